@@ -1,0 +1,261 @@
+// Objects, components and ownership; string lists; the basic event types.
+#pragma once
+
+#include "rtl/AnsiString.h"
+#include "rtl/Closure.h"
+#include "rtl/SysUtils.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
+#include <vector>
+
+class TObject;
+class TPersistent;
+class TComponent;
+class TStrings;
+
+// Every class that is looked up by name ("TOutField", "TLabel") declares itself with this macro:
+// ClassName() answers the exact name, InheritsFrom() walks the chain.
+#define PLANTMON_CLASS(Name, Parent)                                                       \
+public:                                                                                    \
+    static const char* StaticClassName() { return #Name; }                                 \
+    AnsiString ClassName() const override { return #Name; }                                \
+    bool InheritsFrom(const AnsiString& n) const override {                                \
+        return SameText(n, #Name) || Parent::InheritsFrom(n);                              \
+    }                                                                                      \
+                                                                                           \
+private:
+
+class TObject {
+public:
+    virtual ~TObject() = default;
+    static const char* StaticClassName() { return "TObject"; }
+    virtual AnsiString ClassName() const { return "TObject"; }
+    virtual bool InheritsFrom(const AnsiString& n) const { return SameText(n, "TObject"); }
+    bool ClassNameIs(const AnsiString& n) const { return SameText(ClassName(), n); }
+};
+
+// Event types used throughout.
+using TNotifyEvent = TClosure<void(TObject* Sender)>;
+
+// Shift state of keys and mouse buttons.
+enum TShiftStateBit : unsigned {
+    ssShift = 1u << 0,
+    ssAlt = 1u << 1,
+    ssCtrl = 1u << 2,
+    ssLeft = 1u << 3,
+    ssRight = 1u << 4,
+    ssMiddle = 1u << 5,
+    ssDouble = 1u << 6,
+};
+using TShiftState = unsigned;
+
+enum TOperation { opInsert, opRemove };
+
+enum TComponentStateBit : unsigned {
+    csLoading = 1u << 0,
+    csReading = 1u << 1,
+    csWriting = 1u << 2,
+    csDestroying = 1u << 3,
+    csDesigning = 1u << 4,
+    csAncestor = 1u << 5,
+    csUpdating = 1u << 6,
+    csFixups = 1u << 7,
+    csFreeNotification = 1u << 8,
+    csInline = 1u << 9,
+    csDesignInstance = 1u << 10,
+};
+using TComponentState = unsigned;
+
+class TPersistent : public TObject {
+    PLANTMON_CLASS(TPersistent, TObject)
+public:
+    // Copies the state of source; raises EConvertError ("Cannot assign a X to a Y") when neither side
+    // knows how.
+    virtual void Assign(TPersistent* source);
+    virtual TPersistent* GetOwner() { return nullptr; }
+    virtual AnsiString GetNamePath() const { return ClassName(); }
+
+protected:
+    virtual void AssignTo(TPersistent* dest);
+};
+
+// A component belongs to its owner, which frees it; Components() keeps the order of creation.
+class TComponent : public TPersistent {
+    PLANTMON_CLASS(TComponent, TPersistent)
+public:
+    explicit TComponent(TComponent* owner);
+    ~TComponent() override;
+    TComponent(const TComponent&) = delete;
+    TComponent& operator=(const TComponent&) = delete;
+
+    TComponent* Owner() const noexcept { return owner_; }
+    const AnsiString& Name() const noexcept { return name_; }
+    virtual void SetName(const AnsiString& name);
+    long Tag() const noexcept { return tag_; }
+    void SetTag(long t) noexcept { tag_ = t; }
+
+    int ComponentCount() const noexcept { return static_cast<int>(components_.size()); }
+    TComponent* Components(int i) const;
+    int ComponentIndex() const;
+    // Case-insensitive lookup among the owned components; nullptr when absent.
+    TComponent* FindComponent(const AnsiString& name) const;
+    void InsertComponent(TComponent* c);
+    void RemoveComponent(TComponent* c);
+    // Frees every owned component, newest first.
+    void DestroyComponents();
+
+    TComponentState ComponentState() const noexcept { return state_; }
+    void SetComponentState(TComponentState s) noexcept { state_ = s; }
+    bool Destroying() const noexcept { return (state_ & csDestroying) != 0; }
+
+    // Asks c to tell this component when it is freed (Notification(c, opRemove)).
+    void FreeNotification(TComponent* c);
+    void RemoveFreeNotification(TComponent* c);
+
+    TPersistent* GetOwner() override { return owner_; }
+
+    // Called after the component's properties have been set up by its form.
+    virtual void Loaded();
+
+protected:
+    virtual void Notification(TComponent* component, TOperation operation);
+    // Sets csDestroying here and in every owned component.
+    void Destroying_();
+
+private:
+    TComponent* owner_ = nullptr;
+    AnsiString name_;
+    long tag_ = 0;
+    TComponentState state_ = 0;
+    std::vector<TComponent*> components_;
+    std::set<TComponent*> freeNotifies_;
+};
+
+// ---- String lists --------------------------------------------------------------------------------
+
+enum TDuplicates { dupIgnore, dupAccept, dupError };
+
+class TStrings : public TPersistent {
+    PLANTMON_CLASS(TStrings, TPersistent)
+public:
+    virtual int Count() const = 0;
+    virtual AnsiString Get(int index) const = 0;
+    virtual void Put(int index, const AnsiString& s);
+    virtual TObject* GetObject(int index) const;
+    virtual void PutObject(int index, TObject* obj);
+    virtual void Insert(int index, const AnsiString& s) = 0;
+    virtual void Delete(int index) = 0;
+    virtual void Clear() = 0;
+
+    AnsiString Strings(int index) const { return Get(index); }
+    AnsiString operator[](int index) const { return Get(index); }
+    TObject* Objects(int index) const { return GetObject(index); }
+
+    virtual int Add(const AnsiString& s);
+    int AddObject(const AnsiString& s, TObject* obj);
+    void InsertObject(int index, const AnsiString& s, TObject* obj);
+    void AddStrings(const TStrings* other);
+    void Append(const AnsiString& s) { Add(s); }
+    virtual int IndexOf(const AnsiString& s) const;  // case-insensitive
+    int IndexOfName(const AnsiString& name) const;
+    int IndexOfObject(TObject* obj) const;
+    virtual void Move(int cur, int to);
+    void Exchange(int a, int b);
+
+    // "name=value" lines
+    AnsiString Names(int index) const;
+    AnsiString ValueFromIndex(int index) const;
+    AnsiString Values(const AnsiString& name) const;
+    void SetValue(const AnsiString& name, const AnsiString& value);  // empty value removes the line
+
+    // Lines joined with "\r\n" (each line ends with one); setting splits at CR, LF or CRLF.
+    AnsiString Text() const;
+    void SetText(const AnsiString& text);
+    AnsiString CommaText() const;
+    void SetCommaText(const AnsiString& text);
+    char Delimiter() const noexcept { return delimiter_; }
+    void SetDelimiter(char c) noexcept { delimiter_ = c; }
+    char QuoteChar() const noexcept { return quoteChar_; }
+    void SetQuoteChar(char c) noexcept { quoteChar_ = c; }
+    bool StrictDelimiter() const noexcept { return strictDelimiter_; }
+    void SetStrictDelimiter(bool b) noexcept { strictDelimiter_ = b; }
+    AnsiString DelimitedText() const;
+    void SetDelimitedText(const AnsiString& text);
+
+    void BeginUpdate();
+    void EndUpdate();
+    int UpdateCount() const noexcept { return updateCount_; }
+
+    void LoadFromFile(const AnsiString& fileName);  // UTF-8, or Windows-1251 when not valid UTF-8
+    void SaveToFile(const AnsiString& fileName) const;
+
+    void Assign(TPersistent* source) override;
+    bool Equals(const TStrings* other) const;
+
+protected:
+    virtual void SetUpdateState(bool updating);
+
+private:
+    char delimiter_ = ',';
+    char quoteChar_ = '"';
+    bool strictDelimiter_ = false;
+    int updateCount_ = 0;
+};
+
+class TStringList : public TStrings {
+    PLANTMON_CLASS(TStringList, TStrings)
+public:
+    TStringList() = default;
+    ~TStringList() override;
+
+    int Count() const override { return static_cast<int>(items_.size()); }
+    AnsiString Get(int index) const override;
+    void Put(int index, const AnsiString& s) override;
+    TObject* GetObject(int index) const override;
+    void PutObject(int index, TObject* obj) override;
+    void Insert(int index, const AnsiString& s) override;
+    void Delete(int index) override;
+    void Clear() override;
+    int Add(const AnsiString& s) override;
+    int IndexOf(const AnsiString& s) const override;
+    void Move(int cur, int to) override;
+
+    bool Sorted() const noexcept { return sorted_; }
+    void SetSorted(bool b);
+    bool CaseSensitive() const noexcept { return caseSensitive_; }
+    void SetCaseSensitive(bool b);
+    TDuplicates Duplicates() const noexcept { return duplicates_; }
+    void SetDuplicates(TDuplicates d) noexcept { duplicates_ = d; }
+    // When set, the list frees its objects on Delete/Clear/destruction.
+    bool OwnsObjects() const noexcept { return ownsObjects_; }
+    void SetOwnsObjects(bool b) noexcept { ownsObjects_ = b; }
+
+    // Binary search of a sorted list: true and the index when found, else the insertion index.
+    bool Find(const AnsiString& s, int& index) const;
+    virtual void Sort();
+    void CustomSort(std::function<int(TStringList*, int, int)> compare);
+
+    TNotifyEvent OnChange;
+    TNotifyEvent OnChanging;
+
+protected:
+    void SetUpdateState(bool updating) override;
+    virtual void Changed();
+    virtual void Changing();
+
+private:
+    struct Item {
+        AnsiString s;
+        TObject* obj = nullptr;
+    };
+    int compare(const AnsiString& a, const AnsiString& b) const;
+    void checkIndex(int index) const;
+    std::vector<Item> items_;
+    bool sorted_ = false;
+    bool caseSensitive_ = false;
+    bool ownsObjects_ = false;
+    TDuplicates duplicates_ = dupIgnore;
+};
