@@ -46,6 +46,7 @@ db_start() {
     mariadb --no-defaults --socket="$DB_SOCKET" -uroot <<SQL
 ALTER USER 'root'@'localhost' IDENTIFIED BY '$pass';
 CREATE USER IF NOT EXISTS 'root'@'127.0.0.1' IDENTIFIED BY '$pass';
+ALTER USER 'root'@'127.0.0.1' IDENTIFIED BY '$pass';
 GRANT ALL PRIVILEGES ON *.* TO 'root'@'127.0.0.1' WITH GRANT OPTION;
 FLUSH PRIVILEGES;
 SQL
