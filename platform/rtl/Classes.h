@@ -54,6 +54,9 @@ using TShiftState = unsigned;
 
 enum TOperation { opInsert, opRemove };
 
+// Horizontal text alignment, shared by controls and dataset fields.
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
 enum TComponentStateBit : unsigned {
     csLoading = 1u << 0,
     csReading = 1u << 1,
