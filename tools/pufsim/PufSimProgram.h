@@ -1,0 +1,60 @@
+// The pufsim program's pieces: its command line and the live mode that keeps a demo moving.
+#pragma once
+
+#include "tools/pufsim/PufSimulator.h"
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace pufsim {
+
+struct ProgramOptions {
+    bool pty = false;
+    int tcpPort = -1;          // -1: no TCP listener; 0: any free port
+    std::string linkFile;      // where the pty path (and/or the TCP port) is written
+    int replyDelayMs = 20;
+    int faultDelayMs = -1;     // -1: the simulator's default for each transport
+    std::uint64_t seed = 1;
+    FaultRates rates;
+    double recordsPerMinute = 0;
+    bool banner = false;
+    bool crlf = false;
+    bool lenient = false;
+    bool verbose = false;
+    bool help = false;
+};
+
+// Parses the arguments after the program name. False with a message on a bad command line.
+bool ParseOptions(const std::vector<std::string>& args, ProgramOptions& out, std::string& error);
+std::string UsageText();
+
+// Applies the behaviour options (delays, faults, seed, reply form) to a simulator.
+void Configure(PufSimulator& sim, const ProgramOptions& options);
+
+// What the link file holds once the transports are up: the pty slave path on the first line when
+// there is a pty, the TCP port on the next (or only) line when there is a listener.
+std::string LinkFileText(const PufSimulator& sim, const ProgramOptions& options);
+// Writes the file under a temporary name and renames it, so a script never reads half of it.
+bool WriteLinkFile(const std::string& path, const std::string& text, std::string& error);
+
+// Live mode: the plant's values wander within their usual ranges, and new data records are taken
+// from the state at the given rate.
+class LiveDriver {
+public:
+    LiveDriver(PufSimulator& sim, double recordsPerMinute, std::uint64_t seed);
+    // Moves the simulated plant on by this much real time.
+    void Advance(double seconds);
+
+private:
+    void Wander();
+
+    PufSimulator& sim_;
+    double recordsPerMinute_;
+    std::mt19937_64 rng_;
+    double secondsDue_ = 0;
+    double recordsDue_ = 0;
+};
+
+}  // namespace pufsim
