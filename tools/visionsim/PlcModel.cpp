@@ -173,6 +173,8 @@ Exchange PlcModel::Handle(std::string_view frame) {
     bool ours = std::find(recentReplies_.begin(), recentReplies_.end(), frame) != recentReplies_.end();
     if (ours || (frame.substr(0, 2) == "/A" && status != ParseStatus::Ok)) {
         ex.disposition = Disposition::Echo;
+        ex.unit = -1;  // a reply's "A" is no unit digit
+        ex.command.clear();
         return ex;
     }
     if (r.unit >= 0 && !Hosts(r.unit)) {
