@@ -62,7 +62,7 @@ AnsiString CurrToStr(Currency v, const TFormatSettings& fs);
 // ffExponent as FloatToStrF of the value.
 AnsiString CurrToStrF(Currency v, TFloatFormat format, int digits);
 AnsiString CurrToStrF(Currency v, TFloatFormat format, int digits, const TFormatSettings& fs);
-// FormatCurr: FormatFloat's pattern language applied to the exact decimal value.
+// FormatCurr: FormatFloat's pattern language applied to the value.
 AnsiString FormatCurr(const AnsiString& fmt, Currency v);
 AnsiString FormatCurr(const AnsiString& fmt, Currency v, const TFormatSettings& fs);
 // Text to Currency: an optional sign, digits with the locale's (or a '.') decimal separator;

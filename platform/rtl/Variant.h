@@ -117,13 +117,15 @@ public:
     friend Variant operator/(const Variant& a, const Variant& b);
     Variant operator-() const;
 
-private:
+    // The storage of an array value (shared between copies until one of them changes).
     struct ArrayData;
+
+private:
     friend struct VariantAccess;
 
     TVarType type_ = varEmpty;
     union {
-        long long i_;
+        long long i_ = 0;
         double d_;
         float f_;
         bool b_;
