@@ -211,13 +211,15 @@ LiveDriver::LiveDriver(PufSimulator& sim, double recordsPerMinute, std::uint64_t
 
 void LiveDriver::Advance(double seconds) {
     if (!(seconds > 0)) return;
+    // A small tolerance, so that sixty steps of one second make one whole minute.
+    constexpr double kSlack = 1e-9;
     secondsDue_ += seconds;
-    while (secondsDue_ >= 1) {
+    while (secondsDue_ >= 1 - kSlack) {
         secondsDue_ -= 1;
         Wander();
     }
     recordsDue_ += seconds * recordsPerMinute_ / 60.0;
-    while (recordsDue_ >= 1) {
+    while (recordsDue_ >= 1 - kSlack) {
         recordsDue_ -= 1;
         sim_.AddRecord();
     }

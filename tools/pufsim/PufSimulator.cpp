@@ -819,6 +819,8 @@ bool PufSimulator::StartTcp(int port) {
         std::lock_guard<std::mutex> l(d_->mu);
         if (d_->listenFd >= 0) {
             d_->lastError = "already listening";
+        } else if (port < 0 || port > 65535) {
+            d_->lastError = "no such TCP port: " + std::to_string(port);
         } else {
             const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
             const int one = 1;

@@ -43,9 +43,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pufsim: %s\n", sim.LastError().c_str());
         return 1;
     }
-    if (!options.linkFile.empty() && !WriteLinkFile(options.linkFile, LinkFileText(sim, options), error)) {
-        std::fprintf(stderr, "pufsim: %s\n", error.c_str());
-        return 1;
+    if (!options.linkFile.empty()) {
+        if (!WriteLinkFile(options.linkFile, LinkFileText(sim, options), error)) {
+            std::fprintf(stderr, "pufsim: %s\n", error.c_str());
+            return 1;
+        }
+        // A script may wait for this line instead of polling for the file.
+        std::printf("link-file %s\n", options.linkFile.c_str());
+        std::fflush(stdout);
     }
 
     LiveDriver live(sim, options.recordsPerMinute, options.seed);
