@@ -1005,10 +1005,13 @@ double PufSimulator::Value(const std::string& column) const {
 }
 
 bool PufSimulator::SetValue(const std::string& column, double value) {
-    std::lock_guard<std::mutex> l(d_->mu);
-    StateValue* v = d_->Column(column);
-    if (!v) return false;
-    v->value = value;
+    {
+        std::lock_guard<std::mutex> l(d_->mu);
+        StateValue* v = d_->Column(column);
+        if (!v) return false;
+        v->value = value;
+    }
+    d_->Changed();
     return true;
 }
 
@@ -1018,8 +1021,11 @@ Days PufSimulator::Clock() const {
 }
 
 void PufSimulator::SetClock(Days moment) {
-    std::lock_guard<std::mutex> l(d_->mu);
-    d_->clockOffset = moment - LocalNow();
+    {
+        std::lock_guard<std::mutex> l(d_->mu);
+        d_->clockOffset = moment - LocalNow();
+    }
+    d_->Changed();
 }
 
 int PufSimulator::AddLogEntry(const std::string& message, const std::string& moment) {

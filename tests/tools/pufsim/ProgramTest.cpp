@@ -1,6 +1,7 @@
 // The pufsim program: its command line, its live mode, and one run as a script starts it.
 #include "Peers.h"
 
+#include "testlib/TestDb.h"
 #include "tools/pufsim/PufSimProgram.h"
 
 #include <gtest/gtest.h>
@@ -211,4 +212,44 @@ TEST(PufSimProgram, RefusesABadCommandLine) {
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
+namespace {
+
+// Column names of one table in db/schema.sql, in order.
+std::vector<std::string> SchemaColumns(const std::string& table) {
+    std::ifstream f(testdb::SourcePath("db/schema.sql"));
+    std::string text, line;
+    while (std::getline(f, line)) text += line.substr(0, line.find("--")) + "\n";
+    const std::string head = "CREATE TABLE IF NOT EXISTS " + table + " (";
+    const auto start = text.find(head);
+    if (start == std::string::npos) return {};
+    const auto end = text.find(") ENGINE", start);
+    std::istringstream body(text.substr(start + head.size(), end - start - head.size()));
+    std::vector<std::string> columns;
+    for (std::string piece; std::getline(body, piece, ',');) {
+        std::istringstream words(piece);
+        std::string name;
+        words >> name;
+        if (!name.empty() && name != "INDEX" && name != "KEY" && name != "UNIQUE" && name != "PRIMARY")
+            columns.push_back(name);
+    }
+    return columns;
+}
+
+}  // namespace
+
+// The station only accepts assignments to real columns, so the controller's names must be the tables'.
+TEST(PufSimSchema, StateAndRecordsNameTheColumnsOfTheirTables) {
+    PufSimulator sim;
+    std::vector<std::string> names{"RecMoment"};
+    for (const auto& v : sim.State()) names.push_back(v.column);
+    EXPECT_EQ(SchemaColumns("puf_state"), names);
+    EXPECT_EQ(SchemaColumns("puf_data"), names);
+
+    sim.AddRecord("2026-12-10 10:00:00");
+    std::vector<std::string> sent;
+    std::istringstream pairs(sim.Records().at(0).text);
+    for (std::string piece; std::getline(pairs, piece, ',');) sent.push_back(piece.substr(0, piece.find('=')));
+    EXPECT_EQ(sent, names);
 }
