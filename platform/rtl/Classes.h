@@ -262,3 +262,149 @@ private:
     bool ownsObjects_ = false;
     TDuplicates duplicates_ = dupIgnore;
 };
+
+// ---- Pointer lists -------------------------------------------------------------------------------
+
+enum TListNotification { lnAdded, lnExtracted, lnDeleted };
+
+// An ordered list of untyped pointers. Index errors raise EListError.
+class TList : public TObject {
+    PLANTMON_CLASS(TList, TObject)
+public:
+    TList() = default;
+    ~TList() override;
+    TList(const TList&) = delete;
+    TList& operator=(const TList&) = delete;
+
+    int Count() const noexcept { return static_cast<int>(items_.size()); }
+    void* Items(int index) const;
+    void* operator[](int index) const { return Items(index); }
+    void SetItem(int index, void* item);
+    int Capacity() const noexcept { return static_cast<int>(items_.capacity()); }
+    void SetCapacity(int n);
+
+    int Add(void* item);
+    void Insert(int index, void* item);
+    void Delete(int index);
+    int Remove(void* item);   // index it had, -1 when absent
+    void* Extract(void* item);  // removed without the lnDeleted notification
+    int IndexOf(void* item) const;
+    void Clear();
+    void Exchange(int a, int b);
+    void Move(int cur, int to);
+    void* First() const { return Items(0); }
+    void* Last() const { return Items(Count() - 1); }
+    void Pack();  // drops the nil entries
+    // compare(a, b) < 0 when a sorts first.
+    void Sort(const std::function<int(void*, void*)>& compare);
+
+protected:
+    virtual void Notify(void* ptr, TListNotification action);
+
+private:
+    void checkIndex(int index) const;
+    std::vector<void*> items_;
+};
+
+// ---- Collections ---------------------------------------------------------------------------------
+
+class TCollection;
+enum TCollectionNotification { cnAdded, cnExtracting, cnDeleting };
+
+// An item belongs to at most one collection; creating it with a collection adds it there, and
+// destroying it removes it.
+class TCollectionItem : public TPersistent {
+    PLANTMON_CLASS(TCollectionItem, TPersistent)
+public:
+    explicit TCollectionItem(TCollection* collection);
+    ~TCollectionItem() override;
+    TCollectionItem(const TCollectionItem&) = delete;
+    TCollectionItem& operator=(const TCollectionItem&) = delete;
+
+    TCollection* Collection() const noexcept { return collection_; }
+    virtual void SetCollection(TCollection* collection);
+    int ID() const noexcept { return id_; }
+    int Index() const;
+    // Moves the item to that position; the collection is told that all items changed.
+    virtual void SetIndex(int index);
+    AnsiString DisplayName() const { return GetDisplayName(); }
+    virtual AnsiString GetDisplayName() const { return ClassName(); }
+    virtual void SetDisplayName(const AnsiString&) { Changed(false); }
+    TPersistent* GetOwner() override;
+    AnsiString GetNamePath() const override;
+
+protected:
+    // Tells the collection this item (allItems false) or every item changed, unless updates are held.
+    void Changed(bool allItems);
+
+private:
+    friend class TCollection;
+    TCollection* collection_ = nullptr;
+    int id_ = 0;
+};
+
+// Makes a new item of the collection's item class, already added to the collection.
+using TCollectionItemClass = std::function<TCollectionItem*(TCollection*)>;
+template <class T>
+TCollectionItemClass CollectionItemClassOf() {
+    return [](TCollection* c) -> TCollectionItem* { return new T(c); };
+}
+
+class TCollection : public TPersistent {
+    PLANTMON_CLASS(TCollection, TPersistent)
+public:
+    explicit TCollection(TCollectionItemClass itemClass);
+    ~TCollection() override;
+    TCollection(const TCollection&) = delete;
+    TCollection& operator=(const TCollection&) = delete;
+
+    TCollectionItem* Add();
+    TCollectionItem* Insert(int index);
+    void Delete(int index);
+    void Clear();
+    int Count() const noexcept { return static_cast<int>(items_.size()); }
+    TCollectionItem* Items(int index) const;
+    // Copies value into the item at index (Assign).
+    void SetItem(int index, TCollectionItem* value);
+    TCollectionItem* FindItemID(int id) const;
+    const TCollectionItemClass& ItemClass() const noexcept { return itemClass_; }
+    int NextID() const noexcept { return nextId_; }
+
+    // Hold Update notifications; the last EndUpdate sends one Update(nullptr).
+    virtual void BeginUpdate();
+    virtual void EndUpdate();
+    int UpdateCount() const noexcept { return updateCount_; }
+
+    // Replaces the items with copies of source's items (each new item Assign'ed).
+    void Assign(TPersistent* source) override;
+    AnsiString GetNamePath() const override;
+
+protected:
+    // item == nullptr: the whole collection changed.
+    virtual void Update(TCollectionItem* item) { (void)item; }
+    virtual void Notify(TCollectionItem* item, TCollectionNotification action) { (void)item, (void)action; }
+    virtual void SetItemName(TCollectionItem* item) { (void)item; }
+    // Update(nullptr) unless updates are held.
+    void Changed();
+
+private:
+    friend class TCollectionItem;
+    void InsertItem(TCollectionItem* item);
+    void RemoveItem(TCollectionItem* item);
+    TCollectionItemClass itemClass_;
+    std::vector<TCollectionItem*> items_;
+    int updateCount_ = 0;
+    int nextId_ = 0;
+};
+
+// A collection with an owner, which GetOwner answers.
+class TOwnedCollection : public TCollection {
+    PLANTMON_CLASS(TOwnedCollection, TCollection)
+public:
+    TOwnedCollection(TPersistent* owner, TCollectionItemClass itemClass)
+        : TCollection(std::move(itemClass)), owner_(owner) {}
+    TPersistent* GetOwner() override { return owner_; }
+
+private:
+    TPersistent* owner_;
+};

@@ -174,7 +174,7 @@ bool fixedText(double v, int precision, int digits, bool grouped, const TFormatS
     roundKeep(d, std::min(precision, d.exp + digits));
     neg = d.neg && !d.isZero();
     std::string ip = intPart(d);
-    if (ip.empty()) ip = "0";
+    if (ip.empty()) ip.push_back('0');
     out = grouped ? groupThousands(ip, fs.ThousandSeparator.str()) : ip;
     if (digits > 0) {
         out += fs.DecimalSeparator;

@@ -189,7 +189,8 @@ std::string joinDelimited(const TStrings& list, char delim, char quote, bool str
     std::string out;
     for (int i = 0; i < list.Count(); ++i) {
         if (i) out += delim;
-        const std::string& s = list.Get(i).str();
+        const AnsiString item = list.Get(i);
+        const std::string& s = item.str();
         bool needQuote = false;
         for (char c : s) {
             if (c == quote || c == delim || (!strict && static_cast<unsigned char>(c) <= 0x20)) {

@@ -146,3 +146,65 @@ bool TextToFloat(const AnsiString& s, double& out, const TFormatSettings& fs);
 AnsiString BoolToStr(bool b, bool useBoolStrs = false);
 bool StrToBool(const AnsiString& s);
 bool StrToBoolDef(const AnsiString& s, bool def);
+
+// ---- Format --------------------------------------------------------------------------------------
+// Format("%d items in %s", n, name): "%" [index ":"] ["-"] [width] ["." precision] type, with
+// width and precision also given as "*" (taken from the arguments). Types:
+//   d  decimal integer (precision = least digits, zero-padded)   u  unsigned decimal
+//   x  upper-case hexadecimal (precision = least digits)         s  text (precision = most characters)
+//   f  fixed, precision 2 by default   n  like f with thousands separators   e  scientific, precision 15
+//   g  general, precision 15           m  money (the locale's currency format)   p  pointer
+// Widths count characters, not bytes; padding is always blanks ("%03d" pads with blanks, as the class
+// library does; "%.3d" gives zeros). Integers are accepted where a float is asked for. A missing or
+// unsuitable argument raises EConvertError.
+struct TVarRec {
+    enum Kind { vtInteger, vtUnsigned, vtFloat, vtString, vtPointer } kind = vtInteger;
+    long long i = 0;
+    unsigned long long u = 0;
+    double f = 0;
+    AnsiString s;
+    const void* p = nullptr;
+    bool wide = false;  // a 64-bit integer (a negative 32-bit one shows as 32 bits in %u and %x)
+
+    TVarRec(int v) : kind(vtInteger), i(v) {}
+    TVarRec(long v) : kind(vtInteger), i(v), wide(sizeof(long) > 4) {}
+    TVarRec(long long v) : kind(vtInteger), i(v), wide(true) {}
+    TVarRec(short v) : kind(vtInteger), i(v) {}
+    TVarRec(unsigned v) : kind(vtUnsigned), u(v) {}
+    TVarRec(unsigned long v) : kind(vtUnsigned), u(v), wide(sizeof(long) > 4) {}
+    TVarRec(unsigned long long v) : kind(vtUnsigned), u(v), wide(true) {}
+    TVarRec(unsigned short v) : kind(vtUnsigned), u(v) {}
+    TVarRec(unsigned char v) : kind(vtUnsigned), u(v) {}
+    TVarRec(bool v) : kind(vtInteger), i(v ? 1 : 0) {}
+    TVarRec(double v) : kind(vtFloat), f(v) {}
+    TVarRec(float v) : kind(vtFloat), f(v) {}
+    TVarRec(long double v) : kind(vtFloat), f(static_cast<double>(v)) {}
+    TVarRec(char c) : kind(vtString), s(c) {}
+    TVarRec(const char* v) : kind(vtString), s(v) {}
+    TVarRec(char* v) : kind(vtString), s(v) {}
+    TVarRec(const std::string& v) : kind(vtString), s(v) {}
+    TVarRec(std::string_view v) : kind(vtString), s(v) {}
+    TVarRec(const AnsiString& v) : kind(vtString), s(v) {}
+    TVarRec(const void* v) : kind(vtPointer), p(v) {}
+    TVarRec(std::nullptr_t) : kind(vtPointer), p(nullptr) {}
+};
+
+AnsiString FormatV(const AnsiString& fmt, const TVarRec* args, int count);
+AnsiString FormatV(const AnsiString& fmt, const TVarRec* args, int count, const TFormatSettings& fs);
+
+template <class... Args>
+AnsiString Format(const AnsiString& fmt, const Args&... args) {
+    if constexpr (sizeof...(Args) == 0) {
+        return FormatV(fmt, nullptr, 0);
+    } else {
+        const TVarRec recs[] = {TVarRec(args)...};
+        return FormatV(fmt, recs, static_cast<int>(sizeof...(Args)));
+    }
+}
+
+// ---- Ticks and sleeping --------------------------------------------------------------------------
+// Milliseconds of a monotonic clock: GetTickCount wraps after 49.7 days like its Windows namesake
+// (compute differences in unsigned arithmetic); GetTickCount64 does not wrap.
+std::uint32_t GetTickCount();
+std::uint64_t GetTickCount64();
+void Sleep(unsigned milliseconds);
