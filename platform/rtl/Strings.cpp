@@ -180,6 +180,25 @@ int CompareText(const AnsiString& a, const AnsiString& b) {
 
 int AnsiCompareStr(const AnsiString& a, const AnsiString& b) { return collate(a, b, false); }
 int AnsiCompareText(const AnsiString& a, const AnsiString& b) { return collate(a, b, true); }
+namespace {
+// The first n characters (not bytes) of s.
+AnsiString headChars(const AnsiString& s, int n) {
+    std::string_view v = s.str();
+    std::size_t i = 0;
+    for (int k = 0; k < n && i < v.size(); ++k) {
+        char32_t c;
+        i += nextCode(v, i, c);
+    }
+    return AnsiString(v.substr(0, i));
+}
+}  // namespace
+
+int AnsiStrLComp(const AnsiString& a, const AnsiString& b, int maxLen) {
+    return collate(headChars(a, maxLen), headChars(b, maxLen), false);
+}
+int AnsiStrLIComp(const AnsiString& a, const AnsiString& b, int maxLen) {
+    return collate(headChars(a, maxLen), headChars(b, maxLen), true);
+}
 bool SameText(const AnsiString& a, const AnsiString& b) { return CompareText(a, b) == 0; }
 bool AnsiSameText(const AnsiString& a, const AnsiString& b) { return collate(a, b, true) == 0; }
 

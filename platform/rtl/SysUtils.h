@@ -91,6 +91,13 @@ struct TFormatSettings {
 // The process-wide settings ("the Windows user locale").
 TFormatSettings& FormatSettings();
 
+// Script traits of the locale: neither right-to-left nor double-byte text here.
+struct TSysLocale {
+    bool FarEast = false;
+    bool MiddleEast = false;
+};
+inline constexpr TSysLocale SysLocale{};
+
 // ---- Strings -----------------------------------------------------------------------------------
 AnsiString Trim(const AnsiString& s);
 AnsiString TrimLeft(const AnsiString& s);
@@ -103,6 +110,9 @@ int CompareStr(const AnsiString& a, const AnsiString& b);
 int CompareText(const AnsiString& a, const AnsiString& b);           // ASCII case-insensitive
 int AnsiCompareStr(const AnsiString& a, const AnsiString& b);        // locale collation
 int AnsiCompareText(const AnsiString& a, const AnsiString& b);       // locale collation, ignoring case
+// The same on the first maxLen characters of both texts only (a prefix compare).
+int AnsiStrLComp(const AnsiString& a, const AnsiString& b, int maxLen);
+int AnsiStrLIComp(const AnsiString& a, const AnsiString& b, int maxLen);
 bool SameText(const AnsiString& a, const AnsiString& b);
 bool AnsiSameText(const AnsiString& a, const AnsiString& b);
 int Pos(const AnsiString& sub, const AnsiString& s);

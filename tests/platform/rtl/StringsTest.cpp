@@ -36,6 +36,10 @@ TEST(Strings, Comparisons) {
     EXPECT_LT(AnsiCompareStr("A", "b"), 0);  // but letters decide before case
     EXPECT_LT(AnsiCompareText("z", "а"), 0);  // Latin before Cyrillic
     EXPECT_LT(AnsiCompareText("ab", "abc"), 0);
+    EXPECT_EQ(AnsiStrLIComp("ПОТОК-1", "поток-2", 6), 0);  // characters, not bytes
+    EXPECT_LT(AnsiStrLIComp("ПОТОК-1", "поток-2", 7), 0);
+    EXPECT_NE(AnsiStrLComp("Поток", "поток", 1), 0);
+    EXPECT_EQ(AnsiStrLComp("abc", "abd", 2), 0);
 }
 
 TEST(Strings, ReplaceQuoteAndPad) {
