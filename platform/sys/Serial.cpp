@@ -1,5 +1,6 @@
 #include "sys/Serial.h"
 
+#include "sys/Deadline.h"
 #include "sys/SerialSpeed.h"
 #include "sys/Threads.h"
 
@@ -39,13 +40,6 @@ speed_t standardSpeed(int baud) {
 }
 
 AnsiString errnoText(int err) { return AnsiString(std::strerror(err)); }
-
-// Milliseconds left until deadline, clamped for poll().
-int msLeft(uint64_t deadline, uint64_t now) {
-    if (deadline <= now) return 0;
-    uint64_t d = deadline - now;
-    return d > static_cast<uint64_t>(INT_MAX) ? INT_MAX : static_cast<int>(d);
-}
 
 }  // namespace
 
@@ -186,15 +180,17 @@ int TSerialPort::Read(void* buffer, int count) {
     const bool hasInterval =
         !immediate && !firstByte && t.ReadIntervalTimeout != 0 && t.ReadIntervalTimeout != MAXDWORD;
 
-    const uint64_t start = GetTickCount64();
-    uint64_t lastByte = start;
+    using sysdetail::NowUs;
+    using sysdetail::PollMs;
+    const int64_t start = NowUs();
+    int64_t lastByte = start;
     int got = 0;
     bool hungUp = false;
     for (;;) {
         ssize_t r = ::read(fd_, p + got, static_cast<size_t>(count - got));
         if (r > 0) {
             got += static_cast<int>(r);
-            lastByte = GetTickCount64();
+            lastByte = NowUs();
             if (got == count || immediate || firstByte) break;
             continue;
         }
@@ -209,14 +205,13 @@ int TSerialPort::Read(void* buffer, int count) {
         }
         if (immediate) break;
 
-        uint64_t now = GetTickCount64();
         int wait = -1;
         if (hasTotal) {
-            wait = msLeft(start + total, now);
+            wait = PollMs(start + static_cast<int64_t>(total) * 1000);
             if (wait == 0) break;
         }
         if (hasInterval && got > 0) {
-            int left = msLeft(lastByte + t.ReadIntervalTimeout, now);
+            int left = PollMs(lastByte + static_cast<int64_t>(t.ReadIntervalTimeout) * 1000);
             if (left == 0) break;
             wait = wait < 0 ? left : std::min(wait, left);
         }
@@ -240,9 +235,9 @@ int TSerialPort::Write(const void* buffer, int count) {
     const auto* p = static_cast<const unsigned char*>(buffer);
     const TCommTimeouts t = timeouts_;
     const bool hasTotal = t.WriteTotalTimeoutMultiplier != 0 || t.WriteTotalTimeoutConstant != 0;
-    const uint64_t deadline = GetTickCount64() +
-                              static_cast<uint64_t>(t.WriteTotalTimeoutMultiplier) * static_cast<uint64_t>(std::max(count, 0)) +
-                              t.WriteTotalTimeoutConstant;
+    const int64_t deadline =
+        sysdetail::NowUs() + (static_cast<int64_t>(t.WriteTotalTimeoutMultiplier) * std::max(count, 0) +
+                              static_cast<int64_t>(t.WriteTotalTimeoutConstant)) * 1000;
     int done = 0;
     while (done < count) {
         ssize_t w = ::write(fd_, p + done, static_cast<size_t>(count - done));
@@ -257,7 +252,7 @@ int TSerialPort::Write(const void* buffer, int count) {
         }
         int wait = -1;
         if (hasTotal) {
-            wait = msLeft(deadline, GetTickCount64());
+            wait = sysdetail::PollMs(deadline);
             if (wait == 0) break;
         }
         pollfd pfd{fd_, POLLOUT, 0};

@@ -1,5 +1,7 @@
 #include "sys/Sockets.h"
 
+#include "sys/Deadline.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -25,14 +27,9 @@ AnsiString formatAddress(const sockaddr_in& sa) {
 
 // poll() on one descriptor, restarted after signals with the time that is left.
 // 1: ready (or an error condition to be read by the next call), 0: time-out, -1: poll failed.
-int pollOne(int fd, short events, uint32_t timeoutMs, uint64_t start) {
+int pollOne(int fd, short events, uint32_t timeoutMs, int64_t startUs) {
     for (;;) {
-        int wait = -1;
-        if (timeoutMs != INFINITE) {
-            uint64_t now = GetTickCount64();
-            uint64_t end = start + timeoutMs;
-            wait = end <= now ? 0 : static_cast<int>(std::min<uint64_t>(end - now, INT_MAX));
-        }
+        int wait = timeoutMs == INFINITE ? -1 : sysdetail::PollMs(startUs + static_cast<int64_t>(timeoutMs) * 1000);
         pollfd pfd{fd, events, 0};
         int pr = ::poll(&pfd, 1, wait);
         if (pr < 0 && errno == EINTR) continue;
@@ -124,7 +121,7 @@ bool TTcpSocket::Connect(const AnsiString& host, int port, uint32_t timeoutMs) {
     sa.sin_family = AF_INET;
     sa.sin_port = htons(static_cast<uint16_t>(port));
     sa.sin_addr.s_addr = address;
-    const uint64_t start = GetTickCount64();
+    const int64_t start = sysdetail::NowUs();
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
         if (errno != EINPROGRESS && errno != EINTR) {
             int e = errno;
@@ -167,7 +164,7 @@ int TTcpSocket::Send(const void* data, int len, uint32_t timeoutMs) {
         return -1;
     }
     const auto* p = static_cast<const char*>(data);
-    const uint64_t start = GetTickCount64();
+    const int64_t start = sysdetail::NowUs();
     int done = 0;
     int err = 0;
     while (done < len) {
@@ -215,7 +212,7 @@ TReceiveResult TTcpSocket::Receive(void* buffer, int max, int& got, uint32_t tim
         fail(skNotConnected, ENOTCONN, "not connected");
         return rrError;
     }
-    const uint64_t start = GetTickCount64();
+    const int64_t start = sysdetail::NowUs();
     TReceiveResult result = rrError;
     TSocketFailure failure = skNone;
     int err = 0;

@@ -96,7 +96,6 @@ private:
     void leave();
     bool fail(TSocketFailure f, int err, const AnsiString& what);
     void succeed();
-    int waitFor(int fd, short events, uint32_t timeoutMs, uint64_t start);
 
     mutable std::mutex m_;
     std::condition_variable idle_;
@@ -137,7 +136,8 @@ public:
     // Ids of the client connections still open, oldest first.
     std::vector<int> ClientIds() const;
     bool ShutdownClient(int id);
-    // All of the above, then waits for every thread and closes the listening socket.
+    // All of the above, then waits for every thread and closes the listening socket. Called by the
+    // owner, never from inside a client procedure (it would wait for itself).
     void Stop();
 
     // True from Start until the accept thread has ended.

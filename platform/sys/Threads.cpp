@@ -3,20 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <ctime>
 #include <exception>
 
-#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
-
-uint64_t monotonicMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
-}
 
 // The sanitizers' instrumented frames are several times larger than plain ones; a stack sized for
 // the release build would overflow under them.
@@ -64,20 +56,6 @@ int targetNice(int base, TThreadPriority p) {
 
 }  // namespace
 
-uint32_t GetTickCount() { return static_cast<uint32_t>(monotonicMs()); }
-
-uint64_t GetTickCount64() { return monotonicMs(); }
-
-void Sleep(uint32_t ms) {
-    if (ms == 0) {
-        sched_yield();
-        return;
-    }
-    timespec req{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
-    while (nanosleep(&req, &req) == -1 && errno == EINTR) {
-    }
-}
-
 // ---- TEvent --------------------------------------------------------------------------------------
 
 TEvent::TEvent(bool manualReset, bool initialState) : signaled_(initialState), manual_(manualReset) {}
@@ -111,11 +89,27 @@ TWaitResult TEvent::WaitFor(uint32_t timeoutMs) {
 // ---- TCriticalSection ----------------------------------------------------------------------------
 
 bool TCriticalSection::TryEnter(uint32_t timeoutMs) {
+    const std::thread::id self = std::this_thread::get_id();
+    std::unique_lock<std::mutex> l(m_);
+    auto free = [&] { return depth_ == 0 || owner_ == self; };
     if (timeoutMs == INFINITE) {
-        m_.lock();
-        return true;
+        cv_.wait(l, free);
+    } else if (!cv_.wait_for(l, std::chrono::milliseconds(timeoutMs), free)) {
+        return false;
     }
-    return m_.try_lock_for(std::chrono::milliseconds(timeoutMs));
+    owner_ = self;
+    ++depth_;
+    return true;
+}
+
+void TCriticalSection::Leave() {
+    {
+        std::lock_guard<std::mutex> l(m_);
+        if (depth_ == 0 || owner_ != std::this_thread::get_id()) return;
+        if (--depth_ > 0) return;
+        owner_ = std::thread::id();
+    }
+    cv_.notify_one();
 }
 
 // ---- TThread -------------------------------------------------------------------------------------

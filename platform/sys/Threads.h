@@ -7,6 +7,7 @@
 #pragma once
 
 #include "rtl/AnsiString.h"
+#include "rtl/SysUtils.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <thread>
 #include <type_traits>
 
 #include <pthread.h>
@@ -21,13 +23,7 @@
 // A wait without a time limit.
 constexpr uint32_t INFINITE = 0xFFFFFFFFu;
 
-// ---- Time ----------------------------------------------------------------------------------------
-// Milliseconds of a monotonic clock (never set back with the wall clock). The 32-bit count wraps
-// after 49.7 days, so differences must be taken in unsigned arithmetic: GetTickCount() - start.
-uint32_t GetTickCount();
-uint64_t GetTickCount64();
-// Suspends the calling thread for at least ms milliseconds (0 just yields).
-void Sleep(uint32_t ms);
+// The tick count (GetTickCount, GetTickCount64) and Sleep are the runtime's (rtl/SysUtils.h).
 
 // ---- Events --------------------------------------------------------------------------------------
 enum TWaitResult { wrSignaled, wrTimeout };
@@ -54,21 +50,27 @@ private:
 };
 
 // ---- Critical sections ---------------------------------------------------------------------------
-// Re-entrant for the thread that holds it, as a Windows critical section is.
+// Re-entrant for the thread that holds it, as a Windows critical section is, with a timed entry for
+// locks that must not wait for ever. (Built on a condition variable rather than a timed mutex, whose
+// timed lock the thread sanitizer cannot follow.)
 class TCriticalSection {
 public:
     TCriticalSection() = default;
     TCriticalSection(const TCriticalSection&) = delete;
     TCriticalSection& operator=(const TCriticalSection&) = delete;
 
-    void Enter() { m_.lock(); }
-    void Leave() { m_.unlock(); }
-    bool TryEnter() { return m_.try_lock(); }
+    void Enter() { TryEnter(INFINITE); }
+    // Leaving a section the thread does not hold is ignored.
+    void Leave();
+    bool TryEnter() { return TryEnter(0); }
     // Waits at most timeoutMs for the section; true when it was entered.
     bool TryEnter(uint32_t timeoutMs);
 
 private:
-    std::recursive_timed_mutex m_;
+    std::mutex m_;
+    std::condition_variable cv_;
+    std::thread::id owner_;
+    int depth_ = 0;
 };
 
 // Holds a critical section for the lifetime of a scope.

@@ -143,6 +143,9 @@ TEST(CriticalSection, TimedEnterGivesUpWhileAnotherThreadHoldsIt) {
     holder.Join();
     EXPECT_TRUE(cs.TryEnter(1000));
     cs.Leave();
+    cs.Leave();  // not held any more: ignored
+    EXPECT_TRUE(cs.TryEnter());
+    cs.Leave();
 }
 
 TEST(Interlocked, ReturnValuesAndConcurrentCounting) {
