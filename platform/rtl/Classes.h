@@ -15,6 +15,7 @@ class TObject;
 class TPersistent;
 class TComponent;
 class TStrings;
+class TStream;
 
 // Every class that is looked up by name ("TOutField", "TLabel") declares itself with this macro:
 // ClassName() answers the exact name, InheritsFrom() walks the chain.
@@ -194,6 +195,9 @@ public:
 
     void LoadFromFile(const AnsiString& fileName);  // UTF-8, or Windows-1251 when not valid UTF-8
     void SaveToFile(const AnsiString& fileName) const;
+    // From the stream's position to its end, with the same encoding rules as LoadFromFile.
+    void LoadFromStream(TStream* stream);
+    void SaveToStream(TStream* stream) const;  // Text in UTF-8 at the stream's position
 
     void Assign(TPersistent* source) override;
     bool Equals(const TStrings* other) const;

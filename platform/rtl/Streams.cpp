@@ -236,3 +236,21 @@ AnsiString TStringStream::ReadString(long long count) {
 }
 
 void TStringStream::WriteString(const AnsiString& s) { Write(s.data(), s.Length()); }
+
+// ---- TStrings and streams ------------------------------------------------------------------------
+
+void TStrings::LoadFromStream(TStream* stream) {
+    if (!stream) return;
+    long long n = stream->Size() - stream->Position();
+    std::string bytes(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) stream->ReadBuffer(bytes.data(), n);
+    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+    else if (!IsValidUtf8(bytes)) bytes = Cp1251ToUtf8(bytes);
+    SetText(AnsiString(std::move(bytes)));
+}
+
+void TStrings::SaveToStream(TStream* stream) const {
+    if (!stream) return;
+    const std::string t = Text().str();
+    stream->WriteBuffer(t.data(), static_cast<long long>(t.size()));
+}

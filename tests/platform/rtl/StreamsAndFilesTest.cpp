@@ -137,6 +137,22 @@ TEST(FileStream, CopyBetweenStreams) {
     EXPECT_EQ(std::string(static_cast<const char*>(back.Memory()), 16), "Флотация");
 }
 
+TEST(StringStream, CarriesStringLists) {
+    TStringList l;
+    l.SetText("a\r\nб");
+    TStringStream s("head:");
+    s.Seek(0, soEnd);
+    l.SaveToStream(&s);
+    EXPECT_EQ(s.DataString().str(), "head:a\r\nб\r\n");
+    s.SetPosition(5);
+    TStringList back;
+    back.LoadFromStream(&s);
+    EXPECT_TRUE(back.Equals(&l));
+    TStringStream old("\xE0\xE1\r\nx");  // Windows-1251 bytes
+    back.LoadFromStream(&old);
+    EXPECT_EQ(back.Text().str(), "аб\r\nx\r\n");
+}
+
 TEST(StringStream, ReadsAndWritesText) {
     TStringStream s("abc");
     EXPECT_EQ(s.ReadString(2).str(), "ab");
