@@ -1,9 +1,9 @@
-// Threads, events, critical sections, interlocked counters and the tick count.
+// Threads, events, critical sections and interlocked counters.
 //
 // The link components and their worker threads are written against the Windows model: a thread
 // runs a procedure and is waited for with a time-out, events are manual- or auto-reset, counters
-// shared between threads change with interlocked operations and time is measured with a
-// millisecond tick count. These classes give that model on POSIX threads.
+// shared between threads change with interlocked operations and time is measured with the
+// runtime's millisecond tick count. These classes give that model on POSIX threads.
 #pragma once
 
 #include "rtl/AnsiString.h"
