@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <mutex>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -253,6 +254,32 @@ std::mutex& writeMutex() {
     return m;
 }
 
+// The file behind a name: two spellings of one file ("x.ini", "./x.ini") share their state.
+std::string canonical(const std::string& path) {
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+// Counts the writes this process made to each file. stat alone cannot tell two quick rewrites
+// apart: the timestamp is coarse and a replaced file may get a freed inode number back.
+std::mutex& generationMutex() {
+    static std::mutex m;
+    return m;
+}
+std::map<std::string, unsigned long long>& generations() {
+    static std::map<std::string, unsigned long long> g;
+    return g;
+}
+unsigned long long generationOf(const std::string& canonicalPath) {
+    std::lock_guard<std::mutex> lock(generationMutex());
+    auto it = generations().find(canonicalPath);
+    return it == generations().end() ? 0 : it->second;
+}
+void bumpGeneration(const std::string& canonicalPath) {
+    std::lock_guard<std::mutex> lock(generationMutex());
+    ++generations()[canonicalPath];
+}
+
 // Replaces the file's contents in one step (a temporary file renamed over it), so a crash while
 // writing never leaves a half-written settings file.
 void saveFile(const AnsiString& fileName, const std::string& path, const std::string& bytes) {
@@ -374,6 +401,7 @@ bool TCustomIniFile::ValueExists(const AnsiString& section, const AnsiString& id
 namespace {
 struct CachedDocument : Document {
     inifile_detail::FileId id;
+    unsigned long long generation = 0;
     bool loaded = false;
 };
 }  // namespace
@@ -384,10 +412,12 @@ TIniFile::~TIniFile() = default;
 Document& TIniFile::current() {
     auto& doc = static_cast<CachedDocument&>(*doc_);
     std::string path = PosixPath(FileName()).str();
+    const unsigned long long gen = inifile_detail::generationOf(inifile_detail::canonical(path));
     inifile_detail::FileId id = inifile_detail::identify(path);
-    if (!doc.loaded || !(id == doc.id)) {
+    if (!doc.loaded || !(id == doc.id) || gen != doc.generation) {
         inifile_detail::loadInto(id.exists ? path : std::string(), doc);
         doc.id = id;
+        doc.generation = gen;
         doc.loaded = true;
     }
     return doc;
@@ -397,7 +427,10 @@ void TIniFile::store() {
     auto& doc = static_cast<CachedDocument&>(*doc_);
     std::string path = PosixPath(FileName()).str();
     inifile_detail::saveFile(FileName(), path, doc.serialize());
+    const std::string key = inifile_detail::canonical(path);
+    inifile_detail::bumpGeneration(key);
     doc.id = inifile_detail::identify(path);
+    doc.generation = inifile_detail::generationOf(key);
 }
 
 AnsiString TIniFile::ReadString(const AnsiString& section, const AnsiString& ident, const AnsiString& def) {
@@ -497,7 +530,9 @@ void TMemIniFile::DeleteKey(const AnsiString& section, const AnsiString& ident) 
 
 void TMemIniFile::UpdateFile() {
     std::lock_guard<std::mutex> lock(inifile_detail::writeMutex());
-    inifile_detail::saveFile(FileName(), PosixPath(FileName()).str(), doc_->serialize());
+    const std::string path = PosixPath(FileName()).str();
+    inifile_detail::saveFile(FileName(), path, doc_->serialize());
+    inifile_detail::bumpGeneration(inifile_detail::canonical(path));
 }
 
 void TMemIniFile::Clear() { doc_->clear(); }

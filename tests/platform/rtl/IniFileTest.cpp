@@ -195,6 +195,19 @@ TEST(IniFile, SeesChangesMadeThroughAnotherObject) {
     EXPECT_EQ(reader.ReadString("s", "k", "none").str(), "2");
     reader.WriteString("s", "other", "x");
     EXPECT_EQ(ReadBytes(path), "[s]\r\nk=2\r\nother=x\r\n");
+
+    // Many quick rewrites of equal size, through another spelling of the same name.
+    rtltest::ChangeDir cd(dir.Path());
+    TIniFile other("./shared.ini");
+    for (int i = 0; i < 50; ++i) {
+        writer.WriteInteger("s", "k", i % 10);
+        ASSERT_EQ(reader.ReadInteger("s", "k", -1), i % 10);
+        ASSERT_EQ(other.ReadInteger("s", "k", -1), i % 10);
+        TMemIniFile mem(path);
+        mem.WriteInteger("s", "k", 9 - i % 10);
+        mem.UpdateFile();
+        ASSERT_EQ(reader.ReadInteger("s", "k", -1), 9 - i % 10);
+    }
 }
 
 TEST(IniFile, WriteFailuresAreReported) {
