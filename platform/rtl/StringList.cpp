@@ -1,6 +1,8 @@
 // TStrings and TStringList.
 #include "rtl/Classes.h"
 
+#include "rtl/FileUtils.h"
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -13,7 +15,7 @@ namespace {
 }
 
 std::string readWholeFile(const AnsiString& fileName) {
-    std::ifstream in(fileName.str(), std::ios::binary);
+    std::ifstream in(PosixPath(fileName).str(), std::ios::binary);
     if (!in) throw EFOpenError("Не удается открыть файл \"" + fileName + "\"");
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     return bytes;
@@ -279,7 +281,7 @@ void TStrings::LoadFromFile(const AnsiString& fileName) {
 }
 
 void TStrings::SaveToFile(const AnsiString& fileName) const {
-    std::ofstream out(fileName.str(), std::ios::binary | std::ios::trunc);
+    std::ofstream out(PosixPath(fileName).str(), std::ios::binary | std::ios::trunc);
     if (!out) throw EFCreateError("Не удается создать файл \"" + fileName + "\"");
     const std::string t = Text().str();
     out.write(t.data(), static_cast<std::streamsize>(t.size()));

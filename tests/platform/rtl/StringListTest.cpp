@@ -211,6 +211,11 @@ TEST(StringList, FilesInUtf8OrOldWindowsEncoding) {
     old.LoadFromFile(dir.File("bom.txt"));
     EXPECT_EQ(items(old), (V{"x", "y"}));
 
+    {
+        rtltest::ChangeDir cd(dir.Path());
+        old.LoadFromFile(".\\a.txt");  // Windows spelling of a relative name
+        EXPECT_EQ(items(old), (V{"Флотация", "ash=12,5"}));
+    }
     EXPECT_THROW(old.LoadFromFile(dir.File("missing.txt")), EFOpenError);
     EXPECT_THROW(l.SaveToFile(dir.File("no/such/dir.txt")), EFCreateError);
 }
