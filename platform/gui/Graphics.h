@@ -591,6 +591,9 @@ public:
     // it is replaced or the canvas goes. Changing the device resets the clip region and saved states.
     TCanvasDevice* Device() const noexcept { return device_; }
     void SetDevice(TCanvasDevice* d, bool owned = false);
+    bool OwnsDevice() const noexcept { return ownsDevice_; }
+    // Lets go of the device without freeing it (the caller takes it over).
+    void ReleaseDevice() noexcept { device_ = nullptr; ownsDevice_ = false; }
     // While a recorder is attached every primitive is logged with the pen, brush and font in force;
     // when the recorder asks for it, text metrics follow its fixed rule instead of the font.
     TCanvasRecorder* Recorder() const noexcept { return recorder_; }
@@ -608,6 +611,7 @@ protected:
     void RequireDevice();
 
 private:
+    friend struct TCanvasAccess;
     void penChanged(TObject*);
     void brushChanged(TObject*);
     void fontChanged(TObject*);
@@ -791,6 +795,8 @@ private:
     std::unique_ptr<TBitmapImage> image_;
     std::unique_ptr<TCanvas> canvas_;
     std::unique_ptr<TCanvasDevice> device_;
+    int width_ = 0;  // kept apart from the pixels: a bitmap may be 0 x 10
+    int height_ = 0;
     TPixelFormat pixelFormat_ = pfDevice;
     TTransparentMode transparentMode_ = tmAuto;
     TColor transparentColor_ = clDefault;

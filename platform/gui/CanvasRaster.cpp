@@ -1,0 +1,476 @@
+// Turning shapes into rows of pixels.
+#include "gui/CanvasRaster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <numbers>
+
+namespace gfx {
+
+namespace {
+// Shifts geometry a hair towards +x/+y so that a pixel centre never sits exactly on a boundary;
+// the tie then goes to the pixel on the positive side.
+constexpr double kBiasX = 1.0 / 4096.0;
+constexpr double kBiasY = 1.0 / 3072.0;
+}  // namespace
+
+// ---- Span sets -----------------------------------------------------------------------------------
+void SpanSet::normalize() {
+    if (normalized_) return;
+    std::sort(spans_.begin(), spans_.end(), [](const gfx::Span& a, const gfx::Span& b) {
+        return a.y != b.y ? a.y < b.y : a.x1 < b.x1;
+    });
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < spans_.size(); ++i) {
+        if (out > 0 && spans_[out - 1].y == spans_[i].y && spans_[i].x1 <= spans_[out - 1].x2) {
+            spans_[out - 1].x2 = std::max(spans_[out - 1].x2, spans_[i].x2);
+        } else {
+            spans_[out++] = spans_[i];
+        }
+    }
+    spans_.resize(out);
+    normalized_ = true;
+}
+
+const std::vector<gfx::Span>& SpanSet::Normalized() {
+    normalize();
+    return spans_;
+}
+
+void SpanSet::Emit(SpanSink& out) {
+    normalize();
+    for (const auto& s : spans_) out.Span(s.y, s.x1, s.x2);
+}
+
+bool SpanSet::Contains(int x, int y) {
+    normalize();
+    auto it = std::lower_bound(spans_.begin(), spans_.end(), y,
+                               [](const gfx::Span& s, int yy) { return s.y < yy; });
+    for (; it != spans_.end() && it->y == y; ++it)
+        if (x >= it->x1 && x < it->x2) return true;
+    return false;
+}
+
+void SpanSet::Subtract(SpanSet& other) {
+    normalize();
+    other.normalize();
+    std::vector<gfx::Span> result;
+    std::size_t j = 0;
+    const auto& o = other.spans_;
+    for (const auto& s : spans_) {
+        while (j < o.size() && (o[j].y < s.y || (o[j].y == s.y && o[j].x2 <= s.x1))) ++j;
+        int x = s.x1;
+        std::size_t k = j;
+        while (k < o.size() && o[k].y == s.y && o[k].x1 < s.x2) {
+            if (o[k].x1 > x) result.push_back({s.y, x, o[k].x1});
+            x = std::max(x, o[k].x2);
+            ++k;
+        }
+        if (x < s.x2) result.push_back({s.y, x, s.x2});
+    }
+    spans_ = std::move(result);
+}
+
+// ---- Dashes --------------------------------------------------------------------------------------
+namespace {
+constexpr int kDash[] = {18, 6};
+constexpr int kDot[] = {3, 3};
+constexpr int kDashDot[] = {9, 6, 3, 6};
+constexpr int kDashDotDot[] = {9, 3, 3, 3, 3, 3};
+}  // namespace
+
+const int* DashPattern(int penStyle, int& count) {
+    switch (penStyle) {
+        case 1: count = 2; return kDash;
+        case 2: count = 2; return kDot;
+        case 3: count = 4; return kDashDot;
+        case 4: count = 6; return kDashDotDot;
+        default: count = 0; return nullptr;
+    }
+}
+
+void DashState::Reset() {
+    index = 0;
+    left = count > 0 ? pattern[0] : 0;
+}
+
+void DashState::Step() {
+    if (--left <= 0) {
+        index = (index + 1) % count;
+        left = pattern[index];
+    }
+}
+
+// ---- Lines ---------------------------------------------------------------------------------------
+namespace {
+
+// Emits a run of pixels of one row, merging neighbours.
+struct RunBuilder {
+    SpanSink& sink;
+    int y = 0, x1 = 0, x2 = 0;
+    bool open = false;
+    explicit RunBuilder(SpanSink& s) : sink(s) {}
+    void Pixel(int x, int yy) {
+        if (open && yy == y && x == x2) { ++x2; return; }
+        if (open && yy == y && x == x1 - 1) { --x1; return; }
+        Flush();
+        y = yy; x1 = x; x2 = x + 1; open = true;
+    }
+    void Flush() {
+        if (open) sink.Span(y, x1, x2);
+        open = false;
+    }
+};
+
+}  // namespace
+
+void Line(int x0, int y0, int x1, int y1, bool includeEnd, SpanSink& on, DashState* dash, SpanSink* off) {
+    const long long dx = static_cast<long long>(x1) - x0, dy = static_cast<long long>(y1) - y0;
+    const long long adx = std::llabs(dx), ady = std::llabs(dy);
+    const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    const long long steps = std::max(adx, ady);
+    const long long count = includeEnd ? steps + 1 : steps;
+    if (count <= 0) return;
+
+    // Horizontal and vertical lines are the common case of frames and grids: one span, or a column.
+    if (!dash) {
+        if (ady == 0) {
+            int a = x0, b = x0 + sx * static_cast<int>(count - 1);
+            on.Span(y0, std::min(a, b), std::max(a, b) + 1);
+            return;
+        }
+        if (adx == 0) {
+            for (long long i = 0; i < count; ++i) on.Span(y0 + sy * static_cast<int>(i), x0, x0 + 1);
+            return;
+        }
+    }
+
+    RunBuilder onRun(on);
+    RunBuilder* offRun = nullptr;
+    RunBuilder offBuilder(off ? *off : on);
+    if (off) offRun = &offBuilder;
+
+    // y (or x) of step i is the start plus round(i * minor / major), halves away from the start.
+    const bool xMajor = adx >= ady;
+    const long long major = xMajor ? adx : ady, minor = xMajor ? ady : adx;
+    long long err = major;  // 2*i*minor + major - 2*major*offset
+    int offset = 0;
+    for (long long i = 0; i < count; ++i) {
+        int x, y;
+        if (xMajor) { x = x0 + sx * static_cast<int>(i); y = y0 + sy * offset; }
+        else { y = y0 + sy * static_cast<int>(i); x = x0 + sx * offset; }
+        if (!dash || dash->On()) {
+            onRun.Pixel(x, y);
+        } else if (offRun) {
+            offRun->Pixel(x, y);
+        }
+        if (dash) dash->Step();
+        err += 2 * minor;
+        if (err >= 2 * major) { ++offset; err -= 2 * major; }
+    }
+    onRun.Flush();
+    if (offRun) offRun->Flush();
+}
+
+// ---- Wide lines ----------------------------------------------------------------------------------
+namespace {
+
+// The x range of the points within r of segment a-b on the horizontal line at height y.
+bool capsuleRow(double ax, double ay, double bx, double by, double r, double y, double& lo, double& hi) {
+    bool any = false;
+    auto add = [&](double l, double h) {
+        if (!any) { lo = l; hi = h; any = true; }
+        else { lo = std::min(lo, l); hi = std::max(hi, h); }
+    };
+    for (int k = 0; k < 2; ++k) {
+        double cx = k ? bx : ax, cy = k ? by : ay;
+        double dy = y - cy;
+        if (std::fabs(dy) <= r) {
+            double h = std::sqrt(r * r - dy * dy);
+            add(cx - h, cx + h);
+        }
+    }
+    double len = std::hypot(bx - ax, by - ay);
+    if (len > 0) {
+        double ux = (bx - ax) / len, uy = (by - ay) / len;
+        double h = y - ay;
+        if (std::fabs(uy) < 1e-12) {
+            // Horizontal segment: the band is the rows within r.
+            if (std::fabs(h) <= r) add(std::min(ax, bx), std::max(ax, bx));
+        } else if (std::fabs(ux) < 1e-12) {
+            double s = h / uy;
+            if (s >= 0 && s <= len) add(ax - r, ax + r);
+        } else {
+            // Points a + s*u + t*n with n = (-uy, ux), 0 <= s <= len, |t| <= r, on row y.
+            double t0 = h / ux, t1 = (h - len * uy) / ux;
+            double tl = std::max(std::min(t0, t1), -r), th = std::min(std::max(t0, t1), r);
+            if (tl <= th) {
+                double base = ax + h * ux / uy;
+                double xa = base - tl / uy, xb = base - th / uy;
+                add(std::min(xa, xb), std::max(xa, xb));
+            }
+        }
+    }
+    return any;
+}
+
+}  // namespace
+
+void WidePolyline(const TPoint* points, int count, bool closed, int width, SpanSet& out) {
+    if (count <= 0) return;
+    const double r = width / 2.0;
+    auto segment = [&](TPoint a, TPoint b) {
+        double ax = a.x + kBiasX, ay = a.y + kBiasY, bx = b.x + kBiasX, by = b.y + kBiasY;
+        int y1 = static_cast<int>(std::ceil(std::min(ay, by) - r));
+        int y2 = static_cast<int>(std::floor(std::max(ay, by) + r));
+        for (int y = y1; y <= y2; ++y) {
+            double lo, hi;
+            if (!capsuleRow(ax, ay, bx, by, r, y, lo, hi)) continue;
+            int xa = static_cast<int>(std::ceil(lo)), xb = static_cast<int>(std::floor(hi));
+            if (xb >= xa) out.Span(y, xa, xb + 1);
+        }
+    };
+    if (count == 1) {
+        segment(points[0], points[0]);
+        return;
+    }
+    for (int i = 0; i + 1 < count; ++i) segment(points[i], points[i + 1]);
+    if (closed) segment(points[count - 1], points[0]);
+}
+
+// ---- Polygons ------------------------------------------------------------------------------------
+void FillPolygons(const TPoint* points, const int* counts, int polygons, bool winding, SpanSink& out) {
+    struct Edge {
+        double x0, y0, x1, y1;
+        int dir;
+    };
+    std::vector<Edge> edges;
+    int first = 0;
+    double minY = 1e300, maxY = -1e300;
+    for (int p = 0; p < polygons; ++p) {
+        int n = counts[p];
+        for (int i = 0; i < n; ++i) {
+            TPoint a = points[first + i], b = points[first + (i + 1) % n];
+            if (a.y == b.y) continue;
+            Edge e;
+            if (a.y < b.y) e = {double(a.x), double(a.y), double(b.x), double(b.y), 1};
+            else e = {double(b.x), double(b.y), double(a.x), double(a.y), -1};
+            edges.push_back(e);
+            minY = std::min(minY, e.y0);
+            maxY = std::max(maxY, e.y1);
+        }
+        first += n;
+    }
+    if (edges.empty()) return;
+    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
+
+    // Pixel row y is sampled at y + 0.5.
+    int yStart = static_cast<int>(std::ceil(minY - 0.5));
+    int yEnd = static_cast<int>(std::ceil(maxY - 0.5));  // exclusive
+    std::vector<const Edge*> active;
+    std::vector<std::pair<double, int>> xs;
+    std::size_t next = 0;
+    for (int y = yStart; y < yEnd; ++y) {
+        double yc = y + 0.5;
+        while (next < edges.size() && edges[next].y0 <= yc) active.push_back(&edges[next++]);
+        active.erase(std::remove_if(active.begin(), active.end(), [yc](const Edge* e) { return e->y1 <= yc; }),
+                     active.end());
+        xs.clear();
+        for (const Edge* e : active) {
+            if (e->y0 > yc) continue;
+            double x = e->x0 + (yc - e->y0) * (e->x1 - e->x0) / (e->y1 - e->y0);
+            xs.push_back({x, e->dir});
+        }
+        std::sort(xs.begin(), xs.end());
+        auto emit = [&](double xa, double xb) {
+            int a = static_cast<int>(std::ceil(xa - 0.5)), b = static_cast<int>(std::ceil(xb - 0.5));
+            if (b > a) out.Span(y, a, b);
+        };
+        if (!winding) {
+            for (std::size_t i = 0; i + 1 < xs.size(); i += 2) emit(xs[i].first, xs[i + 1].first);
+        } else {
+            int w = 0;
+            double start = 0;
+            for (const auto& [x, d] : xs) {
+                int before = w;
+                w += d;
+                if (before == 0 && w != 0) start = x;
+                else if (before != 0 && w == 0) emit(start, x);
+            }
+        }
+    }
+}
+
+// ---- Rounded rectangles and ellipses -------------------------------------------------------------
+bool ShapeRow(const RoundShape& s, double d, int y, int& x1, int& x2) {
+    const double L = s.l - d + kBiasX, R = s.r + d + kBiasX, T = s.t - d + kBiasY, B = s.b + d + kBiasY;
+    const double RX = std::max(0.0, s.rx + d), RY = std::max(0.0, s.ry + d);
+    if (R < L || B < T || y < T || y > B) return false;
+    double left = L, right = R;
+    double dy = 0;
+    if (RY > 0 && y < T + RY) dy = T + RY - y;
+    else if (RY > 0 && y > B - RY) dy = y - (B - RY);
+    if (dy > 0) {
+        double q = dy / RY;
+        double f = q >= 1 ? 0 : std::sqrt(1 - q * q);
+        left = L + RX - RX * f;
+        right = R - RX + RX * f;
+    }
+    x1 = static_cast<int>(std::ceil(left));
+    x2 = static_cast<int>(std::floor(right));
+    return x2 >= x1;
+}
+
+void ShapeRows(const RoundShape& s, double d, int& y1, int& y2) {
+    y1 = static_cast<int>(std::ceil(s.t - d + kBiasY));
+    y2 = static_cast<int>(std::floor(s.b + d + kBiasY));
+}
+
+void ShapeRingAndInside(const RoundShape& s, int w, SpanSink* ring, SpanSink* inside) {
+    if (w <= 1) {
+        // The filled shape's border pixels (those with a 4-neighbour outside) form the ring.
+        int y1, y2;
+        ShapeRows(s, 0.5, y1, y2);
+        if (y2 < y1) return;
+        const int n = y2 - y1 + 1;
+        std::vector<int> L(n + 2, 1), R(n + 2, 0);  // empty rows have R < L
+        for (int i = 0; i < n; ++i) {
+            int a, b;
+            if (ShapeRow(s, 0.5, y1 + i, a, b)) { L[i + 1] = a; R[i + 1] = b; }
+        }
+        for (int i = 1; i <= n; ++i) {
+            int y = y1 + i - 1;
+            if (R[i] < L[i]) continue;
+            int il = L[i] + 1, ir = R[i] - 1;
+            if (R[i - 1] < L[i - 1] || R[i + 1] < L[i + 1]) { il = 1; ir = 0; }
+            else {
+                il = std::max({il, L[i - 1], L[i + 1]});
+                ir = std::min({ir, R[i - 1], R[i + 1]});
+            }
+            if (ir < il) {
+                if (ring) ring->Span(y, L[i], R[i] + 1);
+            } else {
+                if (ring) {
+                    ring->Span(y, L[i], il);
+                    ring->Span(y, ir + 1, R[i] + 1);
+                }
+                if (inside) inside->Span(y, il, ir + 1);
+            }
+        }
+        return;
+    }
+    const double h = w / 2.0;
+    int y1, y2;
+    ShapeRows(s, h, y1, y2);
+    for (int y = y1; y <= y2; ++y) {
+        int oa, ob;
+        if (!ShapeRow(s, h, y, oa, ob)) continue;
+        int ia, ib;
+        if (ShapeRow(s, -h, y, ia, ib) && ia <= ob && ib >= oa) {
+            ia = std::max(ia, oa);
+            ib = std::min(ib, ob);
+            if (ring) {
+                ring->Span(y, oa, ia);
+                ring->Span(y, ib + 1, ob + 1);
+            }
+            if (inside) inside->Span(y, ia, ib + 1);
+        } else if (ring) {
+            ring->Span(y, oa, ob + 1);
+        }
+    }
+}
+
+// ---- Arcs ----------------------------------------------------------------------------------------
+namespace {
+constexpr double kTwoPi = 2 * std::numbers::pi;
+double norm(double a) {
+    a = std::fmod(a, kTwoPi);
+    if (a < 0) a += kTwoPi;
+    return a;
+}
+}  // namespace
+
+double ArcSweep::AngleOf(double x, double y) const {
+    double ux = rx > 0 ? (x - cx) / rx : x - cx;
+    double uy = ry > 0 ? (y - cy) / ry : y - cy;
+    return std::atan2(-uy, ux);
+}
+
+bool ArcSweep::Contains(double angle) const { return norm(angle - start) <= sweep + 1e-12; }
+
+TPoint ArcSweep::PointAt(double angle) const {
+    return TPoint(static_cast<int>(std::lround(cx + rx * std::cos(angle))),
+                  static_cast<int>(std::lround(cy - ry * std::sin(angle))));
+}
+
+ArcSweep MakeArcSweep(const RoundShape& e, int x3, int y3, int x4, int y4) {
+    ArcSweep a;
+    a.cx = (e.l + e.r) / 2;
+    a.cy = (e.t + e.b) / 2;
+    a.rx = (e.r - e.l) / 2;
+    a.ry = (e.b - e.t) / 2;
+    double s = norm(a.AngleOf(x3, y3)), t = norm(a.AngleOf(x4, y4));
+    a.start = s;
+    double sweep = norm(t - s);
+    a.sweep = sweep <= 1e-12 ? kTwoPi : sweep;
+    return a;
+}
+
+void FilterByAngle(SpanSet& in, const ArcSweep& a, SpanSink& out) {
+    for (const auto& sp : in.Normalized()) {
+        int runStart = 0;
+        bool open = false;
+        for (int x = sp.x1; x < sp.x2; ++x) {
+            bool centre = std::fabs(x - a.cx) < 0.5 && std::fabs(sp.y - a.cy) < 0.5;
+            bool ok = centre || a.Contains(a.AngleOf(x, sp.y));
+            if (ok && !open) { runStart = x; open = true; }
+            if (!ok && open) { out.Span(sp.y, runStart, x); open = false; }
+        }
+        if (open) out.Span(sp.y, runStart, sp.x2);
+    }
+}
+
+void FilterByChord(SpanSet& in, const ArcSweep& a, SpanSink& out) {
+    // The region bounded by the arc from S to E (counter-clockwise) and the chord back from E to S
+    // lies to the right of S->E when y grows upward; with y growing downward that is where the
+    // cross product of E - S and P - S is not negative.
+    const double sx = a.cx + a.rx * std::cos(a.start), sy = a.cy - a.ry * std::sin(a.start);
+    const double ex = a.cx + a.rx * std::cos(a.start + a.sweep), ey = a.cy - a.ry * std::sin(a.start + a.sweep);
+    const bool full = a.sweep >= kTwoPi - 1e-9;
+    for (const auto& sp : in.Normalized()) {
+        int runStart = 0;
+        bool open = false;
+        for (int x = sp.x1; x < sp.x2; ++x) {
+            double cross = (ex - sx) * (sp.y - sy) - (ey - sy) * (x - sx);
+            bool ok = full || cross >= -1e-9;
+            if (ok && !open) { runStart = x; open = true; }
+            if (!ok && open) { out.Span(sp.y, runStart, x); open = false; }
+        }
+        if (open) out.Span(sp.y, runStart, sp.x2);
+    }
+}
+
+// ---- Bézier curves -------------------------------------------------------------------------------
+std::vector<TPoint> FlattenBezier(const TPoint* p, int count) {
+    std::vector<TPoint> out;
+    if (count <= 0) return out;
+    out.push_back(p[0]);
+    for (int i = 0; i + 3 < count; i += 3) {
+        const TPoint &p0 = p[i], &p1 = p[i + 1], &p2 = p[i + 2], &p3 = p[i + 3];
+        double len = std::hypot(p1.x - p0.x, p1.y - p0.y) + std::hypot(p2.x - p1.x, p2.y - p1.y) +
+                     std::hypot(p3.x - p2.x, p3.y - p2.y);
+        int n = std::clamp(static_cast<int>(std::ceil(len / 3)), 1, 512);
+        for (int k = 1; k <= n; ++k) {
+            double t = double(k) / n, u = 1 - t;
+            double x = u * u * u * p0.x + 3 * u * u * t * p1.x + 3 * u * t * t * p2.x + t * t * t * p3.x;
+            double y = u * u * u * p0.y + 3 * u * u * t * p1.y + 3 * u * t * t * p2.y + t * t * t * p3.y;
+            TPoint q(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
+            if (!(q == out.back())) out.push_back(q);
+        }
+        if (!(out.back() == p3)) out.push_back(p3);
+    }
+    return out;
+}
+
+}  // namespace gfx
