@@ -182,18 +182,20 @@ enum TSlotKind : unsigned char { skInteger, skFloat, skCurrency, skBytes };
 TSlotKind SlotKindOf(TFieldType t);
 bool IsSupportedFieldType(TFieldType t);
 
-// One record: a value or Null per column. Immutable once built; shared by reference counting
-// (also across threads).
+// One record: a value or Null per column, each value tagged with its slot kind. Immutable once
+// built; shared by reference counting (also across threads).
 class TRecordData {
 public:
     int FieldCount() const noexcept { return static_cast<int>(count_); }
-    bool IsNull(int i) const noexcept { return nulls()[i] != 0; }
+    bool IsNull(int i) const noexcept { return tags()[i] == 0; }
+    TSlotKind Kind(int i) const noexcept { return static_cast<TSlotKind>(tags()[i] - 1); }
     std::int64_t Int(int i) const noexcept { return slots()[i].i; }
     double Float(int i) const noexcept { return slots()[i].d; }
     std::string_view Bytes(int i) const noexcept {
+        if (tags()[i] != skBytes + 1) return std::string_view();
         return std::string_view(varData() + slots()[i].span.offset, slots()[i].span.length);
     }
-    // True when both records hold the same values (bytes compared exactly).
+    // True when both records hold the same values (same kinds, bytes compared by content).
     bool SameValues(const TRecordData& o) const noexcept;
 
 private:
@@ -210,10 +212,10 @@ private:
     TRecordData() = default;
     const Slot* slots() const noexcept { return reinterpret_cast<const Slot*>(this + 1); }
     Slot* slots() noexcept { return reinterpret_cast<Slot*>(this + 1); }
-    const unsigned char* nulls() const noexcept { return reinterpret_cast<const unsigned char*>(slots() + count_); }
-    unsigned char* nulls() noexcept { return reinterpret_cast<unsigned char*>(slots() + count_); }
-    const char* varData() const noexcept { return reinterpret_cast<const char*>(nulls() + count_); }
-    char* varData() noexcept { return reinterpret_cast<char*>(nulls() + count_); }
+    const unsigned char* tags() const noexcept { return reinterpret_cast<const unsigned char*>(slots() + count_); }
+    unsigned char* tags() noexcept { return reinterpret_cast<unsigned char*>(slots() + count_); }
+    const char* varData() const noexcept { return reinterpret_cast<const char*>(tags() + count_); }
+    char* varData() noexcept { return reinterpret_cast<char*>(tags() + count_); }
 
     mutable std::atomic<std::uint32_t> refs_{0};
     std::uint32_t count_ = 0;
@@ -248,15 +250,16 @@ public:
     explicit TRecordBuilder(int fieldCount = 0) { Reset(fieldCount); }
     void Reset(int fieldCount);
     void Assign(const TRecordData& rec);
-    int FieldCount() const noexcept { return static_cast<int>(nulls_.size()); }
+    int FieldCount() const noexcept { return static_cast<int>(tags_.size()); }
 
-    void SetNull(int i) { nulls_[i] = 1; }
-    void SetInt(int i, std::int64_t v) { nulls_[i] = 0; slots_[i].i = v; }
-    void SetFloat(int i, double v) { nulls_[i] = 0; slots_[i].d = v; }
-    void SetCurrency(int i, Currency v) { nulls_[i] = 0; slots_[i].i = v.Raw(); }
+    void SetNull(int i) { tags_[i] = 0; }
+    void SetInt(int i, std::int64_t v) { tags_[i] = skInteger + 1; slots_[i].i = v; }
+    void SetFloat(int i, double v) { tags_[i] = skFloat + 1; slots_[i].d = v; }
+    void SetCurrency(int i, Currency v) { tags_[i] = skCurrency + 1; slots_[i].i = v.Raw(); }
     void SetBytes(int i, std::string_view v);
 
-    bool IsNull(int i) const noexcept { return nulls_[i] != 0; }
+    bool IsNull(int i) const noexcept { return tags_[i] == 0; }
+    TSlotKind Kind(int i) const noexcept { return static_cast<TSlotKind>(tags_[i] - 1); }
     std::int64_t Int(int i) const noexcept { return slots_[i].i; }
     double Float(int i) const noexcept { return slots_[i].d; }
     std::string_view Bytes(int i) const noexcept;
@@ -269,7 +272,7 @@ private:
         double d;
     };
     std::vector<Slot> slots_;
-    std::vector<unsigned char> nulls_;
+    std::vector<unsigned char> tags_;
     std::vector<std::string> bytes_;  // grown on first use
 };
 
@@ -450,8 +453,14 @@ public:
     void SetData(const TFieldValue& v);
 
 protected:
+    friend TField* CreateFieldOfType(TFieldType type, TComponent* owner);
     TField(TComponent* owner, TFieldType type);
     void SetDataType(TFieldType t) { dataType_ = t; }
+    void SetSizeRaw(int s) { size_ = s; }
+    void SetAlignmentRaw(TAlignment a) { alignment_ = a; }
+    // Tells the controls: a layout change (label, width, visibility) or a change of the texts.
+    void propertyChanged(bool layout);
+    void Notification(TComponent* component, TOperation operation) override;
     [[noreturn]] void AccessError(const char* typeName) const;
     [[noreturn]] void RangeError(const AnsiString& value, const AnsiString& min, const AnsiString& max) const;
     void CheckInactive() const;
@@ -758,9 +767,6 @@ class TFMTBCDField : public TFloatField {
     PLANTMON_CLASS(TFMTBCDField, TFloatField)
 public:
     explicit TFMTBCDField(TComponent* owner);
-
-protected:
-    AnsiString GetText(bool displayText) const override;
 };
 
 // Booleans: DisplayValues is "TrueText;FalseText" ("True;False" by default).
@@ -905,7 +911,8 @@ public:
     void SetActive(bool a);
     void Open() { SetActive(true); }
     void Close() { SetActive(false); }
-    TDataSetState State() const noexcept { return state_; }
+    // The state; dsCalcFields or dsFilter while calculated fields or a filter are evaluated.
+    TDataSetState State() const noexcept;
     bool Modified() const noexcept { return modified_; }
     bool CanModify() const { return GetCanModify(); }
 
@@ -1035,6 +1042,11 @@ public:
     // The records of the view in view order (shared, not copied).
     void GetRecords(std::vector<TRecordPtr>& out) const;
 
+    // Implementation types (defined inside platform/data).
+    struct FilterExpr;
+    struct CalcEntry;
+    struct TempScope;
+
     // ---- Used by fields and links ----
     void GetFieldData(const TField* field, TFieldValue& v) const;
     void SetFieldData(TField* field, const TFieldValue& v);
@@ -1063,7 +1075,12 @@ protected:
     virtual void RecordModified(std::uint64_t id, const TRecordPtr& before, const TRecordPtr& after) {
         (void)id, (void)before, (void)after;
     }
-    virtual void RecordDeleted(std::uint64_t id, const TRecordPtr& before) { (void)id, (void)before; }
+    // baseIndex: where the record stood in the base order.
+    virtual void RecordDeleted(std::uint64_t id, const TRecordPtr& before, int baseIndex) {
+        (void)id, (void)before, (void)baseIndex;
+    }
+    // Closes without running any event handler (for destructors: the owner may be half gone).
+    void CloseSilently() noexcept;
 
     // The record store (base order). Ids are unique for the dataset's lifetime and are what
     // bookmarks carry.
@@ -1101,68 +1118,64 @@ protected:
 
 private:
     friend class TField;
+    friend class TFieldDefs;
     friend class TDataSource;
     friend class TDataLink;
-    struct FilterExpr;
-    struct CalcEntry;
-    enum class WindowMode { Scroll, Keep, First, Last, Center, Clamp };
+    enum class WindowMode { Scroll, Keep, First, Last, Center, Contain };
 
-    void openCursor();
-    void closeCursor();
-    void bindFields();
-    void unbindFields();
+    void openDataSet();
+    void closeDataSet();
+    void resetStore();
     void createDefaultFields();
     void destroyDefaultFields();
+    void bindFields();
+    void resolveSortFields();
     void addField(TField* f);
     void removeField(TField* f);
+    void checkFieldWritable(const TField* field) const;
 
     // view
     void rebuildView();
     bool recordPassesFilter(int baseIndex);
     void invalidatePositions();
     void ensurePositions() const;
-    int viewPosOfBase(int baseIndex) const;  // -1 when filtered out
-    int orderPosOfBase(int baseIndex) const;
-    int displayToView(int displayPos) const;  // -1 for the insert row
+    int displayToView(int displayPos) const;  // -1 for the record being inserted
     int viewToDisplay(int viewPos) const;
-    bool compareForSort(int a, int b) const;
-    int sortedInsertPos(const TRecordData& rec, int baseIndex) const;
-
-    // reading
     const TRecordData* recordAtDisplay(int displayPos) const;
+    std::uint64_t idAtDisplay(int displayPos) const;
+    int displayPosOfId(std::uint64_t id) const;
+    static TBookmark bookmarkOfId(std::uint64_t id);
+    static std::uint64_t idOfBookmark(const TBookmark& bm);
+
+    // calculated and lookup fields
     CalcEntry* calcFor(int displayPos) const;
-    void computeCalcFields(CalcEntry& entry, int displayPos) const;
+    void computeCalcFields(CalcEntry& entry, const TRecordData* rec, const TRecordBuilder* buf) const;
     void clearCalcCache() const;
+    void prepareEditCalc();
+    void setLookupValue(TField* field, const TFieldValue& v);
+    static Variant valueToVariant(const TFieldValue& v);
 
-    // cursor
-    void moveCursorTo(int displayPos, WindowMode mode, int distanceHint = 0);
+    // cursor and windows
+    void jumpTo(int displayPos, WindowMode mode);
+    void placeCursorOn(std::uint64_t id, int oldDisplayPos);
+    void placeWindow(TDataLink* link, WindowMode mode, int oldCursor) const;
     void updateWindows(WindowMode mode, int oldCursor);
-    void doScroll(int newCursor, bool before);
     void beginInsertAppend(bool append);
-    void leaveEditState();
     void checkRequiredFields();
-    void postRecord();
-
-    // filter
+    int findRecord(const std::vector<TField*>& fields, const Variant& keyValues, TLocateOptions options) const;
     void applyFilter();
-    void parseFilter();
 
     // data sources
     void addDataSource(TDataSource* ds);
     void removeDataSource(TDataSource* ds);
     std::vector<TDataLink*> allLinks() const;
 
-    std::uint64_t idAtDisplay(int displayPos) const;
-    int displayPosOfId(std::uint64_t id) const;
-    TBookmark bookmarkOfId(std::uint64_t id) const;
-    static std::uint64_t idOfBookmark(const TBookmark& bm);
-
     std::unique_ptr<TFieldDefs> fieldDefs_;
     std::unique_ptr<TFields> fields_;
     bool defaultFields_ = false;
+    bool opening_ = false;
+    bool destroying_ = false;
     TDataSetState state_ = dsInactive;
-    TDataSetState tempState_ = dsInactive;  // dsCalcFields / dsFilter while they run
-    bool inTempState_ = false;
     bool modified_ = false;
     bool bof_ = true;
     bool eof_ = true;
@@ -1176,19 +1189,23 @@ private:
     mutable std::vector<int> baseToView_;
     mutable std::vector<int> baseToOrder_;
 
-    int cursor_ = -1;   // display position of the current record; -1 when empty
-    int readPos_ = -1;  // display position read instead of the cursor's (-1: none)
+    int cursor_ = -1;     // display position of the current record; -1 when empty
+    int readPos_ = -1;    // display position read instead of the cursor's (-1: none)
     int insertPos_ = -1;  // display position of the record being inserted
     TRecordBuilder editBuf_;
     std::uint64_t editId_ = 0;  // the record being edited
     TRecordPtr editOriginal_;
+    std::unique_ptr<CalcEntry> editCalc_;
     mutable std::unordered_map<std::uint64_t, std::unique_ptr<CalcEntry>> calcCache_;
-    mutable std::unique_ptr<CalcEntry> editCalc_;
     int calcSlots_ = 0;
     std::vector<TSlotKind> calcKinds_;
-    // Set while a calc or filter pass reads one stored record.
-    mutable const TRecordData* tempRecord_ = nullptr;
-    mutable CalcEntry* tempCalc_ = nullptr;
+
+    // A calculated-field pass, a filter pass or a search reads one record through the fields.
+    bool inTempState_ = false;
+    TDataSetState tempState_ = dsInactive;
+    const TRecordData* tempRecord_ = nullptr;
+    const TRecordBuilder* tempBuf_ = nullptr;
+    CalcEntry* tempCalc_ = nullptr;
 
     AnsiString filter_;
     bool filtered_ = false;
@@ -1270,7 +1287,8 @@ public:
 
     // Not read-only, a data source with AutoEdit: the dataset goes into edit state; returns Editing.
     bool Edit();
-    // Makes this link (and the others) write pending text: the dataset's UpdateRecord.
+    // Writes this link's pending control text into the field (UpdateData); the link does not hear
+    // its own field change as RecordChanged meanwhile.
     void UpdateRecord();
 
     // The record window.
@@ -1313,5 +1331,6 @@ private:
     bool visualControl_ = false;
     bool updating_ = false;
     int bufferCount_ = 1;
-    int first_ = 0;  // display position of the window's first row
+    int first_ = 0;     // display position of the window's first row
+    int scrolled_ = 0;  // how far the window moved with the last change
 };

@@ -124,32 +124,33 @@ protected:
     bool GetCanModify() const override { return !readOnly_; }
     void RecordInserted(std::uint64_t id, const TRecordPtr& rec) override;
     void RecordModified(std::uint64_t id, const TRecordPtr& before, const TRecordPtr& after) override;
-    void RecordDeleted(std::uint64_t id, const TRecordPtr& before) override;
+    void RecordDeleted(std::uint64_t id, const TRecordPtr& before, int baseIndex) override;
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
     struct LogEntry {
         TUpdateKind kind;
         std::uint64_t id;
-        TRecordPtr before;       // the record before this change (none for an insert)
-        std::uint64_t nextId;    // for a delete: the record that followed it (0: none)
+        TRecordPtr before;  // the record before this change (none for an insert)
+        int baseIndex;      // for a delete: where the record stood
     };
     struct Original {
         std::uint64_t id;
         TRecordPtr rec;
     };
     TCustomProvider* resolveProvider() const;
-    void fetch();
-    void loadPacket(TDataPacket& packet);
+    void fetchPacket(TDataPacket& packet);
+    void loadPacket(const TDataPacket& packet);
     void takeOriginals();
-    void readFile(const AnsiString& fileName, TDataPacket& packet) const;
+    void mergeApplied(const std::vector<std::uint64_t>& ids, const std::vector<TDeltaRecord>& delta,
+                      const std::vector<TUpdateResult>& results);
+    static void readFile(const AnsiString& fileName, TDataPacket& packet);
     void writeFile(const AnsiString& fileName) const;
 
     TCustomProvider* provider_ = nullptr;
     AnsiString providerName_;
     AnsiString fileName_;
     bool readOnly_ = false;
-    bool creating_ = false;
     bool loadingFile_ = false;
     std::unique_ptr<TDataPacket> pendingPacket_;
     std::vector<Original> originals_;  // rows as fetched or last merged, in base order
