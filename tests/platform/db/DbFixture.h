@@ -1,0 +1,36 @@
+// A scratch database and a connection to it, for the tests of this folder.
+#pragma once
+
+#include "db/SqlConnection.h"
+#include "testlib/TestDb.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class DbTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!::testdb::Available()) {
+            if (std::getenv("PLANTMON_TEST_DB_REQUIRED")) FAIL() << "no test database";
+            GTEST_SKIP() << "no test database (run through scripts/test)";
+        }
+        db = std::make_unique<testdb::ScratchDatabase>();
+        conn = NewConnection();
+    }
+
+    // Another connection to the same database (another station, another thread's connection).
+    std::unique_ptr<TSQLConnection> NewConnection() const {
+        auto c = std::make_unique<TSQLConnection>(nullptr);
+        c->SetLoginPrompt(false);
+        c->Params()->SetValue("DriverName", "MySQL");
+        c->Params()->SetValue("HostName", testdb::HostWithPort());
+        c->Params()->SetValue("Database", db->Name());
+        c->Params()->SetValue("User_Name", testdb::Coords().user);
+        c->Params()->SetValue("Password", testdb::Coords().password);
+        return c;
+    }
+
+    std::unique_ptr<testdb::ScratchDatabase> db;
+    std::unique_ptr<TSQLConnection> conn;
+};
