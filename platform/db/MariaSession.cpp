@@ -5,6 +5,7 @@
 #include <errmsg.h>
 
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -67,6 +68,14 @@ void DateTimeToCivil(TDateTime dt, int& year, int& month, int& day, int& hour, i
 }
 
 bool IsNotPreparable(unsigned code) { return code == ER_UNSUPPORTED_PS; }
+
+std::string DecimalText(std::int64_t raw) {
+    std::uint64_t a = raw < 0 ? 0 - static_cast<std::uint64_t>(raw) : static_cast<std::uint64_t>(raw);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%s%llu.%04u", raw < 0 ? "-" : "", static_cast<unsigned long long>(a / 10000),
+                  static_cast<unsigned>(a % 10000));
+    return buf;
+}
 
 // ---- host names ----------------------------------------------------------------------------------
 

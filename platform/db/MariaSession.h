@@ -202,6 +202,10 @@ private:
 TDateTime CivilToDateTime(int year, int month, int day, int hour, int min, int sec, unsigned micro);
 void DateTimeToCivil(TDateTime dt, int& year, int& month, int& day, int& hour, int& min, int& sec, int& msec);
 
+// The exact decimal text of a four-decimal fixed-point value (Currency's raw integer): "-12.3400".
+// DECIMAL columns take it without any rounding.
+std::string DecimalText(std::int64_t raw);
+
 // Error numbers of the client library the upper layers test for.
 bool IsNotPreparable(unsigned code);
 

@@ -28,20 +28,12 @@ bool sameValue(const TRecordData& a, const TRecordData& b, int i) {
     return false;
 }
 
-std::string currencyText(std::int64_t raw) {
-    bool neg = raw < 0;
-    std::uint64_t a = neg ? 0 - static_cast<std::uint64_t>(raw) : static_cast<std::uint64_t>(raw);
-    char frac[8];
-    std::snprintf(frac, sizeof frac, "%04u", static_cast<unsigned>(a % 10000));
-    return (neg ? "-" : "") + std::to_string(a / 10000) + "." + frac;
-}
-
 // A stored value as a statement parameter, sent in the kind its column expects.
 mariadb::Value valueOf(const TRecordData& r, int i, TFieldType type) {
     if (r.IsNull(i)) return mariadb::Value::MakeNull();
     switch (r.Kind(i)) {
     case skInteger: return mariadb::Value::MakeInt(r.Int(i));
-    case skCurrency: return mariadb::Value::MakeText(currencyText(r.Int(i)));
+    case skCurrency: return mariadb::Value::MakeText(mariadb::DecimalText(r.Int(i)));
     case skFloat:
         switch (type) {
         case ftDate: return mariadb::Value::MakeDate(r.Float(i));

@@ -13,15 +13,7 @@ using mariadb::ColumnType;
 
 namespace {
 
-// The exact decimal text of a Currency value ("-12.3400"): DECIMAL columns take it without rounding.
-std::string currencyText(Currency c) {
-    std::int64_t raw = c.Raw();
-    bool neg = raw < 0;
-    std::uint64_t a = neg ? 0 - static_cast<std::uint64_t>(raw) : static_cast<std::uint64_t>(raw);
-    char frac[8];
-    std::snprintf(frac, sizeof frac, "%04u", static_cast<unsigned>(a % 10000));
-    return (neg ? "-" : "") + std::to_string(a / 10000) + "." + frac;
-}
+std::string currencyText(Currency c) { return mariadb::DecimalText(c.Raw()); }
 
 // A DECIMAL's text as Currency (at most four decimals are kept, rounding half to even beyond them).
 std::int64_t decimalToCurrencyRaw(std::string_view s) {
