@@ -1162,6 +1162,7 @@ void TDataSet::SetFilter(const AnsiString& f) {
     if (f == filter_) return;
     AnsiString previous = filter_;
     filter_ = f;
+    if (!filtered_) return;
     try {
         applyFilter();
     } catch (...) {

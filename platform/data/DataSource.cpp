@@ -151,7 +151,10 @@ void TDataLink::SetBufferCount(int n) {
     if (n < 1) n = 1;
     bufferCount_ = n;
     if (!active_) return;
+    // The window keeps its top row where it can and fills up with records above it when there
+    // are not enough below.
     TDataSet* ds = DataSet();
+    first_ = std::max(0, std::min(first_, ds->DisplayCount() - n));
     int c = ds->cursor_;
     if (c >= 0) {
         if (c >= first_ + n) first_ = c - n + 1;
