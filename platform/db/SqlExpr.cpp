@@ -274,16 +274,27 @@ private:
 
 TCustomSQLDataSet::TCustomSQLDataSet(TComponent* owner) : TDataSet(owner), params_(std::make_unique<TParams>()) {}
 
+// A connection shared by two threads may get and lose datasets from both: its list of datasets to notify
+// changes under its lock.
 TCustomSQLDataSet::~TCustomSQLDataSet() {
-    if (connection_) connection_->RemoveFreeNotification(this);
+    if (connection_) {
+        auto lock = connection_->Lock();
+        connection_->RemoveFreeNotification(this);
+    }
 }
 
 void TCustomSQLDataSet::SetSQLConnection(TSQLConnection* c) {
     if (c == connection_) return;
     if (Active()) Close();
-    if (connection_) connection_->RemoveFreeNotification(this);
+    if (connection_) {
+        auto lock = connection_->Lock();
+        connection_->RemoveFreeNotification(this);
+    }
     connection_ = c;
-    if (connection_) connection_->FreeNotification(this);
+    if (connection_) {
+        auto lock = connection_->Lock();
+        connection_->FreeNotification(this);
+    }
 }
 
 void TCustomSQLDataSet::Notification(TComponent* component, TOperation operation) {
