@@ -318,46 +318,52 @@ namespace {
 int penWidth(const TPen& p) { return std::max(1, p.Width()); }
 bool penVisible(const TPen& p) { return p.Style() != psClear && p.Mode() != pmNop; }
 
-// Draws a polyline with the canvas pen: one-pixel pens leave out each segment's end pixel (and
-// the last point), wider pens cover everything within half their width.
+// Draws a polyline with the canvas pen. One-pixel pens leave out each segment's end pixel (and the
+// last point) and go straight to the device segment by segment; where a line crosses itself the
+// pen mode meets its own pixels, as it does on Windows. Wider pens cover everything within half
+// their width, each pixel once.
 void strokePolyline(TCanvas& c, const TPoint* pts, int n, bool closed) {
     TPen& pen = *c.Pen();
     if (!penVisible(pen) || n < 1) return;
     const int w = penWidth(pen);
-    gfx::SpanSet on, off;
     if (w > 1) {
-        gfx::WidePolyline(pts, n, closed, w, on);
-    } else {
-        int dashCount = 0;
-        const int* pattern = gfx::DashPattern(pen.Style(), dashCount);
-        gfx::DashState dash;
-        if (pattern) {
-            dash.pattern = pattern;
-            dash.count = dashCount;
-            dash.Reset();
+        const TPenMode m = pen.Mode();
+        const bool idempotent = m == pmCopy || m == pmNotCopy || m == pmBlack || m == pmWhite || m == pmMerge ||
+                                m == pmMask;
+        if (idempotent) {
+            // Painting a pixel twice changes nothing: no need to collect the overlaps.
+            std::vector<QRect> clip = TCanvasAccess::ClipRects(c);
+            if (clip.empty() || !c.Device() || c.Device()->DrawsNothing()) return;
+            gfx::ClipSink sink(c.Device(), clip, TCanvasAccess::PenPaint(c, pen.Color()));
+            gfx::WidePolyline(pts, n, closed, w, sink);
+            return;
         }
-        const bool opaqueGaps = pattern && c.BkMode() == OPAQUE;
-        for (int i = 0; i + 1 < n; ++i)
-            gfx::Line(pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y, false, on, pattern ? &dash : nullptr,
-                      opaqueGaps ? &off : nullptr);
-        if (closed && n > 1)
-            gfx::Line(pts[n - 1].x, pts[n - 1].y, pts[0].x, pts[0].y, false, on, pattern ? &dash : nullptr,
-                      opaqueGaps ? &off : nullptr);
+        gfx::SpanSet on;
+        gfx::WidePolyline(pts, n, closed, w, on);
+        TCanvasAccess::Fill(c, on, TCanvasAccess::PenPaint(c, pen.Color()));
+        return;
     }
-    TCanvasAccess::Fill(c, on, TCanvasAccess::PenPaint(c, pen.Color()));
-    if (!off.Empty()) TCanvasAccess::Fill(c, off, TCanvasAccess::PenPaint(c, c.BkColor()));
-}
-
-// A long polyline of a one-pixel solid pen goes straight to the device without collecting spans.
-bool streamPolyline(TCanvas& c, const TPoint* pts, int n) {
-    TPen& pen = *c.Pen();
-    if (penWidth(pen) > 1 || (pen.Style() != psSolid && pen.Style() != psInsideFrame)) return false;
     TCanvasDevice* d = c.Device();
+    if (!d || d->DrawsNothing()) return;
     std::vector<QRect> clip = TCanvasAccess::ClipRects(c);
-    if (clip.empty()) return true;
-    gfx::ClipSink sink(d, clip, TCanvasAccess::PenPaint(c, pen.Color()));
-    for (int i = 0; i + 1 < n; ++i) gfx::Line(pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y, false, sink);
-    return true;
+    if (clip.empty()) return;
+    int dashCount = 0;
+    const int* pattern = gfx::DashPattern(pen.Style(), dashCount);
+    gfx::DashState dash;
+    if (pattern) {
+        dash.pattern = pattern;
+        dash.count = dashCount;
+        dash.Reset();
+    }
+    const bool opaqueGaps = pattern && c.BkMode() == OPAQUE;
+    gfx::ClipSink on(d, clip, TCanvasAccess::PenPaint(c, pen.Color()));
+    gfx::ClipSink off(d, clip, TCanvasAccess::PenPaint(c, c.BkColor()));
+    for (int i = 0; i + 1 < n; ++i)
+        gfx::Line(pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y, false, on, pattern ? &dash : nullptr,
+                  opaqueGaps ? &off : nullptr);
+    if (closed && n > 1)
+        gfx::Line(pts[n - 1].x, pts[n - 1].y, pts[0].x, pts[0].y, false, on, pattern ? &dash : nullptr,
+                  opaqueGaps ? &off : nullptr);
 }
 
 }  // namespace
@@ -389,11 +395,7 @@ void TCanvas::Polyline(const TPoint* points, int count) {
     if (recorder_) op.Points.assign(points, points + count);
     if (TCanvasAccess::Record(*this, std::move(op))) return;
     if (!TCanvasAccess::Begin(*this)) return;
-    if (!penVisible(*pen_)) {
-    } else if (pen_->Mode() == pmCopy && count > 64 && streamPolyline(*this, points, count)) {
-    } else {
-        strokePolyline(*this, points, count, false);
-    }
+    strokePolyline(*this, points, count, false);
     TCanvasAccess::End(*this);
 }
 

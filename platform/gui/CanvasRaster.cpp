@@ -18,9 +18,30 @@ constexpr double kBiasY = 1.0 / 3072.0;
 // ---- Span sets -----------------------------------------------------------------------------------
 void SpanSet::normalize() {
     if (normalized_) return;
-    std::sort(spans_.begin(), spans_.end(), [](const gfx::Span& a, const gfx::Span& b) {
-        return a.y != b.y ? a.y < b.y : a.x1 < b.x1;
-    });
+    // Rows are few compared with spans: bucket by row, then order each row by x.
+    int minY = spans_.front().y, maxY = minY;
+    for (const auto& s : spans_) {
+        minY = std::min(minY, s.y);
+        maxY = std::max(maxY, s.y);
+    }
+    const long long rows = static_cast<long long>(maxY) - minY + 1;
+    if (rows <= static_cast<long long>(spans_.size()) * 4 + 64) {
+        std::vector<int> start(static_cast<std::size_t>(rows) + 1, 0);
+        for (const auto& s : spans_) ++start[static_cast<std::size_t>(s.y - minY) + 1];
+        for (std::size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
+        std::vector<gfx::Span> sorted(spans_.size());
+        std::vector<int> fill(start.begin(), start.end() - 1);
+        for (const auto& s : spans_) sorted[static_cast<std::size_t>(fill[static_cast<std::size_t>(s.y - minY)]++)] = s;
+        for (std::size_t r = 0; r + 1 < start.size(); ++r)
+            if (start[r + 1] - start[r] > 1)
+                std::sort(sorted.begin() + start[r], sorted.begin() + start[r + 1],
+                          [](const gfx::Span& a, const gfx::Span& b) { return a.x1 < b.x1; });
+        spans_.swap(sorted);
+    } else {
+        std::sort(spans_.begin(), spans_.end(), [](const gfx::Span& a, const gfx::Span& b) {
+            return a.y != b.y ? a.y < b.y : a.x1 < b.x1;
+        });
+    }
     std::size_t out = 0;
     for (std::size_t i = 0; i < spans_.size(); ++i) {
         if (out > 0 && spans_[out - 1].y == spans_[i].y && spans_[i].x1 <= spans_[out - 1].x2) {
@@ -176,57 +197,69 @@ void Line(int x0, int y0, int x1, int y1, bool includeEnd, SpanSink& on, DashSta
 // ---- Wide lines ----------------------------------------------------------------------------------
 namespace {
 
-// The x range of the points within r of segment a-b on the horizontal line at height y.
-bool capsuleRow(double ax, double ay, double bx, double by, double r, double y, double& lo, double& hi) {
-    bool any = false;
-    auto add = [&](double l, double h) {
-        if (!any) { lo = l; hi = h; any = true; }
-        else { lo = std::min(lo, l); hi = std::max(hi, h); }
-    };
-    for (int k = 0; k < 2; ++k) {
-        double cx = k ? bx : ax, cy = k ? by : ay;
-        double dy = y - cy;
+struct Capsule {
+    double ax, ay, bx, by, r;
+    double len, ux, uy;
+    Capsule(double ax_, double ay_, double bx_, double by_, double r_)
+        : ax(ax_), ay(ay_), bx(bx_), by(by_), r(r_), len(std::hypot(bx_ - ax_, by_ - ay_)), ux(0), uy(0) {
+        if (len > 0) {
+            ux = (bx - ax) / len;
+            uy = (by - ay) / len;
+        }
+    }
+
+    // The x range of the points within r of the segment on the horizontal line at height y.
+    bool Row(double y, double& lo, double& hi) const {
+        bool any = false;
+        auto add = [&](double l, double h) {
+            if (!any) { lo = l; hi = h; any = true; }
+            else { lo = std::min(lo, l); hi = std::max(hi, h); }
+        };
+        double dy = y - ay;
         if (std::fabs(dy) <= r) {
             double h = std::sqrt(r * r - dy * dy);
-            add(cx - h, cx + h);
+            add(ax - h, ax + h);
         }
-    }
-    double len = std::hypot(bx - ax, by - ay);
-    if (len > 0) {
-        double ux = (bx - ax) / len, uy = (by - ay) / len;
-        double h = y - ay;
-        if (std::fabs(uy) < 1e-12) {
-            // Horizontal segment: the band is the rows within r.
-            if (std::fabs(h) <= r) add(std::min(ax, bx), std::max(ax, bx));
-        } else if (std::fabs(ux) < 1e-12) {
-            double s = h / uy;
-            if (s >= 0 && s <= len) add(ax - r, ax + r);
-        } else {
-            // Points a + s*u + t*n with n = (-uy, ux), 0 <= s <= len, |t| <= r, on row y.
-            double t0 = h / ux, t1 = (h - len * uy) / ux;
-            double tl = std::max(std::min(t0, t1), -r), th = std::min(std::max(t0, t1), r);
-            if (tl <= th) {
-                double base = ax + h * ux / uy;
-                double xa = base - tl / uy, xb = base - th / uy;
-                add(std::min(xa, xb), std::max(xa, xb));
+        dy = y - by;
+        if (std::fabs(dy) <= r) {
+            double h = std::sqrt(r * r - dy * dy);
+            add(bx - h, bx + h);
+        }
+        if (len > 0) {
+            const double h = y - ay;
+            if (std::fabs(uy) < 1e-12) {
+                // Horizontal segment: the band is the rows within r.
+                if (std::fabs(h) <= r) add(std::min(ax, bx), std::max(ax, bx));
+            } else if (std::fabs(ux) < 1e-12) {
+                double s = h / uy;
+                if (s >= 0 && s <= len) add(ax - r, ax + r);
+            } else {
+                // Points a + s*u + t*n with n = (-uy, ux), 0 <= s <= len, |t| <= r, on row y.
+                double t0 = h / ux, t1 = (h - len * uy) / ux;
+                double tl = std::max(std::min(t0, t1), -r), th = std::min(std::max(t0, t1), r);
+                if (tl <= th) {
+                    double base = ax + h * ux / uy;
+                    double xa = base - tl / uy, xb = base - th / uy;
+                    add(std::min(xa, xb), std::max(xa, xb));
+                }
             }
         }
+        return any;
     }
-    return any;
-}
+};
 
 }  // namespace
 
-void WidePolyline(const TPoint* points, int count, bool closed, int width, SpanSet& out) {
+void WidePolyline(const TPoint* points, int count, bool closed, int width, SpanSink& out) {
     if (count <= 0) return;
     const double r = width / 2.0;
     auto segment = [&](TPoint a, TPoint b) {
-        double ax = a.x + kBiasX, ay = a.y + kBiasY, bx = b.x + kBiasX, by = b.y + kBiasY;
-        int y1 = static_cast<int>(std::ceil(std::min(ay, by) - r));
-        int y2 = static_cast<int>(std::floor(std::max(ay, by) + r));
+        const Capsule cap(a.x + kBiasX, a.y + kBiasY, b.x + kBiasX, b.y + kBiasY, r);
+        int y1 = static_cast<int>(std::ceil(std::min(cap.ay, cap.by) - r));
+        int y2 = static_cast<int>(std::floor(std::max(cap.ay, cap.by) + r));
         for (int y = y1; y <= y2; ++y) {
             double lo, hi;
-            if (!capsuleRow(ax, ay, bx, by, r, y, lo, hi)) continue;
+            if (!cap.Row(y, lo, hi)) continue;
             int xa = static_cast<int>(std::ceil(lo)), xb = static_cast<int>(std::floor(hi));
             if (xb >= xa) out.Span(y, xa, xb + 1);
         }
