@@ -144,8 +144,8 @@ struct ConnectOptions {
     std::string Password;
     std::string Database;
     unsigned ConnectTimeout = 10;  // seconds
-    unsigned ReadTimeout = 60;
-    unsigned WriteTimeout = 60;
+    unsigned ReadTimeout = 30;
+    unsigned WriteTimeout = 30;
     std::string SqlMode;           // sent as the session's sql_mode right after connecting
 };
 

@@ -42,8 +42,8 @@ mariadb::ConnectOptions TSQLConnection::options() const {
     o.User = params_->Values("User_Name").str();
     o.Password = params_->Values("Password").str();
     o.ConnectTimeout = secondsParam(params_.get(), "ConnectTimeout", 10);
-    o.ReadTimeout = secondsParam(params_.get(), "ReadTimeout", 60);
-    o.WriteTimeout = secondsParam(params_.get(), "WriteTimeout", 60);
+    o.ReadTimeout = secondsParam(params_.get(), "ReadTimeout", 30);
+    o.WriteTimeout = secondsParam(params_.get(), "WriteTimeout", 30);
     o.SqlMode = "";
     return o;
 }

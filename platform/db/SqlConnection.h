@@ -2,7 +2,7 @@
 //
 // The parameter list names the server the way a station's configuration does: HostName ("host",
 // "host:port", "[v6 address]:port" or the path of the server's socket), Database, User_Name, Password.
-// Optional lines ConnectTimeout, ReadTimeout and WriteTimeout give the time-outs in seconds (10, 60 and 60
+// Optional lines ConnectTimeout, ReadTimeout and WriteTimeout give the time-outs in seconds (10, 30 and 30
 // by default), so a dead server costs a bounded wait instead of freezing the caller. Every other line is
 // kept as given.
 //

@@ -312,6 +312,13 @@ void TCustomSQLDataSet::CommandChanged() {
     if (paramCheck_) params_->ParseSQL(CommandSQL());
 }
 
+TSqlParamScan TCustomSQLDataSet::scanCommand(const AnsiString& sql) const {
+    if (paramCheck_) return ScanSqlParams(sql);
+    TSqlParamScan plain;  // without parameter checking the text goes to the server as it is
+    plain.Sql = sql.str();
+    return plain;
+}
+
 void TCustomSQLDataSet::checkConnection() const {
     if (!connection_) DatabaseError("Missing SQLConnection property", this);
 }
@@ -352,7 +359,7 @@ void TCustomSQLDataSet::InternalOpen() {
     checkConnection();
     AnsiString sql = CommandSQL();
     if (Trim(sql).IsEmpty()) DatabaseError("SQL statement is empty", this);
-    TSqlParamScan scan = ScanSqlParams(sql);
+    TSqlParamScan scan = scanCommand(sql);
     std::vector<mariadb::Value> values = boundValues(scan);
     Sink sink(*this);
     mariadb::Outcome o = connection_->Execute(scan.Sql, values, &sink);
@@ -363,7 +370,7 @@ void TCustomSQLDataSet::InternalClose() { ClearStoredRecords(); }
 
 void TCustomSQLDataSet::InternalInitFieldDefs() {
     checkConnection();
-    TSqlParamScan scan = ScanSqlParams(CommandSQL());
+    TSqlParamScan scan = scanCommand(CommandSQL());
     std::vector<ColumnInfo> cols;
     {
         auto lock = connection_->Lock();
@@ -384,7 +391,7 @@ int TCustomSQLDataSet::ExecSQL(bool execDirect) {
     checkConnection();
     AnsiString sql = CommandSQL();
     if (Trim(sql).IsEmpty()) DatabaseError("SQL statement is empty", this);
-    TSqlParamScan scan = ScanSqlParams(sql);
+    TSqlParamScan scan = scanCommand(sql);
     std::vector<mariadb::Value> values = boundValues(scan);
     DiscardSink sink;
     mariadb::Outcome o = connection_->Execute(scan.Sql, values, &sink);

@@ -175,6 +175,7 @@ protected:
 private:
     class Sink;
     void checkConnection() const;
+    TSqlParamScan scanCommand(const AnsiString& sql) const;
     std::vector<mariadb::Value> boundValues(const TSqlParamScan& scan) const;
     void defineFields(const std::vector<mariadb::ColumnInfo>& cols);
 

@@ -1,9 +1,10 @@
 // Named parameters in SQL texts.
 //
 // A statement names its parameters as :Name. The scanner skips everything that is not SQL code: quoted
-// literals ('...', "...", `...` with doubled quotes and backslash escapes), "-- " and # line comments and
-// /* */ block comments (read the way the server reads them), so a time literal like '10:00:00' or a comment never yields a parameter.
-// "::" stands for one literal colon. A colon not followed by a name character stays as it is.
+// literals ('...', "...", `...` with doubled quotes and backslash escapes), "-- " and # line comments
+// and /* */ block comments, read the way the server reads them, so a time literal like '10:00:00' or a
+// comment never yields a parameter. "::" stands for one literal colon. A colon not followed by a name
+// character (":=") stays as it is.
 #pragma once
 
 #include "rtl/AnsiString.h"

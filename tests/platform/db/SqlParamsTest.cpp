@@ -41,6 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"update setup set ConstVal=:ConstVal_1 where ConstName=:Key", "update setup set ConstVal=? where ConstName=?",
                  {"ConstVal_1", "Key"}},
         ScanCase{"select 'unterminated :a", "select 'unterminated :a", {}},
+        ScanCase{"set @a := :b", "set @a := ?", {"b"}},
         ScanCase{"", "", {}}));
 
 TEST(SqlParamNames, DistinctInOrderIgnoringCase) {
