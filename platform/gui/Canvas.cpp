@@ -859,9 +859,12 @@ void TCanvas::BrushCopy(const TRect& destRect, TBitmap* source, const TRect& src
     TCanvasAccess::End(*this);
 }
 
-void TCanvasAccess::Blit(TCanvas& c, const QRect& dst, const QImage& src, const QRect& srcRect, TCopyMode rop,
+void TCanvasAccess::Blit(TCanvas& c, const QRect& dst, const QImage& src0, const QRect& srcRect, TCopyMode rop,
                          int transparentKey) {
     if (!c.device_ || c.device_->DrawsNothing()) return;
+    // Copying within one picture (scrolling) reads the pixels as they were before the copy.
+    QImage* target = c.device_->Image();
+    const QImage src = target && !src0.isNull() && src0.constBits() == target->constBits() ? src0.copy() : src0;
     const int dw = dst.width(), dh = dst.height(), sw = srcRect.width(), sh = srcRect.height();
     if (dw == 0 || dh == 0 || sw == 0 || sh == 0 || src.isNull()) return;
     std::vector<QRect> clip = ClipRects(c);
@@ -880,7 +883,7 @@ void TCanvasAccess::Blit(TCanvas& c, const QRect& dst, const QImage& src, const 
     const bool needsPattern = ((code >> 4) & 0xF) != (code & 0xF);
     if (needsPattern) BrushPaint(c, patternStorage, false, pat);
 
-    QImage* img = c.device_->Image();
+    QImage* img = target;
     if (img) {
         const QPoint o = c.device_->Offset();
         for (const QRect& cr : clip) {

@@ -75,8 +75,9 @@ struct TCanvasAccess {
     static TSize Extent(TCanvas& c, const AnsiString& text);
     // Draws one line of text with its top-left corner at (x, y), the text colour, the background
     // mode, the font's rotation; clipped also to clip when given. underlineChar: index (in
-    // characters) of a character to underline, or -1.
-    static void TextRun(TCanvas& c, int x, int y, const AnsiString& text, const QRect* clip, int underlineChar = -1);
+    // characters) of a character to underline, or -1. rtl: right-to-left reading order.
+    static void TextRun(TCanvas& c, int x, int y, const AnsiString& text, const QRect* clip, int underlineChar = -1,
+                        bool rtl = false);
 
     // Copies srcRect of src onto dst (canvas coordinates) by rop; a negative width or height of
     // either rectangle mirrors. With a transparent key, source pixels of that RGB are skipped.

@@ -151,7 +151,7 @@ TSize TCanvas::TextExtent(const AnsiString& text) { return TCanvasAccess::Extent
 
 // ---- One line of text ----------------------------------------------------------------------------
 void TCanvasAccess::TextRun(TCanvas& c, int x, int y, const AnsiString& text, const QRect* clipRect,
-                            int underlineChar) {
+                            int underlineChar, bool rtl) {
     if (!c.device_ || c.device_->DrawsNothing()) return;
     std::vector<QRect> clip = ClipRects(c);
     if (clipRect) {
@@ -215,7 +215,12 @@ void TCanvasAccess::TextRun(TCanvas& c, int x, int y, const AnsiString& text, co
     p->setPen(colour);
     p->translate(x, y);
     if (angle != 0) p->rotate(-angle);
-    p->drawText(QPointF(ox, oy + fi->ascent), q);
+    if (rtl) {
+        // Right-to-left reading order: neutral characters take the direction of the paragraph.
+        p->drawText(QRectF(ox, oy, w, h), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::TextForceRightToLeft, q);
+    } else {
+        p->drawText(QPointF(ox, oy + fi->ascent), q);
+    }
     if (underlineChar >= 0 && underlineChar < q.size()) {
         int a = fi->metrics.horizontalAdvance(q.left(underlineChar));
         int cw = fi->metrics.horizontalAdvance(q.mid(underlineChar, 1));
@@ -277,7 +282,8 @@ bool ExtTextOut(HDC dc, int x, int y, unsigned options, const TRect* rect, const
         TCanvasAccess::Fill(*dc, s, bg);
     }
     const bool clipped = (options & ETO_CLIPPED) && rect;
-    if (!clipped || !rect->IsEmpty()) TCanvasAccess::TextRun(*dc, x, y, text, clipped ? &box : nullptr);
+    if (!clipped || !rect->IsEmpty())
+        TCanvasAccess::TextRun(*dc, x, y, text, clipped ? &box : nullptr, -1, (options & ETO_RTLREADING) != 0);
     TCanvasAccess::End(*dc);
     return true;
 }
@@ -517,6 +523,7 @@ int DrawTextEx(HDC dc, const AnsiString& text0, int count, TRect& rect, unsigned
     const QRect box(rect.Left, rect.Top, rect.Width(), rect.Height());
     const QRect* clip = (fmt & DT_NOCLIP) ? nullptr : &box;
     const TPoint pen = dc->PenPos();
+    const bool rtl = (fmt & DT_RTLREADING) != 0;
     const unsigned align = dc->TextAlign();
     dc->SetTextAlign(TA_LEFT | TA_TOP);
     for (const TextLine& l : lines) {
@@ -529,13 +536,13 @@ int DrawTextEx(HDC dc, const AnsiString& text0, int count, TRect& rect, unsigned
             int px = 0, at = 0;
             for (qsizetype i = 0; i < parts.size(); ++i) {
                 int ul = l.underline >= at && l.underline < at + parts[i].size() ? l.underline - at : -1;
-                TCanvasAccess::TextRun(*dc, x + px, y, AnsiString(parts[i].toStdString()), clip, ul);
+                TCanvasAccess::TextRun(*dc, x + px, y, AnsiString(parts[i].toStdString()), clip, ul, rtl);
                 px += m.Plain(parts[i]);
                 at += static_cast<int>(parts[i].size()) + 1;
                 if (i + 1 < parts.size()) px = (px / m.TabPixels() + 1) * m.TabPixels();
             }
         } else {
-            TCanvasAccess::TextRun(*dc, x, y, AnsiString(l.text.toStdString()), clip, l.underline);
+            TCanvasAccess::TextRun(*dc, x, y, AnsiString(l.text.toStdString()), clip, l.underline, rtl);
         }
         y += lineH;
     }

@@ -379,6 +379,12 @@ TEST(CanvasRaster, CopyRectStretchesMirrorsAndAppliesTheCopyMode) {
     x.C()->CopyRect(TRect(3, 3, 7, 7), src.Canvas(), TRect(0, 0, 2, 2));
     EXPECT_EQ(BitmapQImage(x.bmp), before);
 
+    // Copying within one picture reads the pixels from before the copy, as scrolling needs.
+    Picture sc(10, 1);
+    for (int i = 0; i < 10; ++i) sc.C()->SetPixels(i, 0, RGB(i, 0, 0));
+    sc.C()->CopyRect(TRect(2, 0, 10, 1), sc.C(), TRect(0, 0, 8, 1));
+    for (int i = 2; i < 10; ++i) EXPECT_EQ(sc.At(i, 0), RGB(i - 2, 0, 0)) << i;
+
     // A transparent bitmap leaves out its transparent colour (by default the bottom-left pixel).
     TBitmap sprite(3, 3);
     sprite.Canvas()->Brush()->SetColor(clGreen);

@@ -268,6 +268,15 @@ TEST(CanvasText, DrawTextAlignsAndClips) {
     TRect unclipped = inkOf(DT_SINGLELINE | DT_NOCLIP, "WWWWWWWWWWWW", TRect(0, 0, 30, 30));
     EXPECT_GT(unclipped.Right, 30);
 
+    // Right-to-left reading order moves the neutral '!' to the other end.
+    Picture ltr(100, 30), rtl(100, 30);
+    TRect b1(0, 0, 100, 30), b2(0, 0, 100, 30);
+    DrawText(ltr.C(), "abc!", -1, b1, DT_SINGLELINE);
+    DrawText(rtl.C(), "abc!", -1, b2, DT_SINGLELINE | DT_RTLREADING);
+    EXPECT_NEAR(ltr.InkBounds().Left, rtl.InkBounds().Left, 2) << "same place, same width";
+    EXPECT_NEAR(ltr.InkBounds().Right, rtl.InkBounds().Right, 2);
+    EXPECT_NE(BitmapQImage(ltr.bmp), BitmapQImage(rtl.bmp));
+
     // The prefix character is underlined: the same letters draw more ink.
     Picture a(100, 30), b(100, 30);
     TRect r1(0, 0, 100, 30), r2(0, 0, 100, 30);
@@ -292,6 +301,11 @@ TEST(CanvasText, MetricsFollowTheFont) {
     EXPECT_GE(c->TextWidth("abc"), w);
     c->Font()->SetHeight(-26);
     EXPECT_GT(c->TextWidth("abc"), w * 3 / 2);
+
+    // A positive height is the height of the whole cell.
+    c->Font()->SetHeight(20);
+    EXPECT_NEAR(c->TextHeight("x"), 20, 1);
+    c->Font()->SetHeight(-26);
 
     // Italic text leans: its slope is reported as rise over run.
     c->Font()->SetStyle(TFontStyles{fsItalic});
