@@ -423,7 +423,6 @@ void Session::Connect(const ConnectOptions& o) {
     if (rt) mysql_optionsv(m, MYSQL_OPT_READ_TIMEOUT, &rt);
     if (wt) mysql_optionsv(m, MYSQL_OPT_WRITE_TIMEOUT, &wt);
     mysql_optionsv(m, MYSQL_SET_CHARSET_NAME, "utf8mb4");
-    // No option files: a station behaves the same whatever ~/.my.cnf says.
     const char* host = o.Host.empty() ? (o.Socket.empty() ? "127.0.0.1" : "localhost") : o.Host.c_str();
     // Found rows instead of changed rows: an UPDATE that matches its row counts 1 even when no value changes,
     // so "0 rows" always means the row was not there.
