@@ -555,3 +555,16 @@ int DrawTextEx(HDC dc, const AnsiString& text0, int count, TRect& rect, unsigned
 int DrawText(HDC dc, const AnsiString& text, int count, TRect& rect, unsigned format) {
     return DrawTextEx(dc, text, count, rect, format, nullptr);
 }
+
+// ---- The screen --------------------------------------------------------------------------------
+HDC GetScreenDC() {
+    static TCanvas* screen = [] {
+        auto* c = new TCanvas();
+        c->SetDevice(new TNullDevice(QSize(1920, 1080)), true);
+        c->Font()->SetName("System");
+        c->Font()->SetHeight(16);
+        c->Font()->SetStyle(TFontStyles{fsBold});
+        return c;
+    }();
+    return screen;
+}

@@ -4,7 +4,9 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <mutex>
+#include <string>
 
 // ---- Colours -------------------------------------------------------------------------------------
 namespace {
@@ -357,6 +359,29 @@ int TFont::Weight() const {
     return style_.Contains(fsBold) ? FW_BOLD : FW_NORMAL;
 }
 
+namespace {
+
+// Logical fonts of plain TFonts, shared while anybody holds them.
+HFONT internFont(const TLogFont& lf) {
+    static std::mutex m;
+    static std::map<std::string, std::weak_ptr<const TLogFont>> cache;
+    std::string key = lf.FaceName().str();
+    for (int v : {lf.lfHeight, lf.lfWidth, lf.lfEscapement, lf.lfOrientation, lf.lfWeight, int(lf.lfItalic),
+                  int(lf.lfUnderline), int(lf.lfStrikeOut), int(lf.lfCharSet), int(lf.lfPitchAndFamily)})
+        key += '|' + std::to_string(v);
+    std::lock_guard<std::mutex> g(m);
+    auto& slot = cache[key];
+    if (HFONT h = slot.lock()) return h;
+    if (cache.size() > 4096) {
+        for (auto it = cache.begin(); it != cache.end();) it = it->second.expired() ? cache.erase(it) : std::next(it);
+    }
+    HFONT h = CreateFontIndirect(lf);
+    cache[key] = h;
+    return h;
+}
+
+}  // namespace
+
 HFONT TFont::Handle() const {
     if (handle_) return handle_;
     TLogFont lf;
@@ -370,7 +395,7 @@ HFONT TFont::Handle() const {
     lf.lfCharSet = charset_;
     lf.lfPitchAndFamily = pitch_ == fpFixed ? FIXED_PITCH : pitch_ == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
     lf.SetFaceName(name_);
-    return CreateFontIndirect(lf);
+    return internFont(lf);
 }
 
 void TFont::SetHandle(HFONT h) {
@@ -410,6 +435,7 @@ AnsiString ResolveFontFamily(const AnsiString& name) {
         {"Arial", "Liberation Sans"},
         {"Helvetica", "Liberation Sans"},
         {"MS Sans Serif", "Liberation Sans"},
+        {"System", "Liberation Sans"},
         {"Microsoft Sans Serif", "Liberation Sans"},
         {"Tahoma", "Liberation Sans"},
         {"Verdana", "Liberation Sans"},

@@ -342,9 +342,11 @@ public:
     // The weight drawn with: the logical font's weight when a handle was set, else 700 for bold
     // and 400 otherwise.
     int Weight() const;
-    // The logical font this font stands for. Setting a handle makes the font draw exactly that
-    // logical font (weight 600, script family...); Name, Height, Style, Charset, Pitch and
-    // Orientation then read from it. Changing any of them (not Color) drops the handle.
+    // The logical font this font stands for. Fonts with the same face, size, style, charset,
+    // pitch and orientation share one handle (colour is not part of it), so comparing handles
+    // compares fonts. Setting a handle makes the font draw exactly that logical font (weight 600,
+    // script family...); Name, Height, Style, Charset, Pitch and Orientation then read from it.
+    // Changing any of them (not Color) drops the handle.
     HFONT Handle() const;
     void SetHandle(HFONT h);
 
@@ -834,6 +836,10 @@ private:
 };
 
 // ---- Windows drawing functions on a device context ----------------------------------------------
+// A device context for measuring as the screen does, with the system font (a sans face with
+// 16-pixel cells) selected; drawing on it changes nothing. GUI thread only.
+HDC GetScreenDC();
+
 // DrawText / DrawTextEx flags.
 constexpr unsigned DT_TOP = 0x0, DT_LEFT = 0x0, DT_CENTER = 0x1, DT_RIGHT = 0x2, DT_VCENTER = 0x4,
                    DT_BOTTOM = 0x8, DT_WORDBREAK = 0x10, DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40,

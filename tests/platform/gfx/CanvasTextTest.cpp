@@ -72,6 +72,30 @@ TEST(Fonts, ALogicalFontHandleIsDrawnAsItStands) {
     EXPECT_TRUE(f.Style().Contains(fsBold));
 }
 
+TEST(Fonts, EqualFontsShareOneHandle) {
+    TFont a, b;
+    a.SetName("Arial");
+    b.SetName("Arial");
+    b.SetColor(clRed);
+    EXPECT_EQ(a.Handle(), b.Handle()) << "colour is not part of the handle";
+    HFONT kept = a.Handle();
+    b.SetSize(14);
+    EXPECT_NE(kept, b.Handle());
+    b.SetSize(a.Size());
+    EXPECT_EQ(kept, b.Handle());
+    a.SetStyle(TFontStyles{fsItalic});
+    EXPECT_NE(kept, a.Handle());
+}
+
+TEST(Fonts, TheScreenMeasuresWithTheSystemFont) {
+    TTextMetric tm;
+    ASSERT_TRUE(GetTextMetrics(GetScreenDC(), tm));
+    EXPECT_NEAR(tm.tmHeight, 16, 1);
+    EXPECT_EQ(GetDeviceCaps(GetScreenDC(), LOGPIXELSY), 96);
+    EXPECT_EQ(GetDeviceCaps(GetScreenDC(), NUMCOLORS), -1);
+    GetScreenDC()->FillRect(TRect(0, 0, 10, 10));  // drawing on the screen context does nothing
+}
+
 TEST(Fonts, FaceNamesHoldAtMost31BytesOfWholeCharacters) {
     TLogFont lf;
     lf.SetFaceName(std::string(40, 'A'));
