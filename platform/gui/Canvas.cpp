@@ -335,11 +335,11 @@ void strokePolyline(TCanvas& c, const TPoint* pts, int n, bool closed) {
             std::vector<QRect> clip = TCanvasAccess::ClipRects(c);
             if (clip.empty() || !c.Device() || c.Device()->DrawsNothing()) return;
             gfx::ClipSink sink(c.Device(), clip, TCanvasAccess::PenPaint(c, pen.Color()));
-            gfx::WidePolyline(pts, n, closed, w, sink);
+            gfx::WidePolyline(pts, n, closed, w, sink, static_cast<int>(pen.EndCap()));
             return;
         }
         gfx::SpanSet on;
-        gfx::WidePolyline(pts, n, closed, w, on);
+        gfx::WidePolyline(pts, n, closed, w, on, static_cast<int>(pen.EndCap()));
         TCanvasAccess::Fill(c, on, TCanvasAccess::PenPaint(c, pen.Color()));
         return;
     }

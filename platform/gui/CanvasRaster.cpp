@@ -200,6 +200,7 @@ namespace {
 struct Capsule {
     double ax, ay, bx, by, r;
     double len, ux, uy;
+    bool diskA = true, diskB = true;
     Capsule(double ax_, double ay_, double bx_, double by_, double r_)
         : ax(ax_), ay(ay_), bx(bx_), by(by_), r(r_), len(std::hypot(bx_ - ax_, by_ - ay_)), ux(0), uy(0) {
         if (len > 0) {
@@ -207,6 +208,26 @@ struct Capsule {
             uy = (by - ay) / len;
         }
     }
+    // Square or flat end at a (or b): no round cap there; a square end reaches r beyond it. The
+    // cut is moved back a hair so that, as with one-pixel lines, the pixel at the start is drawn
+    // and the one at the end is not.
+    void EndA(int cap) {
+        if (cap == 0 || len == 0) return;
+        diskA = false;
+        const double d = (cap == 1 ? r : 0) + kCut;
+        ax -= ux * d;
+        ay -= uy * d;
+        len += d;
+    }
+    void EndB(int cap) {
+        if (cap == 0 || len == 0) return;
+        diskB = false;
+        const double d = (cap == 1 ? r : 0) - kCut;
+        bx += ux * d;
+        by += uy * d;
+        len += d;
+    }
+    static constexpr double kCut = 1.0 / 64;
 
     // The x range of the points within r of the segment on the horizontal line at height y.
     bool Row(double y, double& lo, double& hi) const {
@@ -216,12 +237,12 @@ struct Capsule {
             else { lo = std::min(lo, l); hi = std::max(hi, h); }
         };
         double dy = y - ay;
-        if (std::fabs(dy) <= r) {
+        if (diskA && std::fabs(dy) <= r) {
             double h = std::sqrt(r * r - dy * dy);
             add(ax - h, ax + h);
         }
         dy = y - by;
-        if (std::fabs(dy) <= r) {
+        if (diskB && std::fabs(dy) <= r) {
             double h = std::sqrt(r * r - dy * dy);
             add(bx - h, bx + h);
         }
@@ -250,11 +271,13 @@ struct Capsule {
 
 }  // namespace
 
-void WidePolyline(const TPoint* points, int count, bool closed, int width, SpanSink& out) {
+void WidePolyline(const TPoint* points, int count, bool closed, int width, SpanSink& out, int capStyle) {
     if (count <= 0) return;
     const double r = width / 2.0;
-    auto segment = [&](TPoint a, TPoint b) {
-        const Capsule cap(a.x + kBiasX, a.y + kBiasY, b.x + kBiasX, b.y + kBiasY, r);
+    auto segment = [&](TPoint a, TPoint b, bool first = false, bool last = false) {
+        Capsule cap(a.x + kBiasX, a.y + kBiasY, b.x + kBiasX, b.y + kBiasY, r);
+        if (first && !closed) cap.EndA(capStyle);
+        if (last && !closed) cap.EndB(capStyle);
         int y1 = static_cast<int>(std::ceil(std::min(cap.ay, cap.by) - r));
         int y2 = static_cast<int>(std::floor(std::max(cap.ay, cap.by) + r));
         for (int y = y1; y <= y2; ++y) {
@@ -268,7 +291,7 @@ void WidePolyline(const TPoint* points, int count, bool closed, int width, SpanS
         segment(points[0], points[0]);
         return;
     }
-    for (int i = 0; i + 1 < count; ++i) segment(points[i], points[i + 1]);
+    for (int i = 0; i + 1 < count; ++i) segment(points[i], points[i + 1], i == 0, i + 2 == count);
     if (closed) segment(points[count - 1], points[0]);
 }
 

@@ -73,7 +73,8 @@ void Line(int x0, int y0, int x1, int y1, bool includeEnd, SpanSink& on, DashSta
 
 // A polyline with a pen width > 1: the pixels within width / 2 of any segment (round caps and joins).
 // Pixels near a joint come once per segment; collect them in a SpanSet to draw each once.
-void WidePolyline(const TPoint* points, int count, bool closed, int width, SpanSink& out);
+// cap: 0 round, 1 square, 2 flat ends (a closed polyline has no ends).
+void WidePolyline(const TPoint* points, int count, bool closed, int width, SpanSink& out, int cap = 0);
 
 // Polygons filled by the alternate (winding false) or winding rule; counts[i] vertices each.
 void FillPolygons(const TPoint* points, const int* counts, int polygons, bool winding, SpanSink& out);

@@ -197,6 +197,11 @@ void TPen::SetMode(TPenMode m) {
     mode_ = m;
     Changed();
 }
+void TPen::SetEndCap(TPenEndCap c) {
+    if (c == endCap_) return;
+    endCap_ = c;
+    Changed();
+}
 void TPen::Assign(TPersistent* source) {
     if (auto* p = dynamic_cast<TPen*>(source)) {
         if (p == this) return;
@@ -204,6 +209,7 @@ void TPen::Assign(TPersistent* source) {
         width_ = p->width_;
         style_ = p->style_;
         mode_ = p->mode_;
+        endCap_ = p->endCap_;
         Changed();
         return;
     }

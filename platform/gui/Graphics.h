@@ -195,7 +195,11 @@ enum TPenMode {
     pmNotXor
 };
 
-// Defaults: black, width 1, psSolid, pmCopy.
+// Ends of lines drawn with a pen wider than one pixel: round (the default), square (half the width
+// beyond the end) or flat (cut at the end point). Joins are always round.
+enum TPenEndCap { pecRound, pecSquare, pecFlat };
+
+// Defaults: black, width 1, psSolid, pmCopy, round ends.
 class TPen : public TGraphicsObject {
     PLANTMON_CLASS(TPen, TGraphicsObject)
 public:
@@ -208,6 +212,8 @@ public:
     void SetStyle(TPenStyle s);
     TPenMode Mode() const noexcept { return mode_; }
     void SetMode(TPenMode m);
+    TPenEndCap EndCap() const noexcept { return endCap_; }
+    void SetEndCap(TPenEndCap c);
     void Assign(TPersistent* source) override;
 
 private:
@@ -215,6 +221,7 @@ private:
     int width_ = 1;
     TPenStyle style_ = psSolid;
     TPenMode mode_ = pmCopy;
+    TPenEndCap endCap_ = pecRound;
 };
 
 enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };

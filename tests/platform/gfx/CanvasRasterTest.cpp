@@ -249,6 +249,30 @@ TEST(CanvasRaster, WidePensAreSolidWithRoundCaps) {
     EXPECT_FALSE(cap.Ink(7, 17)) << "the cap is round, not square";
     EXPECT_TRUE(cap.Ink(10, 17));
 
+    // Flat ends stop at the end points (the end pixel left out, as with thin lines); square ends
+    // reach half the width beyond them; round ends of an even width break the tie to the right.
+    struct Cap {
+        TPenEndCap cap;
+        int first, last;
+    };
+    for (Cap tc : {Cap{pecFlat, 5, 14}, Cap{pecSquare, 4, 15}, Cap{pecRound, 5, 16}}) {
+        Picture f;
+        blackPen(f.C(), 2);
+        f.C()->Pen()->SetEndCap(tc.cap);
+        f.C()->MoveTo(5, 10);
+        f.C()->LineTo(15, 10);
+        TRect ink = f.InkBounds();
+        EXPECT_EQ(ink.Left, tc.first) << tc.cap;
+        EXPECT_EQ(ink.Right - 1, tc.last) << tc.cap;
+        Picture v;
+        blackPen(v.C(), 2);
+        v.C()->Pen()->SetEndCap(tc.cap);
+        v.C()->MoveTo(10, 5);
+        v.C()->LineTo(10, 15);
+        EXPECT_EQ(v.InkBounds().Top, tc.first) << tc.cap;
+        EXPECT_EQ(v.InkBounds().Bottom - 1, tc.last) << tc.cap;
+    }
+
     // An even width covers exactly that many rows.
     Picture q;
     blackPen(q.C(), 2);
