@@ -95,9 +95,10 @@ TCanvasOp TCanvasAccess::Op(const TCanvas& c, TCanvasOpKind kind) {
 }
 
 bool TCanvasAccess::Record(TCanvas& c, TCanvasOp&& op) {
-    if (!c.recorder_) return false;
-    c.recorder_->Ops.push_back(std::move(op));
-    return !c.recorder_->PassThrough;
+    TCanvasRecorder* r = c.Recorder();
+    if (!r) return false;
+    r->Ops.push_back(std::move(op));
+    return !r->PassThrough;
 }
 
 bool TCanvasAccess::Begin(TCanvas& c) {
@@ -191,7 +192,19 @@ void TCanvas::fontChanged(TObject*) { textColor_ = font_->Color(); }
 void TCanvas::Changing() { OnChanging(this); }
 void TCanvas::Changed() { OnChange(this); }
 
-bool TCanvas::HandleAllocated() const noexcept { return device_ != nullptr || recorder_ != nullptr; }
+bool TCanvas::HandleAllocated() const noexcept { return device_ != nullptr || Recorder() != nullptr; }
+
+namespace {
+TCanvasRecorder* defaultRecorder = nullptr;
+}  // namespace
+
+TCanvasRecorder* TCanvas::Recorder() const noexcept { return recorder_ ? recorder_ : defaultRecorder; }
+
+TCanvasRecorder* SetDefaultCanvasRecorder(TCanvasRecorder* r) {
+    TCanvasRecorder* old = defaultRecorder;
+    defaultRecorder = r;
+    return old;
+}
 
 void TCanvas::RequireDevice() {
     if (!device_) CreateHandle();
@@ -369,10 +382,10 @@ void strokePolyline(TCanvas& c, const TPoint* pts, int n, bool closed) {
 }  // namespace
 
 void TCanvas::MoveTo(int x, int y) {
-    if (recorder_) {
+    if (TCanvasRecorder* r = Recorder()) {
         TCanvasOp op = TCanvasAccess::Op(*this, TCanvasOpKind::MoveTo);
         op.Points = {TPoint(x, y)};
-        recorder_->Ops.push_back(std::move(op));
+        r->Ops.push_back(std::move(op));
     }
     penPos_ = TPoint(x, y);
 }
@@ -392,7 +405,7 @@ void TCanvas::LineTo(int x, int y) {
 void TCanvas::Polyline(const TPoint* points, int count) {
     if (count <= 0) return;
     TCanvasOp op = TCanvasAccess::Op(*this, TCanvasOpKind::Polyline);
-    if (recorder_) op.Points.assign(points, points + count);
+    if (Recorder()) op.Points.assign(points, points + count);
     if (TCanvasAccess::Record(*this, std::move(op))) return;
     if (!TCanvasAccess::Begin(*this)) return;
     strokePolyline(*this, points, count, false);
@@ -406,7 +419,7 @@ void TCanvas::PolyPolyline(const TPoint* points, const int* counts, int polyline
         total += counts[i];
         op.Values.push_back(counts[i]);
     }
-    if (recorder_) op.Points.assign(points, points + total);
+    if (Recorder()) op.Points.assign(points, points + total);
     if (TCanvasAccess::Record(*this, std::move(op))) return;
     if (!TCanvasAccess::Begin(*this)) return;
     int first = 0;
@@ -420,7 +433,7 @@ void TCanvas::PolyPolyline(const TPoint* points, const int* counts, int polyline
 void TCanvas::PolyBezier(const TPoint* points, int count) {
     if (count < 4) return;
     TCanvasOp op = TCanvasAccess::Op(*this, TCanvasOpKind::PolyBezier);
-    if (recorder_) op.Points.assign(points, points + count);
+    if (Recorder()) op.Points.assign(points, points + count);
     if (TCanvasAccess::Record(*this, std::move(op))) return;
     if (!TCanvasAccess::Begin(*this)) return;
     std::vector<TPoint> flat = gfx::FlattenBezier(points, count);
@@ -651,7 +664,7 @@ void TCanvas::Chord(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int 
 void TCanvas::Polygon(const TPoint* points, int count) {
     if (count <= 0) return;
     TCanvasOp op = TCanvasAccess::Op(*this, TCanvasOpKind::Polygon);
-    if (recorder_) op.Points.assign(points, points + count);
+    if (Recorder()) op.Points.assign(points, points + count);
     if (TCanvasAccess::Record(*this, std::move(op))) return;
     if (count < 2 || !TCanvasAccess::Begin(*this)) return;
     if (brush_->Style() != bsClear || brush_->Bitmap()) {

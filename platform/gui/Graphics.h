@@ -605,7 +605,8 @@ public:
     void ReleaseDevice() noexcept { device_ = nullptr; ownsDevice_ = false; }
     // While a recorder is attached every primitive is logged with the pen, brush and font in force;
     // when the recorder asks for it, text metrics follow its fixed rule instead of the font.
-    TCanvasRecorder* Recorder() const noexcept { return recorder_; }
+    // A canvas without a recorder of its own uses the default recorder (SetDefaultCanvasRecorder).
+    TCanvasRecorder* Recorder() const noexcept;
     void SetRecorder(TCanvasRecorder* r) { recorder_ = r; }
     // The size of the device (0 x 0 without one).
     TSize DeviceSize() const;
@@ -699,6 +700,10 @@ public:
     // All calls, one per line.
     AnsiString Dump() const;
 };
+
+// Test support: a recorder for every canvas that has none of its own, including the off-screen
+// bitmaps a widget draws on internally (nullptr: none). Returns the previous one. GUI thread only.
+TCanvasRecorder* SetDefaultCanvasRecorder(TCanvasRecorder* r);
 
 // A canvas with no device that logs every call and measures text by the fixed rule.
 class TRecordingCanvas : public TCanvas {

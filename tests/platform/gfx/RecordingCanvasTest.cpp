@@ -91,6 +91,28 @@ TEST(RecordingCanvas, ARecorderOnABitmapCanvasCanLetTheDrawingThrough) {
     b.Canvas()->SetRecorder(nullptr);
 }
 
+TEST(RecordingCanvas, TheDefaultRecorderHearsCanvasesThatHaveNoneOfTheirOwn) {
+    TCanvasRecorder log;
+    TCanvasRecorder* previous = SetDefaultCanvasRecorder(&log);
+    {
+        TBitmap hidden(10, 10);  // as a widget's own off-screen picture
+        hidden.Canvas()->Brush()->SetColor(clRed);
+        hidden.Canvas()->FillRect(TRect(0, 0, 10, 10));
+        EXPECT_EQ(hidden.Canvas()->TextWidth("abc"), 21);
+        TCanvas bare;  // no device: logged, not refused
+        bare.LineTo(3, 3);
+        TRecordingCanvas own;
+        own.Rectangle(0, 0, 2, 2);
+        EXPECT_EQ(own.Ops().size(), 1u);
+        SetDefaultCanvasRecorder(previous);
+        EXPECT_EQ(hidden.Canvas()->Pixels(5, 5), clWhite) << "logged, not drawn";
+    }
+    ASSERT_EQ(log.Count(), 2);
+    EXPECT_EQ(log.Ops[0].Kind, TCanvasOpKind::FillRect);
+    EXPECT_EQ(log.Ops[0].BrushColor, clRed);
+    EXPECT_EQ(log.Ops[1].Kind, TCanvasOpKind::LineTo);
+}
+
 TEST(RecordingCanvas, ACanvasWithoutADeviceRefusesToDraw) {
     TCanvas c;
     EXPECT_FALSE(c.HandleAllocated());
