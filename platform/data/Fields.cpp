@@ -1,6 +1,7 @@
 // Fields: typed access to the values of the record a dataset reads.
 #include "data/DataInternal.h"
 
+#include "rtl/MaskUtils.h"
 #include "rtl/MathUtils.h"
 
 #include <cmath>
@@ -400,7 +401,11 @@ void TStringField::SetAsVariantImpl(const Variant& v) {
     else SetAsStringImpl(v.AsString());
 }
 
-AnsiString TStringField::GetText(bool) const { return GetAsString(); }
+AnsiString TStringField::GetText(bool displayText) const {
+    AnsiString s = GetAsString();
+    if (displayText && !EditMask().IsEmpty()) return FormatMaskText(EditMask(), s);
+    return s;
+}
 void TStringField::SetTextImpl(const AnsiString& t) { SetAsStringImpl(t); }
 
 TWideStringField::TWideStringField(TComponent* owner) : TStringField(owner, ftWideString) {}

@@ -172,6 +172,31 @@ TEST_F(FieldsTest, SetTextParsesByType) {
     EXPECT_EQ(f("M")->AsString().Length(), 3);
 }
 
+TEST_F(FieldsTest, EditMaskShapesTheDisplayedText) {
+    ds->FieldDefs()->Add("S", ftString, 30);
+    ds->CreateDataSet();
+    ds->Append();
+    struct Case {
+        const char* mask;
+        const char* value;
+        const char* shown;
+    } cases[] = {
+        {"00/00;0;_", "1503", "15.03"},           // literals inserted, the date separator of the locale
+        {"00/00;1;_", "15.03", "15.03"},          // literals already in the text
+        {"(999)000-0000;0;*", "1234567", "(123)456-7***"},
+        {">LL<ll;0", "abCD", "ABcd"},
+        {">L<>l\\;L;0;_", "aBc", "AB;c"},
+        {"", "as is", "as is"},
+    };
+    TField* s = f("S");
+    for (const auto& c : cases) {
+        s->SetEditMask(c.mask);
+        s->SetAsString(c.value);
+        EXPECT_EQ(s->DisplayText(), c.shown) << c.mask;
+        EXPECT_EQ(s->Text(), c.value) << c.mask;  // the edit text is the stored text
+    }
+}
+
 TEST_F(FieldsTest, ValidCharacters) {
     MakeAllKinds();
     struct Case {
