@@ -9,6 +9,8 @@
 //   fields, ProviderFlags pfInKey) and must report a row that changed nothing in the source
 //   ("affected rows 0") as an error of that entry, so that nothing is lost silently.
 // The database provider (TDataSetProvider over a query) lives in db/; tests use in-memory ones.
+// CreateDataSet makes a client dataset with no source at all: the in-memory dataset that tests of
+// data-aware controls (and screens with their own rows) use.
 //
 // The change log: every Post and Delete adds an entry. ChangeCount is the number of entries;
 // UndoLastChange takes back the newest, CancelUpdates all of them; MergeChangeLog makes the
