@@ -635,8 +635,9 @@ int TDataSet::RecNo() const {
     if (!Active()) return 0;
     int pos = ReadPos();
     if (state_ == dsInsert && pos == cursor_) return -1;
+    if (view_.empty()) return 0;
     int v = displayToView(pos);
-    return v < 0 ? (view_.empty() ? 0 : -1) : v + 1;
+    return v < 0 || v >= static_cast<int>(view_.size()) ? -1 : v + 1;
 }
 
 void TDataSet::jumpTo(int displayPos, WindowMode mode) {
