@@ -353,7 +353,18 @@ void TControl::fontChangedHandler(TObject*) {
 }
 
 void TControl::FontChanged() {
-    if (QWidget* w = Widget()) w->setFont(ToQFont(*font_));
+    if (QWidget* w = Widget()) {
+        w->setFont(ToQFont(*font_));
+        if (PaintMode() == PaintKind::Native) {
+            // Natively drawn controls take the font's colour for their text.
+            QPalette pal = w->palette();
+            QColor c = ToQColor(font_->Color());
+            pal.setColor(QPalette::WindowText, c);
+            pal.setColor(QPalette::Text, c);
+            pal.setColor(QPalette::ButtonText, c);
+            w->setPalette(pal);
+        }
+    }
     Invalidate();
 }
 
@@ -933,6 +944,7 @@ void TWinControl::InsertControl(TControl* c) {
     RestackChildren();
     c->UpdateAnchorRules();
     if (QWidget* cw = c->Widget()) cw->setVisible(c->visible_);
+    ControlInserted(c);
     Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(c), 1);
     Realign();
 }
@@ -940,6 +952,7 @@ void TWinControl::InsertControl(TControl* c) {
 void TWinControl::RemoveControl(TControl* c) {
     auto it = std::find(controls_.begin(), controls_.end(), c);
     if (it == controls_.end()) return;
+    if (!Destroying()) ControlRemoving(c);
     if (auto* wc = dynamic_cast<TWinControl*>(c)) {
         auto t = std::find(tabList_.begin(), tabList_.end(), wc);
         if (t != tabList_.end()) tabList_.erase(t);
@@ -1562,6 +1575,13 @@ TCustomForm* ValidParentForm(const TControl* control) {
 }
 
 TWinControl* FindControl(HWND handle) { return handle; }
+
+TRect CalcTextRect(const TFont* font, const AnsiString& text, TRect rect, unsigned flags) {
+    TBitmap scratch(1, 1);
+    if (font) scratch.Canvas()->Font()->Assign(const_cast<TFont*>(font));
+    DrawText(scratch.Canvas(), text, -1, rect, flags | DT_CALCRECT);
+    return rect;
+}
 
 TControl* FindVCLWindow(TPoint screenPos) {
     QWidget* w = QApplication::widgetAt(screenPos.x, screenPos.y);

@@ -567,6 +567,10 @@ protected:
     // Popup menus of the control chain, then the form's and the main form's shortcuts.
     virtual bool IsMenuKey(WORD key, TShiftState shift);
 
+    // A child control was inserted or removed (its widget is already in place / out).
+    virtual void ControlInserted(TControl* c) { (void)c; }
+    virtual void ControlRemoving(TControl* c) { (void)c; }
+
     friend class TControl;
     friend class TCustomForm;
     friend class plantmon::gui::ControlHost;
@@ -657,6 +661,9 @@ TControl* FindVCLWindow(TPoint screenPos);
 // The form a control lies on (the innermost one; an MDI child's form is the child).
 TCustomForm* GetParentForm(const TControl* control);
 TCustomForm* ValidParentForm(const TControl* control);
+// The box DrawText needs for text in the font (DT_CALCRECT with flags), outside any paint.
+TRect CalcTextRect(const TFont* font, const AnsiString& text, TRect rect, unsigned flags);
+
 // Text before the first '|' of a hint (the short hint), and after it (the long hint).
 AnsiString GetShortHint(const AnsiString& hint);
 AnsiString GetLongHint(const AnsiString& hint);

@@ -588,6 +588,8 @@ bool TCustomForm::SetFocusedControl(TWinControl* control) {
         if (!IsLiveControl(*it)) break;
         (*it)->Perform(CM_ENTER);
     }
+    // Buttons learn which control has the focus (the default button steps back for a focused one).
+    Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control));
     if (Screen) Screen->OnActiveControlChange(Screen);
     return true;
 }
@@ -1121,7 +1123,23 @@ void TApplication::Restore() {
 void TApplication::SetHint(const AnsiString& h) {
     if (h == hint_) return;
     hint_ = h;
-    OnHint(this);
+    if (OnHint) {
+        OnHint(this);
+        return;
+    }
+    auto listeners = hintListeners_;
+    for (auto& [key, fn] : listeners) fn(h);
+}
+
+void TApplication::AddHintListener(const void* key, std::function<void(const AnsiString&)> listener) {
+    RemoveHintListener(key);
+    hintListeners_.emplace_back(key, std::move(listener));
+}
+
+void TApplication::RemoveHintListener(const void* key) {
+    hintListeners_.erase(std::remove_if(hintListeners_.begin(), hintListeners_.end(),
+                                        [key](auto& p) { return p.first == key; }),
+                         hintListeners_.end());
 }
 
 void TApplication::SetHintWindowClass(std::function<THintWindow*(TComponent*)> factory) {

@@ -403,6 +403,9 @@ public:
     void SetHintWindowClass(std::function<THintWindow*(TComponent* owner)> factory);
 
     bool IsShortCut(WORD key, TShiftState shift);
+    // Controls that show the long hint (status bars with AutoHint) listen here.
+    void AddHintListener(const void* key, std::function<void(const AnsiString&)> listener);
+    void RemoveHintListener(const void* key);
 
     TMessageEvent OnMessage;
     TExceptionEvent OnException;
@@ -434,6 +437,7 @@ private:
     AnsiString hint_;
     THintWindow* hintWindow_ = nullptr;
     std::function<THintWindow*(TComponent*)> hintFactory_;
+    std::vector<std::pair<const void*, std::function<void(const AnsiString&)>>> hintListeners_;
     QEventLoop* loop_ = nullptr;
 };
 
