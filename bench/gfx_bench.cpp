@@ -90,6 +90,28 @@ void BM_QPainterPolyline100k(benchmark::State& state) {
 }
 BENCHMARK(BM_QPainterPolyline100k)->Unit(benchmark::kMillisecond);
 
+// A grid-like page of cells: fill, frame and text of 30 x 20 cells.
+void BM_CanvasTextCells600(benchmark::State& state) {
+    TBitmap bmp(kWidth, kHeight);
+    TCanvas* c = bmp.Canvas();
+    c->Font()->SetName("Arial");
+    c->Font()->SetSize(8);
+    for (auto _ : state) {
+        for (int row = 0; row < 20; ++row)
+            for (int col = 0; col < 30; ++col) {
+                TRect r = Bounds(col * 33, row * 35, 33, 35);
+                c->Brush()->SetColor((row + col) % 2 ? clWhite : clCream);
+                c->FillRect(r);
+                c->Brush()->SetColor(clSilver);
+                c->FrameRect(r);
+                c->Brush()->SetStyle(bsClear);
+                c->TextOut(r.Left + 2, r.Top + 2, "1234,5");
+            }
+    }
+    state.SetItemsProcessed(state.iterations() * 600);
+}
+BENCHMARK(BM_CanvasTextCells600)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -77,6 +77,8 @@ void TCanvasAccess::Fill(TCanvas& c, gfx::SpanSet& spans, const gfx::Paint& p) {
 TCanvasOp TCanvasAccess::Op(const TCanvas& c, TCanvasOpKind kind) {
     TCanvasOp op;
     op.Kind = kind;
+    // Only a recorder reads the state; plain drawing skips copying it.
+    if (!c.Recorder()) return op;
     op.PenColor = c.pen_->Color();
     op.PenWidth = c.pen_->Width();
     op.PenStyle = c.pen_->Style();
