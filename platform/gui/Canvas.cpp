@@ -65,6 +65,31 @@ std::vector<QRect> TCanvasAccess::ClipRects(const TCanvas& c) {
     return out;
 }
 
+gfx::Window TCanvasAccess::Window(const TCanvas& c) {
+    gfx::Window w;
+    std::vector<QRect> rects = ClipRects(c);
+    if (rects.empty()) {
+        w.l = w.t = 0;
+        w.r = w.b = -1;
+        return w;
+    }
+    QRect u;
+    for (const QRect& r : rects) u = u.united(r);
+    w.l = u.left();
+    w.t = u.top();
+    w.r = u.right();
+    w.b = u.bottom();
+    return w;
+}
+
+void TCanvasAccess::RectSpans(const TCanvas& c, const TRect& r, gfx::SpanSink& out) {
+    const gfx::Window w = Window(c);
+    const int top = std::max(r.Top, w.t), bottom = std::min(r.Bottom, w.b + 1);
+    const int left = std::max(r.Left, w.l - 1), right = std::min(r.Right, w.r + 2);
+    if (right <= left) return;
+    for (int y = top; y < bottom; ++y) out.Span(y, left, right);
+}
+
 void TCanvasAccess::Fill(TCanvas& c, gfx::SpanSet& spans, const gfx::Paint& p) {
     if (spans.Empty() || !c.device_ || c.device_->DrawsNothing()) return;
     std::vector<QRect> clip = ClipRects(c);
@@ -350,11 +375,13 @@ void strokePolyline(TCanvas& c, const TPoint* pts, int n, bool closed) {
             std::vector<QRect> clip = TCanvasAccess::ClipRects(c);
             if (clip.empty() || !c.Device() || c.Device()->DrawsNothing()) return;
             gfx::ClipSink sink(c.Device(), clip, TCanvasAccess::PenPaint(c, pen.Color()));
-            gfx::WidePolyline(pts, n, closed, w, sink, static_cast<int>(pen.EndCap()));
+            const gfx::Window win = TCanvasAccess::Window(c);
+            gfx::WidePolyline(pts, n, closed, w, sink, static_cast<int>(pen.EndCap()), &win);
             return;
         }
         gfx::SpanSet on;
-        gfx::WidePolyline(pts, n, closed, w, on, static_cast<int>(pen.EndCap()));
+        const gfx::Window win = TCanvasAccess::Window(c);
+        gfx::WidePolyline(pts, n, closed, w, on, static_cast<int>(pen.EndCap()), &win);
         TCanvasAccess::Fill(c, on, TCanvasAccess::PenPaint(c, pen.Color()));
         return;
     }
@@ -373,12 +400,13 @@ void strokePolyline(TCanvas& c, const TPoint* pts, int n, bool closed) {
     const bool opaqueGaps = pattern && c.BkMode() == OPAQUE;
     gfx::ClipSink on(d, clip, TCanvasAccess::PenPaint(c, pen.Color()));
     gfx::ClipSink off(d, clip, TCanvasAccess::PenPaint(c, c.BkColor()));
+    const gfx::Window win = TCanvasAccess::Window(c);
     for (int i = 0; i + 1 < n; ++i)
         gfx::Line(pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y, false, on, pattern ? &dash : nullptr,
-                  opaqueGaps ? &off : nullptr);
+                  opaqueGaps ? &off : nullptr, &win);
     if (closed && n > 1)
         gfx::Line(pts[n - 1].x, pts[n - 1].y, pts[0].x, pts[0].y, false, on, pattern ? &dash : nullptr,
-                  opaqueGaps ? &off : nullptr);
+                  opaqueGaps ? &off : nullptr, &win);
 }
 
 }  // namespace
@@ -484,7 +512,7 @@ gfx::RoundShape shapePath(int x1, int y1, int x2, int y2, double rx, double ry, 
 // Points along an ellipse, starting at the angle start and going counter-clockwise by sweep.
 std::vector<TPoint> ellipsePoints(double cx, double cy, double ax, double ay, double start, double sweep,
                                   std::vector<TPoint>& pts) {
-    int n = std::max(4, static_cast<int>(std::ceil((ax + ay) * std::fabs(sweep) / 2)));
+    int n = std::clamp(static_cast<int>(std::ceil((ax + ay) * std::fabs(sweep) / 2)), 4, 20000);
     for (int i = 0; i <= n; ++i) {
         double t = start + sweep * i / n;
         TPoint p(static_cast<int>(std::lround(cx + ax * std::cos(t))), static_cast<int>(std::lround(cy - ay * std::sin(t))));
@@ -526,20 +554,23 @@ void drawShape(TCanvas& c, int x1, int y1, int x2, int y2, double rx, double ry,
                                                   : shapePath(x1, y1, x2 - 1, y2 - 1, rx, ry, pen);
     if (path.r < path.l || path.b < path.t) return;
 
+    const gfx::Window win = TCanvasAccess::Window(c);
     gfx::SpanSet ring, inside;
-    if (outline && !dashed) gfx::ShapeRingAndInside(path, w, &ring, fills ? &inside : nullptr);
+    if (outline && !dashed) gfx::ShapeRingAndInside(path, w, &ring, fills ? &inside : nullptr, &win);
     else if (fills) {
         // No ring (or a dashed one drawn along the path): the inside is everything within the
         // outline, or the whole shape when there is no pen.
         if (!outline) {
             int ya, yb;
             gfx::ShapeRows(path, 0.5, ya, yb);
+            ya = std::max(ya, win.t);
+            yb = std::min(yb, win.b);
             for (int y = ya; y <= yb; ++y) {
                 int a, b;
-                if (gfx::ShapeRow(path, 0.5, y, a, b)) inside.Span(y, a, b + 1);
+                if (gfx::ShapeRow(path, 0.5, y, a, b)) inside.Span(y, std::max(a, win.l - 1), std::min(b, win.r + 1) + 1);
             }
         } else {
-            gfx::ShapeRingAndInside(path, 1, nullptr, &inside);
+            gfx::ShapeRingAndInside(path, 1, nullptr, &inside, &win);
         }
     }
 
@@ -582,9 +613,11 @@ void drawShape(TCanvas& c, int x1, int y1, int x2, int y2, double rx, double ry,
             pts.push_back(pts.front());
         }
         for (std::size_t i = 0; i + 1 < pts.size(); ++i)
-            gfx::Line(pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y, false, penSpans, &dash, opaque ? &offSpans : nullptr);
+            gfx::Line(pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y, false, penSpans, &dash, opaque ? &offSpans : nullptr,
+                      &win);
         if (closed && pts.size() > 1)
-            gfx::Line(pts.back().x, pts.back().y, pts[0].x, pts[0].y, false, penSpans, &dash, opaque ? &offSpans : nullptr);
+            gfx::Line(pts.back().x, pts.back().y, pts[0].x, pts[0].y, false, penSpans, &dash, opaque ? &offSpans : nullptr,
+                      &win);
         if (!closed && arc == ArcKind::None && !pts.empty()) penSpans.Span(pts.back().y, pts.back().x, pts.back().x + 1);
     } else if (arc == ArcKind::None) {
         penSpans = std::move(ring);
@@ -597,10 +630,11 @@ void drawShape(TCanvas& c, int x1, int y1, int x2, int y2, double rx, double ry,
             if (arc == ArcKind::Pie) lines = {s, centre, e};
             else lines = {e, s};
             if (w > 1) {
-                gfx::WidePolyline(lines.data(), static_cast<int>(lines.size()), false, w, penSpans);
+                gfx::WidePolyline(lines.data(), static_cast<int>(lines.size()), false, w, penSpans, 0, &win);
             } else {
                 for (std::size_t i = 0; i + 1 < lines.size(); ++i)
-                    gfx::Line(lines[i].x, lines[i].y, lines[i + 1].x, lines[i + 1].y, true, penSpans);
+                    gfx::Line(lines[i].x, lines[i].y, lines[i + 1].x, lines[i + 1].y, true, penSpans, nullptr, nullptr,
+                              &win);
             }
         }
     }
@@ -671,7 +705,8 @@ void TCanvas::Polygon(const TPoint* points, int count) {
     if (count < 2 || !TCanvasAccess::Begin(*this)) return;
     if (brush_->Style() != bsClear || brush_->Bitmap()) {
         gfx::SpanSet fill;
-        gfx::FillPolygons(points, &count, 1, polyFillMode_ == WINDING, fill);
+        const gfx::Window win = TCanvasAccess::Window(*this);
+        gfx::FillPolygons(points, &count, 1, polyFillMode_ == WINDING, fill, &win);
         fillWithBrush(*this, fill, true);
     }
     strokePolyline(*this, points, count, true);
@@ -684,7 +719,7 @@ void TCanvas::FillRect(const TRect& r) {
     if (TCanvasAccess::Record(*this, std::move(op))) return;
     if (r.IsEmpty() || !TCanvasAccess::Begin(*this)) return;
     gfx::SpanSet s;
-    for (int y = r.Top; y < r.Bottom; ++y) s.Span(y, r.Left, r.Right);
+    TCanvasAccess::RectSpans(*this, r, s);
     fillWithBrush(*this, s, false);
     TCanvasAccess::End(*this);
 }
@@ -695,12 +730,10 @@ void TCanvas::FrameRect(const TRect& r) {
     if (TCanvasAccess::Record(*this, std::move(op))) return;
     if (r.IsEmpty() || !TCanvasAccess::Begin(*this)) return;
     gfx::SpanSet s;
-    s.Span(r.Top, r.Left, r.Right);
-    s.Span(r.Bottom - 1, r.Left, r.Right);
-    for (int y = r.Top + 1; y < r.Bottom - 1; ++y) {
-        s.Span(y, r.Left, r.Left + 1);
-        s.Span(y, r.Right - 1, r.Right);
-    }
+    TCanvasAccess::RectSpans(*this, TRect(r.Left, r.Top, r.Right, r.Top + 1), s);
+    TCanvasAccess::RectSpans(*this, TRect(r.Left, r.Bottom - 1, r.Right, r.Bottom), s);
+    TCanvasAccess::RectSpans(*this, TRect(r.Left, r.Top + 1, r.Left + 1, r.Bottom - 1), s);
+    TCanvasAccess::RectSpans(*this, TRect(r.Right - 1, r.Top + 1, r.Right, r.Bottom - 1), s);
     fillWithBrush(*this, s, false);
     TCanvasAccess::End(*this);
 }
@@ -712,14 +745,15 @@ void TCanvas::DrawFocusRect(const TRect& r) {
     if (r.IsEmpty() || !TCanvasAccess::Begin(*this)) return;
     // Every other pixel of the frame is inverted; the same call again puts them back.
     gfx::SpanSet s;
+    const gfx::Window win = TCanvasAccess::Window(*this);
     auto dot = [&](int x, int y) {
         if (((x + y) & 1) == 0) s.Span(y, x, x + 1);
     };
-    for (int x = r.Left; x < r.Right; ++x) {
+    for (int x = std::max(r.Left, win.l); x < std::min(r.Right, win.r + 1); ++x) {
         dot(x, r.Top);
         if (r.Bottom - 1 != r.Top) dot(x, r.Bottom - 1);
     }
-    for (int y = r.Top + 1; y < r.Bottom - 1; ++y) {
+    for (int y = std::max(r.Top + 1, win.t); y < std::min(r.Bottom - 1, win.b + 1); ++y) {
         dot(r.Left, y);
         if (r.Right - 1 != r.Left) dot(r.Right - 1, y);
     }

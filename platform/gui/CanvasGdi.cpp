@@ -214,15 +214,15 @@ TColor GetNearestColor(HDC, TColor c) { return ColorToRGB(c); }
 // ---- Fills by colour and raster operation --------------------------------------------------------
 namespace {
 
-gfx::SpanSet rectSpans(const TRect& r) {
+gfx::SpanSet rectSpans(HDC dc, const TRect& r) {
     gfx::SpanSet s;
-    for (int y = r.Top; y < r.Bottom; ++y) s.Span(y, r.Left, r.Right);
+    TCanvasAccess::RectSpans(*dc, r, s);
     return s;
 }
 
 void fillColour(HDC dc, const TRect& r, TColor colour, TPenMode mode = pmCopy) {
     if (r.IsEmpty()) return;
-    gfx::SpanSet s = rectSpans(r);
+    gfx::SpanSet s = rectSpans(dc, r);
     gfx::Paint p;
     p.color = gfx::ToRgb(colour);
     p.mode = mode;
@@ -260,7 +260,7 @@ bool PatBlt(HDC dc, int x, int y, int w, int h, TCopyMode rop) {
     if (!dc) return false;
     TRect r(std::min(x, x + w), std::min(y, y + h), std::max(x, x + w), std::max(y, y + h));
     if (!TCanvasAccess::Begin(*dc)) return true;
-    gfx::SpanSet s = rectSpans(r);
+    gfx::SpanSet s = rectSpans(dc, r);
     switch (rop) {
         case DSTINVERT: fillColour(dc, r, clBlack, pmNot); break;
         case BLACKNESS: fillColour(dc, r, clBlack); break;

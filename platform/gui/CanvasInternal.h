@@ -57,6 +57,10 @@ private:
 struct TCanvasAccess {
     // The drawable rectangles (canvas coordinates): device bounds, clip region, device clip.
     static std::vector<QRect> ClipRects(const TCanvas& c);
+    // The bounds of those rectangles, for cutting rasterising short.
+    static gfx::Window Window(const TCanvas& c);
+    // The rows of r inside the window, as spans.
+    static void RectSpans(const TCanvas& c, const TRect& r, gfx::SpanSink& out);
     // A log entry with the state in force.
     static TCanvasOp Op(const TCanvas& c, TCanvasOpKind kind);
     // Logs op when a recorder is attached; true when the canvas must not draw (recorder only).

@@ -116,6 +116,22 @@ void DashState::Reset() {
     left = count > 0 ? pattern[0] : 0;
 }
 
+void DashState::Skip(long long n) {
+    if (count <= 0 || n <= 0) return;
+    long long period = 0;
+    for (int i = 0; i < count; ++i) period += pattern[i];
+    n %= period;
+    while (n > 0) {
+        long long k = std::min<long long>(n, left);
+        n -= k;
+        left -= static_cast<int>(k);
+        if (left <= 0) {
+            index = (index + 1) % count;
+            left = pattern[index];
+        }
+    }
+}
+
 void DashState::Step() {
     if (--left <= 0) {
         index = (index + 1) % count;
@@ -146,7 +162,8 @@ struct RunBuilder {
 
 }  // namespace
 
-void Line(int x0, int y0, int x1, int y1, bool includeEnd, SpanSink& on, DashState* dash, SpanSink* off) {
+void Line(int x0, int y0, int x1, int y1, bool includeEnd, SpanSink& on, DashState* dash, SpanSink* off,
+          const Window* window) {
     const long long dx = static_cast<long long>(x1) - x0, dy = static_cast<long long>(y1) - y0;
     const long long adx = std::llabs(dx), ady = std::llabs(dy);
     const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
@@ -154,15 +171,50 @@ void Line(int x0, int y0, int x1, int y1, bool includeEnd, SpanSink& on, DashSta
     const long long count = includeEnd ? steps + 1 : steps;
     if (count <= 0) return;
 
+    // y (or x) of step i is the start plus round(i * minor / major), halves away from the start.
+    const bool xMajor = adx >= ady;
+    const long long major = xMajor ? adx : ady, minor = xMajor ? ady : adx;
+    const long long m0 = xMajor ? x0 : y0, n0 = xMajor ? y0 : x0;
+    const int sm = xMajor ? sx : sy, sn = xMajor ? sy : sx;
+
+    // The steps that can show: the major axis inside the window, then the minor axis.
+    long long first = 0, last = count - 1;
+    if (window) {
+        const long long lo = xMajor ? window->l : window->t, hi = xMajor ? window->r : window->b;
+        const long long nlo = xMajor ? window->t : window->l, nhi = xMajor ? window->b : window->r;
+        auto clampMajor = [&](long long a, long long b) {  // steps whose major coordinate is in [a, b]
+            long long i0 = sm > 0 ? a - m0 : m0 - b, i1 = sm > 0 ? b - m0 : m0 - a;
+            first = std::max(first, i0);
+            last = std::min(last, i1);
+        };
+        clampMajor(lo - 1, hi + 1);
+        if (minor > 0 && first <= last) {
+            // offset(i) = floor((2*i*minor + major) / (2*major)) grows with i; keep n0 + sn*offset in range.
+            auto firstWithOffset = [&](long long k) {  // smallest i with offset(i) >= k
+                if (k <= 0) return 0LL;
+                long long num = 2 * major * k - major;
+                return (num + 2 * minor - 1) / (2 * minor);
+            };
+            long long kLo = sn > 0 ? (nlo - 1) - n0 : n0 - (nhi + 1);
+            long long kHi = sn > 0 ? (nhi + 1) - n0 : n0 - (nlo - 1);
+            if (kHi < 0) return;
+            first = std::max(first, firstWithOffset(kLo));
+            last = std::min(last, firstWithOffset(kHi + 1) - 1);
+        } else if (minor == 0 && (n0 < nlo - 1 || n0 > nhi + 1)) {
+            return;
+        }
+        if (first > last) return;
+    }
+
     // Horizontal and vertical lines are the common case of frames and grids: one span, or a column.
     if (!dash) {
         if (ady == 0) {
-            int a = x0, b = x0 + sx * static_cast<int>(count - 1);
-            on.Span(y0, std::min(a, b), std::max(a, b) + 1);
+            long long a = x0 + sx * first, b = x0 + sx * last;
+            on.Span(y0, static_cast<int>(std::min(a, b)), static_cast<int>(std::max(a, b) + 1));
             return;
         }
         if (adx == 0) {
-            for (long long i = 0; i < count; ++i) on.Span(y0 + sy * static_cast<int>(i), x0, x0 + 1);
+            for (long long i = first; i <= last; ++i) on.Span(static_cast<int>(y0 + sy * i), x0, x0 + 1);
             return;
         }
     }
@@ -171,16 +223,13 @@ void Line(int x0, int y0, int x1, int y1, bool includeEnd, SpanSink& on, DashSta
     RunBuilder* offRun = nullptr;
     RunBuilder offBuilder(off ? *off : on);
     if (off) offRun = &offBuilder;
+    if (dash) dash->Skip(first);
 
-    // y (or x) of step i is the start plus round(i * minor / major), halves away from the start.
-    const bool xMajor = adx >= ady;
-    const long long major = xMajor ? adx : ady, minor = xMajor ? ady : adx;
-    long long err = major;  // 2*i*minor + major - 2*major*offset
-    int offset = 0;
-    for (long long i = 0; i < count; ++i) {
-        int x, y;
-        if (xMajor) { x = x0 + sx * static_cast<int>(i); y = y0 + sy * offset; }
-        else { y = y0 + sy * static_cast<int>(i); x = x0 + sx * offset; }
+    long long offset = (2 * first * minor + major) / (2 * major);
+    long long err = 2 * first * minor + major - 2 * major * offset;
+    for (long long i = first; i <= last; ++i) {
+        const int m = static_cast<int>(m0 + sm * i), n = static_cast<int>(n0 + sn * offset);
+        const int x = xMajor ? m : n, y = xMajor ? n : m;
         if (!dash || dash->On()) {
             onRun.Pixel(x, y);
         } else if (offRun) {
@@ -271,20 +320,24 @@ struct Capsule {
 
 }  // namespace
 
-void WidePolyline(const TPoint* points, int count, bool closed, int width, SpanSink& out, int capStyle) {
+void WidePolyline(const TPoint* points, int count, bool closed, int width, SpanSink& out, int capStyle,
+                  const Window* window) {
     if (count <= 0) return;
     const double r = width / 2.0;
+    const Window all;
+    const Window& win = window ? *window : all;
     auto segment = [&](TPoint a, TPoint b, bool first = false, bool last = false) {
         Capsule cap(a.x + kBiasX, a.y + kBiasY, b.x + kBiasX, b.y + kBiasY, r);
         if (first && !closed) cap.EndA(capStyle);
         if (last && !closed) cap.EndB(capStyle);
-        int y1 = static_cast<int>(std::ceil(std::min(cap.ay, cap.by) - r));
-        int y2 = static_cast<int>(std::floor(std::max(cap.ay, cap.by) + r));
-        for (int y = y1; y <= y2; ++y) {
+        double y1 = std::max(std::ceil(std::min(cap.ay, cap.by) - r), double(win.t));
+        double y2 = std::min(std::floor(std::max(cap.ay, cap.by) + r), double(win.b));
+        for (double yy = y1; yy <= y2; ++yy) {
             double lo, hi;
-            if (!cap.Row(y, lo, hi)) continue;
-            int xa = static_cast<int>(std::ceil(lo)), xb = static_cast<int>(std::floor(hi));
-            if (xb >= xa) out.Span(y, xa, xb + 1);
+            if (!cap.Row(yy, lo, hi)) continue;
+            lo = std::max(std::ceil(lo), double(win.l) - 1);
+            hi = std::min(std::floor(hi), double(win.r) + 1);
+            if (hi >= lo) out.Span(static_cast<int>(yy), static_cast<int>(lo), static_cast<int>(hi) + 1);
         }
     };
     if (count == 1) {
@@ -296,7 +349,10 @@ void WidePolyline(const TPoint* points, int count, bool closed, int width, SpanS
 }
 
 // ---- Polygons ------------------------------------------------------------------------------------
-void FillPolygons(const TPoint* points, const int* counts, int polygons, bool winding, SpanSink& out) {
+void FillPolygons(const TPoint* points, const int* counts, int polygons, bool winding, SpanSink& out,
+                  const Window* window) {
+    const Window all;
+    const Window& win = window ? *window : all;
     struct Edge {
         double x0, y0, x1, y1;
         int dir;
@@ -322,8 +378,8 @@ void FillPolygons(const TPoint* points, const int* counts, int polygons, bool wi
     std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
 
     // Pixel row y is sampled at y + 0.5.
-    int yStart = static_cast<int>(std::ceil(minY - 0.5));
-    int yEnd = static_cast<int>(std::ceil(maxY - 0.5));  // exclusive
+    int yStart = static_cast<int>(std::max(std::ceil(minY - 0.5), double(win.t)));
+    int yEnd = static_cast<int>(std::min(std::ceil(maxY - 0.5), double(win.b) + 1));  // exclusive
     std::vector<const Edge*> active;
     std::vector<std::pair<double, int>> xs;
     std::size_t next = 0;
@@ -340,8 +396,9 @@ void FillPolygons(const TPoint* points, const int* counts, int polygons, bool wi
         }
         std::sort(xs.begin(), xs.end());
         auto emit = [&](double xa, double xb) {
-            int a = static_cast<int>(std::ceil(xa - 0.5)), b = static_cast<int>(std::ceil(xb - 0.5));
-            if (b > a) out.Span(y, a, b);
+            double a = std::max(std::ceil(xa - 0.5), double(win.l) - 1);
+            double b = std::min(std::ceil(xb - 0.5), double(win.r) + 2);
+            if (b > a) out.Span(y, static_cast<int>(a), static_cast<int>(b));
         };
         if (!winding) {
             for (std::size_t i = 0; i + 1 < xs.size(); i += 2) emit(xs[i].first, xs[i + 1].first);
@@ -383,11 +440,29 @@ void ShapeRows(const RoundShape& s, double d, int& y1, int& y2) {
     y2 = static_cast<int>(std::floor(s.b + d + kBiasY));
 }
 
-void ShapeRingAndInside(const RoundShape& s, int w, SpanSink* ring, SpanSink* inside) {
+void ShapeRingAndInside(const RoundShape& s, int w, SpanSink* ringOut, SpanSink* insideOut, const Window* window) {
+    const Window all;
+    const Window& win = window ? *window : all;
+    // Spans are cut to the window (and a pixel around it) on their way out.
+    struct Cut : SpanSink {
+        SpanSink* to;
+        const Window& w;
+        Cut(SpanSink* t, const Window& ww) : to(t), w(ww) {}
+        void Span(int y, int x1, int x2) override {
+            if (!to || y < w.t - 1 || y > w.b + 1) return;
+            x1 = std::max(x1, w.l - 1);
+            x2 = std::min(x2, w.r + 2);
+            if (x2 > x1) to->Span(y, x1, x2);
+        }
+    } ringCut(ringOut, win), insideCut(insideOut, win);
+    SpanSink* ring = ringOut ? &ringCut : nullptr;
+    SpanSink* inside = insideOut ? &insideCut : nullptr;
     if (w <= 1) {
         // The filled shape's border pixels (those with a 4-neighbour outside) form the ring.
         int y1, y2;
         ShapeRows(s, 0.5, y1, y2);
+        y1 = std::max(y1, win.t - 2);
+        y2 = std::min(y2, win.b + 2);
         if (y2 < y1) return;
         const int n = y2 - y1 + 1;
         std::vector<int> L(n + 2, 1), R(n + 2, 0);  // empty rows have R < L
@@ -395,6 +470,10 @@ void ShapeRingAndInside(const RoundShape& s, int w, SpanSink* ring, SpanSink* in
             int a, b;
             if (ShapeRow(s, 0.5, y1 + i, a, b)) { L[i + 1] = a; R[i + 1] = b; }
         }
+        // Rows cut off by the window still have their neighbours: look them up.
+        int a, b;
+        if (ShapeRow(s, 0.5, y1 - 1, a, b)) { L[0] = a; R[0] = b; }
+        if (ShapeRow(s, 0.5, y2 + 1, a, b)) { L[n + 1] = a; R[n + 1] = b; }
         for (int i = 1; i <= n; ++i) {
             int y = y1 + i - 1;
             if (R[i] < L[i]) continue;
@@ -419,6 +498,8 @@ void ShapeRingAndInside(const RoundShape& s, int w, SpanSink* ring, SpanSink* in
     const double h = w / 2.0;
     int y1, y2;
     ShapeRows(s, h, y1, y2);
+    y1 = std::max(y1, win.t - 1);
+    y2 = std::min(y2, win.b + 1);
     for (int y = y1; y <= y2; ++y) {
         int oa, ob;
         if (!ShapeRow(s, h, y, oa, ob)) continue;

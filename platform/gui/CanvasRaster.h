@@ -53,6 +53,12 @@ private:
     bool normalized_ = true;
 };
 
+// The pixels that can show (inclusive). Rasterising stops outside them, so a shape with far-off
+// coordinates costs no more than the part of it that can be seen.
+struct Window {
+    int l = -(1 << 29), t = -(1 << 29), r = 1 << 29, b = 1 << 29;
+};
+
 // Cosmetic dash patterns: lengths in pixels, alternately on and off, starting with on.
 struct DashState {
     const int* pattern = nullptr;
@@ -61,6 +67,7 @@ struct DashState {
     int left = 0;  // pixels left in the current element
     bool On() const { return (index & 1) == 0; }
     void Step();
+    void Skip(long long n);
     void Reset();
 };
 // The pattern of a pen style (psDash, psDot, psDashDot, psDashDotDot); nullptr for solid styles.
@@ -69,15 +76,17 @@ const int* DashPattern(int penStyle, int& count);
 // A one-pixel line. With includeEnd false the pixel at (x1, y1) is left out (and a line of length
 // zero draws nothing). With a dash state, pixels in the gaps go to off (when given).
 void Line(int x0, int y0, int x1, int y1, bool includeEnd, SpanSink& on, DashState* dash = nullptr,
-          SpanSink* off = nullptr);
+          SpanSink* off = nullptr, const Window* window = nullptr);
 
 // A polyline with a pen width > 1: the pixels within width / 2 of any segment (round caps and joins).
 // Pixels near a joint come once per segment; collect them in a SpanSet to draw each once.
 // cap: 0 round, 1 square, 2 flat ends (a closed polyline has no ends).
-void WidePolyline(const TPoint* points, int count, bool closed, int width, SpanSink& out, int cap = 0);
+void WidePolyline(const TPoint* points, int count, bool closed, int width, SpanSink& out, int cap = 0,
+                  const Window* window = nullptr);
 
 // Polygons filled by the alternate (winding false) or winding rule; counts[i] vertices each.
-void FillPolygons(const TPoint* points, const int* counts, int polygons, bool winding, SpanSink& out);
+void FillPolygons(const TPoint* points, const int* counts, int polygons, bool winding, SpanSink& out,
+                  const Window* window = nullptr);
 
 // A rectangle with elliptic corners, its outline running through pixel centres l..r, t..b, with
 // corner radii rx, ry (0: square corners; half the size: an ellipse).
@@ -94,7 +103,7 @@ void ShapeRows(const RoundShape& s, double d, int& y1, int& y2);
 // Ring and inside of a shape outlined with a pen of width w: for w == 1 the ring is the border
 // pixels of the filled shape; wider rings straddle the outline. The inside is what the ring
 // leaves. Either sink may be null.
-void ShapeRingAndInside(const RoundShape& s, int w, SpanSink* ring, SpanSink* inside);
+void ShapeRingAndInside(const RoundShape& s, int w, SpanSink* ring, SpanSink* inside, const Window* window = nullptr);
 
 // The angular part of an ellipse for Arc, Pie and Chord: angles in radians, counter-clockwise from
 // the positive x axis, measured on the ellipse scaled to a circle.

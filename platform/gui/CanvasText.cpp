@@ -194,7 +194,8 @@ void TCanvasAccess::TextRun(TCanvas& c, int x, int y, const AnsiString& text, co
             for (int i = 0; i < 4; ++i)
                 pts[i] = TPoint(static_cast<int>(std::lround(p[i].x())), static_cast<int>(std::lround(p[i].y())));
             int n = 4;
-            gfx::FillPolygons(pts, &n, 1, false, cell);
+            const gfx::Window win = Window(c);
+            gfx::FillPolygons(pts, &n, 1, false, cell, &win);
         }
         gfx::Paint bg;
         bg.color = gfx::ToRgb(c.bkColor_);
@@ -252,7 +253,7 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const AnsiString& text) {
     QRect box(r.Left, r.Top, r.Width(), r.Height());
     if (brush_->Style() != bsClear && !r.IsEmpty()) {
         gfx::SpanSet s;
-        for (int yy = r.Top; yy < r.Bottom; ++yy) s.Span(yy, r.Left, r.Right);
+        TCanvasAccess::RectSpans(*this, r, s);
         gfx::Paint bg;
         bg.color = gfx::ToRgb(bkColor_);
         TCanvasAccess::Fill(*this, s, bg);
@@ -276,7 +277,7 @@ bool ExtTextOut(HDC dc, int x, int y, unsigned options, const TRect* rect, const
     if (rect) box = QRect(rect->Left, rect->Top, rect->Width(), rect->Height());
     if ((options & ETO_OPAQUE) && rect && !rect->IsEmpty()) {
         gfx::SpanSet s;
-        for (int yy = rect->Top; yy < rect->Bottom; ++yy) s.Span(yy, rect->Left, rect->Right);
+        TCanvasAccess::RectSpans(*dc, *rect, s);
         gfx::Paint bg;
         bg.color = gfx::ToRgb(dc->BkColor());
         TCanvasAccess::Fill(*dc, s, bg);

@@ -460,6 +460,43 @@ TEST(CanvasRaster, ClipRegionsLimitDrawingAndAreSavedAndRestored) {
     EXPECT_EQ(p.At(7, 7), clBlack);
 }
 
+// Coordinates far outside the picture (a value off its scale) cost no more than what shows.
+TEST(CanvasRaster, FarOffCoordinatesDrawOnlyWhatShows) {
+    const int far = 1000000000;
+    Picture p(20, 20);
+    blackPen(p.C());
+    p.C()->MoveTo(-far, -far);
+    p.C()->LineTo(far, far);
+    EXPECT_TRUE(p.Ink(5, 5));
+    EXPECT_FALSE(p.Ink(5, 6));
+
+    Picture e(20, 20);
+    blackPen(e.C(), 3);
+    e.C()->Brush()->SetColor(clRed);
+    e.C()->Ellipse(-far, -far, far, far);
+    EXPECT_EQ(e.Count(clRed), 400) << "the middle of a huge ellipse";
+    e.C()->Polygon({TPoint(-far, -far), TPoint(far, 0), TPoint(-far, far)});
+    e.C()->MoveTo(-far, 10);
+    e.C()->LineTo(far, 10);
+    e.C()->Arc(-far, -far, far, far, far, 0, 0, -far);
+    e.C()->Brush()->SetColor(clBlue);
+    e.C()->FillRect(TRect(-far, -far, far, 5));
+    EXPECT_EQ(e.At(3, 3), clBlue);
+
+    // A dotted line keeps its pattern where it enters the picture.
+    TBitmap big(1100, 3);
+    blackPen(big.Canvas(), 1, psDot);
+    big.Canvas()->Brush()->SetStyle(bsClear);
+    big.Canvas()->MoveTo(0, 1);
+    big.Canvas()->LineTo(1041, 1);
+    Picture small(40, 3);
+    blackPen(small.C(), 1, psDot);
+    small.C()->Brush()->SetStyle(bsClear);
+    small.C()->MoveTo(-1001, 1);
+    small.C()->LineTo(40, 1);
+    for (int x = 0; x < 40; ++x) EXPECT_EQ(small.At(x, 1), big.Canvas()->Pixels(1001 + x, 1)) << x;
+}
+
 TEST(CanvasRaster, PixelsReadAndWriteInsideThePicture) {
     Picture p(10, 10);
     p.C()->SetPixels(3, 4, clNavy);
