@@ -1,0 +1,5 @@
+#include "widgets/ActionImage.h"
+
+TActionImage::TActionImage(TComponent* owner) : TImage(owner) {}
+
+TActionImage::~TActionImage() = default;

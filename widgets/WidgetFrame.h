@@ -1,0 +1,50 @@
+// What the widgets of the package share: the paint guard, the off-screen picture and the registry
+// of colour-group routines.
+//
+// Colour groups: a screen colours every widget with a given Tag at once (SetColorByTag). What takes
+// the colour depends on the widget's exact class ("TArrow": its Color, "TValve": pen and brush, ...).
+// Each widget unit registers its own routine under its class name, so the colouring code knows no
+// widget class and widgets added later bring their routine with them. "TPanel" and "TLabel" are
+// registered here.
+#pragma once
+
+#include "gui/Controls.h"
+#include "gui/Graphics.h"
+
+#include <functional>
+#include <memory>
+
+// Gives one component of the class it was registered for the group colour.
+using TColorGroupRoutine = void (*)(TComponent* component, TColor colour);
+
+// Registers (or replaces) the routine of a class name; returns true so a unit can register from a
+// static initialiser.
+bool RegisterColorGroupRoutine(const AnsiString& className, TColorGroupRoutine routine);
+// The routine registered under exactly this class name (case matters, no base classes), or nullptr.
+TColorGroupRoutine FindColorGroupRoutine(const AnsiString& className);
+
+// Runs a widget's drawing; an exception in it is answered with the simple beep, and the picture
+// stays as far as it was drawn.
+void WidgetPaintGuard(const std::function<void()>& draw);
+
+// The off-screen picture of a widget that draws into a bitmap and copies it to the screen.
+class TWidgetPicture {
+public:
+    TWidgetPicture() : bitmap_(std::make_unique<TBitmap>()) {}
+    TBitmap* Bitmap() const noexcept { return bitmap_.get(); }
+    TCanvas* Canvas() const { return bitmap_->Canvas(); }
+    bool Redraw() const noexcept { return redraw_; }
+    void SetRedraw(bool b) noexcept { redraw_ = b; }
+    // Gives the bitmap the control's size (height first, then width) and asks for a redraw when it
+    // changed.
+    void FitTo(const TControl* control);
+    // Copies the whole picture onto the control's canvas.
+    void CopyTo(TCanvas* target, const TControl* control) const;
+
+private:
+    std::unique_ptr<TBitmap> bitmap_;
+    bool redraw_ = true;
+};
+
+// The text of a colour for INI files is its signed decimal value; colours read back as integers.
+inline int ColorToIni(TColor c) { return static_cast<int>(c); }
