@@ -61,10 +61,8 @@ bool PostEvent(const char* text, int flags);
 bool PostEvent(const AnsiString& text, int flags);
 
 // ---- The daily file ------------------------------------------------------------------------------
-// The folder of the daily files: the executable's folder + "LOG" unless set otherwise (tests point it
-// at a folder of their own).
+// The folder of the daily files: the program's folder + "LOG" (ProgramFileName, Global.h).
 AnsiString EventLogDir();
-void SetEventLogDir(const AnsiString& dir);
 // Full name of the file for a date: <EventLogDir()>/dd_mm_yyyy.log.
 AnsiString DailyLogFileName(TDateTime date);
 // "n | tick seconds | dd.mm.yyyy | hh:nn:ss | text".

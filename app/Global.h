@@ -30,6 +30,12 @@ extern AnsiString TempDir;
 // found relative to the current folder (the executable's).
 extern AnsiString PrintTemplatePrefix;
 
+// The program file whose folder holds the configuration file, LOG, Template and the screens' files:
+// the running executable, unless a test has pointed it at a folder of its own (empty puts the
+// executable back).
+AnsiString ProgramFileName();
+void SetProgramFileName(const AnsiString& path);
+
 // ---- Shifts and time ranges ----------------------------------------------------------------------
 // Shift numbers as the screens' shift boxes give them: 1 = "Смена №1", 2 = "Смена №2", 3 = "Обе смены".
 // The day starts at FirstChangeStart o'clock on date's day + DateIncrement; shift 1 is its first

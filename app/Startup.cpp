@@ -1,0 +1,72 @@
+#include "app/Startup.h"
+
+#include "app/Main.h"
+#include "app/ShowError.h"
+#include "gui/Forms.h"
+#include "rtl/FileUtils.h"
+#include "sys/Host.h"
+#include "sys/Process.h"
+
+#include <cerrno>
+
+bool AnotherCopyRuns(const AnsiString& exePath, TSingleInstanceLock& lock) {
+    if (lock.TryAcquire(TSingleInstanceLock::DefaultPath(exePath))) return false;
+    if (lock.LastError() == EWOULDBLOCK) return true;
+    // No lock can be had here (the folder is not writable): the process table alone decides.
+    return CountRunningCopies(exePath) >= 2;
+}
+
+void CreateStartupForms() {
+    // The forms of the run, in this order. A form joins the list, on its own line in its place, when
+    // its screen is built (with its header included above).
+    Application->CreateForm(FormMain);            //  1 TFormMain
+    //                                                 2 FormMainMenu       TFormMainMenu
+    //                                                 3 FormAbout          TFormAbout
+    //                                                 4 FormMnemoReach     TFormMnemoReach
+    //                                                 5 FormArrowEdit      TFormArrowEdit
+    //                                                 6 FormEditBarrel     TFormEditBarrel
+    //                                                 7 FormOutFieldEdit   TFormOutFieldEdit
+    //                                                 8 FormEditPoligon    TFormEditPoligon
+    //                                                 9 FormEditPump       TFormEditPump
+    //                                                10 FormWebPrint       TFormWebPrint
+    //                                                11 FormSvodTable      TFormSvodTable
+    //                                                12 FormConfig         TFormConfig
+    //                                                13 FormPUF_Link       TFormPUF_Link
+    //                                                14 FormMnemo          TFormMnemo
+    //                                                15 FormFlotGraph      TFormFlotGraph
+    //                                                16 FormGraphZola      TFormGraphZola
+    //                                                17 FormGraphBakLevel  TFormGraphBakLevel
+    //                                                18 FormTableFlot      TFormTableFlot
+    //                                                19 FormPUF_Log        TFormPUF_Log
+    //                                                20 FormTotalMnemo     TFormTotalMnemo
+    //                                                21 FormTarControl     TFormTarControl
+    //                                                22 FormInputNewSet    TFormInputNewSet
+    //                                                23 FormTableBelt      TFormTableBelt
+    //                                                24 FormTableMain      TFormTableMain
+    //                                                25 FormGraphBeltWork  TFormGraphBeltWork
+    //                                                26 FormBeltLog        TFormBeltLog
+    //                                                27 FormV120_Link      TFormV120_Link
+    Application->CreateForm(ShowErrorForm);       // 28 TShowErrorForm
+    //                                                29 FormMnemoGS        TFormMnemoGS
+    //                                                30 FormTable_GS_work  TFormTable_GS_work
+}
+
+int RunPlantmon() {
+    // Refused without the privilege; the program then runs at the priority it has.
+    SystemHost().SetProcessPriority(ppHigh);
+
+    const AnsiString exe = GetExecutablePath();
+    TSingleInstanceLock lock;
+    if (AnotherCopyRuns(exe, lock)) return 0;
+
+    try {
+        SetCurrentDir(ExtractFileDir(exe));
+        Application->Initialize();
+        Application->SetTitle(ProductTitle);
+        CreateStartupForms();
+        Application->Run();
+    } catch (...) {
+        Application->HandleException(nullptr);
+    }
+    return 0;
+}
