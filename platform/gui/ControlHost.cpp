@@ -723,6 +723,16 @@ struct DepthGuard {
 };
 
 bool effectiveShowHint(TControl* c) { return c->ShowHint(); }
+
+// The native handling of an inner part's event: Qt's delivery to the part (its filters included).
+// What the part leaves unhandled travels up to the host, which then handles it natively only.
+bool deliverInner(QObject* target, QEvent* e) {
+    const QEvent* prev = g_bypass;
+    g_bypass = e;
+    QCoreApplication::sendEvent(target, e);
+    g_bypass = prev;
+    return true;
+}
 }  // namespace
 
 bool ControlHost::dispatch(TMessage& m) {
@@ -735,6 +745,8 @@ bool ControlHost::dispatch(TMessage& m) {
 bool ControlHost::HandleEvent(QObject* target, QEvent* e) {
     bool own = target == AsWidget();
     if (!control_) return own ? NativeEvent(e) : false;
+    // An inner part's event travelling up after its native handling: native handling only.
+    if (own && e == g_bypass) return NativeEvent(e);
     DepthGuard guard(this);
     TControl* c = control_;
     // The control may handle some toolkit events itself (window frames, native signals).
@@ -771,8 +783,10 @@ bool ControlHost::HandleEvent(QObject* target, QEvent* e) {
         TMessage m(WM_MOUSEWHEEL, MAKEWPARAM(static_cast<int>(keys), delta), MAKELPARAM(g.x(), g.y()));
         m.Native = &info;
         dispatch(m);
-        if (own) return info.nativeRequested ? info.nativeResult : true;
-        return !info.nativeRequested;
+        if (!own && info.nativeRequested) deliverInner(target, e);
+        // Parents were asked through CM_MOUSEWHEEL already: the toolkit must not pass it up again.
+        e->accept();
+        return true;
     }
     case QEvent::Enter:
         if (!own) return false;
@@ -792,15 +806,16 @@ bool ControlHost::HandleEvent(QObject* target, QEvent* e) {
         return NativeEvent(e);
     case QEvent::ContextMenu: {
         auto* ce = static_cast<QContextMenuEvent*>(e);
-        LPARAM lp = ce->reason() == QContextMenuEvent::Keyboard
-                        ? LPARAM(-1)
-                        : MAKELPARAM(ce->globalPos().x(), ce->globalPos().y());
+        e->accept();
+        // A menu asked for by the mouse comes from the right button's release (WM_RBUTTONUP);
+        // only the keyboard's menu key arrives here.
+        if (ce->reason() == QContextMenuEvent::Mouse) return true;
         NativeInfo info{e, target, this, !own};
-        TMessage m(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(WinControlOf(AsWidget())), lp);
+        TMessage m(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(WinControlOf(AsWidget())), LPARAM(-1));
         m.Native = &info;
         dispatch(m);
-        if (own) return info.nativeRequested ? info.nativeResult : true;
-        return !info.nativeRequested;
+        if (!own && info.nativeRequested) deliverInner(target, e);
+        return true;
     }
     case QEvent::ToolTip:
         if (!own) return false;
@@ -922,8 +937,10 @@ bool ControlHost::handleMouse(QObject* target, QMouseEvent* me) {
     TMessage m(msg, keys, MAKELPARAM(local.x(), local.y()));
     m.Native = &info;
     dispatch(m);
-    if (own) return info.nativeRequested ? info.nativeResult : true;
-    return !info.nativeRequested;
+    if (!own && info.nativeRequested) deliverInner(target, me);
+    // A window's mouse message is its own: it never travels on to the parent window.
+    me->accept();
+    return true;
 }
 
 bool ControlHost::handleKey(QObject* target, QKeyEvent* ke) {
@@ -932,12 +949,11 @@ bool ControlHost::handleKey(QObject* target, QKeyEvent* ke) {
     NoteInputState(ke->modifiers(), QGuiApplication::mouseButtons());
     WORD vk = QtKeyToVK(ke->key(), ke->modifiers() & Qt::KeypadModifier);
     bool alt = (ke->modifiers() & Qt::AltModifier) && !(ke->modifiers() & Qt::ControlModifier);
+    // Keys never travel on to the parent window: what the widget leaves is dropped.
     auto native = [&](QKeyEvent* ev) -> bool {
-        if (own) return NativeEvent(ev);
-        if (ev == ke) return false;  // Qt delivers it to the inner part
-        g_bypass = ev;
-        QCoreApplication::sendEvent(target, ev);
-        g_bypass = nullptr;
+        if (own) NativeEvent(ev);
+        else deliverInner(target, ev);
+        ke->accept();
         return true;
     };
     if (ke->type() == QEvent::KeyRelease) {
@@ -946,7 +962,10 @@ bool ControlHost::handleKey(QObject* target, QKeyEvent* ke) {
         TMessage m(alt ? WM_SYSKEYUP : WM_KEYUP, vk, KeyDataFor(ke, true));
         m.Native = &info;
         dispatch(m);
-        if (!info.nativeRequested) return true;
+        if (!info.nativeRequested) {
+            ke->accept();
+            return true;
+        }
         return native(ke);
     }
     // A key press is a key-down followed by the characters it types, as the window system sends
@@ -989,7 +1008,10 @@ bool ControlHost::handleKey(QObject* target, QKeyEvent* ke) {
     }
     if (!control_ || !IsLiveControl(c)) return true;
     if (downDefault && !charsChanged) return native(ke);
-    if (!downDefault && chars.isEmpty()) return true;
+    if (!downDefault && chars.isEmpty()) {
+        ke->accept();
+        return true;
+    }
     // The widget sees what is left of the key: the key without its characters, or the characters
     // without the key.
     QKeyEvent copy(QEvent::KeyPress, downDefault ? ke->key() : Qt::Key_unknown,

@@ -8,6 +8,7 @@
 #include "gui/WinApi.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QPainter>
 #include <QWidget>
@@ -552,6 +553,16 @@ void TControl::DefaultHandler(TMessage& m) {
         SetText(AnsiString(reinterpret_cast<const char*>(m.LParam)));
         m.Result = 1;
         break;
+    case WM_CONTEXTMENU:
+        // Nobody took it: a native widget shows its own menu (an edit's cut, copy and paste).
+        if (host_ && PaintMode() == PaintKind::Native) {
+            QPoint global = m.LParam == -1 ? Widget()->mapToGlobal(QPoint(0, 0))
+                                           : QPoint(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
+            QContextMenuEvent ce(m.LParam == -1 ? QContextMenuEvent::Keyboard : QContextMenuEvent::Mouse,
+                                 Widget()->mapFromGlobal(global), global);
+            host_->NativeEvent(&ce);
+        }
+        break;
     default:
         break;
     }
@@ -624,6 +635,11 @@ void TControl::WMRButtonDblClk(TMessage& m) {
 void TControl::WMRButtonUp(TMessage& m) {
     DefaultHandler(m);
     doMouseUp(m, mbRight);
+    // Releasing the right button asks for the context menu, at the pointer.
+    TPoint screen = ClientToScreen(TPoint(m.XPos(), m.YPos()));
+    HWND wnd = nullptr;
+    for (TControl* c = this; c && !wnd; c = c->parent_) wnd = dynamic_cast<TWinControl*>(c);
+    Perform(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(wnd), MAKELPARAM(screen.x, screen.y));
 }
 
 void TControl::WMMButtonDown(TMessage& m) {

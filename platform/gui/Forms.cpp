@@ -56,6 +56,13 @@ private:
 };
 }  // namespace
 
+namespace {
+// Raising a top-level window; the off-screen platform has no stacking to change.
+void raiseWindow(QWidget* w) {
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+}
+}  // namespace
+
 TModalHook SetModalHook(TModalHook hook) {
     TModalHook old = std::move(g_modalHook);
     g_modalHook = std::move(hook);
@@ -243,7 +250,12 @@ TCustomForm::~TCustomForm() {
             if (f->subWindow_ && f->subWindow_->mdiArea() == mdiArea_) f->detachFromArea();
         }
     }
-    if (menu_) menu_->RemoveFreeNotification(this);
+    if (menu_) {
+        menu_->RemoveFreeNotification(this);
+        menu_->DetachForm(this);
+        menu_ = nullptr;
+    }
+    if (mdiArea_) QObject::disconnect(mdiArea_, nullptr, nullptr, nullptr);
     detachFromArea();
     if (clientHost_) clientHost_->Detach();
     delete watcher_;
@@ -261,6 +273,7 @@ void TCustomForm::detachFromArea() {
         frame->hide();
         frame->setParent(nullptr);
     }
+    if (QMdiArea* a = sw->mdiArea()) a->removeSubWindow(sw);
     sw->hide();
     sw->deleteLater();
 }
@@ -678,7 +691,7 @@ void TCustomForm::showWindow() {
     if (alphaBlend_) outer->setWindowOpacity(alphaBlendValue_ / 255.0);
     takeOuterGeometry();
     if (!subWindow_) {
-        outer->raise();
+        raiseWindow(outer);
         outer->activateWindow();
     } else if (QMdiArea* a = subWindow_->mdiArea()) {
         a->setActiveSubWindow(subWindow_);
@@ -709,7 +722,7 @@ void TCustomForm::BringToFront() {
         return;
     }
     if (QWidget* w = Widget()) {
-        w->raise();
+        raiseWindow(w);
         w->activateWindow();
     }
 }

@@ -225,6 +225,11 @@ ModalDriver::ModalDriver() {
         }
         auto a = std::move(actions_.front());
         actions_.pop_front();
+        // The dialog is up and active before the action acts on it, as a user would see it.
+        QWidget* w = f->Widget();
+        (void)QTest::qWaitForWindowExposed(w, 2000);
+        w->activateWindow();
+        (void)QTest::qWaitForWindowActive(w, 2000);
         a(f);
     });
 }
