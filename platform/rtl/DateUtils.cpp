@@ -574,7 +574,8 @@ TDateTime StrToDateTime(const AnsiString& s) {
     return r;
 }
 
-AnsiString DateTimeToSqlText(TDateTime dt) { return FormatDateTime("yyyy-mm-dd hh:nn:ss", dt, FormatSettings()); }
+// The colons are quoted: a locale's own time separator must never reach an SQL text.
+AnsiString DateTimeToSqlText(TDateTime dt) { return FormatDateTime("yyyy-mm-dd hh':'nn':'ss", dt, FormatSettings()); }
 
 TDateTime SqlTextToDateTime(const AnsiString& s) {
     std::string t = Trim(s).str();
