@@ -12,6 +12,9 @@
 
 // ---- Units that join the main window as they are built ----------------------------------------------
 // Each unit's header is included here when its piece lands, next to the lines it adds below.
+#include "links/BeltScale.h"     // Vision link
+#include "links/VisionLink.h"    // Vision link
+#include "links/VisionThread.h"  // Vision link
 
 #include <algorithm>
 #include <cstdlib>
@@ -57,10 +60,16 @@ TFormMain::TFormMain(TComponent* owner) : TForm(owner) {
     //                  OnConnectStatus = TFormMain::WinSockClientConnectStatus
     //   VisionLink: unit id 1, 57600 baud
     // =================================================================================================
+    // ---- Vision link ----
+    VisionLink = new TVisionLink(this);
+    VisionLink->SetName("VisionLink");
+    VisionLink->SetUnitID(1);
+    VisionLink->SetSpeed(57600);
 
     // ==== State timer (app/MainState.cpp) ============================================================
     //   TimerRefreshState->OnTimer = TNotifyEvent(this, &TFormMain::TimerRefreshStateTimer);
     // =================================================================================================
+    TimerRefreshState->OnTimer = TNotifyEvent(this, &TFormMain::TimerRefreshStateTimer);
 
     // ==== Actions, main menu and tool bar pages (app/MainActions.cpp) ================================
     //   BuildActions();
@@ -78,6 +87,7 @@ TFormMain::TFormMain(TComponent* owner) : TForm(owner) {
 
     // ==== Belt-scale records (links/): both cleared here ==============================================
     // =================================================================================================
+    ClearBeltScales();
 
     LoadSettings(this);
 }
@@ -304,6 +314,7 @@ void TFormMain::FormCreate(TObject*) {
         //   StartPufThread(this);
         //   StartVisionThread(this);
         // ==============================================================================================
+        StartVisionThread(this);
     }
 
     Application->OnMessage = TMessageEvent(this, &TFormMain::AppMessageHook);
@@ -431,6 +442,7 @@ void TFormMain::StopLinkThreads() {
     try {
         // ==== Vision link (links/) ====
         //   StopVisionThread(this);
+        StopVisionThread(this);
     } catch (...) {
         MessageBeep(0xFFFFFFFF);
     }

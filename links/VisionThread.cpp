@@ -29,6 +29,12 @@ AnsiString Num(double v) { return FloatToDotText(v); }
 
 bool StopRequested(TFormMain* main) { return main->V120ThreadStop.load(); }
 
+// The console changes the unit ids while the thread runs; they are read under the main window's lock.
+int UnitId(TFormMain* main, bool belts) {
+    TCriticalSectionLock lock(main->SharedTextLock);
+    return belts ? main->PKN_UnitID : main->PUG_UnitID;
+}
+
 void Exec(TSQLQuery* q, const AnsiString& sql) {
     q->Close();
     q->SQL()->SetText(sql);
@@ -185,7 +191,7 @@ bool PollBeltScales(TFormMain* main) {
             if (ReadBeltScale(b).MinuteKey[0] == '\0') RestoreBelt(main, b);
         }
 
-        link->SetUnitID(main->PKN_UnitID);
+        link->SetUnitID(UnitId(main, true));
         bool bits[2] = {};
         if (!ReadDone(main, link->GetBitArray(10, 2, bits))) return false;
         if (StopRequested(main)) return false;
@@ -218,7 +224,7 @@ bool PollHydrosizer(TFormMain* main) {
     try {
         EnsureStateRow(main->SQLQueryV120, "pug_state", g_pugStateChecked);
 
-        link->SetUnitID(main->PUG_UnitID);
+        link->SetUnitID(UnitId(main, false));
         static constexpr int kAddresses[4] = {55, 65, 5, 4};
         int v[4] = {};
         for (int i = 0; i < 4; ++i) {
@@ -257,12 +263,14 @@ void VisionThreadLoop(TFormMain* main, TThread* self) {
     TVisionLink* link = main->VisionLink;
     if (link->Active()) link->SetActive(false);
     AnsiString port;
+    int speed;
     {
         TCriticalSectionLock lock(main->SharedTextLock);
         port = main->V120ComPort;
+        speed = main->V120ComSpeed;
     }
     link->SetPortName(port);
-    link->SetSpeed(main->V120ComSpeed);
+    link->SetSpeed(speed);
     link->SetStatus("");
     link->SetActive(true);
     if (!link->Active()) {
