@@ -1,0 +1,166 @@
+#include "links/PufProtocol.h"
+
+#include "app/Main.h"
+#include "links/ICPLink.h"
+#include "links/WinSockClient.h"
+#include "rtl/SysUtils.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+// An answer is awaited this long, in whole seconds, across skipped lines and resends.
+constexpr uint64_t kAnswerWindowMs = 4000;
+constexpr uint32_t kTransactionLimitMs = 200;
+// From this many counted failures on, the transport is decided again.
+constexpr int kFailStreakLimit = 10;
+
+}  // namespace
+
+AnsiString PufFrameChecksum(const AnsiString& text) {
+    uint16_t sum = 0;
+    for (char c : text.str()) sum = static_cast<uint16_t>(sum + static_cast<unsigned char>(c));
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "<%04X>", static_cast<unsigned>(sum));
+    return AnsiString(buf);
+}
+
+AnsiString PufRequestFrame(const AnsiString& command) {
+    AnsiString body = "PUF1:" + AnsiString(Utf8ToCp1251(command.str()));
+    if (command.Pos(":") == 0) body += ":";
+    return "     " + body + PufFrameChecksum(body);
+}
+
+TPufAnswerKind PufParseAnswer(const AnsiString& raw, const AnsiString& word, AnsiString& payload) {
+    payload = AnsiString();
+    const AnsiString line = raw.Trim();
+    if (line.IsEmpty()) return TPufAnswerKind::Other;
+    if (line.Pos("_Error:") > 0) return TPufAnswerKind::Failure;
+    const AnsiString marker = word + "_OK:";
+    const int at = line.Pos(marker);
+    if (at == 0) return TPufAnswerKind::Other;
+    const int lt = line.Pos("<");
+    if (lt == 0 || line.Length() - lt + 1 < 6) return TPufAnswerKind::Failure;
+    const AnsiString before = line.SubString(1, lt - 1);
+    if (line.SubString(lt, 6) != PufFrameChecksum(before)) return TPufAnswerKind::Failure;
+    // The marker must lie in the checked text, before the checksum.
+    if (at + marker.Length() > lt) return TPufAnswerKind::Failure;
+    AnsiString text = before;
+    if (text.LastChar() == ':' && text.Length() >= at + marker.Length()) text.SetLength(text.Length() - 1);
+    text = text.SubString(at + marker.Length(), text.Length());
+    payload = text.IsEmpty() ? AnsiString("OK") : text;
+    return TPufAnswerKind::Payload;
+}
+
+bool PufSendCommand(TFormMain* form, const AnsiString& command) {
+    const bool overTcp = form->PufOverTcp.load();
+    if (overTcp ? !form->WinSockClient->Connected() : !form->ICPLinkPUF->GetActive()) return false;
+    const AnsiString frame = PufRequestFrame(command);
+    bool ok;
+    if (overTcp) {
+        // The request leaves with the query that reads its answer.
+        form->WinSockClient->SetQueryCmd(frame);
+        ok = true;
+    } else {
+        ok = form->ICPLinkPUF->SendString(frame);
+    }
+    if (ok) InterlockedIncrement(form->PufQueryCount);
+    return ok;
+}
+
+AnsiString PufReadAnswer(TFormMain* form, const AnsiString& word) {
+    // Ticks rather than the wall clock: a clock set by the station or the controller must neither
+    // cut the wait short nor stretch it.
+    const uint64_t start = GetTickCount64();
+    do {
+        AnsiString line;
+        bool got;
+        if (form->PufOverTcp.load()) {
+            TWinSockClient* client = form->WinSockClient;
+            got = WinSockTransaction(client, client->QueryCmd(), line, word, false);
+        } else {
+            line = form->ICPLinkPUF->ReciveString();
+            got = true;
+        }
+        if (got) {
+            AnsiString payload;
+            switch (PufParseAnswer(line, word, payload)) {
+                case TPufAnswerKind::Payload: return AnsiString(Cp1251ToUtf8(payload.str()));
+                case TPufAnswerKind::Failure: return AnsiString();
+                case TPufAnswerKind::Other: break;
+            }
+        }
+    } while (GetTickCount64() - start < kAnswerWindowMs);
+    return AnsiString();
+}
+
+bool WinSockTransaction(TWinSockClient* client, const AnsiString& request, AnsiString& answer,
+                        const AnsiString& wanted, bool raw) {
+    if (!client || !client->Connected()) return false;
+    try {
+        client->DiscardWaiting();
+        client->SetQueryCmd(request);
+        client->SetWantedAnswer(wanted);
+        if (!client->ExecuteQuery(kTransactionLimitMs, raw)) return false;
+        answer = client->QueryRez().Trim();
+        return !answer.IsEmpty();
+    } catch (...) {
+        return false;
+    }
+}
+
+void PufTransportDecision(TFormMain* form) {
+    if (form->PufFailStreak.load() <= kFailStreakLimit) return;
+    bool lanEnabled;
+    AnsiString address;
+    {
+        TCriticalSectionLock lock(form->SharedTextLock);
+        lanEnabled = form->PufLanEnabled;
+        address = form->PufIP;
+    }
+    if (lanEnabled) form->PufOverTcp.store(!form->PufOverTcp.load());
+    form->PufFailStreak.store(0);
+    TWinSockClient* client = form->WinSockClient;
+    if (form->PufOverTcp.load()) {
+        if (!client->Connected()) {
+            client->SetLinkAddress(address);
+            client->Connect();
+        }
+    } else if (client->Connected()) {
+        client->Disconnect();
+    }
+}
+
+void TFormMain::WinSockClientConnectStatus(TObject*, bool connected) {
+    if (!connected) return;
+    // The controller's connect probe; its reply is not used. The client adds a CR of its own.
+    WinSockClient->SetQueryCmd("GetTimeA\r");
+    WinSockClient->SetWantedAnswer("");
+    WinSockClient->ExecuteQuery(kTransactionLimitMs, false);
+}
+
+void CreatePufLinkComponents(TFormMain* form) {
+    form->ICPLinkPUF = new TICPLink(form);
+    form->ICPLinkPUF->SetName("ICPLinkPUF");
+    form->ICPLinkPUF->SetPortName("COM1");
+    form->ICPLinkPUF->SetSpeed(9600);
+    form->ICPLinkPUF->SetIniName("comport.ini");
+
+    // A second serial link stands on the window with its stored settings; nothing opens it.
+    auto* spare = new TICPLink(form);
+    spare->SetName("ICPLink1");
+    spare->SetPortName("COM3");
+    spare->SetCmdString("$012");
+    spare->SetSpeed(9600);
+    spare->SetIniName("comport.ini");
+
+    form->WinSockClient = new TWinSockClient(form);
+    form->WinSockClient->SetName("WinSockClient");
+    form->WinSockClient->SetLinkAddress("127.0.0.1");
+    form->WinSockClient->SetLinkPort(7777);
+    form->WinSockClient->SetLastCmdRez("Соединение с 127.0.0.1 успешно установлено.");
+    form->WinSockClient->SetQueryCmd("GetTimeA");
+    form->WinSockClient->SetTryCount(3);
+    form->WinSockClient->OnConnectStatus = TConnectStatusEvent(form, &TFormMain::WinSockClientConnectStatus);
+}
