@@ -85,6 +85,11 @@ void TOutField::FontChanged() {
     if (constructed_) StyleChanged(this);
 }
 
+void TOutField::TextChanged() {
+    TPanel::TextChanged();
+    if (constructed_) StyleChanged(this);
+}
+
 void TOutField::WMEraseBkgnd(TMessage& m) {
     // The box covers the whole control, so erasing first would only flicker. A transparent field
     // has no box: there the background is laid first, so an old text does not show under a new one.

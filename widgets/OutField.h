@@ -60,6 +60,8 @@ public:
 protected:
     void Paint() override;
     void FontChanged() override;
+    // A text set straight (a mode field's text) is drawn at the next paint like a new value.
+    void TextChanged() override;
     void WMEraseBkgnd(TMessage& m) override;
 
 private:
