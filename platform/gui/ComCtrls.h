@@ -142,6 +142,7 @@ public:
     // Position in the tool bar's row.
     int Index() const;
     void Click() override;
+    void SetParent(TWinControl* parent) override;
 
 protected:
     void Paint() override;
@@ -151,7 +152,6 @@ protected:
     void CMMouseLeave(TMessage& m) override;
     void ActionChange(TBasicAction* sender, bool checkDefaults) override;
     void Notification(TComponent* component, TOperation operation) override;
-    void SetParent(TWinControl* parent) override;
 
 private:
     TToolButtonStyle style_ = tbsButton;

@@ -18,6 +18,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWindow>
 
 #include <unistd.h>
 
@@ -60,6 +61,14 @@ namespace {
 // Raising a top-level window; the off-screen platform has no stacking to change.
 void raiseWindow(QWidget* w) {
     if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+}
+
+// Activates a top-level window. A window shown again while the window system still counts it as
+// the focus window gets no new activation from it: the widgets are told directly.
+void activate(QWidget* w) {
+    w->activateWindow();
+    if (w->windowHandle() && QGuiApplication::focusWindow() == w->windowHandle() && QApplication::activeWindow() != w)
+        QApplication::setActiveWindow(w);
 }
 }  // namespace
 
@@ -692,7 +701,7 @@ void TCustomForm::showWindow() {
     takeOuterGeometry();
     if (!subWindow_) {
         raiseWindow(outer);
-        outer->activateWindow();
+        activate(outer);
     } else if (QMdiArea* a = subWindow_->mdiArea()) {
         a->setActiveSubWindow(subWindow_);
     }
@@ -723,7 +732,7 @@ void TCustomForm::BringToFront() {
     }
     if (QWidget* w = Widget()) {
         raiseWindow(w);
-        w->activateWindow();
+        activate(w);
     }
 }
 

@@ -24,11 +24,12 @@ TWebView::~TWebView() { Destroying_(); }
 
 void TWebView::LoadHtml(const AnsiString& html, const AnsiString& baseFile) {
     // A fresh document each time: nothing of the last page (its pictures) is kept.
-    QTextDocument* old = browser_->document();
+    QTextDocument* previous = document_;
     auto* doc = new QTextDocument(browser_);
     if (!baseFile.IsEmpty()) doc->setBaseUrl(QUrl::fromLocalFile(QFileInfo(QString::fromStdString(baseFile.str())).absoluteFilePath()));
     browser_->setDocument(doc);
-    if (old && old->parent() == browser_) old->deleteLater();
+    delete previous;
+    document_ = doc;
     doc->setHtml(QString::fromStdString(html.str()));
     OnDocumentComplete(this);
 }

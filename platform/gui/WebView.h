@@ -31,5 +31,6 @@ protected:
 
 private:
     QTextBrowser* browser_ = nullptr;
+    class QTextDocument* document_ = nullptr;
     AnsiString location_;
 };

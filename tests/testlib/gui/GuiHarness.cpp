@@ -127,7 +127,8 @@ static QWidget* keyTarget(TWinControl* c) {
     }
     QWidget* f = QApplication::focusWidget();
     if (f) return f;
-    return QApplication::activeWindow();
+    if (QWidget* w = QApplication::activeWindow()) return w;
+    return QApplication::activeModalWidget();
 }
 
 void KeyText(WORD vk, TShiftState shift, const AnsiString& text, TWinControl* c) {
