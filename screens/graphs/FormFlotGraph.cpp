@@ -1,0 +1,465 @@
+#include "screens/graphs/FormFlotGraph.h"
+
+#include "app/EventLog.h"
+#include "app/GraphScales.h"
+#include "app/Main.h"
+#include "db/SqlClientDataSet.h"
+#include "rtl/FileUtils.h"
+#include "rtl/IniFiles.h"
+#include "screens/graphs/FormGraphFLPoint.h"
+#include "screens/graphs/FormWebPrint.h"
+#include "widgets/Arrow.h"
+#include "widgets/OutField.h"
+
+#include <memory>
+
+TFormFlotGraph* FormFlotGraph = nullptr;
+
+namespace {
+
+TGraphScreenSetup flotSetup() {
+    TGraphScreenSetup s;
+    s.ScreenName = "TFormFlotGraph";
+    s.Select = "select * from puf_data";
+    s.RecMoment = true;
+    s.TimerInterval = 30000;
+    s.ForcedReloadTick = 3;
+    s.GapSeconds = 300;
+    s.RaiseYMax = true;
+    return s;
+}
+
+void setFont(TFont* f, const char* name, int pixels, bool bold, TColor color) {
+    f->SetName(name);
+    f->SetHeight(-pixels);
+    f->SetStyle(bold ? TFontStyles{fsBold} : TFontStyles{});
+    f->SetColor(color);
+}
+
+}  // namespace
+
+TFormFlotGraph::TFormFlotGraph(TComponent* owner) : TGraphScreen(owner, flotSetup()) {
+    SetName("FormFlotGraph");
+    SetCaption("Графики параметров процесса флотации");
+    SetBounds(0, 0, 1016, 640);
+    SetFormStyle(fsMDIChild);
+    SetWindowState(wsMaximized);
+    SetBorderIcons(0);
+    SetKeyPreview(true);
+
+    BuildFrame();
+    buildCharts();
+    BuildWaitPanel();
+    SQLClientDataSet1 = new TSQLClientDataSet(this);
+    SQLClientDataSet1->SetName("SQLClientDataSet1");
+    SQLClientDataSet1->SetReadOnly(true);
+    if (FormMain) SQLClientDataSet1->SetDBConnection(FormMain->SQLConnection1);
+    CmdShowSatellite = new TMenuItem(this);
+    CmdShowSatellite->SetName("CmdShowSatellite");
+    CmdShowSatellite->SetCaption("Показать цифровые значения");
+    CmdShowSatellite->OnClick = TNotifyEvent(this, &TFormFlotGraph::CmdShowSatelliteClick);
+    PopupMenu1->Items()->Add(CmdShowSatellite);
+
+    OnCreate = TNotifyEvent(this, &TFormFlotGraph::FormCreate);
+    OnShow = TNotifyEvent(this, &TFormFlotGraph::FormShow);
+    OnResize = TNotifyEvent(this, &TFormFlotGraph::FormResize);
+    OnDestroy = TNotifyEvent(this, &TFormFlotGraph::FormDestroy);
+
+    PeriodDate = PeriodStart = PeriodStop = LastPointTime = 0;
+    PointWindow = nullptr;
+    TimerBusy = false;
+    ReloadPending = true;
+    DateTimePicker1->SetDate(Now());
+    ComboBox1->SetItemIndex(2);
+    IniFileName = IncludeTrailingPathDelimiter(ExtractFilePath(ProgramFileName())) + "config";
+    ForceDirectories(IniFileName);
+    IniFileName = IncludeTrailingPathDelimiter(IniFileName) + "FormFlotGraph.INI";
+    ShiftNumber = 1;
+    LabelTop->SetCaption("Графики параметров процесса флотации ");
+    LoadBusy = false;
+    TimerTicks = 0;
+    FormColor = 16768494;
+    SetEditMode();
+}
+
+TFormFlotGraph::~TFormFlotGraph() {
+    if (FormFlotGraph == this) FormFlotGraph = nullptr;
+}
+
+TLevelGraph* TFormFlotGraph::makeChart(const char* name, int graphCount, double yMax, double yLabelStep) {
+    auto* g = Make<TLevelGraph>(this, name, 0, 41, Width(), 100);
+    g->SetSecondStep(60);
+    g->SetDataStep(OneMinute);
+    g->SetArraySize(3000);
+    g->SetScaleXFormat("hh:mm");
+    g->SetScaleYFormat("###0");
+    g->SetXLabelStep(2 * OneHour);
+    g->SetMinXLabel(true);
+    g->SetMaxXLabel(true);
+    g->SetShowScaleX(true);
+    g->SetShowScaleY(true);
+    g->SetShowCursor(true);
+    g->SetShowBorder(true);
+    g->SetEnablePresentArray(true);
+    g->SetTabStop(true);
+    g->SetGraphTop(20);
+    g->SetGraphLeft(50);
+    g->SetGraphSubWidth(40);
+    g->SetGraphSubHeight(10);
+    g->SetBestNetLineCount(4);
+    g->SetGraphBackColor(clWhite);
+    g->BorderPen()->SetWidth(2);
+    g->LabelNetPen()->SetStyle(psDot);
+    setFont(g->XScaleFont(), "Times New Roman", 16, true, clNavy);
+    setFont(g->YScaleFont(), "MS Sans Serif", 13, true, clBlack);
+    g->SetGraphCount(graphCount);
+    g->SetYMax(yMax);
+    g->SetYLabelStep(yLabelStep);
+    g->SetCurrentGraph(1);
+    // The pen file's pens win over the form's; the legend colours then win over both (SetGraphPens).
+    g->SetIniName(".\\GraphColors.INI");
+    g->SetPopupMenu(PopupMenu1);
+    g->OnChange = TNotifyEvent(this, &TFormFlotGraph::LevelGraphRPChange);
+    return g;
+}
+
+void TFormFlotGraph::buildCharts() {
+    LevelGraphRP = makeChart("LevelGraphRP", 1, 1001, 200);
+    LevelGraphPP = makeChart("LevelGraphPP", 1, 300, 50);
+    LevelGraphWP = makeChart("LevelGraphWP", 1, 150, 25);
+    LevelGraphRS = makeChart("LevelGraphRS", 2, 1200, 200);
+    LevelGraphRN = makeChart("LevelGraphRN", 2, 60, 10);
+    LevelGraphRN->SetGraphSubHeight(20);
+    LevelGraphRS->SetShowRightScale(true);
+    LevelGraphRS->SetRightYMin(1500);
+    LevelGraphRS->SetRightYMax(9000);
+    LevelGraphRS->SetRightScaleStep(1500);
+    LevelGraphRN->SetShowRightScale(true);
+    LevelGraphRN->SetRightYMin(50);
+    LevelGraphRN->SetRightYMax(400);
+    LevelGraphRN->SetRightScaleStep(50);
+    // The form's first layout; ShowAllGraphs replaces it.
+    LevelGraphRP->SetAlign(alTop);
+    LevelGraphPP->SetAlign(alTop);
+    LevelGraphWP->SetAlign(alTop);
+    LevelGraphRN->SetAlign(alBottom);
+    LevelGraphRS->SetAlign(alClient);
+
+    struct Title {
+        TLabel*& label;
+        const char* name;
+        TLevelGraph* chart;
+        const char* caption;
+    } titles[] = {
+        {LabelTitle1, "LabelTitle1", LevelGraphRP, "Расход исходной пульпы, м3/ч"},
+        {LabelTitle2, "LabelTitle2", LevelGraphPP, "Плотность исходной пульпы, г/л"},
+        {LabelTitle3, "LabelTitle3", LevelGraphWP, "Весовая нагрузка по твердому, т/ч"},
+        {LabelTitle4, "LabelTitle4", LevelGraphRS, "Расход собирателя"},
+        {LabelTitle5, "LabelTitle5", LevelGraphRN, "Расход вспенивателя"},
+    };
+    for (Title& t : titles) {
+        t.label = Make<TLabel>(t.chart, t.name, 0, 0, t.chart->Width(), 19);
+        t.label->SetAutoSize(false);
+        t.label->SetAlign(alTop);
+        t.label->SetAlignment(taCenter);
+        t.label->SetTransparent(true);
+        setFont(t.label->Font(), "Arial", 16, true, clNavy);
+        t.label->SetCaption(t.caption);
+    }
+
+    struct Zoom {
+        TSpeedButton*& button;
+        const char* name;
+        TLevelGraph* chart;
+    } zooms[] = {
+        {SButLevelGraphRPZoom, "SButLevelGraphRPZoom", LevelGraphRP},
+        {SButLevelGraphPPZoom, "SButLevelGraphPPZoom", LevelGraphPP},
+        {SButLevelGraphWPZoom, "SButLevelGraphWPZoom", LevelGraphWP},
+        {SButLevelGraphRSZoom, "SButLevelGraphRSZoom", LevelGraphRS},
+        {SButLevelGraphRNZoom, "SButLevelGraphRNZoom", LevelGraphRN},
+    };
+    int tag = 0;
+    for (Zoom& z : zooms) {
+        z.button = Make<TSpeedButton>(z.chart, z.name, Width() - 34, 2, 18, 14);
+        z.button->SetCaption("[]");
+        z.button->SetHint("Развернуть график на весь экран");
+        z.button->SetShowHint(true);
+        z.button->SetTag(tag++);
+        z.button->OnClick = TNotifyEvent(static_cast<TGraphScreen*>(this), &TGraphScreen::SButLevelGraphZoomClick);
+    }
+
+    struct Legend {
+        TLabel*& label;
+        const char* name;
+        TLevelGraph* chart;
+        const char* caption;
+        TColor color;
+        bool right;
+    } legends[] = {
+        {LabelLegendRSLeft, "LabelLegendRSLeft", LevelGraphRS, "Текущий расход, л/ч", clRed, false},
+        {LabelLegendRSRight, "LabelLegendRSRight", LevelGraphRS, "Удельный расход, мл/т", clBlue, true},
+        {LabelLegendRPLeft, "LabelLegendRPLeft", LevelGraphRN, "Текущий расход, л/ч", clRed, false},
+        {LabelLegendRPRight, "LabelLegendRPRight", LevelGraphRN, "Удельный расход, мл/т", clBlue, true},
+    };
+    for (Legend& l : legends) {
+        l.label = Make<TLabel>(l.chart, l.name, l.right ? Width() - 250 : 55, 20, 180, 19);
+        l.label->SetTransparent(true);
+        setFont(l.label->Font(), "Times New Roman", 16, false, l.color);
+        l.label->SetCaption(l.caption);
+        if (l.right) l.label->SetAnchors(akTop | akRight);
+    }
+}
+
+// ---- Construction and layout ------------------------------------------------------------------------------
+
+void TFormFlotGraph::FormCreate(TObject*) {
+    TLevelGraph* charts[] = {LevelGraphRP, LevelGraphPP, LevelGraphWP, LevelGraphRS, LevelGraphRN};
+    for (int i = 0; i < MaxGraphs; ++i) GraphList[i] = i < 5 ? charts[i] : nullptr;
+    for (int i = 0; i < 5; ++i) ZoomFlags[i] = false;
+    LoadGraphScales();
+    SetGraphPens();
+    DateTimePicker1->SetDate(Now());
+    ReloadPending = true;
+}
+
+void TFormFlotGraph::FormShow(TObject*) {
+    // Once for the whole run: the first show always lays out all graphs.
+    static bool firstShow = true;
+    if (firstShow) {
+        firstShow = false;
+        ShowAllGraphs();
+    }
+}
+
+void TFormFlotGraph::FormResize(TObject*) {
+    if (!PanelTop || !LevelGraphRN) return;
+    int h = (ClientHeight() - PanelTop->Height() - 10) / 5;
+    LevelGraphRP->SetHeight(h);
+    LevelGraphPP->SetHeight(h);
+    LevelGraphWP->SetHeight(h);
+    LevelGraphRN->SetHeight(h + 10);
+    for (TSpeedButton* b : {SButLevelGraphRPZoom, SButLevelGraphPPZoom, SButLevelGraphWPZoom, SButLevelGraphRSZoom,
+                            SButLevelGraphRNZoom})
+        b->SetLeft(Width() - SButLevelGraphRPZoom->Width() - 16);
+    LabelLegendRSRight->SetLeft(Width() - LabelLegendRSRight->Width() - 50);
+    LabelLegendRPRight->SetLeft(LabelLegendRSRight->Left());
+    if (WaitPanel) WaitPanel->SetBounds(Width() / 2 - WaitPanel->Width() / 2, Height() / 2 - WaitPanel->Height() / 2,
+                                        WaitPanel->Width(), WaitPanel->Height());
+}
+
+void TFormFlotGraph::FormDestroy(TObject*) {
+    try {
+        SaveGraphScales();
+    } catch (...) {
+        // A scale file that cannot be written keeps its old values.
+    }
+}
+
+void TFormFlotGraph::ShowAllGraphs() {
+    int step = (ClientHeight() - PanelTop->Height() - 20) / 5;
+    int top = 40;
+    DisableAlign();
+    for (int i = 0; i < 4 && GraphList[i]; ++i) {
+        TLevelGraph* g = GraphList[i];
+        g->SetGraphSubHeight(10);
+        g->SetShowScaleX(false);
+        g->SetAlign(alTop);
+        g->SetHeight(step);
+        g->SetTop(top);
+        g->SetVisible(true);
+        top += step;
+    }
+    if (GraphList[4]) {
+        GraphList[4]->SetGraphSubHeight(30);
+        GraphList[4]->SetShowScaleX(true);
+        GraphList[4]->SetAlign(alClient);
+        GraphList[4]->SetVisible(true);
+    }
+    EnableAlign();
+}
+
+void TFormFlotGraph::ShowOneGraph(int ix) {
+    DisableAlign();
+    for (int i = 0; i < MaxGraphs && GraphList[i]; ++i) {
+        TLevelGraph* g = GraphList[i];
+        if (i == ix) {
+            g->SetAlign(alClient);
+            g->SetVisible(true);
+            g->SetShowScaleX(true);
+            g->SetGraphSubHeight(30);
+        } else {
+            g->SetAlign(alNone);
+            g->SetVisible(false);
+            g->SetShowScaleX(false);
+            g->SetGraphSubHeight(10);
+        }
+    }
+    EnableAlign();
+}
+
+// ---- Rows -----------------------------------------------------------------------------------------------
+
+TDataSet* TFormFlotGraph::Rows() const { return SQLClientDataSet1; }
+
+void TFormFlotGraph::OpenRows(const AnsiString& sql) {
+    SQLClientDataSet1->Close();
+    if (FormMain && SQLClientDataSet1->DBConnection() != FormMain->SQLConnection1)
+        SQLClientDataSet1->SetDBConnection(FormMain->SQLConnection1);
+    SQLClientDataSet1->SetCommandText(sql);
+    SQLClientDataSet1->Open();
+}
+
+TInterpTable TFormFlotGraph::RightScaleTable(const TLevelGraph* g) {
+    TInterpTable t;
+    t.count = 2;
+    t.x[0] = g->RightYMin() - g->RightScaleStep();
+    t.x[1] = g->RightYMax();
+    t.y[0] = g->YMin();
+    t.y[1] = g->YMax();
+    return t;
+}
+
+TInterpTable TFormFlotGraph::InverseRightScaleTable(const TLevelGraph* g) {
+    TInterpTable t;
+    t.count = 2;
+    t.x[0] = g->YMin();
+    t.x[1] = g->YMax();
+    t.y[0] = g->RightYMin() - g->RightScaleStep();
+    t.y[1] = g->RightYMax();
+    return t;
+}
+
+void TFormFlotGraph::AddRowPoints(TDataSet* rows, TDateTime at) {
+    auto value = [rows](const char* field) { return rows->FieldByName(field)->AsFloat(); };
+    LevelGraphRP->AddPoint(0, at, value("RVF"), false);
+    LevelGraphPP->AddPoint(0, at, value("PLF"), false);
+    LevelGraphWP->AddPoint(0, at, value("RGF"), false);
+    LevelGraphRS->AddPoint(0, at, value("TRRS"), false);
+    TInterpTable rs = RightScaleTable(LevelGraphRS);
+    LevelGraphRS->AddPoint(1, at, InterpolateTable(value("ZRRS"), &rs, true), false);
+    LevelGraphRN->AddPoint(0, at, value("TRRP"), false);
+    TInterpTable rn = RightScaleTable(LevelGraphRN);
+    LevelGraphRN->AddPoint(1, at, InterpolateTable(value("ZRRP"), &rn, true), false);
+}
+
+// ---- Scales, pens, edit mode --------------------------------------------------------------------------------
+
+void TFormFlotGraph::SaveGraphScales() {
+    if (IniFileName.IsEmpty()) return;
+    TIniFile ini(IniFileName);
+    for (int i = 0; i < MaxGraphs && GraphList[i]; ++i) {
+        TLevelGraph* g = GraphList[i];
+        AnsiString s = g->Name() + "Limits";
+        ini.WriteFloat(s, "YMin", g->YMin());
+        ini.WriteFloat(s, "YMax", g->YMax());
+        ini.WriteFloat(s, "YLabelStep", g->YLabelStep());
+        if (g->ShowRightScale()) {
+            ini.WriteFloat(s, "RightYMin", g->RightYMin());
+            ini.WriteFloat(s, "RightYMax", g->RightYMax());
+            ini.WriteFloat(s, "RightScaleStep", g->RightScaleStep());
+        }
+    }
+}
+
+void TFormFlotGraph::LoadGraphScales() {
+    if (IniFileName.IsEmpty()) return;
+    TIniFile ini(IniFileName);
+    for (int i = 0; i < MaxGraphs && GraphList[i]; ++i) {
+        TLevelGraph* g = GraphList[i];
+        AnsiString s = g->Name() + "Limits";
+        g->SetYMin(ini.ReadFloat(s, "YMin", g->YMin()));
+        g->SetYMax(ini.ReadFloat(s, "YMax", g->YMax()));
+        g->SetYLabelStep(ini.ReadFloat(s, "YLabelStep", g->YLabelStep()));
+        if (g->ShowRightScale()) {
+            g->SetRightYMin(ini.ReadFloat(s, "RightYMin", g->RightYMin()));
+            g->SetRightYMax(ini.ReadFloat(s, "RightYMax", g->RightYMax()));
+            g->SetRightScaleStep(ini.ReadFloat(s, "RightScaleStep", g->RightScaleStep()));
+        }
+    }
+}
+
+void TFormFlotGraph::SetGraphPens() {
+    if (!GraphList[0]) return;
+    TPen pen;
+    pen.SetWidth(2);
+    pen.SetColor(255);
+    for (int i = 0; i < 3 && GraphList[i]; ++i) GraphList[i]->SetGraphPen(0, &pen);
+    if (!GraphList[3] || !GraphList[4]) return;
+    pen.SetColor(LabelLegendRSLeft->Font()->Color());
+    GraphList[3]->SetGraphPen(0, &pen);
+    pen.SetColor(LabelLegendRSRight->Font()->Color());
+    GraphList[3]->SetGraphPen(1, &pen);
+    pen.SetColor(LabelLegendRPLeft->Font()->Color());
+    GraphList[4]->SetGraphPen(0, &pen);
+    pen.SetColor(LabelLegendRPRight->Font()->Color());
+    GraphList[4]->SetGraphPen(1, &pen);
+}
+
+void TFormFlotGraph::SetEditMode() {
+    for (int i = 0; i < ComponentCount(); ++i) {
+        TComponent* c = Components(i);
+        AnsiString cls = c->ClassName();
+        if (cls == "TArrow") {
+            auto* a = static_cast<TArrow*>(c);
+            a->SetConfigName(IniFileName);
+            a->LoadConfig("");
+        } else if (cls == "TLevelGraph") {
+            auto* g = static_cast<TLevelGraph*>(c);
+            g->SetBackColor(FormColor);
+            PanelTop->SetColor(FormColor);
+            PanelTopRight->SetColor(FormColor);
+            if (WidgetEditMode) g->OnMouseDown = TMouseEvent(this, &TFormFlotGraph::OnLevelGraphMouseDown);
+            else g->OnMouseDown = nullptr;
+        } else if (cls == "TOutField") {
+            auto* f = static_cast<TOutField*>(c);
+            f->SetConfigName(IniFileName);
+            f->LoadConfig("");
+        }
+    }
+    SetGraphPens();
+}
+
+void TFormFlotGraph::OnLevelGraphMouseDown(TObject* Sender, TMouseButton, TShiftState Shift, int, int) {
+    if (!(Shift & ssRight)) return;
+    if (!EditGraphScales(dynamic_cast<TComponent*>(Sender))) return;
+    // The specific-flow curves are stored converted with the scales of their load; new scales need
+    // them converted again, or the right-hand labels would not match the curves.
+    ReloadPending = true;
+    if (!LoadBusy) Reload();
+}
+
+// ---- Cursor, value window, print ----------------------------------------------------------------------------
+
+void TFormFlotGraph::LevelGraphRPChange(TObject* Sender) { ShareCursor(Sender); }
+
+void TFormFlotGraph::CmdShowSatelliteClick(TObject*) {
+    if (!PointWindow) PointWindow = NewForm<TFormGraphFLPoint>(this, this);
+    PointWindow->Show();
+}
+
+void TFormFlotGraph::PrintReport() {
+    ShowAllGraphs();
+    AnsiString templ = IncludeTrailingPathDelimiter(TemplateDir) + "PrintWeb5.html";
+    AnsiString pics[5];
+    for (int i = 0; i < 5; ++i) pics[i] = IncludeTrailingPathDelimiter(TempDir) + "FL_pic" + IntToStr(i) + ".bmp";
+    for (int i = 0; i < 5 && GraphList[i]; ++i) {
+        GraphList[i]->ExportImage(1000, 150, true);
+        DrawLegendToBitmap(GraphList[i], this, 0);
+        GraphList[i]->Bitmap->SaveToFile(pics[i], "BMP");
+    }
+    TStringList names, values;
+    names.Add("QRLabelTitle");
+    values.Add(LabelTop->Caption());
+    names.Add("QRLabelDate");
+    values.Add(FormatDateTime("dd.mm.yyyy", PeriodDate));
+    TLabel* titles[] = {LabelTitle1, LabelTitle2, LabelTitle3, LabelTitle4, LabelTitle5};
+    for (int i = 0; i < 5; ++i) {
+        names.Add("LabelName" + IntToStr(i + 1));
+        values.Add(titles[i]->Caption());
+    }
+    for (int i = 0; i < 5; ++i) {
+        names.Add("pic" + IntToStr(i + 1) + ".BMP");
+        values.Add(pics[i]);
+    }
+    if (FormWebPrint) FormWebPrint->LoadReportTemplate(templ, &names, &values);
+}

@@ -1,0 +1,78 @@
+// TFormFlotGraph: the flotation section's history from puf_data as five trend charts over a shift
+// or a whole day: feed pulp flow, feed pulp density, solids load, collector flow and frother flow.
+// The last two carry a second curve, the specific flow, drawn against a right-hand scale: its values
+// are mapped onto the left scale through the two-point table (RightYMin - RightScaleStep -> YMin,
+// RightYMax -> YMax) of the chart's scales at load time.
+#pragma once
+
+#include "app/Global.h"
+#include "screens/graphs/GraphScreen.h"
+
+class TSQLClientDataSet;
+class TFormGraphFLPoint;
+
+class TFormFlotGraph : public TGraphScreen {
+    PLANTMON_CLASS(TFormFlotGraph, TGraphScreen)
+public:
+    explicit TFormFlotGraph(TComponent* owner);
+    ~TFormFlotGraph() override;
+
+    TLevelGraph* LevelGraphRP = nullptr;  // RVF
+    TLevelGraph* LevelGraphPP = nullptr;  // PLF
+    TLevelGraph* LevelGraphWP = nullptr;  // RGF
+    TLevelGraph* LevelGraphRS = nullptr;  // TRRS, ZRRS on the right scale
+    TLevelGraph* LevelGraphRN = nullptr;  // TRRP, ZRRP on the right scale
+    TLabel* LabelTitle1 = nullptr;
+    TLabel* LabelTitle2 = nullptr;
+    TLabel* LabelTitle3 = nullptr;
+    TLabel* LabelTitle4 = nullptr;
+    TLabel* LabelTitle5 = nullptr;
+    TSpeedButton* SButLevelGraphRPZoom = nullptr;
+    TSpeedButton* SButLevelGraphPPZoom = nullptr;
+    TSpeedButton* SButLevelGraphWPZoom = nullptr;
+    TSpeedButton* SButLevelGraphRSZoom = nullptr;
+    TSpeedButton* SButLevelGraphRNZoom = nullptr;
+    TLabel* LabelLegendRSLeft = nullptr;   // inside LevelGraphRS
+    TLabel* LabelLegendRSRight = nullptr;
+    TLabel* LabelLegendRPLeft = nullptr;   // inside LevelGraphRN
+    TLabel* LabelLegendRPRight = nullptr;
+    TSQLClientDataSet* SQLClientDataSet1 = nullptr;
+    TMenuItem* CmdShowSatellite = nullptr;  // "Показать цифровые значения"
+
+    // "config/FormFlotGraph.INI" under the executable's folder.
+    AnsiString IniFileName;
+    TFormGraphFLPoint* PointWindow = nullptr;
+    TColor FormColor = 16768494;
+
+    void FormCreate(TObject* Sender);
+    void FormShow(TObject* Sender);
+    void FormResize(TObject* Sender);
+    void FormDestroy(TObject* Sender);
+
+    void ShowAllGraphs() override;
+    void ShowOneGraph(int ix) override;
+    void PrintReport();
+    void SetEditMode();
+    void OnLevelGraphMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    // This screen's own scale sections "<chart>Limits" in IniFileName.
+    void SaveGraphScales();
+    void LoadGraphScales();
+    void SetGraphPens();
+    void LevelGraphRPChange(TObject* Sender);
+    void CmdShowSatelliteClick(TObject* Sender);
+
+    // The right-scale table of a chart (built from its scales now), and its inverse.
+    static TInterpTable RightScaleTable(const TLevelGraph* g);
+    static TInterpTable InverseRightScaleTable(const TLevelGraph* g);
+
+protected:
+    TDataSet* Rows() const override;
+    void OpenRows(const AnsiString& sql) override;
+    void AddRowPoints(TDataSet* rows, TDateTime at) override;
+
+private:
+    void buildCharts();
+    TLevelGraph* makeChart(const char* name, int graphCount, double yMax, double yLabelStep);
+};
+
+extern TFormFlotGraph* FormFlotGraph;
