@@ -104,6 +104,10 @@ inline TFormMain* NewMainWindow(const testdb::ScratchDatabase& db, bool lanClien
     FormMain = form;
     form->LanClientMode = lanClient;
     const testdb::Coordinates c = testdb::Coords();
+    // What the create handler gives the connections again.
+    form->HostName = testdb::HostWithPort().c_str();
+    form->UserName = c.user.c_str();
+    form->Password = c.password.c_str();
     for (TSQLConnection* conn : {form->SQLConnection1, form->SQLConnectionUser, form->SQLConnectionPUF_Link,
                                  form->SQLConnectionV120_Link}) {
         SetConnectionParam(form, "HostName", testdb::HostWithPort().c_str(), conn);
