@@ -17,6 +17,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <map>
 
 namespace {
 
@@ -119,8 +120,9 @@ struct TLoopState {
     // controller offers it again, it is deleted again instead of being written a second time.
     bool pendingLog = false;
     TPufLogRecord pending;
-    // The last refusal reported, so that a record the controller keeps offering is reported once.
-    AnsiString lastRefusal;
+    // The last refusal reported of each kind, so that a record the controller keeps offering is
+    // reported once.
+    std::map<AnsiString, AnsiString> lastRefusal;
 
     const std::vector<AnsiString>& Columns(TFormMain* form, std::vector<AnsiString>& cache, const char* table) {
         if (cache.empty()) cache = TableColumns(form->SQLConnectionPUF_Link, table);
@@ -128,8 +130,9 @@ struct TLoopState {
     }
     void Refuse(const AnsiString& what, const AnsiString& why, const AnsiString& record) {
         const AnsiString text = kThreadPrefix + what + " (" + why + "): " + Clip(record);
-        if (text == lastRefusal) return;
-        lastRefusal = text;
+        AnsiString& last = lastRefusal[what];
+        if (text == last) return;
+        last = text;
         PostEvent(text, 0);
     }
 };
