@@ -5,6 +5,7 @@
 
 #include "gui/WinApi.h"
 #include "links/BeltScale.h"
+#include "links/PufThread.h"
 #include "rtl/MathUtils.h"
 
 #include <algorithm>
@@ -51,8 +52,8 @@ bool TFormMain::RefreshPufDisplay() {
         if (PufThreadActive.load()) {
             // The running thread knows the link better than the row it writes.
             ShapeLinkPuf->Brush()->SetColor(LinkAgeColor(PufLastStateTime.load(), StateFlags[3]));
-            // ==== The hourly clock command (links/, PUF thread) ====
-            //   if (StateFlags[3]) QueuePufSetTime(this);
+            // At most once an hour the controller gets the computer's time while the link is alive.
+            if (StateFlags[3]) QueuePufSetTime(this);
         } else {
             ShapeLinkPuf->Brush()->SetColor(LinkAgeColor(recMoment, StateFlags[3]));
         }

@@ -139,14 +139,48 @@ TEST_F(StateTimerTest, LinkStationLampsValuesAndNewestRows) {
     Tick();
     EXPECT_EQ(form->ShapeLinkV120->Brush()->Color(), clRed);
     EXPECT_FALSE(form->StateFlags[4]);
+}
 
-    // While the PUF thread runs its lamp follows the thread's last state exchange, not the row.
+TEST_F(StateTimerTest, WhileThePufThreadRunsItsLampFollowsTheThreadAndTheClockGoesOutHourly) {
+    MakeStation(false);
+    db->Exec("insert into puf_state (RecMoment) values ('" + Ago(clock, 600) + "')");
+    form->SQLConnectionUser->Open();
+    auto setTimes = [&] {
+        TCriticalSectionLock lock(form->PufCommandsLock);
+        int n = 0;
+        for (int i = 0; i < form->PufCommands->Count(); ++i) n += form->PufCommands->Get(i).Pos("SetTime:") == 1;
+        return n;
+    };
+    // The stale row is not looked at while the thread runs: its own last exchange decides.
     form->PufThreadActive.store(true);
     form->PufLastStateTime.store(clock.Get() - 2 / SecsPerDay);
     Tick();
     EXPECT_EQ(form->ShapeLinkPuf->Brush()->Color(), clGreen);
     EXPECT_TRUE(form->StateFlags[3]);
+    EXPECT_EQ(setTimes(), 1);
+    struct Step {
+        int h, n, s;
+        double exchangeAge;
+        int setTimes;
+    } steps[] = {
+        {10, 0, 1, 2, 1},    // the next second: not again
+        {10, 59, 59, 2, 1},  // within the hour
+        {11, 0, 1, 2, 2},    // an hour on
+        {12, 30, 0, 20, 2},  // the link is down: no clock command
+    };
+    for (const Step& st : steps) {
+        clock.Set(st.h, st.n, st.s);
+        form->PufLastStateTime.store(clock.Get() - st.exchangeAge / SecsPerDay);
+        Tick();
+        EXPECT_EQ(setTimes(), st.setTimes) << st.h << ":" << st.n;
+    }
+    EXPECT_EQ(form->ShapeLinkPuf->Brush()->Color(), clRed);
+    // With the thread stopped the row decides again.
     form->PufThreadActive.store(false);
+    db->Exec("update puf_state set RecMoment='" + Ago(clock, 3) + "'");
+    Tick();
+    EXPECT_EQ(form->ShapeLinkPuf->Brush()->Color(), clGreen);
+    EXPECT_EQ(setTimes(), 2);
 }
 
 TEST_F(StateTimerTest, AMissingColumnBeepsAndKeepsWhatWasDoneBeforeIt) {
