@@ -7,9 +7,8 @@
 #include "rtl/FileUtils.h"
 #include "rtl/IniFiles.h"
 #include "screens/graphs/FormGraphFLPoint.h"
+#include "screens/diagrams/EditMode.h"
 #include "screens/graphs/FormWebPrint.h"
-#include "widgets/Arrow.h"
-#include "widgets/OutField.h"
 
 #include <memory>
 
@@ -79,6 +78,8 @@ TFormFlotGraph::TFormFlotGraph(TComponent* owner) : TGraphScreen(owner, flotSetu
     LoadBusy = false;
     TimerTicks = 0;
     FormColor = 16768494;
+    router_ = std::make_unique<TWidgetEditRouter>(this, IniFileName, std::vector<AnsiString>{"TArrow", "TLabel", "TOutField"},
+                                                  TNotifyEvent(this, &TFormFlotGraph::ColorConfigClick));
     SetEditMode();
 }
 
@@ -396,28 +397,23 @@ void TFormFlotGraph::SetGraphPens() {
 }
 
 void TFormFlotGraph::SetEditMode() {
+    // Arrows, labels and output fields: hooked to the router or given their own click back, and
+    // their saved looks loaded.
+    router_->SetIniFile(IniFileName);
+    router_->SetEditMode();
     for (int i = 0; i < ComponentCount(); ++i) {
-        TComponent* c = Components(i);
-        AnsiString cls = c->ClassName();
-        if (cls == "TArrow") {
-            auto* a = static_cast<TArrow*>(c);
-            a->SetConfigName(IniFileName);
-            a->LoadConfig("");
-        } else if (cls == "TLevelGraph") {
-            auto* g = static_cast<TLevelGraph*>(c);
-            g->SetBackColor(FormColor);
-            PanelTop->SetColor(FormColor);
-            PanelTopRight->SetColor(FormColor);
-            if (WidgetEditMode) g->OnMouseDown = TMouseEvent(this, &TFormFlotGraph::OnLevelGraphMouseDown);
-            else g->OnMouseDown = nullptr;
-        } else if (cls == "TOutField") {
-            auto* f = static_cast<TOutField*>(c);
-            f->SetConfigName(IniFileName);
-            f->LoadConfig("");
-        }
+        if (Components(i)->ClassName() != "TLevelGraph") continue;
+        auto* g = static_cast<TLevelGraph*>(Components(i));
+        g->SetBackColor(FormColor);
+        PanelTop->SetColor(FormColor);
+        PanelTopRight->SetColor(FormColor);
+        if (WidgetEditMode) g->OnMouseDown = TMouseEvent(this, &TFormFlotGraph::OnLevelGraphMouseDown);
+        else g->OnMouseDown = nullptr;
     }
     SetGraphPens();
 }
+
+void TFormFlotGraph::ColorConfigClick(TObject* Sender) { router_->ColorConfigClick(Sender); }
 
 void TFormFlotGraph::OnLevelGraphMouseDown(TObject* Sender, TMouseButton, TShiftState Shift, int, int) {
     if (!(Shift & ssRight)) return;

@@ -8,8 +8,11 @@
 #include "app/Global.h"
 #include "screens/graphs/GraphScreen.h"
 
+#include <memory>
+
 class TSQLClientDataSet;
 class TFormGraphFLPoint;
+class TWidgetEditRouter;
 
 class TFormFlotGraph : public TGraphScreen {
     PLANTMON_CLASS(TFormFlotGraph, TGraphScreen)
@@ -52,7 +55,10 @@ public:
     void ShowAllGraphs() override;
     void ShowOneGraph(int ix) override;
     void PrintReport();
+    // The widget edit mode, taken at construction only: arrows, labels and output fields open their
+    // property dialogs through ColorConfigClick; a right press on a chart opens its scale dialog.
     void SetEditMode();
+    void ColorConfigClick(TObject* Sender);
     void OnLevelGraphMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     // This screen's own scale sections "<chart>Limits" in IniFileName.
     void SaveGraphScales();
@@ -72,6 +78,7 @@ protected:
 
 private:
     void buildCharts();
+    std::unique_ptr<TWidgetEditRouter> router_;
     TLevelGraph* makeChart(const char* name, int graphCount, double yMax, double yLabelStep);
 };
 

@@ -356,3 +356,27 @@ TEST_F(FlotGraphTest, PrintsTheFiveGraphsIntoAReport) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FlotGraphTest, TheEditModeIsTakenAtConstruction) {
+    for (bool mode : {false, true}) {
+        SCOPED_TRACE(mode);
+        WidgetEditMode = mode;
+        screen->Free();
+        screen = NewForm<TFormFlotGraph>(nullptr);
+        screen->TimerUpdate->SetEnabled(false);
+        TNotifyEvent router(screen, &TFormFlotGraph::ColorConfigClick);
+        EXPECT_EQ(screen->LabelTitle1->OnClick == router, mode);
+        EXPECT_EQ(screen->LabelLegendRSRight->OnClick == router, mode);
+        EXPECT_EQ(screen->LevelGraphRS->OnMouseDown.Assigned(), mode);
+        EXPECT_EQ(screen->LevelGraphRP->BackColor(), 16768494);
+        EXPECT_EQ(screen->PanelTop->Color(), 16768494);
+        // The curves take the legend colours whatever the pen file says.
+        EXPECT_EQ(screen->LevelGraphRS->GetGraphPen(1)->Color(), screen->LabelLegendRSRight->Font()->Color());
+        EXPECT_EQ(screen->LevelGraphRP->GetGraphPen(0)->Width(), 2);
+    }
+    WidgetEditMode = false;
+}
+
+}  // namespace
