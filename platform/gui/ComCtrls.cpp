@@ -860,13 +860,20 @@ AnsiString DateFormatToQt(const AnsiString& format) {
         case '"': {
             std::size_t end = s.find(ch, i + 1);
             if (end == std::string::npos) end = s.size();
-            out += "'" + s.substr(i + 1, end - i - 1) + "'";
+            out.push_back('\'');
+            out.append(s, i + 1, end - i - 1);
+            out.push_back('\'');
             n = end - i + 1;
             break;
         }
         default:
-            if (std::isalpha(static_cast<unsigned char>(ch))) out += "'" + std::string(1, ch) + "'";
-            else out += ch;
+            if (std::isalpha(static_cast<unsigned char>(ch))) {
+                out.push_back('\'');
+                out.push_back(ch);
+                out.push_back('\'');
+            } else {
+                out.push_back(ch);
+            }
             break;
         }
         if (lc == 'h') afterHour = true;

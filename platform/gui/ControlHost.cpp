@@ -1230,6 +1230,21 @@ bool ScrollWindow(HWND wnd, int dx, int dy, const TRect* rect, const TRect* clip
     return true;
 }
 
+bool AnimateWindow(HWND wnd, DWORD, DWORD flags) {
+    if (!wnd) return false;
+    if (flags & AW_HIDE) {
+        wnd->Hide();
+        return true;
+    }
+    if (auto* f = dynamic_cast<TCustomForm*>(wnd)) {
+        f->Show();
+        if (flags & AW_ACTIVATE) f->BringToFront();
+    } else {
+        wnd->Show();
+    }
+    return true;
+}
+
 bool ClientToScreen(HWND wnd, TPoint* p) {
     if (!wnd || !p) return false;
     *p = wnd->ClientToScreen(*p);

@@ -7,6 +7,9 @@
 #include "gui/WinApi.h"
 #include "testlib/gui/GuiHarness.h"
 
+#include <QApplication>
+#include <QMessageBox>
+
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -71,6 +74,24 @@ TEST(MessageBox, AWorkerThreadsBoxIsShownByTheGuiThread) {
     EXPECT_EQ(answer, IDNO);
     EXPECT_EQ(shownOn, std::this_thread::get_id());
     EXPECT_TRUE(boxes.Last().FromWorkerThread);
+}
+
+TEST(MessageBox, TimersKeepFiringWhileARealBoxIsUp) {
+    // The real box, closed by the test once the timer has ticked.
+    TMessageBoxSink saved = SetMessageBoxSink(nullptr);
+    auto* f = new TForm(nullptr);
+    auto* t = new TTimer(f);
+    t->SetInterval(5);
+    int ticks = 0;
+    t->OnTimer = [&](TObject*) {
+        if (++ticks < 3) return;
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->done(0);
+    };
+    int answer = MessageBox(nullptr, "Нет связи с контроллером", "Ошибка", MB_OK | MB_ICONERROR);
+    SetMessageBoxSink(saved);
+    EXPECT_GE(ticks, 3);
+    EXPECT_EQ(answer, IDOK);
+    f->Free();
 }
 
 TEST(Exceptions, AnExceptionInAClickShowsABoxAndTheNextEventIsHandled) {

@@ -1,0 +1,116 @@
+// Painting a whole 1000 x 700 form with 300 small controls (labels, lamps, panels, edits, buttons),
+// against the same form empty: the cost of one full repaint, and per control.
+#include "gui/Buttons.h"
+#include "gui/ExtCtrls.h"
+#include "gui/Forms.h"
+#include "gui/StdCtrls.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QWidget>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+TForm* makeForm(int controls) {
+    auto* f = new TForm(nullptr);
+    f->SetClientSize(1000, 700);
+    f->SetColor(clSilver);
+    // A grid of cells 50 x 46: 20 columns by 15 rows = 300 places.
+    for (int i = 0; i < controls; ++i) {
+        int x = (i % 20) * 50, y = (i / 20) * 46;
+        switch (i % 5) {
+        case 0: {
+            auto* l = new TLabel(f);
+            l->SetParent(f);
+            l->SetBounds(x + 2, y + 2, 46, 16);
+            l->SetAutoSize(false);
+            l->SetCaption("12,5 т");
+            break;
+        }
+        case 1: {
+            auto* s = new TShape(f);
+            s->SetParent(f);
+            s->SetShape(stCircle);
+            s->SetBounds(x + 2, y + 2, 15, 15);
+            s->Brush()->SetColor(clLime);
+            break;
+        }
+        case 2: {
+            auto* p = new TPanel(f);
+            p->SetParent(f);
+            p->SetBounds(x + 2, y + 2, 46, 40);
+            p->SetCaption("ПУ");
+            break;
+        }
+        case 3: {
+            auto* e = new TEdit(f);
+            e->SetParent(f);
+            e->SetBounds(x + 2, y + 2, 46, 21);
+            e->SetText("38400");
+            break;
+        }
+        default: {
+            auto* b = new TSpeedButton(f);
+            b->SetParent(f);
+            b->SetBounds(x + 2, y + 2, 46, 24);
+            b->SetCaption("[]");
+            break;
+        }
+        }
+    }
+    f->Show();
+    QCoreApplication::processEvents();
+    return f;
+}
+
+// A full repaint: every control asked to paint again, then the window drawn.
+void paintAll(TForm* f, QPixmap& target) {
+    f->Invalidate();
+    for (int i = 0; i < f->ControlCount(); ++i) f->Controls(i)->Invalidate();
+    f->ClientWidget()->render(&target);
+}
+
+void BM_PaintEmptyForm(benchmark::State& state) {
+    TForm* f = makeForm(0);
+    QPixmap target(1000, 700);
+    for (auto _ : state) paintAll(f, target);
+    f->Free();
+}
+BENCHMARK(BM_PaintEmptyForm)->Unit(benchmark::kMicrosecond);
+
+void BM_PaintForm300Controls(benchmark::State& state) {
+    TForm* f = makeForm(300);
+    QPixmap target(1000, 700);
+    for (auto _ : state) paintAll(f, target);
+    state.counters["controls"] = 300;
+    // Seconds per control painted.
+    state.counters["per_control"] =
+        benchmark::Counter(300, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    f->Free();
+}
+BENCHMARK(BM_PaintForm300Controls)->Unit(benchmark::kMicrosecond);
+
+// Only what changed: one lamp of the 300 repainted.
+void BM_RepaintOneLamp(benchmark::State& state) {
+    TForm* f = makeForm(300);
+    TControl* lamp = f->Controls(1);
+    for (auto _ : state) {
+        lamp->Repaint();
+    }
+    f->Free();
+}
+BENCHMARK(BM_RepaintOneLamp)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    Application->Initialize();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
