@@ -1,0 +1,131 @@
+// Speed of the flotation diagram: a full repaint of the whole picture (every widget redraws its
+// picture) and one tick of its timer with changed values (the widgets that change redraw), against
+// a repaint that only shows the kept pictures as the yardstick. The target: a full repaint well
+// under one frame (16 ms).
+#include "app/Global.h"
+#include "app/Main.h"
+#include "screens/diagrams/Mnemo.h"
+#include "sys/Host.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+// The program lives in a folder of its own for the run (configuration, config/FormMnemo.INI).
+struct Station {
+    Station() {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "plantmon-bench-XXXXXX").string();
+        if (mkdtemp(tmpl.data())) dir = tmpl;
+        std::filesystem::current_path(dir);
+        SetProgramFileName(AnsiString(dir + "/plantmon"));
+        SetSystemHost(&host);
+        std::ofstream(dir + "/plantmon.INI")
+            << "[main]\r\nLanClientMode=1\r\n[MySQL]\r\nSavePassword=1\r\nComp=127.0.0.1:1\r\n";
+        main = new TFormMain(nullptr);
+        FormMain = main;
+        Application->FormCreated(main);
+        main->OnShow = nullptr;  // the other screens of the start-up are not part of this
+        main->SetBounds(0, 0, 1280, 860);
+        main->Show();
+        mnemo = NewForm<TFormMnemo>(nullptr);
+        FormMnemo = mnemo;
+        mnemo->SetWindowState(wsMaximized);
+        Application->ProcessMessages();
+    }
+    ~Station() {
+        mnemo->Free();
+        main->Free();
+        SetSystemHost(nullptr);
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    std::string dir;
+    TRecordingSystemHost host;
+    TFormMain* main = nullptr;
+    TFormMnemo* mnemo = nullptr;
+};
+
+Station& station() {
+    static Station s;
+    return s;
+}
+
+// Every widget throws its kept picture away, so the next paint draws the whole diagram anew.
+void markEverything(TFormMnemo* m) {
+    for (int i = 0; i < m->ComponentCount(); ++i) {
+        TComponent* c = m->Components(i);
+        if (auto* f = dynamic_cast<TOutField*>(c)) f->StyleChanged(f);
+        else if (auto* b = dynamic_cast<TBarrel*>(c)) b->UpdateChanges();
+        else if (auto* k = dynamic_cast<TConusBox*>(c)) k->UpdateChanges();
+        if (auto* ctl = dynamic_cast<TControl*>(c)) ctl->Invalidate();
+    }
+}
+
+void BM_FlotationDiagramFullRepaint(benchmark::State& state) {
+    TFormMnemo* m = station().mnemo;
+    const int before = m->OutFieldPLF->PaintCount();
+    for (auto _ : state) {
+        markEverything(m);
+        m->Repaint();
+    }
+    state.counters["widgets"] = m->ComponentCount();
+    state.counters["paints"] = benchmark::Counter(m->OutFieldPLF->PaintCount() - before, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_FlotationDiagramFullRepaint)->Unit(benchmark::kMillisecond);
+
+// The yardstick: the same repaint with every widget's kept picture still valid, so each only copies
+// it to the screen (graphic widgets, which keep none, draw as always). The difference to the full
+// repaint is the drawing of the pictures themselves.
+void BM_FlotationDiagramRepaintKept(benchmark::State& state) {
+    TFormMnemo* m = station().mnemo;
+    m->Repaint();
+    for (auto _ : state) {
+        for (int i = 0; i < m->ComponentCount(); ++i)
+            if (auto* ctl = dynamic_cast<TControl*>(m->Components(i))) ctl->Invalidate();
+        m->Repaint();
+    }
+}
+BENCHMARK(BM_FlotationDiagramRepaintKept)->Unit(benchmark::kMillisecond);
+
+// One tick of the diagram's timer after the state timer changed every value and flag, then the
+// paints it causes. With colours: the section also starts or stops at every tick, so every colour
+// group is coloured anew (arrows and polygons repaint at once when their colour changes).
+void updateTick(benchmark::State& state, bool stateChanges) {
+    Station& s = station();
+    TFormMain* main = s.main;
+    int n = 0;
+    for (auto _ : state) {
+        const bool odd = (++n & 1) != 0;
+        for (int i = 0; i < 10; ++i) main->PufValues[i] = static_cast<float>(odd ? 10 * (i + 1) + 0.7 : 5 * (i + 1));
+        main->PufValues[1] = stateChanges && !odd ? 0.5f : 120.f;
+        main->StateFlags[3] = true;
+        for (int i = 0; i < 6; ++i) main->PufFlags[i] = static_cast<std::uint8_t>(odd ? (i & 1) : !(i & 1));
+        s.mnemo->TimerUpdateTimer(s.mnemo->TimerUpdate);
+        Application->ProcessMessages();
+    }
+}
+
+void BM_FlotationDiagramStateTick(benchmark::State& state) { updateTick(state, false); }
+BENCHMARK(BM_FlotationDiagramStateTick)->Unit(benchmark::kMillisecond);
+
+void BM_FlotationDiagramStateTickWithColours(benchmark::State& state) { updateTick(state, true); }
+BENCHMARK(BM_FlotationDiagramStateTickWithColours)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    Application->Initialize();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
