@@ -265,10 +265,29 @@ TEST_F(StationTest, StartUpCreatesTheFormsInOrderWithTheMainWindowFirst) {
     EXPECT_EQ(boxes.Last().Caption, "Ошибка");
     EXPECT_EQ(boxes.Last().Flags & MB_ICONMASK, MB_ICONERROR);
 
-    const std::vector<std::string> expected = {"TFormMain", "TShowErrorForm"};
-    ASSERT_EQ(Application->ComponentCount() - before, static_cast<int>(expected.size()));
-    for (std::size_t i = 0; i < expected.size(); ++i)
-        EXPECT_EQ(Application->Components(before + static_cast<int>(i))->ClassName(), expected[i]);
+    // The forms of the run in their fixed order; those built so far must come in this order, the
+    // main window first and the notice window among them.
+    const std::vector<std::string> order = {
+        "TFormMain",         "TFormMainMenu",  "TFormAbout",        "TFormMnemoReach",   "TFormArrowEdit",
+        "TFormEditBarrel",   "TFormOutFieldEdit", "TFormEditPoligon", "TFormEditPump",   "TFormWebPrint",
+        "TFormSvodTable",    "TFormConfig",    "TFormPUF_Link",     "TFormMnemo",        "TFormFlotGraph",
+        "TFormGraphZola",    "TFormGraphBakLevel", "TFormTableFlot", "TFormPUF_Log",     "TFormTotalMnemo",
+        "TFormTarControl",   "TFormInputNewSet", "TFormTableBelt",  "TFormTableMain",    "TFormGraphBeltWork",
+        "TFormBeltLog",      "TFormV120_Link", "TShowErrorForm",    "TFormMnemoGS",      "TFormTable_GS_work"};
+    std::vector<TComponent*> created;
+    for (int i = before; i < Application->ComponentCount(); ++i) created.push_back(Application->Components(i));
+    ASSERT_GE(created.size(), 2u);
+    EXPECT_EQ(created.front()->ClassName(), "TFormMain");
+    std::size_t next = 0;
+    bool notice = false;
+    for (TComponent* c : created) {
+        const std::string name = c->ClassName().str();
+        while (next < order.size() && order[next] != name) ++next;
+        ASSERT_LT(next, order.size()) << name << " is out of order or not a form of the run";
+        notice = notice || name == "TShowErrorForm";
+        ++next;
+    }
+    EXPECT_TRUE(notice);
     EXPECT_EQ(Application->MainForm(), FormMain);
     ASSERT_NE(FormMain, nullptr);
     ASSERT_NE(ShowErrorForm, nullptr);
@@ -279,9 +298,9 @@ TEST_F(StationTest, StartUpCreatesTheFormsInOrderWithTheMainWindowFirst) {
     EXPECT_TRUE(host.ClockRequests().empty());
 
     Application->OnMessage = nullptr;
-    ShowErrorForm->Free();
+    // Newest first, the main window last, as the application frees them at the end of the run.
+    for (std::size_t i = created.size(); i-- > 0;) static_cast<TCustomForm*>(created[i])->Free();
     ShowErrorForm = nullptr;
-    FormMain->Free();
     FormMain = nullptr;
 }
 
