@@ -401,6 +401,9 @@ void EnsureRouter() {
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (!app) return;
     g_router = new Router();
+    // The program ends when its main form closes, not when the last window happens to close (a
+    // login dialog before the main window, a console over a hidden main window).
+    app->setQuitOnLastWindowClosed(false);
     app->installEventFilter(g_router);
     QObject::connect(app, &QApplication::focusChanged, g_router,
                      [](QWidget* o, QWidget* n) { g_router->focusChanged(o, n); });

@@ -289,7 +289,7 @@ void TControl::SetVisible(bool v) {
     visible_ = v;
     VisibleChanged();
     Perform(CM_VISIBLECHANGED, v ? 1 : 0, 0);
-    if (parent_ && (align_ != alNone || true)) RequestAlign();
+    if (parent_ && align_ != alNone) RequestAlign();
 }
 
 void TControl::Show() {
