@@ -15,6 +15,9 @@
 #include "links/BeltScale.h"     // Vision link
 #include "links/VisionLink.h"    // Vision link
 #include "links/VisionThread.h"  // Vision link
+#include "app/FormMainMenu.h"      // launcher
+#include "links/PufProtocol.h"   // PUF link
+#include "links/PufThread.h"     // PUF link
 
 #include <algorithm>
 #include <cstdlib>
@@ -60,6 +63,8 @@ TFormMain::TFormMain(TComponent* owner) : TForm(owner) {
     //                  OnConnectStatus = TFormMain::WinSockClientConnectStatus
     //   VisionLink: unit id 1, 57600 baud
     // =================================================================================================
+    // ---- PUF link ----
+    CreatePufLinkComponents(this);
     // ---- Vision link ----
     VisionLink = new TVisionLink(this);
     VisionLink->SetName("VisionLink");
@@ -74,6 +79,7 @@ TFormMain::TFormMain(TComponent* owner) : TForm(owner) {
     // ==== Actions, main menu and tool bar pages (app/MainActions.cpp) ================================
     //   BuildActions();
     // =================================================================================================
+    BuildActions();
 
     IniFileName = ChangeFileExt(ProgramFileName(), ".INI");
     StartDir = GetCurrentDir();
@@ -314,6 +320,7 @@ void TFormMain::FormCreate(TObject*) {
         //   StartPufThread(this);
         //   StartVisionThread(this);
         // ==============================================================================================
+        StartPufThread(this);
         StartVisionThread(this);
     }
 
@@ -364,6 +371,7 @@ void TFormMain::FormShow(TObject*) {
     // ==== The launcher in front (app/FormMainMenu) =====================================================
     //   ShowFormMaximized(FormMainMenu);
     // =================================================================================================
+    ShowFormMaximized(FormMainMenu);
 }
 
 void TFormMain::FormResize(TObject*) {
@@ -436,6 +444,7 @@ void TFormMain::StopLinkThreads() {
     try {
         // ==== PUF link (links/) ====
         //   StopPufThread(this);
+        StopPufThread(this);
     } catch (...) {
         MessageBeep(0xFFFFFFFF);
     }

@@ -1,7 +1,13 @@
 #include "app/Startup.h"
 
 #include "app/Main.h"
+#include "app/FormAbout.h"
+#include "app/FormMainMenu.h"
 #include "app/ShowError.h"
+#include "screens/graphs/FormFlotGraph.h"
+#include "screens/graphs/FormWebPrint.h"
+#include "links/FormInputNewSet.h"
+#include "links/FormPUF_Link.h"
 #include "gui/Forms.h"
 #include "rtl/FileUtils.h"
 #include "sys/Host.h"
@@ -20,27 +26,27 @@ void CreateStartupForms() {
     // The forms of the run, in this order. A form joins the list, on its own line in its place, when
     // its screen is built (with its header included above).
     Application->CreateForm(FormMain);            //  1 TFormMain
-    //                                                 2 FormMainMenu       TFormMainMenu
-    //                                                 3 FormAbout          TFormAbout
+    Application->CreateForm(FormMainMenu);        //  2 TFormMainMenu
+    Application->CreateForm(FormAbout);           //  3 TFormAbout
     //                                                 4 FormMnemoReach     TFormMnemoReach
     //                                                 5 FormArrowEdit      TFormArrowEdit
     //                                                 6 FormEditBarrel     TFormEditBarrel
     //                                                 7 FormOutFieldEdit   TFormOutFieldEdit
     //                                                 8 FormEditPoligon    TFormEditPoligon
     //                                                 9 FormEditPump       TFormEditPump
-    //                                                10 FormWebPrint       TFormWebPrint
+    Application->CreateForm(FormWebPrint);        // 10 TFormWebPrint
     //                                                11 FormSvodTable      TFormSvodTable
     //                                                12 FormConfig         TFormConfig
-    //                                                13 FormPUF_Link       TFormPUF_Link
+    Application->CreateForm(FormPUF_Link);        // 13 TFormPUF_Link
     //                                                14 FormMnemo          TFormMnemo
-    //                                                15 FormFlotGraph      TFormFlotGraph
+    Application->CreateForm(FormFlotGraph);       // 15 TFormFlotGraph
     //                                                16 FormGraphZola      TFormGraphZola
     //                                                17 FormGraphBakLevel  TFormGraphBakLevel
     //                                                18 FormTableFlot      TFormTableFlot
     //                                                19 FormPUF_Log        TFormPUF_Log
     //                                                20 FormTotalMnemo     TFormTotalMnemo
     //                                                21 FormTarControl     TFormTarControl
-    //                                                22 FormInputNewSet    TFormInputNewSet
+    Application->CreateForm(FormInputNewSet);     // 22 TFormInputNewSet
     //                                                23 FormTableBelt      TFormTableBelt
     //                                                24 FormTableMain      TFormTableMain
     //                                                25 FormGraphBeltWork  TFormGraphBeltWork

@@ -68,11 +68,10 @@ inline std::vector<std::string> TakeEvents() {
     return out;
 }
 
-// A main window with the link components; its connections reach db when one is given.
+// A main window (with its link components); its connections reach db when one is given.
 inline TFormMain* NewMainWindow(const testdb::ScratchDatabase* db) {
     auto* form = new TFormMain(nullptr);
     FormMain = form;
-    if (!form->ICPLinkPUF) CreatePufLinkComponents(form);
     if (db) {
         const testdb::Coordinates c = testdb::Coords();
         for (TSQLConnection* conn : {form->SQLConnection1, form->SQLConnectionUser, form->SQLConnectionPUF_Link,
