@@ -8,6 +8,8 @@
 #include "screens/graphs/FormWebPrint.h"
 #include "links/FormInputNewSet.h"
 #include "links/FormPUF_Link.h"
+#include "links/FormTarControl.h"
+#include "links/FormV120_Link.h"
 #include "gui/Forms.h"
 #include "rtl/FileUtils.h"
 #include "sys/Host.h"
@@ -45,13 +47,13 @@ void CreateStartupForms() {
     //                                                18 FormTableFlot      TFormTableFlot
     //                                                19 FormPUF_Log        TFormPUF_Log
     //                                                20 FormTotalMnemo     TFormTotalMnemo
-    //                                                21 FormTarControl     TFormTarControl
+    Application->CreateForm(FormTarControl);      // 21 TFormTarControl
     Application->CreateForm(FormInputNewSet);     // 22 TFormInputNewSet
     //                                                23 FormTableBelt      TFormTableBelt
     //                                                24 FormTableMain      TFormTableMain
     //                                                25 FormGraphBeltWork  TFormGraphBeltWork
     //                                                26 FormBeltLog        TFormBeltLog
-    //                                                27 FormV120_Link      TFormV120_Link
+    Application->CreateForm(FormV120_Link);       // 27 TFormV120_Link
     Application->CreateForm(ShowErrorForm);       // 28 TShowErrorForm
     //                                                29 FormMnemoGS        TFormMnemoGS
     //                                                30 FormTable_GS_work  TFormTable_GS_work
