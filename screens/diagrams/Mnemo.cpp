@@ -176,6 +176,7 @@ void TFormMnemo::buildComponents() {
     // The frame: the title, a margin above and beside the picture, the picture itself (790 x 550).
     rows.push_back(Row<TLabel>("Label1", "", 0, 0, 794, 28, 0, [this](TLabel* l) {
         l->SetAutoSize(false);
+        l->SetHeight(28);
         l->SetAlign(alTop);
         l->SetAlignment(taCenter);
         l->SetLayout(tlCenter);
@@ -203,8 +204,8 @@ void TFormMnemo::buildComponents() {
 
     // Feed pulp into the receiving vessel; its density, flow and solids load.
     rows.push_back(TextRow("LabelFlotFeed", 8, 24, "Исходная пульпа", 600, 10, true));
-    rows.push_back(Pipe("ArrowFeed", 0, 48, 92, 48, 600, true));
-    rows.push_back(Row<TConusBox>("ConusBoxTop", "PanelCenter", 92, 30, 138, 105, 0, [this](TConusBox* c) {
+    rows.push_back(Pipe("ArrowFeed", 0, 48, 140, 48, 600, true));
+    rows.push_back(Row<TConusBox>("ConusBoxTop", "PanelCenter", 140, 30, 138, 105, 0, [this](TConusBox* c) {
         c->SetBackColor(clBlack);
         c->SetColor(clTeal);
         c->Pen()->SetColor(clBlack);
@@ -225,8 +226,8 @@ void TFormMnemo::buildComponents() {
     rows.push_back(Field("OutFieldRGF", "PanelCenter", 8, 266, 120, 26, 600, "###0 т/ч", [this](TOutField* f) { OutFieldRGF = f; }));
 
     // Pulp through the conditioning apparatus into the flotation machines.
-    rows.push_back(Pipe("ArrowPulp1", 161, 135, 161, 280, 600, false));
-    rows.push_back(Pipe("ArrowPulp2", 161, 280, 400, 280, 600, true));
+    rows.push_back(Pipe("ArrowPulp1", 209, 135, 209, 280, 600, false));
+    rows.push_back(Pipe("ArrowPulp2", 209, 280, 400, 280, 600, true));
     rows.push_back(Row<TConusBox>("ConusBox2", "PanelCenter", 400, 262, 148, 75, 0, [this](TConusBox* c) {
         c->SetBackColor(clBlack);
         c->SetColor(clSilver);
