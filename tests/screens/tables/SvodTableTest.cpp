@@ -171,6 +171,19 @@ TEST_F(SvodTableTest, TicksDoNothingWithoutTheConnectionOrWhileATickRuns) {
     screen->ReloadBusy = 0;
 }
 
+TEST_F(SvodTableTest, EnterOnTheScreenReloadsTheDayInThePicker) {
+    REQUIRE_TEST_DB();
+    guitest::ShowForm(form);
+    form->ShowFormMaximized(screen);
+    screen->DateTimePicker1->SetDate(EncodeDate(2010, 3, 1));
+    screen->DateTimePicker1->SetFocus();
+    guitest::Pump();
+    guitest::Key(VK_RETURN);
+    EXPECT_TRUE(guitest::WaitFor([&] { return screen->ValueLabel(1, 1)->Caption() == "01:04"; }))
+        << screen->ValueLabel(1, 1)->Caption();
+    EXPECT_EQ(screen->ShownDate, EncodeDate(2010, 3, 1));
+}
+
 TEST_F(SvodTableTest, TheTableBlockStaysCentred) {
     screen->SetClientSize(1025, 845);
     screen->CentreTable();
