@@ -6,6 +6,12 @@
 #include "app/ShowError.h"
 #include "screens/graphs/FormFlotGraph.h"
 #include "screens/graphs/FormWebPrint.h"
+#include "screens/diagrams/ArrowEdit.h"
+#include "screens/diagrams/EditBarrel.h"
+#include "screens/diagrams/EditPoligon.h"
+#include "screens/diagrams/EditPump.h"
+#include "screens/diagrams/Mnemo.h"
+#include "screens/diagrams/OutFieldEdit.h"
 #include "links/FormInputNewSet.h"
 #include "links/FormPUF_Link.h"
 #include "links/FormTarControl.h"
@@ -31,16 +37,16 @@ void CreateStartupForms() {
     Application->CreateForm(FormMainMenu);        //  2 TFormMainMenu
     Application->CreateForm(FormAbout);           //  3 TFormAbout
     //                                                 4 FormMnemoReach     TFormMnemoReach
-    //                                                 5 FormArrowEdit      TFormArrowEdit
-    //                                                 6 FormEditBarrel     TFormEditBarrel
-    //                                                 7 FormOutFieldEdit   TFormOutFieldEdit
-    //                                                 8 FormEditPoligon    TFormEditPoligon
-    //                                                 9 FormEditPump       TFormEditPump
+    Application->CreateForm(FormArrowEdit);       //  5 TFormArrowEdit
+    Application->CreateForm(FormEditBarrel);      //  6 TFormEditBarrel
+    Application->CreateForm(FormOutFieldEdit);    //  7 TFormOutFieldEdit
+    Application->CreateForm(FormEditPoligon);     //  8 TFormEditPoligon
+    Application->CreateForm(FormEditPump);        //  9 TFormEditPump
     Application->CreateForm(FormWebPrint);        // 10 TFormWebPrint
     //                                                11 FormSvodTable      TFormSvodTable
     //                                                12 FormConfig         TFormConfig
     Application->CreateForm(FormPUF_Link);        // 13 TFormPUF_Link
-    //                                                14 FormMnemo          TFormMnemo
+    Application->CreateForm(FormMnemo);           // 14 TFormMnemo
     Application->CreateForm(FormFlotGraph);       // 15 TFormFlotGraph
     //                                                16 FormGraphZola      TFormGraphZola
     //                                                17 FormGraphBakLevel  TFormGraphBakLevel
