@@ -41,8 +41,11 @@ AnsiString CharToText(WideChar c) {
 }
 
 TShiftState KeyDataToShiftState(LPARAM keyData) {
-    TShiftState s = CurrentShiftState() & (ssShift | ssCtrl);
-    if (keyData & KF_ALTDOWN_LPARAM) s |= ssAlt;
+    TShiftState now = CurrentShiftState();
+    TShiftState s = now & (ssShift | ssCtrl);
+    // A key with Ctrl and Alt held comes as a plain key down without the Alt bit; Ctrl+Alt
+    // shortcuts still need to see the Alt.
+    if ((keyData & KF_ALTDOWN_LPARAM) || ((now & ssCtrl) && (now & ssAlt))) s |= ssAlt;
     return s;
 }
 

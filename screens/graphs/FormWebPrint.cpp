@@ -104,6 +104,7 @@ TFormWebPrint::TFormWebPrint(TComponent* owner) : TForm(owner), printer_(std::ma
 }
 
 TFormWebPrint::~TFormWebPrint() {
+    if (FormWebPrint == this) FormWebPrint = nullptr;
     delete PlaceholderList;
     delete ValueList;
     delete TemplateLines;
