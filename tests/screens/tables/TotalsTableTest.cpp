@@ -1,6 +1,6 @@
 // The flotation and belt-scale tables against the private database: the sums of each period at the
 // shift boundaries and at the first of a month, an empty day, the throughput row, failing queries
-// and reloads in the event log, and the throughput read while the Vision thread writes it.
+// and reloads in the event log.
 #include "screens/tables/TableBelt.h"
 #include "screens/tables/TableFlot.h"
 
@@ -10,9 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <map>
-#include <thread>
 
 namespace {
 
@@ -171,29 +169,6 @@ TEST_F(TotalsTableTest, RowsAreSizedByTheHeaderCellAndTheTableCentred) {
     EXPECT_EQ(belt->PanelLeft->Width(), (1000 - belt->PanelCenter->Width()) / 2);
     EXPECT_EQ(belt->PanelTop->Height(), (belt->ClientHeight() - 6 * belt->OutField_00->Height()) / 2);
     for (TPanel* row : belt->Panel_row) EXPECT_EQ(row->Height(), belt->OutField_00->Height()) << row->Name();
-}
-
-// The Vision thread rewrites the belt records all the time; the table takes each throughput as one
-// whole value written by it (the thread sanitizer run checks that every read holds the lock).
-TEST_F(TotalsTableTest, TheThroughputIsReadWhileTheVisionThreadWritesIt) {
-    REQUIRE_TEST_DB();
-    std::atomic<bool> stop{false};
-    std::thread writer([&] {
-        for (int i = 0; !stop.load(); ++i)
-            UpdateBeltScale(i % 2, [i](TBeltScaleRec& r) {
-                r.TNK = (i % 4 < 2) ? 111.0 : 222.0;
-                r.G_1T1 = r.TNK / 60;
-            });
-    });
-    for (int i = 0; i < 3; ++i) {
-        ReloadFor(belt, 2010, 3, 15);
-        for (TOutField* f : {belt->OutField_TNK0, belt->OutField_TNK1}) {
-            const double v = f->OutValue();
-            EXPECT_TRUE(v == 0 || v == 111.0 || v == 222.0) << v;
-        }
-    }
-    stop = true;
-    writer.join();
 }
 
 }  // namespace
