@@ -16,6 +16,9 @@
 #include "links/FormPUF_Link.h"
 #include "links/FormTarControl.h"
 #include "links/FormV120_Link.h"
+#include "screens/tables/SvodTable.h"
+#include "screens/tables/TableBelt.h"
+#include "screens/tables/TableFlot.h"
 #include "gui/Forms.h"
 #include "rtl/FileUtils.h"
 #include "sys/Host.h"
@@ -43,19 +46,19 @@ void CreateStartupForms() {
     Application->CreateForm(FormEditPoligon);     //  8 TFormEditPoligon
     Application->CreateForm(FormEditPump);        //  9 TFormEditPump
     Application->CreateForm(FormWebPrint);        // 10 TFormWebPrint
-    //                                                11 FormSvodTable      TFormSvodTable
+    Application->CreateForm(FormSvodTable);       // 11 TFormSvodTable
     //                                                12 FormConfig         TFormConfig
     Application->CreateForm(FormPUF_Link);        // 13 TFormPUF_Link
     Application->CreateForm(FormMnemo);           // 14 TFormMnemo
     Application->CreateForm(FormFlotGraph);       // 15 TFormFlotGraph
     //                                                16 FormGraphZola      TFormGraphZola
     //                                                17 FormGraphBakLevel  TFormGraphBakLevel
-    //                                                18 FormTableFlot      TFormTableFlot
+    Application->CreateForm(FormTableFlot);       // 18 TFormTableFlot
     //                                                19 FormPUF_Log        TFormPUF_Log
     //                                                20 FormTotalMnemo     TFormTotalMnemo
     Application->CreateForm(FormTarControl);      // 21 TFormTarControl
     Application->CreateForm(FormInputNewSet);     // 22 TFormInputNewSet
-    //                                                23 FormTableBelt      TFormTableBelt
+    Application->CreateForm(FormTableBelt);       // 23 TFormTableBelt
     //                                                24 FormTableMain      TFormTableMain
     //                                                25 FormGraphBeltWork  TFormGraphBeltWork
     //                                                26 FormBeltLog        TFormBeltLog
