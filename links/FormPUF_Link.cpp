@@ -277,8 +277,14 @@ void TFormPUF_Link::TimerUpdateTimer(TObject*) {
     RefreshTicks = 0;
     if (!m->SQLConnectionUser || !m->SQLConnectionUser->Connected()) return;
 
-    SQLClientDataSetCurState->Close();
-    SQLClientDataSetCurState->Open();
+    try {
+        SQLClientDataSetCurState->Close();
+        SQLClientDataSetCurState->Open();
+    } catch (const Exception&) {
+        // A server that went away keeps the grid as it was, as a closed connection does; the timer
+        // must not raise a box every 1.25 s.
+        return;
+    }
     StringGridCurState->SetCells(0, 0, "Параметр");
     StringGridCurState->SetCells(1, 0, "Значение");
     const int count = SQLClientDataSetCurState->FieldCount();
