@@ -72,6 +72,10 @@ TFormSvodTable::TFormSvodTable(TComponent* owner)
     TimerResize->OnTimer = TNotifyEvent(this, &TFormSvodTable::TimerResizeTimer);
 }
 
+TFormSvodTable::~TFormSvodTable() {
+    if (FormSvodTable == this) FormSvodTable = nullptr;
+}
+
 TLabel* TFormSvodTable::ValueLabel(int row, int machine) const {
     return dynamic_cast<TLabel*>(FindComponent("LabelLine" + IntToStr(row) + "Val" + IntToStr(machine)));
 }

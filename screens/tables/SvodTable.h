@@ -11,6 +11,8 @@ class TFormSvodTable : public TShiftTableForm {
     PLANTMON_CLASS(TFormSvodTable, TShiftTableForm)
 public:
     explicit TFormSvodTable(TComponent* owner);
+    // A freed screen leaves no dangling FormSvodTable behind.
+    ~TFormSvodTable() override;
 
     // Tag of the value labels; the print picks them by it.
     static constexpr long ValueTag = 2006;

@@ -50,6 +50,10 @@ TFormTableBelt::TFormTableBelt(TComponent* owner)
     }
 }
 
+TFormTableBelt::~TFormTableBelt() {
+    if (FormTableBelt == this) FormTableBelt = nullptr;
+}
+
 AnsiString TFormTableBelt::RowSuffix(int period) const { return AnsiString(PeriodSuffix[period - 1]) + "G"; }
 
 void TFormTableBelt::BeforePeriods() {

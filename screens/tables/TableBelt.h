@@ -9,6 +9,8 @@ class TFormTableBelt : public TTotalsTableForm {
     PLANTMON_CLASS(TFormTableBelt, TTotalsTableForm)
 public:
     explicit TFormTableBelt(TComponent* owner);
+    // A freed screen leaves no dangling FormTableBelt behind.
+    ~TFormTableBelt() override;
 
     // Rows of the table: Panel_row0 the header, Panel_row1 the throughput, Panel_row2..5 the periods.
     TPanel* Panel_row[6] = {};

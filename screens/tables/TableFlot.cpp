@@ -46,6 +46,10 @@ TFormTableFlot::TFormTableFlot(TComponent* owner)
     }
 }
 
+TFormTableFlot::~TFormTableFlot() {
+    if (FormTableFlot == this) FormTableFlot = nullptr;
+}
+
 void TFormTableFlot::LoadPeriod(const AnsiString& suffix) {
     const AnsiString sql = "select \r\nsum(RVF)/60 as VF, sum(RGF)/60 as GF, \r\nsum(TRRS)/60 as VRRS, "
                            "sum(TRRP)/60 as VRRP \r\nfrom puf_data \r\nwhere RecMoment >= '" +

@@ -9,6 +9,8 @@ class TFormTableFlot : public TTotalsTableForm {
     PLANTMON_CLASS(TFormTableFlot, TTotalsTableForm)
 public:
     explicit TFormTableFlot(TComponent* owner);
+    // A freed screen leaves no dangling FormTableFlot behind.
+    ~TFormTableFlot() override;
 
     // The value cells are "OutField" + period suffix + one of these result names (OutField_D1_VF).
     static const char* const ResultNames[4];  // "VF", "GF", "VRRS", "VRRP"
