@@ -131,4 +131,40 @@ TEST_F(PrintTest, BeforeTheFirstReloadTheDayOfTheScreensCreationIsPrinted) {
     EXPECT_NE(text.find("Общее время работы за сутки . ."), std::string::npos) << text;
 }
 
+// The three screens as the program reaches them: from the main window's show and print actions (the
+// launcher and the menu run the same actions).
+TEST_F(PrintTest, TheMainWindowsActionsShowAndPrintEachTable) {
+    guitest::ShowForm(form);
+    FormSvodTable = NewForm<TFormSvodTable>(form);
+    FormTableFlot = NewForm<TFormTableFlot>(form);
+    FormTableBelt = NewForm<TFormTableBelt>(form);
+    struct {
+        TAction* show;
+        TAction* print;
+        TShiftTableForm* screen;
+        const char* title;
+    } cases[] = {
+        {form->ActionTableTime, form->ActionPrintTable, FormSvodTable, "Таблица учета работы отсадочных машин"},
+        {form->ActionTableFlot, form->ActionPrintTableFlot, FormTableFlot, "Таблица сводных параметров процесса флотации"},
+        {form->ActionTableBelt, form->ActionPrintTableBelt, FormTableBelt, "Таблица показателей работы конвейеров"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_NE(c.show, nullptr);
+        ASSERT_NE(c.print, nullptr);
+        c.show->Execute();
+        EXPECT_EQ(form->CurrentForm, c.screen);
+        EXPECT_TRUE(c.screen->Visible());
+        EXPECT_EQ(c.screen->WindowState(), wsMaximized);
+        guitest::ModalDriver modal;
+        AnsiString page;
+        modal.Then([&](TCustomForm* f) {
+            page = static_cast<TFormWebPrint*>(f)->CppWebBrowser1->PlainText();
+            f->SetModalResult(mrOk);
+        });
+        c.print->Execute();
+        EXPECT_EQ(modal.Shown(), 1) << c.screen->Name();
+        EXPECT_NE(page.str().find(c.title), std::string::npos) << page.str();
+    }
+}
+
 }  // namespace
