@@ -18,6 +18,7 @@
 #include "app/FormMainMenu.h"      // launcher
 #include "links/PufProtocol.h"   // PUF link
 #include "links/PufThread.h"     // PUF link
+#include "screens/tables/TableFlot.h"  // flotation table (Ctrl+F4)
 
 #include <algorithm>
 #include <cstdlib>
@@ -392,8 +393,7 @@ void TFormMain::AppMessageHook(TMsg& Msg, bool& Handled) {
     // These keys are taken before the MDI frame would close (Ctrl+F4) or cycle (Ctrl+F6) its screens.
     switch (Msg.wParam) {
     case VK_F4:
-        // ==== the flotation table (screens/tables) ====
-        //   ShowFormMaximized(FormTableFlot);
+        ShowFormMaximized(FormTableFlot);
         Handled = true;
         break;
     case VK_F6:

@@ -56,6 +56,10 @@ TShowErrorForm::TShowErrorForm(TComponent* owner) : TForm(owner) {
     OnClose = TCloseEvent(this, &TShowErrorForm::FormClose);
 }
 
+TShowErrorForm::~TShowErrorForm() {
+    if (ShowErrorForm == this) ShowErrorForm = nullptr;
+}
+
 void TShowErrorForm::ButHideClick(TObject*) {
     Hide();
 }

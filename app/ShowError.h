@@ -11,6 +11,7 @@ class TShowErrorForm : public TForm {
     PLANTMON_CLASS(TShowErrorForm, TForm)
 public:
     explicit TShowErrorForm(TComponent* owner);
+    ~TShowErrorForm() override;
 
     TLabel* Label1 = nullptr;   // "Время:"
     TLabel* Label2 = nullptr;   // the entry's time, "dd mmm yyyy в hh:nn:ss"
