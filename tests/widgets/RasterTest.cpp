@@ -1,5 +1,6 @@
 // The widgets on screen: a few pixels of each, drawn off-screen by the real canvas, and the
 // colour-group routines each widget registers.
+#include "widgets/ActionImage.h"
 #include "widgets/ActionLabel.h"
 #include "widgets/ActionPanel.h"
 #include "widgets/Arrow.h"
@@ -157,12 +158,20 @@ TEST(ActionWidgets, RunTheirActionAndFollowItsState) {
     auto* label = new TActionLabel(&form);
     label->SetParent(&form);
     label->SetAction(action);
+    auto* image = new TActionImage(&form);
+    image->SetParent(&form);
+    image->SetAction(action);
     EXPECT_EQ(label->Caption(), "Флотация");
-    EXPECT_EQ(label->Hint(), "Показать мнемосхему флотации");
+    for (TControl* c : std::initializer_list<TControl*>{label, image}) {
+        EXPECT_EQ(c->Hint(), "Показать мнемосхему флотации") << c->ClassName();
+        EXPECT_EQ(c->Action(), action);
+    }
     label->Click();
-    EXPECT_EQ(runs, 1);
+    image->Click();
+    EXPECT_EQ(runs, 2);
     action->SetEnabled(false);
     EXPECT_FALSE(label->Enabled());
+    EXPECT_FALSE(image->Enabled());
     auto* panel = new TActionPanel(&form);
     EXPECT_EQ(panel->Action(), nullptr);
     EXPECT_STREQ(panel->ClassName().c_str(), "TActionPanel");
