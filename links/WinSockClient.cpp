@@ -135,11 +135,12 @@ void TWinSockClient::discardStale() {
 }
 
 bool TWinSockClient::ExecuteQuery(uint32_t limitMs, bool raw) {
-    lastCmdRez_ = AnsiString();
+    // The query that runs owns the component's texts: a refused second one touches none of them.
     if (sending_.load() || receiving_.load() || querying_.exchange(true)) {
         MessageBox(nullptr, "Выполнение предыдущего запроса не завершено.", "Ошибка", MB_OK | MB_ICONERROR);
         return false;
     }
+    lastCmdRez_ = AnsiString();
     bool ok = false;
     try {
         discardStale();
