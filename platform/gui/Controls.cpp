@@ -1345,6 +1345,14 @@ void TWinControl::Dispatch(TMessage& m) {
     case WM_CHAR: WMChar(m); break;
     case WM_SYSKEYDOWN: WMSysKeyDown(m); break;
     case WM_SYSKEYUP: WMSysKeyUp(m); break;
+    case WM_SYSCHAR:
+        // Alt+letter: the form looks for a control whose caption has that accelerator.
+        if (TCustomForm* f = GetParentForm(this); f && f->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0) {
+            m.Result = 1;
+            break;
+        }
+        DefaultHandler(m);
+        break;
     case WM_GETDLGCODE: WMGetDlgCode(m); break;
     case WM_TIMER: WMTimer(m); break;
     case WM_COMMAND: WMCommand(m); break;
