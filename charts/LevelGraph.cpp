@@ -154,6 +154,7 @@ void TLevelGraph::SetDataStep(TDateTime d) {
     if (d < 10 * OneMillisecond) return;
     if (d == dataStep_) return;
     dataStep_ = d;
+    lastSlot_ = -2;
     double s = d * SecsPerDay;
     if (s > 1) s = static_cast<double>(Trunc(s + 0.5));
     secondStep_ = s;
@@ -207,6 +208,29 @@ void TLevelGraph::SetNewIntervalAccepted(bool b) {
         cursorTime_ = newCursorTime_;
         startTime_ = newStartTime_;
         stopTime_ = newStopTime_;
+        windowChanged();
+    }
+}
+
+void TLevelGraph::SetStartTime(TDateTime t) {
+    startTime_ = t;
+    windowChanged();
+}
+
+void TLevelGraph::SetStopTime(TDateTime t) {
+    stopTime_ = t;
+    windowChanged();
+}
+
+void TLevelGraph::windowChanged() {
+    lastSlot_ = -2;
+    try {
+        startMs_ = diffMs(0, startTime_);
+        stopMs_ = diffMs(0, stopTime_);
+        windowValid_ = true;
+    } catch (...) {
+        // A window no calendar holds: every time falls back to the slow path, which beeps.
+        windowValid_ = false;
     }
 }
 
@@ -215,6 +239,7 @@ void TLevelGraph::SetYScaleFont(TFont* f) { copyFont(yScaleFont_, f); }
 
 void TLevelGraph::SetSecondStep(double v) {
     if (v == secondStep_) return;
+    lastSlot_ = -2;
     secondStep_ = v < 0.01 ? 1.0 : v;
     dataStep_ = secondStep_ / SecsPerDay;
     UpdateChanges();
@@ -317,8 +342,10 @@ double TLevelGraph::CalcStartNetPoint(double origin, double step) {
 
 double TLevelGraph::TimeToIndex(TDateTime t) const {
     try {
-        if (diffMs(stopTime_, t) > 0) return MaxSlots;
-        long long fromStart = diffMs(startTime_, t);
+        if (!windowValid_) throw EInvalidOp("window");
+        long long tMs = diffMs(0, t);
+        if (tMs > stopMs_) return MaxSlots;
+        long long fromStart = tMs - startMs_;
         if (fromStart < 0) return 0;
         double d = secondStep_ > 0 ? fromStart / (secondStep_ * 1000.0) : fromStart / 1000.0;
         if (!std::isfinite(d)) throw EInvalidOp("slot index");
@@ -332,9 +359,12 @@ double TLevelGraph::TimeToIndex(TDateTime t) const {
 }
 
 int TLevelGraph::slotOf(TDateTime t) const {
-    if (diffMs(stopTime_, t) > 0) return -1;
-    long long i = Trunc(TimeToIndex(t));
-    return i >= MaxSlots ? -1 : static_cast<int>(i);
+    if (t == lastSlotTime_ && lastSlot_ != -2) return lastSlot_;
+    double index = TimeToIndex(t);
+    int slot = index >= MaxSlots ? -1 : static_cast<int>(index);
+    lastSlotTime_ = t;
+    lastSlot_ = slot;
+    return slot;
 }
 
 double TLevelGraph::IndexToScreenX(double index) const {
@@ -364,6 +394,7 @@ void TLevelGraph::AddPoint(int graph, TDateTime time, double value, bool alarm) 
     int i = slotOf(time);
     if (i < 0 || i >= intervalPointCount_) return;
     TLevelGraphSlot& s = (*slots_)[graph][i];
+    used_[graph] = true;
     s.Alarm = s.Alarm || alarm;
     if (!s.HasMin) {
         s.HasMin = true;
@@ -403,8 +434,9 @@ void TLevelGraph::DelPoint(int graph, TDateTime time) {
 }
 
 void TLevelGraph::ResetGraph(int graph) {
-    if (graph < 0 || graph >= MaxGraphs) return;
+    if (graph < 0 || graph >= MaxGraphs || !used_[graph]) return;
     (*slots_)[graph].fill(TLevelGraphSlot());
+    used_[graph] = false;
 }
 
 void TLevelGraph::ResetData() {

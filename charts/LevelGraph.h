@@ -44,7 +44,11 @@ public:
     ~TLevelGraph() override;
 
     // ---- Slot table and time axis --------------------------------------------------------------
-    TSlotTable& Slots() noexcept { return *slots_; }
+    // Writing through this marks every graph as holding points (the reset clears them all).
+    TSlotTable& Slots() noexcept {
+        used_.fill(true);
+        return *slots_;
+    }
     const TSlotTable& Slots() const noexcept { return *slots_; }
 
     // Merges value into the slot of time (graphs outside 0..15 and times without a slot are dropped).
@@ -161,9 +165,9 @@ public:
     bool AutoYMin() const { return autoYMin_; }
     void SetAutoYMin(bool b) { autoYMin_ = b; }
     TDateTime StartTime() const { return startTime_; }
-    void SetStartTime(TDateTime t) { startTime_ = t; }
+    void SetStartTime(TDateTime t);
     TDateTime StopTime() const { return stopTime_; }
-    void SetStopTime(TDateTime t) { stopTime_ = t; }
+    void SetStopTime(TDateTime t);
     TDateTime CursorTime() const { return cursorTime_; }
     void SetCursorTime(TDateTime t);
     int CursorPosition() const { return cursorPosition_; }
@@ -297,9 +301,19 @@ private:
     void copyFont(std::unique_ptr<TFont>& own, TFont* f);
     // Slot index of a time (truncated TimeToIndex), or -1 when the time has no slot.
     int slotOf(TDateTime t) const;
+    // The window's ends as whole milliseconds on one time line, kept with StartTime and StopTime:
+    // a point's slot then costs one conversion of its own time.
+    void windowChanged();
+    long long startMs_ = 0, stopMs_ = 0;
+    bool windowValid_ = true;
+    // The slot found last, for the curves of one chart that share a time.
+    mutable TDateTime lastSlotTime_ = 0;
+    mutable int lastSlot_ = -2;
     void drawGraphs(TCanvas* canvas, bool multi);
 
     std::unique_ptr<TSlotTable> slots_;
+    // Graphs that may hold points: a reset clears only those.
+    std::array<bool, MaxGraphs> used_{};
     std::unique_ptr<TPen> borderPen_, cursorPen_, labelNetPen_, secondNetPen_, winLimitsPen_;
     std::array<std::unique_ptr<TPen>, MaxGraphs> graphPens_;
     std::unique_ptr<TFont> xScaleFont_, yScaleFont_, legendFont_;

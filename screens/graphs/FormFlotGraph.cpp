@@ -330,17 +330,31 @@ TInterpTable TFormFlotGraph::InverseRightScaleTable(const TLevelGraph* g) {
     return t;
 }
 
-void TFormFlotGraph::AddRowPoints(TDataSet* rows, TDateTime at) {
-    auto value = [rows](const char* field) { return rows->FieldByName(field)->AsFloat(); };
-    LevelGraphRP->AddPoint(0, at, value("RVF"), false);
-    LevelGraphPP->AddPoint(0, at, value("PLF"), false);
-    LevelGraphWP->AddPoint(0, at, value("RGF"), false);
-    LevelGraphRS->AddPoint(0, at, value("TRRS"), false);
-    TInterpTable rs = RightScaleTable(LevelGraphRS);
-    LevelGraphRS->AddPoint(1, at, InterpolateTable(value("ZRRS"), &rs, true), false);
-    LevelGraphRN->AddPoint(0, at, value("TRRP"), false);
-    TInterpTable rn = RightScaleTable(LevelGraphRN);
-    LevelGraphRN->AddPoint(1, at, InterpolateTable(value("ZRRP"), &rn, true), false);
+void TFormFlotGraph::PrepareRows(TDataSet* rows) {
+    const char* names[7] = {"RVF", "PLF", "RGF", "TRRS", "ZRRS", "TRRP", "ZRRP"};
+    for (int i = 0; i < 7; ++i) fields_[i] = rows->FieldByName(names[i]);
+}
+
+void TFormFlotGraph::ReadRow() {
+    for (int i = 0; i < 7; ++i) values_[i] = fields_[i]->AsFloat();
+}
+
+void TFormFlotGraph::AddRowPoints(TDateTime at) {
+    auto rightValue = [this](const TLevelGraph* g, double v) {
+        table_.count = 2;
+        table_.x[0] = g->RightYMin() - g->RightScaleStep();
+        table_.x[1] = g->RightYMax();
+        table_.y[0] = g->YMin();
+        table_.y[1] = g->YMax();
+        return InterpolateTable(v, &table_, true);
+    };
+    LevelGraphRP->AddPoint(0, at, values_[0], false);
+    LevelGraphPP->AddPoint(0, at, values_[1], false);
+    LevelGraphWP->AddPoint(0, at, values_[2], false);
+    LevelGraphRS->AddPoint(0, at, values_[3], false);
+    LevelGraphRS->AddPoint(1, at, rightValue(LevelGraphRS, values_[4]), false);
+    LevelGraphRN->AddPoint(0, at, values_[5], false);
+    LevelGraphRN->AddPoint(1, at, rightValue(LevelGraphRN, values_[6]), false);
 }
 
 // ---- Scales, pens, edit mode --------------------------------------------------------------------------------

@@ -74,11 +74,18 @@ public:
 protected:
     TDataSet* Rows() const override;
     void OpenRows(const AnsiString& sql) override;
-    void AddRowPoints(TDataSet* rows, TDateTime at) override;
+    void PrepareRows(TDataSet* rows) override;
+    void ReadRow() override;
+    void AddRowPoints(TDateTime at) override;
 
 private:
     void buildCharts();
     std::unique_ptr<TWidgetEditRouter> router_;
+    // The fields a load reads (RVF, PLF, RGF, TRRS, ZRRS, TRRP, ZRRP) and the current row's values.
+    TField* fields_[7] = {};
+    double values_[7] = {};
+    // The right-scale table, refilled from the chart's scales for every point.
+    TInterpTable table_;
     TLevelGraph* makeChart(const char* name, int graphCount, double yMax, double yLabelStep);
 };
 

@@ -4,6 +4,9 @@
 #include "app/Global.h"
 #include "app/Main.h"
 #include "rtl/DateUtils.h"
+#include "rtl/SysUtils.h"
+
+#include <cstdint>
 
 namespace {
 
@@ -11,6 +14,9 @@ namespace {
 long long ms(TDateTime a, TDateTime b) { return MilliSecondsBetweenRounded(a, b); }
 
 constexpr long long FillStepMs = 10000;
+// Least time between two rounds of window messages, and between two repaints, during a load.
+constexpr std::uint64_t MessageIntervalMs = 50;
+constexpr std::uint64_t RepaintIntervalMs = 500;
 
 }  // namespace
 
@@ -178,27 +184,48 @@ void TGraphScreen::CheckForUpdates() {
 void TGraphScreen::QueryDataLoad() {
     TDataSet* rows = Rows();
     TField* timeField = rows->FieldByName(setup_.RecMoment ? "RecMoment" : "PostMoment");
+    PrepareRows(rows);
     const long long gapMs = static_cast<long long>(setup_.GapSeconds) * 1000;
-    TDateTime prev = 0;
+    // Window messages every 20 rows and a repaint of the charts every 60 rows keep a long load from
+    // freezing the window; both are held back while the last one is recent, so a load that takes a
+    // moment anyway does not spend its time painting half-filled charts.
+    std::uint64_t lastMessages = GetTickCount64();
+    std::uint64_t lastRepaint = lastMessages;
+    // Times as whole milliseconds on one line: the fill steps and the gap test are exact.
+    long long prevMs = 0;
     rows->First();
     // The count is read anew on every pass: window messages are handled in between.
     for (int i = 0; i < rows->RecordCount(); ++i) {
-        if (i % 20 == 0) Application->ProcessMessages();
+        if (i % 20 == 0) {
+            std::uint64_t now = GetTickCount64();
+            if (i == 0 || now - lastMessages >= MessageIntervalMs) {
+                Application->ProcessMessages();
+                lastMessages = GetTickCount64();
+            }
+        }
         if (!rows->Active()) break;
-        TDateTime t = timeField->AsDateTime();
-        TDateTime cur = t;
+        long long tMs = ms(0, timeField->AsDateTime());
+        ReadRow();
+        long long curMs = tMs;
         if (i > 0) {
-            cur = prev;
-            if (ms(prev, t) > gapMs) cur = t;
+            curMs = prevMs;
+            if (tMs - prevMs > gapMs) curMs = tMs;
         }
         // The row's values stand from the previous fill's end up to (not including) its own time.
         do {
+            TDateTime cur = IncMilliSecond(0, curMs);
             LastPointTime = cur;
-            AddRowPoints(rows, cur);
-            prev = cur;
-            cur = IncMilliSecond(cur, FillStepMs);
-        } while (ms(cur, t) > 0);
-        if (i % 60 == 0) UpdateAllGraphs();
+            AddRowPoints(cur);
+            prevMs = curMs;
+            curMs += FillStepMs;
+        } while (curMs < tMs);
+        if (i % 60 == 0) {
+            std::uint64_t now = GetTickCount64();
+            if (i == 0 || now - lastRepaint >= RepaintIntervalMs) {
+                UpdateAllGraphs();
+                lastRepaint = now;
+            }
+        }
         rows->Next();
     }
 }

@@ -98,8 +98,12 @@ protected:
     // The dataset the rows are read from, and opening it on a statement.
     virtual TDataSet* Rows() const = 0;
     virtual void OpenRows(const AnsiString& sql) = 0;
-    // Adds the current row's values to the charts at time at.
-    virtual void AddRowPoints(TDataSet* rows, TDateTime at) = 0;
+    // Before the rows of a load: the screen finds the fields it reads.
+    virtual void PrepareRows(TDataSet* rows) = 0;
+    // Reads the current row's values (once per row).
+    virtual void ReadRow() = 0;
+    // Adds the values read last to the charts at time at (once per fill step).
+    virtual void AddRowPoints(TDateTime at) = 0;
     // Builds a frame component (owned by the form, placed on parent) in the screen's order.
     template <class T>
     T* Make(TWinControl* parent, const char* name, int left, int top, int width, int height) {
