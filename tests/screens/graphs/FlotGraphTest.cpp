@@ -380,3 +380,53 @@ TEST_F(FlotGraphTest, TheEditModeIsTakenAtConstruction) {
 }
 
 }  // namespace
+
+#include "app/FormMainMenu.h"
+
+namespace {
+
+TMenuItem* FindMenuItem(TMenuItem* item, TBasicAction* action) {
+    for (int i = 0; i < item->Count(); ++i) {
+        if (item->Items(i)->Action() == action) return item->Items(i);
+        if (TMenuItem* found = FindMenuItem(item->Items(i), action)) return found;
+    }
+    return nullptr;
+}
+
+// The operator's road: the launcher, the flotation trends of today by their key, the newest rows
+// on the charts after the first timer tick, and the report printed from the main menu into a PDF.
+TEST_F(FlotGraphTest, FromTheLauncherToThePrintedTrendReport) {
+    TDateTime now = At(15, 11, 30);
+    Now(now);
+    Minutes(At(15, 7, 0), 270);  // 07:00 .. 11:29
+    FormMainMenu = NewForm<TFormMainMenu>(nullptr);
+    FormMain->Show();
+    guitest::ShowForm(FormMain);
+    EXPECT_EQ(FormMain->CurrentForm, FormMainMenu);
+
+    screen->DateTimePicker1->SetDate(Date());
+    guitest::Key(VK_F12, 0, FormMain);
+    EXPECT_EQ(FormMain->CurrentForm, screen);
+    Tick();
+    EXPECT_EQ(screen->ShiftNumber, 3);
+    EXPECT_EQ(screen->LevelGraphRP->GetPoint(0, At(15, 11, 27)), 268);  // the 11:28 row fills 11:27
+
+    std::string pdf = dir / "trends.pdf";
+    graphstest::PrintDialogs dialogs(pdf);
+    guitest::ModalDriver modal;
+    modal.Then([](TCustomForm* f) {
+        FormWebPrint->ButPrint->Click();
+        f->SetModalResult(mrCancel);
+    });
+    TMenuItem* item = FindMenuItem(FormMain->MainMenu1->Items(), FormMain->ActionPrintFlotGraph);
+    ASSERT_NE(item, nullptr);
+    item->Click();
+    EXPECT_EQ(modal.Shown(), 1);
+    std::string text = graphstest::PdfText(pdf);
+    EXPECT_NE(text.find("Графики параметров процесса флотации"), std::string::npos) << text;
+    EXPECT_NE(text.find("15.03.2010"), std::string::npos) << text;
+
+    FormMainMenu->Free();
+}
+
+}  // namespace
