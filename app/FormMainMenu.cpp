@@ -6,6 +6,8 @@
 #include "widgets/ActionImage.h"
 #include "widgets/ActionLabel.h"
 
+#include <algorithm>
+
 TFormMainMenu* FormMainMenu = nullptr;
 
 namespace {
@@ -115,7 +117,12 @@ TFormMainMenu::TFormMainMenu(TComponent* owner) : TForm(owner) {
             auto* label = new TActionLabel(this);
             label->SetName("ActionLabel" + AnsiString(prefix).SubString(6, 2) + number);
             label->SetParent(row);
-            label->SetBounds(76, 15, 300, 20);
+            // Long captions wrap onto a second line instead of running under the key.
+            label->SetAutoSize(false);
+            label->SetWordWrap(true);
+            label->SetLayout(tlCenter);
+            label->SetBounds(76, 3, std::max(40, row->Width() - 76 - 74), 44);
+            label->SetAnchors(akLeft | akTop | akRight);
             label->Font()->SetName("Times New Roman");
             label->Font()->SetHeight(-16);
             label->Font()->SetStyle(TFontStyles{fsBold});

@@ -425,6 +425,14 @@ int AddActionPicture(TCustomImageList* images, TActionPicture kind, const AnsiSt
     c->Font()->SetStyle(TFontStyles{fsBold});
     c->Font()->SetColor(clNavy);
     c->Brush()->SetStyle(bsClear);
-    c->TextOut(62 - c->TextWidth(key), 10, key);
+    // "Alt+F7": the modifier above the key, both right of the glyph.
+    int plus = key.Pos("+");
+    if (plus > 0) {
+        AnsiString mod = key.SubString(1, plus - 1), k = key.SubString(plus + 1, key.Length());
+        c->TextOut(62 - c->TextWidth(mod), 3, mod);
+        c->TextOut(62 - c->TextWidth(k), 17, k);
+    } else {
+        c->TextOut(62 - c->TextWidth(key), 10, key);
+    }
     return images->Add(&pic, nullptr);
 }

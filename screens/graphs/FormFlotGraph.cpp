@@ -203,7 +203,8 @@ void TFormFlotGraph::buildCharts() {
         {LabelLegendRPRight, "LabelLegendRPRight", LevelGraphRN, "Удельный расход, мл/т", clBlue, true},
     };
     for (Legend& l : legends) {
-        l.label = Make<TLabel>(l.chart, l.name, l.right ? Width() - 250 : 55, 20, 180, 19);
+        // Just inside the plot's top edge, clear of its frame.
+        l.label = Make<TLabel>(l.chart, l.name, l.right ? Width() - 250 : 55, 23, 180, 19);
         l.label->SetTransparent(true);
         setFont(l.label->Font(), "Times New Roman", 16, false, l.color);
         l.label->SetCaption(l.caption);
