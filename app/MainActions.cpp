@@ -8,6 +8,8 @@
 #include "gui/Dialogs.h"
 #include "gui/WinApi.h"
 #include "links/FormPUF_Link.h"
+#include "links/FormTarControl.h"
+#include "links/FormV120_Link.h"
 #include "links/PufThread.h"
 #include "rtl/FileUtils.h"
 #include "screens/diagrams/Mnemo.h"
@@ -100,10 +102,11 @@ const std::vector<TActionRow>& actionRows() {
         {&TFormMain::ActionShowPUFDriver, "ActionShowPUFDriver", "Специальные", "Пульт управления флотацией", "", 0,
          &TFormMain::ActionShowPUFDriverExecute, P::None},
         {&TFormMain::ActionShowDriverV120, "ActionShowDriverV120", "Специальные", "Конвейеры весов и гидросайзер", "", 0,
-         nullptr, P::None},
-        {&TFormMain::ActionTarControl386, "ActionTarControl386", "Специальные", "Конвейер 386-2", "", 0, nullptr,
-         P::None},
-        {&TFormMain::ActionTarControl401, "ActionTarControl401", "Специальные", "Конвейер 401", "", 0, nullptr, P::None},
+         &TFormMain::ActionShowDriverV120Execute, P::None},
+        {&TFormMain::ActionTarControl386, "ActionTarControl386", "Специальные", "Конвейер 386-2", "", 0,
+         &TFormMain::ActionTarControl386Execute, P::None},
+        {&TFormMain::ActionTarControl401, "ActionTarControl401", "Специальные", "Конвейер 401", "", 0,
+         &TFormMain::ActionTarControl401Execute, P::None},
         {&TFormMain::ActionSetZRRS, "ActionSetZRRS", "", "Удельный расход собирателя", "", 0,
          &TFormMain::ActionSetZRRSExecute, P::None},
         {&TFormMain::ActionSetZRRP, "ActionSetZRRP", "", "Удельный расход пенообразователя", "", 0,
@@ -312,6 +315,22 @@ void TFormMain::ActionAboutExecute(TObject*) {
 
 void TFormMain::ActionShowPUFDriverExecute(TObject*) {
     if (FormPUF_Link) FormPUF_Link->ShowModal();
+}
+
+void TFormMain::ActionShowDriverV120Execute(TObject*) {
+    if (FormV120_Link) FormV120_Link->ShowModal();
+}
+
+void TFormMain::ActionTarControl386Execute(TObject*) {
+    if (!FormTarControl) return;
+    FormTarControl->BeltIndex = 0;
+    FormTarControl->ShowModal();
+}
+
+void TFormMain::ActionTarControl401Execute(TObject*) {
+    if (!FormTarControl) return;
+    FormTarControl->BeltIndex = 1;
+    FormTarControl->ShowModal();
 }
 
 void TFormMain::ActionSetZRRSExecute(TObject*) { QueuePufSetpoint(this, ActionSetZRRS->Caption(), "ZRRS"); }

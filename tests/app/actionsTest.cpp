@@ -254,3 +254,29 @@ TEST_F(ActionsTest, TheAboutBoxFadesInOverThirteenTicks) {
 }
 
 }  // namespace
+
+#include "links/FormTarControl.h"
+
+namespace {
+
+TEST_F(ActionsTest, TareActionsOpenTheDialogForTheirBelt) {
+    struct Case {
+        TAction* TFormMain::*action;
+        int belt;
+    } cases[] = {{&TFormMain::ActionTarControl401, 1}, {&TFormMain::ActionTarControl386, 0}};
+    TFormTarControl* saved = FormTarControl;
+    FormTarControl = NewForm<TFormTarControl>(nullptr);
+    guitest::ModalDriver modal;
+    std::vector<int> belts;
+    for (int i = 0; i < 2; ++i)
+        modal.Then([&belts](TCustomForm* f) {
+            belts.push_back(static_cast<TFormTarControl*>(f)->BeltIndex);
+            f->SetModalResult(mrCancel);
+        });
+    for (const Case& k : cases) (form->*(k.action))->Execute();
+    EXPECT_EQ(belts, (std::vector<int>{1, 0}));
+    FormTarControl->Free();
+    FormTarControl = saved;
+}
+
+}  // namespace
