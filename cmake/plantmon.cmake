@@ -20,14 +20,18 @@ function(plantmon_test name)
   # gtest_main supplies main() only to binaries that do not define their own (GUI tests do).
   target_link_libraries(${name} PRIVATE ${A_DEPS} plantmon_testlib GTest::gtest GTest::gmock GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  # The labels go in as one quoted argument: split into a list they would read as property names.
   if(A_LABELS)
-    list(APPEND props LABELS "${A_LABELS}")
+    gtest_discover_tests(${name}
+      WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
+      PROPERTIES LABELS "${A_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+      DISCOVERY_TIMEOUT 60)
+  else()
+    gtest_discover_tests(${name}
+      WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+      DISCOVERY_TIMEOUT 60)
   endif()
-  gtest_discover_tests(${name}
-    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-    PROPERTIES ${props}
-    DISCOVERY_TIMEOUT 60)
   # Binaries labelled "threads" are run a second time under ThreadSanitizer by scripts/test.
   if("threads" IN_LIST A_LABELS)
     if(NOT TARGET threads_tests)
