@@ -935,6 +935,24 @@ void TCanvasAccess::Blit(TCanvas& c, const QRect& dst, const QImage& src0, const
     QImage* img = target;
     if (img) {
         const QPoint o = c.device_->Offset();
+        // A plain copy of the same size (a control showing its off-screen picture) copies whole rows.
+        const bool plainCopy = rop == SRCCOPY && !needsPattern && transparentKey < 0 && !src.hasAlphaChannel() &&
+                               adw == asw && adh == ash && !mirrorX && !mirrorY && src.depth() == 32;
+        if (plainCopy) {
+            for (const QRect& cr : clip) {
+                QRect area = cr.intersected(QRect(dx0, dy0, adw, adh));
+                // Only the part that has source pixels.
+                area = area.intersected(QRect(dx0 - sx0, dy0 - sy0, src.width(), src.height()));
+                if (area.isEmpty()) continue;
+                for (int y = area.top(); y <= area.bottom(); ++y) {
+                    const auto* srow = reinterpret_cast<const QRgb*>(src.constScanLine(sy0 + (y - dy0)));
+                    auto* drow = reinterpret_cast<std::uint32_t*>(const_cast<uchar*>(img->constScanLine(y + o.y())));
+                    for (int x = area.left(); x <= area.right(); ++x)
+                        drow[x + o.x()] = 0xFF000000u | (srow[sx0 + (x - dx0)] & 0xFFFFFF);
+                }
+            }
+            return;
+        }
         for (const QRect& cr : clip) {
             QRect area = cr.intersected(QRect(dx0, dy0, adw, adh));
             if (area.isEmpty()) continue;
