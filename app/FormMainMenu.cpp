@@ -12,14 +12,14 @@ TFormMainMenu* FormMainMenu = nullptr;
 
 namespace {
 
-struct TRowSpec {
+struct TLauncherRow {
     const char* key;
     int tag;
     TAction* TFormMain::*action;
 };
 
 // Left column F2 .. F12, right column Alt+F1 .. Alt+F11.
-const TRowSpec LeftRows[] = {
+const TLauncherRow LeftRows[] = {
     {"F2", 2, &TFormMain::ActionMainMnemo},      {"F3", 3, &TFormMain::ActionMnemoReach},
     {"F4", 4, &TFormMain::ActionMnemoFlot},      {"F5", 5, &TFormMain::ActionMnemoGS},
     {"F6", 6, &TFormMain::ActionGraphPBigOM},    {"F7", 7, &TFormMain::ActionGraphPSmallOM},
@@ -27,7 +27,7 @@ const TRowSpec LeftRows[] = {
     {"F10", 10, &TFormMain::ActionAWModeBigOM},  {"F11", 11, &TFormMain::ActionAWModeSmallOM},
     {"F12", 12, &TFormMain::ActionGraphFlotParam},
 };
-const TRowSpec RightRows[] = {
+const TLauncherRow RightRows[] = {
     {"Alt+F1", 101, &TFormMain::ActionGraphFlotOut}, {"Alt+F2", 102, &TFormMain::ActionGraphBakLevel},
     {"Alt+F3", 103, &TFormMain::ActionGraphBelt},    {"Alt+F4", 104, &TFormMain::ActionGraphGS},
     {"Alt+F5", 105, &TFormMain::ActionMainTable},    {"Alt+F6", 106, &TFormMain::ActionTableTime},
@@ -93,9 +93,9 @@ TFormMainMenu::TFormMainMenu(TComponent* owner) : TForm(owner) {
     // The two columns keep equal widths.
     PanelCenter->OnResize = TNotifyEvent([this](TObject*) { Panel4->SetWidth(PanelCenter->ClientWidth() / 2); });
 
-    auto buildColumn = [this](TPanel* column, const char* prefix, const TRowSpec* rows, int count) {
+    auto buildColumn = [this](TPanel* column, const char* prefix, const TLauncherRow* rows, int count) {
         for (int i = 0; i < count; ++i) {
-            const TRowSpec& r = rows[i];
+            const TLauncherRow& r = rows[i];
             TAction* action = FormMain ? FormMain->*(r.action) : nullptr;
             AnsiString key = AnsiString(r.key);
             AnsiString number = key.SubString(key.Pos("F") + 1, key.Length());
