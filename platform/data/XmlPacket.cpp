@@ -229,24 +229,6 @@ void appendEscaped(std::string& out, std::string_view v) {
     }
 }
 
-void appendUtf8(std::string& out, unsigned long cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 std::string unescape(std::string_view v) {
     std::string out;
     for (std::size_t i = 0; i < v.size(); ++i) {
@@ -270,7 +252,7 @@ std::string unescape(std::string_view v) {
             bool hex = ent.size() > 1 && (ent[1] == 'x' || ent[1] == 'X');
             std::string digits(ent.substr(hex ? 2 : 1));
             cp = std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10);
-            appendUtf8(out, cp);
+            AppendUtf8(out, static_cast<char32_t>(cp));
         } else {
             out.append(v.substr(i, semi - i + 1));
         }

@@ -110,3 +110,5 @@ std::string Utf8ToCp1251(std::string_view utf8);
 std::string Cp1251ToUtf8(std::string_view cp1251);
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);
+// Appends the UTF-8 bytes of one code point.
+void AppendUtf8(std::string& out, char32_t code);

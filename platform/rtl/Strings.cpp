@@ -57,20 +57,8 @@ std::size_t nextCode(std::string_view s, std::size_t i, char32_t& out) {
 void putCode(std::string& out, char32_t c) {
     if (c >= 0xDC80 && c <= 0xDCFF) {  // raw byte marker
         out += static_cast<char>(c - 0xDC00);
-    } else if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        AppendUtf8(out, c);
     }
 }
 
