@@ -14,39 +14,10 @@ namespace mariadb {
 
 // ---- date-time conversion ------------------------------------------------------------------------
 
-namespace {
-
-// Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
-long long daysFromCivil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
-}
-
-void civilFromDays(long long z, int& y, int& m, int& d) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long yy = static_cast<long long>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(yy + (m <= 2));
-}
-
-constexpr long long kDelphiEpoch = -25569;  // 1899-12-30 in days from 1970-01-01
-
-}  // namespace
-
 TDateTime CivilToDateTime(int year, int month, int day, int hour, int min, int sec, unsigned micro) {
     double t = (hour * 3600.0 + min * 60.0 + sec + micro / 1e6) / 86400.0;
     if (year == 0 && month == 0 && day == 0) return t;  // a zero date: only the time of day counts
-    long long days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kDelphiEpoch;
+    long long days = DateToDayNumber(year, month, day);
     // Before the epoch the day count is negative and the time of day is subtracted, as TDateTime encodes it.
     return days >= 0 ? static_cast<double>(days) + t : static_cast<double>(days) - t;
 }
@@ -60,7 +31,7 @@ void DateTimeToCivil(TDateTime dt, int& year, int& month, int& day, int& hour, i
         ms -= 86400000LL;
         days += dt < 0 ? -1 : 1;
     }
-    civilFromDays(days + kDelphiEpoch, year, month, day);
+    DayNumberToDate(days, year, month, day);
     hour = static_cast<int>(ms / 3600000);
     min = static_cast<int>(ms / 60000 % 60);
     sec = static_cast<int>(ms / 1000 % 60);

@@ -13,29 +13,6 @@ constexpr long long kMsPerDay = 86400000LL;
 constexpr int kUnixEpochDay = 25569;  // 1970-01-01 as a TDateTime day
 constexpr double kMaxDateTime = 2958466.0;  // 10000-01-01, the first day past the range
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-long long daysFromCivil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
-}
-
-void civilFromDays(long long z, int& y, int& m, int& d) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long yy = static_cast<long long>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(yy + (m <= 2));
-}
-
 // A moment split into its calendar day and the milliseconds of that day, rounded to the nearest
 // millisecond. Before 1899-12-30 the fraction still counts forward from midnight (-1.25 is
 // 29 December 1899, 06:00), as TDateTime defines it.
@@ -78,8 +55,7 @@ TDateTime realNow() {
     tm lt{};
     time_t secs = ts.tv_sec;
     localtime_r(&secs, &lt);
-    long long day = daysFromCivil(lt.tm_year + 1900, static_cast<unsigned>(lt.tm_mon + 1), static_cast<unsigned>(lt.tm_mday)) +
-                    kUnixEpochDay;
+    long long day = DateToDayNumber(lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday);
     long long ms = (lt.tm_hour * 3600LL + lt.tm_min * 60LL + lt.tm_sec) * 1000LL + ts.tv_nsec / 1000000;
     return combine(day, ms);
 }
@@ -118,7 +94,7 @@ void formatInto(std::string& out, const std::string& f, long long day, long long
                 int depth) {
     if (depth > 3) return;
     int y, mo, d;
-    civilFromDays(day - kUnixEpochDay, y, mo, d);
+    DayNumberToDate(day, y, mo, d);
     int dow = static_cast<int>(((day % 7) + 7 + 6) % 7);  // 0 = Sunday
     int h = static_cast<int>(ms / 3600000), n = static_cast<int>(ms / 60000 % 60);
     int s = static_cast<int>(ms / 1000 % 60), z = static_cast<int>(ms % 1000);
@@ -358,6 +334,31 @@ bool scanTime(Scanner& sc, TDateTime& out, const TFormatSettings& fs) {
 
 // ---- Encoding and decoding -------------------------------------------------------------------
 
+// The civil-calendar algorithm counts days from 1970-01-01; the day numbers count from TDateTime's day 0.
+long long DateToDayNumber(int year, int month, int day) {
+    long long y = year;
+    const unsigned m = static_cast<unsigned>(month), d = static_cast<unsigned>(day);
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468 + kUnixEpochDay;
+}
+
+void DayNumberToDate(long long dayNumber, int& year, int& month, int& day) {
+    const long long z = dayNumber - kUnixEpochDay + 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long yy = static_cast<long long>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    year = static_cast<int>(yy + (month <= 2));
+}
+
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 int DaysInAMonth(int year, int month) {
@@ -369,8 +370,7 @@ int DaysInAMonth(int year, int month) {
 bool TryEncodeDate(int year, int month, int day, TDateTime& out) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInAMonth(year, month))
         return false;
-    out = static_cast<double>(daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
-                              kUnixEpochDay);
+    out = static_cast<double>(DateToDayNumber(year, month, day));
     return true;
 }
 
@@ -400,7 +400,7 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int min, int se
 
 void DecodeDate(TDateTime dt, int& year, int& month, int& day) {
     Split sp = split(dt);
-    civilFromDays(sp.day - kUnixEpochDay, year, month, day);
+    DayNumberToDate(sp.day, year, month, day);
 }
 
 void DecodeTime(TDateTime dt, int& hour, int& min, int& sec, int& msec) {
@@ -485,7 +485,7 @@ TDateTime IncDay(TDateTime dt, int n) { return IncMilliSecond(dt, n * kMsPerDay)
 TDateTime IncMonth(TDateTime dt, int n) {
     Split sp = split(dt);
     int y, m, d;
-    civilFromDays(sp.day - kUnixEpochDay, y, m, d);
+    DayNumberToDate(sp.day, y, m, d);
     long long total = static_cast<long long>(y) * 12 + (m - 1) + n;
     int ny = static_cast<int>(total / 12), nm = static_cast<int>(total % 12) + 1;
     int nd = std::min(d, DaysInAMonth(ny, nm));
@@ -626,8 +626,7 @@ TDateTime UnixToDateTime(long long secs) {
     time_t t = static_cast<time_t>(secs);
     tm lt{};
     localtime_r(&t, &lt);
-    long long day = daysFromCivil(lt.tm_year + 1900, static_cast<unsigned>(lt.tm_mon + 1), static_cast<unsigned>(lt.tm_mday)) +
-                    kUnixEpochDay;
+    long long day = DateToDayNumber(lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday);
     return combine(day, (lt.tm_hour * 3600LL + lt.tm_min * 60LL + lt.tm_sec) * 1000LL);
 }
 

@@ -28,6 +28,10 @@ void DecodeDate(TDateTime dt, int& year, int& month, int& day);
 void DecodeTime(TDateTime dt, int& hour, int& min, int& sec, int& msec);
 void DecodeDateTime(TDateTime dt, int& year, int& month, int& day, int& hour, int& min, int& sec, int& msec);
 int DayOfWeek(TDateTime dt);  // 1 = Sunday
+// Whole days of a proleptic Gregorian date since 30 December 1899 (negative before it), and back.
+// Any year and no exception: for callers that check the range themselves or must never throw.
+long long DateToDayNumber(int year, int month, int day);
+void DayNumberToDate(long long dayNumber, int& year, int& month, int& day);
 bool IsLeapYear(int year);
 int DaysInAMonth(int year, int month);
 

@@ -12,6 +12,8 @@
 // within the ranges the screens' scales are made for and move like process values do: slowly, with
 // stops, feed interruptions and reagent-tank refills. The generator is seeded with a fixed number, so two
 // runs with the same end time write the same rows.
+#include "rtl/DateUtils.h"
+
 #include <mysql.h>
 
 #include <algorithm>
@@ -48,27 +50,12 @@ struct Options {
     std::exit(2);
 }
 
-// Days from 1970-01-01 of a civil date.
-long long daysFromCivil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
-}
+// The minute counts start at 1970-01-01; the calendar's day numbers at 1899-12-30.
+constexpr long long kUnixEpochDay = 25569;
 
-void civilFromDays(long long z, int& y, int& m, int& d) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(static_cast<long long>(yoe) + era * 400 + (m <= 2));
-}
+long long daysFromCivil(int y, int m, int d) { return DateToDayNumber(y, m, d) - kUnixEpochDay; }
+
+void civilFromDays(long long z, int& y, int& m, int& d) { DayNumberToDate(z + kUnixEpochDay, y, m, d); }
 
 // "yyyy-mm-dd hh:nn:ss" of a local minute count plus seconds.
 std::string stamp(long long minute, int sec = 0) {
@@ -87,7 +74,7 @@ long long nowMinute() {
     std::time_t t = std::time(nullptr);
     std::tm lt{};
     localtime_r(&t, &lt);
-    return daysFromCivil(lt.tm_year + 1900, static_cast<unsigned>(lt.tm_mon + 1), static_cast<unsigned>(lt.tm_mday)) * 1440 +
+    return daysFromCivil(lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday) * 1440 +
            lt.tm_hour * 60 + lt.tm_min;
 }
 
@@ -96,7 +83,7 @@ bool parseEnd(const char* s, long long& out) {
     int n = std::sscanf(s, "%d-%d-%d %d:%d", &y, &mo, &d, &h, &mi);
     if (n != 3 && n != 5) return false;
     if (mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59) return false;
-    out = daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 1440 + h * 60 + mi;
+    out = daysFromCivil(y, mo, d) * 1440 + h * 60 + mi;
     return true;
 }
 
