@@ -1,5 +1,7 @@
 #include "rtl/Currency.h"
 
+#include "rtl/NumberText.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -153,44 +155,9 @@ std::string groupThousands(const std::string& digitsWithSign, const TFormatSetti
     std::size_t start = (!digitsWithSign.empty() && digitsWithSign[0] == '-') ? 1 : 0;
     std::size_t end = digitsWithSign.find(fs.DecimalSeparator, start);
     if (end == std::string::npos) end = digitsWithSign.size();
-    std::string intPart = digitsWithSign.substr(start, end - start);
-    std::string grouped;
-    int count = 0;
-    for (int k = static_cast<int>(intPart.size()) - 1; k >= 0; --k) {
-        grouped.insert(0, 1, intPart[k]);
-        if (++count % 3 == 0 && k > 0) grouped.insert(0, fs.ThousandSeparator.str());
-    }
-    return digitsWithSign.substr(0, start) + grouped + digitsWithSign.substr(end);
-}
-
-std::string currencyLayout(const std::string& amount, bool neg, const TFormatSettings& fs) {
-    const std::string& c = fs.CurrencyString.str();
-    if (!neg) {
-        switch (fs.CurrencyFormat) {
-        case 0: return c + amount;
-        case 1: return amount + c;
-        case 2: return c + " " + amount;
-        default: return amount + " " + c;
-        }
-    }
-    switch (fs.NegCurrFormat) {
-    case 0: return "(" + c + amount + ")";
-    case 1: return "-" + c + amount;
-    case 2: return c + "-" + amount;
-    case 3: return c + amount + "-";
-    case 4: return "(" + amount + c + ")";
-    case 5: return "-" + amount + c;
-    case 6: return amount + "-" + c;
-    case 7: return amount + c + "-";
-    case 8: return "-" + amount + " " + c;
-    case 9: return "-" + c + " " + amount;
-    case 10: return amount + " " + c + "-";
-    case 11: return c + " " + amount + "-";
-    case 12: return c + " -" + amount;
-    case 13: return amount + "- " + c;
-    case 14: return "(" + c + " " + amount + ")";
-    default: return "(" + amount + " " + c + ")";
-    }
+    return digitsWithSign.substr(0, start) +
+           rtl_detail::GroupThousands(digitsWithSign.substr(start, end - start), fs.ThousandSeparator.str()) +
+           digitsWithSign.substr(end);
 }
 
 }  // namespace
@@ -255,7 +222,7 @@ AnsiString CurrToStrF(Currency v, TFloatFormat format, int digits, const TFormat
         std::string text = rawToText(v.Raw(), digits, fs.DecimalSeparator, false);
         bool neg = !text.empty() && text[0] == '-';
         if (neg) text.erase(0, 1);
-        return AnsiString(currencyLayout(groupThousands(text, fs), neg, fs));
+        return AnsiString(rtl_detail::CurrencyLayout(groupThousands(text, fs), neg, fs));
     }
     default: return FloatToStrF(v.ToDouble(), format, 18, digits, fs);
     }

@@ -3,6 +3,7 @@
 // Every conversion starts from the value's 15 significant decimal digits, the precision a double
 // holds reliably, and rounds half away from zero on those digits: 0.15 shown with one decimal is
 // "0,2" and 2.675 with two is "2,68", as a reader of the shown value expects.
+#include "rtl/NumberText.h"
 #include "rtl/SysUtils.h"
 
 #include <algorithm>
@@ -89,18 +90,6 @@ std::string fracPart(const Decimal& d, int count) {
     return s;
 }
 
-std::string groupThousands(const std::string& digits, const std::string& sep) {
-    if (sep.empty() || digits.size() <= 3) return digits;
-    std::string out;
-    std::size_t n = digits.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        out += digits[i];
-        std::size_t left = n - 1 - i;
-        if (left > 0 && left % 3 == 0) out += sep;
-    }
-    return out;
-}
-
 std::string exponentText(int e, bool alwaysSign, int minDigits) {
     std::string s;
     if (e < 0) s += '-';
@@ -175,42 +164,12 @@ bool fixedText(double v, int precision, int digits, bool grouped, const TFormatS
     neg = d.neg && !d.isZero();
     std::string ip = intPart(d);
     if (ip.empty()) ip.push_back('0');
-    out = grouped ? groupThousands(ip, fs.ThousandSeparator.str()) : ip;
+    out = grouped ? rtl_detail::GroupThousands(ip, fs.ThousandSeparator.str()) : ip;
     if (digits > 0) {
         out += fs.DecimalSeparator;
         out += fracPart(d, digits);
     }
     return true;
-}
-
-std::string currencyText(const std::string& num, bool neg, const TFormatSettings& fs) {
-    const std::string& c = fs.CurrencyString.str();
-    if (!neg) {
-        switch (fs.CurrencyFormat) {
-            case 0: return c + num;
-            case 1: return num + c;
-            case 2: return c + " " + num;
-            default: return num + " " + c;
-        }
-    }
-    switch (fs.NegCurrFormat) {
-        case 0: return "(" + c + num + ")";
-        case 1: return "-" + c + num;
-        case 2: return c + "-" + num;
-        case 3: return c + num + "-";
-        case 4: return "(" + num + c + ")";
-        case 5: return "-" + num + c;
-        case 6: return num + "-" + c;
-        case 7: return num + c + "-";
-        case 8: return "-" + num + " " + c;
-        case 9: return "-" + c + " " + num;
-        case 10: return num + " " + c + "-";
-        case 11: return c + " " + num + "-";
-        case 12: return c + " -" + num;
-        case 13: return num + "- " + c;
-        case 14: return "(" + c + " " + num + ")";
-        default: return "(" + num + " " + c + ")";
-    }
 }
 
 // ---- FormatFloat -----------------------------------------------------------------------------
@@ -419,7 +378,7 @@ AnsiString FloatToStrF(double v, TFloatFormat format, int precision, int digits,
             bool neg = false;
             if (!fixedText(v, precision, digits, format != ffFixed, fs, num, neg))
                 return AnsiString(generalText(v, precision, 0, fs));
-            if (format == ffCurrency) return AnsiString(currencyText(num, neg, fs));
+            if (format == ffCurrency) return AnsiString(rtl_detail::CurrencyLayout(num, neg, fs));
             return AnsiString(neg ? "-" + num : num);
         }
     }
@@ -536,3 +495,49 @@ double StrToFloatDef(const AnsiString& s, double def) {
     double v;
     return TextToFloat(s, v, FormatSettings()) ? v : def;
 }
+
+namespace rtl_detail {
+
+std::string GroupThousands(const std::string& digits, const std::string& sep) {
+    if (sep.empty() || digits.size() <= 3) return digits;
+    std::string out;
+    std::size_t n = digits.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        out += digits[i];
+        std::size_t left = n - 1 - i;
+        if (left > 0 && left % 3 == 0) out += sep;
+    }
+    return out;
+}
+
+std::string CurrencyLayout(const std::string& num, bool neg, const TFormatSettings& fs) {
+    const std::string& c = fs.CurrencyString.str();
+    if (!neg) {
+        switch (fs.CurrencyFormat) {
+            case 0: return c + num;
+            case 1: return num + c;
+            case 2: return c + " " + num;
+            default: return num + " " + c;
+        }
+    }
+    switch (fs.NegCurrFormat) {
+        case 0: return "(" + c + num + ")";
+        case 1: return "-" + c + num;
+        case 2: return c + "-" + num;
+        case 3: return c + num + "-";
+        case 4: return "(" + num + c + ")";
+        case 5: return "-" + num + c;
+        case 6: return num + "-" + c;
+        case 7: return num + c + "-";
+        case 8: return "-" + num + " " + c;
+        case 9: return "-" + c + " " + num;
+        case 10: return num + " " + c + "-";
+        case 11: return c + " " + num + "-";
+        case 12: return c + " -" + num;
+        case 13: return num + "- " + c;
+        case 14: return "(" + c + " " + num + ")";
+        default: return "(" + num + " " + c + ")";
+    }
+}
+
+}  // namespace rtl_detail
