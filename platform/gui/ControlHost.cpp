@@ -243,23 +243,36 @@ bool keyHook(QObject* obj, QKeyEvent* ke, bool up) {
     return runMessageHook(msg);
 }
 
+// The window message of a mouse event: a press, double click or release of the left, right or
+// middle button, or a move; 0 for any other event.
+UINT mouseMessage(QEvent::Type type, Qt::MouseButton b) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+        return b == Qt::RightButton ? WM_RBUTTONDOWN : b == Qt::MiddleButton ? WM_MBUTTONDOWN : WM_LBUTTONDOWN;
+    case QEvent::MouseButtonDblClick:
+        return b == Qt::RightButton ? WM_RBUTTONDBLCLK : b == Qt::MiddleButton ? WM_MBUTTONDBLCLK : WM_LBUTTONDBLCLK;
+    case QEvent::MouseButtonRelease:
+        return b == Qt::RightButton ? WM_RBUTTONUP : b == Qt::MiddleButton ? WM_MBUTTONUP : WM_LBUTTONUP;
+    case QEvent::MouseMove: return WM_MOUSEMOVE;
+    default: return 0;
+    }
+}
+
+// The wParam of a mouse message: the buttons held, Shift and Ctrl.
+WPARAM mouseKeys(const QMouseEvent* me) {
+    WPARAM keys = 0;
+    if (me->buttons() & Qt::LeftButton) keys |= MK_LBUTTON;
+    if (me->buttons() & Qt::RightButton) keys |= MK_RBUTTON;
+    if (me->buttons() & Qt::MiddleButton) keys |= MK_MBUTTON;
+    if (me->modifiers() & Qt::ShiftModifier) keys |= MK_SHIFT;
+    if (me->modifiers() & Qt::ControlModifier) keys |= MK_CONTROL;
+    return keys;
+}
+
 bool mouseHook(QObject* obj, QMouseEvent* me) {
     if (!Application || !Application->OnMessage) return false;
-    UINT m = 0;
-    Qt::MouseButton b = me->button();
-    switch (me->type()) {
-    case QEvent::MouseButtonPress:
-        m = b == Qt::RightButton ? WM_RBUTTONDOWN : b == Qt::MiddleButton ? WM_MBUTTONDOWN : WM_LBUTTONDOWN;
-        break;
-    case QEvent::MouseButtonDblClick:
-        m = b == Qt::RightButton ? WM_RBUTTONDBLCLK : b == Qt::MiddleButton ? WM_MBUTTONDBLCLK : WM_LBUTTONDBLCLK;
-        break;
-    case QEvent::MouseButtonRelease:
-        m = b == Qt::RightButton ? WM_RBUTTONUP : b == Qt::MiddleButton ? WM_MBUTTONUP : WM_LBUTTONUP;
-        break;
-    case QEvent::MouseMove: m = WM_MOUSEMOVE; break;
-    default: return false;
-    }
+    const UINT m = mouseMessage(me->type(), me->button());
+    if (m == 0) return false;
     TMsg msg;
     msg.hwnd = windowOf(obj);
     msg.message = m;
@@ -267,13 +280,7 @@ bool mouseHook(QObject* obj, QMouseEvent* me) {
     QPoint local = me->position().toPoint();
     if (w && w->ClientWidget()) local = w->ClientWidget()->mapFromGlobal(me->globalPosition().toPoint());
     msg.lParam = MAKELPARAM(local.x(), local.y());
-    WPARAM keys = 0;
-    if (me->buttons() & Qt::LeftButton) keys |= MK_LBUTTON;
-    if (me->buttons() & Qt::RightButton) keys |= MK_RBUTTON;
-    if (me->buttons() & Qt::MiddleButton) keys |= MK_MBUTTON;
-    if (me->modifiers() & Qt::ShiftModifier) keys |= MK_SHIFT;
-    if (me->modifiers() & Qt::ControlModifier) keys |= MK_CONTROL;
-    msg.wParam = keys;
+    msg.wParam = mouseKeys(me);
     QPoint g = me->globalPosition().toPoint();
     msg.ptX = g.x();
     msg.ptY = g.y();
@@ -908,33 +915,16 @@ bool ControlHost::handlePaint(QEvent* e) {
 bool ControlHost::handleMouse(QObject* target, QMouseEvent* me) {
     TControl* c = control_;
     bool own = target == AsWidget();
-    UINT msg = 0;
-    Qt::MouseButton b = me->button();
-    switch (me->type()) {
-    case QEvent::MouseButtonPress:
-        msg = b == Qt::RightButton ? WM_RBUTTONDOWN : b == Qt::MiddleButton ? WM_MBUTTONDOWN : WM_LBUTTONDOWN;
-        break;
-    case QEvent::MouseButtonDblClick:
-        msg = b == Qt::RightButton ? WM_RBUTTONDBLCLK : b == Qt::MiddleButton ? WM_MBUTTONDBLCLK : WM_LBUTTONDBLCLK;
-        break;
-    case QEvent::MouseButtonRelease:
-        msg = b == Qt::RightButton ? WM_RBUTTONUP : b == Qt::MiddleButton ? WM_MBUTTONUP : WM_LBUTTONUP;
-        break;
-    default: msg = WM_MOUSEMOVE; break;
-    }
+    UINT msg = mouseMessage(me->type(), me->button());
+    if (msg == 0) msg = WM_MOUSEMOVE;
     if (me->type() == QEvent::MouseButtonDblClick && !(c->ControlStyle() & csDoubleClicks)) {
         // A control without double clicks sees a second press instead.
-        msg = b == Qt::RightButton ? WM_RBUTTONDOWN : b == Qt::MiddleButton ? WM_MBUTTONDOWN : WM_LBUTTONDOWN;
+        msg = mouseMessage(QEvent::MouseButtonPress, me->button());
     }
     QWidget* cw = c->Widget();
     if (auto* wc = dynamic_cast<TWinControl*>(c)) cw = wc->ClientWidget();
     QPoint local = cw ? cw->mapFromGlobal(me->globalPosition().toPoint()) : me->position().toPoint();
-    WPARAM keys = 0;
-    if (me->buttons() & Qt::LeftButton) keys |= MK_LBUTTON;
-    if (me->buttons() & Qt::RightButton) keys |= MK_RBUTTON;
-    if (me->buttons() & Qt::MiddleButton) keys |= MK_MBUTTON;
-    if (me->modifiers() & Qt::ShiftModifier) keys |= MK_SHIFT;
-    if (me->modifiers() & Qt::ControlModifier) keys |= MK_CONTROL;
+    const WPARAM keys = mouseKeys(me);
     NoteInputState(me->modifiers(), me->buttons());
     NativeInfo info{me, target, this, !own};
     TMessage m(msg, keys, MAKELPARAM(local.x(), local.y()));
