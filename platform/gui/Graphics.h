@@ -806,6 +806,8 @@ public:
 
 private:
     void rebindCanvas();
+    // Takes a picture just read from a file or a resource; EInvalidGraphic when nothing was read.
+    void takeLoaded(TBitmapImage& loaded);
     std::unique_ptr<TBitmapImage> image_;
     std::unique_ptr<TCanvas> canvas_;
     std::unique_ptr<TCanvasDevice> device_;

@@ -141,7 +141,12 @@ QImage readImage(QIODevice* dev, const QByteArray& format = QByteArray()) {
 void TBitmap::LoadFromFile(const AnsiString& fileName) {
     QFile f(gfx::Q(fileName));
     if (!f.open(QIODevice::ReadOnly)) throw EFOpenError("Cannot open file \"" + fileName + "\"");
-    QImage img = readImage(&f);
+    TBitmapImage loaded{readImage(&f)};
+    takeLoaded(loaded);
+}
+
+void TBitmap::takeLoaded(TBitmapImage& loaded) {
+    const QImage& img = loaded.image;
     if (img.isNull()) throw EInvalidGraphic("Bitmap image is not valid");
     TPixelFormat pf = formatOf(img);
     image_->image = img.convertToFormat(QImage::Format_RGB32);
@@ -242,15 +247,8 @@ void TBitmap::LoadFromResourceName(const AnsiString& name) {
     }
     QBuffer buf(&data);
     buf.open(QIODevice::ReadOnly);
-    QImage img = readImage(&buf);
-    if (img.isNull()) throw EInvalidGraphic("Bitmap image is not valid");
-    TPixelFormat pf = formatOf(img);
-    image_->image = img.convertToFormat(QImage::Format_RGB32);
-    width_ = image_->image.width();
-    height_ = image_->image.height();
-    pixelFormat_ = pf;
-    rebindCanvas();
-    Changed();
+    TBitmapImage loaded{readImage(&buf)};
+    takeLoaded(loaded);
 }
 
 bool LoadSystemBitmap(int id, TBitmap& bitmap) {
