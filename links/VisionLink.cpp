@@ -3,7 +3,6 @@
 #include "gui/WinApi.h"
 #include "rtl/SysUtils.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -14,23 +13,6 @@ constexpr int kSendBufferSize = 100;
 constexpr int kMaxReplyLength = 900;
 // A reply must be complete this long after the read began.
 constexpr uint32_t kReplyTimeoutMs = 1000;
-// How long an exchange waits for another thread's exchange to finish.
-constexpr uint32_t kLockTimeoutMs = 250;
-
-constexpr int kSpeeds[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
-                           19200, 38400, 56000, 57600, 115200, 128000, 256000};
-
-const char* const kMsgSwitchWhileActive = "Не могу переключиться при активном соединении!";
-const char* const kMsgBadSpeed = "Попытка соединения с неправильной скоростью!";
-const char* const kMsgCannotOpen = "Не могу открыть COM-порт.\n\rВозможно, он используется\n\rдругой программой.";
-const char* const kMsgGetState = "Не могу узнать состояние порта.";
-const char* const kMsgSetState = "Не могу установить параметры порта.";
-const char* const kMsgSendFailed = "Не удалось послать блок информации.";
-const char* const kMsgTooLong = "Неожиданно длинный ответ.";
-const char* const kMsgReceiveFailed = "Не удалось принять блок информации.";
-const char* const kMsgBusy = "Захват ресурса.";
-const char* const kMsgPortWhileActive = "Нельзя менять порт при активном подключении!";
-const char* const kMsgSpeedWhileActive = "Нельзя менять скорость обмена при активном подключении.";
 
 // Command letters at the head of a command line: the 32-bit commands have three.
 int CommandLength(const AnsiString& commandLine) {
@@ -41,47 +23,21 @@ int CommandLength(const AnsiString& commandLine) {
 }  // namespace
 
 TVisionLink::TVisionLink(TComponent* owner)
-    : TComponent(owner),
+    : TSerialCommandLink(owner, "COM1", 57600),
       emulBits_(std::make_unique<TStringList>()),
       emulInts_(std::make_unique<TStringList>()),
       emulLongs_(std::make_unique<TStringList>()) {
     UpdateQueryString();
 }
 
-TVisionLink::~TVisionLink() { port_.Close(); }
-
-void TVisionLink::ErrMessage(const AnsiString& text) {
-    setStatus(text);
-    errorCounter_.fetch_add(1);
-}
-
-void TVisionLink::setStatus(const AnsiString& text) {
-    std::lock_guard<std::mutex> lock(statusMutex_);
-    status_ = text;
-}
-
-AnsiString TVisionLink::Status() const {
-    std::lock_guard<std::mutex> lock(statusMutex_);
-    return status_;
-}
-
-void TVisionLink::SetStatus(const AnsiString& value) { setStatus(value); }
-
 bool TVisionLink::ConnectToPort(int speed) {
-    if (active_) {
-        ErrMessage(kMsgSwitchWhileActive);
-        return false;
-    }
-    if (std::find(std::begin(kSpeeds), std::end(kSpeeds), speed) == std::end(kSpeeds)) {
-        ErrMessage(kMsgBadSpeed);
-        return false;
-    }
-    if (!port_.Open(portName_, speed)) {
+    if (!canConnect(speed)) return false;
+    if (!port_.Open(PortName(), speed)) {
         switch (port_.Failure()) {
-            case sfGetState: ErrMessage(kMsgGetState); break;
+            case sfGetState: ErrMessage(MsgGetState); break;
             case sfSetState:
-            case sfBadBaud: ErrMessage(kMsgSetState); break;
-            default: ErrMessage(kMsgCannotOpen); break;
+            case sfBadBaud: ErrMessage(MsgSetState); break;
+            default: ErrMessage(MsgCannotOpen); break;
         }
         return false;
     }
@@ -101,7 +57,7 @@ bool TVisionLink::SendString(const AnsiString& text) {
     if (!active_) return false;
     // The frame and its carriage return must fit the send buffer; a longer one is never sent in part.
     if (text.Length() > kSendBufferSize - 1) {
-        ErrMessage(kMsgSendFailed);
+        ErrMessage(MsgSendFailed);
         return false;
     }
     char buffer[kSendBufferSize];
@@ -116,10 +72,10 @@ bool TVisionLink::SendString(const AnsiString& text) {
     sendCounter_.fetch_add(1);
 
     if (written == length) {
-        setStatus("Send() OK");
+        SetStatus("Send() OK");
         return true;
     }
-    ErrMessage(kMsgSendFailed);
+    ErrMessage(MsgSendFailed);
     return false;
 }
 
@@ -132,41 +88,26 @@ AnsiString TVisionLink::ReciveString() {
         const int got = port_.Read(&c, 1);
         if (got < 0) {
             // The device went away: no reply can come any more.
-            ErrMessage(kMsgReceiveFailed);
+            ErrMessage(MsgReceiveFailed);
             return AnsiString();
         }
         if (got == 1) {
             if (c == '\r') {
                 resultStr_ = AnsiString(std::move(line));
-                setStatus("Recive() OK");
+                SetStatus("Recive() OK");
                 return resultStr_;
             }
             line.push_back(c);
             if (static_cast<int>(line.size()) > kMaxReplyLength) {
-                ErrMessage(kMsgTooLong);
+                ErrMessage(MsgTooLong);
                 return AnsiString();
             }
         }
         if (static_cast<uint32_t>(GetTickCount() - start) > kReplyTimeoutMs) {
-            ErrMessage(kMsgReceiveFailed);
+            ErrMessage(MsgReceiveFailed);
             return AnsiString();
         }
     }
-}
-
-bool TVisionLink::SendCommand(AnsiString& answer) {
-    if (exchangeLock_.WaitFor(kLockTimeoutMs) != wrSignaled) {
-        ErrMessage(kMsgBusy);
-        return false;
-    }
-    if (!SendString(queryString_)) {
-        exchangeLock_.SetEvent();
-        return false;
-    }
-    const int errorsBefore = errorCounter_.load();
-    answer = ReciveString();
-    exchangeLock_.SetEvent();
-    return errorCounter_.load() == errorsBefore;
 }
 
 AnsiString TVisionLink::CalcCRC(const AnsiString& text) {
@@ -188,18 +129,18 @@ bool TVisionLink::GetQueryRez(AnsiString& answer) {
 
     if (!SendCommand(answer)) return false;
     if (answer.Length() < stx1_.Length() + 4) {
-        setStatus("Answer too short.");
+        SetStatus("Answer too short.");
         return false;
     }
     if (answer.SubString(1, stx1_.Length()) != stx1_) {
-        setStatus("STX1 is missing in answer.");
+        SetStatus("STX1 is missing in answer.");
         return false;
     }
     answer.Delete(1, stx1_.Length());
     const AnsiString received = answer.SubString(answer.Length() - 1, 2);
     answer.SetLength(answer.Length() - 2);
     if (received != CalcCRC(answer)) {
-        setStatus("CRC check error.");
+        SetStatus("CRC check error.");
         return false;
     }
     // A reply of another unit or to another command (a late one that slipped past the purge) must
@@ -211,7 +152,7 @@ bool TVisionLink::GetQueryRez(AnsiString& answer) {
         if (matches && CommandLength(sentCommand) == 3 && answer.Length() >= 5 && answer[5] == 'L') head = 5;
     }
     if (!matches) {
-        setStatus("Wrong unit or command in answer.");
+        SetStatus("Wrong unit or command in answer.");
         return false;
     }
     answer.Delete(1, head);
@@ -221,11 +162,11 @@ bool TVisionLink::GetQueryRez(AnsiString& answer) {
 bool TVisionLink::checkOperands(int address, int count) {
     // Wider numbers would come out with more hex digits and shift every field of the frame.
     if (unitId_ < 0 || unitId_ > 255) {
-        setStatus("Unit id out of range.");
+        SetStatus("Unit id out of range.");
         return false;
     }
     if (address < 0 || address > 65535 || count < 1 || count > 255) {
-        setStatus("Operand out of range.");
+        SetStatus("Operand out of range.");
         return false;
     }
     return true;
@@ -286,7 +227,7 @@ bool TVisionLink::GetIntArray(int address, int count, int* values, bool isLong) 
         int v = 0;
         if (!TryStrToInt("0x" + data.SubString(1 + k * width, width), v)) {
             MessageBeep(0xFFFFFFFF);
-            setStatus("Int convert error.");
+            SetStatus("Int convert error.");
             return false;
         }
         values[k] = v;
@@ -299,7 +240,7 @@ bool TVisionLink::SetIntArray(int address, int count, const int* values, bool is
     if (!isLong) {
         for (int k = 0; k < count; ++k) {
             if (values[k] < 0 || values[k] > 65535) {
-                setStatus("Operand out of range.");
+                SetStatus("Operand out of range.");
                 return false;
             }
         }
@@ -320,28 +261,9 @@ bool TVisionLink::SetIntArray(int address, int count, const int* values, bool is
 
 // ---- properties ----
 
-void TVisionLink::SetPortName(const AnsiString& value) {
-    if (value == portName_) return;
-    if (active_) {
-        ErrMessage(kMsgPortWhileActive);
-        return;
-    }
-    portName_ = value;
-}
-
 void TVisionLink::SetQueryString(const AnsiString& value) {
     queryString_ = value;
     sended_ = false;
-}
-
-void TVisionLink::SetActive(bool value) {
-    if (value == active_) return;
-    if (value) {
-        active_ = ConnectToPort(speed_);
-    } else {
-        port_.Close();
-        active_ = false;
-    }
 }
 
 void TVisionLink::SetSended(bool value) {
@@ -351,15 +273,6 @@ void TVisionLink::SetSended(bool value) {
     } else {
         sended_ = false;
     }
-}
-
-void TVisionLink::SetSpeed(int value) {
-    if (value == speed_) return;
-    if (active_) {
-        ErrMessage(kMsgSpeedWhileActive);
-        return;
-    }
-    speed_ = value;
 }
 
 void TVisionLink::SetRecived(bool value) {

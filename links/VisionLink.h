@@ -12,31 +12,24 @@
 // their frames on the line; everything else is set up by one thread at a time.
 #pragma once
 
-#include "rtl/Classes.h"
-#include "sys/Serial.h"
-#include "sys/Threads.h"
+#include "links/SerialCommandLink.h"
 
-#include <atomic>
 #include <memory>
-#include <mutex>
 
-class TVisionLink : public TComponent {
-    PLANTMON_CLASS(TVisionLink, TComponent)
+class TVisionLink : public TSerialCommandLink {
+    PLANTMON_CLASS(TVisionLink, TSerialCommandLink)
 public:
     explicit TVisionLink(TComponent* owner);
-    ~TVisionLink() override;
 
     // ---- operations ----
-    // Status := text, ErrorCounter + 1.
-    void ErrMessage(const AnsiString& text);
     // Opens the port named by PortName at one of the standard speeds.
-    bool ConnectToPort(int speed);
+    bool ConnectToPort(int speed) override;
     // Sends text + CR (at most 99 characters) while the port is open.
-    bool SendString(const AnsiString& text);
+    bool SendString(const AnsiString& text) override;
     // Reads one reply line up to CR (at most 900 characters, within one second); empty on failure.
-    AnsiString ReciveString();
+    AnsiString ReciveString() override;
     // One exchange of QueryString under the exchange lock; true when the reply came without an error.
-    bool SendCommand(AnsiString& answer);
+    bool SendCommand(AnsiString& answer) { return exchange(queryString_, answer); }
     // Two upper-case hex digits of the byte sum of text, modulo 256.
     static AnsiString CalcCRC(const AnsiString& text);
     // Rebuilds CRC and QueryString from STX, UnitID and CommandLine.
@@ -51,25 +44,12 @@ public:
     bool SetIntArray(int address, int count, const int* values, bool isLong);
 
     // ---- properties ----
-    const AnsiString& PortName() const noexcept { return portName_; }
-    void SetPortName(const AnsiString& value);
     const AnsiString& QueryString() const noexcept { return queryString_; }
     void SetQueryString(const AnsiString& value);
     const AnsiString& ResultStr() const noexcept { return resultStr_; }
     void SetResultStr(const AnsiString& value) { resultStr_ = value; }
-    int SendCounter() const noexcept { return sendCounter_.load(); }
-    void SetSendCounter(int value) noexcept { sendCounter_.store(value); }
-    int ErrorCounter() const noexcept { return errorCounter_.load(); }
-    void SetErrorCounter(int value) noexcept { errorCounter_.store(value); }
-    // Guarded: a thread refused by the exchange lock reports while the other one finishes.
-    AnsiString Status() const;
-    void SetStatus(const AnsiString& value);
-    bool Active() const noexcept { return active_; }
-    void SetActive(bool value);
     bool Sended() const noexcept { return sended_; }
     void SetSended(bool value);
-    int Speed() const noexcept { return speed_; }
-    void SetSpeed(int value);
     bool Recived() const noexcept { return recived_; }
     void SetRecived(bool value);
     const AnsiString& STX() const noexcept { return stx_; }
@@ -97,23 +77,13 @@ public:
 
 private:
     bool checkOperands(int address, int count);
-    void setStatus(const AnsiString& text);
     bool sendAndCheck(const AnsiString& commandLine, AnsiString& data);
     static int emulRead(const TStringList* list, int index);
     static void emulWrite(TStringList* list, int index, long long value);
 
-    TSerialPort port_;
-    TEvent exchangeLock_{false, true};  // auto-reset: a wait takes it, SetEvent gives it back
-    AnsiString portName_ = "COM1";
     AnsiString queryString_;
     AnsiString resultStr_;
-    std::atomic<int> sendCounter_{0};
-    std::atomic<int> errorCounter_{0};
-    mutable std::mutex statusMutex_;
-    AnsiString status_;
-    bool active_ = false;
     bool sended_ = false;
-    int speed_ = 57600;
     bool recived_ = false;
     AnsiString stx_ = "/";
     AnsiString crc_;
