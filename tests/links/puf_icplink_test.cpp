@@ -256,13 +256,13 @@ TEST(ICPLinkTimingFile, TimeOutsComeFromTheFileOrTheirDefaults) {
     };
     for (const Case& c : cases) {
         puftest::ScratchCurrentDir dir;
-        if (c.content) std::ofstream(dir.File("comport.ini")) << c.content;
+        if (c.content) std::ofstream(dir / "comport.ini") << c.content;
         TICPLink link(nullptr);
         EXPECT_EQ(link.ReadTimeouts(), c.expected) << c.name;
     }
     // The file is looked up by IniName in the current folder.
     puftest::ScratchCurrentDir dir;
-    std::ofstream(dir.File("timing.ini")) << "[timeouts]\nWConst=77\n";
+    std::ofstream(dir / "timing.ini") << "[timeouts]\nWConst=77\n";
     TICPLink link(nullptr);
     link.SetIniName("timing.ini");
     EXPECT_EQ(link.ReadTimeouts().WriteTotalTimeoutConstant, 77u);

@@ -3,15 +3,12 @@
 #pragma once
 
 #include "rtl/FileUtils.h"
+#include "testlib/TempDir.h"
+#include "testlib/Wait.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <functional>
 #include <string>
-#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -20,21 +17,10 @@
 
 namespace puftest {
 
-using Clock = std::chrono::steady_clock;
-
-inline long long MsSince(Clock::time_point t0) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
-}
-
-// Polls cond every few milliseconds until it holds or the deadline passes.
-inline bool WaitUntil(const std::function<bool()>& cond, int timeoutMs) {
-    const auto t0 = Clock::now();
-    for (;;) {
-        if (cond()) return true;
-        if (MsSince(t0) >= timeoutMs) return cond();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
+using testlib::Clock;
+using testlib::MsSince;
+using testlib::ScratchCurrentDir;
+using testlib::WaitUntil;
 
 // A pseudo-terminal pair: the link under test opens Slave(), the test plays the device on the master.
 // A slave descriptor of our own stays open, so the master never reads a hang-up while the link
@@ -98,29 +84,6 @@ private:
     int keep_ = -1;
     std::string slave_;
     std::string pending_;
-};
-
-// A fresh folder that is the process's current directory while the object lives.
-class ScratchCurrentDir {
-public:
-    ScratchCurrentDir() {
-        const char* base = std::getenv("TMPDIR");
-        std::string buf = std::string(base && *base ? base : "/tmp") + "/puflink.XXXXXX";
-        if (mkdtemp(buf.data())) dir_ = buf;
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_);
-    }
-    ~ScratchCurrentDir() {
-        std::error_code ec;
-        std::filesystem::current_path(old_, ec);
-        std::filesystem::remove_all(dir_, ec);
-    }
-    const std::string& Path() const { return dir_; }
-    std::string File(const std::string& name) const { return dir_ + "/" + name; }
-
-private:
-    std::string dir_;
-    std::filesystem::path old_;
 };
 
 }  // namespace puftest

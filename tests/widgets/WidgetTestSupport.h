@@ -5,39 +5,18 @@
 #include "gui/Graphics.h"
 #include "rtl/FileUtils.h"
 #include "rtl/IniFiles.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace widgettest {
 
-// Makes a fresh folder the current one for the test (relative INI names such as ".\Colors.INI"
-// land there) and goes back afterwards.
-class ScratchDir {
-public:
-    ScratchDir() : previous_(GetCurrentDir()) {
-        std::string tmpl = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/widgets.XXXXXX";
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        path_ = mkdtemp(buf.data());
-        SetCurrentDir(path_);
-    }
-    ~ScratchDir() {
-        SetCurrentDir(previous_);
-        std::string cmd = "rm -rf '" + path_ + "'";
-        (void)std::system(cmd.c_str());
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& Path() const { return path_; }
-
-private:
-    AnsiString previous_;
-    std::string path_;
-};
+// A fresh folder that is the current one for the test: relative INI names such as ".\Colors.INI"
+// land there.
+using ScratchDir = testlib::ScratchCurrentDir;
 
 // A widget class with its Paint reachable from a test.
 template <class W>

@@ -9,9 +9,7 @@
 #include <cmath>
 #include <sys/stat.h>
 
-using rtltest::ReadBytes;
-using rtltest::TempDir;
-using rtltest::WriteBytes;
+using testlib::TempDir;
 
 namespace {
 
@@ -47,8 +45,8 @@ const std::string kHandWritten =
 class IniFileTest : public ::testing::Test {
 protected:
     TempDir dir;
-    std::string path = dir.File("plant.ini");
-    void SetUp() override { WriteBytes(path, kHandWritten); }
+    std::string path = dir / "plant.ini";
+    void SetUp() override { testlib::WriteFile(path, kHandWritten); }
 };
 
 }  // namespace
@@ -116,17 +114,17 @@ TEST_F(IniFileTest, WritingChangesOnlyTheWrittenLine) {
     ini.WriteInteger("MAIN", "PORT", 1234);
     std::string expected = kHandWritten;
     expected.replace(expected.find("Port=3306"), 9, "Port=1234");  // the file's spelling of the key stays
-    EXPECT_EQ(ReadBytes(path), expected);
+    EXPECT_EQ(testlib::ReadFile(path), expected);
 
     // A new key goes after the section's last line, before the blank line that ends it.
     ini.WriteString("Main", "New", "x y");
     expected.replace(expected.find("just a line\r\n") + 13, 0, "New=x y\r\n");
-    EXPECT_EQ(ReadBytes(path), expected);
+    EXPECT_EQ(testlib::ReadFile(path), expected);
 
     // A new section goes to the end.
     ini.WriteBool("Added", "On", true);
     expected += "[Added]\r\nOn=1\r\n";
-    EXPECT_EQ(ReadBytes(path), expected);
+    EXPECT_EQ(testlib::ReadFile(path), expected);
 
     ini.WriteFloat("Added", "Scale", 2.5);
     EXPECT_EQ(ini.ReadString("Added", "Scale", "").str(), "2,5");
@@ -139,54 +137,54 @@ TEST_F(IniFileTest, EraseAndDelete) {
     EXPECT_EQ(ini.ReadString("Main", "Port", "gone").str(), "gone");
     ini.EraseSection("MAIN");  // every section of that name
     EXPECT_FALSE(ini.SectionExists("Main"));
-    EXPECT_EQ(ReadBytes(path), "; settings of the plant\r\n\r\n[Пост]\r\nИмя=Флотация\r\n");
+    EXPECT_EQ(testlib::ReadFile(path), "; settings of the plant\r\n\r\n[Пост]\r\nИмя=Флотация\r\n");
     ini.EraseSection("Missing");  // nothing to do
 }
 
 TEST(IniFile, MissingFileGivesDefaultsAndTheFirstWriteCreatesIt) {
     TempDir dir;
-    const std::string path = dir.File("new.ini");
+    const std::string path = dir / "new.ini";
     TIniFile ini(path);
     EXPECT_EQ(ini.ReadInteger("S", "k", 7), 7);
     EXPECT_FALSE(FileExists(path));
     ini.WriteInteger("S", "k", 8);
-    EXPECT_EQ(ReadBytes(path), "[S]\r\nk=8\r\n");
+    EXPECT_EQ(testlib::ReadFile(path), "[S]\r\nk=8\r\n");
     EXPECT_EQ(ini.ReadInteger("S", "k", 7), 8);
 }
 
 TEST(IniFile, WindowsStylePathRelativeToTheCurrentFolder) {
     TempDir dir;
-    rtltest::ChangeDir cd(dir.Path());
+    testlib::CurrentDir cd(dir.Path());
     WritePrivateProfileString("LevelGraphP", "pw0", "3", ".\\GraphColors.INI");
-    EXPECT_TRUE(FileExists(dir.File("GraphColors.INI")));
+    EXPECT_TRUE(FileExists(dir / "GraphColors.INI"));
     EXPECT_EQ(GetPrivateProfileInt("levelgraphp", "PW0", 1, ".\\GraphColors.INI"), 3u);
 }
 
 TEST(IniFile, OldWindows1251FileStillLoadsAndIsWrittenBackAsUtf8) {
     TempDir dir;
-    const std::string path = dir.File("Colors.INI");
+    const std::string path = dir / "Colors.INI";
     // [Пост]  Имя=Флотация  OutFormat=##0 т  in Windows-1251
-    WriteBytes(path, "[\xCF\xEE\xF1\xF2]\r\n\xC8\xEC\xFF=\xD4\xEB\xEE\xF2\xE0\xF6\xE8\xFF\r\nOutFormat=##0 \xF2\r\n");
+    testlib::WriteFile(path, "[\xCF\xEE\xF1\xF2]\r\n\xC8\xEC\xFF=\xD4\xEB\xEE\xF2\xE0\xF6\xE8\xFF\r\nOutFormat=##0 \xF2\r\n");
     TIniFile ini(path);
     EXPECT_EQ(ini.ReadString("Пост", "Имя", "").str(), "Флотация");
     EXPECT_EQ(ini.ReadString("Пост", "OutFormat", "").str(), "##0 т");
     ini.WriteString("Пост", "Цвет", "255");
-    EXPECT_EQ(ReadBytes(path), "[Пост]\r\nИмя=Флотация\r\nOutFormat=##0 т\r\nЦвет=255\r\n");
+    EXPECT_EQ(testlib::ReadFile(path), "[Пост]\r\nИмя=Флотация\r\nOutFormat=##0 т\r\nЦвет=255\r\n");
 }
 
 TEST(IniFile, UnixLineEndsAreKept) {
     TempDir dir;
-    const std::string path = dir.File("unix.ini");
-    WriteBytes(path, "\xEF\xBB\xBF[a]\nx=1\n");
+    const std::string path = dir / "unix.ini";
+    testlib::WriteFile(path, "\xEF\xBB\xBF[a]\nx=1\n");
     TIniFile ini(path);
     EXPECT_EQ(ini.ReadInteger("a", "x", 0), 1);
     ini.WriteInteger("a", "y", 2);
-    EXPECT_EQ(ReadBytes(path), "[a]\nx=1\ny=2\n");
+    EXPECT_EQ(testlib::ReadFile(path), "[a]\nx=1\ny=2\n");
 }
 
 TEST(IniFile, SeesChangesMadeThroughAnotherObject) {
     TempDir dir;
-    const std::string path = dir.File("shared.ini");
+    const std::string path = dir / "shared.ini";
     TIniFile reader(path), writer(path);
     EXPECT_EQ(reader.ReadString("s", "k", "none").str(), "none");
     writer.WriteString("s", "k", "1");
@@ -194,10 +192,10 @@ TEST(IniFile, SeesChangesMadeThroughAnotherObject) {
     writer.WriteString("s", "k", "2");  // same size, same second: still seen
     EXPECT_EQ(reader.ReadString("s", "k", "none").str(), "2");
     reader.WriteString("s", "other", "x");
-    EXPECT_EQ(ReadBytes(path), "[s]\r\nk=2\r\nother=x\r\n");
+    EXPECT_EQ(testlib::ReadFile(path), "[s]\r\nk=2\r\nother=x\r\n");
 
     // Many quick rewrites of equal size, through another spelling of the same name.
-    rtltest::ChangeDir cd(dir.Path());
+    testlib::CurrentDir cd(dir.Path());
     TIniFile other("./shared.ini");
     for (int i = 0; i < 50; ++i) {
         writer.WriteInteger("s", "k", i % 10);
@@ -212,19 +210,19 @@ TEST(IniFile, SeesChangesMadeThroughAnotherObject) {
 
 TEST(IniFile, WriteFailuresAreReported) {
     TempDir dir;
-    TIniFile noFolder(dir.File("missing/folder/x.ini"));
+    TIniFile noFolder(dir / "missing/folder/x.ini");
     EXPECT_THROW(noFolder.WriteString("s", "k", "v"), EIniFileException);
     EXPECT_EQ(noFolder.ReadString("s", "k", "def").str(), "def");
     TIniFile noName("");
     EXPECT_EQ(noName.ReadInteger("s", "k", 5), 5);
     EXPECT_THROW(noName.WriteString("s", "k", "v"), EIniFileException);
-    EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", dir.File("missing/x.ini")));
+    EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", dir / "missing/x.ini"));
 }
 
 TEST(IniFile, KeepsTheFileModeOnRewrite) {
     TempDir dir;
-    const std::string path = dir.File("mode.ini");
-    WriteBytes(path, "[s]\r\n");
+    const std::string path = dir / "mode.ini";
+    testlib::WriteFile(path, "[s]\r\n");
     chmod(path.c_str(), 0640);
     TIniFile(path).WriteString("s", "k", "v");
     struct stat st {};
@@ -234,8 +232,8 @@ TEST(IniFile, KeepsTheFileModeOnRewrite) {
 
 TEST(PrivateProfile, IntegerRules) {
     TempDir dir;
-    const std::string path = dir.File("comport.ini");
-    WriteBytes(path,
+    const std::string path = dir / "comport.ini";
+    testlib::WriteFile(path,
                "[timeouts]\r\n"
                "RInterval=25\r\n"
                "RMult= 8 \r\n"
@@ -253,21 +251,21 @@ TEST(PrivateProfile, IntegerRules) {
         {"Empty", 99},  {"Hex", 16}, {"Missing", 99},
     };
     for (const auto& c : cases) EXPECT_EQ(GetPrivateProfileInt("TIMEOUTS", c.key, 99, path), c.expected) << c.key;
-    EXPECT_EQ(GetPrivateProfileInt("timeouts", "RInterval", 10, dir.File("none.ini")), 10u);
+    EXPECT_EQ(GetPrivateProfileInt("timeouts", "RInterval", 10, dir / "none.ini"), 10u);
     EXPECT_EQ(GetPrivateProfileString("timeouts", "RConst", "", path).str(), "40ms");
 }
 
 TEST(MemIniFile, WritesOnlyOnUpdateFile) {
     TempDir dir;
-    const std::string path = dir.File("mem.ini");
-    WriteBytes(path, "; keep me\r\n[a]\r\nx=1\r\n");
+    const std::string path = dir / "mem.ini";
+    testlib::WriteFile(path, "; keep me\r\n[a]\r\nx=1\r\n");
     TMemIniFile ini(path);
     ini.WriteString("a", "y", "2");
     ini.WriteString("b", "z", "3");
     EXPECT_EQ(ini.ReadString("A", "Y", "").str(), "2");
-    EXPECT_EQ(ReadBytes(path), "; keep me\r\n[a]\r\nx=1\r\n");
+    EXPECT_EQ(testlib::ReadFile(path), "; keep me\r\n[a]\r\nx=1\r\n");
     ini.UpdateFile();
-    EXPECT_EQ(ReadBytes(path), "; keep me\r\n[a]\r\nx=1\r\ny=2\r\n[b]\r\nz=3\r\n");
+    EXPECT_EQ(testlib::ReadFile(path), "; keep me\r\n[a]\r\nx=1\r\ny=2\r\n[b]\r\nz=3\r\n");
     ini.Clear();
     EXPECT_EQ(ini.ReadString("a", "x", "none").str(), "none");
 }

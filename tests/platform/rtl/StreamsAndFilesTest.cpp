@@ -10,9 +10,7 @@
 #include <cstdlib>
 #include <set>
 
-using rtltest::ReadBytes;
-using rtltest::TempDir;
-using rtltest::WriteBytes;
+using testlib::TempDir;
 
 namespace {
 
@@ -90,7 +88,7 @@ TEST(MemoryStream, SubclassDecidesTheGrowth) {
 
 TEST(FileStream, CreateOpenAndErrors) {
     TempDir dir;
-    const std::string path = dir.File("data.bin");
+    const std::string path = dir / "data.bin";
     {
         TFileStream f(path, fmCreate);
         f.WriteBuffer("hello", 5);
@@ -106,12 +104,12 @@ TEST(FileStream, CreateOpenAndErrors) {
         EXPECT_EQ(std::string(buf, 11), "hello world");
         f.SetSize(5);
     }
-    EXPECT_EQ(ReadBytes(path), "hello");
+    EXPECT_EQ(testlib::ReadFile(path), "hello");
 
-    EXPECT_THROW(TFileStream(dir.File("missing.bin"), fmOpenRead), EFOpenError);
-    EXPECT_THROW(TFileStream(dir.File("no/dir.bin"), fmCreate), EFCreateError);
+    EXPECT_THROW(TFileStream(dir / "missing.bin", fmOpenRead), EFOpenError);
+    EXPECT_THROW(TFileStream(dir / "no/dir.bin", fmCreate), EFCreateError);
     try {
-        TFileStream f(dir.File("missing.bin"), fmOpenRead);
+        TFileStream f(dir / "missing.bin", fmOpenRead);
     } catch (const EFOpenError& e) {
         EXPECT_NE(e.Message().Pos("missing.bin"), 0);
     }
@@ -130,10 +128,10 @@ TEST(FileStream, CopyBetweenStreams) {
     TStringStream src("Флотация");
     TMemoryStream mem;
     EXPECT_EQ(mem.CopyFrom(&src, 0), 16);
-    mem.SaveToFile(dir.File("copy.txt"));
-    EXPECT_EQ(ReadBytes(dir.File("copy.txt")), "Флотация");
+    mem.SaveToFile(dir / "copy.txt");
+    EXPECT_EQ(testlib::ReadFile(dir / "copy.txt"), "Флотация");
     TMemoryStream back;
-    back.LoadFromFile(dir.File("copy.txt"));
+    back.LoadFromFile(dir / "copy.txt");
     EXPECT_EQ(std::string(static_cast<const char*>(back.Memory()), 16), "Флотация");
 }
 
@@ -192,7 +190,7 @@ TEST(Paths, Helpers) {
     for (const auto& c : cases) EXPECT_EQ(c.got.str(), c.expected);
 
     TempDir dir;
-    rtltest::ChangeDir cd(dir.Path());
+    testlib::CurrentDir cd(dir.Path());
     char real[4096];
     ASSERT_TRUE(realpath(dir.Path().c_str(), real));
     EXPECT_EQ(GetCurrentDir().str(), real);
@@ -201,37 +199,37 @@ TEST(Paths, Helpers) {
 
 TEST(Files, CreateRenameDelete) {
     TempDir dir;
-    const std::string nested = dir.File("config/deep/er");
+    const std::string nested = dir / "config/deep/er";
     EXPECT_TRUE(ForceDirectories(nested + "/"));
     EXPECT_TRUE(DirectoryExists(nested));
     EXPECT_TRUE(ForceDirectories(nested));  // already there
     EXPECT_THROW(ForceDirectories(""), EInOutError);
-    WriteBytes(dir.File("config/a.txt"), "abc");
-    EXPECT_FALSE(ForceDirectories(dir.File("config/a.txt/sub")));  // a file is in the way
+    testlib::WriteFile(dir / "config/a.txt", "abc");
+    EXPECT_FALSE(ForceDirectories(dir / "config/a.txt/sub"));  // a file is in the way
 
-    EXPECT_TRUE(FileExists(dir.File("config/a.txt")));
-    EXPECT_FALSE(FileExists(dir.File("config")));  // a folder is no file
-    EXPECT_EQ(FileSizeOf(dir.File("config/a.txt")), 3);
-    EXPECT_EQ(FileSizeOf(dir.File("none")), -1);
+    EXPECT_TRUE(FileExists(dir / "config/a.txt"));
+    EXPECT_FALSE(FileExists(dir / "config"));  // a folder is no file
+    EXPECT_EQ(FileSizeOf(dir / "config/a.txt"), 3);
+    EXPECT_EQ(FileSizeOf(dir / "none"), -1);
     TDateTime age;
-    ASSERT_TRUE(FileAge(dir.File("config/a.txt"), age));
+    ASSERT_TRUE(FileAge(dir / "config/a.txt", age));
     EXPECT_NEAR(age, Now(), 1.0 / 24);
-    EXPECT_FALSE(FileAge(dir.File("none"), age));
+    EXPECT_FALSE(FileAge(dir / "none", age));
 
-    WriteBytes(dir.File("config/b.txt"), "b");
-    EXPECT_FALSE(RenameFile(dir.File("config/a.txt"), dir.File("config/b.txt")));  // no overwrite
-    EXPECT_TRUE(RenameFile(dir.File("config/a.txt"), dir.File("config/c.txt")));
-    EXPECT_TRUE(DeleteFile(dir.File("config/c.txt")));
-    EXPECT_FALSE(DeleteFile(dir.File("config/c.txt")));
-    EXPECT_FALSE(DeleteFile(dir.File("config")));
-    EXPECT_FALSE(RemoveDir(dir.File("config")));  // not empty
-    EXPECT_TRUE(CreateDir(dir.File("empty")));
-    EXPECT_TRUE(RemoveDir(dir.File("empty")));
+    testlib::WriteFile(dir / "config/b.txt", "b");
+    EXPECT_FALSE(RenameFile(dir / "config/a.txt", dir / "config/b.txt"));  // no overwrite
+    EXPECT_TRUE(RenameFile(dir / "config/a.txt", dir / "config/c.txt"));
+    EXPECT_TRUE(DeleteFile(dir / "config/c.txt"));
+    EXPECT_FALSE(DeleteFile(dir / "config/c.txt"));
+    EXPECT_FALSE(DeleteFile(dir / "config"));
+    EXPECT_FALSE(RemoveDir(dir / "config"));  // not empty
+    EXPECT_TRUE(CreateDir(dir / "empty"));
+    EXPECT_TRUE(RemoveDir(dir / "empty"));
 }
 
 TEST(Files, HandleRoutines) {
     TempDir dir;
-    const std::string path = dir.File("h.bin");
+    const std::string path = dir / "h.bin";
     int h = FileCreate(path);
     ASSERT_GE(h, 0);
     EXPECT_EQ(FileWrite(h, "12345", 5), 5);
@@ -241,7 +239,7 @@ TEST(Files, HandleRoutines) {
     EXPECT_EQ(std::string(buf, 3), "234");
     EXPECT_EQ(FileSeek(h, 0, 2), 5);
     FileClose(h);
-    EXPECT_EQ(FileOpen(dir.File("none"), fmOpenRead), -1);
+    EXPECT_EQ(FileOpen(dir / "none", fmOpenRead), -1);
     int r = FileOpen(path, fmOpenRead);
     ASSERT_GE(r, 0);
     EXPECT_EQ(FileWrite(r, "x", 1), -1);  // opened for reading only
@@ -250,13 +248,13 @@ TEST(Files, HandleRoutines) {
 
 TEST(Files, FindWithMasks) {
     TempDir dir;
-    for (const char* f : {"a.ini", "B.INI", "c.txt", "Данные.INI", ".hidden.ini"}) WriteBytes(dir.File(f), "x");
-    ForceDirectories(dir.File("sub.ini"));
+    for (const char* f : {"a.ini", "B.INI", "c.txt", "Данные.INI", ".hidden.ini"}) testlib::WriteFile(dir / f, "x");
+    ForceDirectories(dir / "sub.ini");
 
     auto find = [&](const char* mask, int attr) {
         std::set<std::string> names;
         TSearchRec rec;
-        for (int r = FindFirst(dir.File(mask), attr, rec); r == 0; r = FindNext(rec)) names.insert(rec.Name.str());
+        for (int r = FindFirst(dir / mask, attr, rec); r == 0; r = FindNext(rec)) names.insert(rec.Name.str());
         FindClose(rec);
         return names;
     };
@@ -268,11 +266,11 @@ TEST(Files, FindWithMasks) {
     EXPECT_EQ(find("*.doc", faAnyFile), S{});
 
     TSearchRec rec;
-    ASSERT_EQ(FindFirst(dir.File("c.txt"), faArchive, rec), 0);
+    ASSERT_EQ(FindFirst(dir / "c.txt", faArchive, rec), 0);
     EXPECT_EQ(rec.Size, 1);
     EXPECT_EQ(rec.Attr & faDirectory, 0);
     FindClose(rec);
-    EXPECT_NE(FindFirst(dir.File("nofolder/*"), faAnyFile, rec), 0);
+    EXPECT_NE(FindFirst(dir / "nofolder/*", faAnyFile, rec), 0);
 
     struct Mask {
         const char* name;

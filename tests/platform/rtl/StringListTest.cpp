@@ -195,29 +195,29 @@ TEST(StringList, IndexErrors) {
 }
 
 TEST(StringList, FilesInUtf8OrOldWindowsEncoding) {
-    rtltest::TempDir dir;
+    testlib::TempDir dir;
     TStringList l;
     l.Add("Флотация");
     l.Add("ash=12,5");
-    l.SaveToFile(dir.File("a.txt"));
-    EXPECT_EQ(rtltest::ReadBytes(dir.File("a.txt")), "Флотация\r\nash=12,5\r\n");
+    l.SaveToFile(dir / "a.txt");
+    EXPECT_EQ(testlib::ReadFile(dir / "a.txt"), "Флотация\r\nash=12,5\r\n");
 
-    rtltest::WriteBytes(dir.File("old.txt"), "\xD4\xEB\xEE\xF2\xE0\xF6\xE8\xFF\r\nline 2");
+    testlib::WriteFile(dir / "old.txt", "\xD4\xEB\xEE\xF2\xE0\xF6\xE8\xFF\r\nline 2");
     TStringList old;
-    old.LoadFromFile(dir.File("old.txt"));
+    old.LoadFromFile(dir / "old.txt");
     EXPECT_EQ(items(old), (V{"Флотация", "line 2"}));
 
-    rtltest::WriteBytes(dir.File("bom.txt"), "\xEF\xBB\xBFx\ny");
-    old.LoadFromFile(dir.File("bom.txt"));
+    testlib::WriteFile(dir / "bom.txt", "\xEF\xBB\xBFx\ny");
+    old.LoadFromFile(dir / "bom.txt");
     EXPECT_EQ(items(old), (V{"x", "y"}));
 
     {
-        rtltest::ChangeDir cd(dir.Path());
+        testlib::CurrentDir cd(dir.Path());
         old.LoadFromFile(".\\a.txt");  // Windows spelling of a relative name
         EXPECT_EQ(items(old), (V{"Флотация", "ash=12,5"}));
     }
-    EXPECT_THROW(old.LoadFromFile(dir.File("missing.txt")), EFOpenError);
-    EXPECT_THROW(l.SaveToFile(dir.File("no/such/dir.txt")), EFCreateError);
+    EXPECT_THROW(old.LoadFromFile(dir / "missing.txt"), EFOpenError);
+    EXPECT_THROW(l.SaveToFile(dir / "no/such/dir.txt"), EFCreateError);
 }
 
 TEST(StringList, AssignFromOtherKindsFails) {

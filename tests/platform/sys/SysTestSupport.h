@@ -2,12 +2,10 @@
 // bounded wait for a condition.
 #pragma once
 
+#include "testlib/TempDir.h"
+#include "testlib/Wait.h"
+
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,43 +21,10 @@ extern char** environ;
 
 namespace systest {
 
-// Polls cond every 5 ms for at most limitMs; true as soon as it holds.
-inline bool WaitUntil(const std::function<bool()>& cond, int limitMs = 5000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    while (std::chrono::steady_clock::now() < end) {
-        if (cond()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return cond();
-}
-
-inline long long MsSince(std::chrono::steady_clock::time_point t) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t).count();
-}
-
-class TempDir {
-public:
-    TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "plantmon-sys-XXXXXX").string();
-        path_ = mkdtemp(tmpl.data()) ? tmpl : std::string();
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testlib::MsSince;
+using testlib::ReadFile;
+using testlib::TempDir;
+using testlib::WaitUntil;
 
 // A started program with a pipe to its stdin and one from its stdout.
 class Child {
