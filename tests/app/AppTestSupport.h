@@ -3,53 +3,23 @@
 #pragma once
 
 #include "app/Global.h"
+#include "app/Main.h"
 #include "rtl/DateUtils.h"
 #include "rtl/FileUtils.h"
 #include "sys/Host.h"
+#include "testlib/Station.h"
+#include "testlib/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-
-#include <stdlib.h>
-#include <unistd.h>
 
 namespace apptest {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "plantmon-app-XXXXXX").string();
-        path_ = mkdtemp(tmpl.data()) ? tmpl : std::string();
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
+using testlib::QuietIni;
+using testlib::ReadFile;
+using testlib::TempDir;
+using testlib::WriteFile;
 
 // A station of its own: the program "lives" in a temporary folder (configuration, LOG, Temp), the
 // current folder is that folder, the system host only records, and the station settings start at
@@ -58,10 +28,6 @@ class StationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(dir.Path().empty());
-        oldCwd = std::filesystem::current_path();
-        std::filesystem::current_path(dir.Path());
-        SetProgramFileName(AnsiString(dir / "plantmon"));
-        SetSystemHost(&host);
         FirstChangeStart = 7;
         DateIncrement = 0;
         ShutdownOnExit = false;
@@ -71,30 +37,14 @@ protected:
     }
     void TearDown() override {
         SetClockSource(nullptr);
-        SetSystemHost(nullptr);
-        SetProgramFileName("");
         FormatSettings() = savedFormat;
-        std::error_code ec;
-        std::filesystem::current_path(oldCwd, ec);
     }
     std::string IniPath() const { return dir / "plantmon.INI"; }
 
-    TempDir dir;
-    TRecordingSystemHost host;
-    std::filesystem::path oldCwd;
+    testlib::StationFolder dir{"plantmon-app"};
+    TRecordingSystemHost& host = dir.host;
     TFormatSettings savedFormat;
 };
-
-}  // namespace apptest
-
-#include "app/Main.h"
-
-namespace apptest {
-
-// A configuration that needs no login dialog (the built-in password), names a server nobody listens
-// on and starts no link thread, so nothing reaches a real database or port unless a test means it.
-inline const char* const QuietIni =
-    "[main]\r\nLanClientMode=1\r\n[MySQL]\r\nSavePassword=1\r\nComp=127.0.0.1:1\r\nLogin=root\r\n";
 
 // A main window on a station of its own, constructed as the start-up constructs it but without its
 // create handler (tests run FormCreate themselves when they need it).

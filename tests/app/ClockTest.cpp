@@ -89,8 +89,7 @@ TEST_F(ClockTest, AStationWithoutTheRightLogsTheRequest) {
     TDateTime tm;
     std::uint64_t tick;
     int flags;
-    while (EventFIFO.Pop(t, tm, tick, flags)) {
-    }
+    testlib::TakeEvents();
     host.SetResults(false, true, true, SE_OK);
     LocalTime(2020, 1, 1, 12, 0, 0);
     ServerTime("2020-01-01 13:00:00");

@@ -20,15 +20,6 @@ namespace {
 
 using apptest::ReadFile;
 
-void DrainGlobalQueue() {
-    AnsiString t;
-    TDateTime tm;
-    std::uint64_t tick;
-    int flags;
-    while (EventFIFO.Pop(t, tm, tick, flags)) {
-    }
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> out;
     std::size_t pos = 0;
@@ -122,7 +113,7 @@ TEST(EventFIFO, ManyPostingThreadsNeverShareASlot) {
 }
 
 TEST(PostEvent, NullIsRefusedQuietlyAndAFullQueueBeeps) {
-    DrainGlobalQueue();
+    testlib::TakeEvents();
     ResetBeepCount();
     EXPECT_FALSE(PostEvent(static_cast<const char*>(nullptr), 0));
     EXPECT_EQ(EventFIFO.GetCount(), 0);
@@ -132,7 +123,7 @@ TEST(PostEvent, NullIsRefusedQuietlyAndAFullQueueBeeps) {
     for (int i = 1; i < 400; ++i) ASSERT_TRUE(PostEvent(AnsiString("x"), 0));
     EXPECT_FALSE(PostEvent("the 401st", 0));
     EXPECT_EQ(BeepCount(), 1);
-    DrainGlobalQueue();
+    testlib::TakeEvents();
 }
 
 // ---- Lines and files -----------------------------------------------------------------------------
@@ -153,10 +144,10 @@ class LogTimerTest : public apptest::MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        DrainGlobalQueue();
+        testlib::TakeEvents();
     }
     void TearDown() override {
-        DrainGlobalQueue();
+        testlib::TakeEvents();
         MainWindowTest::TearDown();
     }
     std::string LogFile(TDateTime day) const { return DailyLogFileName(day).str(); }

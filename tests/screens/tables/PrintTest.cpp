@@ -121,7 +121,7 @@ TEST_F(PrintTest, EachTablePrintsItsDayAndCells) {
         for (const char* left : {"QRLabel", "Line1Val", "OutField"})
             EXPECT_EQ(text.find(left), std::string::npos) << c.screen->Name() << ": " << left;
     }
-    EXPECT_TRUE(DrainEvents().empty());
+    EXPECT_TRUE(testlib::TakeEvents().empty());
 }
 
 TEST_F(PrintTest, BeforeTheFirstReloadTheDayOfTheScreensCreationIsPrinted) {

@@ -74,7 +74,7 @@ TEST_F(SvodTableTest, SumsOfEachPeriodAtTheShiftBoundariesAndTheFirstOfAMonth) {
         // The month period is the one left behind.
         EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss", screen->StartTime), FormatDateTime("yyyy-mm-dd", EncodeDate(c.y, c.mo, 1)) + " 07:00:00");
     }
-    EXPECT_TRUE(DrainEvents().empty());
+    EXPECT_TRUE(testlib::TakeEvents().empty());
     EXPECT_EQ(screen->ReloadBusy, 0);
 }
 
@@ -88,7 +88,7 @@ TEST_F(SvodTableTest, AFailingQueryStopsTheReloadLeavesTheRestAndIsLogged) {
     EXPECT_EQ(cells[1], "00:30");  // the rest keep the texts of the 15th
     EXPECT_EQ(cells[2], "00:06");
     EXPECT_EQ(cells[12], "1 суток 18:59");
-    EXPECT_EQ(DrainEvents(), std::vector<std::string>{"Ошибка в TFormSvodTable::Reload()"});
+    EXPECT_EQ(testlib::TakeEvents(), std::vector<std::string>{"Ошибка в TFormSvodTable::Reload()"});
     EXPECT_EQ(screen->ReloadBusy, 0);
 }
 

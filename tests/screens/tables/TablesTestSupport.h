@@ -8,6 +8,7 @@
 #include "app/Config.h"
 #include "app/EventLog.h"
 #include "app/Main.h"
+#include "testlib/Station.h"
 #include "testlib/TestDb.h"
 #include "testlib/gui/GuiHarness.h"
 
@@ -47,7 +48,7 @@ protected:
         MainWindowTest::SetUp();
         // The frame the screens are MDI children of.
         Application->FormCreated(form);
-        DrainEvents();
+        testlib::TakeEvents();
         if (!testdb::Available()) return;
         db = std::make_unique<testdb::ScratchDatabase>();
         const testdb::Coordinates c = testdb::Coords();
@@ -66,16 +67,6 @@ protected:
     void At(int y, int mo, int d, int h = 12, int mi = 0, int s = 0) {
         const TDateTime t = EncodeDateTime(y, mo, d, h, mi, s, 0);
         SetClockSource([t] { return t; });
-    }
-    // Everything in the event queue, oldest first; the queue is left empty.
-    static std::vector<std::string> DrainEvents() {
-        std::vector<std::string> out;
-        AnsiString text;
-        TDateTime time = 0;
-        std::uint64_t ticks = 0;
-        int flags = 0;
-        while (EventFIFO.Pop(text, time, ticks, flags)) out.push_back(text.str());
-        return out;
     }
     // Inserts BoundaryRows into table: "<timeColumn>, <columns>" with the values valuesOf(weight).
     void InsertBoundaryRows(const std::string& table, const std::string& columns,

@@ -79,7 +79,7 @@ TEST_F(TotalsTableTest, FlotationSumsOfEachPeriod) {
     // The empty day shows blanks (the format's zero section), not the numbers of the day before.
     EXPECT_EQ(flot->ValueField("OutField_M_VRRP")->Caption(), "  ");
     EXPECT_FALSE(flot->WaitPanel->Visible());
-    EXPECT_TRUE(DrainEvents().empty());
+    EXPECT_TRUE(testlib::TakeEvents().empty());
 }
 
 TEST_F(TotalsTableTest, BeltSumsOfEachPeriodAndTheThroughputOfTheLastReload) {
@@ -113,7 +113,7 @@ TEST_F(TotalsTableTest, BeltSumsOfEachPeriodAndTheThroughputOfTheLastReload) {
     EXPECT_EQ(belt->OutField_TNK0->OutValue(), 412.5);
     belt->ButReloadClick(belt->ButReload);
     EXPECT_EQ(belt->OutField_TNK0->OutValue(), 10);
-    EXPECT_TRUE(DrainEvents().empty());
+    EXPECT_TRUE(testlib::TakeEvents().empty());
 }
 
 TEST_F(TotalsTableTest, AFailingPeriodQueryIsLoggedAndTheOtherPeriodsStillLoad) {
@@ -123,7 +123,7 @@ TEST_F(TotalsTableTest, AFailingPeriodQueryIsLoggedAndTheOtherPeriodsStillLoad) 
     db->Exec("rename table puf_data to puf_data_away");
     ReloadFor(flot, 2010, 3, 1);
     EXPECT_EQ(flot->ValueField("OutField_D1_VF")->OutValue(), 3);
-    EXPECT_EQ(DrainEvents(), std::vector<std::string>(4, "Ошибка загрузки данных в сводную таблицу."));
+    EXPECT_EQ(testlib::TakeEvents(), std::vector<std::string>(4, "Ошибка загрузки данных в сводную таблицу."));
     EXPECT_EQ(flot->ReloadBusy, 0);
     EXPECT_FALSE(flot->WaitPanel->Visible());
 
@@ -132,7 +132,7 @@ TEST_F(TotalsTableTest, AFailingPeriodQueryIsLoggedAndTheOtherPeriodsStillLoad) 
     ReloadFor(belt, 2010, 3, 15);
     db->Exec("rename table belt_401 to belt_401_away");
     ReloadFor(belt, 2010, 3, 1);
-    EXPECT_EQ(DrainEvents(), std::vector<std::string>(4, "Ошибка загрузки данных в сводную таблицу."));
+    EXPECT_EQ(testlib::TakeEvents(), std::vector<std::string>(4, "Ошибка загрузки данных в сводную таблицу."));
     EXPECT_EQ(belt->ValueField("OutField_M_G0")->OutValue(), 644.75);
 }
 
@@ -142,7 +142,7 @@ TEST_F(TotalsTableTest, AFailingReloadIsLoggedUnderTheScreensNameAndHidesTheWait
     FirstChangeStart = 25;
     for (TTotalsTableForm* screen : {static_cast<TTotalsTableForm*>(flot), static_cast<TTotalsTableForm*>(belt)}) {
         screen->Reload();
-        EXPECT_EQ(DrainEvents(), std::vector<std::string>{"Ошибка в " + screen->ClassName().str() + "::Reload()"});
+        EXPECT_EQ(testlib::TakeEvents(), std::vector<std::string>{"Ошибка в " + screen->ClassName().str() + "::Reload()"});
         EXPECT_EQ(screen->ReloadBusy, 0);
         EXPECT_FALSE(screen->WaitPanel->Visible());
     }
@@ -160,7 +160,7 @@ TEST_F(TotalsTableTest, WithoutTheConnectionAReloadDoesNothing) {
         for (const auto& [name, value] : Values(screen)) EXPECT_EQ(value, 0) << name;
     }
     EXPECT_FALSE(form->SQLConnection1->Connected());
-    EXPECT_TRUE(DrainEvents().empty());
+    EXPECT_TRUE(testlib::TakeEvents().empty());
 }
 
 TEST_F(TotalsTableTest, RowsAreSizedByTheHeaderCellAndTheTableCentred) {
