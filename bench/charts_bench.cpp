@@ -13,17 +13,14 @@
 #include "app/Main.h"
 #include "db/SqlClientDataSet.h"
 #include "screens/graphs/FormFlotGraph.h"
-#include "sys/Host.h"
+#include "testlib/Station.h"
 #include "testlib/TestDb.h"
 
-#include <QApplication>
+#include "BenchSupport.h"  // last: it brings the toolkit's keyword macros
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -38,13 +35,7 @@ constexpr int kSecondDay = 16;
 struct Station {
     Station() {
         if (!testdb::Available()) throw std::runtime_error("no database: run through scripts/bench");
-        std::string tmpl = (std::filesystem::temp_directory_path() / "plantmon-bench-XXXXXX").string();
-        if (mkdtemp(tmpl.data())) dir = tmpl;
-        std::filesystem::current_path(dir);
-        SetProgramFileName(AnsiString(dir + "/plantmon"));
-        SetSystemHost(&host);
-        std::ofstream(dir + "/plantmon.INI")
-            << "[main]\r\nLanClientMode=1\r\n[MySQL]\r\nSavePassword=1\r\nComp=127.0.0.1:1\r\n";
+        folder.WriteIni(BenchStationIni);
 
         db = std::make_unique<testdb::ScratchDatabase>();
         const char* values = "50 + rand(1) * 200, 300 + rand() * 500, rand() * 150, rand() * 1000, rand() * 60, "
@@ -83,12 +74,8 @@ struct Station {
         main->SQLConnection1->Close();
         main->Free();
         db.reset();
-        SetSystemHost(nullptr);
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
     }
-    std::string dir;
-    TRecordingSystemHost host;
+    testlib::StationFolder folder{"plantmon-bench"};
     std::unique_ptr<testdb::ScratchDatabase> db;
     TFormMain* main = nullptr;
     TFormFlotGraph* screen = nullptr;
@@ -174,12 +161,4 @@ BENCHMARK(BM_ChartRedraw)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    Application->Initialize();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }

@@ -5,7 +5,8 @@
 #include "gui/Forms.h"
 #include "gui/StdCtrls.h"
 
-#include <QApplication>
+#include "BenchSupport.h"  // last: it brings the toolkit's keyword macros
+
 #include <QPixmap>
 #include <QWidget>
 
@@ -105,12 +106,4 @@ BENCHMARK(BM_RepaintOneLamp)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    Application->Initialize();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }

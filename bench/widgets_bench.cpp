@@ -5,29 +5,18 @@
 #include "app/Global.h"
 #include "app/Main.h"
 #include "screens/diagrams/Mnemo.h"
-#include "sys/Host.h"
+#include "testlib/Station.h"
 
-#include <QApplication>
+#include "BenchSupport.h"  // last: it brings the toolkit's keyword macros
 
 #include <benchmark/benchmark.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
 
 namespace {
 
 // The program lives in a folder of its own for the run (configuration, config/FormMnemo.INI).
 struct Station {
     Station() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "plantmon-bench-XXXXXX").string();
-        if (mkdtemp(tmpl.data())) dir = tmpl;
-        std::filesystem::current_path(dir);
-        SetProgramFileName(AnsiString(dir + "/plantmon"));
-        SetSystemHost(&host);
-        std::ofstream(dir + "/plantmon.INI")
-            << "[main]\r\nLanClientMode=1\r\n[MySQL]\r\nSavePassword=1\r\nComp=127.0.0.1:1\r\n";
+        folder.WriteIni(BenchStationIni);
         main = new TFormMain(nullptr);
         FormMain = main;
         Application->FormCreated(main);
@@ -42,12 +31,8 @@ struct Station {
     ~Station() {
         mnemo->Free();
         main->Free();
-        SetSystemHost(nullptr);
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
     }
-    std::string dir;
-    TRecordingSystemHost host;
+    testlib::StationFolder folder{"plantmon-bench"};
     TFormMain* main = nullptr;
     TFormMnemo* mnemo = nullptr;
 };
@@ -120,12 +105,4 @@ BENCHMARK(BM_FlotationDiagramStateTickWithColours)->Unit(benchmark::kMillisecond
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    Application->Initialize();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }
