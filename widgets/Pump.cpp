@@ -1,6 +1,5 @@
 #include "widgets/Pump.h"
 
-#include "rtl/IniFiles.h"
 #include "rtl/MathUtils.h"
 #include "widgets/Tolmerautil.h"
 
@@ -69,27 +68,8 @@ void TPump::Paint() {
     });
 }
 
-bool TPump::SaveConfig() {
-    try {
-        TMemIniFile ini(configName_);
-        const AnsiString section = Name();
-        WritePenToIni(&ini, section, "Pen", pen_.get());
-        ini.WriteInteger(section, "BrushColor", brush_->Color());
-        ini.UpdateFile();
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
+bool TPump::SaveConfig() { return SaveOutlineToIni(configName_, Name(), pen_.get(), brush_.get()); }
 
 bool TPump::LoadConfig(const AnsiString& section) {
-    try {
-        const AnsiString s = section.IsEmpty() ? Name() : section;
-        TMemIniFile ini(configName_);
-        ReadPenFromIni(&ini, s, "Pen", pen_.get());
-        brush_->SetColor(ini.ReadInteger(s, "BrushColor", brush_->Color()));
-        return true;
-    } catch (...) {
-        return false;
-    }
+    return LoadOutlineFromIni(configName_, section.IsEmpty() ? Name() : section, pen_.get(), brush_.get());
 }

@@ -52,3 +52,26 @@ bool ReadStringsFromIni(TCustomIniFile* ini, const AnsiString& section, const An
     list->EndUpdate();
     return true;
 }
+
+bool SaveOutlineToIni(const AnsiString& fileName, const AnsiString& section, TPen* pen, TBrush* brush) {
+    try {
+        TMemIniFile ini(fileName);
+        WritePenToIni(&ini, section, "Pen", pen);
+        ini.WriteInteger(section, "BrushColor", brush->Color());
+        ini.UpdateFile();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool LoadOutlineFromIni(const AnsiString& fileName, const AnsiString& section, TPen* pen, TBrush* brush) {
+    try {
+        TMemIniFile ini(fileName);
+        ReadPenFromIni(&ini, section, "Pen", pen);
+        brush->SetColor(ini.ReadInteger(section, "BrushColor", brush->Color()));
+        return true;
+    } catch (...) {
+        return false;
+    }
+}

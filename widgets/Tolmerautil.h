@@ -28,3 +28,9 @@ bool WriteStringsToIni(TCustomIniFile* ini, const AnsiString& section, const Ans
 // otherwise the list is replaced by the lines read (a missing line reads as "0").
 bool ReadStringsFromIni(TCustomIniFile* ini, const AnsiString& section, const AnsiString& prefix,
                         TStringList* list);
+
+// A filled outline's look in its section of a colour file: the pen ("Pen" keys) and "BrushColor".
+// The save writes the file; the load keeps the current values where keys are missing. False on a
+// failure (an unnamed or unwritable file), which neither lets escape.
+bool SaveOutlineToIni(const AnsiString& fileName, const AnsiString& section, TPen* pen, TBrush* brush);
+bool LoadOutlineFromIni(const AnsiString& fileName, const AnsiString& section, TPen* pen, TBrush* brush);
