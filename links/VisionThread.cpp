@@ -166,6 +166,14 @@ bool ReadDone(TFormMain* main, bool ok) {
     return true;
 }
 
+// A link that fell inactive is opened again; the poll that found it so reads nothing this round.
+bool LinkReady(TVisionLink* link) {
+    if (link->Active()) return true;
+    link->SetActive(true);
+    Sleep(100);
+    return false;
+}
+
 }  // namespace
 
 double HydroSolidsLoad(int pl2, int rv2) {
@@ -180,11 +188,7 @@ void ResetVisionStateChecks() {
 
 bool PollBeltScales(TFormMain* main) {
     TVisionLink* link = main->VisionLink;
-    if (!link->Active()) {
-        link->SetActive(true);
-        Sleep(100);
-        return false;
-    }
+    if (!LinkReady(link)) return false;
     try {
         const AnsiString key = MinuteKeyOf(Now());
         for (int b = 0; b < 2; ++b) {
@@ -216,11 +220,7 @@ bool PollBeltScales(TFormMain* main) {
 
 bool PollHydrosizer(TFormMain* main) {
     TVisionLink* link = main->VisionLink;
-    if (!link->Active()) {
-        link->SetActive(true);
-        Sleep(100);
-        return false;
-    }
+    if (!LinkReady(link)) return false;
     try {
         EnsureStateRow(main->SQLQueryV120, "pug_state", g_pugStateChecked);
 
