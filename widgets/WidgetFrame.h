@@ -45,6 +45,3 @@ private:
     std::unique_ptr<TBitmap> bitmap_;
     bool redraw_ = true;
 };
-
-// The text of a colour for INI files is its signed decimal value; colours read back as integers.
-inline int ColorToIni(TColor c) { return static_cast<int>(c); }
