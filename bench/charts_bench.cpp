@@ -53,11 +53,7 @@ struct Station {
         main->OnShow = nullptr;  // the other screens of the start-up are not part of this
         main->TimerRefreshState->SetEnabled(false);
         main->TimerGetLog->SetEnabled(false);
-        TStrings* p = main->SQLConnection1->Params();
-        p->SetValue("HostName", testdb::HostWithPort());
-        p->SetValue("Database", db->Name());
-        p->SetValue("User_Name", testdb::Coords().user);
-        p->SetValue("Password", testdb::Coords().password);
+        testlib::ConnectToScratch(main, *db, main->SQLConnection1);
         main->SQLConnection1->Open();
         main->SetBounds(0, 0, 1280, 1024);
         main->Show();

@@ -19,13 +19,9 @@ protected:
         MainWindowTest::SetUp();
         if (!testdb::Available()) return;
         db = std::make_unique<testdb::ScratchDatabase>();
+        for (TSQLConnection* conn : {form->SQLConnection1, form->SQLConnectionUser})
+            testlib::ConnectToScratch(form, *db, conn);
         const testdb::Coordinates c = testdb::Coords();
-        for (TSQLConnection* conn : {form->SQLConnection1, form->SQLConnectionUser}) {
-            SetConnectionParam(form, "HostName", testdb::HostWithPort(), conn);
-            SetConnectionParam(form, "User_Name", c.user, conn);
-            SetConnectionParam(form, "Password", c.password, conn);
-            SetConnectionParam(form, "Database", db->Name(), conn);
-        }
         // FormCreate gives the connections the login it loaded: make that the test server's.
         form->HostName = testdb::HostWithPort();
         form->UserName = c.user;

@@ -50,11 +50,7 @@ class StatusQueriesTest : public apptest::MainWindowTest {};
 TEST_F(StatusQueriesTest, OpenOnTheSchemaWithTheirPersistentFields) {
     REQUIRE_TEST_DB();
     testdb::ScratchDatabase db;
-    const testdb::Coordinates c = testdb::Coords();
-    SetConnectionParam(form, "HostName", testdb::HostWithPort(), form->SQLConnectionUser);
-    SetConnectionParam(form, "User_Name", c.user, form->SQLConnectionUser);
-    SetConnectionParam(form, "Password", c.password, form->SQLConnectionUser);
-    SetConnectionParam(form, "Database", db.Name(), form->SQLConnectionUser);
+    testlib::ConnectToScratch(form, db, form->SQLConnectionUser);
     db.Exec("insert into pu1 (PostMoment, TPST_1, TIN, TS_2, NRAB) values ('2010-03-15 07:00:00', 41.6, 12.25, 87, 1)");
 
     for (TSQLQuery* q : {form->SQLQueryPu1State, form->SQLQueryPu2State, form->SQLQueryMaxTimePu1, form->SQLQueryMaxTimePu2,

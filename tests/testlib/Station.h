@@ -78,16 +78,20 @@ inline std::vector<std::string> TakeEvents() {
     return out;
 }
 
-// Points the main window's four connections at the scratch database.
-inline void ConnectToScratch(TFormMain* form, const testdb::ScratchDatabase& db) {
+// Points one connection of the main window at the scratch database (it is not opened).
+inline void ConnectToScratch(TFormMain* form, const testdb::ScratchDatabase& db, TSQLConnection* conn) {
     const testdb::Coordinates c = testdb::Coords();
+    SetConnectionParam(form, "HostName", testdb::HostWithPort().c_str(), conn);
+    SetConnectionParam(form, "Database", db.Name().c_str(), conn);
+    SetConnectionParam(form, "User_Name", c.user.c_str(), conn);
+    SetConnectionParam(form, "Password", c.password.c_str(), conn);
+}
+
+// Points all four connections of the main window at the scratch database.
+inline void ConnectToScratch(TFormMain* form, const testdb::ScratchDatabase& db) {
     for (TSQLConnection* conn : {form->SQLConnection1, form->SQLConnectionUser, form->SQLConnectionPUF_Link,
-                                 form->SQLConnectionV120_Link}) {
-        SetConnectionParam(form, "HostName", testdb::HostWithPort().c_str(), conn);
-        SetConnectionParam(form, "Database", db.Name().c_str(), conn);
-        SetConnectionParam(form, "User_Name", c.user.c_str(), conn);
-        SetConnectionParam(form, "Password", c.password.c_str(), conn);
-    }
+                                 form->SQLConnectionV120_Link})
+        ConnectToScratch(form, db, conn);
 }
 
 }  // namespace testlib

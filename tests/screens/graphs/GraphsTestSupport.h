@@ -120,12 +120,7 @@ protected:
         GraphStation::SetUp();
         if (!testdb::Available()) return;
         db = std::make_unique<testdb::ScratchDatabase>();
-        testdb::Coordinates c = testdb::Coords();
-        TStrings* p = FormMain->SQLConnection1->Params();
-        p->SetValue("HostName", testdb::HostWithPort());
-        p->SetValue("Database", db->Name());
-        p->SetValue("User_Name", c.user);
-        p->SetValue("Password", c.password);
+        testlib::ConnectToScratch(FormMain, *db, FormMain->SQLConnection1);
         FormMain->SQLConnection1->Open();
     }
     void TearDown() override {

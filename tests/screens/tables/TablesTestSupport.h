@@ -51,11 +51,7 @@ protected:
         testlib::TakeEvents();
         if (!testdb::Available()) return;
         db = std::make_unique<testdb::ScratchDatabase>();
-        const testdb::Coordinates c = testdb::Coords();
-        SetConnectionParam(form, "HostName", testdb::HostWithPort(), form->SQLConnection1);
-        SetConnectionParam(form, "User_Name", c.user, form->SQLConnection1);
-        SetConnectionParam(form, "Password", c.password, form->SQLConnection1);
-        SetConnectionParam(form, "Database", db->Name(), form->SQLConnection1);
+        testlib::ConnectToScratch(form, *db, form->SQLConnection1);
         form->SQLConnection1->Open();
     }
     void TearDown() override {
