@@ -8,7 +8,7 @@
 // A second benchmark runs the same exchange on the bare pseudo-terminal, without the pace.
 #include "links/ICPLink.h"
 #include "links/PufProtocol.h"
-#include "rtl/FileUtils.h"
+#include "testlib/TempDir.h"
 
 #include <benchmark/benchmark.h>
 
@@ -121,10 +121,7 @@ private:
 
 void RunExchanges(benchmark::State& state, bool paced) {
     // No timing file in the folder: the link's default time-outs.
-    char tmpl[] = "/tmp/pufbench.XXXXXX";
-    const char* dir = mkdtemp(tmpl);
-    const AnsiString oldDir = GetCurrentDir();
-    if (dir) SetCurrentDir(dir);
+    testlib::ScratchCurrentDir dir("pufbench");
     {
         Controller controller(paced);
         TICPLink link(nullptr);
@@ -156,8 +153,6 @@ void RunExchanges(benchmark::State& state, bool paced) {
             state.counters["failures"] = static_cast<double>(failures);
         }
     }
-    SetCurrentDir(oldDir);
-    if (dir) rmdir(dir);
 }
 
 void BM_PufExchange38400Line(benchmark::State& state) { RunExchanges(state, true); }
