@@ -290,40 +290,21 @@ public:
     void WinSockClientConnectStatus(TObject* Sender, bool connected);
 
     // ---- Actions (app/MainActions.cpp) ------------------------------------------------------------
+    // Every action exists in ActionList1 from the start; an action whose screen is not built yet has no
+    // handler and does nothing. Its handler is declared here and defined in app/MainActions.cpp when the
+    // screen joins.
     // Creates the actions of ActionList1 (binding ActionExit to ActionExitExecute), the items of
     // MainMenu1, the images of ImageList2 and the pages and buttons of PageControl1.
     void BuildActions();
     // Runs the first action of ActionList1 with that tag; false when none carries it.
     bool ExecuteActionByTag(int tag);
     void ActionMainMenuExecute(TObject* Sender);
-    void ActionMainMnemoExecute(TObject* Sender);
-    void ActionMnemoReachExecute(TObject* Sender);
     void ActionMnemoFlotExecute(TObject* Sender);
-    void ActionMnemoGSExecute(TObject* Sender);
-    void ActionGraphPBigOMExecute(TObject* Sender);
-    void ActionGraphPSmallOMExecute(TObject* Sender);
-    void ActionGraphRBigOMExecute(TObject* Sender);
-    void ActionGraphRSmallOMExecute(TObject* Sender);
-    void ActionAWModeBigOMExecute(TObject* Sender);
-    void ActionAWModeSmallOMExecute(TObject* Sender);
     void ActionGraphFlotParamExecute(TObject* Sender);
-    void ActionGraphFlotOutExecute(TObject* Sender);
-    void ActionGraphBakLevelExecute(TObject* Sender);
-    void ActionGraphBeltExecute(TObject* Sender);
-    void ActionGraphGSExecute(TObject* Sender);
-    void ActionMainTableExecute(TObject* Sender);
     void ActionTableTimeExecute(TObject* Sender);
     void ActionTableFlotExecute(TObject* Sender);
     void ActionTableBeltExecute(TObject* Sender);
-    void ActionTableGSExecute(TObject* Sender);
-    void ActionOM_LogExecute(TObject* Sender);
-    void ActionFlotLogExecute(TObject* Sender);
-    void ActionWSensLogExecute(TObject* Sender);
-    void ActionShowBaseExecute(TObject* Sender);
     void ActionAboutExecute(TObject* Sender);
-    void ActionShowConfigExecute(TObject* Sender);
-    void ActionShowDriver1Execute(TObject* Sender);
-    void ActionShowDriver2Execute(TObject* Sender);
     void ActionShowPUFDriverExecute(TObject* Sender);
     void ActionShowDriverV120Execute(TObject* Sender);
     void ActionTarControl386Execute(TObject* Sender);
@@ -333,25 +314,10 @@ public:
     void ActionSetTRRSExecute(TObject* Sender);
     void ActionSetTRRPExecute(TObject* Sender);
     void ActionRunFARExecute(TObject* Sender);
-    void ActionPrintWPKExecute(TObject* Sender);
-    void ActionPrintWPMExecute(TObject* Sender);
-    void ActionPrintTSKExecute(TObject* Sender);
-    void ActionPrintTSMExecute(TObject* Sender);
-    void ActionPrintAirKExecute(TObject* Sender);
-    void ActionPrintAirMExecute(TObject* Sender);
     void ActionPrintFlotGraphExecute(TObject* Sender);
-    void ActionPrintGraphZolaExecute(TObject* Sender);
-    void ActionPrintGraphBakLevelExecute(TObject* Sender);
-    void ActionPrintGraphBeltWorkExecute(TObject* Sender);
-    void ActionPrintGraphGSExecute(TObject* Sender);
     void ActionPrintTableExecute(TObject* Sender);
     void ActionPrintTableFlotExecute(TObject* Sender);
     void ActionPrintTableBeltExecute(TObject* Sender);
-    void ActionPrintTableMainExecute(TObject* Sender);
-    void ActionPrintTableGSExecute(TObject* Sender);
-    void ActionPrintLogPU1Execute(TObject* Sender);
-    void ActionPrintLogPU2Execute(TObject* Sender);
-    void ActionPrintFlotLogExecute(TObject* Sender);
 
     // ---- Start-up helpers (app/Main.cpp) ----------------------------------------------------------
     // Step 7 of FormCreate on its own: asks the server's Now() through SQLQuerySysWork and sets the

@@ -77,10 +77,7 @@ struct Station {
     TFormFlotGraph* screen = nullptr;
 };
 
-Station& station() {
-    static Station s;
-    return s;
-}
+Station& station() { return BenchStation<Station>(); }
 
 // Mean seconds of one raw query, per day kind, from BM_RawQuery of the same run.
 std::map<int, double> rawSeconds;

@@ -37,10 +37,7 @@ struct Station {
     TFormMnemo* mnemo = nullptr;
 };
 
-Station& station() {
-    static Station s;
-    return s;
-}
+Station& station() { return BenchStation<Station>(); }
 
 // Every widget throws its kept picture away, so the next paint draws the whole diagram anew.
 void markEverything(TFormMnemo* m) {
