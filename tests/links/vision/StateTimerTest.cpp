@@ -1,6 +1,6 @@
 // The main window's state timer: link lamps from row ages and link times (clock injected), the
 // flotation values, and the LAN-client station that takes the belt records from the belt tables.
-#include "VisionStation.h"
+#include "testlib/VisionStation.h"
 
 #include "gui/WinApi.h"
 

@@ -1,6 +1,6 @@
 // The Vision console and the tare dialog, off screen: what they show of the records and the thread,
 // what their buttons change, and a tare run that reaches the belt journal while the thread runs.
-#include "VisionStation.h"
+#include "testlib/VisionStation.h"
 
 #include "gui/WinApi.h"
 #include "links/FormTarControl.h"

@@ -1,6 +1,6 @@
 // The Vision thread end to end: the simulated controllers on a pseudo-terminal, the real thread, the
 // private database and a clock the test moves across minutes.
-#include "VisionStation.h"
+#include "testlib/VisionStation.h"
 
 #include <cmath>
 

@@ -1,5 +1,5 @@
 // Client datasets: fetching from a provider, the change log, applying updates, files.
-#include "DataTestSupport.h"
+#include "testlib/DataTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Navigation, bookmarks, the link windows and the order of the events datasets send.
-#include "DataTestSupport.h"
+#include "testlib/DataTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Field kinds: typed access, texts and formats, checks, field events, calculated and lookup
 // fields, field lists.
-#include "DataTestSupport.h"
+#include "testlib/DataTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Locate and Lookup, filter expressions and OnFilterRecord, index order.
-#include "DataTestSupport.h"
+#include "testlib/DataTestSupport.h"
 
 #include <gtest/gtest.h>
 

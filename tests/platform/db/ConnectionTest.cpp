@@ -1,4 +1,4 @@
-#include "DbFixture.h"
+#include "testlib/DbFixture.h"
 
 #include "db/SqlExpr.h"
 #include "rtl/DateUtils.h"

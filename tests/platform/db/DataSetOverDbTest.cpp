@@ -1,6 +1,6 @@
 // The dataset model fed from the server: bookmarks follow the fetched order, and a grid's data link
 // hears scroll, edit and post in the order it relies on.
-#include "DbFixture.h"
+#include "testlib/DbFixture.h"
 
 #include "db/SqlClientDataSet.h"
 #include "db/SqlExpr.h"

@@ -1,5 +1,5 @@
 // Client datasets over the settings tables: cached rows, a change log, changes written back by key.
-#include "DbFixture.h"
+#include "testlib/DbFixture.h"
 
 #include "data/DBClient.h"
 #include "db/Provider.h"

@@ -323,7 +323,7 @@ TEST_F(FlotGraphTest, PrintsTheFiveGraphsIntoAReport) {
     screen->ComboBox1->SetItemIndex(0);
     screen->Reload();
     std::string pdf = dir / "flot.pdf";
-    graphstest::PrintDialogs dialogs(pdf);
+    testlib::PrintDialogs dialogs(pdf);
     guitest::ModalDriver modal;
     std::string shown;
     modal.Then([&](TCustomForm* f) {
@@ -343,13 +343,13 @@ TEST_F(FlotGraphTest, PrintsTheFiveGraphsIntoAReport) {
     std::string page = apptest::ReadFile(FormWebPrint->PagePath().str());
     EXPECT_NE(page.find(TempDir.str() + "/FL_pic4.bmp"), std::string::npos);
     EXPECT_NE(shown.find("Расход исходной пульпы, м3/ч"), std::string::npos);
-    std::string text = graphstest::PdfText(pdf);
+    std::string text = testlib::PdfText(pdf);
     for (const char* want : {"Графики параметров процесса флотации", "15.03.2010", "Расход исходной пульпы, м3/ч",
                              "Плотность исходной пульпы, г/л", "Весовая нагрузка по твердому, т/ч", "Расход собирателя",
                              "Расход вспенивателя"})
         EXPECT_NE(text.find(want), std::string::npos) << want << "\n" << text;
-    EXPECT_EQ(graphstest::PdfPages(pdf), 1);
-    std::string images = graphstest::Run("pdfimages -list '" + pdf + "' 2>/dev/null");
+    EXPECT_EQ(testlib::PdfPages(pdf), 1);
+    std::string images = testlib::Run("pdfimages -list '" + pdf + "' 2>/dev/null");
     int count = 0;
     for (std::size_t at = images.find(" image "); at != std::string::npos; at = images.find(" image ", at + 1)) ++count;
     EXPECT_EQ(count, 5) << images;
@@ -412,7 +412,7 @@ TEST_F(FlotGraphTest, FromTheLauncherToThePrintedTrendReport) {
     EXPECT_EQ(screen->LevelGraphRP->GetPoint(0, At(15, 11, 27)), 268);  // the 11:28 row fills 11:27
 
     std::string pdf = dir / "trends.pdf";
-    graphstest::PrintDialogs dialogs(pdf);
+    testlib::PrintDialogs dialogs(pdf);
     guitest::ModalDriver modal;
     modal.Then([](TCustomForm* f) {
         FormWebPrint->ButPrint->Click();
@@ -422,7 +422,7 @@ TEST_F(FlotGraphTest, FromTheLauncherToThePrintedTrendReport) {
     ASSERT_NE(item, nullptr);
     item->Click();
     EXPECT_EQ(modal.Shown(), 1);
-    std::string text = graphstest::PdfText(pdf);
+    std::string text = testlib::PdfText(pdf);
     EXPECT_NE(text.find("Графики параметров процесса флотации"), std::string::npos) << text;
     EXPECT_NE(text.find("15.03.2010"), std::string::npos) << text;
 

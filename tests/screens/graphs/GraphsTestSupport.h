@@ -10,73 +10,15 @@
 #include "screens/graphs/FormWebPrint.h"
 #include "testlib/TestDb.h"
 #include "testlib/gui/GuiHarness.h"
+#include "testlib/gui/Pdf.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 namespace graphstest {
-
-// Output of a command (pdftotext, pdfinfo).
-inline std::string Run(const std::string& cmd) {
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return out;
-    std::array<char, 4096> buf{};
-    std::size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
-    pclose(p);
-    return out;
-}
-
-inline std::string PdfText(const std::string& pdf) { return Run("pdftotext -layout '" + pdf + "' - 2>/dev/null"); }
-
-inline int PdfPages(const std::string& pdf) {
-    std::string info = Run("pdfinfo '" + pdf + "' 2>/dev/null");
-    auto at = info.find("Pages:");
-    return at == std::string::npos ? 0 : std::atoi(info.c_str() + at + 6);
-}
-
-// Answers the print dialogs: prints go into pdf, page setups turn the page to orientation, and
-// previews record how many pages they laid out (and print when printFromPreview).
-class PrintDialogs {
-public:
-    explicit PrintDialogs(std::string pdf) : pdf_(std::move(pdf)) {
-        previous_ = SetPrintDialogHook([this](TPrintDialogRequest& r) {
-            ++shown_;
-            switch (r.Kind) {
-            case TPrintDialogKind::Print:
-                r.Printer->SetOutputFileName(pdf_);
-                return true;
-            case TPrintDialogKind::PageSetup:
-                r.Printer->SetOrientation(orientation);
-                return true;
-            case TPrintDialogKind::Preview:
-                previewPages = r.PageCount;
-                r.Printer->SetOutputFileName(pdf_);
-                return printFromPreview;
-            }
-            return false;
-        });
-    }
-    ~PrintDialogs() { SetPrintDialogHook(previous_); }
-    PrintDialogs(const PrintDialogs&) = delete;
-    PrintDialogs& operator=(const PrintDialogs&) = delete;
-
-    TPrinterOrientation orientation = poLandscape;
-    bool printFromPreview = false;
-    int previewPages = -1;
-    int Shown() const { return shown_; }
-
-private:
-    std::string pdf_;
-    int shown_ = 0;
-    TPrintDialogHook previous_;
-};
 
 // A station with its main window (the MDI frame, not connected) and the report window.
 class GraphStation : public apptest::StationTest {

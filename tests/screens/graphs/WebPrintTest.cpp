@@ -22,7 +22,7 @@ namespace {
 using apptest::ReadFile;
 using apptest::WriteFile;
 using graphstest::GraphStation;
-using graphstest::PrintDialogs;
+using testlib::PrintDialogs;
 
 std::vector<std::string> lines(TStrings* s) {
     std::vector<std::string> out;
@@ -254,14 +254,14 @@ TEST_F(GraphStation, PrintPreviewAndPageSetupGoThroughThePrinterIntoPdf) {
     EXPECT_EQ(dialogs.Shown(), 3);
     EXPECT_GE(dialogs.previewPages, 1);
 
-    ASSERT_GE(graphstest::PdfPages(pdf), 1);
-    std::string text = graphstest::PdfText(pdf);
+    ASSERT_GE(testlib::PdfPages(pdf), 1);
+    std::string text = testlib::PdfText(pdf);
     for (const char* want : {"Графики скорости разгрузчиков машины крупного класса", "15.03.2010", "об/мин", "ТС №1"})
         EXPECT_NE(text.find(want), std::string::npos) << want << "\n" << text;
-    std::string images = graphstest::Run("pdfimages -list '" + pdf + "' 2>/dev/null");
+    std::string images = testlib::Run("pdfimages -list '" + pdf + "' 2>/dev/null");
     EXPECT_NE(images.find("image"), std::string::npos) << images;
 
-    std::string info = graphstest::Run("pdfinfo '" + landscape + "' 2>/dev/null");
+    std::string info = testlib::Run("pdfinfo '" + landscape + "' 2>/dev/null");
     auto at = info.find("Page size:");
     ASSERT_NE(at, std::string::npos) << info;
     double w = 0, h = 0;

@@ -11,33 +11,17 @@
 #include "links/BeltScale.h"
 #include "rtl/FileUtils.h"
 #include "screens/graphs/FormWebPrint.h"
+#include "testlib/gui/Pdf.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 
 namespace {
 
 using tablestest::TablesTest;
 
-std::string PdfText(const std::string& pdf) {
-    std::string text;
-    FILE* p = popen(("pdftotext -layout '" + pdf + "' - 2>/dev/null").c_str(), "r");
-    if (!p) return text;
-    char buf[4096];
-    std::size_t n = 0;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-    pclose(p);
-    // Runs of blanks (the layout's columns) count as one.
-    std::string out;
-    for (char ch : text) {
-        if (ch == '\t') ch = ' ';
-        if (ch == ' ' && !out.empty() && out.back() == ' ') continue;
-        out += ch;
-    }
-    return out;
-}
+std::string PdfText(const std::string& pdf) { return testlib::SquashBlanks(testlib::PdfText(pdf)); }
 
 class PrintTest : public TablesTest {
 protected:
