@@ -59,23 +59,20 @@ void TBladeWheel::SetBrush(TBrush* b) {
 void TBladeWheel::Paint() {
     if (!Visible()) return;
     WidgetPaintGuard([this] {
-        picture_.FitTo(this);
         if (transparent_) {
             // The lines are in no kept picture, so a paint for any reason (a window uncovered)
             // draws them again.
+            picture_.FitTo(this);
             drawBlades(Canvas());
             picture_.SetRedraw(false);
             return;
         }
-        if (picture_.Redraw()) {
-            TCanvas* c = picture_.Canvas();
+        picture_.Show(this, Canvas(), [this](TCanvas* c) {
             c->SetPen(pen_.get());
             c->SetBrush(brush_.get());
             c->Rectangle(0, 0, Width(), Height());
             drawBlades(c);
-        }
-        picture_.SetRedraw(false);
-        picture_.CopyTo(Canvas(), this);
+        });
     });
 }
 

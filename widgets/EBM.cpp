@@ -94,13 +94,7 @@ void TEBM::SetStatorBrush(TBrush* b) {
 }
 
 void TEBM::Paint() {
-    if (!Visible()) return;
-    WidgetPaintGuard([this] {
-        picture_.FitTo(this);
-        if (picture_.Redraw()) draw(picture_.Canvas());
-        picture_.SetRedraw(false);
-        picture_.CopyTo(Canvas(), this);
-    });
+    WidgetPaintGuard([this] { picture_.Show(this, Canvas(), [this](TCanvas* c) { draw(c); }); });
 }
 
 void TEBM::draw(TCanvas* c) {

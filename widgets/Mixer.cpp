@@ -62,14 +62,8 @@ void TMixer::SetRotorPen(TPen* p) {
 }
 
 void TMixer::Paint() {
-    if (!Visible()) return;
-    WidgetPaintGuard([this] {
-        picture_.FitTo(this);
-        if (picture_.Redraw()) draw(picture_.Canvas());
-        // Only a picture drawn to the end reaches the screen; a failed one is tried again next time.
-        picture_.SetRedraw(false);
-        picture_.CopyTo(Canvas(), this);
-    });
+    // Only a picture drawn to the end reaches the screen; a failed one is tried again next time.
+    WidgetPaintGuard([this] { picture_.Show(this, Canvas(), [this](TCanvas* c) { draw(c); }); });
 }
 
 void TMixer::draw(TCanvas* c) {

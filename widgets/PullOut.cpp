@@ -36,19 +36,14 @@ void TPullOut::SetBackGroundBrush(TBrush* b) {
 
 void TPullOut::Paint() {
     WidgetPaintGuard([this] {
-        picture_.FitTo(this);
-        if (!Visible()) return;
-        if (picture_.Redraw()) {
+        picture_.Show(this, Canvas(), [this](TCanvas* c) {
             const int W = Width(), H = Height();
-            TCanvas* c = picture_.Canvas();
             c->SetBrush(backGroundBrush_.get());
             c->FillRect(TRect(0, 0, W, H));
             c->SetPen(pen_.get());
             c->SetBrush(brush_.get());
             c->Polygon({TPoint(0, W / 2), TPoint(W, W / 2), TPoint(W / 2, H)});
             c->Ellipse(0, 0, W, W);
-            picture_.SetRedraw(false);
-        }
-        picture_.CopyTo(Canvas(), this);
+        });
     });
 }

@@ -40,23 +40,20 @@ void TShlamBox::SetBrush(TBrush* b) {
 
 void TShlamBox::Paint() {
     WidgetPaintGuard([this] {
-        picture_.FitTo(this);
-        if (!Visible()) return;
         if (transparent_) {
+            picture_.FitTo(this);
+            if (!Visible()) return;
             // Nothing of a transparent tank is kept, so a paint for any reason draws it again.
             draw(Canvas());
             picture_.SetRedraw(false);
             return;
         }
-        if (picture_.Redraw()) {
-            TCanvas* c = picture_.Canvas();
+        picture_.Show(this, Canvas(), [this](TCanvas* c) {
             c->Brush()->SetStyle(bsSolid);
             c->Brush()->SetColor(Color());
             c->FillRect(TRect(0, 0, Width(), Height()));
             draw(c);
-            picture_.SetRedraw(false);
-        }
-        picture_.CopyTo(Canvas(), this);
+        });
     });
 }
 

@@ -58,6 +58,16 @@ void TWidgetPicture::CopyTo(TCanvas* target, const TControl* control) const {
     target->CopyRect(r, bitmap_->Canvas(), r);
 }
 
+void TWidgetPicture::Show(const TControl* control, TCanvas* target, const std::function<void(TCanvas*)>& draw) {
+    FitTo(control);
+    if (!control->Visible()) return;
+    if (redraw_) {
+        draw(bitmap_->Canvas());
+        redraw_ = false;
+    }
+    CopyTo(target, control);
+}
+
 int TruncPixel(double v) {
     const long long t = Trunc(v);
     if (t < std::numeric_limits<int>::min() || t > std::numeric_limits<int>::max())

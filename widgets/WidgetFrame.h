@@ -42,6 +42,10 @@ public:
     void FitTo(const TControl* control);
     // Copies the whole picture onto the control's canvas.
     void CopyTo(TCanvas* target, const TControl* control) const;
+    // The paint of a widget that keeps its picture: fits it to the control, lets draw redraw it on
+    // the bitmap's canvas when asked for, and copies it onto target; a hidden control shows
+    // nothing. When draw throws, the redraw stays asked for and nothing is copied.
+    void Show(const TControl* control, TCanvas* target, const std::function<void(TCanvas*)>& draw);
 
 private:
     std::unique_ptr<TBitmap> bitmap_;
