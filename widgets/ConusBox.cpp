@@ -51,15 +51,7 @@ CONUS_SETTER(XFlip, bool, xFlip_)
 #undef CONUS_SETTER
 
 void TConusBox::Paint() {
-    WidgetPaintGuard([this] {
-        picture_.FitTo(this);
-        if (!Visible()) return;
-        if (picture_.Redraw()) {
-            draw(picture_.Canvas());
-            picture_.SetRedraw(false);
-        }
-        picture_.CopyTo(Canvas(), this);
-    });
+    WidgetPaintGuard([this] { picture_.Show(this, Canvas(), [this](TCanvas* c) { draw(c); }); });
 }
 
 void TConusBox::draw(TCanvas* c) {

@@ -1,6 +1,5 @@
 #include "widgets/Poligon.h"
 
-#include "gui/WinApi.h"
 #include "rtl/MathUtils.h"
 #include "widgets/Tolmerautil.h"
 
@@ -11,8 +10,6 @@ void PoligonGroupColor(TComponent* c, TColor colour) {
     p->Brush()->SetColor(colour);
 }
 const bool registered = RegisterColorGroupRoutine("TPoligon", &PoligonGroupColor);
-
-void ReportBadList(const AnsiString& text) { MessageBox(nullptr, text, "Ошибка", MB_ICONERROR); }
 }  // namespace
 
 TPoligon::TPoligon(TComponent* owner)
@@ -59,29 +56,7 @@ void TPoligon::StyleChanged(TObject*) {
 }
 
 void TPoligon::RefrshPointList() {
-    const int c = pointList_->Count();
-    if (c <= 2) {
-        count_ = 0;
-        return;
-    }
-    if (c > MaxPoints) {
-        ReportBadList("Слишком большое количество точек!");
-        return;
-    }
-    for (int i = 0; i < c; ++i) {
-        const AnsiString line = pointList_->Strings(i);
-        const int p = line.Pos(";");
-        double x = 0, y = 0;
-        if (p <= 1 || !TryStrToFloat(Trim(line.SubString(1, p - 1)), x) ||
-            !TryStrToFloat(Trim(line.SubString(p + 1, line.Length() - p)), y)) {
-            // The corners before the bad line are already taken; the count stays as it was.
-            ReportBadList(AnsiString("Правильно указываете координаты точек.") + "\n\r");
-            return;
-        }
-        xs_[i] = xFlip_ ? 100 - x : x;
-        ys_[i] = y;
-    }
-    count_ = c;
+    ReadOutlinePoints(pointList_.get(), xFlip_, xs_.data(), ys_.data(), count_);
 }
 
 void TPoligon::Paint() {

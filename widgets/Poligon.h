@@ -13,7 +13,7 @@
 class TPoligon : public TGraphicControl {
     PLANTMON_CLASS(TPoligon, TGraphicControl)
 public:
-    static constexpr int MaxPoints = 100;
+    static constexpr int MaxPoints = MaxOutlinePoints;
 
     explicit TPoligon(TComponent* owner);
     ~TPoligon() override;

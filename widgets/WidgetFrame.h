@@ -14,6 +14,8 @@
 #include <functional>
 #include <memory>
 
+class TStringList;
+
 // Gives one component of the class it was registered for the group colour.
 using TColorGroupRoutine = void (*)(TComponent* component, TColor colour);
 
@@ -40,8 +42,25 @@ public:
     void FitTo(const TControl* control);
     // Copies the whole picture onto the control's canvas.
     void CopyTo(TCanvas* target, const TControl* control) const;
+    // The paint of a widget that keeps its picture: fits it to the control, lets draw redraw it on
+    // the bitmap's canvas when asked for, and copies it onto target; a hidden control shows
+    // nothing. When draw throws, the redraw stays asked for and nothing is copied.
+    void Show(const TControl* control, TCanvas* target, const std::function<void(TCanvas*)>& draw);
 
 private:
     std::unique_ptr<TBitmap> bitmap_;
     bool redraw_ = true;
 };
+
+// A pixel coordinate from a computed length, toward zero. Infinity and NaN (a division by zero on
+// the way) and values beyond the int range raise EInvalidOp, which the paint guard answers with its
+// beep, instead of drawing at a wrapped coordinate.
+int TruncPixel(double v);
+
+// Corners of an outline kept as text lines "x; y", percentages with blanks around the numbers and
+// the locale's decimal separator allowed; with xFlip x becomes 100 - x. Fewer than 3 lines set the
+// count to 0 (no outline). More than MaxOutlinePoints lines, or a line without a semicolon after
+// its x, or a number that does not read, show an error box and leave the count as it was; the
+// corners before a bad line are stored all the same.
+constexpr int MaxOutlinePoints = 100;
+void ReadOutlinePoints(const TStringList* lines, bool xFlip, double* xs, double* ys, int& count);
