@@ -1,6 +1,5 @@
 #include "widgets/WaterBox.h"
 
-#include "rtl/IniFiles.h"
 #include "rtl/MathUtils.h"
 #include "widgets/Tolmerautil.h"
 
@@ -101,31 +100,21 @@ void TWaterBox::draw(TCanvas* c) {
 }
 
 bool TWaterBox::SaveConfig() {
-    try {
-        TMemIniFile ini(configName_);
-        const AnsiString section = Name();
-        WritePenToIni(&ini, section, "Pen", pen_.get());
-        ini.WriteInteger(section, "BackColor", backColor_);
-        ini.WriteInteger(section, "BorderColor", borderColor_);
-        ini.WriteInteger(section, "WaterColor", waterColor_);
-        ini.UpdateFile();
-        return true;
-    } catch (...) {
-        // An unwritable or unnamed file is a failure, and the caller is told so.
-        return false;
-    }
+    const AnsiString section = Name();
+    return UpdateColourFile(configName_, [&](TCustomIniFile* ini) {
+        WritePenToIni(ini, section, "Pen", pen_.get());
+        ini->WriteInteger(section, "BackColor", backColor_);
+        ini->WriteInteger(section, "BorderColor", borderColor_);
+        ini->WriteInteger(section, "WaterColor", waterColor_);
+    });
 }
 
 bool TWaterBox::LoadConfig(const AnsiString& section) {
     const AnsiString s = section.IsEmpty() ? Name() : section;
-    try {
-        TMemIniFile ini(configName_);
-        ReadPenFromIni(&ini, s, "Pen", pen_.get());
-        SetBackColor(ini.ReadInteger(s, "BackColor", backColor_));
-        SetBorderColor(ini.ReadInteger(s, "BorderColor", borderColor_));
-        SetWaterColor(ini.ReadInteger(s, "WaterColor", waterColor_));
-        return true;
-    } catch (...) {
-        return false;
-    }
+    return ReadColourFile(configName_, [&](TCustomIniFile* ini) {
+        ReadPenFromIni(ini, s, "Pen", pen_.get());
+        SetBackColor(ini->ReadInteger(s, "BackColor", backColor_));
+        SetBorderColor(ini->ReadInteger(s, "BorderColor", borderColor_));
+        SetWaterColor(ini->ReadInteger(s, "WaterColor", waterColor_));
+    });
 }

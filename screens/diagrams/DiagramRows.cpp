@@ -3,6 +3,23 @@
 #include <algorithm>
 #include <cstdlib>
 
+TComponentRow TitleRow(const AnsiString& name, int width, const AnsiString& text, std::function<void(TLabel*)> bind) {
+    return Row<TLabel>(name, "", 0, 0, width, 28, 0, [=](TLabel* l) {
+        l->SetAutoSize(false);
+        l->SetHeight(28);
+        l->SetAlign(alTop);
+        l->SetAlignment(taCenter);
+        l->SetLayout(tlCenter);
+        l->SetTransparent(true);
+        l->Font()->SetName("Arial");
+        l->Font()->SetSize(14);
+        l->Font()->SetStyle({fsBold});
+        l->Font()->SetColor(clWhite);
+        l->SetCaption(text);
+        if (bind) bind(l);
+    });
+}
+
 TComponentRow PipeRow(const AnsiString& name, const AnsiString& parent, int x1, int y1, int x2, int y2, long tag,
                       TColor colour, bool head, std::function<void(TArrow*)> bind) {
     const bool horizontal = y1 == y2;

@@ -9,6 +9,9 @@
 
 #include <functional>
 
+// The title over a diagram: a bar 28 px high along the top of the form, bold white Arial 14, centred.
+TComponentRow TitleRow(const AnsiString& name, int width, const AnsiString& text, std::function<void(TLabel*)> bind);
+
 // A straight pipe from (x1, y1) to (x2, y2), horizontal or vertical, flowing toward the second
 // point, 4 px wide; head: an arrow head at the end.
 TComponentRow PipeRow(const AnsiString& name, const AnsiString& parent, int x1, int y1, int x2, int y2, long tag,

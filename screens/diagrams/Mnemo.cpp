@@ -130,20 +130,8 @@ TFormMnemo::~TFormMnemo() {
 void TFormMnemo::buildComponents() {
     std::vector<TComponentRow> rows;
     // The frame: the title, a margin above and beside the picture, the picture itself (790 x 550).
-    rows.push_back(Row<TLabel>("Label1", "", 0, 0, 794, 28, 0, [this](TLabel* l) {
-        l->SetAutoSize(false);
-        l->SetHeight(28);
-        l->SetAlign(alTop);
-        l->SetAlignment(taCenter);
-        l->SetLayout(tlCenter);
-        l->SetTransparent(true);
-        l->Font()->SetName("Arial");
-        l->Font()->SetSize(14);
-        l->Font()->SetStyle({fsBold});
-        l->Font()->SetColor(clWhite);
-        l->SetCaption("Мнемосхема обогащения методом флотации");
-        Label1 = l;
-    }));
+    rows.push_back(
+        TitleRow("Label1", 794, "Мнемосхема обогащения методом флотации", [this](TLabel* l) { Label1 = l; }));
     auto framePanel = [](TPanel*& out, TAlign align) {
         return [&out, align](TPanel* p) {
             p->SetBevelOuter(bvNone);

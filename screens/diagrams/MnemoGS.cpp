@@ -119,20 +119,8 @@ TFormMnemoGS::~TFormMnemoGS() {
 
 void TFormMnemoGS::buildComponents() {
     std::vector<TComponentRow> rows;
-    rows.push_back(Row<TLabel>("Label1", "", 0, 0, 960, 28, 0, [this](TLabel* l) {
-        l->SetAutoSize(false);
-        l->SetHeight(28);
-        l->SetAlign(alTop);
-        l->SetAlignment(taCenter);
-        l->SetLayout(tlCenter);
-        l->SetTransparent(true);
-        l->Font()->SetName("Arial");
-        l->Font()->SetSize(14);
-        l->Font()->SetStyle({fsBold});
-        l->Font()->SetColor(clWhite);
-        l->SetCaption("Мнемосхема обогащения шламов на гидросайзере");
-        Label1 = l;
-    }));
+    rows.push_back(
+        TitleRow("Label1", 960, "Мнемосхема обогащения шламов на гидросайзере", [this](TLabel* l) { Label1 = l; }));
     rows.push_back(Row<TPanel>(Picture, "", 0, 28, 960, 580, 0, [this](TPanel* p) {
         p->SetBevelOuter(bvNone);
         p->SetColor(clBlack);

@@ -35,7 +35,8 @@ void DiagramValues(TGydroSizer& g) {
 TEST(GydroSizer, DiagramValuesDrawLaundersVesselAndWater) {
     // The vessel: the cylinder 176 px wide from the top to y 140, the upper cone (D1 = MainD) going
     // straight on to y 158, the lower cone narrowing to 132 px at the bottom.
-    const std::vector<TPoint> vessel = {{22, 2}, {198, 2}, {198, 140}, {198, 158}, {176, 187}, {44, 187}, {22, 158}, {22, 140}};
+    const std::vector<TPoint> vessel = {{22, 2},   {198, 2},  {198, 140}, {198, 158},
+                                        {176, 187}, {44, 187}, {22, 158},  {22, 140}};
     struct Case {
         const char* name;
         double waterH;

@@ -145,7 +145,8 @@ TEST_F(MnemoGSTest, ATickDoesNothingWhileTheGeneralConnectionIsClosed) {
 TEST_F(MnemoGSTest, TheEditModeInForceAtConstructionStays) {
     Dialogs dialogs;
     // Looks saved earlier: an arrow and a field in the screen's file, a polygon in the colour file.
-    testlib::WriteFile(folder / "FormMnemoGS.INI", "[ArrowGSRock2]\r\nColor=255\r\n[OutField_PL2_GS]\r\nBrushColor=65280\r\n");
+    testlib::WriteFile(folder / "FormMnemoGS.INI",
+                       "[ArrowGSRock2]\r\nColor=255\r\n[OutField_PL2_GS]\r\nBrushColor=65280\r\n");
     testlib::WriteFile(folder / "Colors.INI", "[PoligonGSRock]\r\nBrushColor=16711680\r\n");
     EditModeScope mode(true);
     Create();

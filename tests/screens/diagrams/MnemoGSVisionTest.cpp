@@ -31,7 +31,8 @@ protected:
         gs->TimerUpdateTimer(gs->TimerUpdate);
     }
     bool StateRowHas(const char* column, double value) {
-        return WaitUntil([&] { return ToDouble(db->Scalar(std::string("select ") + column + " from pug_state")) == value; });
+        const std::string sql = std::string("select ") + column + " from pug_state";
+        return WaitUntil([&] { return ToDouble(db->Scalar(sql)) == value; });
     }
     // What the fields say, in the order of the names.
     std::vector<std::string> Shown(std::initializer_list<TOutField*> fields) {
