@@ -300,6 +300,7 @@ public:
     bool ExecuteActionByTag(int tag);
     void ActionMainMenuExecute(TObject* Sender);
     void ActionMnemoFlotExecute(TObject* Sender);
+    void ActionMnemoGSExecute(TObject* Sender);
     void ActionGraphFlotParamExecute(TObject* Sender);
     void ActionTableTimeExecute(TObject* Sender);
     void ActionTableFlotExecute(TObject* Sender);

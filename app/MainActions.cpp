@@ -13,6 +13,7 @@
 #include "links/PufThread.h"
 #include "rtl/FileUtils.h"
 #include "screens/diagrams/Mnemo.h"
+#include "screens/diagrams/MnemoGS.h"
 #include "screens/graphs/FormFlotGraph.h"
 #include "screens/tables/SvodTable.h"
 #include "screens/tables/TableBelt.h"
@@ -50,7 +51,7 @@ const std::vector<TActionRow>& actionRows() {
         {&TFormMain::ActionMnemoFlot, "ActionMnemoFlot", "Мнемосхемы", "Обогащение методом флотации", "F4", 4,
          &TFormMain::ActionMnemoFlotExecute, P::Mnemo},
         {&TFormMain::ActionMnemoGS, "ActionMnemoGS", "Мнемосхемы", "Мнемосхема обогащения шламов на гидросайзере", "F5",
-         5, nullptr, P::Mnemo},
+         5, &TFormMain::ActionMnemoGSExecute, P::Mnemo},
         {&TFormMain::ActionGraphPBigOM, "ActionGraphPBigOM", "Графики",
          "Высота постели в отсадочной машине крупного класса", "F6", 6, nullptr, P::Graph},
         {&TFormMain::ActionGraphPSmallOM, "ActionGraphPSmallOM", "Графики",
@@ -292,6 +293,8 @@ bool TFormMain::ExecuteActionByTag(int tag) {
 void TFormMain::ActionMainMenuExecute(TObject*) { ShowFormMaximized(FormMainMenu); }
 
 void TFormMain::ActionMnemoFlotExecute(TObject*) { ShowFormMaximized(FormMnemo); }
+
+void TFormMain::ActionMnemoGSExecute(TObject*) { ShowFormMaximized(FormMnemoGS); }
 
 void TFormMain::ActionGraphFlotParamExecute(TObject*) {
     ShowFormMaximized(FormFlotGraph);

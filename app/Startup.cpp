@@ -11,6 +11,7 @@
 #include "screens/diagrams/EditPoligon.h"
 #include "screens/diagrams/EditPump.h"
 #include "screens/diagrams/Mnemo.h"
+#include "screens/diagrams/MnemoGS.h"
 #include "screens/diagrams/OutFieldEdit.h"
 #include "links/FormInputNewSet.h"
 #include "links/FormPUF_Link.h"
@@ -64,7 +65,7 @@ void CreateStartupForms() {
     //                                                26 FormBeltLog        TFormBeltLog
     Application->CreateForm(FormV120_Link);       // 27 TFormV120_Link
     Application->CreateForm(ShowErrorForm);       // 28 TShowErrorForm
-    //                                                29 FormMnemoGS        TFormMnemoGS
+    Application->CreateForm(FormMnemoGS);         // 29 TFormMnemoGS
     //                                                30 FormTable_GS_work  TFormTable_GS_work
 }
 

@@ -3,10 +3,10 @@
 #include "app/Global.h"
 #include "app/Main.h"
 #include "rtl/FileUtils.h"
+#include "screens/diagrams/DiagramRows.h"
 #include "widgets/ComponentTable.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 TFormMnemo* FormMnemo = nullptr;
 
@@ -29,66 +29,22 @@ TColor DesignColor(long tag) {
     }
 }
 
-// A straight pipe of the flow picture from (x1, y1) to (x2, y2), horizontal or vertical, flowing
-// toward the second point; head: an arrow head at the end.
+// A pipe, caption or value field of the picture, in its group's colour.
 TComponentRow Pipe(const AnsiString& name, int x1, int y1, int x2, int y2, long tag, bool head,
                    std::function<void(TArrow*)> bind = nullptr) {
-    const bool horizontal = y1 == y2;
-    const int len = horizontal ? std::abs(x2 - x1) : std::abs(y2 - y1);
-    int left, top, width, height;
-    double angle;
-    if (horizontal) {
-        left = std::min(x1, x2) - 1;
-        top = y1 - 6;
-        width = len + 2;
-        height = 12;
-        angle = x2 > x1 ? 0 : 180;
-    } else {
-        left = x1 - 6;
-        top = std::min(y1, y2) - 1;
-        width = 12;
-        height = len + 2;
-        angle = y2 > y1 ? 270 : 90;
-    }
-    return Row<TArrow>(name, "PanelCenter", left, top, width, height, tag, [=](TArrow* a) {
-        a->SetAngle(angle);
-        a->SetColor(DesignColor(tag));
-        a->SetArrowWidth(4);
-        a->SetEdgeLength(head ? 10 : 0);
-        a->SetEdgeAngle(50);
-        if (bind) bind(a);
-    });
+    return PipeRow(name, "PanelCenter", x1, y1, x2, y2, tag, DesignColor(tag), head, std::move(bind));
 }
 
-// A caption on the picture; a caption with a Tag takes its group's colour.
+// A caption with a Tag takes its group's colour.
 TComponentRow TextRow(const AnsiString& name, int x, int y, const AnsiString& text, long tag, int size = 9,
                       bool bold = false, std::function<void(TLabel*)> bind = nullptr) {
-    return Row<TLabel>(name, "PanelCenter", x, y, 0, 0, tag, [=](TLabel* l) {
-        l->SetTransparent(true);
-        l->Font()->SetName("Arial");
-        l->Font()->SetSize(size);
-        l->Font()->SetColor(tag ? DesignColor(tag) : clSilver);
-        if (bold) l->Font()->SetStyle({fsBold});
-        l->SetCaption(text);
-        if (bind) bind(l);
-    });
+    return CaptionRow(name, "PanelCenter", x, y, text, tag, tag ? DesignColor(tag) : clSilver, size, bold,
+                      std::move(bind));
 }
 
-// A value field: black box framed in its group's colour, yellow digits.
 TComponentRow Field(const AnsiString& name, const AnsiString& parent, int x, int y, int w, int h, long tag,
                     const AnsiString& format, std::function<void(TOutField*)> bind) {
-    return Row<TOutField>(name, parent, x, y, w, h, tag, [=](TOutField* f) {
-        f->Brush()->SetColor(clBlack);
-        f->Pen()->SetColor(tag ? DesignColor(tag) : clGray);
-        f->Pen()->SetWidth(2);
-        f->Font()->SetName("Arial");
-        f->Font()->SetSize(11);
-        f->Font()->SetStyle({fsBold});
-        f->Font()->SetColor(clYellow);
-        f->SetOutFormat(format);
-        f->SetCaption(FormatFloat(format, 0));
-        bind(f);
-    });
+    return ValueFieldRow(name, parent, x, y, w, h, tag, tag ? DesignColor(tag) : clGray, format, std::move(bind));
 }
 
 // A reagent tank: the gauge and its level field inside it.
@@ -174,20 +130,8 @@ TFormMnemo::~TFormMnemo() {
 void TFormMnemo::buildComponents() {
     std::vector<TComponentRow> rows;
     // The frame: the title, a margin above and beside the picture, the picture itself (790 x 550).
-    rows.push_back(Row<TLabel>("Label1", "", 0, 0, 794, 28, 0, [this](TLabel* l) {
-        l->SetAutoSize(false);
-        l->SetHeight(28);
-        l->SetAlign(alTop);
-        l->SetAlignment(taCenter);
-        l->SetLayout(tlCenter);
-        l->SetTransparent(true);
-        l->Font()->SetName("Arial");
-        l->Font()->SetSize(14);
-        l->Font()->SetStyle({fsBold});
-        l->Font()->SetColor(clWhite);
-        l->SetCaption("Мнемосхема обогащения методом флотации");
-        Label1 = l;
-    }));
+    rows.push_back(
+        TitleRow("Label1", 794, "Мнемосхема обогащения методом флотации", [this](TLabel* l) { Label1 = l; }));
     auto framePanel = [](TPanel*& out, TAlign align) {
         return [&out, align](TPanel* p) {
             p->SetBevelOuter(bvNone);
