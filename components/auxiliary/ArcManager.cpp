@@ -1,7 +1,5 @@
 #include "components/auxiliary/ArcManager.h"
 
-#include <cstring>
-
 namespace {
 
 const TDayArchiveFormat ArcFormat = {
@@ -18,15 +16,8 @@ const TDayArchiveFormat ArcFormat = {
 
 TArcManager::TArcManager(TComponent* owner) : TDayArchive(owner, ArcFormat) {}
 
-bool TArcManager::SetData(TDateTime t, const TArcRecord* rec) {
-    if (!rec) return false;
-    return setRecord(t, reinterpret_cast<const std::uint8_t*>(rec));
-}
-
-bool TArcManager::GetData(TDateTime t, TArcRecord* rec) {
-    if (!rec) return false;
-    return getRecord(t, reinterpret_cast<std::uint8_t*>(rec));
-}
+bool TArcManager::SetData(TDateTime t, const TArcRecord* rec) { return setData(t, rec); }
+bool TArcManager::GetData(TDateTime t, TArcRecord* rec) { return getData(t, rec); }
 
 bool TArcManager::GetCalcedData(TDateTime t, TCalcedArcRecord* out) {
     if (!out) return false;

@@ -28,6 +28,7 @@
 #include <bit>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 static_assert(std::endian::native == std::endian::little,
@@ -109,6 +110,17 @@ protected:
     // One record, RecordSize bytes, copied in or out.
     bool setRecord(TDateTime t, const std::uint8_t* rec);
     bool getRecord(TDateTime t, std::uint8_t* rec);
+    // The same for a record type of the archive kind (false for a null record).
+    template <class Record>
+    bool setData(TDateTime t, const Record* rec) {
+        static_assert(std::is_trivially_copyable_v<Record>);
+        return rec && setRecord(t, reinterpret_cast<const std::uint8_t*>(rec));
+    }
+    template <class Record>
+    bool getData(TDateTime t, Record* rec) {
+        static_assert(std::is_trivially_copyable_v<Record>);
+        return rec && getRecord(t, reinterpret_cast<std::uint8_t*>(rec));
+    }
     void setWrCh(int channel, int v);
     const TDayArchiveFormat& format() const { return format_; }
     int wrCh0() const { return wrCh_[0]; }

@@ -16,12 +16,5 @@ const TDayArchiveFormat HimFormat = {
 
 THimArcManager::THimArcManager(TComponent* owner) : TDayArchive(owner, HimFormat) {}
 
-bool THimArcManager::SetData(TDateTime t, const THimArcRecord* rec) {
-    if (!rec) return false;
-    return setRecord(t, reinterpret_cast<const std::uint8_t*>(rec));
-}
-
-bool THimArcManager::GetData(TDateTime t, THimArcRecord* rec) {
-    if (!rec) return false;
-    return getRecord(t, reinterpret_cast<std::uint8_t*>(rec));
-}
+bool THimArcManager::SetData(TDateTime t, const THimArcRecord* rec) { return setData(t, rec); }
+bool THimArcManager::GetData(TDateTime t, THimArcRecord* rec) { return getData(t, rec); }

@@ -1,5 +1,5 @@
 // TMonGraph: the layered picture, the cursor, keys and mouse, partial repaint and image export.
-#include "components/auxiliary/GridSteps.h"
+#include "components/auxiliary/ChartSupport.h"
 #include "components/auxiliary/MonGraph.h"
 
 #include "gui/WinApi.h"
@@ -8,21 +8,10 @@
 #include <algorithm>
 #include <cmath>
 
+using auxiliary::BeepOnFailure;
 using auxiliary::ForEachGridValue;
 
 namespace {
-
-// Runs a drawing the caller asked for outside a paint. Data that cannot be placed on the screen (NaN
-// or infinite values) makes the checked conversions raise; the component answers with the simple
-// beep instead of passing the exception on.
-template <class F>
-void beepOnFailure(F f) {
-    try {
-        f();
-    } catch (...) {
-        MessageBeep(static_cast<UINT>(-1));
-    }
-}
 
 constexpr TColor StateOnColor = 0x008000;
 
@@ -348,7 +337,7 @@ void TMonGraph::KeyDown(WORD& key, TShiftState shift) {
 // ---- Partial repaint, export, state dot ----------------------------------------------------------------
 
 void TMonGraph::RepaintInterval(TDateTime from, TDateTime to) {
-    beepOnFailure([&] {
+    BeepOnFailure([&] {
         CalcRegion();
         TBitmap temp(Width(), Height());
         TCanvas* c = temp.Canvas();
@@ -374,7 +363,7 @@ void TMonGraph::RepaintInterval(TDateTime from, TDateTime to) {
 
 void TMonGraph::ExportImage(TBitmap* bitmap, bool background, bool numbers) {
     if (!bitmap) return;
-    beepOnFailure([&] {
+    BeepOnFailure([&] {
         bitmap->SetHeight(Height());
         bitmap->SetWidth(Width());
         CalcRegion();

@@ -1,5 +1,5 @@
 // TSpectr: the picture, the cursor, mouse, keys and wheel, and image export.
-#include "components/auxiliary/GridSteps.h"
+#include "components/auxiliary/ChartSupport.h"
 #include "components/auxiliary/Spectr.h"
 
 #include "gui/WinApi.h"
@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 
+using auxiliary::BeepOnFailure;
 using auxiliary::ForEachGridValue;
 
 namespace {
@@ -184,7 +185,7 @@ void TSpectr::PaintCursor(TCanvas* canvas) {
 
 void TSpectr::ExportImage(int width, int height, bool whiteBackground) {
     exporting_ = true;
-    try {
+    BeepOnFailure([&] {
         bitmap_->SetSize(1, 1);
         bitmap_->SetSize(width, height);
         CalcRegion();
@@ -205,9 +206,7 @@ void TSpectr::ExportImage(int width, int height, bool whiteBackground) {
         c->Polyline({TPoint(1, 1), TPoint(width - 1, 1), TPoint(width - 1, height - 1), TPoint(1, height - 1),
                      TPoint(1, 1)});
         if (showCursor_) PaintCursor(c);
-    } catch (...) {
-        MessageBeep(static_cast<UINT>(-1));
-    }
+    });
     exporting_ = false;
     redraw_ = true;
 }

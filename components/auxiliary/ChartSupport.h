@@ -1,5 +1,8 @@
-// Stepping through the values of a grid, a tick row or a label row of the auxiliary charts.
+// What the auxiliary charts share: stepping through the values of a grid, a tick row or a label row,
+// and the answer to drawing that fails.
 #pragma once
+
+#include "gui/WinApi.h"
 
 #include <cmath>
 
@@ -23,6 +26,18 @@ void ForEachGridValue(double origin, double step, double first, double limit, F 
         double v = origin + static_cast<double>(k) * step;
         if (!(v < limit)) break;
         f(v);
+    }
+}
+
+// Runs a drawing the caller asked for outside a paint. Data that cannot be placed on the screen (NaN
+// or infinite values) makes the checked pixel conversions raise; the charts answer with the simple
+// beep instead of passing the exception on (a paint is answered the same way by the control itself).
+template <class F>
+void BeepOnFailure(F f) {
+    try {
+        f();
+    } catch (...) {
+        MessageBeep(static_cast<UINT>(-1));
     }
 }
 
