@@ -34,8 +34,12 @@ bool TIniField::Refresh() {
 
 void TIniField::SetAsString(const AnsiString& s) {
     if (!dataSet_->ini_) return;
+    try {
+        dataSet_->ini_->WriteString(dataSet_->section_, name_, s);
+    } catch (const Exception&) {
+        return;  // the file cannot be written: the field keeps the value it has
+    }
     value_ = s;
-    dataSet_->ini_->WriteString(dataSet_->section_, name_, s);
 }
 
 double TIniField::AsFloat() const { return TIniDataSet::StringToDouble(value_); }
@@ -93,7 +97,11 @@ TIniField* TIniDataSet::FieldByName(const AnsiString& name) const {
 
 bool TIniDataSet::SetFieldValByName(const AnsiString& name, const AnsiString& value) {
     if (!ini_ || fieldIndex(name) < 0) return false;
-    ini_->WriteString(section_, name, value);
+    try {
+        ini_->WriteString(section_, name, value);
+    } catch (const Exception&) {
+        return false;
+    }
     return true;
 }
 
@@ -293,10 +301,14 @@ bool TIniDataSet::Append(TDateTime t) {
     int n = ini_->ReadInteger(Header, "RecordCount", 0);
     localRecordCount_ = n + 1;
     localRecordNumber_ = n;
-    ini_->WriteInteger(Header, "RecordCount", n + 1);
     section_ = "R" + IntToStr(n);
-    ini_->WriteString(Header, section_, text);
-    for (int i = 1; i < fieldCount(); ++i) ini_->WriteString(section_, fieldList_->Strings(i), "");
+    try {
+        ini_->WriteInteger(Header, "RecordCount", n + 1);
+        ini_->WriteString(Header, section_, text);
+        for (int i = 1; i < fieldCount(); ++i) ini_->WriteString(section_, fieldList_->Strings(i), "");
+    } catch (const Exception&) {
+        return false;  // a file that cannot be written takes no record
+    }
     records_->Add(text);
     recordNumber_ = recordCount_;
     ++recordCount_;
