@@ -4,6 +4,7 @@
 #include "gui/ExtCtrls.h"
 #include "gui/WinApi.h"
 
+#include <cmath>
 #include <map>
 #include <string>
 
@@ -53,4 +54,11 @@ void TWidgetPicture::FitTo(const TControl* control) {
 void TWidgetPicture::CopyTo(TCanvas* target, const TControl* control) const {
     TRect r(0, 0, control->Width(), control->Height());
     target->CopyRect(r, bitmap_->Canvas(), r);
+}
+
+void RotateAboutOrigin(double& x, double& y, double angle) {
+    const double c = std::cos(angle), s = std::sin(angle);
+    const double nx = x * c - y * s;
+    y = x * s + y * c;
+    x = nx;
 }

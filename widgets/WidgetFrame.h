@@ -45,3 +45,6 @@ private:
     std::unique_ptr<TBitmap> bitmap_;
     bool redraw_ = true;
 };
+
+// Rotates the point (x, y) about the origin by angle radians, counter-clockwise with y upward.
+void RotateAboutOrigin(double& x, double& y, double angle);
