@@ -92,8 +92,10 @@ void TFan::draw(TCanvas* c) {
     c->Pen()->SetColor(rotorColor_);
     c->Brush()->SetStyle(bsSolid);
     c->Brush()->SetColor(rotorColor_);
+    // Whole turns taken off first, so an angle a turn apart draws exactly the same rotor.
+    const double alpha = (rotorAlpha_ % 360) * M_PI / 180;
     for (int i = 0; i < bladeCount_; ++i) {
-        const double angle = rotorAlpha_ * M_PI / 180 + i * 2 * M_PI / bladeCount_;
+        const double angle = alpha + i * 2 * M_PI / bladeCount_;
         double xs[5] = {0, f, bl, f, 0};
         double ys[5] = {g, g, 0, -g, -g};
         TPoint pts[5];
