@@ -300,6 +300,8 @@ public:
     bool ExecuteActionByTag(int tag);
     void ActionMainMenuExecute(TObject* Sender);
     void ActionMnemoFlotExecute(TObject* Sender);
+    void ActionMainMnemoExecute(TObject* Sender);
+    void ActionMnemoReachExecute(TObject* Sender);
     void ActionGraphFlotParamExecute(TObject* Sender);
     void ActionTableTimeExecute(TObject* Sender);
     void ActionTableFlotExecute(TObject* Sender);
