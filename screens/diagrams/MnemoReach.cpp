@@ -5,6 +5,7 @@
 #include "app/Main.h"
 #include "rtl/FileUtils.h"
 #include "rtl/MathUtils.h"
+#include "screens/diagrams/DiagramLooks.h"
 #include "screens/diagrams/JigPicture.h"
 #include "widgets/ComponentTable.h"
 
@@ -73,31 +74,13 @@ TFormMnemoReach::~TFormMnemoReach() {
 void TFormMnemoReach::buildComponents() {
     std::vector<TComponentRow> rows;
     rows.push_back(Row<TLabel>("Label2", "", 0, 0, PictureWidth, 28, 0, [this](TLabel* l) {
-        l->SetAutoSize(false);
-        l->SetBounds(0, 0, PictureWidth, 28);
+        HeadingLook(l, "Мнемосхема  обогащения  угля  методом  отсадки", PictureWidth, 28, 14);
         l->SetAlign(alTop);
-        l->SetAlignment(taCenter);
-        l->SetLayout(tlCenter);
-        l->SetTransparent(true);
-        l->Font()->SetName("Arial");
-        l->Font()->SetSize(14);
-        l->Font()->SetStyle({fsBold});
-        l->Font()->SetColor(clWhite);
-        l->SetCaption("Мнемосхема  обогащения  угля  методом  отсадки");
         Label2 = l;
     }));
-    auto framePanel = [](TPanel*& out, TAlign align) {
-        return [&out, align](TPanel* p) {
-            p->SetBevelOuter(bvNone);
-            p->SetColor(clBlack);
-            p->SetCaption("");
-            p->SetAlign(align);
-            out = p;
-        };
-    };
-    rows.push_back(Row<TPanel>("PanelLeft", "", 0, 28, 0, 532, 0, framePanel(PanelLeft, alLeft)));
-    rows.push_back(Row<TPanel>("PanelRight", "", PictureWidth, 28, 0, 532, 0, framePanel(PanelRight, alRight)));
-    rows.push_back(Row<TPanel>("PanelCenter", "", 0, 28, PictureWidth, 532, 0, framePanel(PanelCenter, alClient)));
+    rows.push_back(Row<TPanel>("PanelLeft", "", 0, 28, 0, 532, 0, FrameLook(PanelLeft, alLeft)));
+    rows.push_back(Row<TPanel>("PanelRight", "", PictureWidth, 28, 0, 532, 0, FrameLook(PanelRight, alRight)));
+    rows.push_back(Row<TPanel>("PanelCenter", "", 0, 28, PictureWidth, 532, 0, FrameLook(PanelCenter, alClient)));
 
     // Raw coal comes in from the right along the common conveyor; a plough drops machine 2's share
     // into its hopper, the rest falls onto machine 1's own conveyor at the far end.

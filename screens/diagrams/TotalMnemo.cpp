@@ -3,6 +3,7 @@
 #include "app/ColorGroups.h"
 #include "app/Main.h"
 #include "links/BeltScale.h"
+#include "screens/diagrams/DiagramLooks.h"
 #include "screens/diagrams/JigPicture.h"
 #include "screens/diagrams/Mnemo.h"
 #include "screens/diagrams/MnemoReach.h"
@@ -89,16 +90,7 @@ TFormTotalMnemo::~TFormTotalMnemo() {
 void TFormTotalMnemo::buildComponents() {
     std::vector<TComponentRow> rows;
     rows.push_back(Row<TLabel>("Label2", "", 0, 0, PictureWidth, 24, 0, [this](TLabel* l) {
-        l->SetAutoSize(false);
-        l->SetBounds(0, 0, PictureWidth, 24);
-        l->SetAlignment(taCenter);
-        l->SetLayout(tlCenter);
-        l->SetTransparent(true);
-        l->Font()->SetName("Arial");
-        l->Font()->SetSize(13);
-        l->Font()->SetStyle({fsBold});
-        l->Font()->SetColor(clWhite);
-        l->SetCaption("Общая мнемосхема обогатительной фабрики");
+        HeadingLook(l, "Общая мнемосхема обогатительной фабрики", PictureWidth, 24, 13);
         Label2 = l;
     }));
 
@@ -208,16 +200,7 @@ void TFormTotalMnemo::buildFlotation(std::vector<TComponentRow>& rows) {
     text("LabelFlotTotal", 16, 6, "ФЛОТАЦИЯ", 0, true);
     text("LabelFlotFeedTotal", 16, 26, "Исходная пульпа", 600);
     pipe("ArrowFeedFlot", 8, 48, 110, 48, 600, true);
-    rows.push_back(Row<TConusBox>("ConusBoxTop", P, 110, 20, 100, 76, 0, [](TConusBox* c) {
-        c->SetBackColor(clBlack);
-        c->SetColor(clTeal);
-        c->SetWaterColor(clAqua);
-        c->SetConusH(70);
-        c->SetShowTopLine(true);
-        c->SetShowConusTop(true);
-        c->SetDownW(20);
-        c->SetWaterH(99);
-    }));
+    rows.push_back(Row<TConusBox>("ConusBoxTop", P, 110, 20, 100, 76, 0, ReceiverLook));
     const char* const feed[3][3] = {{"PLF", "Плотность", "###0 г/л"}, {"RVF", "Расход", "###0 м3/ч"},
                                     {"RGF", "По твёрдому", "###0 т/ч"}};
     for (int i = 0; i < 3; ++i) {
@@ -229,18 +212,7 @@ void TFormTotalMnemo::buildFlotation(std::vector<TComponentRow>& rows) {
     // Through the conditioning apparatus into the two flotation machines.
     pipe("ArrowPulpFlot1", 160, 96, 160, 232, 600, false);
     pipe("ArrowPulpFlot2", 160, 232, 250, 232, 600, true);
-    rows.push_back(Row<TConusBox>("ConusBox2", P, 250, 206, 110, 56, 0, [](TConusBox* c) {
-        c->SetBackColor(clBlack);
-        c->SetColor(clSilver);
-        c->Pen()->SetColor(clAqua);
-        c->Pen()->SetWidth(2);
-        c->SetWaterColor(clSilver);
-        c->SetConusH(60);
-        c->SetShowTopLine(true);
-        c->SetShowConusTop(true);
-        c->SetDownW(45);
-        c->SetWaterH(99);
-    }));
+    rows.push_back(Row<TConusBox>("ConusBox2", P, 250, 206, 110, 56, 0, ApparatusLook));
     text("LabelFlotAKPTotal", 372, 252, "АКП", 0, true);
     pipe("ArrowPulpFlot3", 360, 232, 420, 232, 600, true);
     for (int i = 1; i <= 2; ++i) {
@@ -276,23 +248,9 @@ void TFormTotalMnemo::buildFlotation(std::vector<TComponentRow>& rows) {
         const bool collector = s == "S";
         const int x = c.x;
         text("LabelFlotReagent" + s + "Total", x, 6, c.caption, c.tag, true);
-        rows.push_back(Row<TBarrel>("BarrelUR" + s, P, x, 24, 46, 80, 0, [](TBarrel* b) {
-            b->SetColor(clBlack);
-            b->SetMinLevel(0);
-            b->SetMaxLevel(100);
-            b->SetWaterLevel(0);
-            b->Pen()->SetColor(clSilver);
-            b->Pen()->SetWidth(2);
-        }));
-        rows.push_back(Row<TOutField>("OutFieldUR" + s, "BarrelUR" + s, 4, 30, 38, 18, 0, [](TOutField* f) {
-            f->Brush()->SetColor(clBlack);
-            f->Pen()->SetColor(clGray);
-            f->Font()->SetName("Arial");
-            f->Font()->SetSize(8);
-            f->Font()->SetColor(clWhite);
-            f->SetOutFormat("0%");
-            f->SetCaption("0%");
-        }));
+        rows.push_back(Row<TBarrel>("BarrelUR" + s, P, x, 24, 46, 80, 0, [](TBarrel* b) { ReagentTankLook(b, 2); }));
+        rows.push_back(Row<TOutField>("OutFieldUR" + s, "BarrelUR" + s, 4, 30, 38, 18, 0,
+                                      [](TOutField* f) { TankLevelLook(f, 8); }));
         rows.push_back(Field("OutField_" + s + "_mode", P, x + 56, 22, 96, 20, 0, "  ", clGray,
                              [](TOutField* f) { f->SetCaption(""); }));
         text("LabelFlotTRR" + s + "Total", x + 56, 46, "Расход, л/ч", c.tag);

@@ -23,10 +23,7 @@ protected:
     void SetUp() override {
         REQUIRE_TEST_DB();
         db = std::make_unique<testdb::ScratchDatabase>();
-        // A LAN-client station: a machine's lamp follows the age of its state row.
-        folder.WriteIni("[MySQL]\r\nSavePassword=1\r\n[main]\r\nLanClientMode=1\r\n");
-        main = diagramtest::NewMainWindow(db.get());
-        main->SQLConnectionUser->Open();
+        main = diagramtest::NewLanClientWindow(folder, *db);
         main->SQLConnection1->Open();
         TFormMnemoReach::NextIsCoal[0] = TFormMnemoReach::NextIsCoal[1] = false;  // as at start
         reach = NewForm<TFormMnemoReach>(nullptr);
