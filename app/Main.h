@@ -301,6 +301,8 @@ public:
     void ActionMainMenuExecute(TObject* Sender);
     void ActionMnemoFlotExecute(TObject* Sender);
     void ActionMnemoGSExecute(TObject* Sender);
+    void ActionMainMnemoExecute(TObject* Sender);
+    void ActionMnemoReachExecute(TObject* Sender);
     void ActionGraphFlotParamExecute(TObject* Sender);
     void ActionTableTimeExecute(TObject* Sender);
     void ActionTableFlotExecute(TObject* Sender);

@@ -14,6 +14,8 @@
 #include "rtl/FileUtils.h"
 #include "screens/diagrams/Mnemo.h"
 #include "screens/diagrams/MnemoGS.h"
+#include "screens/diagrams/MnemoReach.h"
+#include "screens/diagrams/TotalMnemo.h"
 #include "screens/graphs/FormFlotGraph.h"
 #include "screens/tables/SvodTable.h"
 #include "screens/tables/TableBelt.h"
@@ -45,9 +47,10 @@ const std::vector<TActionRow>& actionRows() {
         // Screens.
         {&TFormMain::ActionMainMenu, "ActionMainMenu", "Главное", "Главное меню", "F1", 0,
          &TFormMain::ActionMainMenuExecute, P::Menu},
-        {&TFormMain::ActionMainMnemo, "ActionMainMnemo", "Мнемосхемы", "Общая мнемосхема", "F2", 2, nullptr, P::Mnemo},
-        {&TFormMain::ActionMnemoReach, "ActionMnemoReach", "Мнемосхемы", "Обогащения методом отсадки", "F3", 3, nullptr,
-         P::Mnemo},
+        {&TFormMain::ActionMainMnemo, "ActionMainMnemo", "Мнемосхемы", "Общая мнемосхема", "F2", 2,
+         &TFormMain::ActionMainMnemoExecute, P::Mnemo},
+        {&TFormMain::ActionMnemoReach, "ActionMnemoReach", "Мнемосхемы", "Обогащения методом отсадки", "F3", 3,
+         &TFormMain::ActionMnemoReachExecute, P::Mnemo},
         {&TFormMain::ActionMnemoFlot, "ActionMnemoFlot", "Мнемосхемы", "Обогащение методом флотации", "F4", 4,
          &TFormMain::ActionMnemoFlotExecute, P::Mnemo},
         {&TFormMain::ActionMnemoGS, "ActionMnemoGS", "Мнемосхемы", "Мнемосхема обогащения шламов на гидросайзере", "F5",
@@ -295,6 +298,9 @@ void TFormMain::ActionMainMenuExecute(TObject*) { ShowFormMaximized(FormMainMenu
 void TFormMain::ActionMnemoFlotExecute(TObject*) { ShowFormMaximized(FormMnemo); }
 
 void TFormMain::ActionMnemoGSExecute(TObject*) { ShowFormMaximized(FormMnemoGS); }
+void TFormMain::ActionMainMnemoExecute(TObject*) { ShowFormMaximized(FormTotalMnemo); }
+
+void TFormMain::ActionMnemoReachExecute(TObject*) { ShowFormMaximized(FormMnemoReach); }
 
 void TFormMain::ActionGraphFlotParamExecute(TObject*) {
     ShowFormMaximized(FormFlotGraph);

@@ -1,21 +1,14 @@
 #include "screens/diagrams/DiagramRows.h"
 
+#include "screens/diagrams/DiagramLooks.h"
+
 #include <algorithm>
 #include <cstdlib>
 
 TComponentRow TitleRow(const AnsiString& name, int width, const AnsiString& text, std::function<void(TLabel*)> bind) {
     return Row<TLabel>(name, "", 0, 0, width, 28, 0, [=](TLabel* l) {
-        l->SetAutoSize(false);
-        l->SetHeight(28);
+        HeadingLook(l, text, width, 28, 14);
         l->SetAlign(alTop);
-        l->SetAlignment(taCenter);
-        l->SetLayout(tlCenter);
-        l->SetTransparent(true);
-        l->Font()->SetName("Arial");
-        l->Font()->SetSize(14);
-        l->Font()->SetStyle({fsBold});
-        l->Font()->SetColor(clWhite);
-        l->SetCaption(text);
         if (bind) bind(l);
     });
 }

@@ -3,6 +3,7 @@
 #include "app/Global.h"
 #include "app/Main.h"
 #include "rtl/FileUtils.h"
+#include "screens/diagrams/DiagramLooks.h"
 #include "screens/diagrams/DiagramRows.h"
 #include "widgets/ComponentTable.h"
 
@@ -51,22 +52,11 @@ TComponentRow Field(const AnsiString& name, const AnsiString& parent, int x, int
 void Tank(std::vector<TComponentRow>& rows, const AnsiString& barrel, const AnsiString& field, int x, int y,
           TBarrel*& barrelOut, TOutField*& fieldOut) {
     rows.push_back(Row<TBarrel>(barrel, "PanelCenter", x, y, 56, 100, 0, [&barrelOut](TBarrel* b) {
-        b->SetColor(clBlack);
-        b->SetMinLevel(0);
-        b->SetMaxLevel(100);
-        b->SetWaterLevel(0);
-        b->Pen()->SetColor(clSilver);
-        b->Pen()->SetWidth(3);
+        ReagentTankLook(b, 3);
         barrelOut = b;
     }));
     rows.push_back(Row<TOutField>(field, barrel, 6, 40, 44, 20, 0, [&fieldOut](TOutField* f) {
-        f->Brush()->SetColor(clBlack);
-        f->Pen()->SetColor(clGray);
-        f->Font()->SetName("Arial");
-        f->Font()->SetSize(9);
-        f->Font()->SetColor(clWhite);
-        f->SetOutFormat("0%");
-        f->SetCaption("0%");
+        TankLevelLook(f, 9);
         fieldOut = f;
     }));
 }
@@ -132,34 +122,16 @@ void TFormMnemo::buildComponents() {
     // The frame: the title, a margin above and beside the picture, the picture itself (790 x 550).
     rows.push_back(
         TitleRow("Label1", 794, "Мнемосхема обогащения методом флотации", [this](TLabel* l) { Label1 = l; }));
-    auto framePanel = [](TPanel*& out, TAlign align) {
-        return [&out, align](TPanel* p) {
-            p->SetBevelOuter(bvNone);
-            p->SetColor(clBlack);
-            p->SetCaption("");
-            p->SetAlign(align);
-            out = p;
-        };
-    };
-    rows.push_back(Row<TPanel>("PanelTop", "", 0, 28, 794, 0, 0, framePanel(PanelTop, alTop)));
-    rows.push_back(Row<TPanel>("PanelL", "", 0, 28, 0, 550, 0, framePanel(PanelL, alLeft)));
-    rows.push_back(Row<TPanel>("PanelR", "", 790, 28, 0, 550, 0, framePanel(PanelR, alRight)));
-    rows.push_back(Row<TPanel>("PanelCenter", "", 0, 28, 790, 550, 0, framePanel(PanelCenter, alClient)));
+    rows.push_back(Row<TPanel>("PanelTop", "", 0, 28, 794, 0, 0, FrameLook(PanelTop, alTop)));
+    rows.push_back(Row<TPanel>("PanelL", "", 0, 28, 0, 550, 0, FrameLook(PanelL, alLeft)));
+    rows.push_back(Row<TPanel>("PanelR", "", 790, 28, 0, 550, 0, FrameLook(PanelR, alRight)));
+    rows.push_back(Row<TPanel>("PanelCenter", "", 0, 28, 790, 550, 0, FrameLook(PanelCenter, alClient)));
 
     // Feed pulp into the receiving vessel; its density, flow and solids load.
     rows.push_back(TextRow("LabelFlotFeed", 8, 24, "Исходная пульпа", 600, 10, true));
     rows.push_back(Pipe("ArrowFeed", 0, 48, 140, 48, 600, true));
     rows.push_back(Row<TConusBox>("ConusBoxTop", "PanelCenter", 140, 30, 138, 105, 0, [this](TConusBox* c) {
-        c->SetBackColor(clBlack);
-        c->SetColor(clTeal);
-        c->Pen()->SetColor(clBlack);
-        c->Pen()->SetWidth(1);
-        c->SetWaterColor(clAqua);
-        c->SetConusH(70);
-        c->SetShowTopLine(true);
-        c->SetShowConusTop(true);
-        c->SetDownW(20);
-        c->SetWaterH(99);
+        ReceiverLook(c);
         ConusBoxTop = c;
     }));
     rows.push_back(TextRow("LabelFlotPLF", 8, 150, "Плотность пульпы", 600));
@@ -173,16 +145,7 @@ void TFormMnemo::buildComponents() {
     rows.push_back(Pipe("ArrowPulp1", 209, 135, 209, 280, 600, false));
     rows.push_back(Pipe("ArrowPulp2", 209, 280, 400, 280, 600, true));
     rows.push_back(Row<TConusBox>("ConusBox2", "PanelCenter", 400, 262, 148, 75, 0, [this](TConusBox* c) {
-        c->SetBackColor(clBlack);
-        c->SetColor(clSilver);
-        c->Pen()->SetColor(clAqua);
-        c->Pen()->SetWidth(2);
-        c->SetWaterColor(clSilver);
-        c->SetConusH(60);
-        c->SetShowTopLine(true);
-        c->SetShowConusTop(true);
-        c->SetDownW(45);
-        c->SetWaterH(99);
+        ApparatusLook(c);
         ConusBox2 = c;
     }));
     rows.push_back(TextRow("LabelFlotAKP", 408, 342, "АКП", 0, 10, true));
