@@ -28,6 +28,8 @@ using Row = std::vector<std::optional<std::string>>;
 class ScratchDatabase {
 public:
     explicit ScratchDatabase(bool withSchema = true);
+    // The same on another server (a test's own, see PrivateServer.h).
+    ScratchDatabase(const Coordinates& server, bool withSchema = true);
     ~ScratchDatabase();
     ScratchDatabase(const ScratchDatabase&) = delete;
     ScratchDatabase& operator=(const ScratchDatabase&) = delete;
