@@ -7,7 +7,6 @@
 // Counters: "cycle_ms", the thread's cycle while the database is there (the mean gap between its state
 // requests); "cycles", the recovery time as a multiple of that cycle (target: at most 2).
 // The server is started here (mariadb-install-db and mariadbd on PATH); the shared one is not used.
-#include "app/Config.h"
 #include "app/Main.h"
 #include "links/PufThread.h"
 #include "testlib/PrivateServer.h"
@@ -50,11 +49,7 @@ struct Station {
         FormMain = main;
         main->TimerRefreshState->SetEnabled(false);
         main->TimerGetLog->SetEnabled(false);
-        TSQLConnection* c = main->SQLConnectionPUF_Link;
-        SetConnectionParam(main, "HostName", server.HostWithPort().c_str(), c);
-        SetConnectionParam(main, "Database", db->Name().c_str(), c);
-        SetConnectionParam(main, "User_Name", "root", c);
-        SetConnectionParam(main, "Password", "", c);
+        testlib::ConnectToScratch(main, *db, main->SQLConnectionPUF_Link);
         main->PufComPort = puf.SlavePath().c_str();
         main->PufComSpeed = 38400;
         if (!StartPufThread(main)) throw std::runtime_error("the PUF thread did not start");

@@ -3,7 +3,6 @@
 // connection and which is then stopped and started again. The threads go on by themselves; afterwards
 // every acknowledged record is in the tables once, the minute rows go on, and the lamps told the truth
 // meanwhile. A serial device that vanishes and comes back is opened again by each thread.
-#include "app/Config.h"
 #include "links/PufThread.h"
 #include "links/VisionLink.h"
 #include "links/VisionThread.h"
@@ -31,14 +30,7 @@ protected:
         ASSERT_TRUE(puf.StartPty()) << puf.LastError();
         vision = std::make_unique<visionsim::VisionSimulator>(visiontest::StillPlant());
         vision->Start();
-        form = NewMainWindow(nullptr);
-        for (TSQLConnection* c : {form->SQLConnection1, form->SQLConnectionUser, form->SQLConnectionPUF_Link,
-                                  form->SQLConnectionV120_Link}) {
-            SetConnectionParam(form, "HostName", server.HostWithPort().c_str(), c);
-            SetConnectionParam(form, "Database", db->Name().c_str(), c);
-            SetConnectionParam(form, "User_Name", "root", c);
-            SetConnectionParam(form, "Password", "", c);
-        }
+        form = NewMainWindow(db.get());
         form->PufComPort = puf.SlavePath().c_str();
         form->PufComSpeed = 38400;
         form->V120ComPort = vision->SlavePath().c_str();

@@ -69,7 +69,7 @@ std::string SourcePath(const std::string& relative) { return std::string(PLANTMO
 
 ScratchDatabase::ScratchDatabase(bool withSchema) : ScratchDatabase(Coords(), withSchema) {}
 
-ScratchDatabase::ScratchDatabase(const Coordinates& server, bool withSchema) {
+ScratchDatabase::ScratchDatabase(const Coordinates& server, bool withSchema) : server_(server) {
     static std::atomic<int> counter{0};
     name_ = "t_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
     MYSQL* m = connect(server, "");
