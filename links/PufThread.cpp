@@ -350,13 +350,9 @@ bool DataStep(TFormMain* form, TLoopState& st) {
         std::vector<TPufPair> pairs;
         std::vector<TPufRefusedPair> refused;
         PufCheckPairs(record.SubString(comma + 1, record.Length()), columns, pairs, refused);
-        if (!refused.empty()) {
-            AnsiString dropped;
-            for (const TPufRefusedPair& r : refused)
-                dropped += (dropped.IsEmpty() ? "" : ", ") + Clip(r.piece) + " (" + r.why + ")";
-            st.Report("data", "запись данных " + Clip(keyValue) + " записана без " + dropped);
-        }
-        if (!pairs.empty() || refused.empty()) {
+        // Only the key and no value to keep: nothing is written.
+        const bool write = !pairs.empty() || refused.empty();
+        if (write) {
             pairs.insert(pairs.begin(), key);
             SetStatement(q, PufDataExistsSql(key));
             BindValue(q, "k", key);
@@ -369,6 +365,13 @@ bool DataStep(TFormMain* form, TLoopState& st) {
                 BindPairs(q, pairs);
             }
             q->ExecSQL();
+        }
+        if (!refused.empty()) {
+            AnsiString dropped;
+            for (const TPufRefusedPair& r : refused)
+                dropped += (dropped.IsEmpty() ? "" : ", ") + Clip(r.piece) + " (" + r.why + ")";
+            st.Report("data", "запись данных " + Clip(keyValue) + (write ? " записана без " : " не записана, отброшены ") +
+                                  dropped);
         }
     } catch (const Exception&) {
         // Not written: not acknowledged either, so the controller offers the record again.
