@@ -170,6 +170,7 @@ TEST_F(PufRecordsTest, WhatCanNeverBeStoredIsSettledOnceAndNeverStopsTheRecordsB
     expected.push_back(good1);
     expected.push_back(good2);
     EXPECT_EQ(sim.SaveFlagArguments(), expected);
+    EXPECT_EQ(sim.Count("SetSaveFlag"), static_cast<int>(expected.size()));
     ASSERT_EQ(sim.UnsavedRecords().size(), 1u);
     EXPECT_EQ(sim.UnsavedRecords()[0].key, "2024-05-01 12:04:00\nX");
 
