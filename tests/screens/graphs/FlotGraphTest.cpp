@@ -366,7 +366,7 @@ TEST_F(FlotGraphTest, TheEditModeIsTakenAtConstruction) {
         screen->Free();
         screen = NewForm<TFormFlotGraph>(nullptr);
         screen->TimerUpdate->SetEnabled(false);
-        TNotifyEvent router(screen, &TFormFlotGraph::ColorConfigClick);
+        TNotifyEvent router(static_cast<TGraphScreen*>(screen), &TGraphScreen::ColorConfigClick);
         EXPECT_EQ(screen->LabelTitle1->OnClick == router, mode);
         EXPECT_EQ(screen->LabelLegendRSRight->OnClick == router, mode);
         EXPECT_EQ(screen->LevelGraphRS->OnMouseDown.Assigned(), mode);
