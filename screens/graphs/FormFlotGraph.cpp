@@ -118,15 +118,7 @@ void TFormFlotGraph::buildCharts() {
         {LabelTitle4, "LabelTitle4", LevelGraphRS, "Расход собирателя"},
         {LabelTitle5, "LabelTitle5", LevelGraphRN, "Расход вспенивателя"},
     };
-    for (Title& t : titles) {
-        t.label = Make<TLabel>(t.chart, t.name, 0, 0, t.chart->Width(), 19);
-        t.label->SetAutoSize(false);
-        t.label->SetAlign(alTop);
-        t.label->SetAlignment(taCenter);
-        t.label->SetTransparent(true);
-        StyleFont(t.label->Font(), "Arial", 16, true, clNavy);
-        t.label->SetCaption(t.caption);
-    }
+    for (Title& t : titles) t.label = MakeGraphTitle(t.chart, t.name, t.caption);
 
     struct Zoom {
         TSpeedButton*& button;
@@ -140,14 +132,7 @@ void TFormFlotGraph::buildCharts() {
         {SButLevelGraphRNZoom, "SButLevelGraphRNZoom", LevelGraphRN},
     };
     int tag = 0;
-    for (Zoom& z : zooms) {
-        z.button = Make<TSpeedButton>(z.chart, z.name, Width() - 34, 2, 18, 14);
-        z.button->SetCaption("[]");
-        z.button->SetHint("Развернуть график на весь экран");
-        z.button->SetShowHint(true);
-        z.button->SetTag(tag++);
-        z.button->OnClick = TNotifyEvent(static_cast<TGraphScreen*>(this), &TGraphScreen::SButLevelGraphZoomClick);
-    }
+    for (Zoom& z : zooms) z.button = MakeZoomButton(z.chart, z.name, Width() - 34, tag++);
 
     struct Legend {
         TLabel*& label;

@@ -8,6 +8,7 @@
 #include "rtl/IniFiles.h"
 #include "rtl/SysUtils.h"
 #include "screens/diagrams/EditMode.h"
+#include "widgets/Arrow.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -30,6 +31,20 @@ void TGraphScreen::StyleFont(TFont* f, const char* name, int pixels, bool bold, 
     f->SetStyle(bold ? TFontStyles{fsBold} : TFontStyles{});
     f->SetColor(color);
 }
+
+TGraphScreenSetup JigMachineSetup(const AnsiString& screenName, int machineNumber) {
+    TGraphScreenSetup s;
+    s.ScreenName = screenName;
+    s.Selects = {"select * from pu" + IntToStr(machineNumber)};
+    s.RecMoment = false;
+    s.GapSeconds = 180;
+    s.RaiseYMax = false;
+    s.TimerTestsConnection = true;
+    s.RowErrorsPosted = true;
+    return s;
+}
+
+const char* JigMachineClass(int machineNumber) { return machineNumber <= 1 ? "крупного" : "мелкого"; }
 
 TGraphScreen::TGraphScreen(TComponent* owner, const TGraphScreenSetup& setup)
     : TForm(owner), setup_(setup) {
@@ -143,6 +158,42 @@ TLevelGraph* TGraphScreen::MakeGraph(TWinControl* parent, const char* name) {
     return g;
 }
 
+TLabel* TGraphScreen::MakeGraphTitle(TLevelGraph* g, const char* name, const char* caption) {
+    auto* l = Make<TLabel>(g, name, 0, 0, g->Width(), 19);
+    l->SetAutoSize(false);
+    l->SetAlign(alTop);
+    l->SetAlignment(taCenter);
+    l->SetTransparent(true);
+    StyleFont(l->Font(), "Arial", 16, true, clNavy);
+    l->SetCaption(caption);
+    return l;
+}
+
+TSpeedButton* TGraphScreen::MakeZoomButton(TLevelGraph* g, const char* name, int left, int tag) {
+    auto* b = Make<TSpeedButton>(g, name, left, 2, 18, 14);
+    b->SetCaption("[]");
+    b->SetHint("Развернуть график на весь экран");
+    b->SetShowHint(true);
+    b->SetTag(tag);
+    b->OnClick = TNotifyEvent(this, &TGraphScreen::SButLevelGraphZoomClick);
+    return b;
+}
+
+void TGraphScreen::PensFromLegendArrows() {
+    for (int g = 0; g < MaxGraphs && GraphList[g]; ++g) {
+        for (int k = 0; k < 5; ++k) {
+            TComponent* c = FindComponent("ArrowLegend" + IntToStr(g + 1) + IntToStr(k + 1));
+            if (!c) break;
+            auto* arrow = dynamic_cast<TArrow*>(c);
+            if (!arrow) continue;
+            TPen pen;
+            pen.SetWidth(arrow->ArrowWidth());
+            pen.SetColor(arrow->Color());
+            GraphList[g]->SetGraphPen(k, &pen);
+        }
+    }
+}
+
 TSQLConnection* TGraphScreen::Connection() const { return FormMain ? FormMain->SQLConnection1 : nullptr; }
 
 AnsiString TGraphScreen::QueryText(TDateTime from, TDateTime to, int query) const {
@@ -253,6 +304,8 @@ void TGraphScreen::Reload() {
         PeriodStart = start;
         PeriodStop = stop;
         startLoad();
+        WaitPanel->SetBounds((ClientWidth() - WaitPanel->Width()) / 2, (ClientHeight() - WaitPanel->Height()) / 2,
+                             WaitPanel->Width(), WaitPanel->Height());
         WaitPanel->Show();
         WaitPanel->BringToFront();
         Application->ProcessMessages();

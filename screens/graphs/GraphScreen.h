@@ -60,6 +60,14 @@ struct TGraphScreenSetup {
     bool ReloadErrorsToCaller = false;
 };
 
+// The settings the screens of a jig machine share: its table "pu<n>" by PostMoment, rows more than
+// three minutes apart left unfilled, the connection tested by the timer, row-load failures posted,
+// no YMax rule. The screen sets its timer and forced tick, and what reaches its callers.
+TGraphScreenSetup JigMachineSetup(const AnsiString& screenName, int machineNumber);
+// "крупного" (machine 1 or below) or "мелкого": the class of coal the machine washes, as the titles
+// name it.
+const char* JigMachineClass(int machineNumber);
+
 // One column of a history query drawn as one curve.
 struct TGraphColumn {
     int Query = 0;  // index into TGraphScreenSetup::Selects
@@ -171,6 +179,13 @@ protected:
     static void StyleFont(TFont* f, const char* name, int pixels, bool bold, TColor color);
     // A trend chart with the settings every screen gives its charts.
     TLevelGraph* MakeGraph(TWinControl* parent, const char* name);
+    // The chart's title: a transparent label along its top edge (Arial 16 px bold navy).
+    TLabel* MakeGraphTitle(TLevelGraph* g, const char* name, const char* caption);
+    // A zoom toggle "[]" in the chart at x = left; its Tag is the chart's index in GraphList.
+    TSpeedButton* MakeZoomButton(TLevelGraph* g, const char* name, int left, int tag);
+    // Curve k of each chart g of GraphList takes the width and colour of the legend arrow
+    // "ArrowLegend<g+1><k+1>" (curves 0 to 4; the first arrow missing ends the chart's curves).
+    void PensFromLegendArrows();
     // The form's name, or with "_1", "_2" ... when its owner already holds a component of that name
     // (a second screen of the same kind).
     void TakeName(const AnsiString& name);
