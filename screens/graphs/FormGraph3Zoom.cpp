@@ -2,7 +2,6 @@
 
 #include "app/Global.h"
 #include "app/GraphScales.h"
-#include "rtl/FileUtils.h"
 #include "screens/graphs/FormGraph3ZoomPoint.h"
 #include "screens/graphs/FormWebPrint.h"
 #include "widgets/Arrow.h"
@@ -49,10 +48,7 @@ TFormGraph3Zoom::TFormGraph3Zoom(TComponent* owner, int machineNumber, const Ans
     ReloadPending = true;
     TimerBusy = false;
     DateTimePicker1->SetDate(Now());
-    IniFileName = iniFileName;
-    if (IniFileName.IsEmpty())
-        IniFileName = IncludeTrailingPathDelimiter(ExtractFilePath(ProgramFileName())) + Name() +
-                      IntToStr(machineNumber) + ".INI";
+    TakeIniFile(iniFileName, Name() + IntToStr(machineNumber) + ".INI");
     MachineNumber = machineNumber;
     ShiftNumber = 1;
     LabelTop->SetCaption(AnsiString("Графики высоты постели в отсадочной машине ") + JigMachineClass(machineNumber) +
@@ -85,8 +81,8 @@ void TFormGraph3Zoom::buildCharts() {
         TLabel*& unit;
         const char* unitName;
     } charts[] = {
-        {LevelGraphP, "LevelGraphP", alTop, Label1, "Label1", "Отделение №1", SButLevelGraphPZoom, "SButLevelGraphPZoom",
-         LabelLegendY1, "LabelLegendY1"},
+        {LevelGraphP, "LevelGraphP", alTop, Label1, "Label1", "Отделение №1", SButLevelGraphPZoom,
+         "SButLevelGraphPZoom", LabelLegendY1, "LabelLegendY1"},
         {LevelGraphR, "LevelGraphR", alClient, Label2, "Label2", "Отделение №2", SButLevelGraphRZoom,
          "SButLevelGraphRZoom", LabelLegendY2, "LabelLegendY2"},
         {LevelGraphN, "LevelGraphN", alBottom, Label3, "Label3", "Отделение №3", SButLevelGraphNZoom,

@@ -2,7 +2,6 @@
 
 #include "app/Global.h"
 #include "app/GraphScales.h"
-#include "rtl/FileUtils.h"
 #include "screens/graphs/FormGraphAirPoint.h"
 #include "screens/graphs/FormWebPrint.h"
 #include "widgets/Arrow.h"
@@ -105,10 +104,11 @@ TFormGraphAir::TFormGraphAir(TComponent* owner, int machineNumber, const AnsiStr
         TColor color;
         int row;
     } legends[] = {
-        {ArrowLegendKKP, "ArrowLegendKKP", LabelLegendKKP, "LabelLegendKKP", LevelGraphKKP, "Частота колебаний", clGreen,
-         0},
+        {ArrowLegendKKP, "ArrowLegendKKP", LabelLegendKKP, "LabelLegendKKP", LevelGraphKKP, "Частота колебаний",
+         clGreen, 0},
         {ArrowLegendTIN, "ArrowLegendTIN", LabelLegendTIN, "LabelLegendTIN", LevelGraphAir, "Фаза впуска", clRed, 0},
-        {ArrowLegendTOUT, "ArrowLegendTOUT", LabelLegendTOUT, "LabelLegendTOUT", LevelGraphAir, "Фаза выпуска", clBlue, 1},
+        {ArrowLegendTOUT, "ArrowLegendTOUT", LabelLegendTOUT, "LabelLegendTOUT", LevelGraphAir, "Фаза выпуска", clBlue,
+         1},
         {ArrowLegendTPAUSA, "ArrowLegendTPAUSA", LabelLegendTPAUSA, "LabelLegendTPAUSA", LevelGraphAir, "Фаза паузы",
          clPurple, 2},
     };
@@ -147,8 +147,7 @@ TFormGraphAir::TFormGraphAir(TComponent* owner, int machineNumber, const AnsiStr
 
     LoadBusy = false;
     MachineNumber = machineNumber;
-    IniFileName = iniFileName;
-    if (IniFileName.IsEmpty()) IniFileName = IncludeTrailingPathDelimiter(ExtractFilePath(ProgramFileName())) + Name() + ".INI";
+    TakeIniFile(iniFileName, Name() + ".INI");
     ReloadPending = true;
     TimerBusy = false;
     DateTimePicker1->SetDate(Now());

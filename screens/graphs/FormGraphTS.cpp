@@ -1,7 +1,6 @@
 #include "screens/graphs/FormGraphTS.h"
 
 #include "app/Global.h"
-#include "rtl/FileUtils.h"
 #include "screens/graphs/FormGraphTSPoint.h"
 #include "widgets/Arrow.h"
 
@@ -95,8 +94,7 @@ TFormGraphTS::TFormGraphTS(TComponent* owner, int machineNumber, const AnsiStrin
     OnDestroy = TNotifyEvent(static_cast<TGraphScreen*>(this), &TGraphScreen::FormDestroy);
 
     GraphList[0] = LevelGraphN;
-    IniFileName = iniFileName;
-    if (IniFileName.IsEmpty()) IniFileName = IncludeTrailingPathDelimiter(ExtractFilePath(ProgramFileName())) + Name() + ".INI";
+    TakeIniFile(iniFileName, Name() + ".INI");
     MachineNumber = machineNumber;
     ShiftNumber = 2;  // until the first reload
     ReloadPending = true;

@@ -5,6 +5,7 @@
 #include "app/GraphScales.h"
 #include "app/Main.h"
 #include "rtl/DateUtils.h"
+#include "rtl/FileUtils.h"
 #include "rtl/IniFiles.h"
 #include "rtl/SysUtils.h"
 #include "screens/diagrams/EditMode.h"
@@ -58,6 +59,10 @@ void TGraphScreen::TakeName(const AnsiString& name) {
     AnsiString n = name;
     for (int k = 1; Owner() && Owner()->FindComponent(n); ++k) n = name + "_" + IntToStr(k);
     SetName(n);
+}
+
+void TGraphScreen::TakeIniFile(const AnsiString& given, const AnsiString& defaultName) {
+    IniFileName = given.IsEmpty() ? IncludeTrailingPathDelimiter(ExtractFilePath(ProgramFileName())) + defaultName : given;
 }
 
 void TGraphScreen::BuildFrame(const char* titleName) {

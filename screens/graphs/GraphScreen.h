@@ -189,6 +189,8 @@ protected:
     // The form's name, or with "_1", "_2" ... when its owner already holds a component of that name
     // (a second screen of the same kind).
     void TakeName(const AnsiString& name);
+    // IniFileName: the given name, or when it is empty the program's folder + defaultName.
+    void TakeIniFile(const AnsiString& given, const AnsiString& defaultName);
     // Creates the title bar (its title label named titleName), the period choice, the hidden reload
     // button, the timer and the popup menu.
     void BuildFrame(const char* titleName = "LabelTop");
