@@ -329,4 +329,26 @@ TEST_F(JigGraphTest, AFailedCheckIsPostedWithTheScreensName) {
     }
 }
 
+TEST_F(JigGraphTest, EnterOnTheUnloaderScreenShowsAFailedReloadInTheMessageLoopsBox) {
+    auto* ts = Open<TFormGraphTS>(1);
+    FormMain->Show();
+    guitest::ShowForm(ts);
+    db->Exec("rename table pu1 to away");
+    guitest::MessageBoxRecorder boxes;
+    ts->DateTimePicker1->SetFocus();
+    guitest::Pump();
+    guitest::Key(VK_RETURN);
+    EXPECT_EQ(boxes.Count(), 1);
+    EXPECT_FALSE(ts->WaitPanel->Visible());
+    EXPECT_FALSE(ts->LoadBusy);
+    EXPECT_TRUE(testlib::TakeEvents().empty());
+    // The next Enter, with the table back, loads.
+    db->Exec("rename table away to pu1");
+    Row("pu1", At(15, 8, 0), "TS_1", "55");
+    ts->ComboBox1->SetItemIndex(0);
+    guitest::Key(VK_RETURN);
+    EXPECT_EQ(boxes.Count(), 1);
+    EXPECT_EQ(ts->LevelGraphN->GetPoint(0, At(15, 8, 0)), 55);
+}
+
 }  // namespace
