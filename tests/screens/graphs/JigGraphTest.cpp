@@ -351,4 +351,53 @@ TEST_F(JigGraphTest, EnterOnTheUnloaderScreenShowsAFailedReloadInTheMessageLoops
     EXPECT_EQ(ts->LevelGraphN->GetPoint(0, At(15, 8, 0)), 55);
 }
 
+// A screen of two history tables on one chart (a test stand-in for the screens that read two).
+class TwoTables : public TGraphScreen {
+public:
+    explicit TwoTables(TComponent* owner) : TGraphScreen(owner, setup()) {
+        BuildFrame();
+        Chart = MakeGraph(this, "LevelGraphTwo");
+        Chart->SetGraphCount(2);
+        BuildWaitPanel();
+        BuildQuery();
+        GraphList[0] = Chart;
+        Columns = {{0, "TPST_1", Chart, 0}, {1, "TPST_1", Chart, 1}};
+        ComboBox1->SetItemIndex(0);
+        DateTimePicker1->SetDate(EncodeDate(2010, 3, 15));
+    }
+    TLevelGraph* Chart = nullptr;
+
+private:
+    static TGraphScreenSetup setup() {
+        TGraphScreenSetup s = JigMachineSetup("TwoTables", 1);
+        s.Selects = {"select * from pu1", "select * from pu2"};
+        return s;
+    }
+};
+
+TEST_F(JigGraphTest, EachHistoryQueryOfAScreenChecksFromItsOwnNewestPoint) {
+    Row("pu1", At(15, 8, 0), "TPST_1", "1");
+    Row("pu1", At(15, 8, 1), "TPST_1", "2");
+    auto* s = NewForm<Logged<TwoTables>>(nullptr);
+    screens.push_back(s);
+    s->Reload();
+    // The second table has no rows yet: its checks start before the period, and so does the screen's.
+    EXPECT_TRUE(SameMs(s->LastPointTimes[0], At(15, 8, 0, 50)));
+    EXPECT_TRUE(SameMs(s->LastPointTimes[1], At(15, 6, 59)));
+    EXPECT_TRUE(SameMs(s->LastPointTime, At(15, 6, 59)));
+
+    Row("pu2", At(15, 8, 0), "TPST_1", "10");
+    Row("pu2", At(15, 8, 3), "TPST_1", "20");
+    s->statements.clear();
+    s->CheckForUpdates();
+    ASSERT_EQ(s->statements.size(), 2u);
+    EXPECT_NE(s->statements[0].find("from pu1 where PostMoment >= '2010-03-15 08:00:50'"), std::string::npos);
+    EXPECT_NE(s->statements[1].find("from pu2 where PostMoment >= '2010-03-15 06:59:00'"), std::string::npos);
+    EXPECT_EQ(s->Chart->GetPoint(1, At(15, 8, 2)), 20);
+    EXPECT_EQ(s->Chart->GetPoint(0, At(15, 8, 2)), -1);
+    EXPECT_TRUE(SameMs(s->LastPointTimes[1], At(15, 8, 2, 50)));
+    // The earliest of the two is what the timer's one-minute test reads.
+    EXPECT_TRUE(SameMs(s->LastPointTime, At(15, 8, 1)));
+}
+
 }  // namespace
