@@ -30,11 +30,7 @@ TGraphScreenSetup flotSetup() {
 TFormFlotGraph::TFormFlotGraph(TComponent* owner) : TGraphScreen(owner, flotSetup()) {
     SetName("FormFlotGraph");
     SetCaption("Графики параметров процесса флотации");
-    SetBounds(0, 0, 1016, 640);
-    SetFormStyle(fsMDIChild);
-    SetWindowState(wsMaximized);
-    SetBorderIcons(0);
-    SetKeyPreview(true);
+    MakeMdiScreen();
 
     BuildFrame();
     buildCharts();

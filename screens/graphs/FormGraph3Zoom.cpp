@@ -14,9 +14,7 @@ namespace {
 constexpr TColor ScreenColor = 16768494;
 
 TGraphScreenSetup bedHeightSetup(int machine) {
-    TGraphScreenSetup s = JigMachineSetup("TFormGraph3Zoom", machine);
-    s.TimerInterval = 29000;
-    s.ForcedReloadTick = 2;
+    TGraphScreenSetup s = JigMachineSetup("TFormGraph3Zoom", machine, 29000, 2);
     s.RaiseYMax = true;
     return s;
 }
@@ -26,11 +24,7 @@ TGraphScreenSetup bedHeightSetup(int machine) {
 TFormGraph3Zoom::TFormGraph3Zoom(TComponent* owner, int machineNumber, const AnsiString& iniFileName)
     : TGraphScreen(owner, bedHeightSetup(machineNumber)) {
     TakeName("FormGraph3Zoom");
-    SetBounds(0, 0, 1016, 640);
-    SetFormStyle(fsMDIChild);
-    SetWindowState(wsMaximized);
-    SetBorderIcons(0);
-    SetKeyPreview(true);
+    MakeMdiScreen();
 
     BuildFrame();
     PanelTop->SetColor(ScreenColor);

@@ -12,11 +12,8 @@ TFormGraphAir* FormGraphAir_2 = nullptr;
 namespace {
 
 TGraphScreenSetup waterAirSetup(int machine) {
-    TGraphScreenSetup s = JigMachineSetup("TFormGraphAir", machine);
-    s.TimerInterval = 31000;
-    s.ForcedReloadTick = 5;
-    s.CheckAfterReload = true;
-    s.ReloadErrorsToCaller = true;
+    TGraphScreenSetup s = JigMachineSetup("TFormGraphAir", machine, 31000, 5);
+    s.CheckAfterReload = s.ReloadErrorsToCaller = true;
     return s;
 }
 
@@ -25,11 +22,7 @@ TGraphScreenSetup waterAirSetup(int machine) {
 TFormGraphAir::TFormGraphAir(TComponent* owner, int machineNumber, const AnsiString& iniFileName)
     : TGraphScreen(owner, waterAirSetup(machineNumber)) {
     TakeName("FormGraphAir");
-    SetBounds(0, 0, 1016, 640);
-    SetFormStyle(fsMDIChild);
-    SetWindowState(wsMaximized);
-    SetBorderIcons(0);
-    SetKeyPreview(true);
+    MakeMdiScreen();
 
     // The title bar: the title centred, the date and the period right after it.
     BuildFrame("LabelTop2");

@@ -10,11 +10,8 @@ TFormGraphTS* FormGraphTS_2 = nullptr;
 namespace {
 
 TGraphScreenSetup unloaderSetup(int machine) {
-    TGraphScreenSetup s = JigMachineSetup("TFormGraphTS", machine);
-    s.TimerInterval = 23000;
-    s.ForcedReloadTick = 5;
-    s.CheckAfterReload = true;
-    s.ReloadErrorsToCaller = true;
+    TGraphScreenSetup s = JigMachineSetup("TFormGraphTS", machine, 23000, 5);
+    s.CheckAfterReload = s.ReloadErrorsToCaller = true;
     return s;
 }
 
@@ -23,11 +20,7 @@ TGraphScreenSetup unloaderSetup(int machine) {
 TFormGraphTS::TFormGraphTS(TComponent* owner, int machineNumber, const AnsiString& iniFileName)
     : TGraphScreen(owner, unloaderSetup(machineNumber)) {
     TakeName("FormGraphTS");
-    SetBounds(0, 0, 1016, 640);
-    SetFormStyle(fsMDIChild);
-    SetWindowState(wsMaximized);
-    SetBorderIcons(0);
-    SetKeyPreview(true);
+    MakeMdiScreen();
 
     BuildFrame("LabelTop2");
     LabelTop2 = LabelTop;

@@ -33,9 +33,12 @@ void TGraphScreen::StyleFont(TFont* f, const char* name, int pixels, bool bold, 
     f->SetColor(color);
 }
 
-TGraphScreenSetup JigMachineSetup(const AnsiString& screenName, int machineNumber) {
+TGraphScreenSetup JigMachineSetup(const AnsiString& screenName, int machineNumber, unsigned timerInterval,
+                                  int forcedReloadTick) {
     TGraphScreenSetup s;
     s.ScreenName = screenName;
+    s.TimerInterval = timerInterval;
+    s.ForcedReloadTick = forcedReloadTick;
     s.Selects = {"select * from pu" + IntToStr(machineNumber)};
     s.RecMoment = false;
     s.GapSeconds = 180;
@@ -54,6 +57,14 @@ TGraphScreen::TGraphScreen(TComponent* owner, const TGraphScreenSetup& setup)
 }
 
 TGraphScreen::~TGraphScreen() = default;
+
+void TGraphScreen::MakeMdiScreen() {
+    SetBounds(0, 0, 1016, 640);
+    SetFormStyle(fsMDIChild);
+    SetWindowState(wsMaximized);
+    SetBorderIcons(0);
+    SetKeyPreview(true);
+}
 
 void TGraphScreen::TakeName(const AnsiString& name) {
     AnsiString n = name;

@@ -62,8 +62,9 @@ struct TGraphScreenSetup {
 
 // The settings the screens of a jig machine share: its table "pu<n>" by PostMoment, rows more than
 // three minutes apart left unfilled, the connection tested by the timer, row-load failures posted,
-// no YMax rule. The screen sets its timer and forced tick, and what reaches its callers.
-TGraphScreenSetup JigMachineSetup(const AnsiString& screenName, int machineNumber);
+// no YMax rule; the timer's interval and forced tick as given. The screen adds what differs.
+TGraphScreenSetup JigMachineSetup(const AnsiString& screenName, int machineNumber, unsigned timerInterval,
+                                  int forcedReloadTick);
 // "крупного" (machine 1 or below) or "мелкого": the class of coal the machine washes, as the titles
 // name it.
 const char* JigMachineClass(int machineNumber);
@@ -186,6 +187,8 @@ protected:
     // Curve k of each chart g of GraphList takes the width and colour of the legend arrow
     // "ArrowLegend<g+1><k+1>" (curves 0 to 4; the first arrow missing ends the chart's curves).
     void PensFromLegendArrows();
+    // The screen is a maximised MDI child without border icons, and sees keys before its controls.
+    void MakeMdiScreen();
     // The form's name, or with "_1", "_2" ... when its owner already holds a component of that name
     // (a second screen of the same kind).
     void TakeName(const AnsiString& name);

@@ -33,8 +33,6 @@ protected:
     void SetUp() override {
         GraphDbStation::SetUp();
         if (!db) GTEST_SKIP() << "no test database (run through scripts/test)";
-        FormMain->TimerRefreshState->SetEnabled(false);
-        FormMain->TimerGetLog->SetEnabled(false);
         screen = NewForm<TFormFlotGraph>(nullptr);
         FormFlotGraph = screen;
         // The tests tick the timer themselves.

@@ -69,6 +69,9 @@ protected:
         db = std::make_unique<testdb::ScratchDatabase>();
         testlib::ConnectToScratch(FormMain, *db, FormMain->SQLConnection1);
         FormMain->SQLConnection1->Open();
+        // The tests tick the timers they mean.
+        FormMain->TimerRefreshState->SetEnabled(false);
+        FormMain->TimerGetLog->SetEnabled(false);
     }
     void TearDown() override {
         if (FormMain) FormMain->SQLConnection1->Close();
@@ -109,8 +112,6 @@ protected:
     void SetUp() override {
         GraphDbStation::SetUp();
         if (!db) GTEST_SKIP() << "no test database (run through scripts/test)";
-        FormMain->TimerRefreshState->SetEnabled(false);
-        FormMain->TimerGetLog->SetEnabled(false);
         // The start-up's own screens are not part of these tests.
         FormMain->OnShow = nullptr;
         testlib::TakeEvents();

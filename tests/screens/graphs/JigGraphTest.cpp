@@ -369,7 +369,7 @@ public:
 
 private:
     static TGraphScreenSetup setup() {
-        TGraphScreenSetup s = JigMachineSetup("TwoTables", 1);
+        TGraphScreenSetup s = JigMachineSetup("TwoTables", 1, 30000, 2);
         s.Selects = {"select * from pu1", "select * from pu2"};
         return s;
     }

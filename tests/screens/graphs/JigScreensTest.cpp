@@ -241,9 +241,11 @@ TEST_F(JigScreensTest, LegendArrowsGiveTheCurvesTheirPensAndTheEditModeHooksThem
             TNotifyEvent router(s, &TGraphScreen::ColorConfigClick);
             for (int i = 0; i < s->ComponentCount(); ++i) {
                 TComponent* c = s->Components(i);
-                if (c->ClassName() == "TArrow") EXPECT_EQ(static_cast<TArrow*>(c)->OnClick == router, mode) << c->Name();
-                if (c->ClassName() == "TLevelGraph")
+                if (c->ClassName() == "TArrow") {
+                    EXPECT_EQ(static_cast<TArrow*>(c)->OnClick == router, mode) << c->Name();
+                } else if (c->ClassName() == "TLevelGraph") {
                     EXPECT_EQ(static_cast<TLevelGraph*>(c)->OnMouseDown.Assigned(), mode) << c->Name();
+                }
             }
         }
         // The switch turned off again at run time.
