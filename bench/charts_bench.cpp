@@ -147,6 +147,7 @@ void BM_RawQuery(benchmark::State& state) {
 void loadDay(benchmark::State& state, bool draw) {
     Station& s = station();
     const int day = static_cast<int>(state.range(0));
+    s.main->ShowFormMaximized(s.screen);  // in front of the other screens, so its paint is real
     s.screen->DateTimePicker1->SetDate(EncodeDate(2010, 3, day));
     double total = 0;
     int n = 0;
@@ -172,6 +173,7 @@ void BM_ScreenLoadAndDraw(benchmark::State& state) { loadDay(state, true); }
 
 void BM_ChartRedraw(benchmark::State& state) {
     Station& s = station();
+    s.main->ShowFormMaximized(s.screen);
     s.screen->DateTimePicker1->SetDate(EncodeDate(2010, 3, kSecondDay));
     s.screen->Reload();
     TLevelGraph* g = s.screen->LevelGraphRS;
