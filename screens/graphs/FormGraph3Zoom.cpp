@@ -97,7 +97,7 @@ void TFormGraph3Zoom::buildCharts() {
         g->OnChange = TNotifyEvent(this, &TFormGraph3Zoom::LevelGraphPChange);
         g->SetAlign(c.align);
         c.title = MakeGraphTitle(g, c.titleName, c.caption);
-        c.zoom = MakeZoomButton(g, c.zoomName, Width() - 18 - 65, tag++);
+        c.zoom = MakeZoomButton(g, c.zoomName, ClientWidth() - 18 - 65, tag++);
         c.unit = Make<TLabel>(g, c.unitName, 4, 4, 30, 16);
         c.unit->SetTransparent(true);
         StyleFont(c.unit->Font(), "Times New Roman", 16, true, clNavy);
@@ -125,7 +125,7 @@ void TFormGraph3Zoom::buildCharts() {
     };
     for (Legend& l : legends) {
         const int top = 22 + l.row * 34;
-        l.label = Make<TLabel>(l.graph, l.labelName, Width() - 75 - 5, top, 75, 16);
+        l.label = Make<TLabel>(l.graph, l.labelName, ClientWidth() - 75 - 5, top, 75, 16);
         l.label->SetTransparent(true);
         StyleFont(l.label->Font(), "Times New Roman", 16, false, clNavy);
         l.label->SetCaption(l.caption);
@@ -169,8 +169,9 @@ void TFormGraph3Zoom::FormResize(TObject*) {
         LevelGraphN->SetHeight(h / 3 + 10);
     }
     for (TSpeedButton* b : {SButLevelGraphPZoom, SButLevelGraphRZoom, SButLevelGraphNZoom})
-        b->SetLeft(Width() - b->Width() - 65);
-    const int x = Width() - LabelLegend11->Width() - 5;
+        b->SetLeft(ClientWidth() - b->Width() - 65);
+    // From the right edge of what is seen: a maximised screen's frame lies outside it.
+    const int x = ClientWidth() - LabelLegend11->Width() - 5;
     for (TLabel* l : {LabelLegend11, LabelLegend12, LabelLegend21, LabelLegend22, LabelLegend31, LabelLegend32})
         l->SetLeft(x);
     for (TArrow* a : {ArrowLegend11, ArrowLegend12, ArrowLegend21, ArrowLegend22, ArrowLegend31, ArrowLegend32})

@@ -107,9 +107,11 @@ TFormGraphAir::TFormGraphAir(TComponent* owner, int machineNumber, const AnsiStr
     };
     for (Legend& l : legends) {
         const int top = 24 + l.row * 34;
-        l.label = Make<TLabel>(l.graph, l.labelName, Width() - 150, top, 135, 16);
+        // Sized to its text, so the legend fits the margin right of the plot.
+        l.label = Make<TLabel>(l.graph, l.labelName, Width() - 150, top, 100, 16);
+        l.label->SetAutoSize(true);
         l.label->SetTransparent(true);
-        StyleFont(l.label->Font(), "Times New Roman", 16, true, l.color);
+        StyleFont(l.label->Font(), "Arial", 12, true, l.color);
         l.label->SetCaption(l.caption);
         l.arrow = Make<TArrow>(l.graph, l.arrowName, Width() - 150, top + 17, 60, 14);
         l.arrow->SetArrowWidth(3);

@@ -26,8 +26,12 @@ TFormGraphTS::TFormGraphTS(TComponent* owner, int machineNumber, const AnsiStrin
     LabelTop2 = LabelTop;
     PanelTop->SetColor(clCream);
     PanelTopRight->SetColor(clCream);
-    // The legend sits in the title bar, left of the title.
-    LabelLeft->SetWidth(400);
+    // The title bar has two rows: the title beside the period choice, and the legend under it.
+    PanelTop->SetHeight(62);
+    LabelLeft->SetVisible(false);
+    LabelTop2->SetAlign(alNone);
+    LabelTop2->SetBounds(0, 0, PanelTop->Width() - PanelTopRight->Width(), 36);
+    LabelTop2->SetAnchors(akLeft | akTop | akRight);
     struct Legend {
         TArrow*& arrow;
         const char* arrowName;
@@ -42,14 +46,14 @@ TFormGraphTS::TFormGraphTS(TComponent* owner, int machineNumber, const AnsiStrin
     };
     int x = 8;
     for (Legend& l : legends) {
-        l.arrow = Make<TArrow>(PanelTop, l.arrowName, x, 14, 30, 14);
+        l.arrow = Make<TArrow>(PanelTop, l.arrowName, x, 42, 30, 14);
         l.arrow->SetArrowWidth(3);
         l.arrow->SetColor(l.color);
-        l.label = Make<TLabel>(PanelTop, l.labelName, x + 34, 12, 92, 16);
+        l.label = Make<TLabel>(PanelTop, l.labelName, x + 34, 40, 130, 16);
         l.label->SetTransparent(true);
         StyleFont(l.label->Font(), "Times New Roman", 16, true, l.color);
         l.label->SetCaption(l.caption);
-        x += 130;
+        x += 180;
     }
 
     LevelGraphN = MakeGraph(this, "LevelGraphN");
@@ -73,7 +77,7 @@ TFormGraphTS::TFormGraphTS(TComponent* owner, int machineNumber, const AnsiStrin
         bool right;
     } units[] = {{LabelLegendY1, "LabelLegendY1", "%", false}, {LabelLegendY2, "LabelLegendY2", "об/мин", true}};
     for (Unit& u : units) {
-        u.label = Make<TLabel>(LevelGraphN, u.name, u.right ? Width() - 70 : 20, 4, 60, 16);
+        u.label = Make<TLabel>(LevelGraphN, u.name, u.right ? ClientWidth() - 70 : 20, 4, 60, 16);
         u.label->SetTransparent(true);
         StyleFont(u.label->Font(), "Times New Roman", 16, true, clNavy);
         u.label->SetCaption(u.caption);

@@ -239,7 +239,8 @@ void TGraphScreen::CentreTitle() {
     int w = (PanelTop->Width() - (DateTimePicker1->Width() + ComboBox1->Width() + 20) - (text + 10)) / 2;
     w = std::max(0, w);
     LabelLeft->SetWidth(w);
-    PanelTopRight->SetWidth(w);
+    // On a narrow screen the period choice keeps its room and the title moves left a little.
+    PanelTopRight->SetWidth(std::max(w, DateTimePicker1->Left() + DateTimePicker1->Width() + 5));
 }
 
 // ---- Rows -----------------------------------------------------------------------------------------------
