@@ -303,6 +303,12 @@ public:
     void ActionMnemoGSExecute(TObject* Sender);
     void ActionMainMnemoExecute(TObject* Sender);
     void ActionMnemoReachExecute(TObject* Sender);
+    void ActionGraphPBigOMExecute(TObject* Sender);
+    void ActionGraphPSmallOMExecute(TObject* Sender);
+    void ActionGraphRBigOMExecute(TObject* Sender);
+    void ActionGraphRSmallOMExecute(TObject* Sender);
+    void ActionAWModeBigOMExecute(TObject* Sender);
+    void ActionAWModeSmallOMExecute(TObject* Sender);
     void ActionGraphFlotParamExecute(TObject* Sender);
     void ActionTableTimeExecute(TObject* Sender);
     void ActionTableFlotExecute(TObject* Sender);
@@ -317,6 +323,12 @@ public:
     void ActionSetTRRSExecute(TObject* Sender);
     void ActionSetTRRPExecute(TObject* Sender);
     void ActionRunFARExecute(TObject* Sender);
+    void ActionPrintWPKExecute(TObject* Sender);
+    void ActionPrintWPMExecute(TObject* Sender);
+    void ActionPrintTSKExecute(TObject* Sender);
+    void ActionPrintTSMExecute(TObject* Sender);
+    void ActionPrintAirKExecute(TObject* Sender);
+    void ActionPrintAirMExecute(TObject* Sender);
     void ActionPrintFlotGraphExecute(TObject* Sender);
     void ActionPrintTableExecute(TObject* Sender);
     void ActionPrintTableFlotExecute(TObject* Sender);
