@@ -4,6 +4,7 @@
 #include "rtl/AnsiString.h"
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 
 // ---- Exceptions --------------------------------------------------------------------------------
@@ -217,4 +218,6 @@ AnsiString Format(const AnsiString& fmt, const Args&... args) {
 // (compute differences in unsigned arithmetic); GetTickCount64 does not wrap.
 std::uint32_t GetTickCount();
 std::uint64_t GetTickCount64();
+// Tests give GetTickCount a clock of their own; an empty function restores the real one.
+void SetTickCountSource(std::function<std::uint32_t()> source);
 void Sleep(unsigned milliseconds);

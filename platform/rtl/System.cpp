@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <atomic>
+#include <mutex>
 
 namespace {
 
@@ -179,7 +181,31 @@ std::uint64_t GetTickCount64() {
     return static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
 }
 
-std::uint32_t GetTickCount() { return static_cast<std::uint32_t>(GetTickCount64()); }
+namespace {
+std::mutex& tickSourceMutex() {
+    static std::mutex m;
+    return m;
+}
+std::function<std::uint32_t()>& tickSource() {
+    static std::function<std::uint32_t()> f;
+    return f;
+}
+std::atomic<bool> g_tickSourceSet{false};
+}  // namespace
+
+std::uint32_t GetTickCount() {
+    if (g_tickSourceSet.load(std::memory_order_acquire)) {
+        std::lock_guard<std::mutex> lock(tickSourceMutex());
+        if (tickSource()) return tickSource()();
+    }
+    return static_cast<std::uint32_t>(GetTickCount64());
+}
+
+void SetTickCountSource(std::function<std::uint32_t()> source) {
+    std::lock_guard<std::mutex> lock(tickSourceMutex());
+    g_tickSourceSet.store(static_cast<bool>(source), std::memory_order_release);
+    tickSource() = std::move(source);
+}
 
 void Sleep(unsigned milliseconds) {
     timespec ts{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
