@@ -1008,11 +1008,13 @@ void TDataSet::Refresh() {
     DoEvent(dekBeforeRefresh, BeforeRefresh);
     const int old = cursor_;
     const int oldView = cursor_;
+    // A record read again under its old id (a client dataset with a key) stays current.
+    const std::uint64_t current = CurrentRecordId();
     InternalRefresh();
     bindFields();
     resolveSortFields();
     rebuildView();
-    placeCursorOn(0, oldView);
+    placeCursorOn(current, oldView);
     bof_ = eof_ = view_.empty();
     updateWindows(WindowMode::Keep, old);
     DataEvent(deDataSetChange);
