@@ -73,15 +73,15 @@ void drawCheckBox(HDC dc, TRect r, bool flat, bool pressed, bool active, bool en
         DrawFrameControl(dc, r, DFC_BUTTON, st);
         return;
     }
-    // The box's own 3D edge is drawn outside the clip; a one-pixel frame takes its place.
+    // Drawn one pixel larger, its own 3D edge falls outside the clip; a one-pixel frame, one pixel
+    // inside what was drawn, takes its place.
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
     TRect big = r;
     InflateRect(big, 1, 1);
     DrawFrameControl(dc, big, DFC_BUTTON, st);
     RestoreDC(dc, saved);
-    TRect frame = r;
-    InflateRect(frame, -1, -1);
+    const TRect frame = r;
     TBrush* b = dc->Brush();
     const TColor old = b->Color();
     b->SetColor(active ? clBtnFace : clBtnShadow);
