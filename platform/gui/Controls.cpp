@@ -18,10 +18,12 @@
 using namespace plantmon::gui;
 
 namespace {
-// A popup window stays a top-level tool window wherever its control is placed (see
-// TWinControl::SetPopupWindow); it and everything inside it refuse the focus.
-constexpr Qt::WindowFlags kPopupWindowFlags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                                             Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint;
+// A popup window stays a top-level window wherever its control is placed (see
+// TWinControl::SetPopupWindow); it and everything inside it refuse the focus. The tool-tip type is
+// the window kind that no platform activates when it shows or is clicked (a plain tool window
+// would take the activation from the editor's form on some), and it is never a grabbing popup.
+constexpr Qt::WindowFlags kPopupWindowFlags =
+    Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus;
 
 bool isPopupWindow(const TControl* c) {
     auto* wc = dynamic_cast<const TWinControl*>(c);

@@ -23,8 +23,11 @@ constexpr UINT PM_REMOVE = 0x0001;
 constexpr UINT PM_NOYIELD = 0x0002;
 // Looks for a queued message for wnd (any window when null) with a number in [msgMin, msgMax]
 // (both 0: any number), oldest first; copies it to msg and, with PM_REMOVE, takes it out of the
-// queue. Queued messages are the posted ones and the characters of the key being handled.
+// queue. Queued messages are the posted ones and the characters of the key being handled. Key
+// presses waiting in the toolkit's input cannot be seen: a look for WM_KEYDOWN without removing
+// answers what the key-pending probe says (nothing waits unless a test sets one).
 bool PeekMessage(TMsg* msg, HWND wnd, UINT msgMin, UINT msgMax, UINT removeMsg);
+void SetKeyPendingProbe(std::function<bool()> probe);  // empty function: nothing waits
 // Messages still queued (tests).
 int QueuedMessageCount();
 
