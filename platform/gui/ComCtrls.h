@@ -452,8 +452,10 @@ protected:
 
 private:
     struct Layout;
-    Layout layout();
+    // The sheet's geometry, worked out again only when something it depends on changed.
+    const Layout& layout();
     void changeDate(TDateTime d);
+    std::unique_ptr<Layout> layout_;
     TDateTime date_ = 0;
     bool weekNumbers_ = false;
     bool showToday_ = true;

@@ -22,6 +22,14 @@ int isoWeek(TDateTime monday) {
 }  // namespace
 
 struct TMonthCalendar::Layout {
+    // What the geometry was worked out for.
+    struct Key {
+        int width, height, border, year, month;
+        HFONT font;
+        bool weekNumbers, showToday;
+        TDateTime today;
+        bool operator==(const Key&) const = default;
+    } key;
     TRect sheet;  // inside the border
     TRect title, prevButton, nextButton, monthText, yearText;
     TRect header, grid, weekColumn, today, todayText;
@@ -41,8 +49,15 @@ TMonthCalendar::TMonthCalendar(TComponent* owner) : TCustomControl(owner) {
 
 TMonthCalendar::~TMonthCalendar() = default;
 
-TMonthCalendar::Layout TMonthCalendar::layout() {
-    Layout l;
+const TMonthCalendar::Layout& TMonthCalendar::layout() {
+    int year = 0, month = 0, day = 0;
+    DecodeDate(date_, year, month, day);
+    const Layout::Key key{Width(), Height(), BorderWidth(), year, month, Font()->Handle(), weekNumbers_, showToday_,
+                          DateOf(::Date())};
+    if (layout_ && layout_->key == key) return *layout_;
+    layout_ = std::make_unique<Layout>();
+    Layout& l = *layout_;
+    l.key = key;
     TBitmap scratch(1, 1);
     TCanvas* c = scratch.Canvas();
     c->Font()->Assign(Font());
@@ -68,8 +83,8 @@ TMonthCalendar::Layout TMonthCalendar::layout() {
     const int y0 = l.sheet.Top + kMargin;
     const int contentWidth = minWidth - 2 * kMargin;
 
-    int day = 0;
-    DecodeDate(date_, l.year, l.month, day);
+    l.year = year;
+    l.month = month;
     l.title = TRect(l.sheet.Left, l.sheet.Top, l.sheet.Right, y0 + titleHeight);
     const int button = titleHeight - 4;
     l.prevButton = Bounds(x0, y0 + 2, button, button);
@@ -99,12 +114,12 @@ TMonthCalendar::Layout TMonthCalendar::layout() {
 }
 
 TRect TMonthCalendar::MinReqRect() {
-    Layout l = layout();
+    const Layout& l = layout();
     return TRect(0, 0, l.minimum.cx, l.minimum.cy);
 }
 
 DWORD TMonthCalendar::HitTest(TPoint p, TDateTime* date) {
-    Layout l = layout();
+    const Layout& l = layout();
     if (date) *date = 0;
     if (!l.sheet.Contains(p)) return MCHT_NOWHERE;
     if (l.prevButton.Contains(p)) return MCHT_TITLEBTNPREV;
@@ -241,7 +256,7 @@ void TMonthCalendar::DefaultHandler(TMessage& m) {
 }
 
 void TMonthCalendar::Paint() {
-    Layout l = layout();
+    const Layout l = layout();
     TCanvas* c = Canvas();
     const TFormatSettings& fs = FormatSettings();
     c->Font()->Assign(Font());
