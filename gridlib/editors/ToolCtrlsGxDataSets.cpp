@@ -134,6 +134,8 @@ void TBMListGx::SelectAll() {
     ds->DisableControls();
     try {
         const TBookmarkStr current = ds->Bookmark();
+        // Room for every record at once: a list growing step by step would copy itself over again.
+        list_->SetCapacity(Count() + ds->RecordCount());
         ds->First();
         while (!ds->Eof()) {
             SetCurrentRowSelected(true);

@@ -5,13 +5,6 @@
 
 namespace {
 
-int charCount(const AnsiString& s) {
-    int n = 0;
-    for (char c : s.str())
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-    return n;
-}
-
 const bool listPropertiesRegistered = [] {
     PTypeInfo integer = TypeInfoOf(tkInteger, "Integer"), boolean = EnumTypeInfo("Boolean", {"False", "True"});
     RegisterPublishedProperties(
@@ -85,7 +78,7 @@ void TMRUListGx::Add(const AnsiString& s) {
 }
 
 bool TMRUListGx::FilterItemsTo(TStrings* strings, const AnsiString& maskText) {
-    const int maskLength = charCount(maskText);
+    const int maskLength = CharCount(maskText);
     bool complete = true;
     strings->BeginUpdate();
     try {

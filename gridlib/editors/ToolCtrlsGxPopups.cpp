@@ -5,14 +5,6 @@
 
 namespace {
 
-// Characters (code points) of a UTF-8 text.
-int charCount(const AnsiString& s) {
-    int n = 0;
-    for (char c : s.str())
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-    return n;
-}
-
 bool gripOnRight(TSizeGripPostion p) { return p == sgpTopRight || p == sgpBottomRight; }
 bool gripAtBottom(TSizeGripPostion p) { return p == sgpBottomLeft || p == sgpBottomRight; }
 
@@ -321,7 +313,7 @@ void TPopupListboxGx::KeyPress(WideChar& key) {
         const std::uint32_t now = GetTickCount();
         if (now - searchTick_ > 2000) searchText_ = AnsiString();
         searchTick_ = now;
-        if (charCount(searchText_) < 32) searchText_ += CharToText(key);
+        if (CharCount(searchText_) < 32) searchText_ += CharToText(key);
         // 0xFFFF: the whole list, from its first row.
         Perform(LB_SELECTSTRING, 0xFFFF, reinterpret_cast<LPARAM>(searchText_.c_str()));
         key = 0;

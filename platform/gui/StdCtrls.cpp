@@ -29,14 +29,6 @@ namespace {
 QString qs(const AnsiString& s) { return QString::fromStdString(s.str()); }
 AnsiString as(const QString& s) { return AnsiString(s.toStdString()); }
 
-// Characters (code points) of a UTF-8 text.
-int charCount(const AnsiString& s) {
-    int n = 0;
-    for (char c : s.str())
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-    return n;
-}
-
 void setPaletteColor(QWidget* w, QPalette::ColorRole role, TColor c) {
     QPalette pal = w->palette();
     pal.setColor(role, ToQColor(c));
@@ -1302,7 +1294,7 @@ void TCustomListBox::DefaultHandler(TMessage& m) {
         int after = static_cast<int>(static_cast<std::intptr_t>(m.WParam));
         if (after == 0xFFFF || after < -1 || after >= n) after = -1;
         m.Result = LB_ERR;
-        const int len = charCount(prefix);
+        const int len = CharCount(prefix);
         for (int k = 1; k <= n; ++k) {
             int i = (after + k) % n;
             if (AnsiStrLIComp(items_->Get(i), prefix, len) == 0) {

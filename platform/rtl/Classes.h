@@ -266,6 +266,11 @@ public:
     int IndexOf(const AnsiString& s) const override;
     void Move(int cur, int to) override;
 
+    // Room for this many strings without growing (never less than Count).
+    int Capacity() const noexcept { return static_cast<int>(items_.capacity()); }
+    void SetCapacity(int n) {
+        if (n > Count()) items_.reserve(static_cast<std::size_t>(n));
+    }
     bool Sorted() const noexcept { return sorted_; }
     void SetSorted(bool b);
     bool CaseSensitive() const noexcept { return caseSensitive_; }

@@ -111,6 +111,8 @@ int CompareStr(const AnsiString& a, const AnsiString& b);
 int CompareText(const AnsiString& a, const AnsiString& b);           // ASCII case-insensitive
 int AnsiCompareStr(const AnsiString& a, const AnsiString& b);        // locale collation
 int AnsiCompareText(const AnsiString& a, const AnsiString& b);       // locale collation, ignoring case
+// The number of characters (code points) of a text; Length() counts its bytes.
+int CharCount(const AnsiString& s);
 // The same on the first maxLen characters of both texts only (a prefix compare).
 int AnsiStrLComp(const AnsiString& a, const AnsiString& b, int maxLen);
 int AnsiStrLIComp(const AnsiString& a, const AnsiString& b, int maxLen);

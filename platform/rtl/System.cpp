@@ -13,14 +13,6 @@ namespace {
     throw EConvertError("Формат '" + fmt + "' недопустим или несовместим с аргументом");
 }
 
-// Number of UTF-8 characters (continuation bytes are not counted).
-int charCount(const std::string& s) {
-    int n = 0;
-    for (char c : s)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-    return n;
-}
-
 // The first `chars` characters of s.
 std::string headChars(const std::string& s, int chars) {
     int n = 0;
@@ -165,7 +157,7 @@ AnsiString FormatV(const AnsiString& fmtText, const TVarRec* args, int count, co
             default:
                 badFormat(fmtText);
         }
-        int len = charCount(text);
+        int len = CharCount(text);
         if (width > len) {
             std::string padding(static_cast<std::size_t>(width - len), ' ');
             text = left ? text + padding : padding + text;

@@ -2,28 +2,13 @@
 // calibration rows (keyed) and flotation data rows (no key).
 #include "gridlib/editors/ToolCtrlsGx.h"
 
-#include "data/DBClient.h"
-#include "db/Provider.h"
-#include "db/SqlExpr.h"
 #include "testlib/DbFixture.h"
 
 #include <set>
 
 namespace {
 
-// SQL dataset -> provider -> client dataset, as the screens arrange them.
-struct Cached {
-    TSQLDataSet source{nullptr};
-    TDataSetProvider provider{nullptr};
-    TClientDataSet cds{nullptr};
-    Cached(TSQLConnection* conn, const char* command) {
-        source.SetSQLConnection(conn);
-        source.SetCommandText(command);
-        provider.SetDataSet(&source);
-        cds.SetProvider(&provider);
-    }
-    ~Cached() { cds.Close(); }
-};
+using Cached = CachedDataSet;
 
 // A bookmark list over one dataset that counts what it tells its owner.
 class Picks : public TBMListGx {
