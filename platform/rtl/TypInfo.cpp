@@ -1,5 +1,6 @@
 #include "rtl/TypInfo.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -12,7 +13,7 @@ struct Registry {
     // Type descriptions by (kind, name) and by class; kept (and their addresses stable) for the run.
     std::map<std::pair<int, std::string>, std::unique_ptr<TTypeInfo>> types;
     std::map<TClass, std::unique_ptr<TTypeInfo>> classTypes;
-    // Each class's own properties, in registration order (deque-like stability through unique_ptr).
+    // Each class's own properties, in registration order (held by pointer: their addresses stay).
     std::map<TClass, std::vector<std::unique_ptr<TPropInfo>>> props;
 };
 
@@ -104,13 +105,20 @@ std::vector<PPropInfo> GetPropList(PTypeInfo classType, TTypeKinds kinds) {
     for (TClass c = classType->ClassType; c; c = c->Parent) chain.push_back(c);
     Registry& r = registry();
     std::lock_guard<std::mutex> g(r.lock);
+    std::vector<PPropInfo> all;
     for (auto c = chain.rbegin(); c != chain.rend(); ++c) {
         auto it = r.props.find(*c);
         if (it == r.props.end()) continue;
         for (const auto& p : it->second) {
-            TTypeKind k = p->PropType ? p->PropType->Kind : tkUnknown;
-            if (kinds & TypeKindBit(k)) out.push_back(p.get());
+            // A property a descendant declares again (with another default) takes the ancestor's place.
+            auto same = std::find_if(all.begin(), all.end(), [&](PPropInfo q) { return SameText(q->Name, p->Name); });
+            if (same != all.end()) *same = p.get();
+            else all.push_back(p.get());
         }
+    }
+    for (PPropInfo p : all) {
+        TTypeKind k = p->PropType ? p->PropType->Kind : tkUnknown;
+        if (kinds & TypeKindBit(k)) out.push_back(p);
     }
     return out;
 }

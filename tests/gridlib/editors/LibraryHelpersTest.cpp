@@ -187,6 +187,11 @@ TEST(PublishedProperties, FoundByNameThroughTheParentChain) {
     for (PPropInfo p : list) names.push_back(p->Name.str());
     EXPECT_EQ(names, (std::vector<std::string>{"CellsText", "Color", "Font", "ShortCut", "ShowIfNotInKeyList", "Value",
                                                "Visible"}));
+    // A property declared again with another default stands once, with the new default.
+    std::vector<long long> shortCutDefaults;
+    for (PPropInfo p : GetPropList(ClassTypeInfo(TDropDownEditButtonGx::StaticClass())))
+        if (p->Name == "ShortCut") shortCutDefaults.push_back(p->Default);
+    EXPECT_EQ(shortCutDefaults, std::vector<long long>{32808});
     PPropInfo color = GetPropInfo(TSpecRowGx::StaticClass(), "Color");
     TSpecRowGx row(nullptr);
     EXPECT_FALSE(IsStoredProp(&row, color));
