@@ -125,6 +125,14 @@ void TDataSetProvider::GetRecords(TDataPacket& packet) {
     packet.FieldDefs.Assign(*dataSet_->FieldDefs());
     packet.Records.clear();
     dataSet_->GetRecords(packet.Records);
+    // The table's primary-key columns name the rows, so that a client's refresh keeps bookmarks.
+    packet.KeyColumns.clear();
+    if (auto* source = dynamic_cast<TCustomSQLDataSet*>(dataSet_)) {
+        const std::vector<ColumnInfo>& cols = source->ResultColumns();
+        if (static_cast<int>(cols.size()) == packet.FieldDefs.Count())
+            for (std::size_t i = 0; i < cols.size(); ++i)
+                if (cols[i].PrimaryKey && !cols[i].OrgTable.IsEmpty()) packet.KeyColumns.push_back(static_cast<int>(i));
+    }
 }
 
 int TDataSetProvider::ApplyUpdates(const TUpdateDelta& delta, int maxErrors, std::vector<TUpdateResult>& results) {
