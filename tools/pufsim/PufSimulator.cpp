@@ -230,6 +230,8 @@ struct PufSimulator::Impl {
     // the controller
     std::vector<StateValue> state;
     Days clockOffset = 0;
+    bool clockRunning = true;
+    Days clockStoppedAt = 0;  // the reading while the clock stands
     std::deque<LogEntry> log;
     int nextLogId = 1;
     std::deque<DataRecord> records;
@@ -307,7 +309,11 @@ struct PufSimulator::Impl {
         thread = std::thread([this] { Loop(); });
     }
 
-    Days ClockLocked() const { return LocalNow() + clockOffset; }
+    Days ClockLocked() const { return clockRunning ? LocalNow() + clockOffset : clockStoppedAt; }
+    void SetClockLocked(Days moment) {
+        clockOffset = moment - LocalNow();
+        clockStoppedAt = moment;
+    }
 
     StateValue* Column(const std::string& name) {
         for (auto& v : state)
@@ -431,7 +437,7 @@ struct PufSimulator::Impl {
         if (word == "SetTime") {
             double days = 0;
             if (!ParseDecimal(arg, false, days)) return {false, {}, "Bad time"};
-            clockOffset = days - LocalNow();
+            SetClockLocked(days);
             Act("time " + FormatMoment(days));
             return {};
         }
@@ -1023,7 +1029,17 @@ Days PufSimulator::Clock() const {
 void PufSimulator::SetClock(Days moment) {
     {
         std::lock_guard<std::mutex> l(d_->mu);
-        d_->clockOffset = moment - LocalNow();
+        d_->SetClockLocked(moment);
+    }
+    d_->Changed();
+}
+
+void PufSimulator::SetClockRunning(bool running) {
+    {
+        std::lock_guard<std::mutex> l(d_->mu);
+        if (running == d_->clockRunning) return;
+        d_->SetClockLocked(d_->ClockLocked());
+        d_->clockRunning = running;
     }
     d_->Changed();
 }

@@ -159,6 +159,9 @@ public:
     bool SetValue(const std::string& column, double value);
     Days Clock() const;
     void SetClock(Days moment);
+    // Stops the controller's clock at its reading (for a test that checks the moments the controller
+    // reports), or lets it run on from there.
+    void SetClockRunning(bool running);
     // Appends a log entry; an empty moment means the controller's clock. Returns its id.
     int AddLogEntry(const std::string& message, const std::string& moment = "");
     // Appends an unsaved record holding the current state. An empty moment means the controller's
