@@ -32,7 +32,7 @@ class FlotGraphTest : public GraphDbStation {
 protected:
     void SetUp() override {
         GraphDbStation::SetUp();
-        if (!db) GTEST_SKIP() << "no test database (run through scripts/test)";
+        REQUIRE_TEST_DB();
         FormMain->TimerRefreshState->SetEnabled(false);
         FormMain->TimerGetLog->SetEnabled(false);
         screen = NewForm<TFormFlotGraph>(nullptr);
