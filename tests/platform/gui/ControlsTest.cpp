@@ -460,6 +460,33 @@ TEST_F(GridTest, CellsGeometryAndKeys) {
     EXPECT_THROW(g->SetFixedRows(20), EInvalidOperation);
 }
 
+// A grid without fixed columns starts at column 0; one that was scrolled starts afresh when its fixed
+// part changes, so no column is left where neither the view nor a scroll bar reaches it.
+TEST_F(GridTest, ChangingTheFixedPartShowsTheFirstScrollingCell) {
+    struct Case {
+        const char* name;
+        int fixedCols, fixedRows;
+    } cases[] = {{"no fixed column", 0, 1}, {"no fixed row", 1, 0}, {"nothing fixed", 0, 0}, {"two fixed columns", 2, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* g = add<TStringGrid>();
+        g->SetColCount(6);
+        g->SetRowCount(6);
+        g->SetBounds(0, 0, 400, 200);
+        g->SetLeftCol(3);
+        g->SetTopRow(3);
+        g->SetFixedCols(c.fixedCols);
+        g->SetFixedRows(c.fixedRows);
+        EXPECT_EQ(g->LeftCol(), c.fixedCols);
+        EXPECT_EQ(g->TopRow(), c.fixedRows);
+        EXPECT_EQ(g->Col(), c.fixedCols);
+        EXPECT_EQ(g->Row(), c.fixedRows);
+        EXPECT_EQ(g->CellRect(0, 0).Left, 0);
+        EXPECT_EQ(g->CellRect(0, 0).Top, 0);
+        EXPECT_EQ(g->MouseCoord(5, 5), (TGridCoord{0, 0}));
+    }
+}
+
 TEST_F(Fixture, WebViewShowsAFileFreshEachTime) {
     QTemporaryDir dir;
     QString path = dir.filePath("PrintWeb3.html");
