@@ -12,8 +12,10 @@
 #include "gui/WebView.h"
 #include "testlib/gui/GuiHarness.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -425,6 +427,66 @@ TEST_F(Buttons, UpDownStepsItsAssociate) {
     sp->SetMaxValue(10);
     sp->SetValue(20);
     EXPECT_EQ(sp->Value(), 10);
+}
+
+// The font's colour is the text colour of an enabled control only: disabled, a button or label shows the
+// greyed text of its style instead of looking usable.
+TEST_F(Fixture, DisabledControlsPaintTheirTextGreyedNotInTheFontColour) {
+    auto pureRed = [](const QImage& img) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) n += img.pixelColor(x, y) == QColor(255, 0, 0);
+        return n;
+    };
+    form->Font()->SetColor(clRed);  // the dialogs set their colour on the form, the controls inherit it
+    TButton* button = add<TButton>(10, 10);
+    TBitBtn* bitBtn = add<TBitBtn>(10, 50);
+    TLabel* label = add<TLabel>(10, 90);
+    button->SetCaption("Прервать");
+    bitBtn->SetCaption("Стоп");
+    label->SetCaption("Состояние");
+    guitest::ShowForm(form);
+    for (TControl* c : std::initializer_list<TControl*>{button, bitBtn, label}) {
+        SCOPED_TRACE(c->ClassName().str());
+        c->Font()->SetStyle(TFontStyles{fsBold});
+        c->SetEnabled(true);
+        guitest::Pump();
+        EXPECT_GT(pureRed(guitest::Grab(c)), 0);
+        c->SetEnabled(false);
+        guitest::Pump();
+        EXPECT_EQ(pureRed(guitest::Grab(c)), 0);
+    }
+}
+
+// A "-" item is a line across the menu and nothing else.
+TEST_F(Fixture, AMenuSeparatorPaintsALineAndNoText) {
+    auto* popup = new TPopupMenu(form);
+    TMenuItem* parent = popup->Items();
+    for (const char* caption : {"Один", "-", "Два"}) {
+        auto* item = new TMenuItem(form);
+        item->SetCaption(caption);
+        parent->Add(item);
+    }
+    TMenuItem* line = parent->Items(1);
+    ASSERT_TRUE(line->IsLine());
+    QMenu* menu = parent->QtMenu();
+    menu->ensurePolished();
+    menu->adjustSize();
+    const QImage img = menu->grab().toImage();
+    const QRect row = menu->actionGeometry(line->QtAction());
+    ASSERT_FALSE(row.isEmpty());
+    // Text is dark; the line is a light shade of the menu's background.
+    int dark = 0;
+    for (int y = row.top(); y <= row.bottom(); ++y)
+        for (int x = row.left(); x <= row.right(); ++x) dark += qGray(img.pixel(x, y)) < 100;
+    EXPECT_EQ(dark, 0);
+    EXPECT_TRUE(line->QtAction()->text().isEmpty());
+    // The items around it do show their text.
+    const QRect first = menu->actionGeometry(parent->Items(0)->QtAction());
+    int firstDark = 0;
+    for (int y = first.top(); y <= first.bottom(); ++y)
+        for (int x = first.left(); x <= first.right(); ++x) firstDark += qGray(img.pixel(x, y)) < 100;
+    EXPECT_GT(firstDark, 0);
 }
 
 using GridTest = Fixture;
