@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -18,6 +20,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
+#include <QTranslator>
 #include <QWindow>
 
 #include <unistd.h>
@@ -1038,7 +1041,22 @@ void TApplication::Initialize() {
         static char* argv[] = {name, nullptr};
         new QApplication(argc, argv);
     }
+    installTranslations();
     EnsureRouter();
+}
+
+void TApplication::installTranslations() {
+    // The dialogs the toolkit draws itself (print, page set-up, preview, files, colours, fonts, the
+    // standard buttons) speak the program's language, whatever language the station's desktop has.
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(russian, "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
 }
 
 void TApplication::FormCreated(TCustomForm* form) {

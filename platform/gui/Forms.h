@@ -349,7 +349,7 @@ public:
     explicit TApplication(TComponent* owner);
     ~TApplication() override;
 
-    // Makes sure the toolkit's application object exists.
+    // Makes sure the toolkit's application object exists, with the toolkit's own texts in Russian.
     void Initialize();
     // Creates a form owned by the application and stores it in reference before the form's
     // constructor runs (a constructor may reach its own global). The first form is the main form.
@@ -424,6 +424,7 @@ public:
 
 private:
     void destroyForms();
+    void installTranslations();
     AnsiString title_;
     TCustomForm* mainForm_ = nullptr;
     bool terminated_ = false;
