@@ -167,6 +167,8 @@ public:
     void SetKeyPreview(bool b) { keyPreview_ = b; }
     TMainMenu* Menu() const { return menu_; }
     void SetMenu(TMainMenu* m);
+    // The window's opacity (AlphaBlendValue, 0..255) applies while AlphaBlend is on, where the desktop
+    // can show translucent windows at all (WindowsCanFade).
     bool AlphaBlend() const { return alphaBlend_; }
     void SetAlphaBlend(bool b);
     int AlphaBlendValue() const { return alphaBlendValue_; }
@@ -337,6 +339,10 @@ public:
 protected:
     void Paint() override;
 };
+
+// Whether top-level windows can be shown translucent here: the X desktop runs a compositing manager.
+// Without one (a bare X server, Xvfb) or on other window systems a window's opacity changes nothing.
+bool WindowsCanFade();
 
 // ---- Application ---------------------------------------------------------------------------------
 // Hook of tests: called (from the loop, once the dialog is up) when a modal form starts its loop.

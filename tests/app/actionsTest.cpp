@@ -12,6 +12,8 @@
 #include "screens/graphs/FormFlotGraph.h"
 #include "testlib/gui/GuiHarness.h"
 
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -226,11 +228,17 @@ TEST_F(ActionsTest, TheFileManagerStartsOnlyAfterYes) {
     EXPECT_EQ(host.ShellRequests().back().File.Length(), 305);
 }
 
-TEST_F(ActionsTest, TheAboutBoxFadesInOverThirteenTicks) {
+TEST_F(ActionsTest, TheAboutBoxFadesInOrOpensFromItsCentre) {
     FormAbout = NewForm<TFormAbout>(nullptr);
     EXPECT_EQ(FormAbout->ClientWidth(), 546);
     EXPECT_EQ(FormAbout->ClientHeight(), 277);
     EXPECT_EQ(FormAbout->Color(), clTeal);
+    // Off screen there is no compositing desktop: the box opens from its centre.
+    EXPECT_EQ(FormAbout->UseAlphaFade, WindowsCanFade());
+    EXPECT_FALSE(FormAbout->UseAlphaFade);
+
+    // The fade: thirteen ticks of the 100 ms timer from transparent to opaque.
+    FormAbout->UseAlphaFade = true;
     guitest::ModalDriver modal;
     std::vector<int> values;
     modal.Then([&](TCustomForm* f) {
@@ -251,6 +259,28 @@ TEST_F(ActionsTest, TheAboutBoxFadesInOverThirteenTicks) {
     EXPECT_EQ(values.front(), 0);
     EXPECT_EQ(values[12], 240);
     EXPECT_EQ(values.back(), 255);
+
+    // From the centre: the box shows a small middle part first and all of itself at the end, with no
+    // fade. The same box opens the same way each time.
+    FormAbout->UseAlphaFade = false;
+    FormAbout->SetAlphaBlend(false);
+    for (int opening = 0; opening < 2; ++opening) {
+        SCOPED_TRACE(opening);
+        modal.Then([&](TCustomForm* f) {
+            QWidget* w = f->Widget();
+            const QRect first = w->mask().boundingRect();
+            EXPECT_FALSE(first.isEmpty());
+            EXPECT_LT(first.width(), w->width() / 2);
+            EXPECT_LT(first.height(), w->height() / 2);
+            EXPECT_NEAR(first.center().x(), w->width() / 2, 1);
+            EXPECT_NEAR(first.center().y(), w->height() / 2, 1);
+            EXPECT_TRUE(guitest::WaitFor([&] { return w->mask().isEmpty(); }, 30000));
+            EXPECT_FALSE(FormAbout->TimerShow->Enabled());
+            static_cast<TFormAbout*>(f)->ButtonClose->Click();
+        });
+        form->ActionAbout->Execute();
+    }
+    EXPECT_EQ(modal.Shown(), 3);
 }
 
 }  // namespace
