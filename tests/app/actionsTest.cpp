@@ -12,6 +12,8 @@
 #include "screens/graphs/FormFlotGraph.h"
 #include "testlib/gui/GuiHarness.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -139,7 +141,18 @@ TEST_F(ActionsTest, LauncherRowsCarryTheirKeysTagsAndActions) {
             TControl* c = panel->Controls(i);
             if (c->ClassName() == "TActionLabel" || c->ClassName() == "TActionImage") {
                 EXPECT_EQ(c->Action(), action);
+                EXPECT_EQ(c->Cursor(), crHandPoint) << c->Name();
                 ++labels;
+            }
+            if (c->ClassName() == "TActionImage") {
+                // The picture shows its action's hint when the pointer rests on it.
+                ASSERT_FALSE(GetShortHint(action->Hint()).IsEmpty());
+                QHelpEvent tip(QEvent::ToolTip, QPoint(5, 5), c->Widget()->mapToGlobal(QPoint(5, 5)));
+                QApplication::sendEvent(c->Widget(), &tip);
+                ASSERT_NE(Application->HintWindow(), nullptr);
+                EXPECT_TRUE(Application->HintWindow()->IsShowing());
+                EXPECT_EQ(Application->HintWindow()->Caption(), GetShortHint(action->Hint()));
+                Application->CancelHint();
             }
             if (c->ClassName() == "TLabel") {
                 EXPECT_EQ(c->Caption(), r.key);
