@@ -218,7 +218,7 @@ TEST_F(ActionsTest, PrintsOfScreensThatAreNotThereDoNothing) {
     EXPECT_EQ(modal.Shown(), 0);
 }
 
-TEST_F(ActionsTest, TheFileManagerStartsOnlyAfterYes) {
+TEST_F(ActionsTest, TheFileManagerOpensTheProgramsFolderOnlyAfterYes) {
     guitest::MessageBoxRecorder boxes;
     boxes.Answer(IDNO);
     form->ActionRunFAR->Execute();
@@ -228,17 +228,37 @@ TEST_F(ActionsTest, TheFileManagerStartsOnlyAfterYes) {
     EXPECT_EQ(boxes.Last().Flags & MB_DEFMASK, MB_DEFBUTTON2);
     EXPECT_TRUE(host.ShellRequests().empty());
 
-    // A long path goes to the shell whole.
-    boxes.Answer(IDYES);
-    host.SetResults(true, true, true, SE_ERR_FNF);
-    form->ActionRunFAR->Execute();
-    ASSERT_EQ(host.ShellRequests().size(), 1u);
-    EXPECT_EQ(host.ShellRequests()[0].File, FarProgram());
-    EXPECT_EQ(host.ShellRequests()[0].Dir, FarFolder());
-    EXPECT_EQ(boxes.Count(), 2);  // a missing file manager shows nothing
+    // Yes: the system host is asked to open the program's folder, maximized; only a failure is
+    // logged, and no box is shown for it.
+    const std::string folder = dir.Path();
+    struct Case {
+        int result;
+        std::vector<std::string> events;
+    } cases[] = {
+        {SE_OK, {}},
+        {SE_ERR_NOASSOC, {"Не удалось открыть папку программы " + folder + " в файловом менеджере (код 31)"}},
+    };
+    testlib::TakeEvents();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.result);
+        host.SetResults(true, true, true, c.result);
+        boxes.Answer(IDYES);
+        form->ActionRunFAR->Execute();
+        ASSERT_EQ(host.ShellRequests().size(), static_cast<std::size_t>(&c - cases + 1));
+        const TRecordingSystemHost::ShellRequest r = host.ShellRequests().back();
+        EXPECT_EQ(r.File, folder);
+        EXPECT_EQ(r.Dir, folder);
+        EXPECT_EQ(r.Params, "");
+        EXPECT_TRUE(r.Maximized);
+        EXPECT_EQ(testlib::TakeEvents(), c.events);
+    }
+    EXPECT_EQ(boxes.Count(), 3);
+
+    // A long path goes to the host whole.
     std::string longName(300, 'x');
-    RunShellExecute("/opt/" + longName, "", "/opt", "open", SW_SHOWMAXIMIZED);
+    RunShellExecute("/opt/" + longName, "", "/opt", "open", SW_SHOWNORMAL);
     EXPECT_EQ(host.ShellRequests().back().File.Length(), 305);
+    EXPECT_FALSE(host.ShellRequests().back().Maximized);
 }
 
 TEST_F(ActionsTest, TheAboutBoxFadesInOrOpensFromItsCentre) {
