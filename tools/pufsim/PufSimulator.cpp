@@ -131,6 +131,12 @@ const char* FaultName(Fault fault) {
     return "?";
 }
 
+std::vector<StateValue> DefaultState() {
+    std::vector<StateValue> out;
+    for (const auto& c : kColumns) out.push_back({c.name, c.value, c.flag});
+    return out;
+}
+
 Days LocalNow() {
     timespec ts{};
     ::clock_gettime(CLOCK_REALTIME, &ts);
@@ -257,7 +263,7 @@ struct PufSimulator::Impl {
     std::uint64_t generation = 0;
 
     Impl() {
-        for (const auto& c : kColumns) state.push_back({c.name, c.value, c.flag});
+        state = DefaultState();
         int p[2];
         if (::pipe2(p, O_CLOEXEC | O_NONBLOCK) == 0) {
             wakeRead = p[0];

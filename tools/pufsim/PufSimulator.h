@@ -204,6 +204,10 @@ private:
     std::unique_ptr<Impl> d_;
 };
 
+// The state columns of puf_state / puf_data in table order, with the values a new simulator starts
+// with.
+std::vector<StateValue> DefaultState();
+
 // "yyyy-mm-dd hh:nn:ss" of a moment, rounded to whole seconds.
 std::string FormatMoment(Days moment);
 // The local wall clock as a day count.
