@@ -497,8 +497,7 @@ std::vector<std::string> SeedHistory(Db& db, long long endMinute, int days, Rand
     const long long earliest = endMinute - static_cast<long long>(days) * 1440 + 1;
     std::vector<std::string> report;
     Stored newest;
-    db.Exec("START TRANSACTION");
-    try {
+    db.InTransaction([&] {
         for (int machine = 1; machine <= 2; ++machine) {
             JigMachine jig(machine);
             const std::string table = jig.Table();
@@ -537,14 +536,7 @@ std::vector<std::string> SeedHistory(Db& db, long long endMinute, int days, Rand
             report.push_back(Report("pug", first, endMinute));
         }
         SeedSettings(db);
-        db.Exec("COMMIT");
-    } catch (...) {
-        try {
-            db.Exec("ROLLBACK");
-        } catch (...) {
-        }
-        throw;
-    }
+    });
     return report;
 }
 
@@ -605,8 +597,7 @@ JigLive::JigLive(Db& db, Random& r, int stateSeconds) : db_(db), r_(r), stateSec
 
 void JigLive::Tick(long long nowSecond) {
     const long long minute = floorDiv(nowSecond, 60);
-    db_.Exec("START TRANSACTION");
-    try {
+    db_.InTransaction([&] {
         for (std::size_t i = 0; i < machines_.size(); ++i) {
             JigMachine& jig = machines_[i];
             // The minutes since the newest row, a week at most.
@@ -625,14 +616,7 @@ void JigLive::Tick(long long nowSecond) {
             }
             lastStateSecond_ = nowSecond;
         }
-        db_.Exec("COMMIT");
-    } catch (...) {
-        try {
-            db_.Exec("ROLLBACK");
-        } catch (...) {
-        }
-        throw;
-    }
+    });
 }
 
 }  // namespace demoseed

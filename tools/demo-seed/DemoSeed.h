@@ -44,6 +44,22 @@ public:
     std::map<std::string, std::string> Row(const std::string& sql);
     // A quoted literal of a text made by this program, escaped for the connection.
     std::string Quote(const std::string& s);
+    // Runs work in one transaction: committed when it returns, rolled back when it throws.
+    template <class Work>
+    void InTransaction(Work work) {
+        Exec("START TRANSACTION");
+        try {
+            work();
+        } catch (...) {
+            try {
+                Exec("ROLLBACK");
+            } catch (...) {
+                // The first failure is the one to report.
+            }
+            throw;
+        }
+        Exec("COMMIT");
+    }
 
 private:
     MYSQL* m_ = nullptr;
