@@ -37,7 +37,10 @@ TEST_F(VisionStationTest, EmptyTablesThenOneRowPerMinuteAcrossAnHour) {
     ASSERT_TRUE(StartVisionThread(form));
 
     // The first counter read of an empty table starts the count: no lifetime total booked as a minute.
-    ASSERT_TRUE(WaitUntil([&] { return RowsOf("belt_386_2", "10:58:00") == 1 && RowsOf("belt_401", "10:58:00") == 1; }));
+    // The hydrosizer is polled after the belts: its minute row ends the first cycle.
+    ASSERT_TRUE(WaitUntil([&] {
+        return RowsOf("belt_386_2", "10:58:00") == 1 && RowsOf("belt_401", "10:58:00") == 1 && RowsOf("pug", "10:58:00") == 1;
+    }));
     EXPECT_TRUE(ColumnIs("belt_386_2", "I_1T1", "10:58:00", 1000000));
     EXPECT_TRUE(ColumnIs("belt_386_2", "G_1T1", "10:58:00", 0));
     EXPECT_TRUE(ColumnIs("belt_401", "G_1T1", "10:58:00", 0));
