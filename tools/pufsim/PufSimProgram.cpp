@@ -270,7 +270,15 @@ void LiveDriver::Wander() {
         sim_.SetValue(tank, Round2(level));
         sim_.SetValue(alarm, level < 25 ? 1 : 0);
     }
-    // Now and then a dosing pump stops for a while (about every four minutes, for 20 to 90 s).
+    // Now and then a dosing pump stops for a while (about every four minutes, for 20 to 90 s). A pump
+    // that was stopped when the controller started is started again after such a while too.
+    if (!pumpDown_)
+        for (const char* pump : {"DSF1", "DPF1"})
+            if (sim_.Value(pump) == 0) {
+                pumpDown_ = pump;
+                pumpDownSeconds_ = std::uniform_int_distribution<int>(20, 90)(rng_);
+                break;
+            }
     if (pumpDown_) {
         if (--pumpDownSeconds_ <= 0) {
             sim_.SetValue(pumpDown_, 1);

@@ -140,6 +140,15 @@ TEST(PufSimLive, TheControllersLogGetsAnEntryNowAndThen) {
     EXPECT_GE(counts["Насос-дозатор собирателя включён"] + counts["Насос-дозатор вспенивателя включён"], 2);
     // A stopped pump's dosing lamp is off while it stands.
     EXPECT_EQ(sim.Value("DSF1"), lastCollectorPump == "stopped" ? 0 : 1);
+
+    // A controller that starts with a pump stopped (the newest stored row had it so) starts it again.
+    PufSimulator restarted;
+    restarted.SetValue("DPF1", 0);
+    LiveDriver again(restarted, 0, 3);
+    for (int i = 0; i < 90 && restarted.Value("DPF1") == 0; ++i) again.Advance(1.0);
+    EXPECT_EQ(restarted.Value("DPF1"), 1);
+    ASSERT_FALSE(restarted.LogEntries().empty());
+    EXPECT_EQ(restarted.LogEntries().back().message, "Насос-дозатор вспенивателя включён");
 }
 
 TEST(PufSimLive, AutomaticKeysStayUniqueWhenRecordsComeFasterThanSeconds) {
