@@ -92,7 +92,6 @@ TEST_F(VisionFormsTest, ConsoleShowsTheRecordsAndTheHydrosizer) {
     EXPECT_EQ(f->StringGridState1->RowCount(), 16);
     EXPECT_EQ(f->StringGridPug->RowCount(), 6);
     // Both columns and every row show, "Параметр" included: these grids have nothing to scroll with.
-    guitest::ShowForm(f);
     for (TStringGrid* g : {f->StringGridState1, f->StringGridState2, f->StringGridPug}) {
         EXPECT_EQ(g->LeftCol(), 0) << g->Name();
         const TRect client = g->ClientRect();
