@@ -497,44 +497,35 @@ std::vector<std::string> SeedHistory(Db& db, long long endMinute, int days, Rand
     const long long earliest = endMinute - static_cast<long long>(days) * 1440 + 1;
     std::vector<std::string> report;
     Stored newest;
+    // One section: from after its table's newest row, going on from it, up to the end. The first
+    // minute added.
+    auto seed = [&](auto& section, const std::string& table, const char* timeColumn, const std::string& stateTable,
+                    const std::string& logTable, const char* columns, auto step) {
+        const long long first = FirstMinute(db, table, timeColumn, earliest, newest);
+        if (!newest.empty()) section.Resume(newest);
+        AddMinutes(db, table, stateTable, logTable, columns, first, endMinute, section, step);
+        report.push_back(Report(table, first, endMinute));
+        return first;
+    };
+    // The sections the simulators take over at the end are running then.
+    auto untilTheEnd = [&](auto& section, long long m) { return section.Step(m, r, endMinute); };
     db.InTransaction([&] {
         for (int machine = 1; machine <= 2; ++machine) {
             JigMachine jig(machine);
-            const std::string table = jig.Table();
-            const long long first = FirstMinute(db, table, "PostMoment", earliest, newest);
-            if (!newest.empty()) jig.Resume(newest);
-            AddMinutes(db, table, table + "_state", table + "_log", JigMachine::kColumns, first, endMinute, jig,
-                       [&](JigMachine& s, long long m) { return s.Step(m, r); });
-            report.push_back(Report(table, first, endMinute));
+            seed(jig, jig.Table(), "PostMoment", jig.Table() + "_state", jig.Table() + "_log", JigMachine::kColumns,
+                 [&](JigMachine& s, long long m) { return s.Step(m, r); });
         }
-        {
-            // The flotation controller's simulator takes over at the end: it runs then.
-            Flotation flot;
-            const long long first = FirstMinute(db, "puf_data", "RecMoment", earliest, newest);
-            if (!newest.empty()) flot.Resume(newest);
-            AddMinutes(db, "puf_data", "puf_state", "puf_log", Flotation::kColumns, first, endMinute, flot,
-                       [&](Flotation& s, long long m) { return s.Step(m, r, endMinute); });
-            report.push_back(Report("puf_data", first, endMinute));
-        }
+        Flotation flot;
+        seed(flot, "puf_data", "RecMoment", "puf_state", "puf_log", Flotation::kColumns, untilTheEnd);
         long long beltFirst = endMinute + 1;
         for (auto [name, rate, counter] : {std::tuple{"386_2", 250.0, 48'250'000.0}, std::tuple{"401", 400.0, 21'730'000.0}}) {
             Belt belt(name, rate, counter);
-            const long long first = FirstMinute(db, belt.Table(), "RecMoment", earliest, newest);
-            if (!newest.empty()) belt.Resume(newest);
-            beltFirst = std::min(beltFirst, first);
-            AddMinutes(db, belt.Table(), belt.Table() + "_state", "", Belt::kColumns, first, endMinute, belt,
-                       [&](Belt& s, long long m) { return s.Step(m, r, endMinute); });
-            report.push_back(Report(belt.Table(), first, endMinute));
+            beltFirst = std::min(beltFirst, seed(belt, belt.Table(), "RecMoment", belt.Table() + "_state", "",
+                                                 Belt::kColumns, untilTheEnd));
         }
         SeedBeltLog(db, beltFirst, endMinute);
-        {
-            Hydrosizer pug;
-            const long long first = FirstMinute(db, "pug", "RecMoment", earliest, newest);
-            if (!newest.empty()) pug.Resume(newest);
-            AddMinutes(db, "pug", "pug_state", "", Hydrosizer::kColumns, first, endMinute, pug,
-                       [&](Hydrosizer& s, long long m) { return s.Step(m, r, endMinute); });
-            report.push_back(Report("pug", first, endMinute));
-        }
+        Hydrosizer pug;
+        seed(pug, "pug", "RecMoment", "pug_state", "", Hydrosizer::kColumns, untilTheEnd);
         SeedSettings(db);
     });
     return report;
