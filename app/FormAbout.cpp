@@ -1,6 +1,7 @@
 #include "app/FormAbout.h"
 
 #include "app/Main.h"
+#include "gui/WinApi.h"
 
 TFormAbout* FormAbout = nullptr;
 
@@ -58,12 +59,16 @@ TFormAbout::TFormAbout(TComponent* owner) : TForm(owner) {
     TimerShow->OnTimer = TNotifyEvent(this, &TFormAbout::TimerShowTimer);
 
     OnShow = TNotifyEvent(this, &TFormAbout::FormShow);
-    UseAlphaFade = true;
+    UseAlphaFade = WindowsCanFade();
     if (Screen) SetBounds((Screen->Width() - Width()) / 2, (Screen->Height() - Height()) / 2, Width(), Height());
 }
 
 void TFormAbout::FormShow(TObject*) {
-    if (!UseAlphaFade) return;
+    if (!UseAlphaFade) {
+        AnimateWindow(this, 1500, AW_ACTIVATE | AW_CENTER);
+        Repaint();
+        return;
+    }
     SetAlphaBlendValue(0);
     SetAlphaBlend(true);
     TimerShow->SetEnabled(true);

@@ -1,4 +1,5 @@
-// TFormAbout: the About box. It fades in when it is shown.
+// TFormAbout: the About box. It fades in when it is shown, or opens from its centre where the desktop
+// cannot show translucent windows.
 #pragma once
 
 #include "gui/ExtCtrls.h"
@@ -19,8 +20,8 @@ public:
     TButton* ButtonClose = nullptr;  // "Закрыть"
     TTimer* TimerShow = nullptr;     // 100 ms steps of the fade
 
-    // The window fades in from transparent (decided at construction: the windows of this program
-    // can be made translucent wherever it runs).
+    // The window fades in from transparent; where the desktop cannot show translucent windows it opens
+    // from its centre over 1.5 s instead (decided at construction).
     bool UseAlphaFade = true;
 
     void FormShow(TObject* Sender);

@@ -109,11 +109,15 @@ TFormMainMenu::TFormMainMenu(TComponent* owner) : TForm(owner) {
             row->SetCaption("");
             row->SetColor(clWhite);
 
+            // Both halves of a tile run its action: the hand says so, and the picture shows the
+            // action's hint.
             auto* image = new TActionImage(this);
             image->SetName("ActionImage" + AnsiString(prefix).SubString(6, 2) + number);
             image->SetParent(row);
             image->SetBounds(4, 9, 64, 32);
             image->SetCenter(true);
+            image->SetCursor(crHandPoint);
+            image->SetShowHint(true);
             auto* label = new TActionLabel(this);
             label->SetName("ActionLabel" + AnsiString(prefix).SubString(6, 2) + number);
             label->SetParent(row);
@@ -127,6 +131,7 @@ TFormMainMenu::TFormMainMenu(TComponent* owner) : TForm(owner) {
             label->Font()->SetHeight(-16);
             label->Font()->SetStyle(TFontStyles{fsBold});
             label->Font()->SetColor(clNavy);
+            label->SetCursor(crHandPoint);
             auto* keyLabel = new TLabel(this);
             keyLabel->SetName("LabelKey" + AnsiString(prefix).SubString(6, 2) + number);
             keyLabel->SetParent(row);

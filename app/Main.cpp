@@ -312,10 +312,11 @@ void TFormMain::FormCreate(TObject*) {
     try {
         SQLConnection1->Open();
         SQLConnectionUser->Open();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         // The program runs on without the database: the lamps stay as they are and each link thread
-        // reports its own connection failure.
-        Application->MessageBox("Не удается подключиться к MySQL серверу.", "Ошибка", MB_OK | MB_ICONERROR);
+        // reports its own connection failure. The box names the server it tried, and why it failed.
+        Application->MessageBox("Не удается подключиться к MySQL серверу " + HostName + ".\n" + e.what(), "Ошибка",
+                                MB_OK | MB_ICONERROR);
     }
     Application->ProcessMessages();
 

@@ -2,6 +2,7 @@
 // run alike from the main menu, the tool bar pages, the launcher's tiles and the keyboard.
 #include "app/MainActions.h"
 
+#include "app/EventLog.h"
 #include "app/FormAbout.h"
 #include "app/FormMainMenu.h"
 #include "app/Main.h"
@@ -378,8 +379,11 @@ void TFormMain::ActionRunFARExecute(TObject*) {
     if (Application->MessageBox("Запустить файловый менеджер?", "Выполнить команду",
                                 MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
-    // A missing file manager is the shell's failure, and nothing is shown for it.
-    RunShellExecute(FarProgram(), "", FarFolder(), "open", SW_SHOWMAXIMIZED);
+    // The desktop's file manager opens the program's folder; a failure goes to the event log.
+    const AnsiString folder = ProgramFolder();
+    const int result = RunShellExecute(folder, "", folder, "open", SW_SHOWMAXIMIZED);
+    if (result <= 32)
+        PostEvent("Не удалось открыть папку программы " + folder + " в файловом менеджере (код " + IntToStr(result) + ")", 0);
 }
 
 // ---- Prints -------------------------------------------------------------------------------------------------
@@ -439,16 +443,14 @@ void TFormMain::ActionPrintTableBeltExecute(TObject*) {
 int RunShellExecute(const AnsiString& file, const AnsiString& params, const AnsiString& dir, const AnsiString& verb,
                     int showCommand) {
     (void)verb;
-    (void)showCommand;
-    return SystemHost().ShellExecute(file, params, dir);
+    return SystemHost().ShellExecute(file, params, dir, showCommand == SW_SHOWMAXIMIZED || showCommand == SW_MAXIMIZE);
 }
 
-AnsiString FarFolder() {
-    // The system folder's parent is the root here; the file manager lives in its "Program Files".
-    return "/Program Files/Far";
+AnsiString ProgramFolder() {
+    AnsiString folder = ExtractFilePath(ProgramFileName());
+    if (folder.Length() > 1 && folder[folder.Length()] == '/') folder.SetLength(folder.Length() - 1);
+    return folder;
 }
-
-AnsiString FarProgram() { return FarFolder() + "/Far.exe"; }
 
 int AddActionPicture(TCustomImageList* images, TActionPicture kind, const AnsiString& key) {
     TBitmap pic(64, 32);

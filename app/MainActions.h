@@ -5,16 +5,14 @@
 
 class TCustomImageList;
 
-// Starts a program file (with params, in dir) or opens any other file with the desktop's handler,
-// without waiting. verb and showCommand are kept for the callers' sake; the texts are passed whole.
-// Returns the shell's code: above 32 on success.
+// Starts a program file (with params, in dir) or opens any other file or folder with the desktop's
+// handler, without waiting, through the system host. The verb is always "open" here; SW_SHOWMAXIMIZED
+// asks for a maximized window. The texts are passed whole. Returns the shell's code: above 32 on success.
 int RunShellExecute(const AnsiString& file, const AnsiString& params, const AnsiString& dir, const AnsiString& verb,
                     int showCommand);
 
-// Where the outside file manager is looked for: the "Far" folder under "Program Files" beside the
-// system folder, and its program file.
-AnsiString FarFolder();
-AnsiString FarProgram();
+// The folder the file-manager action opens: the program's own (without a closing "/").
+AnsiString ProgramFolder();
 
 // Kinds of picture the actions show on the tool bar and the launcher (64 x 32).
 enum class TActionPicture { None, Mnemo, Graph, Table, Log, Menu };

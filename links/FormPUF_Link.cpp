@@ -53,7 +53,8 @@ TFormPUF_Link::TFormPUF_Link(TComponent* owner) : TForm(owner) {
     SetCaption("Пульт управления флотацией");
     SetBorderStyle(bsDialog);
     SetPosition(poScreenCenter);
-    SetClientSize(420, 520);
+    // Tall enough for the state grid's header and the state row's nineteen columns.
+    SetClientSize(420, 580);
     Font()->SetName("Courier New");
     Font()->SetHeight(-15);
     Font()->SetColor(clNavy);
@@ -94,7 +95,8 @@ TFormPUF_Link::TFormPUF_Link(TComponent* owner) : TForm(owner) {
     StringGridCurState->SetDefaultColWidth(190);
     StringGridCurState->SetFixedRows(1);
     StringGridCurState->SetFixedCols(1);
-    StringGridCurState->SetScrollBars(ssNone);
+    // A state row with more columns than the page holds can still be scrolled through.
+    StringGridCurState->SetScrollBars(ssVertical);
 
     TabSheet2 = new TTabSheet(this);
     TabSheet2->SetName("TabSheet2");

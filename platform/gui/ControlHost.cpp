@@ -22,9 +22,12 @@
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
+#include <QVariantAnimation>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -1257,12 +1260,40 @@ bool ScrollWindow(HWND wnd, int dx, int dy, const TRect* rect, const TRect* clip
     return true;
 }
 
-bool AnimateWindow(HWND wnd, DWORD, DWORD flags) {
+namespace {
+
+// Reveals a window from its centre: a mask that grows from the middle to the whole window over ms.
+void RevealFromCentre(QWidget* w, DWORD ms) {
+    QPointer<QWidget> target(w);
+    auto maskTo = [target](double share) {
+        if (!target) return;
+        const QSize s = target->size();
+        const int mw = std::max(1, static_cast<int>(std::lround(s.width() * share)));
+        const int mh = std::max(1, static_cast<int>(std::lround(s.height() * share)));
+        target->setMask(QRegion((s.width() - mw) / 2, (s.height() - mh) / 2, mw, mh));
+    };
+    maskTo(0);
+    auto* grow = new QVariantAnimation(w);
+    grow->setDuration(static_cast<int>(std::max<DWORD>(ms, 1)));
+    grow->setStartValue(0.0);
+    grow->setEndValue(1.0);
+    QObject::connect(grow, &QVariantAnimation::valueChanged, w, [maskTo](const QVariant& v) { maskTo(v.toDouble()); });
+    QObject::connect(grow, &QVariantAnimation::finished, w, [target] {
+        if (target) target->clearMask();
+    });
+    grow->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+}  // namespace
+
+bool AnimateWindow(HWND wnd, DWORD time, DWORD flags) {
     if (!wnd) return false;
     if (flags & AW_HIDE) {
         wnd->Hide();
         return true;
     }
+    QWidget* w = wnd->Widget();
+    if (w && (flags & AW_CENTER) && w->isWindow()) RevealFromCentre(w, time);
     if (auto* f = dynamic_cast<TCustomForm*>(wnd)) {
         f->Show();
         if (flags & AW_ACTIVATE) f->BringToFront();

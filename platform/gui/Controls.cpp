@@ -370,12 +370,13 @@ void TControl::FontChanged() {
     if (QWidget* w = Widget()) {
         w->setFont(ToQFont(*font_));
         if (PaintMode() == PaintKind::Native) {
-            // Natively drawn controls take the font's colour for their text.
+            // Natively drawn controls take the font's colour for their text while they are enabled;
+            // a disabled control keeps the style's greyed text, so that it does not look usable.
             QPalette pal = w->palette();
             QColor c = ToQColor(font_->Color());
-            pal.setColor(QPalette::WindowText, c);
-            pal.setColor(QPalette::Text, c);
-            pal.setColor(QPalette::ButtonText, c);
+            for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
+                for (QPalette::ColorRole r : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                    pal.setColor(g, r, c);
             w->setPalette(pal);
         }
     }

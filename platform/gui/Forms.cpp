@@ -10,6 +10,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -18,11 +21,17 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
+#include <QTranslator>
 #include <QWindow>
 
 #include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <QtGui/qguiapplication_platform.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 #include <climits>
 
 using namespace plantmon::gui;
@@ -1023,6 +1032,29 @@ void THintWindow::Paint() {
     DrawText(c, Caption(), -1, t, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
 }
 
+// ---- Translucent windows -------------------------------------------------------------------------
+
+bool WindowsCanFade() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return false;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c) return false;
+    // A compositing manager owns the selection _NET_WM_CM_S<n> of the screen n it composites.
+    int screen = 0;
+    const QByteArray display = qgetenv("DISPLAY");
+    if (const int dot = display.lastIndexOf('.'); dot > display.lastIndexOf(':')) screen = display.mid(dot + 1).toInt();
+    const std::string name = "_NET_WM_CM_S" + std::to_string(screen);
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, static_cast<uint16_t>(name.size()), name.c_str()), nullptr);
+    const xcb_atom_t selection = atom ? atom->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    std::free(atom);
+    if (selection == XCB_ATOM_NONE) return false;
+    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
+    const bool composited = owner && owner->owner != XCB_NONE;
+    std::free(owner);
+    return composited;
+}
+
 // ---- TApplication --------------------------------------------------------------------------------
 
 TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
@@ -1036,7 +1068,22 @@ void TApplication::Initialize() {
         static char* argv[] = {name, nullptr};
         new QApplication(argc, argv);
     }
+    installTranslations();
     EnsureRouter();
+}
+
+void TApplication::installTranslations() {
+    // The dialogs the toolkit draws itself (print, page set-up, preview, files, colours, fonts, the
+    // standard buttons) speak the program's language, whatever language the station's desktop has.
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(russian, "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
 }
 
 void TApplication::FormCreated(TCustomForm* form) {

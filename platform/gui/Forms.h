@@ -167,6 +167,8 @@ public:
     void SetKeyPreview(bool b) { keyPreview_ = b; }
     TMainMenu* Menu() const { return menu_; }
     void SetMenu(TMainMenu* m);
+    // The window's opacity (AlphaBlendValue, 0..255) applies while AlphaBlend is on, where the desktop
+    // can show translucent windows at all (WindowsCanFade).
     bool AlphaBlend() const { return alphaBlend_; }
     void SetAlphaBlend(bool b);
     int AlphaBlendValue() const { return alphaBlendValue_; }
@@ -338,6 +340,10 @@ protected:
     void Paint() override;
 };
 
+// Whether top-level windows can be shown translucent here: the X desktop runs a compositing manager.
+// Without one (a bare X server, Xvfb) or on other window systems a window's opacity changes nothing.
+bool WindowsCanFade();
+
 // ---- Application ---------------------------------------------------------------------------------
 // Hook of tests: called (from the loop, once the dialog is up) when a modal form starts its loop.
 using TModalHook = std::function<void(TCustomForm* form)>;
@@ -349,7 +355,7 @@ public:
     explicit TApplication(TComponent* owner);
     ~TApplication() override;
 
-    // Makes sure the toolkit's application object exists.
+    // Makes sure the toolkit's application object exists, with the toolkit's own texts in Russian.
     void Initialize();
     // Creates a form owned by the application and stores it in reference before the form's
     // constructor runs (a constructor may reach its own global). The first form is the main form.
@@ -424,6 +430,7 @@ public:
 
 private:
     void destroyForms();
+    void installTranslations();
     AnsiString title_;
     TCustomForm* mainForm_ = nullptr;
     bool terminated_ = false;

@@ -61,18 +61,21 @@ void TStringGrid::SetRowCount(int n) {
 void TStringGrid::SetFixedCols(int n) {
     if (n < 0 || n >= colCount_) throw EInvalidOperation("Число фиксированных столбцов должно быть меньше числа столбцов");
     fixedCols_ = n;
-    col_ = std::max(col_, n);
-    leftCol_ = std::max(leftCol_, n);
-    if (leftCol_ == 0 || leftCol_ < n) leftCol_ = n;
-    updateScrollBars();
-    Invalidate();
+    resetTopLeft();
 }
 
 void TStringGrid::SetFixedRows(int n) {
     if (n < 0 || n >= rowCount_) throw EInvalidOperation("Число фиксированных строк должно быть меньше числа строк");
     fixedRows_ = n;
-    row_ = std::max(row_, n);
-    topRow_ = std::max(topRow_, n);
+    resetTopLeft();
+}
+
+void TStringGrid::resetTopLeft() {
+    // A new fixed part starts the scrolling part afresh: its first cell shows at the top left and is
+    // current. (Keeping the old top left would hide the columns that stopped being fixed, with no
+    // scroll bar to bring them back.)
+    leftCol_ = col_ = fixedCols_;
+    topRow_ = row_ = fixedRows_;
     updateScrollBars();
     Invalidate();
 }

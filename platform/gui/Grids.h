@@ -124,6 +124,7 @@ protected:
 private:
     void moveTo(int col, int row);
     void scrollInView(int col, int row);
+    void resetTopLeft();
     void updateScrollBars();
     int colX(int col) const;
     int rowY(int row) const;

@@ -334,10 +334,14 @@ QAction* TMenuItem::QtAction() {
 void TMenuItem::updateQtAction() {
     QAction* a = qaction_;
     a->setSeparator(IsLine());
-    QString text = QString::fromStdString(caption_.str());
-    AnsiString sc = ShortCutToText(shortCut_);
-    // The shortcut is only shown: the form runs it, so that the message hook sees the key first.
-    if (!sc.IsEmpty()) text += "\t" + QString::fromStdString(sc.str());
+    QString text;
+    // A separator is a line only: styles draw a separator's text as a section heading.
+    if (!IsLine()) {
+        text = QString::fromStdString(caption_.str());
+        AnsiString sc = ShortCutToText(shortCut_);
+        // The shortcut is only shown: the form runs it, so that the message hook sees the key first.
+        if (!sc.IsEmpty()) text += "\t" + QString::fromStdString(sc.str());
+    }
     a->setText(text);
     a->setEnabled(enabled_);
     a->setVisible(visible_);

@@ -64,8 +64,9 @@ bool UpdateWindow(HWND wnd);
 // Moves the pixels of rect (the client area when null) by dx, dy inside clip (the client area when
 // null) and marks the uncovered strip to be painted.
 bool ScrollWindow(HWND wnd, int dx, int dy, const TRect* rect, const TRect* clip);
-// Shows or hides a window with an effect; here the window simply shows (activated with
-// AW_ACTIVATE) or hides (AW_HIDE) at once. time is the effect's length in ms.
+// Shows or hides a window with an effect over time ms. Showing with AW_CENTER reveals the window from its
+// centre outwards; the effect plays on while the caller goes on (the message loop runs it). Other
+// effects, and hiding (AW_HIDE), happen at once. AW_ACTIVATE activates the window.
 constexpr DWORD AW_HOR_POSITIVE = 0x1, AW_HOR_NEGATIVE = 0x2, AW_VER_POSITIVE = 0x4, AW_VER_NEGATIVE = 0x8,
                 AW_CENTER = 0x10, AW_HIDE = 0x10000, AW_ACTIVATE = 0x20000, AW_SLIDE = 0x40000, AW_BLEND = 0x80000;
 bool AnimateWindow(HWND wnd, DWORD time, DWORD flags);

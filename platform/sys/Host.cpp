@@ -212,7 +212,7 @@ bool TRealSystemHost::SetProcessPriority(TProcessPriority priority) {
     return ok;
 }
 
-int TRealSystemHost::ShellExecute(const AnsiString& file, const AnsiString& params, const AnsiString& dir) {
+int TRealSystemHost::ShellExecute(const AnsiString& file, const AnsiString& params, const AnsiString& dir, bool) {
     auto done = [&](int code, int err) {
         std::lock_guard<std::mutex> l(m_);
         lastError_ = err;
@@ -264,9 +264,10 @@ bool TRecordingSystemHost::SetProcessPriority(TProcessPriority priority) {
     return priorityResult_;
 }
 
-int TRecordingSystemHost::ShellExecute(const AnsiString& file, const AnsiString& params, const AnsiString& dir) {
+int TRecordingSystemHost::ShellExecute(const AnsiString& file, const AnsiString& params, const AnsiString& dir,
+                                       bool maximized) {
     std::lock_guard<std::mutex> l(m_);
-    shell_.push_back(ShellRequest{file, params, dir});
+    shell_.push_back(ShellRequest{file, params, dir, maximized});
     return shellResult_;
 }
 

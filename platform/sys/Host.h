@@ -35,8 +35,10 @@ public:
     // process carries on at the one it had.
     virtual bool SetProcessPriority(TProcessPriority priority) = 0;
     // Starts a program file (with params, in dir) or opens any other file or folder with the
-    // desktop's handler, without waiting. Returns SE_OK or one of the SE_ERR_ codes.
-    virtual int ShellExecute(const AnsiString& file, const AnsiString& params, const AnsiString& dir) = 0;
+    // desktop's handler, without waiting; maximized asks for its window to fill the screen, where
+    // the desktop takes such a wish. Returns SE_OK or one of the SE_ERR_ codes.
+    virtual int ShellExecute(const AnsiString& file, const AnsiString& params, const AnsiString& dir,
+                             bool maximized = false) = 0;
 };
 
 // The host the program uses. Never null.
@@ -50,7 +52,8 @@ void SetSystemHost(ISystemHost* host);
 //   false, so that nothing fails noisily.
 // - Power-off goes to the system's power service (logind through systemctl), which decides
 //   whether this user may shut the station down.
-// - The desktop handler is xdg-open.
+// - The desktop handler is xdg-open. Neither it nor a program started directly takes a window state,
+//   so a wish for a maximized window is left to the desktop's own habits.
 class TRealSystemHost : public ISystemHost {
 public:
     TRealSystemHost();
@@ -60,7 +63,8 @@ public:
     bool SetLocalTime(TDateTime localTime) override;
     bool PowerOff() override;
     bool SetProcessPriority(TProcessPriority priority) override;
-    int ShellExecute(const AnsiString& file, const AnsiString& params, const AnsiString& dir) override;
+    int ShellExecute(const AnsiString& file, const AnsiString& params, const AnsiString& dir,
+                     bool maximized = false) override;
 
     // Clock requests that were recorded instead of applied.
     std::vector<TDateTime> ClockRequests() const;
@@ -80,12 +84,14 @@ class TRecordingSystemHost : public ISystemHost {
 public:
     struct ShellRequest {
         AnsiString File, Params, Dir;
+        bool Maximized = false;
     };
 
     bool SetLocalTime(TDateTime localTime) override;
     bool PowerOff() override;
     bool SetProcessPriority(TProcessPriority priority) override;
-    int ShellExecute(const AnsiString& file, const AnsiString& params, const AnsiString& dir) override;
+    int ShellExecute(const AnsiString& file, const AnsiString& params, const AnsiString& dir,
+                     bool maximized = false) override;
 
     std::vector<TDateTime> ClockRequests() const;
     int PowerOffRequests() const;

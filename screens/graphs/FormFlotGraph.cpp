@@ -144,8 +144,8 @@ void TFormFlotGraph::buildCharts() {
         {LabelLegendRPRight, "LabelLegendRPRight", LevelGraphRN, "Удельный расход, мл/т", clBlue, true},
     };
     for (Legend& l : legends) {
-        // Just inside the plot's top edge, clear of its frame.
-        l.label = Make<TLabel>(l.chart, l.name, l.right ? Width() - 250 : 55, 23, 180, 19);
+        // In the margin above the plot, where no grid line runs: every grid line lies inside the plot.
+        l.label = Make<TLabel>(l.chart, l.name, l.right ? Width() - 250 : 55, 0, 180, 19);
         l.label->SetTransparent(true);
         StyleFont(l.label->Font(), "Times New Roman", 16, false, l.color);
         l.label->SetCaption(l.caption);

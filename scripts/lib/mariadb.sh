@@ -1,6 +1,8 @@
 # Private MariaDB server for tests and the demo. Source this file, then:
-#   db_start <dir> <root-password>   starts a server whose data and socket live in <dir>;
-#                                    sets DB_PORT, DB_SOCKET, DB_PID; creates database "vestra"
+#   db_start <dir> <root-password> [port]
+#                                    starts a server whose data and socket live in <dir>, on the given
+#                                    port when it is free (else on another free one); sets DB_PORT,
+#                                    DB_SOCKET, DB_PID; creates database "vestra"
 #   db_stop                          stops it again
 # The server listens on 127.0.0.1 only, on a free port.
 
@@ -8,13 +10,15 @@ db_free_port() {
   local p
   for _ in $(seq 1 200); do
     p=$(( 20000 + RANDOM % 30000 ))
-    if ! (exec 3<>/dev/tcp/127.0.0.1/$p) 2>/dev/null; then echo "$p"; return 0; fi
+    if db_port_free "$p"; then echo "$p"; return 0; fi
   done
   return 1
 }
 
+db_port_free() { ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+
 db_start() {
-  local dir=$1 pass=$2
+  local dir=$1 pass=$2 wanted=${3:-}
   mkdir -p "$dir"
   dir=$(cd "$dir" && pwd)
   DB_SOCKET="$dir/mysqld.sock"
@@ -27,7 +31,7 @@ db_start() {
       --auth-root-authentication-method=normal --skip-test-db >"$dir/install.log" 2>&1 \
       || { cat "$dir/install.log"; return 1; }
   fi
-  DB_PORT=$(db_free_port)
+  if [ -n "$wanted" ] && db_port_free "$wanted"; then DB_PORT=$wanted; else DB_PORT=$(db_free_port); fi
   mariadbd --no-defaults "${user_opt[@]}" --datadir="$dir/data" --socket="$DB_SOCKET" \
     --port="$DB_PORT" --bind-address=127.0.0.1 --pid-file="$dir/mysqld.pid" \
     --skip-name-resolve --innodb-buffer-pool-size=64M --innodb-log-file-size=16M \

@@ -5,8 +5,13 @@
 #include "AppTestSupport.h"
 
 #include "rtl/SysUtils.h"
+#include "testlib/Wait.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -160,11 +165,30 @@ TEST(RestOfPeriod, AtLeastFiftyAndTwoHundredAfterAnOverrun) {
     EXPECT_EQ(RestOfPeriod(0xFFFFFF00u, 980, 0x00000010u), 980u - 0x110u);
 }
 
-TEST(WaitRestOfPeriod, ReturnsAtOnceWhenTheStopFlagIsSet) {
-    std::atomic<bool> stop{true};
-    // An hour-long period: only the flag can end this wait.
-    WaitRestOfPeriod(GetTickCount(), 3600 * 1000, &stop);
-    SUCCEED();
+TEST(WaitRestOfPeriod, TheStopFlagEndsTheWaitWhetherSetBeforeOrDuringIt) {
+    for (bool before : {true, false}) {
+        SCOPED_TRACE(before ? "set before" : "set during");
+        // Shared with the waiter, which outlives the test if the flag does not end its hour.
+        struct Wait {
+            std::atomic<bool> stop{false}, done{false};
+            std::atomic<pid_t> tid{0};
+        };
+        auto w = std::make_shared<Wait>();
+        w->stop = before;
+        std::thread waiter([w] {
+            w->tid = gettid();
+            WaitRestOfPeriod(GetTickCount(), 3600 * 1000, &w->stop);
+            w->done = true;
+        });
+        if (!before) {
+            ASSERT_TRUE(testlib::WaitUntil([&] { return w->tid != 0 && testlib::ThreadSleeps(w->tid); }, 30000));
+            w->stop = true;
+        }
+        const bool ended = testlib::WaitUntil([&] { return w->done.load(); }, 30000);
+        EXPECT_TRUE(ended);
+        if (ended) waiter.join();
+        else waiter.detach();
+    }
 }
 
 // ---- Texts and colours ---------------------------------------------------------------------------

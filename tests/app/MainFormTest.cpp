@@ -266,7 +266,9 @@ TEST_F(StationTest, StartUpCreatesTheFormsInOrderWithTheMainWindowFirst) {
     CreateStartupForms();
     // The configured server is not there: one box, and start-up goes on.
     ASSERT_EQ(boxes.Count(), 1);
-    EXPECT_EQ(boxes.Last().Text, "Не удается подключиться к MySQL серверу.");
+    // It names the server it tried, then the reason.
+    EXPECT_EQ(boxes.Last().Text.Pos("Не удается подключиться к MySQL серверу 127.0.0.1:1.\n"), 1) << boxes.Last().Text;
+    EXPECT_GT(boxes.Last().Text.Length(), AnsiString("Не удается подключиться к MySQL серверу 127.0.0.1:1.\n").Length());
     EXPECT_EQ(boxes.Last().Caption, "Ошибка");
     EXPECT_EQ(boxes.Last().Flags & MB_ICONMASK, MB_ICONERROR);
 

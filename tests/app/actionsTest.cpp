@@ -12,6 +12,10 @@
 #include "screens/graphs/FormFlotGraph.h"
 #include "testlib/gui/GuiHarness.h"
 
+#include <QApplication>
+#include <QHelpEvent>
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -137,7 +141,18 @@ TEST_F(ActionsTest, LauncherRowsCarryTheirKeysTagsAndActions) {
             TControl* c = panel->Controls(i);
             if (c->ClassName() == "TActionLabel" || c->ClassName() == "TActionImage") {
                 EXPECT_EQ(c->Action(), action);
+                EXPECT_EQ(c->Cursor(), crHandPoint) << c->Name();
                 ++labels;
+            }
+            if (c->ClassName() == "TActionImage") {
+                // The picture shows its action's hint when the pointer rests on it.
+                ASSERT_FALSE(GetShortHint(action->Hint()).IsEmpty());
+                QHelpEvent tip(QEvent::ToolTip, QPoint(5, 5), c->Widget()->mapToGlobal(QPoint(5, 5)));
+                QApplication::sendEvent(c->Widget(), &tip);
+                ASSERT_NE(Application->HintWindow(), nullptr);
+                EXPECT_TRUE(Application->HintWindow()->IsShowing());
+                EXPECT_EQ(Application->HintWindow()->Caption(), GetShortHint(action->Hint()));
+                Application->CancelHint();
             }
             if (c->ClassName() == "TLabel") {
                 EXPECT_EQ(c->Caption(), r.key);
@@ -203,7 +218,7 @@ TEST_F(ActionsTest, PrintsOfScreensThatAreNotThereDoNothing) {
     EXPECT_EQ(modal.Shown(), 0);
 }
 
-TEST_F(ActionsTest, TheFileManagerStartsOnlyAfterYes) {
+TEST_F(ActionsTest, TheFileManagerOpensTheProgramsFolderOnlyAfterYes) {
     guitest::MessageBoxRecorder boxes;
     boxes.Answer(IDNO);
     form->ActionRunFAR->Execute();
@@ -213,24 +228,50 @@ TEST_F(ActionsTest, TheFileManagerStartsOnlyAfterYes) {
     EXPECT_EQ(boxes.Last().Flags & MB_DEFMASK, MB_DEFBUTTON2);
     EXPECT_TRUE(host.ShellRequests().empty());
 
-    // A long path goes to the shell whole.
-    boxes.Answer(IDYES);
-    host.SetResults(true, true, true, SE_ERR_FNF);
-    form->ActionRunFAR->Execute();
-    ASSERT_EQ(host.ShellRequests().size(), 1u);
-    EXPECT_EQ(host.ShellRequests()[0].File, FarProgram());
-    EXPECT_EQ(host.ShellRequests()[0].Dir, FarFolder());
-    EXPECT_EQ(boxes.Count(), 2);  // a missing file manager shows nothing
+    // Yes: the system host is asked to open the program's folder, maximized; only a failure is
+    // logged, and no box is shown for it.
+    const std::string folder = dir.Path();
+    struct Case {
+        int result;
+        std::vector<std::string> events;
+    } cases[] = {
+        {SE_OK, {}},
+        {SE_ERR_NOASSOC, {"Не удалось открыть папку программы " + folder + " в файловом менеджере (код 31)"}},
+    };
+    testlib::TakeEvents();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.result);
+        host.SetResults(true, true, true, c.result);
+        boxes.Answer(IDYES);
+        form->ActionRunFAR->Execute();
+        ASSERT_EQ(host.ShellRequests().size(), static_cast<std::size_t>(&c - cases + 1));
+        const TRecordingSystemHost::ShellRequest r = host.ShellRequests().back();
+        EXPECT_EQ(r.File, folder);
+        EXPECT_EQ(r.Dir, folder);
+        EXPECT_EQ(r.Params, "");
+        EXPECT_TRUE(r.Maximized);
+        EXPECT_EQ(testlib::TakeEvents(), c.events);
+    }
+    EXPECT_EQ(boxes.Count(), 3);
+
+    // A long path goes to the host whole.
     std::string longName(300, 'x');
-    RunShellExecute("/opt/" + longName, "", "/opt", "open", SW_SHOWMAXIMIZED);
+    RunShellExecute("/opt/" + longName, "", "/opt", "open", SW_SHOWNORMAL);
     EXPECT_EQ(host.ShellRequests().back().File.Length(), 305);
+    EXPECT_FALSE(host.ShellRequests().back().Maximized);
 }
 
-TEST_F(ActionsTest, TheAboutBoxFadesInOverThirteenTicks) {
+TEST_F(ActionsTest, TheAboutBoxFadesInOrOpensFromItsCentre) {
     FormAbout = NewForm<TFormAbout>(nullptr);
     EXPECT_EQ(FormAbout->ClientWidth(), 546);
     EXPECT_EQ(FormAbout->ClientHeight(), 277);
     EXPECT_EQ(FormAbout->Color(), clTeal);
+    // Off screen there is no compositing desktop: the box opens from its centre.
+    EXPECT_EQ(FormAbout->UseAlphaFade, WindowsCanFade());
+    EXPECT_FALSE(FormAbout->UseAlphaFade);
+
+    // The fade: thirteen ticks of the 100 ms timer from transparent to opaque.
+    FormAbout->UseAlphaFade = true;
     guitest::ModalDriver modal;
     std::vector<int> values;
     modal.Then([&](TCustomForm* f) {
@@ -251,6 +292,28 @@ TEST_F(ActionsTest, TheAboutBoxFadesInOverThirteenTicks) {
     EXPECT_EQ(values.front(), 0);
     EXPECT_EQ(values[12], 240);
     EXPECT_EQ(values.back(), 255);
+
+    // From the centre: the box shows a small middle part first and all of itself at the end, with no
+    // fade. The same box opens the same way each time.
+    FormAbout->UseAlphaFade = false;
+    FormAbout->SetAlphaBlend(false);
+    for (int opening = 0; opening < 2; ++opening) {
+        SCOPED_TRACE(opening);
+        modal.Then([&](TCustomForm* f) {
+            QWidget* w = f->Widget();
+            const QRect first = w->mask().boundingRect();
+            EXPECT_FALSE(first.isEmpty());
+            EXPECT_LT(first.width(), w->width() / 2);
+            EXPECT_LT(first.height(), w->height() / 2);
+            EXPECT_NEAR(first.center().x(), w->width() / 2, 1);
+            EXPECT_NEAR(first.center().y(), w->height() / 2, 1);
+            EXPECT_TRUE(guitest::WaitFor([&] { return w->mask().isEmpty(); }, 30000));
+            EXPECT_FALSE(FormAbout->TimerShow->Enabled());
+            static_cast<TFormAbout*>(f)->ButtonClose->Click();
+        });
+        form->ActionAbout->Execute();
+    }
+    EXPECT_EQ(modal.Shown(), 3);
 }
 
 }  // namespace

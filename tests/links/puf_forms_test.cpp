@@ -252,6 +252,16 @@ TEST_F(PufFormsTest, TheStateGridShowsEveryColumnOfTheStateRow) {
     EXPECT_EQ(g->Cells(0, 19), "ALARMS");
     EXPECT_EQ(g->Cells(1, 19), FormatFloat("### ##0.###", 1));
     EXPECT_TRUE(console->SQLClientDataSetCurState->Active());
+    // Every row is on the page, the last alarm flags too.
+    guitest::ShowForm(console);
+    console->PageControl1->SetActivePage(console->TabSheet1);
+    const TRect client = g->ClientRect();
+    for (int row = 0; row < g->RowCount(); ++row) {
+        const TRect cell = g->CellRect(1, row);
+        EXPECT_FALSE(cell.IsEmpty()) << row;
+        EXPECT_LE(cell.Bottom, client.Bottom) << row << " " << g->Height();
+        EXPECT_LE(cell.Right, client.Right) << row;
+    }
 }
 
 }  // namespace

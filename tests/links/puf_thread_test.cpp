@@ -115,6 +115,7 @@ TEST_F(PufThreadTest, StateLogAndDataReachTheDatabase) {
     sim.SetValue("PLF", 131.25);
     sim.SetValue("ALARMS", 1);
     sim.SetClock(EncodeDateTime(2024, 5, 1, 10, 0, 0, 0));
+    sim.SetClockRunning(false);  // the state row's moment is the controller's reading
     const int logId = sim.AddLogEntry("Насос 'Н-2' включён", "2024-05-01 09:59:30");
     const std::string fresh = sim.AddRecord("2024-05-01 10:00:00");
     // A record whose row is there already is updated, not added.

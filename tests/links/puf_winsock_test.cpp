@@ -9,13 +9,46 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+
 using puftest::WaitUntil;
 
 namespace {
+
+int PortOf(const sockaddr_in& a) { return ntohs(a.sin_port); }
+
+// Whether all a server-side socket has sent has reached the client's receive buffer. The platform
+// socket keeps its descriptor to itself: it is found among the process's own by the two ports.
+bool Delivered(TTcpSocket& s) {
+    const AnsiString peer = s.PeerAddress();
+    const int clientPort = std::atoi(peer.c_str() + peer.Pos(":"));
+    for (int fd = 3; fd < 4096; ++fd) {
+        sockaddr_in local{}, remote{};
+        socklen_t ll = sizeof local, rl = sizeof remote;
+        if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &ll) != 0 || local.sin_family != AF_INET) continue;
+        if (getpeername(fd, reinterpret_cast<sockaddr*>(&remote), &rl) != 0) continue;
+        if (PortOf(local) != s.LocalPort() || PortOf(remote) != clientPort) continue;
+        int unacknowledged = -1;
+        return ioctl(fd, TIOCOUTQ, &unacknowledged) == 0 && unacknowledged == 0;
+    }
+    return false;
+}
+
+// Sends a first block and the second only once the client has taken the first, so that the two
+// arrive as two blocks however busy the machine.
+void SendTwoBlocks(TTcpSocket& s, TWinSockClient& client, const std::string& first, const std::string& second) {
+    s.Send(first.data(), static_cast<int>(first.size()));
+    WaitUntil([&] { return Delivered(s) && client.BytesWaiting() == 0; }, 30000);
+    s.Send(second.data(), static_cast<int>(second.size()));
+}
 
 // A loopback server whose replies the test scripts: each received line (up to CR) is handed to the
 // script, which answers through the socket as it likes.
@@ -45,6 +78,8 @@ public:
                         lines_.push_back(line);
                     }
                     script_(line, s);
+                    WaitUntil([&] { return Delivered(s); }, 30000);
+                    ++answered_;
                     line.clear();
                 }
             }
@@ -57,6 +92,8 @@ public:
         return lines_;
     }
     bool ClosedByClient() const { return closedByClient_.load(); }
+    // Lines whose script has run, counted once what it sent had reached the client.
+    int Answered() const { return answered_.load(); }
 
 private:
     Script script_;
@@ -64,6 +101,7 @@ private:
     mutable std::mutex m_;
     std::vector<std::string> lines_;
     std::atomic<bool> closedByClient_{false};
+    std::atomic<int> answered_{0};
 };
 
 void SendText(TTcpSocket& s, const std::string& text) { s.Send(text.data(), static_cast<int>(text.size())); }
@@ -131,18 +169,16 @@ TEST(WinSockClient, ConnectFailuresLeaveTheirTextAndNoEvent) {
 }
 
 TEST(WinSockClient, QueriesTakeTheBlockThatHoldsTheWantedText) {
-    ScriptedPeer peer([](const std::string& line, TTcpSocket& s) {
+    TWinSockClient client(nullptr);
+    ScriptedPeer peer([&client](const std::string& line, TTcpSocket& s) {
         if (line == "two blocks") {
-            SendText(s, "AB");
-            std::this_thread::sleep_for(std::chrono::milliseconds(150));
-            SendText(s, "ABC");
+            SendTwoBlocks(s, client, "AB", "ABC");
         } else if (line == "nul") {
             SendText(s, std::string("A\0B", 3));
         } else if (line == "other") {
             SendText(s, "XYZ");
         }
     });
-    TWinSockClient client(nullptr);
     client.SetLinkPort(peer.Port());
     ASSERT_TRUE(client.Connect());
 
@@ -163,14 +199,16 @@ TEST(WinSockClient, QueriesTakeTheBlockThatHoldsTheWantedText) {
         {"no block holds the wanted text", "other", "ABC", false, true, "XYZ"},
         {"no answer at all", "silence", "", false, false, ""},
     };
+    int asked = 0;
     for (const Case& c : cases) {
         client.SetQueryCmd(c.command);
         client.SetWantedAnswer(c.wanted);
         EXPECT_EQ(client.ExecuteQuery(1000, c.raw), c.result) << c.name;
         EXPECT_EQ(client.QueryRez().str(), c.rez) << c.name;
         EXPECT_EQ(client.LastCmdRez(), "") << c.name;
-        // Let a late block of this case arrive; the next query throws it away as stale input.
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        // A late block of this case is in before the next query, which throws it away as stale input.
+        ++asked;
+        ASSERT_TRUE(WaitUntil([&] { return peer.Answered() == asked; }, 30000)) << c.name;
     }
     // Each query sent its command with a carriage return.
     EXPECT_EQ(peer.Lines().size(), std::size(cases));
@@ -220,14 +258,10 @@ TEST(WinSockClient, ASecondQueryWhileTheFirstRunsIsRefusedWithABox) {
 }
 
 TEST(WinSockClient, TheThreadedModeWaitsForItsWorker) {
-    ScriptedPeer peer([](const std::string& line, TTcpSocket& s) {
-        if (line == "part") {
-            SendText(s, "AB");
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            SendText(s, "ABC");
-        }
-    });
     TWinSockClient client(nullptr);
+    ScriptedPeer peer([&client](const std::string& line, TTcpSocket& s) {
+        if (line == "part") SendTwoBlocks(s, client, "AB", "ABC");
+    });
     client.SetDoubleThreadMode(true);
     client.SetLinkPort(peer.Port());
     ASSERT_TRUE(client.Connect());

@@ -51,7 +51,8 @@ std::string UsageText() {
            "  --checksum-rate R       answers with a wrong checksum\n"
            "  --refuse-rate R         requests refused with _Error:\n"
            "  --drop-rate R           TCP connections dropped instead of an answer\n"
-           "  --records-per-minute N  live mode: new data records and wandering values\n"
+           "  --records-per-minute N  live mode: new data records, wandering values and log entries\n"
+           "  --state COL=V[,COL=V]   values the controller starts with (e.g. the newest stored row)\n"
            "  --banner                greet TCP clients with the query server banner\n"
            "  --crlf                  end answers with CR LF instead of CR\n"
            "  --lenient               accept a comma as the decimal separator in set-points\n"
@@ -130,6 +131,25 @@ bool ParseOptions(const std::vector<std::string>& args, ProgramOptions& out, std
                 return false;
             }
             out.seed = seed;
+        } else if (name == "--state") {
+            if (!takeValue()) return false;
+            const std::vector<StateValue> columns = DefaultState();
+            for (std::size_t start = 0; start <= value.size();) {
+                std::size_t comma = value.find(',', start);
+                if (comma == std::string::npos) comma = value.size();
+                const std::string pair = value.substr(start, comma - start);
+                const auto eq = pair.find('=');
+                double v = 0;
+                const std::string column = pair.substr(0, eq);
+                const bool known = std::any_of(columns.begin(), columns.end(),
+                                               [&](const StateValue& c) { return c.column == column; });
+                if (eq == std::string::npos || !known || !ToDouble(pair.substr(eq + 1), v)) {
+                    error = "--state needs COLUMN=NUMBER pairs of the state columns, not \"" + pair + "\"";
+                    return false;
+                }
+                out.state.emplace_back(column, v);
+                start = comma + 1;
+            }
         } else if (name == "--records-per-minute") {
             if (!takeValue()) return false;
             double r = 0;
@@ -182,6 +202,7 @@ void Configure(PufSimulator& sim, const ProgramOptions& o) {
     sim.SetCrLf(o.crlf);
     sim.SetLenientDecimal(o.lenient);
     sim.SetVerbose(o.verbose);
+    for (const auto& [column, value] : o.state) sim.SetValue(column, value);
     // A program may run for days: keep memory bounded.
     sim.SetHistoryLimit(10000);
 }
@@ -239,11 +260,37 @@ void LiveDriver::Wander() {
     const double rvf = step("RVF", 5.0, 350, 550);
     sim_.SetValue("RGF", Round2(plf * rvf / 1000.0));
     step("SOF", 0.2, 65, 80);
-    for (const auto& [tank, alarm, rate] : {std::tuple{"URS", "ALARMS", 0.02}, std::tuple{"URP", "ALARMP", 0.015}}) {
+    for (const auto& [tank, alarm, rate, refilled] :
+         {std::tuple{"URS", "ALARMS", 0.02, "Бак собирателя заправлен"}, std::tuple{"URP", "ALARMP", 0.015, "Бак вспенивателя заправлен"}}) {
         double level = sim_.Value(tank) - rate;
-        if (level < 20) level = 95;
+        if (level < 20) {
+            level = 95;
+            sim_.AddLogEntry(refilled);
+        }
         sim_.SetValue(tank, Round2(level));
         sim_.SetValue(alarm, level < 25 ? 1 : 0);
+    }
+    // Now and then a dosing pump stops for a while (about every four minutes, for 20 to 90 s). A pump
+    // that was stopped when the controller started is started again after such a while too.
+    if (!pumpDown_)
+        for (const char* pump : {"DSF1", "DPF1"})
+            if (sim_.Value(pump) == 0) {
+                pumpDown_ = pump;
+                pumpDownSeconds_ = std::uniform_int_distribution<int>(20, 90)(rng_);
+                break;
+            }
+    if (pumpDown_) {
+        if (--pumpDownSeconds_ <= 0) {
+            sim_.SetValue(pumpDown_, 1);
+            sim_.AddLogEntry(std::string(pumpDown_) == "DSF1" ? "Насос-дозатор собирателя включён" : "Насос-дозатор вспенивателя включён");
+            pumpDown_ = nullptr;
+        }
+    } else if (std::uniform_real_distribution<double>(0, 1)(rng_) < 1.0 / 240) {
+        const bool collector = std::uniform_int_distribution<int>(0, 1)(rng_) == 0;
+        pumpDown_ = collector ? "DSF1" : "DPF1";
+        pumpDownSeconds_ = std::uniform_int_distribution<int>(20, 90)(rng_);
+        sim_.SetValue(pumpDown_, 0);
+        sim_.AddLogEntry(collector ? "Насос-дозатор собирателя остановлен" : "Насос-дозатор вспенивателя остановлен");
     }
 }
 

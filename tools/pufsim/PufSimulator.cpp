@@ -131,6 +131,12 @@ const char* FaultName(Fault fault) {
     return "?";
 }
 
+std::vector<StateValue> DefaultState() {
+    std::vector<StateValue> out;
+    for (const auto& c : kColumns) out.push_back({c.name, c.value, c.flag});
+    return out;
+}
+
 Days LocalNow() {
     timespec ts{};
     ::clock_gettime(CLOCK_REALTIME, &ts);
@@ -230,6 +236,8 @@ struct PufSimulator::Impl {
     // the controller
     std::vector<StateValue> state;
     Days clockOffset = 0;
+    bool clockRunning = true;
+    Days clockStoppedAt = 0;  // the reading while the clock stands
     std::deque<LogEntry> log;
     int nextLogId = 1;
     std::deque<DataRecord> records;
@@ -255,7 +263,7 @@ struct PufSimulator::Impl {
     std::uint64_t generation = 0;
 
     Impl() {
-        for (const auto& c : kColumns) state.push_back({c.name, c.value, c.flag});
+        state = DefaultState();
         int p[2];
         if (::pipe2(p, O_CLOEXEC | O_NONBLOCK) == 0) {
             wakeRead = p[0];
@@ -307,7 +315,11 @@ struct PufSimulator::Impl {
         thread = std::thread([this] { Loop(); });
     }
 
-    Days ClockLocked() const { return LocalNow() + clockOffset; }
+    Days ClockLocked() const { return clockRunning ? LocalNow() + clockOffset : clockStoppedAt; }
+    void SetClockLocked(Days moment) {
+        clockOffset = moment - LocalNow();
+        clockStoppedAt = moment;
+    }
 
     StateValue* Column(const std::string& name) {
         for (auto& v : state)
@@ -431,7 +443,7 @@ struct PufSimulator::Impl {
         if (word == "SetTime") {
             double days = 0;
             if (!ParseDecimal(arg, false, days)) return {false, {}, "Bad time"};
-            clockOffset = days - LocalNow();
+            SetClockLocked(days);
             Act("time " + FormatMoment(days));
             return {};
         }
@@ -1023,7 +1035,17 @@ Days PufSimulator::Clock() const {
 void PufSimulator::SetClock(Days moment) {
     {
         std::lock_guard<std::mutex> l(d_->mu);
-        d_->clockOffset = moment - LocalNow();
+        d_->SetClockLocked(moment);
+    }
+    d_->Changed();
+}
+
+void PufSimulator::SetClockRunning(bool running) {
+    {
+        std::lock_guard<std::mutex> l(d_->mu);
+        if (running == d_->clockRunning) return;
+        d_->SetClockLocked(d_->ClockLocked());
+        d_->clockRunning = running;
     }
     d_->Changed();
 }

@@ -159,6 +159,9 @@ public:
     bool SetValue(const std::string& column, double value);
     Days Clock() const;
     void SetClock(Days moment);
+    // Stops the controller's clock at its reading (for a test that checks the moments the controller
+    // reports), or lets it run on from there.
+    void SetClockRunning(bool running);
     // Appends a log entry; an empty moment means the controller's clock. Returns its id.
     int AddLogEntry(const std::string& message, const std::string& moment = "");
     // Appends an unsaved record holding the current state. An empty moment means the controller's
@@ -200,6 +203,10 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d_;
 };
+
+// The state columns of puf_state / puf_data in table order, with the values a new simulator starts
+// with.
+std::vector<StateValue> DefaultState();
 
 // "yyyy-mm-dd hh:nn:ss" of a moment, rounded to whole seconds.
 std::string FormatMoment(Days moment);

@@ -436,8 +436,15 @@ void PlcModel::StepBelt(int b, double seconds) {
     }
 
     if (s.flowTph) {
-        SetIntOp(belt::kLoad + b, running ? ClampToInt(*s.flowTph) : 0);
-        if (running) AddLong(belt::kCounter + b, *s.flowTph * seconds / 3.6, s.counterCarry);
+        // The feed is never quite steady: the load swings about the set rate (the two belts in
+        // opposite directions), and the counter rises with it.
+        double rate = *s.flowTph;
+        if (config_.beltSwingPercent > 0) {
+            const double period = config_.beltPeriodSeconds > 0 ? config_.beltPeriodSeconds : 300;
+            rate *= 1 + config_.beltSwingPercent / 100 * std::sin(2 * std::numbers::pi * time_ / period + b * std::numbers::pi);
+        }
+        SetIntOp(belt::kLoad + b, running ? ClampToInt(rate) : 0);
+        if (running) AddLong(belt::kCounter + b, rate * seconds / 3.6, s.counterCarry);
     }
 
     bool tare = Bit(belt::kTareCheck + b);

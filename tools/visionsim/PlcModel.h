@@ -83,6 +83,8 @@ struct SimulatorConfig {
     bool manualClock = false;               // true: model time moves only through Advance()
     // Belt flow helper: while set, the load follows the run bit and the counter rises at this rate.
     std::array<std::optional<double>, 2> beltFlowTph = {250.0, 400.0};
+    double beltSwingPercent = 0;            // how far the loads swing about beltFlowTph; 0 keeps them steady
+    double beltPeriodSeconds = 300;
     std::array<bool, 2> beltRunning = {true, true};
     std::array<int32_t, 2> beltCounterKg = {1000000, 2500000};
     std::array<uint16_t, 2> beltCode = {1200, 1350};

@@ -81,6 +81,14 @@ void VisionSimulator::Start() {
         throw std::system_error(e, std::generic_category(), "pty slave");
     }
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    if (!PurgedReplies::EnablePacketMode(master)) {
+        int e = errno;
+        close(slave);
+        close(master);
+        close(wake[0]);
+        close(wake[1]);
+        throw std::system_error(e, std::generic_category(), "pty packet mode");
+    }
     {
         std::lock_guard lk(mu_);
         master_ = master;
@@ -93,6 +101,7 @@ void VisionSimulator::Start() {
         inFrame_ = false;
         out_.clear();
         outTailMs_ = 0;
+        purged_ = PurgedReplies();
     }
     stop_ = false;
     running_ = true;
@@ -137,6 +146,8 @@ void VisionSimulator::Loop() {
             std::lock_guard lk(mu_);
             if (!out_.empty())
                 timeout = static_cast<int>(std::clamp(std::ceil(out_.front().dueMs - NowMs()), 0.0, double(kTickMs)));
+            const int resend = purged_.MsUntilDue(NowMs());
+            if (resend >= 0) timeout = std::min(timeout, resend);
         }
         pollfd fds[2] = {{NowMs() < masterPausedUntil ? -1 : master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
         int n = poll(fds, 2, timeout);
@@ -146,8 +157,7 @@ void VisionSimulator::Loop() {
             }
         std::string in;
         if (fds[0].revents & POLLIN) {
-            ssize_t r = read(master_, buf, sizeof buf);
-            if (r > 0) in.assign(buf, static_cast<size_t>(r));
+            purged_.Read(master_, in, NowMs());
         } else if (fds[0].revents & (POLLHUP | POLLERR)) {
             // Should not happen while our slave descriptor is open; do not spin on it.
             masterPausedUntil = NowMs() + kTickMs;
@@ -160,6 +170,10 @@ void VisionSimulator::Loop() {
             double now = NowMs();
             TickLocked(now, lines);
             for (char c : in) OnByte(c, now, lines);
+            if (std::optional<std::string> again = purged_.TakeDue(NowMs())) {
+                out_.push_front(Chunk{NowMs(), *again, {}});
+                lines.push_back(ActionLine{now, true, "tx " + Abbreviated(*again) + " again: the station purged it"});
+            }
             FlushLocked(NowMs());
             Changed();
             sink = sink_;
@@ -186,6 +200,7 @@ void VisionSimulator::TakeEventsLocked(double nowMs, std::vector<ActionLine>& li
 
 void VisionSimulator::OnByte(char c, double nowMs, std::vector<ActionLine>& lines) {
     if (c == '/') {
+        purged_.FrameBegun();
         if (inFrame_) HandleFrameLocked(partial_, nowMs, lines);  // a frame cut short by the next one
         partial_ = "/";
         inFrame_ = true;
@@ -224,11 +239,12 @@ void VisionSimulator::HandleFrameLocked(const std::string& frame, double nowMs, 
         // one reply after the other, as a single controller port sends them
         double due = std::max(nowMs + ex.delayMs, outTailMs_);
         if (ex.byteIntervalMs == 0) {
-            out_.push_back(Chunk{due, ex.reply});
+            out_.push_back(Chunk{due, ex.reply, ex.reply});
             outTailMs_ = due;
         } else {
             for (size_t i = 0; i < ex.reply.size(); ++i)
-                out_.push_back(Chunk{due + double(i) * ex.byteIntervalMs, std::string(1, ex.reply[i])});
+                out_.push_back(Chunk{due + double(i) * ex.byteIntervalMs, std::string(1, ex.reply[i]), {}});
+            out_.back().whole = ex.reply;
             outTailMs_ = out_.back().dueMs;
         }
         rec.reply = ex.reply;
@@ -257,6 +273,7 @@ void VisionSimulator::FlushLocked(double nowMs) {
         Chunk& c = out_.front();
         ssize_t w = write(master_, c.bytes.data(), c.bytes.size());
         if (w == static_cast<ssize_t>(c.bytes.size())) {
+            if (!c.whole.empty()) purged_.Sent(c.whole);
             out_.pop_front();
         } else if (w > 0) {
             c.bytes.erase(0, static_cast<size_t>(w));

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "PlcModel.h"
+#include "PurgedReplies.h"
 
 #include <atomic>
 #include <chrono>
@@ -116,6 +117,7 @@ private:
     struct Chunk {
         double dueMs;
         std::string bytes;
+        std::string whole;  // on a reply's last chunk: the whole reply
     };
 
     void Loop();
@@ -147,6 +149,7 @@ private:
     std::string partial_;                         // frame being collected
     bool inFrame_ = false;
     std::deque<Chunk> out_;
+    PurgedReplies purged_;                        // the loop thread's only
     double outTailMs_ = 0;                        // when the last scheduled byte goes out
     std::vector<FrameRecord> frames_;
     std::map<std::pair<int, std::string>, int> counts_;

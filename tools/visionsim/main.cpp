@@ -27,6 +27,7 @@ const char kUsage[] =
     "  --hydro-unit N          unit id of the hydrosizer controller (default 2)\n"
     "  --belt-rate R0,R1       belt loads in t/h while the belts run (default 250,400)\n"
     "  --belt-stopped B        belt B (0 = 386-2, 1 = 401) starts stopped; may be repeated\n"
+    "  --belt-swing PCT        how far the belt loads swing about their rates, in percent (default 0 = steady)\n"
     "  --counters C0,C1        initial belt counters in kg (default 1000000,2500000)\n"
     "  --hydro PL2,RV2,PL3,TRTW  hydrosizer values (default 1250,400,1320,180)\n"
     "  --hydro-swing PCT       how far the hydrosizer values move, in percent (default 3; 0 = fixed)\n"
@@ -98,6 +99,8 @@ int main(int argc, char** argv) {
             auto parts = SplitList(value());
             if (parts.size() != 2) Fail("--belt-rate takes two rates");
             for (int b = 0; b < 2; ++b) config.beltFlowTph[b] = ToDouble(parts[b], "--belt-rate", 0, 65535);
+        } else if (a == "--belt-swing") {
+            config.beltSwingPercent = ToDouble(value(), "--belt-swing", 0, 100);
         } else if (a == "--belt-stopped") {
             config.beltRunning[ToLong(value(), "--belt-stopped", 0, 1)] = false;
         } else if (a == "--counters") {

@@ -1,5 +1,6 @@
 #include "ScriptedLine.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -7,6 +8,8 @@
 #include <sys/ioctl.h>
 #include <system_error>
 #include <unistd.h>
+
+#include "tools/visionsim/PurgedReplies.h"
 
 ScriptedLine::ScriptedLine() {
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -18,6 +21,8 @@ ScriptedLine::ScriptedLine() {
     // Kept open so the master never reads EIO while the link closes and reopens its port.
     slave_ = open(path, O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (slave_ < 0 || pipe2(wake_, O_CLOEXEC) != 0) throw std::system_error(errno, std::generic_category(), "pty slave");
+    if (!visionsim::PurgedReplies::EnablePacketMode(master_))
+        throw std::system_error(errno, std::generic_category(), "pty packet mode");
     thread_ = std::thread([this] { Loop(); });
 }
 
@@ -51,20 +56,27 @@ bool ScriptedLine::WaitForFrames(size_t count, std::chrono::milliseconds timeout
 }
 
 void ScriptedLine::Loop() {
+    const auto start = std::chrono::steady_clock::now();
+    auto nowMs = [&] { return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(); };
+    visionsim::PurgedReplies purged;
     std::string partial;
     for (;;) {
         // The link may open the port exclusively; our own slave descriptor must not lock it out later.
         ioctl(slave_, TIOCNXCL);
+        // A reply the link purged away goes out again.
+        if (std::optional<std::string> again = purged.TakeDue(nowMs()))
+            [[maybe_unused]] ssize_t w = write(master_, again->data(), again->size());
+        const int due = purged.MsUntilDue(nowMs());
         pollfd p[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-        if (poll(p, 2, 100) < 0 && errno != EINTR) return;
+        if (poll(p, 2, due >= 0 ? std::min(due, 100) : 100) < 0 && errno != EINTR) return;
         if (p[1].revents & POLLIN) return;
         if (!(p[0].revents & POLLIN)) continue;
-        char buf[512];
-        ssize_t n = read(master_, buf, sizeof buf);
-        if (n <= 0) continue;
-        for (ssize_t i = 0; i < n; ++i) {
-            if (buf[i] != '\r') {
-                partial.push_back(buf[i]);
+        std::string data;
+        if (purged.Read(master_, data, nowMs()) <= 0) continue;
+        for (char c : data) {
+            if (partial.empty()) purged.FrameBegun();
+            if (c != '\r') {
+                partial.push_back(c);
                 continue;
             }
             std::optional<std::string> reply;
@@ -78,11 +90,8 @@ void ScriptedLine::Loop() {
                 cv_.notify_all();
             }
             partial.clear();
-            if (reply) {
-                // After the link's purge that follows its write.
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                [[maybe_unused]] ssize_t w = write(master_, reply->data(), reply->size());
-            }
+            if (reply && write(master_, reply->data(), reply->size()) == static_cast<ssize_t>(reply->size()))
+                purged.Sent(*reply);
         }
     }
 }

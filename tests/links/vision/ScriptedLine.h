@@ -1,6 +1,6 @@
 // A controller line for tests that must send exact reply bytes: a pseudo-terminal whose far end records
-// every frame the link writes and answers each with the next scripted reply, a little later (the link
-// purges its input right after writing, as a real line gives it time to).
+// every frame the link writes and answers each with the next scripted reply, once more when the link's
+// purge after its write threw the reply away.
 #pragma once
 
 #include <chrono>

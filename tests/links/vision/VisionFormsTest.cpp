@@ -91,6 +91,18 @@ TEST_F(VisionFormsTest, ConsoleShowsTheRecordsAndTheHydrosizer) {
     }
     EXPECT_EQ(f->StringGridState1->RowCount(), 16);
     EXPECT_EQ(f->StringGridPug->RowCount(), 6);
+    // Both columns and every row show, "Параметр" included: these grids have nothing to scroll with.
+    for (TStringGrid* g : {f->StringGridState1, f->StringGridState2, f->StringGridPug}) {
+        EXPECT_EQ(g->LeftCol(), 0) << g->Name();
+        const TRect client = g->ClientRect();
+        for (int row = 0; row < g->RowCount(); ++row)
+            for (int col = 0; col < g->ColCount(); ++col) {
+                const TRect cell = g->CellRect(col, row);
+                EXPECT_FALSE(cell.IsEmpty()) << g->Name() << " " << col << "," << row;
+                EXPECT_LE(cell.Right, client.Right) << g->Name() << " " << col << "," << row;
+                EXPECT_LE(cell.Bottom, client.Bottom) << g->Name() << " " << col << "," << row;
+            }
+    }
     EXPECT_EQ(f->Label_rec_min->Caption(), "2024-05-01 10:05:00");
 }
 

@@ -37,7 +37,10 @@ TEST_F(VisionStationTest, EmptyTablesThenOneRowPerMinuteAcrossAnHour) {
     ASSERT_TRUE(StartVisionThread(form));
 
     // The first counter read of an empty table starts the count: no lifetime total booked as a minute.
-    ASSERT_TRUE(WaitUntil([&] { return RowsOf("belt_386_2", "10:58:00") == 1 && RowsOf("belt_401", "10:58:00") == 1; }));
+    // The hydrosizer is polled after the belts: its minute row ends the first cycle.
+    ASSERT_TRUE(WaitUntil([&] {
+        return RowsOf("belt_386_2", "10:58:00") == 1 && RowsOf("belt_401", "10:58:00") == 1 && RowsOf("pug", "10:58:00") == 1;
+    }));
     EXPECT_TRUE(ColumnIs("belt_386_2", "I_1T1", "10:58:00", 1000000));
     EXPECT_TRUE(ColumnIs("belt_386_2", "G_1T1", "10:58:00", 0));
     EXPECT_TRUE(ColumnIs("belt_401", "G_1T1", "10:58:00", 0));
@@ -138,6 +141,18 @@ TEST_F(VisionStationTest, ARestartWithinAMinuteContinuesItsRowWithoutLosingMass)
     EXPECT_EQ(db->Count("belt_386_2"), 2);
     EXPECT_EQ(db->Count("belt_386_2_state"), 1);
     EXPECT_EQ(db->Count("pug_state"), 1);
+}
+
+TEST_F(VisionStationTest, AMinuteRowThatWentMissingWithinItsMinuteIsWrittenAgain) {
+    clock.Set(10, 20, 10);
+    ASSERT_TRUE(StartVisionThread(form));
+    ASSERT_TRUE(WaitUntil([&] { return RowsOf("belt_386_2", "10:20:00") == 1; }));
+    // Someone (or a write that failed) leaves the minute without its row.
+    db->Exec("delete from belt_386_2 where RecMoment='2024-05-01 10:20:00'");
+    sim->SetCounter(0, 1000300);
+    EXPECT_TRUE(WaitUntil([&] { return ColumnIs("belt_386_2", "I_1T1", "10:20:00", 1000300); }));
+    EXPECT_TRUE(ColumnIs("belt_386_2", "G_1T1", "10:20:00", 0.3));
+    EXPECT_EQ(RowsOf("belt_386_2", "10:20:00"), 1);
 }
 
 TEST_F(VisionStationTest, ACounterThatDropsOrReadsZero) {

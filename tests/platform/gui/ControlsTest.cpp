@@ -12,8 +12,10 @@
 #include "gui/WebView.h"
 #include "testlib/gui/GuiHarness.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -427,6 +429,66 @@ TEST_F(Buttons, UpDownStepsItsAssociate) {
     EXPECT_EQ(sp->Value(), 10);
 }
 
+// The font's colour is the text colour of an enabled control only: disabled, a button or label shows the
+// greyed text of its style instead of looking usable.
+TEST_F(Fixture, DisabledControlsPaintTheirTextGreyedNotInTheFontColour) {
+    auto pureRed = [](const QImage& img) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) n += img.pixelColor(x, y) == QColor(255, 0, 0);
+        return n;
+    };
+    form->Font()->SetColor(clRed);  // the dialogs set their colour on the form, the controls inherit it
+    TButton* button = add<TButton>(10, 10);
+    TBitBtn* bitBtn = add<TBitBtn>(10, 50);
+    TLabel* label = add<TLabel>(10, 90);
+    button->SetCaption("Прервать");
+    bitBtn->SetCaption("Стоп");
+    label->SetCaption("Состояние");
+    guitest::ShowForm(form);
+    for (TControl* c : std::initializer_list<TControl*>{button, bitBtn, label}) {
+        SCOPED_TRACE(c->ClassName().str());
+        c->Font()->SetStyle(TFontStyles{fsBold});
+        c->SetEnabled(true);
+        guitest::Pump();
+        EXPECT_GT(pureRed(guitest::Grab(c)), 0);
+        c->SetEnabled(false);
+        guitest::Pump();
+        EXPECT_EQ(pureRed(guitest::Grab(c)), 0);
+    }
+}
+
+// A "-" item is a line across the menu and nothing else.
+TEST_F(Fixture, AMenuSeparatorPaintsALineAndNoText) {
+    auto* popup = new TPopupMenu(form);
+    TMenuItem* parent = popup->Items();
+    for (const char* caption : {"Один", "-", "Два"}) {
+        auto* item = new TMenuItem(form);
+        item->SetCaption(caption);
+        parent->Add(item);
+    }
+    TMenuItem* line = parent->Items(1);
+    ASSERT_TRUE(line->IsLine());
+    QMenu* menu = parent->QtMenu();
+    menu->ensurePolished();
+    menu->adjustSize();
+    const QImage img = menu->grab().toImage();
+    const QRect row = menu->actionGeometry(line->QtAction());
+    ASSERT_FALSE(row.isEmpty());
+    // Text is dark; the line is a light shade of the menu's background.
+    int dark = 0;
+    for (int y = row.top(); y <= row.bottom(); ++y)
+        for (int x = row.left(); x <= row.right(); ++x) dark += qGray(img.pixel(x, y)) < 100;
+    EXPECT_EQ(dark, 0);
+    EXPECT_TRUE(line->QtAction()->text().isEmpty());
+    // The items around it do show their text.
+    const QRect first = menu->actionGeometry(parent->Items(0)->QtAction());
+    int firstDark = 0;
+    for (int y = first.top(); y <= first.bottom(); ++y)
+        for (int x = first.left(); x <= first.right(); ++x) firstDark += qGray(img.pixel(x, y)) < 100;
+    EXPECT_GT(firstDark, 0);
+}
+
 using GridTest = Fixture;
 
 TEST_F(GridTest, CellsGeometryAndKeys) {
@@ -458,6 +520,33 @@ TEST_F(GridTest, CellsGeometryAndKeys) {
     EXPECT_EQ(g->Row(), 6);
     EXPECT_EQ(asked, std::vector<int>{7});
     EXPECT_THROW(g->SetFixedRows(20), EInvalidOperation);
+}
+
+// A grid without fixed columns starts at column 0; one that was scrolled starts afresh when its fixed
+// part changes, so no column is left where neither the view nor a scroll bar reaches it.
+TEST_F(GridTest, ChangingTheFixedPartShowsTheFirstScrollingCell) {
+    struct Case {
+        const char* name;
+        int fixedCols, fixedRows;
+    } cases[] = {{"no fixed column", 0, 1}, {"no fixed row", 1, 0}, {"nothing fixed", 0, 0}, {"two fixed columns", 2, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* g = add<TStringGrid>();
+        g->SetColCount(6);
+        g->SetRowCount(6);
+        g->SetBounds(0, 0, 400, 200);
+        g->SetLeftCol(3);
+        g->SetTopRow(3);
+        g->SetFixedCols(c.fixedCols);
+        g->SetFixedRows(c.fixedRows);
+        EXPECT_EQ(g->LeftCol(), c.fixedCols);
+        EXPECT_EQ(g->TopRow(), c.fixedRows);
+        EXPECT_EQ(g->Col(), c.fixedCols);
+        EXPECT_EQ(g->Row(), c.fixedRows);
+        EXPECT_EQ(g->CellRect(0, 0).Left, 0);
+        EXPECT_EQ(g->CellRect(0, 0).Top, 0);
+        EXPECT_EQ(g->MouseCoord(5, 5), (TGridCoord{0, 0}));
+    }
 }
 
 TEST_F(Fixture, WebViewShowsAFileFreshEachTime) {

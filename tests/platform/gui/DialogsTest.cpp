@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -198,6 +199,25 @@ TEST(LoginDialog, OkTakesTheTextsAndCancelKeepsThem) {
     });
     EXPECT_FALSE(LoginDialog("Vestra", none, pass));
     EXPECT_EQ(driver.Unexpected(), 0);
+}
+
+// The dialogs the toolkit draws itself (print, page set-up, preview, files, the standard buttons)
+// speak the program's language.
+TEST(StandardDialogs, TheToolkitsOwnTextsAreRussian) {
+    const struct {
+        const char* context;
+        const char* text;
+    } cases[] = {
+        {"QPrintPreviewDialog", "Print Preview"},
+        {"QPrintDialog", "Print"},
+        {"QPageSetupWidget", "Portrait"},
+        {"QPlatformTheme", "Cancel"},
+    };
+    for (const auto& c : cases) {
+        const QString shown = QCoreApplication::translate(c.context, c.text);
+        EXPECT_NE(shown, QString(c.text)) << c.context;
+        EXPECT_TRUE(shown.contains(QRegularExpression("[А-Яа-я]"))) << c.context << ": " << shown.toStdString();
+    }
 }
 
 TEST(StandardDialogs, ColourAndFontDialogsReturnTheChoice) {

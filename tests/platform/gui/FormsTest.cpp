@@ -8,6 +8,7 @@
 #include <QMdiArea>
 #include <QTimer>
 #include <QMdiSubWindow>
+#include <QPointer>
 
 #include <gtest/gtest.h>
 
@@ -212,7 +213,19 @@ TEST_F(MdiFixture, FreeingTheFrameLeavesChildFormsIntact) {
     TForm* c = new TForm(Application);
     c->SetFormStyle(fsMDIChild);
     c->AfterConstruction();
+    auto* panel = new TPanel(c);
+    panel->SetParent(c);
+    QPointer<QWidget> window = c->Widget(), inner = panel->Widget();
     f2->Free();  // the child's window leaves the frame first
+    guitest::Pump();
+    // The child is a window of its own now, with its controls in it.
+    EXPECT_EQ(c->SubWindow(), nullptr);
+    ASSERT_FALSE(window.isNull());
+    EXPECT_EQ(window->parentWidget(), nullptr);
+    ASSERT_FALSE(inner.isNull());
+    EXPECT_TRUE(window->isAncestorOf(inner));
+    c->SetCaption("после рамки");
+    EXPECT_EQ(c->Caption(), "после рамки");
     c->Free();
     Application->FormCreated(frame);
 }

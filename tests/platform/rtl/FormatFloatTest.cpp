@@ -37,6 +37,7 @@ TEST(FormatFloat, PatternsOfTheScreensAndPrints) {
         {"###0.0", 7, "7,0"},
         {"###0.0", 12.34, "12,3"},
         {"###0.0", -3.25, "-3,3"},  // ties round away from zero on the shown digits
+        {"###0.0", -0.01, "0,0"},   // a negative value that rounds to zero shows no sign
         {"###0.0", 0.15, "0,2"},    // 0.15 is stored as 0.1499999..., shown as the reader expects
         {"###0.00", 2.675, "2,68"},
         {"#0.000", 0.0005, "0,001"},

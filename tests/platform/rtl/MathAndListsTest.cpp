@@ -90,7 +90,16 @@ TEST(Random, SeededSequencesRepeat) {
     for (int i = 0; i < 5; ++i) first.push_back(Random());
     SetRandSeed(12345);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(Random(), first[static_cast<std::size_t>(i)]);
-    EXPECT_EQ(RandSeed(), RandSeed());
+    // The seed is the generator's state: read in the middle of a sequence and set again, it repeats
+    // what followed.
+    SetRandSeed(12345);
+    EXPECT_EQ(RandSeed(), 12345u);
+    Random();
+    const std::uint32_t mid = RandSeed();
+    EXPECT_NE(mid, 12345u);
+    const double next = Random();
+    SetRandSeed(mid);
+    EXPECT_EQ(Random(), next);
 
     SetRandSeed(1);
     int counts[6] = {};

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -167,8 +169,11 @@ TEST(SerialPort, RawModePassesEveryByteAndEchoesNothing) {
 }
 
 TEST(SerialPort, ReadTimeoutModel) {
+    // When the device writes: once the read waits for bytes, once the read has taken every byte
+    // that waited, or once the read has returned. No write depends on how fast a thread runs.
+    enum When { ReadWaits, WaitingTaken, ReadReturned };
     struct Write {
-        int afterMs;  // since the previous write (the first: since the read began)
+        When when;
         std::string bytes;
     };
     struct Case {
@@ -182,48 +187,62 @@ TEST(SerialPort, ReadTimeoutModel) {
     };
     const Case cases[] = {
         {"link defaults, silent line: 7 * 1 + 40 ms", kLinkDefaults, "", {}, 1, "", 47},
-        {"reply after the total limit is not read", {0, 0, 50, 0, 0}, "", {{300, "A"}}, 1, "", 50},
-        {"reply within the total limit", {0, 0, 3000, 0, 0}, "", {{50, "A"}}, 1, "A", 0},
+        {"reply after the total limit is not read", {0, 0, 50, 0, 0}, "", {{ReadReturned, "A"}}, 1, "", 50},
+        {"reply within the total limit", {0, 0, 3000, 0, 0}, "", {{ReadWaits, "A"}}, 1, "A", 0},
         {"waiting bytes come at once", kLinkDefaults, "OK\r", {}, 3, "OK\r", 0},
-        {"quiet gap after the first byte ends the read", {50, 0, 3000, 0, 0}, "", {{20, "AB"}, {400, "C"}}, 10, "AB", 70},
-        {"total limit ends a short multi-byte read", {0, 0, 150, 0, 0}, "", {{10, "XYZ"}}, 10, "XYZ", 150},
-        {"multiplier counts per requested byte", {0, 100, 0, 0, 0}, "", {{50, "A"}, {50, "B"}}, 2, "AB", 0},
-        {"immediate mode takes what waits", kImmediate, "Q", {{100, "R"}}, 10, "Q", 0},
+        {"quiet gap after the first bytes ends the read", {50, 0, 3000, 0, 0}, "", {{ReadWaits, "AB"}, {ReadReturned, "C"}}, 10, "AB", 50},
+        {"total limit ends a short multi-byte read", {0, 0, 150, 0, 0}, "XYZ", {}, 10, "XYZ", 150},
+        {"multiplier counts per requested byte", {0, 100, 0, 0, 0}, "A", {}, 2, "A", 200},
+        {"immediate mode takes what waits", kImmediate, "Q", {{ReadReturned, "R"}}, 10, "Q", 0},
         {"immediate mode on a quiet line", kImmediate, "", {}, 10, "", 0},
-        {"first-byte mode returns with the first arrival", {MAXDWORD, MAXDWORD, 3000, 0, 0}, "", {{50, "Q"}, {300, "R"}}, 10, "Q", 0},
-        {"no time-outs wait for the whole count", {0, 0, 0, 0, 0}, "", {{30, "AB"}, {60, "C"}}, 3, "ABC", 0},
+        {"first-byte mode returns with the first arrival", {MAXDWORD, MAXDWORD, 3000, 0, 0}, "", {{ReadWaits, "Q"}, {ReadReturned, "R"}}, 10, "Q", 0},
+        {"no time-outs wait for the whole count", {0, 0, 0, 0, 0}, "AB", {{WaitingTaken, "C"}}, 3, "ABC", 0},
     };
+    const pid_t reader = gettid();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Pty pty;
         ASSERT_TRUE(pty.Ok());
+        // The device's own view of the port's input queue (the port keeps others out once open).
+        const int watch = open(pty.Slave().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        auto waiting = [watch] {
+            int n = -1;
+            return ioctl(watch, FIONREAD, &n) == 0 ? n : -1;
+        };
         TSerialPort port;
         ASSERT_TRUE(port.Open(pty.Slave(), 9600)) << port.Status();
         port.SetTimeouts(c.t);
         std::string all = c.before;
         if (!c.before.empty()) {
             pty.Write(c.before);
-            ASSERT_TRUE(WaitUntil([&] { return port.BytesWaiting() == static_cast<int>(c.before.size()); }));
+            ASSERT_TRUE(WaitUntil([&] { return waiting() == static_cast<int>(c.before.size()); }));
         }
         for (const auto& w : c.script) all += w.bytes;
+        std::atomic<bool> returned{false};
         std::thread device([&] {
             for (const auto& w : c.script) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(w.afterMs));
+                if (w.when == ReadWaits) WaitUntil([&] { return testlib::ThreadSleeps(reader); }, 30000);
+                if (w.when == WaitingTaken) WaitUntil([&] { return waiting() == 0; }, 30000);
+                if (w.when == ReadReturned) WaitUntil([&] { return returned.load(); }, 30000);
                 pty.Write(w.bytes);
             }
         });
         auto t0 = std::chrono::steady_clock::now();
         std::string got = ReadAll(port, c.count);
         long long took = MsSince(t0);
+        returned = true;
         device.join();
         EXPECT_EQ(got, c.expected);
         EXPECT_GE(took, c.atLeastMs);
         // Whatever the read did not take must still be there, in order.
         std::string rest;
-        WaitUntil([&] { return port.BytesWaiting() == static_cast<int>(all.size() - got.size()); }, 2000);
+        WaitUntil([&] { return port.BytesWaiting() == static_cast<int>(all.size() - got.size()); }, 30000);
         port.SetTimeouts(kImmediate);
         rest = ReadAll(port, 64);
         EXPECT_EQ(got + rest, all);
+        port.Close();
+        close(watch);
     }
 }
 

@@ -124,6 +124,7 @@ TEST(TcpSocket, ResolvesDottedAddressesAndHostNames) {
 
 TEST(TcpSocket, QueryAndReplyInBlocks) {
     std::string request;
+    std::atomic<bool> firstTaken{false};
     Peer peer([&](int fd) {
         char buf[64];
         pollfd p{fd, POLLIN, 0};
@@ -132,7 +133,7 @@ TEST(TcpSocket, QueryAndReplyInBlocks) {
             if (n > 0) request.assign(buf, static_cast<std::size_t>(n));
         }
         Peer::SendText(fd, "AB");
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        WaitUntil([&] { return firstTaken.load(); }, 30000);
         Peer::SendText(fd, "ABC");
         Peer::DrainUntilClosed(fd);
     });
@@ -145,6 +146,7 @@ TEST(TcpSocket, QueryAndReplyInBlocks) {
     TReceiveResult r;
     EXPECT_EQ(ReceiveText(s, 2000, r), "AB");
     EXPECT_EQ(r, rrData);
+    firstTaken = true;
     ASSERT_TRUE(WaitUntil([&] { return s.BytesWaiting() == 3; }));
     EXPECT_EQ(ReceiveText(s, 0, r), "ABC");
     EXPECT_EQ(s.BytesWaiting(), 0);
@@ -179,10 +181,7 @@ TEST(TcpSocket, PeerThatClosesMidLine) {
     EXPECT_EQ(s.BytesWaiting(), 0);
     // Sending into a closed connection must fail, not end the process with SIGPIPE.
     int result = 0;
-    for (int i = 0; i < 100 && result >= 0; ++i) {
-        result = s.Send(AnsiString("GetLogRecCount\r"));
-        Sleep(5);
-    }
+    WaitUntil([&] { return (result = s.Send(AnsiString("GetLogRecCount\r"))) < 0; }, 30000);
     EXPECT_EQ(result, -1);
     EXPECT_EQ(s.Failure(), skSend);
     EXPECT_TRUE(s.LastError() == EPIPE || s.LastError() == ECONNRESET) << s.LastError();
@@ -230,7 +229,16 @@ TEST(TcpSocket, UnansweredConnectEndsAtItsTimeout) {
         connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
         fillers.push_back(fd);
     }
-    Sleep(50);
+    // The queue is full once a filler's connection is made.
+    ASSERT_TRUE(WaitUntil([&] {
+        for (int fd : fillers) {
+            pollfd p{fd, POLLOUT, 0};
+            int err = -1;
+            socklen_t len = sizeof err;
+            if (poll(&p, 1, 0) == 1 && getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0) return true;
+        }
+        return false;
+    }, 30000));
     TTcpSocket s;
     auto t0 = std::chrono::steady_clock::now();
     EXPECT_FALSE(s.Connect("127.0.0.1", port, 300));
@@ -250,14 +258,16 @@ TEST(TcpSocket, ShutdownOrCloseFromAnotherThreadEndsABlockedReceive) {
         TTcpSocket s;
         ASSERT_TRUE(s.Connect("127.0.0.1", peer.Port(), 2000)) << s.Status();
         std::atomic<int> result{-1};
+        std::atomic<pid_t> tid{0};
         TThread reader([&](TThread&) {
             char buf[16];
             int got = 0;
+            tid.store(gettid());
             result.store(s.Receive(buf, sizeof buf, got, INFINITE));
             return 0;
         });
         ASSERT_TRUE(reader.Start());
-        Sleep(50);
+        ASSERT_TRUE(WaitUntil([&] { return tid.load() != 0 && testlib::ThreadSleeps(tid.load()); }, 30000));
         if (viaClose) s.Close();
         else s.Shutdown();
         EXPECT_TRUE(reader.WaitFor(5000));

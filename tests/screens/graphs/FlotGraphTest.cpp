@@ -32,7 +32,7 @@ class FlotGraphTest : public GraphDbStation {
 protected:
     void SetUp() override {
         GraphDbStation::SetUp();
-        if (!db) GTEST_SKIP() << "no test database (run through scripts/test)";
+        REQUIRE_TEST_DB();
         screen = NewForm<TFormFlotGraph>(nullptr);
         FormFlotGraph = screen;
         // The tests tick the timer themselves.
@@ -301,6 +301,34 @@ TEST_F(FlotGraphTest, ZoomButtonsToggleOneGraphAndAllGraphs) {
     EXPECT_EQ(visible(), "11111");
     screen->SButLevelGraphRSZoom->Click();
     EXPECT_EQ(visible(), "00010");
+}
+
+// The reagent charts' legends sit above their plots, so that no grid line runs through them, however
+// the graphs are laid out.
+TEST_F(FlotGraphTest, TheLegendsStayAboveThePlotsGridLines) {
+    struct Legend {
+        TLabel* label;
+        TLevelGraph* chart;
+    } legends[] = {{screen->LabelLegendRSLeft, screen->LevelGraphRS},
+                   {screen->LabelLegendRSRight, screen->LevelGraphRS},
+                   {screen->LabelLegendRPLeft, screen->LevelGraphRN},
+                   {screen->LabelLegendRPRight, screen->LevelGraphRN}};
+    auto check = [&](const char* layout) {
+        for (const Legend& l : legends) {
+            if (!l.chart->Visible()) continue;
+            EXPECT_EQ(l.label->Parent(), l.chart) << layout;
+            EXPECT_GE(l.label->Top(), 0) << layout << " " << l.label->Name();
+            EXPECT_LE(l.label->Top() + l.label->Height(), l.chart->GraphTop()) << layout << " " << l.label->Name();
+        }
+    };
+    screen->SetBounds(0, 0, 1024, 700);
+    screen->ShowAllGraphs();
+    check("all graphs");
+    screen->SButLevelGraphRSZoom->Click();
+    check("collector flows zoomed");
+    screen->SButLevelGraphRSZoom->Click();
+    screen->SButLevelGraphRNZoom->Click();
+    check("frother flows zoomed");
 }
 
 TEST_F(FlotGraphTest, EnterOnTheDatePickerReloads) {

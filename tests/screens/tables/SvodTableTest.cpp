@@ -47,6 +47,20 @@ protected:
     TFormSvodTable* screen = nullptr;
 };
 
+TEST(SvodTableText, WorkTimeShowsWholeDaysFromTheFirstFullDay) {
+    const struct {
+        double minutes;
+        const char* text;
+    } cases[] = {
+        {0, "00:00"},
+        {1439, "23:59"},
+        {1440, "1 суток 00:00"},  // exactly one day
+        {1441, "1 суток 00:01"},
+        {2880, "2 суток 00:00"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TFormSvodTable::MinutesText(c.minutes), c.text) << c.minutes;
+}
+
 TEST_F(SvodTableTest, SumsOfEachPeriodAtTheShiftBoundariesAndTheFirstOfAMonth) {
     REQUIRE_TEST_DB();
     struct {

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <fstream>
+#include <map>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -28,7 +29,8 @@ TEST(PufSimOptions, ReadsTheCommandLine) {
     ASSERT_TRUE(ParseOptions({"--pty", "--tcp", "0", "--link-file", "/tmp/x", "--delay=5", "--fault-delay", "1500",
                               "--seed", "42", "--silence-rate", "0.1", "--delay-rate", "5%", "--garble-rate", "0.05",
                               "--checksum-rate", "0.02", "--refuse-rate", "0.03", "--drop-rate", "0",
-                              "--records-per-minute", "2.5", "--banner", "--crlf", "--lenient", "--verbose"},
+                              "--records-per-minute", "2.5", "--banner", "--crlf", "--lenient", "--verbose",
+                              "--state", "PLF=131.5,ZRRS=3000", "--state=DSF1=0"},
                              o, error))
         << error;
     EXPECT_TRUE(o.pty);
@@ -44,6 +46,15 @@ TEST(PufSimOptions, ReadsTheCommandLine) {
     EXPECT_DOUBLE_EQ(o.rates.refuse, 0.03);
     EXPECT_DOUBLE_EQ(o.recordsPerMinute, 2.5);
     EXPECT_TRUE(o.banner && o.crlf && o.lenient && o.verbose);
+    using State = std::vector<std::pair<std::string, double>>;
+    EXPECT_EQ(o.state, (State{{"PLF", 131.5}, {"ZRRS", 3000}, {"DSF1", 0}}));
+    // The controller starts with them.
+    PufSimulator sim;
+    Configure(sim, o);
+    EXPECT_EQ(sim.Value("PLF"), 131.5);
+    EXPECT_EQ(sim.Value("ZRRS"), 3000);
+    EXPECT_EQ(sim.Value("DSF1"), 0);
+    EXPECT_EQ(sim.Value("RVF"), 450);
 
     ASSERT_TRUE(ParseOptions({"--tcp", "7777"}, o, error));
     EXPECT_FALSE(o.pty);
@@ -63,6 +74,9 @@ TEST(PufSimOptions, ReadsTheCommandLine) {
         {{"--pty", "--silence-rate", "0.6", "--refuse-rate", "60%"}, "more than 1"},
         {{"--pty", "--records-per-minute", "-1"}, "records-per-minute"},
         {{"--pty", "--seed", "x"}, "seed"},
+        {{"--pty", "--state", "NOPE=1"}, "state columns"},
+        {{"--pty", "--state", "PLF"}, "state columns"},
+        {{"--pty", "--state", "PLF=1,RVF=x"}, "RVF=x"},
         {{"--pty=1"}, "takes no value"},
         {{"--pty", "--colour"}, "unknown option --colour"},
         {{"--pty", "--foo-rate", "0.1"}, "unknown option --foo-rate"},
@@ -102,6 +116,39 @@ TEST(PufSimLive, ValuesWanderAndRecordsComeAtTheirRate) {
     const auto again = run(5);
     EXPECT_EQ(again.first.size(), state.size());
     for (std::size_t i = 0; i < state.size(); ++i) EXPECT_EQ(again.first[i].value, state[i].value);
+}
+
+TEST(PufSimLive, TheControllersLogGetsAnEntryNowAndThen) {
+    PufSimulator sim;
+    sim.SetValue("URS", 20.5);  // about to run low
+    LiveDriver live(sim, 0, 3);
+    for (int i = 0; i < 3600; ++i) live.Advance(1.0);
+    std::map<std::string, int> counts;
+    std::string lastCollectorPump;
+    for (const LogEntry& e : sim.LogEntries()) {
+        ++counts[e.message];
+        if (e.message.find("собирателя остановлен") != std::string::npos) {
+            EXPECT_NE(lastCollectorPump, "stopped") << "stopped twice without a start";
+            lastCollectorPump = "stopped";
+        } else if (e.message.find("собирателя включён") != std::string::npos) {
+            EXPECT_EQ(lastCollectorPump, "stopped") << "started without a stop";
+            lastCollectorPump = "started";
+        }
+    }
+    EXPECT_GE(counts["Бак собирателя заправлен"], 1);
+    EXPECT_GE(counts["Насос-дозатор собирателя остановлен"] + counts["Насос-дозатор вспенивателя остановлен"], 3);
+    EXPECT_GE(counts["Насос-дозатор собирателя включён"] + counts["Насос-дозатор вспенивателя включён"], 2);
+    // A stopped pump's dosing lamp is off while it stands.
+    EXPECT_EQ(sim.Value("DSF1"), lastCollectorPump == "stopped" ? 0 : 1);
+
+    // A controller that starts with a pump stopped (the newest stored row had it so) starts it again.
+    PufSimulator restarted;
+    restarted.SetValue("DPF1", 0);
+    LiveDriver again(restarted, 0, 3);
+    for (int i = 0; i < 90 && restarted.Value("DPF1") == 0; ++i) again.Advance(1.0);
+    EXPECT_EQ(restarted.Value("DPF1"), 1);
+    ASSERT_FALSE(restarted.LogEntries().empty());
+    EXPECT_EQ(restarted.LogEntries().back().message, "Насос-дозатор вспенивателя включён");
 }
 
 TEST(PufSimLive, AutomaticKeysStayUniqueWhenRecordsComeFasterThanSeconds) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
+#include <numbers>
 #include <set>
 
 using namespace visionsim;
@@ -381,6 +383,32 @@ TEST(PlcModel, HydrosizerValuesMoveAroundTheirCentres) {
         seen.insert(v);
     }
     EXPECT_GT(seen.size(), 20u);
+}
+
+TEST(PlcModel, BeltLoadsSwingAboutTheirRatesAndTheCounterFollowsTheLoad) {
+    SimulatorConfig c = QuietConfig();
+    c.beltFlowTph = {250.0, 400.0};
+    c.beltRunning = {true, true};
+    c.beltCounterKg = {1000000, 2500000};
+    c.beltSwingPercent = 10;
+    c.beltPeriodSeconds = 60;
+    PlcModel m(c);
+    std::set<int64_t> loads0;
+    double expected0 = 1000000;
+    for (int s = 0; s < 60; ++s) {
+        m.Advance(1);
+        const int64_t load0 = m.Get(1, Space::Int, belt::kLoad), load1 = m.Get(1, Space::Int, belt::kLoad + 1);
+        EXPECT_GE(load0, 225);
+        EXPECT_LE(load0, 275);
+        EXPECT_GE(load1, 360);
+        EXPECT_LE(load1, 440);
+        loads0.insert(load0);
+        expected0 += 250 * (1 + 0.1 * std::sin(2 * std::numbers::pi * (s + 1) / 60)) / 3.6;
+    }
+    EXPECT_GT(loads0.size(), 20u);
+    // Over a whole period the swing evens out: the counter rose by the set rate's minute.
+    EXPECT_NEAR(static_cast<double>(m.Get(1, Space::Long, belt::kCounter)), expected0, 2);
+    EXPECT_NEAR(static_cast<double>(m.Get(1, Space::Long, belt::kCounter)), 1000000 + 250000.0 / 60, 2);
 }
 
 TEST(PlcModel, BeltAndHydrosizerOnOneUnitId) {

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -153,6 +155,30 @@ TEST(VisionSimulator, ReplyTimingFaults) {
     EXPECT_NEAR(f[1].replyDueMs - f[1].receivedMs, 1200, 1e-6);
     EXPECT_EQ(f[2].fault, Fault::Trickle);
     EXPECT_NEAR(f[2].replyEndMs - f[2].replyDueMs, 100.0 * double(f[2].reply.size() - 1), 1e-6);
+}
+
+// A station held up between its write and its purge finds the reply already there and throws it
+// away; the line sends it once more, as a real line's slower reply would have survived the purge.
+TEST(VisionSimulator, AReplyThePurgeAfterTheFrameThrewAwayGoesOutOnceMore) {
+    VisionSimulator sim(FixedConfig());
+    sim.Start();
+    PtyClient link(sim.SlavePath());
+    link.Send("/01RB000A0228\r");
+    ASSERT_TRUE(sim.WaitForFrames(1, 10s));
+    ASSERT_TRUE(sim.WaitForRepliesSent(10s));
+    // The reply is in the station's receive buffer when the late purge comes.
+    pollfd p{link.Fd(), POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 10000), 1);
+    ASSERT_EQ(tcflush(link.Fd(), TCIFLUSH), 0);
+    EXPECT_EQ(link.ReadLine(10s), "/A01RB1056\r");
+
+    // A purge that opens the next exchange leaves the earlier reply alone: the new frame settles it.
+    ASSERT_EQ(tcflush(link.Fd(), TCIFLUSH), 0);
+    link.Send("/01RW00320231\r");
+    const std::optional<std::string> reply = link.ReadLine(10s);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->substr(0, 6), "/A01RW") << *reply;
+    EXPECT_EQ(sim.FrameCount(), 2u);
 }
 
 TEST(VisionSimulator, SilentUnitAndOtherUnits) {
