@@ -1,11 +1,11 @@
 // Qt events into window messages: the widget hosts, the application-wide router (message hook,
 // shortcuts, dialog keys, inner parts of compound widgets, mouse capture, focus), the message queue
 // of posted messages, keyboard state, the caret, window timers, beeps.
-#include "gui/QtControls.h"
+#include "gui/QtControlsInternal.h"
 
 #include "gui/Dialogs.h"
 #include "gui/Forms.h"
-#include "gui/QtGraphics.h"
+#include "gui/QtGraphicsInternal.h"
 #include "gui/WinApi.h"
 
 #include <QAbstractScrollArea>
