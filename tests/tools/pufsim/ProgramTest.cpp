@@ -19,7 +19,7 @@
 extern char** environ;
 
 using namespace pufsim;
-using namespace pufsim_test;
+using namespace pufsimtest;
 using std::chrono::milliseconds;
 
 TEST(PufSimOptions, ReadsTheCommandLine) {

@@ -13,7 +13,7 @@
 #include "testlib/Station.h"
 #include "tools/pufsim/PufSimulator.h"
 
-#include "puf_support.h"
+#include "PufSupport.h"
 
 #include <memory>
 

@@ -4,7 +4,7 @@
 // good ones behind them.
 #include "links/PufThread.h"
 
-#include "puf_station.h"
+#include "PufStation.h"
 
 #include <gtest/gtest.h>
 
