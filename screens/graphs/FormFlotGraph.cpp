@@ -2,7 +2,8 @@
 
 #include "app/EventLog.h"
 #include "app/GraphScales.h"
-#include "app/Main.h"
+#include "app/MainView.h"
+#include "db/SqlExpr.h"
 #include "db/SqlClientDataSet.h"
 #include "rtl/FileUtils.h"
 #include "rtl/IniFiles.h"
@@ -52,7 +53,7 @@ TFormFlotGraph::TFormFlotGraph(TComponent* owner) : TGraphScreen(owner, flotSetu
     SQLClientDataSet1 = new TSQLClientDataSet(this);
     SQLClientDataSet1->SetName("SQLClientDataSet1");
     SQLClientDataSet1->SetReadOnly(true);
-    if (FormMain) SQLClientDataSet1->SetDBConnection(FormMain->SQLConnection1);
+    if (MainView) SQLClientDataSet1->SetDBConnection(MainView->SQLConnection1);
     CmdShowSatellite = new TMenuItem(this);
     CmdShowSatellite->SetName("CmdShowSatellite");
     CmdShowSatellite->SetCaption("Показать цифровые значения");
@@ -305,8 +306,8 @@ TDataSet* TFormFlotGraph::Rows() const { return SQLClientDataSet1; }
 
 void TFormFlotGraph::OpenRows(const AnsiString& sql) {
     SQLClientDataSet1->Close();
-    if (FormMain && SQLClientDataSet1->DBConnection() != FormMain->SQLConnection1)
-        SQLClientDataSet1->SetDBConnection(FormMain->SQLConnection1);
+    if (MainView && SQLClientDataSet1->DBConnection() != MainView->SQLConnection1)
+        SQLClientDataSet1->SetDBConnection(MainView->SQLConnection1);
     SQLClientDataSet1->SetCommandText(sql);
     SQLClientDataSet1->Open();
 }

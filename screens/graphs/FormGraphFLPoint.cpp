@@ -1,7 +1,7 @@
 #include "screens/graphs/FormGraphFLPoint.h"
 
 #include "app/Global.h"
-#include "app/Main.h"
+#include "app/MainView.h"
 #include "screens/graphs/FormFlotGraph.h"
 #include "widgets/OutField.h"
 
@@ -85,8 +85,8 @@ TFormGraphFLPoint::TFormGraphFLPoint(TComponent* owner, TFormFlotGraph* screen)
 }
 
 void TFormGraphFLPoint::Timer1Timer(TObject*) {
-    if (!Visible() || !FormMain || !OwnerScreen) return;
-    if (FormMain->CurrentForm == OwnerScreen) ShowValues();
+    if (!Visible() || !MainView || !OwnerScreen) return;
+    if (MainView->CurrentForm == OwnerScreen) ShowValues();
     else Hide();
 }
 

@@ -2,7 +2,8 @@
 
 #include "app/EventLog.h"
 #include "app/Global.h"
-#include "app/Main.h"
+#include "app/MainView.h"
+#include "db/SqlExpr.h"
 #include "rtl/DateUtils.h"
 #include "rtl/SysUtils.h"
 
@@ -80,7 +81,7 @@ void TGraphScreen::BuildWaitPanel() {
     WaitPanel->SetVisible(false);
 }
 
-TSQLConnection* TGraphScreen::Connection() const { return FormMain ? FormMain->SQLConnection1 : nullptr; }
+TSQLConnection* TGraphScreen::Connection() const { return MainView ? MainView->SQLConnection1 : nullptr; }
 
 AnsiString TGraphScreen::QueryText(TDateTime from, TDateTime to) const {
     return setup_.Select + MakeTimeRangeWhere(from, to, setup_.RecMoment) +
@@ -177,6 +178,7 @@ void TGraphScreen::CheckForUpdates() {
     try {
         Rows()->Close();
     } catch (...) {
+        // A result whose session is gone has nothing left to free; the next load opens anew.
     }
     LoadBusy = false;
 }
@@ -231,7 +233,7 @@ void TGraphScreen::QueryDataLoad() {
 }
 
 void TGraphScreen::TimerUpdateTimer(TObject*) {
-    if (!FormMain || TimerBusy) return;
+    if (!MainView || TimerBusy) return;
     TimerBusy = true;
     try {
         if (TimerTicks++ == setup_.ForcedReloadTick) ReloadPending = true;
