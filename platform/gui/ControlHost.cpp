@@ -29,6 +29,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <string>
 #include <unordered_set>
 
 namespace plantmon::gui {
@@ -1426,5 +1427,34 @@ bool MessageBeep(UINT /*type*/) {
 
 void Beep() { MessageBeep(static_cast<UINT>(-1)); }
 
+namespace {
+
+std::mutex g_siteBeepsLock;
+std::map<std::string, int>& SiteBeeps() {
+    static std::map<std::string, int> beeps;
+    return beeps;
+}
+
+}  // namespace
+
 int BeepCount() { return g_beeps.load(); }
-void ResetBeepCount() { g_beeps = 0; }
+
+void ResetBeepCount() {
+    g_beeps = 0;
+    std::lock_guard<std::mutex> lock(g_siteBeepsLock);
+    SiteBeeps().clear();
+}
+
+void BeepAt(const char* site) {
+    {
+        std::lock_guard<std::mutex> lock(g_siteBeepsLock);
+        ++SiteBeeps()[site ? site : ""];
+    }
+    MessageBeep(static_cast<UINT>(-1));
+}
+
+int BeepCount(const char* site) {
+    std::lock_guard<std::mutex> lock(g_siteBeepsLock);
+    const auto it = SiteBeeps().find(site ? site : "");
+    return it == SiteBeeps().end() ? 0 : it->second;
+}

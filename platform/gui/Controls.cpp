@@ -854,11 +854,7 @@ void TControl::SetMouseCapture(bool b) {
 
 void TControl::GuardedPaint(const std::function<void()>& paint) {
     ++paintCount_;
-    try {
-        paint();
-    } catch (...) {
-        MessageBeep(static_cast<UINT>(-1));
-    }
+    BeepGuard("paint", paint);
 }
 
 // ---- TControlCanvas ------------------------------------------------------------------------------
