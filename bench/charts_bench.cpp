@@ -47,8 +47,7 @@ struct Station {
                  "'2010-03-16 07:00:00' + interval (seq - 1) second, " + std::string(values) +
                  " from seq_1_to_86400");
 
-        main = new TFormMain(nullptr);
-        FormMain = main;
+        main = testlib::MainWindowFixture::Open();
         Application->FormCreated(main);
         main->OnShow = nullptr;  // the other screens of the start-up are not part of this
         main->TimerRefreshState->SetEnabled(false);
@@ -68,7 +67,7 @@ struct Station {
     ~Station() {
         screen->Free();
         main->SQLConnection1->Close();
-        main->Free();
+        testlib::MainWindowFixture::Close(main);
         db.reset();
     }
     testlib::StationFolder folder{"plantmon-bench"};

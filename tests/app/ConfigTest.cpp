@@ -53,12 +53,11 @@ TEST(Scrambler, TextsThatAreNoScrambledPasswordGiveNothing) {
 class ConfigTest : public apptest::StationTest {
 protected:
     void TearDown() override {
-        delete form;
-        form = nullptr;
+        testlib::MainWindowFixture::Close(form);
         StationTest::TearDown();
     }
     TFormMain* Make() {
-        form = new TFormMain(nullptr);
+        form = testlib::MainWindowFixture::Open();
         return form;
     }
     TFormMain* form = nullptr;
