@@ -53,11 +53,12 @@ TEST(Scrambler, TextsThatAreNoScrambledPasswordGiveNothing) {
 class ConfigTest : public apptest::StationTest {
 protected:
     void TearDown() override {
-        testlib::MainWindowFixture::Close(form);
+        delete form;
+        form = nullptr;
         StationTest::TearDown();
     }
     TFormMain* Make() {
-        form = testlib::MainWindowFixture::Open();
+        form = new TFormMain(nullptr);
         return form;
     }
     TFormMain* form = nullptr;
