@@ -186,14 +186,14 @@ TEST(PufRecordChecks, TheStatementsCarryNamesFromTheTableAndValuesAsParameters) 
     EXPECT_EQ(PufDataExistsSql(key), "select count(*) as Rez from puf_data where RecMoment = :k");
     EXPECT_EQ(PufDataUpdateSql(pairs, key),
               "UPDATE puf_data SET RecMoment = :v0, PLF = :v1, Note = :v2\r\nWHERE RecMoment = :k");
-    EXPECT_EQ(PufDataInsertSql(pairs), "INSERT into puf_data\r\n (RecMoment, PLF, Note ) VALUES ( :v0, :v1, :v2 ) ");
+    EXPECT_EQ(PufDataInsertSql(pairs), "INSERT into puf_data\r\n (RecMoment, PLF, Note )  VALUES ( :v0, :v1, :v2 ) ");
 
     // Now() stays a call of the server, never a parameter.
     TPufPair now;
     AnsiString why;
     ASSERT_TRUE(PufCheckPair("RecMoment=Now()", Columns(), now, why));
     EXPECT_EQ(PufDataExistsSql(now), "select count(*) as Rez from puf_data where RecMoment = Now()");
-    EXPECT_EQ(PufDataInsertSql({now}), "INSERT into puf_data\r\n (RecMoment ) VALUES ( Now() ) ");
+    EXPECT_EQ(PufDataInsertSql({now}), "INSERT into puf_data\r\n (RecMoment )  VALUES ( Now() ) ");
 }
 
 TEST(PufRecordChecks, TheAcknowledgedKeyIsTheFirstValueWithoutItsQuotes) {
