@@ -53,7 +53,7 @@ bool PostEvent(const char* text, int flags) {
 
 bool PostEvent(const AnsiString& text, int flags) {
     if (EventFIFO.Push(text, flags)) return true;
-    MessageBeep(0xFFFFFFFF);
+    BeepAt("event log full");
     return false;
 }
 

@@ -1,6 +1,6 @@
 #include "app/GraphScales.h"
 
-#include "app/Main.h"
+#include "app/MainView.h"
 #include "charts/LevelGraph.h"
 #include "gui/Forms.h"
 #include "gui/StdCtrls.h"
@@ -62,7 +62,7 @@ void LoadGraphScales(TCustomIniFile* ini, TComponent* form) {
 bool EditGraphScales(TComponent* chart) {
     TLevelGraph* g = asChart(chart);
     if (!g) return false;
-    TFormEditGraph* dlg = NewForm<TFormEditGraph>(FormMain);
+    TFormEditGraph* dlg = NewForm<TFormEditGraph>(MainView ? MainView->MainWindow : nullptr);
     bool accepted = false;
     try {
         dlg->CheckBoxAutoYMin->SetChecked(g->AutoYMin());

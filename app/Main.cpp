@@ -43,6 +43,11 @@ void LogDirectly(const AnsiString& text) {
 // ---- Construction -----------------------------------------------------------------------------------
 
 TFormMain::TFormMain(TComponent* owner) : TForm(owner) {
+    // The links and the screens reach the window through their faces from here on.
+    MainWindow = this;
+    MainView = this;
+    MainPufLink = this;
+    MainVisionLink = this;
     SetName("FormMain");
     SetCaption(ProductTitle);
     SetFormStyle(fsMDIForm);
@@ -62,13 +67,8 @@ TFormMain::TFormMain(TComponent* owner) : TForm(owner) {
     OnDestroy = TNotifyEvent(this, &TFormMain::FormDestroy);
 
     // ==== Link components (links/): each unit creates and sets up its component here ===============
-    //   ICPLinkPUF: port "COM1", timing file "comport.ini"
-    //   WinSockClient: LinkAddress "127.0.0.1", LinkPort 7777, TryCount 3, QueryCmd "GetTimeA",
-    //                  OnConnectStatus = TFormMain::WinSockClientConnectStatus
-    //   VisionLink: unit id 1, 57600 baud
-    // =================================================================================================
     // ---- PUF link ----
-    CreatePufLinkComponents(this);
+    CreatePufLinkComponents(this, this);
     // ---- Vision link ----
     VisionLink = new TVisionLink(this);
     VisionLink->SetName("VisionLink");
@@ -76,13 +76,9 @@ TFormMain::TFormMain(TComponent* owner) : TForm(owner) {
     VisionLink->SetSpeed(57600);
 
     // ==== State timer (app/MainState.cpp) ============================================================
-    //   TimerRefreshState->OnTimer = TNotifyEvent(this, &TFormMain::TimerRefreshStateTimer);
-    // =================================================================================================
     TimerRefreshState->OnTimer = TNotifyEvent(this, &TFormMain::TimerRefreshStateTimer);
 
     // ==== Actions, main menu and tool bar pages (app/MainActions.cpp) ================================
-    //   BuildActions();
-    // =================================================================================================
     BuildActions();
 
     IniFileName = ChangeFileExt(ProgramFileName(), ".INI");
@@ -109,6 +105,9 @@ TFormMain::~TFormMain() {
     delete PufCommands;
     PufCommands = nullptr;
     if (FormMain == this) FormMain = nullptr;
+    if (MainView == this) MainView = nullptr;
+    if (MainPufLink == this) MainPufLink = nullptr;
+    if (MainVisionLink == this) MainVisionLink = nullptr;
 }
 
 void TFormMain::BuildComponents() {
@@ -445,20 +444,8 @@ void TFormMain::FormDestroy(TObject*) {
 }
 
 void TFormMain::StopLinkThreads() {
-    try {
-        // ==== PUF link (links/) ====
-        //   StopPufThread(this);
-        StopPufThread(this);
-    } catch (...) {
-        MessageBeep(0xFFFFFFFF);
-    }
-    try {
-        // ==== Vision link (links/) ====
-        //   StopVisionThread(this);
-        StopVisionThread(this);
-    } catch (...) {
-        MessageBeep(0xFFFFFFFF);
-    }
+    BeepGuard("stop PUF thread", [this] { StopPufThread(this); });
+    BeepGuard("stop Vision thread", [this] { StopVisionThread(this); });
 }
 
 void TFormMain::JoinLinkThreads() {

@@ -2,8 +2,8 @@
 //
 // TFormMain owns the four database connections and the status queries, the current values and link
 // flags that the state timer fills, the settings and counters of the two link threads, the command
-// queue of the flotation controller and the settings loaded from the configuration file. Every other
-// unit reaches that state through the global FormMain.
+// queue of the flotation controller and the settings loaded from the configuration file. The units of
+// app/ reach that state through the global FormMain, the links and the screens through their faces.
 //
 // The window is built by several units:
 //   app/Main.cpp        construction, start-up (FormCreate, FormShow), exit, the message hook
@@ -15,14 +15,18 @@
 //                       Action...Execute handler)
 //   links/...           the link components, StartPufThread/StopPufThread, StartVisionThread/
 //                       StopVisionThread, QueuePufSetpoint/QueuePufSetTime and
-//                       WinSockClientConnectStatus
+//                       WinSockClientConnectStatus (declared in links/PufLinkState.h)
 // A handler declared here is defined in exactly one of those units.
 //
-// Threads: the fields the link threads write and the GUI thread reads (or the other way round) are
-// atomics; texts that both may touch are guarded by SharedTextLock, the command queue by
-// PufCommandsLock. Everything else belongs to the GUI thread.
+// What the links and the screens use of the window is declared beside them, in the faces the window
+// inherits (TMainView, TPufLinkState, TVisionLinkState, and through both link faces TLinkSettings):
+// they include their face, only the composition root includes this header. Threads: the fields the
+// link threads write and the GUI thread reads (or the other way round) are atomics; the link
+// settings are guarded by SharedTextLock, the command queue by PufCommandsLock. Everything else
+// belongs to the GUI thread.
 #pragma once
 
+#include "app/MainView.h"
 #include "db/SqlExpr.h"
 #include "gui/ActnList.h"
 #include "gui/ComCtrls.h"
@@ -32,20 +36,17 @@
 #include "gui/ImgList.h"
 #include "gui/Menus.h"
 #include "gui/StdCtrls.h"
+#include "links/PufLinkState.h"
+#include "links/VisionLinkState.h"
 #include "sys/Threads.h"
 
 #include <atomic>
 #include <cstdint>
 
-// Link components, made by their own units (links/).
-class TICPLink;
-class TWinSockClient;
-class TVisionLink;
-
 // The product's title: the application title and the main window's caption.
 extern const char* const ProductTitle;  // "Мониторинг обогатительной фабрики"
 
-class TFormMain : public TForm {
+class TFormMain : public TForm, public TMainView, public TPufLinkState, public TVisionLinkState {
     PLANTMON_CLASS(TFormMain, TForm)
 public:
     // Builds the window and its components, sets every field to its default and ends by loading the
@@ -68,106 +69,27 @@ public:
     AnsiString HostName = "127.0.0.1";
     AnsiString UserName = "root";
     AnsiString Password = "52806";
-    // Colours of the eight material groups running / stopped, in the order concentrate, middlings,
-    // rock, run-of-mine coal, water, feed slurry, overflow, hydrosizer feed.
-    TColor OnColors[8] = {clPurple, clYellow, clSilver, clLime, clBlue, clLime, clWhite, clTeal};
-    TColor OffColors[8] = {clSilver, clSilver, clSilver, clSilver, clBlack, clSilver, clSilver, clSilver};
     // The password is stored, scrambled, in the configuration file.
     bool SavePassword = false;
-    // The screen last shown by ShowFormMaximized (the point windows find their graph screen by it).
-    TForm* CurrentForm = nullptr;
-    // [0] exit confirmed; [1] jig machine 1, [2] jig machine 2, [3] flotation controller, [4] belt
-    // scales, [5] hydrosizer link alive (state timer); [6] the stored PUF_master_flag.
-    bool StateFlags[7] = {};
 
-    // PUF link (flotation controller). Texts under SharedTextLock.
-    AnsiString PufComPort = "COM1";
-    std::int32_t PufComSpeed = 38400;
-    std::atomic<bool> PufThreadActive{false};  // the thread's loop runs
-    std::atomic<bool> PufThreadStop{false};    // stop request to the thread
-    std::atomic<bool> PufOverTcp{false};       // the link currently goes over TCP
-    bool PufLanEnabled = false;                // the link may switch to TCP
-    AnsiString PufIP = "192.168.3.1";
-    std::atomic<std::int32_t> PufQueryCount{0};  // commands sent (interlocked)
-    std::atomic<std::int32_t> PufErrorCount{0};  // failed exchanges (interlocked)
-    std::atomic<std::int32_t> PufFailStreak{0};  // failures since the last transport decision
-    std::atomic<TDateTime> PufStartTime{0};
-    // Last flotation values PLF, RVF, RGF, TRRS, TRRP, SOF, URS, URP, ZRRS, ZRRP (state timer).
-    float PufValues[10] = {};
-    // Last flotation flags F1AS, F1RS, F1AP, F1RP, DSF1, DPF1, ALARMP, ALARMS (state timer).
-    std::uint8_t PufFlags[8] = {};
-    // Queue of text commands to the flotation controller ("SetTRRS:12.5"), owned; every access from
-    // any thread holds PufCommandsLock.
-    TStringList* PufCommands = nullptr;
-    TCriticalSection PufCommandsLock;
-    std::uint32_t PufThreadId = 0;
-    // The PUF thread, owned by the main window. StopPufThread waits at most 1000 ms; a handle whose
-    // thread has ended may be deleted there (and set to null), one still running is left set. Before
-    // anything a thread uses is freed, the main window joins and deletes every handle still set.
-    TThread* PufThreadHandle = nullptr;
-    // Last successful state exchange with the controller (the PUF lamp while the thread runs).
-    std::atomic<TDateTime> PufLastStateTime{0};
-    // RVF threshold of the flotation diagram's alarm colours.
-    double MIN_RVF = 1.0;
-
-    // Vision link (belt scales and hydrosizer). Texts under SharedTextLock.
-    AnsiString V120ComPort = "COM2";
-    std::int32_t V120ComSpeed = 57600;
-    std::atomic<bool> V120ThreadActive{false};
-    std::atomic<bool> V120ThreadStop{false};
-    std::uint32_t V120ThreadId = 0;
-    // The Vision thread, owned like PufThreadHandle.
-    TThread* V120ThreadHandle = nullptr;
-    std::int32_t PKN_UnitID = 1;  // unit id of the belt-scale controller
-    std::int32_t PUG_UnitID = 2;  // unit id of the hydrosizer controller
-    std::atomic<std::int32_t> V120QueryCount{0};
-    std::atomic<std::int32_t> V120ErrorCount{0};
-    std::atomic<TDateTime> V120StartTime{0};
-    std::atomic<TDateTime> V120LastAnswerTime{0};
-    std::atomic<TDateTime> BeltLastReadTime{0};  // last complete belt-scale read (belt lamp)
-    std::atomic<TDateTime> PugLastReadTime{0};   // last complete hydrosizer read (hydrosizer lamp)
-
-    // LAN-client mode: no link thread at start-up, lamps and belt records from the database.
-    bool LanClientMode = false;
-    // When the hourly clock command to the flotation controller was last queued.
-    TDateTime LastSetTimeSent = 0;
-    // Last hydrosizer values PL2_GS, RV2_GS, PL3_GS, TRTW_GS, RG2_GS (Vision thread).
-    std::atomic<std::int32_t> PugValues[5] = {};
-    // Minute key of the last hydrosizer history row (under SharedTextLock).
-    AnsiString PugMinuteKey = "0000-00-00 00:00:00:00";
-    // Guards the texts above that a link thread and the GUI thread both touch: PufComPort, PufIP,
-    // V120ComPort and PugMinuteKey.
-    TCriticalSection SharedTextLock;
+    // What the screens read (StateFlags, PufValues, PufFlags, MIN_RVF, OnColors, OffColors,
+    // CurrentForm, ...) is declared in TMainView (app/MainView.h), the PUF link's fields in
+    // TPufLinkState (links/PufLinkState.h), the Vision link's in TVisionLinkState
+    // (links/VisionLinkState.h), and the link settings with SharedTextLock in TLinkSettings
+    // (links/LinkSettings.h).
 
     // ---- Published components ---------------------------------------------------------------------
-    // Connections: general (history queries), status (state timer), and one per link thread. Their
-    // parameter lists are copies of SQLConnection1's after LoadSettings.
-    TSQLConnection* SQLConnection1 = nullptr;
-    TSQLConnection* SQLConnectionUser = nullptr;
-    TSQLConnection* SQLConnectionPUF_Link = nullptr;
-    TSQLConnection* SQLConnectionV120_Link = nullptr;
-    // Status queries on SQLConnectionUser.
-    TSQLQuery* SQLQueryPu1State = nullptr;    // select * from pu1_state
-    TSQLQuery* SQLQueryPu2State = nullptr;    // select * from pu2_state
+    // The four connections (general and status in TMainView, one per link thread in the link faces)
+    // reach the same server: their parameter lists are copies of SQLConnection1's after LoadSettings.
+    // Status queries on SQLConnectionUser that only the state timer reads (the others in TMainView).
     TSQLQuery* SQLQueryMaxTimePu1 = nullptr;  // select max(PostMoment) MaxTime from pu1
     TSQLQuery* SQLQueryMaxTimePu2 = nullptr;
-    TSQLQuery* SQLQueryLastPu1 = nullptr;     // select * from pu1 where PostMoment= :MaxTime (persistent fields)
-    TSQLQuery* SQLQueryLastPu2 = nullptr;
     TSQLQuery* SQLQueryPufState = nullptr;    // select * from puf_state
     TSQLQuery* SQLQueryMaxTimePuf = nullptr;  // select max(RecMoment) MaxTime from puf_data
     TSQLQuery* SQLQueryLastPuf = nullptr;     // select * from puf_data where RecMoment= :MaxTime
-    TSQLQuery* SQLQueryPugState = nullptr;    // select * from pug_state
     TSQLQuery* SQLQueryMaxTimeBelt = nullptr; // text set at run time (LAN client)
     TSQLQuery* SQLQueryLastBelt = nullptr;    // text set at run time (LAN client)
     TSQLQuery* SQLQuerySysWork = nullptr;     // the server clock query of FormCreate
-    // The link threads' statements.
-    TSQLQuery* SQLQueryPUF_Link = nullptr;    // on SQLConnectionPUF_Link
-    TSQLQuery* SQLQueryV120 = nullptr;        // on SQLConnectionV120_Link
-    TSQLQuery* SQLQueryWS_Log = nullptr;      // on SQLConnectionV120_Link (belt journal insert)
-    // Link components; created in the constructor's link block by their units.
-    TICPLink* ICPLinkPUF = nullptr;           // port "COM1", timing file "comport.ini"
-    TWinSockClient* WinSockClient = nullptr;  // port 7777, 3 tries, OnConnectStatus = WinSockClientConnectStatus
-    TVisionLink* VisionLink = nullptr;        // unit id 1, 57600 baud
     // Timers (1000 ms, enabled).
     TTimer* TimerRefreshState = nullptr;      // state timer
     TTimer* TimerGetLog = nullptr;            // log timer
@@ -229,10 +151,6 @@ public:
     TAction* ActionShowDriverV120 = nullptr;
     TAction* ActionTarControl386 = nullptr;
     TAction* ActionTarControl401 = nullptr;
-    TAction* ActionSetZRRS = nullptr;
-    TAction* ActionSetZRRP = nullptr;
-    TAction* ActionSetTRRS = nullptr;
-    TAction* ActionSetTRRP = nullptr;
     TAction* ActionRunFAR = nullptr;
     // Print actions.
     TAction* ActionPrintWPK = nullptr;
@@ -285,9 +203,6 @@ public:
     void TimerRefreshStateTimer(TObject* Sender);
     TColor LinkAgeColor(TDateTime t, bool& alive);
     bool RefreshPufDisplay();
-
-    // ---- PUF link (links/) ------------------------------------------------------------------------
-    void WinSockClientConnectStatus(TObject* Sender, bool connected);
 
     // ---- Actions (app/MainActions.cpp) ------------------------------------------------------------
     // Every action exists in ActionList1 from the start; an action whose screen is not built yet has no

@@ -192,6 +192,6 @@ void TFormMain::TimerRefreshStateTimer(TObject*) {
             SetLamp(ShapeLinkV120, 4, BeltLastReadTime.load());
         }
     } catch (...) {
-        MessageBeep(0xFFFFFFFF);
+        BeepAt("state timer");
     }
 }

@@ -69,8 +69,7 @@ struct Station {
 
         benchfill::FillMonth(*db, "pu1", "PostMoment", 2010, kJigMonth, benchfill::JigMachineColumns());
 
-        main = new TFormMain(nullptr);
-        FormMain = main;
+        main = testlib::MainWindowFixture::Open();
         Application->FormCreated(main);
         main->OnShow = nullptr;  // the other screens of the start-up are not part of this
         main->TimerRefreshState->SetEnabled(false);
@@ -101,7 +100,7 @@ struct Station {
         for (TGraphScreen* s : jigScreens()) s->Free();
         screen->Free();
         main->SQLConnection1->Close();
-        main->Free();
+        testlib::MainWindowFixture::Close(main);
         db.reset();
     }
     testlib::StationFolder folder{"plantmon-bench"};

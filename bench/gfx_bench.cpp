@@ -1,7 +1,7 @@
 // Speed of drawing a long trend line through the canvas, against Qt's own aliased polyline on the
 // same picture as the yardstick (compare the ratio, not the absolute times).
 #include "gui/Graphics.h"
-#include "gui/QtGraphics.h"
+#include "gui/QtGraphicsInternal.h"
 
 #include <QGuiApplication>
 #include <QPainter>

@@ -45,8 +45,7 @@ struct Station {
         if (!server.Start()) throw std::runtime_error("private server: " + server.Error());
         db = std::make_unique<testdb::ScratchDatabase>(server.Coords());
         if (!puf.StartPty()) throw std::runtime_error("pufsim: " + puf.LastError());
-        main = new TFormMain(nullptr);
-        FormMain = main;
+        main = testlib::MainWindowFixture::Open();
         main->TimerRefreshState->SetEnabled(false);
         main->TimerGetLog->SetEnabled(false);
         testlib::ConnectToScratch(main, *db, main->SQLConnectionPUF_Link);
@@ -57,14 +56,7 @@ struct Station {
             throw std::runtime_error("the PUF thread does not poll");
     }
     ~Station() {
-        main->PufThreadStop = true;
-        if (main->PufThreadHandle) {
-            main->PufThreadHandle->Join();
-            delete main->PufThreadHandle;
-            main->PufThreadHandle = nullptr;
-        }
-        main->Free();
-        FormMain = nullptr;
+        testlib::MainWindowFixture::Close(main);
         puf.Stop();
         db.reset();
     }

@@ -41,8 +41,7 @@ namespace {
 struct Station {
     Station() {
         folder.WriteIni(BenchStationIni);
-        main = new TFormMain(nullptr);
-        FormMain = main;
+        main = testlib::MainWindowFixture::Open();
         Application->FormCreated(main);
         main->OnShow = nullptr;  // the other screens of the start-up are not part of this
         main->SetBounds(0, 0, 1280, 860);
@@ -54,7 +53,7 @@ struct Station {
     }
     ~Station() {
         mnemo->Free();
-        main->Free();
+        testlib::MainWindowFixture::Close(main);
     }
     testlib::StationFolder folder{"plantmon-bench"};
     TFormMain* main = nullptr;

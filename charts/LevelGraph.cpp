@@ -328,7 +328,7 @@ bool TLevelGraph::CalcRegion() {
         FirstXLabel = IncMilliSecond(0, Round(CalcStartNetPoint(startMs, stepMs)));
         return true;
     } catch (...) {
-        MessageBeep(static_cast<UINT>(-1));
+        BeepAt("trend chart region");
         return false;
     }
 }
@@ -353,7 +353,7 @@ double TLevelGraph::TimeToIndex(TDateTime t) const {
         if (d > MaxSlots) d = MaxSlots;
         return d;
     } catch (...) {
-        MessageBeep(static_cast<UINT>(-1));
+        BeepAt("trend chart time index");
         return 0;
     }
 }
@@ -382,7 +382,7 @@ TDateTime TLevelGraph::ScreenToTime(double x) const {
         if (!std::isfinite(t)) throw EInvalidOp("time at column");
         return t;
     } catch (...) {
-        MessageBeep(static_cast<UINT>(-1));
+        BeepAt("trend chart column time");
         return Now();
     }
 }

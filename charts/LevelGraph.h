@@ -43,7 +43,7 @@ public:
     explicit TLevelGraph(TComponent* owner);
     ~TLevelGraph() override;
 
-    // ---- Slot table and time axis --------------------------------------------------------------
+    // ---- Slot table and time axis (charts/LevelGraph.cpp) ---------------------------------------
     // Writing through this marks every graph as holding points (the reset clears them all).
     TSlotTable& Slots() noexcept {
         used_.fill(true);
@@ -74,14 +74,14 @@ public:
     void Change();
     void LoadDemoData();
 
-    // ---- Value scales (automatic limits) --------------------------------------------------------
+    // ---- Value scales, automatic limits (charts/LevelGraphScales.cpp) ----------------------------
     double YToScreen(double v) const;
     double ScreenToY(double y) const;
     void CheckDeltaY();
     void CheckAutoLimits();
     static double TranslateVal(double v, double a, double b, double c, double d);
 
-    // ---- Painting, image export, pen file -------------------------------------------------------
+    // ---- Painting, image export, pen file (charts/LevelGraphPaint.cpp) ---------------------------
     void PaintTo(TCanvas* canvas, int x, int y, int width, int height, bool white);
     void ExportImage(int width, int height, bool white);
     void PaintBackGround(TCanvas* canvas, bool skipOuter);
@@ -112,7 +112,7 @@ public:
     double GraphSourceMin[MaxGraphs] = {};
     double GraphSourceMax[MaxGraphs] = {};
 
-    // ---- Published properties -------------------------------------------------------------------
+    // ---- Published properties (charts/LevelGraph.cpp) -------------------------------------------
     TPen* BorderPen() const { return borderPen_.get(); }
     void SetBorderPen(TPen* p);
     TColor BackColor() const { return backColor_; }
@@ -283,6 +283,7 @@ public:
     TNotifyEvent OnChange;
 
 protected:
+    // ---- Paint, keyboard and mouse (charts/LevelGraphPaint.cpp) -----------------------------------
     void Paint() override;
     void KeyDown(WORD& key, TShiftState shift) override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;

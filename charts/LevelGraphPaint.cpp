@@ -30,7 +30,7 @@ int readSignedProfileInt(const AnsiString& section, const AnsiString& key, int d
 }  // namespace
 
 void TLevelGraph::Paint() {
-    try {
+    BeepGuard("trend chart paint", [this] {
         bool resized = false;
         if (Bitmap->Height() != Height() || Bitmap->Width() != Width()) {
             Bitmap->SetSize(Width(), Height());
@@ -55,9 +55,7 @@ void TLevelGraph::Paint() {
             NeedRedraw = false;
         }
         Canvas()->Draw(0, 0, Bitmap);
-    } catch (...) {
-        MessageBeep(static_cast<UINT>(-1));
-    }
+    });
 }
 
 void TLevelGraph::PaintBackGround(TCanvas* canvas, bool skipOuter) {

@@ -1,8 +1,10 @@
 #include "links/FormPUF_Link.h"
 
 #include "app/Global.h"
-#include "app/Main.h"
+#include "app/MainView.h"
+#include "db/SqlExpr.h"
 #include "gui/Dialogs.h"
+#include "links/PufLinkState.h"
 #include "links/PufThread.h"
 #include "rtl/SysUtils.h"
 
@@ -200,7 +202,7 @@ TFormPUF_Link::TFormPUF_Link(TComponent* owner) : TForm(owner) {
     SQLClientDataSetCurState = new TSQLClientDataSet(this);
     SQLClientDataSetCurState->SetName("SQLClientDataSetCurState");
     SQLClientDataSetCurState->SetCommandText("select * from puf_state");
-    if (FormMain) SQLClientDataSetCurState->SetDBConnection(FormMain->SQLConnectionUser);
+    if (MainView) SQLClientDataSetCurState->SetDBConnection(MainView->SQLConnectionUser);
 
     TimerUpdate = new TTimer(this);
     TimerUpdate->SetName("TimerUpdate");
@@ -212,7 +214,7 @@ TFormPUF_Link::TFormPUF_Link(TComponent* owner) : TForm(owner) {
 }
 
 void TFormPUF_Link::FormShow(TObject*) {
-    TFormMain* m = FormMain;
+    TPufLinkState* m = MainPufLink;
     if (!m) return;
     TCriticalSectionLock lock(m->SharedTextLock);
     EditPortName->SetText(m->PufComPort);
@@ -222,7 +224,7 @@ void TFormPUF_Link::FormShow(TObject*) {
 }
 
 void TFormPUF_Link::ButSetLinkParamClick(TObject*) {
-    TFormMain* m = FormMain;
+    TPufLinkState* m = MainPufLink;
     if (!m) return;
     int speed = 0;
     if (!TryDecimalToInt(ComboBoxLinkSpeed->Text(), speed)) {
@@ -239,15 +241,15 @@ void TFormPUF_Link::ButSetLinkParamClick(TObject*) {
 }
 
 void TFormPUF_Link::ButPuskClick(TObject*) {
-    if (FormMain) StartPufThread(FormMain);
+    if (MainPufLink) StartPufThread(MainPufLink);
 }
 
 void TFormPUF_Link::ButStopClick(TObject*) {
-    if (FormMain) StopPufThread(FormMain);
+    if (MainPufLink) StopPufThread(MainPufLink);
 }
 
 void TFormPUF_Link::ButSetCmdClick(TObject*) {
-    TFormMain* m = FormMain;
+    TPufLinkState* m = MainPufLink;
     if (!m) return;
     const int index = ComboBoxSignalName->ItemIndex();
     if (index < 0 || index > 3) {
@@ -265,7 +267,7 @@ void TFormPUF_Link::ButSetCmdClick(TObject*) {
 }
 
 void TFormPUF_Link::TimerUpdateTimer(TObject*) {
-    TFormMain* m = FormMain;
+    TPufLinkState* m = MainPufLink;
     if (!m) return;
     const bool running = m->PufThreadActive.load();
     LabelLinkState->SetCaption(running ? "Активен" : "Остановлен");
@@ -277,7 +279,8 @@ void TFormPUF_Link::TimerUpdateTimer(TObject*) {
 
     if (++RefreshTicks < kTicksPerRefresh) return;
     RefreshTicks = 0;
-    if (!m->SQLConnectionUser || !m->SQLConnectionUser->Connected()) return;
+    TSQLConnection* status = MainView ? MainView->SQLConnectionUser : nullptr;
+    if (!status || !status->Connected()) return;
 
     try {
         SQLClientDataSetCurState->Close();

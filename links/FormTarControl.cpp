@@ -1,7 +1,7 @@
 #include "links/FormTarControl.h"
 
-#include "app/Main.h"
 #include "links/BeltScale.h"
+#include "links/VisionLinkState.h"
 #include "links/VisionThread.h"
 #include "rtl/MathUtils.h"
 #include "rtl/SysUtils.h"
@@ -286,19 +286,19 @@ void TFormTarControl::TimerLLKTimer(TObject*) {
 // Each request of the first page is written to the belt journal first: a journal that cannot be
 // written stops the request (the database's exception goes to the application's box).
 void TFormTarControl::ButLLK_StartClick(TObject*) {
-    InsertBeltLog(FormMain, "Начало измерения веса ленты.");
+    InsertBeltLog(MainVisionLink, "Начало измерения веса ленты.");
     NewValueFlag = false;
     UpdateBeltScale(BeltIndex, [](TBeltScaleRec& r) { r._LLK = 1; });
 }
 
 void TFormTarControl::ButLLK_AbortClick(TObject*) {
-    InsertBeltLog(FormMain, "Измерение веса ленты прервано оператором.");
+    InsertBeltLog(MainVisionLink, "Измерение веса ленты прервано оператором.");
     UpdateBeltScale(BeltIndex, [](TBeltScaleRec& r) { r._R_LLK = 1; });
     NewValueFlag = false;
 }
 
 void TFormTarControl::ButLLK_SaveClick(TObject*) {
-    InsertBeltLog(FormMain, "Принято новое значение CLK.");
+    InsertBeltLog(MainVisionLink, "Принято новое значение CLK.");
     UpdateBeltScale(BeltIndex, [](TBeltScaleRec& r) { r._E_CLK = 1; });
 }
 

@@ -1,10 +1,10 @@
 #include "links/FormV120_Link.h"
 
 #include "app/EventLog.h"
-#include "app/Main.h"
 #include "gui/Dialogs.h"
 #include "links/BeltScale.h"
 #include "links/FormPUF_Link.h"
+#include "links/VisionLinkState.h"
 #include "links/VisionThread.h"
 #include "rtl/SysUtils.h"
 
@@ -195,7 +195,7 @@ TFormV120_Link::TFormV120_Link(TComponent* owner) : TForm(owner) {
 }
 
 void TFormV120_Link::FormShow(TObject*) {
-    TFormMain* m = FormMain;
+    TVisionLinkState* m = MainVisionLink;
     if (!m) return;
     TCriticalSectionLock lock(m->SharedTextLock);
     EditPortName->SetText(m->V120ComPort);
@@ -205,7 +205,7 @@ void TFormV120_Link::FormShow(TObject*) {
 }
 
 void TFormV120_Link::ButSetLinkParamClick(TObject*) {
-    TFormMain* m = FormMain;
+    TVisionLinkState* m = MainVisionLink;
     if (!m) return;
     bool ok = true;
     {
@@ -229,15 +229,15 @@ void TFormV120_Link::ButSetLinkParamClick(TObject*) {
 }
 
 void TFormV120_Link::ButPuskClick(TObject*) {
-    if (FormMain) StartVisionThread(FormMain);
+    if (MainVisionLink) StartVisionThread(MainVisionLink);
 }
 
 void TFormV120_Link::ButStopClick(TObject*) {
-    if (FormMain) StopVisionThread(FormMain);
+    if (MainVisionLink) StopVisionThread(MainVisionLink);
 }
 
 void TFormV120_Link::TimerUpdateTimer(TObject*) {
-    TFormMain* m = FormMain;
+    TVisionLinkState* m = MainVisionLink;
     if (!m) return;
     const bool running = m->V120ThreadActive.load();
     LabelLinkState->SetCaption(running ? "Активен" : "Остановлен");
@@ -264,7 +264,7 @@ void TFormV120_Link::UpdateStatePages() {
             g->SetCells(1, row, FormatFloat(kValueFormat, kBeltRows[row - 1].value(rec)));
         }
     }
-    TFormMain* m = FormMain;
+    TVisionLinkState* m = MainVisionLink;
     if (!m) return;
     {
         TCriticalSectionLock lock(m->SharedTextLock);

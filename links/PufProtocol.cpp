@@ -1,7 +1,7 @@
 #include "links/PufProtocol.h"
 
-#include "app/Main.h"
 #include "links/ICPLink.h"
+#include "links/PufLinkState.h"
 #include "links/WinSockClient.h"
 #include "rtl/SysUtils.h"
 
@@ -17,6 +17,8 @@ constexpr uint32_t kTransactionLimitMs = 200;
 constexpr int kFailStreakLimit = 10;
 
 }  // namespace
+
+TPufLinkState* MainPufLink = nullptr;
 
 AnsiString PufFrameChecksum(const AnsiString& text) {
     uint16_t sum = 0;
@@ -75,7 +77,7 @@ TPufAnswerKind PufParseAnswer(const AnsiString& raw, const AnsiString& word, Ans
     return TPufAnswerKind::Payload;
 }
 
-bool PufSendCommand(TFormMain* form, const AnsiString& command) {
+bool PufSendCommand(TPufLinkState* form, const AnsiString& command) {
     const bool overTcp = form->PufOverTcp.load();
     if (overTcp ? !form->WinSockClient->Connected() : !form->ICPLinkPUF->GetActive()) return false;
     const AnsiString frame = PufRequestFrame(command);
@@ -91,7 +93,7 @@ bool PufSendCommand(TFormMain* form, const AnsiString& command) {
     return ok;
 }
 
-AnsiString PufReadAnswer(TFormMain* form, const AnsiString& word) {
+AnsiString PufReadAnswer(TPufLinkState* form, const AnsiString& word) {
     // Ticks rather than the wall clock: a clock set by the station or the controller must neither
     // cut the wait short nor stretch it.
     const uint64_t start = GetTickCount64();
@@ -132,7 +134,7 @@ bool WinSockTransaction(TWinSockClient* client, const AnsiString& request, AnsiS
     }
 }
 
-void PufTransportDecision(TFormMain* form) {
+void PufTransportDecision(TPufLinkState* form) {
     if (form->PufFailStreak.load() <= kFailStreakLimit) return;
     bool lanEnabled;
     AnsiString address;
@@ -154,7 +156,7 @@ void PufTransportDecision(TFormMain* form) {
     }
 }
 
-void TFormMain::WinSockClientConnectStatus(TObject*, bool connected) {
+void TPufLinkState::WinSockClientConnectStatus(TObject*, bool connected) {
     if (!connected) return;
     // The controller's connect probe; its reply is not used. The client adds a CR of its own.
     WinSockClient->SetQueryCmd("GetTimeA\r");
@@ -162,27 +164,27 @@ void TFormMain::WinSockClientConnectStatus(TObject*, bool connected) {
     WinSockClient->ExecuteQuery(kTransactionLimitMs, false);
 }
 
-void CreatePufLinkComponents(TFormMain* form) {
-    form->ICPLinkPUF = new TICPLink(form);
+void CreatePufLinkComponents(TComponent* owner, TPufLinkState* form) {
+    form->ICPLinkPUF = new TICPLink(owner);
     form->ICPLinkPUF->SetName("ICPLinkPUF");
     form->ICPLinkPUF->SetPortName("COM1");
     form->ICPLinkPUF->SetSpeed(9600);
     form->ICPLinkPUF->SetIniName("comport.ini");
 
     // A second serial link stands on the window with its stored settings; nothing opens it.
-    auto* spare = new TICPLink(form);
+    auto* spare = new TICPLink(owner);
     spare->SetName("ICPLink1");
     spare->SetPortName("COM3");
     spare->SetCmdString("$012");
     spare->SetSpeed(9600);
     spare->SetIniName("comport.ini");
 
-    form->WinSockClient = new TWinSockClient(form);
+    form->WinSockClient = new TWinSockClient(owner);
     form->WinSockClient->SetName("WinSockClient");
     form->WinSockClient->SetLinkAddress("127.0.0.1");
     form->WinSockClient->SetLinkPort(7777);
     form->WinSockClient->SetLastCmdRez("Соединение с 127.0.0.1 успешно установлено.");
     form->WinSockClient->SetQueryCmd("GetTimeA");
     form->WinSockClient->SetTryCount(3);
-    form->WinSockClient->OnConnectStatus = TConnectStatusEvent(form, &TFormMain::WinSockClientConnectStatus);
+    form->WinSockClient->OnConnectStatus = TConnectStatusEvent(form, &TPufLinkState::WinSockClientConnectStatus);
 }

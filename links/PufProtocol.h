@@ -5,7 +5,7 @@
 // word directly followed by "_OK:", the payload, optionally one colon, and at its end the checksum of
 // the text before it; the word directly followed by "_Error:" is the controller's refusal. A payload
 // may hold "<" and "_Error:" as text (a log message). The frames go over the serial link ICPLinkPUF or
-// over TCP through WinSockClient, as TFormMain::PufOverTcp says; after repeated failures the worker
+// over TCP through WinSockClient, as TPufLinkState::PufOverTcp says; after repeated failures the worker
 // thread may switch between the two (PufTransportDecision).
 //
 // The wire carries Windows-1251: commands are converted on the way out, payloads on the way in.
@@ -14,7 +14,8 @@
 
 #include "rtl/AnsiString.h"
 
-class TFormMain;
+class TComponent;
+struct TPufLinkState;
 class TWinSockClient;
 
 // "<" + four upper-case hexadecimal digits of the byte sum of text (wrapping at 65,536) + ">".
@@ -35,11 +36,11 @@ enum class TPufAnswerKind {
 TPufAnswerKind PufParseAnswer(const AnsiString& line, const AnsiString& word, AnsiString& payload);
 
 // Hands the frame of command to the current transport; false when the transport is not ready or the
-// serial write failed. Counts TFormMain::PufQueryCount on success.
-bool PufSendCommand(TFormMain* form, const AnsiString& command);
+// serial write failed. Counts TPufLinkState::PufQueryCount on success.
+bool PufSendCommand(TPufLinkState* form, const AnsiString& command);
 // Reads the answer to the command word for up to four seconds: the payload (UTF-8), "OK" for an
 // empty payload, or empty on any failure.
-AnsiString PufReadAnswer(TFormMain* form, const AnsiString& word);
+AnsiString PufReadAnswer(TPufLinkState* form, const AnsiString& word);
 // One query of 200 ms over the TCP client after discarding what waits: true when a non-empty answer
 // (trimmed) arrived.
 bool WinSockTransaction(TWinSockClient* client, const AnsiString& request, AnsiString& answer,
@@ -47,9 +48,10 @@ bool WinSockTransaction(TWinSockClient* client, const AnsiString& request, AnsiS
 // Made at the start of every cycle: from the eleventh counted failure on, the transport flips when
 // the LAN link is enabled, the streak starts again, and the TCP client is connected or disconnected
 // to match.
-void PufTransportDecision(TFormMain* form);
+void PufTransportDecision(TPufLinkState* form);
 
-// Creates the main window's two PUF link components with their stored settings: ICPLinkPUF (port
-// "COM1", 9600 baud, timing file "comport.ini") and WinSockClient (127.0.0.1:7777, 3 tries, query
-// "GetTimeA", connect handler WinSockClientConnectStatus).
-void CreatePufLinkComponents(TFormMain* form);
+// Creates the main window's two PUF link components with their stored settings, owned by owner (the
+// window) and set into its face form: ICPLinkPUF (port "COM1", 9600 baud, timing file "comport.ini")
+// and WinSockClient (127.0.0.1:7777, 3 tries, query "GetTimeA", connect handler
+// WinSockClientConnectStatus).
+void CreatePufLinkComponents(TComponent* owner, TPufLinkState* form);

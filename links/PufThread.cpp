@@ -2,13 +2,14 @@
 
 #include "app/EventLog.h"
 #include "app/Global.h"
-#include "app/Main.h"
 #include "db/SqlExpr.h"
 #include "gui/Dialogs.h"
 #include "gui/WinApi.h"
 #include "links/FormInputNewSet.h"
 #include "links/FormPUF_Link.h"
 #include "links/ICPLink.h"
+#include "links/LinkThread.h"
+#include "links/PufLinkState.h"
 #include "links/PufProtocol.h"
 #include "links/WinSockClient.h"
 #include "rtl/DateUtils.h"
@@ -29,65 +30,7 @@ constexpr uint32_t kShortCycleMs = 100;
 constexpr uint32_t kShortCyclePauseMs = 150;
 constexpr uint32_t kExceptionPauseMs = 100;
 constexpr long long kSetTimeIntervalS = 3600;
-// Refused records are reported with at most this much of their text.
-constexpr int kReportedRecordLength = 200;
-
 const char* const kThreadPrefix = "Поток связи c ПУФ: ";  // the "c" is Latin, as in the port message
-
-void DefaultBeep() {
-    MessageBeep(static_cast<UINT>(-1));
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// A number as SQL writes one: sign, digits with at most one point, an optional exponent.
-bool IsNumberLiteral(const std::string& s) {
-    std::size_t i = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    std::size_t digits = 0;
-    while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
-    }
-    if (digits == 0) return false;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-        std::size_t exp = 0;
-        while (i < s.size() && IsDigit(s[i])) ++i, ++exp;
-        if (exp == 0) return false;
-    }
-    return i == s.size();
-}
-
-// A text in single quotes whose inner quotes are doubled; the text without them.
-bool UnquoteText(const std::string& s, std::string& out) {
-    if (s.size() < 2 || s.front() != '\'' || s.back() != '\'') return false;
-    out.clear();
-    for (std::size_t i = 1; i + 1 < s.size(); ++i) {
-        if (s[i] == '\'') {
-            if (i + 2 < s.size() && s[i + 1] == '\'') {
-                out += '\'';
-                ++i;
-                continue;
-            }
-            return false;
-        }
-        out += s[i];
-    }
-    return true;
-}
-
-bool HasLineBreak(const AnsiString& text) {
-    return text.str().find_first_of("\r\n") != std::string::npos;
-}
-
-AnsiString ValueSql(const TPufPair& p, const AnsiString& param) {
-    return p.kind == TPufPair::Now ? AnsiString("Now()") : ":" + param;
-}
 
 void BindValue(TSQLQuery* q, const AnsiString& param, const TPufPair& p) {
     if (p.kind == TPufPair::Now) return;
@@ -116,15 +59,6 @@ int CountRows(TSQLQuery* q) {
     return n;
 }
 
-// A text from the controller as the event log shows it: one line, and not too long.
-AnsiString Clip(const AnsiString& text) {
-    std::string s = text.str();
-    for (char& c : s)
-        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
-    const AnsiString one(s);
-    return one.Length() > kReportedRecordLength ? one.SubString(1, kReportedRecordLength) + "..." : one;
-}
-
 // What one run of the loop keeps between cycles.
 struct TLoopState {
     std::vector<TPufColumn> stateColumns;
@@ -140,7 +74,7 @@ struct TLoopState {
     // The loss of the serial device has been reported; cleared when the port is open again.
     bool portLossReported = false;
 
-    const std::vector<TPufColumn>& Columns(TFormMain* form, std::vector<TPufColumn>& cache, const char* table) {
+    const std::vector<TPufColumn>& Columns(TPufLinkState* form, std::vector<TPufColumn>& cache, const char* table) {
         if (cache.empty()) cache = PufTableColumns(form->SQLQueryPUF_Link, table);
         return cache;
     }
@@ -155,7 +89,7 @@ struct TLoopState {
 
 // A serial port that the link closed because its device went away is opened again, once the device is
 // back; the loss is reported once.
-void KeepPortOpen(TFormMain* form, TLoopState& st) {
+void KeepPortOpen(TPufLinkState* form, TLoopState& st) {
     TICPLink* port = form->ICPLinkPUF;
     if (port->GetActive()) {
         st.portLossReported = false;
@@ -171,7 +105,7 @@ void KeepPortOpen(TFormMain* form, TLoopState& st) {
 
 // The connection is there, or made again now (once a cycle), and the state table has its row. False
 // while the database cannot be reached: the cycle then leaves the controller's records where they are.
-bool DatabaseReady(TFormMain* form, TLoopState& st) {
+bool DatabaseReady(TPufLinkState* form, TLoopState& st) {
     try {
         TSQLConnection* conn = form->SQLConnectionPUF_Link;
         if (!conn->Connected()) conn->Open();
@@ -191,7 +125,7 @@ bool DatabaseReady(TFormMain* form, TLoopState& st) {
     }
 }
 
-void QueuedCommandStep(TFormMain* form) {
+void QueuedCommandStep(TPufLinkState* form) {
     AnsiString line;
     {
         TCriticalSectionLock lock(form->PufCommandsLock);
@@ -217,7 +151,7 @@ void QueuedCommandStep(TFormMain* form) {
     }
 }
 
-void LogStep(TFormMain* form, TLoopState& st) {
+void LogStep(TPufLinkState* form, TLoopState& st) {
     if (!PufSendCommand(form, "GetLogRecCount")) {
         CountPufError(form);
         return;
@@ -237,7 +171,7 @@ void LogStep(TFormMain* form, TLoopState& st) {
     TPufLogRecord rec;
     AnsiString why;
     if (!PufParseLogRecord(text, rec, why)) {
-        st.Report("log", "отклонена запись журнала (" + why + "): " + Clip(text));
+        st.Report("log", "отклонена запись журнала (" + why + "): " + PufClipText(text));
         return;
     }
     const bool written = st.pendingLog && rec.id == st.pending.id && rec.moment == st.pending.moment &&
@@ -258,7 +192,7 @@ void LogStep(TFormMain* form, TLoopState& st) {
             return;
         }
         if (!rec.momentRead)
-            st.Report("log", "запись журнала " + Clip(rec.id) + ": время \"" + Clip(rec.moment) +
+            st.Report("log", "запись журнала " + PufClipText(rec.id) + ": время \"" + PufClipText(rec.moment) +
                                  "\" не прочитано, записана со временем приёма");
         st.pendingLog = true;
         st.pending = rec;
@@ -267,7 +201,7 @@ void LogStep(TFormMain* form, TLoopState& st) {
         st.pendingLog = false;
 }
 
-void StateStep(TFormMain* form, TLoopState& st) {
+void StateStep(TPufLinkState* form, TLoopState& st) {
     if (!PufSendCommand(form, "GetStateRec:")) {
         CountPufError(form);
         return;
@@ -284,8 +218,8 @@ void StateStep(TFormMain* form, TLoopState& st) {
         if (!refused.empty() || pairs.empty()) {
             // The next state answer comes within the second: this one is left out whole.
             const AnsiString why = refused.empty() ? AnsiString("нет значений") : refused.front().why;
-            st.Report("state", "отклонено состояние (" + why + "): " + Clip(state));
-            DefaultBeep();
+            st.Report("state", "отклонено состояние (" + why + "): " + PufClipText(state));
+            BeepAt("PUF state refused");
             return;
         }
         TSQLQuery* q = form->SQLQueryPUF_Link;
@@ -294,17 +228,17 @@ void StateStep(TFormMain* form, TLoopState& st) {
         q->ExecSQL();
         form->PufLastStateTime.store(Now());
     } catch (const Exception&) {
-        DefaultBeep();
+        BeepAt("PUF state write");
     }
 }
 
-void AcknowledgeRecord(TFormMain* form, const AnsiString& keyValue) {
+void AcknowledgeRecord(TPufLinkState* form, const AnsiString& keyValue) {
     PufSendCommand(form, "SetSaveFlag:" + keyValue);
     PufReadAnswer(form, "SetSaveFlag");
 }
 
 // False when the cycle ends at once, without its closing pause.
-bool DataStep(TFormMain* form, TLoopState& st) {
+bool DataStep(TPufLinkState* form, TLoopState& st) {
     if (!PufSendCommand(form, "GetUnsavedCount:")) {
         CountPufError(form);
         return true;
@@ -330,8 +264,8 @@ bool DataStep(TFormMain* form, TLoopState& st) {
     if (keyPiece.Pos("=") == 0) return false;
     const AnsiString keyValue = PufSaveFlagKey(record);
     // No request may carry a line break: such a record can be neither stored nor acknowledged.
-    if (HasLineBreak(keyValue)) {
-        st.Report("data", "отклонена запись данных (ключ с переводом строки): " + Clip(record));
+    if (PufHasLineBreak(keyValue)) {
+        st.Report("data", "отклонена запись данных (ключ с переводом строки): " + PufClipText(record));
         return true;
     }
 
@@ -343,7 +277,7 @@ bool DataStep(TFormMain* form, TLoopState& st) {
         AnsiString why;
         if (!PufCheckPair(keyPiece, columns, key, why) || key.kind == TPufPair::Null || key.kind == TPufPair::Now) {
             if (why.IsEmpty()) why = "ключ не задан значением";
-            st.Report("data", "запись данных " + Clip(keyValue) + " не записана (" + why + "): " + Clip(record));
+            st.Report("data", "запись данных " + PufClipText(keyValue) + " не записана (" + why + "): " + PufClipText(record));
             AcknowledgeRecord(form, keyValue);
             return true;
         }
@@ -369,8 +303,8 @@ bool DataStep(TFormMain* form, TLoopState& st) {
         if (!refused.empty()) {
             AnsiString dropped;
             for (const TPufRefusedPair& r : refused)
-                dropped += (dropped.IsEmpty() ? "" : ", ") + Clip(r.piece) + " (" + r.why + ")";
-            st.Report("data", "запись данных " + Clip(keyValue) + (write ? " записана без " : " не записана, отброшены ") +
+                dropped += (dropped.IsEmpty() ? "" : ", ") + PufClipText(r.piece) + " (" + r.why + ")";
+            st.Report("data", "запись данных " + PufClipText(keyValue) + (write ? " записана без " : " не записана, отброшены ") +
                                   dropped);
         }
     } catch (const Exception&) {
@@ -382,7 +316,7 @@ bool DataStep(TFormMain* form, TLoopState& st) {
 }
 
 // The steps before the loop. False when the thread ends at once (no port and no LAN link).
-bool Prepare(TFormMain* form, TThread* self) {
+bool Prepare(TPufLinkState* form, TThread* self) {
     TICPLink* port = form->ICPLinkPUF;
     if (!port->GetActive()) {
         AnsiString name;
@@ -415,24 +349,6 @@ bool Prepare(TFormMain* form, TThread* self) {
 
 // ---- Records --------------------------------------------------------------------------------------
 
-bool TryDecimalToInt(const AnsiString& text, int& value) {
-    const std::string& s = text.str();
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-    if (i == s.size()) return false;
-    long long v = 0;
-    for (; i < s.size(); ++i) {
-        if (!IsDigit(s[i])) return false;
-        v = v * 10 + (s[i] - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1) return false;
-    }
-    if (negative) v = -v;
-    if (v > INT_MAX || v < INT_MIN) return false;
-    value = static_cast<int>(v);
-    return true;
-}
-
 std::vector<TPufColumn> PufTableColumns(TSQLQuery* query, const AnsiString& table) {
     SetStatement(query, "select * from " + QuoteIdentifier(table) + " limit 0");
     query->Open();
@@ -464,240 +380,14 @@ std::vector<TPufColumn> PufTableColumns(TSQLQuery* query, const AnsiString& tabl
     return out;
 }
 
-bool PufCheckPair(const AnsiString& piece, const std::vector<TPufColumn>& columns, TPufPair& p, AnsiString& why) {
-    p = TPufPair();
-    why = AnsiString();
-    const int eq = piece.Pos("=");
-    if (eq == 0) {
-        why = "нет знака =";
-        return false;
-    }
-    const AnsiString name = piece.SubString(1, eq - 1).Trim();
-    const std::string value = piece.SubString(eq + 1, piece.Length()).Trim().str();
-    const TPufColumn* col = nullptr;
-    for (const TPufColumn& c : columns)
-        if (SameText(c.name, name)) col = &c;
-    if (!col) {
-        why = "нет столбца " + Clip(name);
-        return false;
-    }
-    p.column = col->name;
-    std::string text;
-    if (SameText(value, "NULL")) {
-        p.kind = TPufPair::Null;
-    } else if (SameText(value, "Now()")) {
-        p.kind = TPufPair::Now;
-    } else if (IsNumberLiteral(value)) {
-        p.kind = TPufPair::Number;
-        p.value = value;
-    } else if (UnquoteText(value, text)) {
-        p.kind = TPufPair::Text;
-        p.value = text;
-    } else {
-        why = "значение " + p.column + " не является литералом";
-        return false;
-    }
-    // What the column can hold: the server would store anything else as a zero or a zero date.
-    switch (col->kind) {
-        case TPufColumn::Number:
-            if (p.kind == TPufPair::Text && IsNumberLiteral(p.value.Trim().str())) {
-                p.kind = TPufPair::Number;
-                p.value = p.value.Trim();
-            }
-            if (p.kind == TPufPair::Text || p.kind == TPufPair::Now) {
-                why = "не число для столбца " + p.column;
-                return false;
-            }
-            break;
-        case TPufColumn::Moment:
-            if (p.kind == TPufPair::Number) {
-                why = "не время для столбца " + p.column;
-                return false;
-            }
-            if (p.kind == TPufPair::Text) {
-                if (!PufReadMoment(p.value, p.moment)) {
-                    why = "неверное время для столбца " + p.column;
-                    return false;
-                }
-                p.isMoment = true;
-            }
-            break;
-        case TPufColumn::Text: break;
-    }
-    if (p.kind == TPufPair::Null && !col->nullable) {
-        why = "пустое значение для столбца " + p.column;
-        return false;
-    }
-    return true;
-}
-
-void PufCheckPairs(const AnsiString& record, const std::vector<TPufColumn>& columns, std::vector<TPufPair>& pairs,
-                   std::vector<TPufRefusedPair>& refused) {
-    pairs.clear();
-    refused.clear();
-    const std::string& s = record.str();
-    std::size_t start = 0;
-    while (start <= s.size()) {
-        std::size_t end = s.find(',', start);
-        if (end == std::string::npos) end = s.size();
-        const AnsiString piece(s.substr(start, end - start));
-        start = end + 1;
-        if (piece.Pos("=") == 0) continue;
-        TPufPair p;
-        AnsiString why;
-        if (PufCheckPair(piece, columns, p, why))
-            pairs.push_back(std::move(p));
-        else
-            refused.push_back({piece.Trim(), why});
-    }
-}
-
-AnsiString PufStateUpdateSql(const std::vector<TPufPair>& pairs) {
-    AnsiString sql = "UPDATE puf_state\r\nSET ";
-    for (std::size_t i = 0; i < pairs.size(); ++i) {
-        if (i) sql += ", ";
-        sql += pairs[i].column + " = " + ValueSql(pairs[i], "v" + IntToStr(static_cast<long long>(i)));
-    }
-    return sql;
-}
-
-AnsiString PufDataExistsSql(const TPufPair& key) {
-    return "select count(*) as Rez from puf_data where " + key.column + " = " + ValueSql(key, "k");
-}
-
-AnsiString PufDataUpdateSql(const std::vector<TPufPair>& pairs, const TPufPair& key) {
-    AnsiString sql = "UPDATE puf_data SET ";
-    for (std::size_t i = 0; i < pairs.size(); ++i) {
-        if (i) sql += ", ";
-        sql += pairs[i].column + " = " + ValueSql(pairs[i], "v" + IntToStr(static_cast<long long>(i)));
-    }
-    return sql + "\r\nWHERE " + key.column + " = " + ValueSql(key, "k");
-}
-
-AnsiString PufDataInsertSql(const std::vector<TPufPair>& pairs) {
-    AnsiString names = " (";
-    AnsiString values = " VALUES ( ";
-    for (std::size_t i = 0; i < pairs.size(); ++i) {
-        if (i) {
-            names += ", ";
-            values += ", ";
-        }
-        names += pairs[i].column;
-        values += ValueSql(pairs[i], "v" + IntToStr(static_cast<long long>(i)));
-    }
-    return "INSERT into puf_data\r\n" + names + " ) " + values + " ) ";
-}
-
-AnsiString PufSaveFlagKey(const AnsiString& record) {
-    const int comma = record.Pos(",");
-    const AnsiString key = comma > 0 ? record.SubString(1, comma - 1) : record;
-    const int eq = key.Pos("=");
-    if (eq == 0) return AnsiString();
-    AnsiString v = key.SubString(eq + 1, key.Length()).Trim();
-    if (!v.IsEmpty() && v[1] == '\'') v.Delete(1, 1);
-    if (!v.IsEmpty() && v.LastChar() == '\'') v.SetLength(v.Length() - 1);
-    return v.Trim();
-}
-
-bool PufReadMoment(const AnsiString& text, TDateTime& out) {
-    const std::string s = text.Trim().str();
-    std::size_t i = 0;
-    // Up to max digits; how many were read.
-    auto number = [&](std::size_t max, int& v) {
-        std::size_t n = 0;
-        v = 0;
-        while (i < s.size() && n < max && IsDigit(s[i])) v = v * 10 + (s[i++] - '0'), ++n;
-        return n;
-    };
-    auto delimiter = [&] {
-        if (i < s.size() && std::ispunct(static_cast<unsigned char>(s[i]))) {
-            ++i;
-            return true;
-        }
-        return false;
-    };
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, se = 0, ms = 0;
-    const bool allDigits = !s.empty() && std::all_of(s.begin(), s.end(), IsDigit);
-    if (allDigits && (s.size() == 8 || s.size() == 14)) {
-        number(4, y);
-        number(2, mo);
-        number(2, d);
-        if (s.size() == 14) {
-            number(2, h);
-            number(2, mi);
-            number(2, se);
-        }
-    } else {
-        const std::size_t yearDigits = number(4, y);
-        if (yearDigits == 2)
-            y += y < 70 ? 2000 : 1900;
-        else if (yearDigits != 4)
-            return false;
-        if (!delimiter() || number(2, mo) == 0 || !delimiter() || number(2, d) == 0) return false;
-        if (i < s.size()) {
-            if (s[i] == 'T') {
-                ++i;
-            } else if (s[i] == ' ') {
-                while (i < s.size() && s[i] == ' ') ++i;
-            } else {
-                return false;
-            }
-            if (number(2, h) == 0 || !delimiter() || number(2, mi) == 0) return false;
-            if (i < s.size() && delimiter()) {
-                if (number(2, se) == 0) return false;
-                if (i < s.size() && s[i] == '.') {
-                    ++i;
-                    int scale = 100;
-                    const std::size_t start = i;
-                    while (i < s.size() && IsDigit(s[i])) {
-                        ms += (s[i++] - '0') * scale;
-                        scale /= 10;
-                    }
-                    if (i == start) return false;
-                }
-            }
-        }
-        if (i != s.size()) return false;
-    }
-    TDateTime date, time;
-    if (!TryEncodeDate(y, mo, d, date) || !TryEncodeTime(h, mi, se, ms, time)) return false;
-    out = date + time;
-    return true;
-}
-
-bool PufParseLogRecord(const AnsiString& record, TPufLogRecord& out, AnsiString& why) {
-    out = TPufLogRecord();
-    const std::string& s = record.str();
-    const std::size_t t1 = s.find('\t');
-    const std::size_t t2 = t1 == std::string::npos ? std::string::npos : s.find('\t', t1 + 1);
-    if (t2 == std::string::npos) {
-        why = "нет разделителей";
-        return false;
-    }
-    out.id = AnsiString(s.substr(0, t1)).Trim();
-    out.moment = AnsiString(s.substr(t1 + 1, t2 - t1 - 1)).Trim();
-    out.message = AnsiString(s.substr(t2 + 1));
-    if (out.id.IsEmpty()) {
-        why = "нет номера";
-        return false;
-    }
-    // The id goes back to the controller in DeleteLogRec: a line break would end that request early.
-    if (HasLineBreak(out.id)) {
-        why = "номер с переводом строки";
-        return false;
-    }
-    out.momentRead = PufReadMoment(out.moment, out.postMoment);
-    return true;
-}
-
 // ---- The thread -----------------------------------------------------------------------------------
 
-void CountPufError(TFormMain* form) {
+void CountPufError(TPufLinkState* form) {
     InterlockedIncrement(form->PufErrorCount);
     form->PufFailStreak.fetch_add(1);
 }
 
-void PufThreadLoop(TFormMain* form, TThread* self) {
+void PufThreadLoop(TPufLinkState* form, TThread* self) {
     if (!Prepare(form, self)) return;
     TLoopState st;
     while (!form->PufThreadStop.load()) {
@@ -718,14 +408,14 @@ void PufThreadLoop(TFormMain* form, TThread* self) {
             if (database) closingPause = DataStep(form, st);
         } catch (...) {
             Sleep(kExceptionPauseMs);
-            DefaultBeep();
+            BeepAt("PUF cycle");
         }
         if (closingPause && GetTickCount() - start < kShortCycleMs) Sleep(kShortCyclePauseMs);
     }
     form->ICPLinkPUF->SetActive(false);
 }
 
-int PufThreadProc(TFormMain* form, TThread* self) {
+int PufThreadProc(TPufLinkState* form, TThread* self) {
     form->PufThreadActive.store(true);
     int code = 1;
     try {
@@ -737,55 +427,41 @@ int PufThreadProc(TFormMain* form, TThread* self) {
     return code;
 }
 
-bool StartPufThread(TFormMain* form) {
-    // The flag is claimed before anything else, so two quick starts can never make two threads.
-    bool idle = false;
-    if (!form->PufThreadActive.compare_exchange_strong(idle, true)) return false;
-    // The console counts the uptime from here on, never from an earlier run's start.
-    form->PufStartTime.store(Now());
-    if (form->PufThreadHandle) {
-        // A thread of an earlier run that has left its loop: only its end remains to be collected.
-        form->PufThreadHandle->Join();
-        delete form->PufThreadHandle;
-        form->PufThreadHandle = nullptr;
-    }
-    try {
-        form->SQLConnectionPUF_Link->Open();
-    } catch (...) {
-        MessageBox(nullptr, "не могу подключиться к MySQL серверу.", "Ошибка", MB_OK | MB_ICONERROR);
-    }
-    form->PufThreadStop.store(false);
-    auto* thread = new TThread([form](TThread& self) { return PufThreadProc(form, &self); });
-    if (!thread->Start()) {
-        delete thread;
-        form->PufThreadActive.store(false);
-        return false;
-    }
-    form->PufThreadHandle = thread;
-    form->PufThreadId = static_cast<std::uint32_t>(thread->ThreadId());
-    return true;
+namespace {
+
+TLinkThreadControl Control(TPufLinkState* form) {
+    return {form->PufThreadActive, form->PufThreadStop, form->PufThreadHandle, form->PufThreadId};
 }
 
-bool StopPufThread(TFormMain* form) {
-    form->PufThreadStop.store(true);
-    if (TThread* thread = form->PufThreadHandle) {
-        if (!thread->WaitFor(kStopWaitMs)) return false;
-        thread->Join();
-        delete thread;
-        form->PufThreadHandle = nullptr;
-    }
+}  // namespace
+
+bool StartPufThread(TPufLinkState* form) {
+    const auto prepare = [form] {
+        // The console counts the uptime from here on, never from an earlier run's start.
+        form->PufStartTime.store(Now());
+        try {
+            form->SQLConnectionPUF_Link->Open();
+        } catch (...) {
+            MessageBox(nullptr, "не могу подключиться к MySQL серверу.", "Ошибка", MB_OK | MB_ICONERROR);
+        }
+    };
+    return StartLinkThread(Control(form), prepare, [form](TThread& self) { return PufThreadProc(form, &self); });
+}
+
+bool StopPufThread(TPufLinkState* form) {
+    if (!StopLinkThread(Control(form), kStopWaitMs)) return false;
     form->SQLConnectionPUF_Link->Close();
     return true;
 }
 
 // ---- Queued commands ------------------------------------------------------------------------------
 
-void AppendPufCommand(TFormMain* form, const AnsiString& line) {
+void AppendPufCommand(TPufLinkState* form, const AnsiString& line) {
     TCriticalSectionLock lock(form->PufCommandsLock);
     form->PufCommands->Add(line);
 }
 
-void QueuePufSetpoint(TFormMain* form, const AnsiString& caption, const AnsiString& column) {
+void QueuePufSetpoint(TPufLinkState* form, const AnsiString& caption, const AnsiString& column) {
     TFormInputNewSet* dialog = FormInputNewSet;
     if (!dialog) return;
     dialog->LabelParName->SetCaption(caption);
@@ -804,7 +480,7 @@ void QueuePufSetpoint(TFormMain* form, const AnsiString& caption, const AnsiStri
     AppendPufCommand(form, "Set" + column + ":" + FloatToDotText(value));
 }
 
-void QueuePufSetTime(TFormMain* form) {
+void QueuePufSetTime(TPufLinkState* form) {
     if (form->LanClientMode) return;
     const TDateTime now = Now();
     if (SecondsBetween(now, form->LastSetTimeSent) < kSetTimeIntervalS) return;

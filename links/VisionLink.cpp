@@ -228,7 +228,7 @@ bool TVisionLink::GetIntArray(int address, int count, int* values, bool isLong) 
     for (int k = 0; k < count; ++k) {
         int v = 0;
         if (!TryStrToInt("0x" + data.SubString(1 + k * width, width), v)) {
-            MessageBeep(0xFFFFFFFF);
+            BeepAt("Vision value");
             SetStatus("Int convert error.");
             return false;
         }

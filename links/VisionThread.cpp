@@ -2,10 +2,12 @@
 
 #include "app/EventLog.h"
 #include "app/Global.h"
-#include "app/Main.h"
+#include "db/SqlExpr.h"
 #include "gui/WinApi.h"
 #include "links/BeltScale.h"
+#include "links/LinkThread.h"
 #include "links/VisionLink.h"
+#include "links/VisionLinkState.h"
 #include "rtl/MathUtils.h"
 #include "sys/Threads.h"
 
@@ -29,10 +31,10 @@ AnsiString MinuteKeyOf(TDateTime t) { return FormatDateTime("yyyy-mm-dd hh:nn:00
 
 AnsiString Num(double v) { return FloatToDotText(v); }
 
-bool StopRequested(TFormMain* main) { return main->V120ThreadStop.load(); }
+bool StopRequested(TVisionLinkState* main) { return main->V120ThreadStop.load(); }
 
 // The console changes the unit ids while the thread runs; they are read under the main window's lock.
-int UnitId(TFormMain* main, bool belts) {
+int UnitId(TVisionLinkState* main, bool belts) {
     TCriticalSectionLock lock(main->SharedTextLock);
     return belts ? main->PKN_UnitID : main->PUG_UnitID;
 }
@@ -68,7 +70,7 @@ void EnsureStateRow(TSQLQuery* q, const AnsiString& table, std::atomic<bool>& ch
 
 // Takes the belt's last minute back from its table, so that the minute in progress goes on where
 // the previous run left it.
-void RestoreBelt(TFormMain* main, int b) {
+void RestoreBelt(TVisionLinkState* main, int b) {
     TSQLQuery* q = main->SQLQueryV120;
     const AnsiString table = BeltTable(b);
     EnsureStateRow(q, table + "_state", g_beltStateChecked[b]);
@@ -108,7 +110,7 @@ void RestoreBelt(TFormMain* main, int b) {
 }
 
 // The statements of one belt for one cycle, with the values the record takes.
-void WriteBelt(TFormMain* main, int b, bool running, int load, int counter, const AnsiString& key) {
+void WriteBelt(TVisionLinkState* main, int b, bool running, int load, int counter, const AnsiString& key) {
     TSQLQuery* q = main->SQLQueryV120;
     const AnsiString table = BeltTable(b);
     TBeltScaleRec r = ReadBeltScale(b);
@@ -159,7 +161,7 @@ void WriteBelt(TFormMain* main, int b, bool running, int load, int counter, cons
 }
 
 // A read's outcome: counted as an error when it failed, timed when it came.
-bool ReadDone(TFormMain* main, bool ok) {
+bool ReadDone(TVisionLinkState* main, bool ok) {
     if (!ok) {
         InterlockedIncrement(main->V120ErrorCount);
         return false;
@@ -184,6 +186,8 @@ bool LinkReady(TVisionLink* link) {
 
 }  // namespace
 
+TVisionLinkState* MainVisionLink = nullptr;
+
 double HydroSolidsLoad(int pl2, int rv2) {
     return static_cast<double>(static_cast<long long>(pl2) * static_cast<long long>(rv2)) * 0.001;
 }
@@ -195,7 +199,7 @@ void ResetVisionStateChecks() {
     g_deviceLossPosted.store(false);
 }
 
-bool PollBeltScales(TFormMain* main) {
+bool PollBeltScales(TVisionLinkState* main) {
     TVisionLink* link = main->VisionLink;
     if (!LinkReady(link)) return false;
     try {
@@ -229,7 +233,7 @@ bool PollBeltScales(TFormMain* main) {
     }
 }
 
-bool PollHydrosizer(TFormMain* main) {
+bool PollHydrosizer(TVisionLinkState* main) {
     TVisionLink* link = main->VisionLink;
     if (!LinkReady(link)) return false;
     try {
@@ -271,7 +275,7 @@ bool PollHydrosizer(TFormMain* main) {
     }
 }
 
-void VisionThreadLoop(TFormMain* main, TThread* self) {
+void VisionThreadLoop(TVisionLinkState* main, TThread* self) {
     TVisionLink* link = main->VisionLink;
     if (link->Active()) link->SetActive(false);
     AnsiString port;
@@ -298,24 +302,15 @@ void VisionThreadLoop(TFormMain* main, TThread* self) {
     while (!StopRequested(main)) {
         const uint32_t tick = GetTickCount();
         InterlockedIncrement(main->V120QueryCount);
-        try {
-            PollBeltScales(main);
-        } catch (...) {
-            MessageBeep(0xFFFFFFFF);
-        }
+        BeepGuard("belt-scale poll", [main] { PollBeltScales(main); });
         if (StopRequested(main)) break;
-        try {
-            PollHydrosizer(main);
-        } catch (...) {
-            MessageBeep(0xFFFFFFFF);
-        }
+        BeepGuard("hydrosizer poll", [main] { PollHydrosizer(main); });
         Sleep(50);
         WaitRestOfPeriod(tick, kCyclePeriodMs, &main->V120ThreadStop);
     }
 }
 
-int VisionThreadProc(TThread& thread) {
-    TFormMain* main = FormMain;
+int VisionThreadProc(TVisionLinkState* main, TThread& thread) {
     main->V120ThreadActive.store(true);
     int result = 1;
     try {
@@ -327,40 +322,25 @@ int VisionThreadProc(TThread& thread) {
     return result;
 }
 
-bool StartVisionThread(TFormMain* main) {
-    if (main->V120ThreadActive.load()) return false;
-    // A thread just created has not marked itself active yet: it counts as running until it ends.
-    if (main->V120ThreadHandle) {
-        if (!main->V120ThreadHandle->Finished()) return false;
-        main->V120ThreadHandle->Join();
-        delete main->V120ThreadHandle;
-        main->V120ThreadHandle = nullptr;
-    }
-    main->V120ThreadStop.store(false);
+namespace {
+
+TLinkThreadControl Control(TVisionLinkState* main) {
+    return {main->V120ThreadActive, main->V120ThreadStop, main->V120ThreadHandle, main->V120ThreadId};
+}
+
+}  // namespace
+
+bool StartVisionThread(TVisionLinkState* main) {
     // The console counts the uptime from here on, never from an earlier run's start.
-    main->V120StartTime.store(Now());
-    auto* thread = new TThread([](TThread& self) { return VisionThreadProc(self); });
-    if (!thread->Start()) {
-        delete thread;
-        return false;
-    }
-    main->V120ThreadHandle = thread;
-    main->V120ThreadId = static_cast<std::uint32_t>(thread->ThreadId());
-    return true;
+    const auto prepare = [main] { main->V120StartTime.store(Now()); };
+    return StartLinkThread(Control(main), prepare, [main](TThread& self) { return VisionThreadProc(main, self); });
 }
 
-bool StopVisionThread(TFormMain* main) {
-    main->V120ThreadStop.store(true);
-    TThread* thread = main->V120ThreadHandle;
-    if (!thread) return true;
-    if (!thread->WaitFor(kStopWaitMs)) return false;
-    thread->Join();
-    delete thread;
-    main->V120ThreadHandle = nullptr;
-    return true;
+bool StopVisionThread(TVisionLinkState* main) {
+    return StopLinkThread(Control(main), kStopWaitMs);
 }
 
-void InsertBeltLog(TFormMain* main, const AnsiString& text) {
+void InsertBeltLog(TVisionLinkState* main, const AnsiString& text) {
     TSQLQuery* q = main->SQLQueryWS_Log;
     q->Close();
     // The text travels as a parameter: whatever it holds, it never becomes part of the statement.

@@ -17,33 +17,33 @@
 
 #include "rtl/AnsiString.h"
 
-class TFormMain;
+struct TVisionLinkState;
 class TThread;
 
-// Starts the thread unless one runs (or was started and has not ended yet). True when a thread was
-// created.
-bool StartVisionThread(TFormMain* main);
+// Starts the thread for main unless one runs (or was started and has not left its loop yet), as
+// links/LinkThread.h says. True when a thread was created.
+bool StartVisionThread(TVisionLinkState* main);
 // Asks the thread to stop and waits for it at most 1000 ms; true when it ended in that time (or no
 // thread was there). A thread that takes longer is left to end by itself; the main window joins it
 // before anything it uses is freed.
-bool StopVisionThread(TFormMain* main);
+bool StopVisionThread(TVisionLinkState* main);
 
 // The thread's procedure: marks the thread active, runs the loop, and clears the mark on every way
 // out. 1, or 0 when an exception ended the loop.
-int VisionThreadProc(TThread& thread);
+int VisionThreadProc(TVisionLinkState* main, TThread& thread);
 // Opens the link with the configured port and speed (or posts why it cannot and returns), then runs
 // one poll cycle every 980 ms until the stop flag is set. self, when given, is raised to the highest
 // normal priority.
-void VisionThreadLoop(TFormMain* main, TThread* self = nullptr);
+void VisionThreadLoop(TVisionLinkState* main, TThread* self = nullptr);
 // One read of both belt scales and the writing of their rows; true when both were read and written.
-bool PollBeltScales(TFormMain* main);
+bool PollBeltScales(TVisionLinkState* main);
 // One read of the hydrosizer and the writing of its rows; true when all four values were read and
 // written.
-bool PollHydrosizer(TFormMain* main);
+bool PollHydrosizer(TVisionLinkState* main);
 
 // One line into the belt journal (belt_log) with the server's time, on the Vision thread's
 // connection. A failed statement raises the database exception to the caller.
-void InsertBeltLog(TFormMain* main, const AnsiString& text);
+void InsertBeltLog(TVisionLinkState* main, const AnsiString& text);
 
 // The checks that create the missing state rows run once per program run. A test that starts a new
 // run against a fresh database forgets them here.

@@ -124,7 +124,7 @@ void TWinSockServer::serveClient(TTcpSocket& socket) {
             if (server_.StopRequested()) open = false;
         }
     } catch (...) {
-        MessageBeep(static_cast<UINT>(-1));
+        BeepAt("socket server client");
     }
     // The server counts the client out and closes its connection once this returns.
     unregisterClient(key);

@@ -39,11 +39,7 @@ TColorGroupRoutine FindColorGroupRoutine(const AnsiString& className) {
 }
 
 void WidgetPaintGuard(const std::function<void()>& draw) {
-    try {
-        draw();
-    } catch (...) {
-        MessageBeep(static_cast<UINT>(-1));
-    }
+    BeepGuard("widget paint", draw);
 }
 
 void TWidgetPicture::FitTo(const TControl* control) {

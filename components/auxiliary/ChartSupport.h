@@ -29,16 +29,4 @@ void ForEachGridValue(double origin, double step, double first, double limit, F 
     }
 }
 
-// Runs a drawing the caller asked for outside a paint. Data that cannot be placed on the screen (NaN
-// or infinite values) makes the checked pixel conversions raise; the charts answer with the simple
-// beep instead of passing the exception on (a paint is answered the same way by the control itself).
-template <class F>
-void BeepOnFailure(F f) {
-    try {
-        f();
-    } catch (...) {
-        MessageBeep(static_cast<UINT>(-1));
-    }
-}
-
 }  // namespace auxiliary

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 
-using auxiliary::BeepOnFailure;
 using auxiliary::ForEachGridValue;
 
 namespace {
@@ -337,7 +336,9 @@ void TMonGraph::KeyDown(WORD& key, TShiftState shift) {
 // ---- Partial repaint, export, state dot ----------------------------------------------------------------
 
 void TMonGraph::RepaintInterval(TDateTime from, TDateTime to) {
-    BeepOnFailure([&] {
+    // Data that cannot be placed on the screen (NaN, infinite) raises in the checked pixel
+    // conversions: a drawing asked for outside a paint answers it with the beep, as a paint does.
+    BeepGuard("trend control drawing", [&] {
         CalcRegion();
         TBitmap temp(Width(), Height());
         TCanvas* c = temp.Canvas();
@@ -363,7 +364,7 @@ void TMonGraph::RepaintInterval(TDateTime from, TDateTime to) {
 
 void TMonGraph::ExportImage(TBitmap* bitmap, bool background, bool numbers) {
     if (!bitmap) return;
-    BeepOnFailure([&] {
+    BeepGuard("trend control export", [&] {
         bitmap->SetHeight(Height());
         bitmap->SetWidth(Width());
         CalcRegion();

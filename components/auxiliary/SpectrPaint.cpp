@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <climits>
 
-using auxiliary::BeepOnFailure;
 using auxiliary::ForEachGridValue;
 
 namespace {
@@ -185,7 +184,9 @@ void TSpectr::PaintCursor(TCanvas* canvas) {
 
 void TSpectr::ExportImage(int width, int height, bool whiteBackground) {
     exporting_ = true;
-    BeepOnFailure([&] {
+    // Data that cannot be placed on the screen raises in the checked pixel conversions: the export
+    // answers it with the beep, as a paint does.
+    BeepGuard("spectrum chart export", [&] {
         bitmap_->SetSize(1, 1);
         bitmap_->SetSize(width, height);
         CalcRegion();

@@ -5,7 +5,7 @@
 #include "gui/CanvasDevice.h"
 #include "gui/CanvasRaster.h"
 #include "gui/Graphics.h"
-#include "gui/QtGraphics.h"
+#include "gui/QtGraphicsInternal.h"
 
 #include <QFont>
 #include <QFontMetrics>

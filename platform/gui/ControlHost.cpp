@@ -1,11 +1,11 @@
 // Qt events into window messages: the widget hosts, the application-wide router (message hook,
 // shortcuts, dialog keys, inner parts of compound widgets, mouse capture, focus), the message queue
 // of posted messages, keyboard state, the caret, window timers, beeps.
-#include "gui/QtControls.h"
+#include "gui/QtControlsInternal.h"
 
 #include "gui/Dialogs.h"
 #include "gui/Forms.h"
-#include "gui/QtGraphics.h"
+#include "gui/QtGraphicsInternal.h"
 #include "gui/WinApi.h"
 
 #include <QAbstractScrollArea>
@@ -32,6 +32,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <string>
 #include <unordered_set>
 
 namespace plantmon::gui {
@@ -1512,5 +1513,34 @@ bool MessageBeep(UINT /*type*/) {
 
 void Beep() { MessageBeep(static_cast<UINT>(-1)); }
 
+namespace {
+
+std::mutex g_siteBeepsLock;
+std::map<std::string, int>& SiteBeeps() {
+    static std::map<std::string, int> beeps;
+    return beeps;
+}
+
+}  // namespace
+
 int BeepCount() { return g_beeps.load(); }
-void ResetBeepCount() { g_beeps = 0; }
+
+void ResetBeepCount() {
+    g_beeps = 0;
+    std::lock_guard<std::mutex> lock(g_siteBeepsLock);
+    SiteBeeps().clear();
+}
+
+void BeepAt(const char* site) {
+    {
+        std::lock_guard<std::mutex> lock(g_siteBeepsLock);
+        ++SiteBeeps()[site ? site : ""];
+    }
+    MessageBeep(static_cast<UINT>(-1));
+}
+
+int BeepCount(const char* site) {
+    std::lock_guard<std::mutex> lock(g_siteBeepsLock);
+    const auto it = SiteBeeps().find(site ? site : "");
+    return it == SiteBeeps().end() ? 0 : it->second;
+}

@@ -3,8 +3,8 @@
 #include "gui/ActnList.h"
 #include "gui/Forms.h"
 #include "gui/Menus.h"
-#include "gui/QtControls.h"
-#include "gui/QtGraphics.h"
+#include "gui/QtControlsInternal.h"
+#include "gui/QtGraphicsInternal.h"
 #include "gui/WinApi.h"
 
 #include <QApplication>
@@ -897,11 +897,7 @@ void TControl::SetMouseCapture(bool b) {
 
 void TControl::GuardedPaint(const std::function<void()>& paint) {
     ++paintCount_;
-    try {
-        paint();
-    } catch (...) {
-        MessageBeep(static_cast<UINT>(-1));
-    }
+    BeepGuard("paint", paint);
 }
 
 // ---- TControlCanvas ------------------------------------------------------------------------------

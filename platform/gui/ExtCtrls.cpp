@@ -1,8 +1,8 @@
 #include "gui/ExtCtrls.h"
 
 #include "gui/Forms.h"
-#include "gui/QtControls.h"
-#include "gui/QtGraphics.h"
+#include "gui/QtControlsInternal.h"
+#include "gui/QtGraphicsInternal.h"
 
 #include <QTimer>
 

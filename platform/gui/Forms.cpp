@@ -3,8 +3,8 @@
 #include "gui/ActnList.h"
 #include "gui/Dialogs.h"
 #include "gui/Menus.h"
-#include "gui/QtControls.h"
-#include "gui/QtGraphics.h"
+#include "gui/QtControlsInternal.h"
+#include "gui/QtGraphicsInternal.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>

@@ -18,7 +18,7 @@
 // Shapes are never antialiased; coordinates are whole pixels at 96 dots per inch.
 //
 // A canvas draws on a device: a bitmap's image, a control's painter while it paints (see
-// gui/QtGraphics.h), or nothing at all when a recorder is attached (geometry tests).
+// gui/QtGraphicsInternal.h), or nothing at all when a recorder is attached (geometry tests).
 #pragma once
 
 #include "rtl/Classes.h"
@@ -755,7 +755,7 @@ private:
 enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
 enum TTransparentMode { tmAuto, tmFixed };
 
-struct TBitmapImage;  // the pixels (a QImage) — gui/QtGraphics.h reaches them
+struct TBitmapImage;  // the pixels (a QImage) — gui/QtGraphicsInternal.h reaches them
 
 // An off-screen picture with a canvas. New pixels are white; resizing keeps the top-left part.
 class TBitmap : public TGraphic {

@@ -1,6 +1,6 @@
 #include "gui/Grids.h"
 
-#include "gui/QtControls.h"
+#include "gui/QtControlsInternal.h"
 #include "gui/WinApi.h"
 
 #include <QScrollBar>

@@ -3,8 +3,8 @@
 #include "gui/ActnList.h"
 #include "gui/Forms.h"
 #include "gui/ImgList.h"
-#include "gui/QtControls.h"
-#include "gui/QtGraphics.h"
+#include "gui/QtControlsInternal.h"
+#include "gui/QtGraphicsInternal.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -1,5 +1,5 @@
 // The bridge between the drawing classes and Qt.
-#include "gui/QtGraphics.h"
+#include "gui/QtGraphicsInternal.h"
 
 #include "gui/CanvasInternal.h"
 #include "gui/ImgList.h"

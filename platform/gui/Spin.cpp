@@ -1,7 +1,7 @@
 #include "gui/Spin.h"
 
-#include "gui/QtControls.h"
-#include "gui/QtGraphics.h"
+#include "gui/QtControlsInternal.h"
+#include "gui/QtGraphicsInternal.h"
 
 #include <QLineEdit>
 #include <QSpinBox>

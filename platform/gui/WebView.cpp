@@ -1,6 +1,6 @@
 #include "gui/WebView.h"
 
-#include "gui/QtControls.h"
+#include "gui/QtControlsInternal.h"
 
 #include <QFile>
 #include <QFileInfo>

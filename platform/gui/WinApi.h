@@ -168,5 +168,24 @@ void Beep();
 int BeepCount();
 void ResetBeepCount();
 
+// "Beep and go on", for a failure that must not stop a paint, a timer or a link thread's loop and that
+// nobody could be told about better: the simple beep, counted under the site's name as well.
+void BeepAt(const char* site);
+// Beeps of one site since start (or the last reset); sites are compared by their text.
+int BeepCount(const char* site);
+
+// The guard: runs body; an exception it raises ends in BeepAt(site) and the caller goes on. True when
+// body ended normally.
+template <class F>
+bool BeepGuard(const char* site, F&& body) {
+    try {
+        body();
+        return true;
+    } catch (...) {
+        BeepAt(site);
+        return false;
+    }
+}
+
 // A message box (see gui/Dialogs.h for the replaceable sink that shows it). Returns IDOK, IDYES...
 int MessageBox(HWND owner, const AnsiString& text, const AnsiString& caption, UINT flags);

@@ -1,7 +1,9 @@
 #include "screens/diagrams/Mnemo.h"
 
 #include "app/Global.h"
-#include "app/Main.h"
+#include "app/MainView.h"
+#include "db/SqlExpr.h"
+#include "gui/ActnList.h"
 #include "rtl/FileUtils.h"
 #include "screens/diagrams/DiagramLooks.h"
 #include "screens/diagrams/DiagramRows.h"
@@ -258,8 +260,8 @@ void TFormMnemo::FormResize(TObject*) {
 }
 
 void TFormMnemo::ApplyColorSet(bool force) {
-    const bool running = FormMain && static_cast<double>(FormMain->PufValues[vRVF]) > FormMain->MIN_RVF &&
-                         FormMain->StateFlags[3];
+    const bool running = MainView && static_cast<double>(MainView->PufValues[vRVF]) > MainView->MIN_RVF &&
+                         MainView->StateFlags[3];
     if (!force && running == Running) return;
     Running = running;
     const TColorSetRec& set = running ? RunColors : StopColors;
@@ -305,10 +307,10 @@ void TFormMnemo::showMode(TOutField* field, bool linkAlive, bool automatic, bool
 }
 
 void TFormMnemo::TimerUpdateTimer(TObject*) {
-    if (!FormMain) return;
+    if (!MainView) return;
     ApplyColorSet(false);
-    const float* v = FormMain->PufValues;
-    const std::uint8_t* f = FormMain->PufFlags;
+    const float* v = MainView->PufValues;
+    const std::uint8_t* f = MainView->PufFlags;
     OutFieldPLF->SetOutValue(v[vPLF]);
     OutFieldRVF->SetOutValue(v[vRVF]);
     OutFieldRGF->SetOutValue(v[vRGF]);
@@ -336,7 +338,7 @@ void TFormMnemo::TimerUpdateTimer(TObject*) {
     LabelSetZRRSS->SetVisible(showS);
     ArrowZRRS->SetVisible(showS);
 
-    const bool link = FormMain->StateFlags[3];
+    const bool link = MainView->StateFlags[3];
     showMode(OutField_S_mode, link, f[fF1AS] != 0, f[fF1RS] != 0);
     showMode(OutField_P_mode, link, f[fF1AP] != 0, f[fF1RP] != 0);
 }
@@ -350,16 +352,16 @@ void RunAction(TAction* action) {
 }  // namespace
 
 void TFormMnemo::OutFieldZRRSClick(TObject*) {
-    if (FormMain) RunAction(FormMain->ActionSetZRRS);
+    if (MainView) RunAction(MainView->ActionSetZRRS);
 }
 void TFormMnemo::OutFieldZRRPClick(TObject*) {
-    if (FormMain) RunAction(FormMain->ActionSetZRRP);
+    if (MainView) RunAction(MainView->ActionSetZRRP);
 }
 void TFormMnemo::OutFieldTRRSClick(TObject*) {
-    if (FormMain) RunAction(FormMain->ActionSetTRRS);
+    if (MainView) RunAction(MainView->ActionSetTRRS);
 }
 void TFormMnemo::OutFieldTRRPClick(TObject*) {
-    if (FormMain) RunAction(FormMain->ActionSetTRRP);
+    if (MainView) RunAction(MainView->ActionSetTRRP);
 }
 
 void TFormMnemo::ColorConfigClick(TObject* sender) { router_->ColorConfigClick(sender); }

@@ -2,7 +2,8 @@
 
 #include "app/ColorGroups.h"
 #include "app/Global.h"
-#include "app/Main.h"
+#include "app/MainView.h"
+#include "db/SqlExpr.h"
 #include "rtl/FileUtils.h"
 #include "screens/diagrams/DiagramRows.h"
 
@@ -236,7 +237,7 @@ void TFormMnemoGS::buildComponents() {
 }
 
 bool TFormMnemoGS::ReadPugColumn(const AnsiString& column, double& value) {
-    TSQLQuery* q = FormMain ? FormMain->SQLQueryPugState : nullptr;
+    TSQLQuery* q = MainView ? MainView->SQLQueryPugState : nullptr;
     // A closed query has no row to read: every column counts as missing.
     if (!q || !q->Active()) return false;
     TField* f = q->FindField(column);
@@ -246,9 +247,9 @@ bool TFormMnemoGS::ReadPugColumn(const AnsiString& column, double& value) {
 }
 
 void TFormMnemoGS::TimerUpdateTimer(TObject*) {
-    if (!FormMain || !FormMain->SQLConnection1->Connected()) return;
-    const bool alive = FormMain->StateFlags[5];
-    const TColor* colors = alive ? FormMain->OnColors : FormMain->OffColors;
+    if (!MainView || !MainView->SQLConnection1->Connected()) return;
+    const bool alive = MainView->StateFlags[5];
+    const TColor* colors = alive ? MainView->OnColors : MainView->OffColors;
     SetColorByTag(this, 900, colors[cConcentrat]);
     SetColorByTag(this, 200, colors[cPoroda]);
     SetColorByTag(this, 1000, colors[cWater]);

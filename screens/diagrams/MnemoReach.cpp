@@ -2,7 +2,8 @@
 
 #include "app/ColorGroups.h"
 #include "app/Global.h"
-#include "app/Main.h"
+#include "app/MainView.h"
+#include "db/SqlExpr.h"
 #include "rtl/FileUtils.h"
 #include "rtl/MathUtils.h"
 #include "screens/diagrams/DiagramLooks.h"
@@ -186,14 +187,14 @@ void TFormMnemoReach::TimerUpdateTimer(TObject*) {
 }
 
 void TFormMnemoReach::updateMachine(int m) {
-    if (!FormMain) return;
-    TSQLQuery* last = m == 0 ? FormMain->SQLQueryLastPu1 : FormMain->SQLQueryLastPu2;
-    TSQLQuery* state = m == 0 ? FormMain->SQLQueryPu1State : FormMain->SQLQueryPu2State;
-    if (!FormMain->SQLConnectionUser->Connected() || !last->Active()) return;
+    if (!MainView) return;
+    TSQLQuery* last = m == 0 ? MainView->SQLQueryLastPu1 : MainView->SQLQueryLastPu2;
+    TSQLQuery* state = m == 0 ? MainView->SQLQueryPu1State : MainView->SQLQueryPu2State;
+    if (!MainView->SQLConnectionUser->Connected() || !last->Active()) return;
     TSeparator* const* seps = &Separators[3 * m];
     TFan* const* fans = &Fans[3 * m];
 
-    if (!FormMain->StateFlags[m + 1]) {
+    if (!MainView->StateFlags[m + 1]) {
         for (int i = 0; i < 3; ++i) {
             seps[i]->SetWaterLevel(1.0);
             while (seps[i]->BallCount() > 0) seps[i]->DeleteBall(0);
@@ -263,8 +264,8 @@ void TFormMnemoReach::TimerStepTimer(TObject*) {
     stepping_ = true;
     try {
         for (TSeparator* s : Separators) s->NextStep();
-        const bool link1 = FormMain && FormMain->StateFlags[1];
-        const bool link2 = FormMain && FormMain->StateFlags[2];
+        const bool link1 = MainView && MainView->StateFlags[1];
+        const bool link2 = MainView && MainView->StateFlags[2];
         AniTrans1->SetShowCoal(Fed[0] && link1);
         AniTrans2->SetShowCoal((Fed[0] || Fed[1]) && (link1 || link2));
         if ((Works[0] || Works[1]) && (link1 || link2)) {
@@ -280,7 +281,7 @@ void TFormMnemoReach::TimerStepTimer(TObject*) {
 // ---- 1 s: readings and colour groups ---------------------------------------------------------------
 
 void TFormMnemoReach::Timer1000MsTimer(TObject*) {
-    if (!FormMain || !FormMain->SQLConnectionUser->Connected() || !FormMain->SQLConnection1->Connected()) return;
+    if (!MainView || !MainView->SQLConnectionUser->Connected() || !MainView->SQLConnection1->Connected()) return;
     showReadings(0);
     showReadings(1);
     LabelTPST_left->Font()->SetColor(static_cast<TLabel*>(FindComponent("LabelTPST_11"))->Font()->Color());
@@ -292,8 +293,8 @@ void TFormMnemoReach::Timer1000MsTimer(TObject*) {
 }
 
 void TFormMnemoReach::showReadings(int m) {
-    TSQLQuery* last = m == 0 ? FormMain->SQLQueryLastPu1 : FormMain->SQLQueryLastPu2;
-    const bool alive = FormMain->StateFlags[m + 1];
+    TSQLQuery* last = m == 0 ? MainView->SQLQueryLastPu1 : MainView->SQLQueryLastPu2;
+    const bool alive = MainView->StateFlags[m + 1];
     if (alive && !last->Active()) return;
     const AnsiString suffix = IntToStr(m + 1);
     // Every column but the first (PostMoment) that has a label "Label" + column + machine.
@@ -311,15 +312,15 @@ void TFormMnemoReach::showReadings(int m) {
 }
 
 void TFormMnemoReach::applyGroups(int m) {
-    TSQLQuery* last = m == 0 ? FormMain->SQLQueryLastPu1 : FormMain->SQLQueryLastPu2;
-    const bool alive = FormMain->StateFlags[m + 1];
-    const bool open = FormMain->SQLQueryLastPu1->Active() && FormMain->SQLQueryLastPu2->Active();
+    TSQLQuery* last = m == 0 ? MainView->SQLQueryLastPu1 : MainView->SQLQueryLastPu2;
+    const bool alive = MainView->StateFlags[m + 1];
+    const bool open = MainView->SQLQueryLastPu1->Active() && MainView->SQLQueryLastPu2->Active();
     // RAB read as a whole number, as the column's integer reading gives it.
     const int running = open && alive && Round(Value(last, "RAB")) != 0 ? 1 : 0;
     // Only a change of state recolours, so colours set in the edit mode stay until then.
     if (running == GroupState[m]) return;
     GroupState[m] = running;
-    const TColor* colours = running ? FormMain->OnColors : FormMain->OffColors;
+    const TColor* colours = running ? MainView->OnColors : MainView->OffColors;
     for (int k = 0; k < 5; ++k) SetColorByTag(this, 1000L * (m + 1) + 100 * k, colours[k]);
 }
 

@@ -1,7 +1,8 @@
 #include "screens/diagrams/TotalMnemo.h"
 
 #include "app/ColorGroups.h"
-#include "app/Main.h"
+#include "app/Main.h"  // the clicks that open other screens run the main window's own handlers
+#include "app/MainView.h"
 #include "links/BeltScale.h"
 #include "screens/diagrams/DiagramLooks.h"
 #include "screens/diagrams/JigPicture.h"
@@ -299,7 +300,7 @@ void TFormTotalMnemo::TimerUpdateTimer(TObject*) {
         AniTransP401->SetPosition(p);
     }
     mirrorJigMachines();
-    const bool beltsAlive = FormMain && FormMain->StateFlags[4];
+    const bool beltsAlive = MainView && MainView->StateFlags[4];
     struct Belt {
         const TBeltScaleRec& rec;
         TAniTrans* conveyor;
@@ -360,10 +361,10 @@ void TFormTotalMnemo::mirrorFlotation() {
         to->Brush()->SetColor(from->Brush()->Color());
         to->Font()->SetColor(from->Font()->Color());
     }
-    if (FormMain) {
+    if (MainView) {
         // In manual mode a circuit shows no specific consumption (F1RP, F1RS).
-        const bool showP = !FormMain->PufFlags[3];
-        const bool showS = !FormMain->PufFlags[1];
+        const bool showP = !MainView->PufFlags[3];
+        const bool showS = !MainView->PufFlags[1];
         for (const char* name : {"OutFieldZRRP", "LabelSetZRRSP", "ArrowZRRP"})
             if (auto* c = Find<TControl>(this, name)) c->SetVisible(showP);
         for (const char* name : {"OutFieldZRRS", "LabelSetZRRSS", "ArrowZRRS"})

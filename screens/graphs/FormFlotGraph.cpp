@@ -2,7 +2,8 @@
 
 #include "app/EventLog.h"
 #include "app/GraphScales.h"
-#include "app/Main.h"
+#include "app/MainView.h"
+#include "db/SqlExpr.h"
 #include "db/SqlClientDataSet.h"
 #include "rtl/FileUtils.h"
 #include "rtl/IniFiles.h"
@@ -38,7 +39,7 @@ TFormFlotGraph::TFormFlotGraph(TComponent* owner) : TGraphScreen(owner, flotSetu
     SQLClientDataSet1 = new TSQLClientDataSet(this);
     SQLClientDataSet1->SetName("SQLClientDataSet1");
     SQLClientDataSet1->SetReadOnly(true);
-    if (FormMain) SQLClientDataSet1->SetDBConnection(FormMain->SQLConnection1);
+    if (MainView) SQLClientDataSet1->SetDBConnection(MainView->SQLConnection1);
 
     OnCreate = TNotifyEvent(this, &TFormFlotGraph::FormCreate);
     OnShow = TNotifyEvent(this, &TFormFlotGraph::FormShow);
@@ -219,8 +220,8 @@ TDataSet* TFormFlotGraph::Rows() const { return SQLClientDataSet1; }
 
 void TFormFlotGraph::OpenRows(const AnsiString& sql) {
     SQLClientDataSet1->Close();
-    if (FormMain && SQLClientDataSet1->DBConnection() != FormMain->SQLConnection1)
-        SQLClientDataSet1->SetDBConnection(FormMain->SQLConnection1);
+    if (MainView && SQLClientDataSet1->DBConnection() != MainView->SQLConnection1)
+        SQLClientDataSet1->SetDBConnection(MainView->SQLConnection1);
     SQLClientDataSet1->SetCommandText(sql);
     SQLClientDataSet1->Open();
 }

@@ -1,6 +1,6 @@
 #include "screens/graphs/GraphPointWindow.h"
 
-#include "app/Main.h"
+#include "app/MainView.h"
 #include "charts/LevelGraph.h"
 #include "rtl/DateUtils.h"
 #include "rtl/SysUtils.h"
@@ -78,8 +78,8 @@ void TGraphPointWindow::BuildStepButtons(int left, int top) {
 }
 
 void TGraphPointWindow::Timer1Timer(TObject*) {
-    if (!Visible() || !FormMain || !OwnerScreen) return;
-    if (FormMain->CurrentForm == OwnerScreen) ShowValues();
+    if (!Visible() || !MainView || !OwnerScreen) return;
+    if (MainView->CurrentForm == OwnerScreen) ShowValues();
     else Hide();
 }
 

@@ -3,7 +3,7 @@
 #include "app/EventLog.h"
 #include "app/Global.h"
 #include "app/GraphScales.h"
-#include "app/Main.h"
+#include "app/MainView.h"
 #include "rtl/DateUtils.h"
 #include "rtl/FileUtils.h"
 #include "rtl/IniFiles.h"
@@ -210,7 +210,7 @@ void TGraphScreen::PensFromLegendArrows() {
     }
 }
 
-TSQLConnection* TGraphScreen::Connection() const { return FormMain ? FormMain->SQLConnection1 : nullptr; }
+TSQLConnection* TGraphScreen::Connection() const { return MainView ? MainView->SQLConnection1 : nullptr; }
 
 AnsiString TGraphScreen::QueryText(TDateTime from, TDateTime to, int query) const {
     return setup_.Selects[static_cast<std::size_t>(query)] + MakeTimeRangeWhere(from, to, setup_.RecMoment) +
@@ -367,6 +367,7 @@ void TGraphScreen::CheckForUpdates() {
     try {
         if (Rows()) Rows()->Close();
     } catch (...) {
+        // A result whose session is gone has nothing left to free; the next load opens anew.
     }
     LoadBusy = false;
 }
@@ -430,7 +431,7 @@ void TGraphScreen::QueryDataLoad(int query) {
 }
 
 void TGraphScreen::TimerUpdateTimer(TObject*) {
-    if (!FormMain || TimerBusy) return;
+    if (!MainView || TimerBusy) return;
     if (setup_.TimerTestsConnection) {
         TSQLConnection* conn = Connection();
         if (!conn || !conn->Connected()) return;

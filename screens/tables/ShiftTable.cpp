@@ -2,7 +2,8 @@
 
 #include "app/EventLog.h"
 #include "app/Global.h"
-#include "app/Main.h"
+#include "app/MainView.h"
+#include "db/SqlExpr.h"
 
 const char* const TShiftTableForm::PeriodSuffix[4] = {"_D1_", "_D2_", "_D_", "_M_"};
 
@@ -72,7 +73,7 @@ void TShiftTableForm::FormCreate(TObject*) {
 }
 
 void TShiftTableForm::TimerUpdateTimer(TObject*) {
-    if (!FormMain || !FormMain->SQLConnection1 || !FormMain->SQLConnection1->Connected() || TimerBusy) return;
+    if (!MainView || !MainView->SQLConnection1 || !MainView->SQLConnection1->Connected() || TimerBusy) return;
     TimerBusy = 1;
     try {
         ++TickCount;

@@ -2,7 +2,8 @@
 
 #include "app/EventLog.h"
 #include "app/Global.h"
-#include "app/Main.h"
+#include "app/MainView.h"
+#include "db/SqlExpr.h"
 #include "rtl/MathUtils.h"
 #include "screens/graphs/FormWebPrint.h"
 
@@ -64,7 +65,7 @@ TFormSvodTable::TFormSvodTable(TComponent* owner)
     SQLQuery1 = new TSQLQuery(this);
     SQLQuery1->SetName("SQLQuery1");
     SQLQuery1->SetNoMetadata(true);
-    if (FormMain) SQLQuery1->SetSQLConnection(FormMain->SQLConnection1);
+    if (MainView) SQLQuery1->SetSQLConnection(MainView->SQLConnection1);
 
     TimerResize = new TTimer(this);
     TimerResize->SetName("TimerResize");

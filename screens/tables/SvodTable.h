@@ -21,7 +21,7 @@ public:
     static constexpr int TableHeight = 445;
 
     TLabel* LabelTop = nullptr;      // "Таблица учета работы отсадочных машин "
-    TSQLQuery* SQLQuery1 = nullptr;  // on FormMain->SQLConnection1
+    TSQLQuery* SQLQuery1 = nullptr;  // on MainView->SQLConnection1
     TTimer* TimerResize = nullptr;   // 1000 ms: CentreTable
     // The value labels "LabelLine<row>Val<machine>" (row 1..8, machine 1..2), created row by row.
     TLabel* ValueLabel(int row, int machine) const;

@@ -2,7 +2,8 @@
 
 #include "app/EventLog.h"
 #include "app/Global.h"
-#include "app/Main.h"
+#include "app/MainView.h"
+#include "db/SqlExpr.h"
 #include "rtl/FileUtils.h"
 #include "screens/graphs/FormWebPrint.h"
 
@@ -23,7 +24,7 @@ TTotalsTableForm::TTotalsTableForm(TComponent* owner, const AnsiString& name, co
     SQLClientDataSet1 = new TSQLClientDataSet(this);
     SQLClientDataSet1->SetName("SQLClientDataSet1");
     SQLClientDataSet1->SetCommandType(ctQuery);
-    if (FormMain) SQLClientDataSet1->SetDBConnection(FormMain->SQLConnection1);
+    if (MainView) SQLClientDataSet1->SetDBConnection(MainView->SQLConnection1);
 }
 
 TOutField* TTotalsTableForm::ValueField(const AnsiString& name) const {
@@ -44,7 +45,7 @@ TOutField* TTotalsTableForm::MakeValueField(const AnsiString& name, TWinControl*
 }
 
 void TTotalsTableForm::Reload() {
-    if (ReloadBusy || !FormMain || !FormMain->SQLConnection1 || !FormMain->SQLConnection1->Connected()) return;
+    if (ReloadBusy || !MainView || !MainView->SQLConnection1 || !MainView->SQLConnection1->Connected()) return;
     ReloadBusy = 1;
     ShowWaitPanel(true);
     try {

@@ -21,7 +21,7 @@ public:
 
     TLabel* LabelCaption = nullptr;                   // the title, followed by the date picker
     TOutField* OutField_00 = nullptr;                 // "Параметры:"; its height is the row height
-    TSQLClientDataSet* SQLClientDataSet1 = nullptr;   // on FormMain->SQLConnection1
+    TSQLClientDataSet* SQLClientDataSet1 = nullptr;   // on MainView->SQLConnection1
 
     // Reads the picker's day and loads the four periods. Does nothing while the connection is down.
     // A period whose query fails is logged and left as it was; any other failure is logged as

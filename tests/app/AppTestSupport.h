@@ -53,13 +53,10 @@ protected:
     void SetUp() override {
         StationTest::SetUp();
         WriteFile(IniPath(), QuietIni);
-        form = new TFormMain(nullptr);
-        FormMain = form;
+        form = testlib::MainWindowFixture::Open();
     }
     void TearDown() override {
-        if (form) form->Free();
-        form = nullptr;
-        FormMain = nullptr;
+        testlib::MainWindowFixture::Close(form);
         StationTest::TearDown();
     }
     TFormMain* form = nullptr;

@@ -95,4 +95,37 @@ inline void ConnectToScratch(TFormMain* form, const testdb::ScratchDatabase& db)
         ConnectToScratch(form, db, conn);
 }
 
+// The main window as the start-up constructs it (its create handler not run), for one test or
+// benchmark: it sets FormMain, points the four connections at the scratch database when one is given
+// (not opened), and when it ends asks both link threads to stop and frees the window, whose
+// destructor waits until each thread has really ended.
+class MainWindowFixture {
+public:
+    explicit MainWindowFixture(const testdb::ScratchDatabase* db = nullptr) : form_(Open(db)) {}
+    ~MainWindowFixture() { Close(form_); }
+    MainWindowFixture(const MainWindowFixture&) = delete;
+    MainWindowFixture& operator=(const MainWindowFixture&) = delete;
+    TFormMain* operator->() const { return form_; }
+    operator TFormMain*() const { return form_; }
+
+    // The same for fixtures that keep the window in a field of their own.
+    static TFormMain* Open(const testdb::ScratchDatabase* db = nullptr) {
+        auto* form = new TFormMain(nullptr);
+        FormMain = form;
+        if (db) ConnectToScratch(form, *db);
+        return form;
+    }
+    static void Close(TFormMain*& form) {
+        if (!form) return;
+        form->PufThreadStop.store(true);
+        form->V120ThreadStop.store(true);
+        form->Free();
+        form = nullptr;
+        FormMain = nullptr;
+    }
+
+private:
+    TFormMain* form_;
+};
+
 }  // namespace testlib

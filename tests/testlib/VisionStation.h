@@ -38,8 +38,7 @@ inline visionsim::SimulatorConfig StillPlant() {
 
 // A main window whose four connections reach the scratch database.
 inline TFormMain* NewMainWindow(const testdb::ScratchDatabase& db, bool lanClient = false) {
-    auto* form = new TFormMain(nullptr);
-    FormMain = form;
+    TFormMain* form = testlib::MainWindowFixture::Open();
     form->LanClientMode = lanClient;
     const testdb::Coordinates c = testdb::Coords();
     // What the create handler gives the connections again.
@@ -50,13 +49,7 @@ inline TFormMain* NewMainWindow(const testdb::ScratchDatabase& db, bool lanClien
     return form;
 }
 
-inline void FreeMainWindow(TFormMain*& form) {
-    if (!form) return;
-    StopVisionThread(form);
-    form->Free();
-    form = nullptr;
-    FormMain = nullptr;
-}
+inline void FreeMainWindow(TFormMain*& form) { testlib::MainWindowFixture::Close(form); }
 
 inline double ToDouble(const std::optional<std::string>& s) { return s ? std::stod(*s) : -1.0; }
 

@@ -18,8 +18,7 @@ class StateTimerNoDb : public ::testing::Test {
 protected:
     void SetUp() override {
         folder.WriteIni("[MySQL]\r\nSavePassword=1\r\nComp=127.0.0.1:1\r\n");
-        form = new TFormMain(nullptr);
-        FormMain = form;
+        form = testlib::MainWindowFixture::Open();
     }
     void TearDown() override { FreeMainWindow(form); }
     StationFolder folder;

@@ -21,8 +21,7 @@ protected:
         savedFormat = FormatSettings();
         FormatSettings() = TFormatSettings::Russian();
         folder.WriteIni("[MySQL]\r\nSavePassword=1\r\nComp=127.0.0.1:1\r\n");
-        mainWindow = new TFormMain(nullptr);
-        FormMain = mainWindow;
+        mainWindow = testlib::MainWindowFixture::Open();
     }
     void TearDown() override {
         if (console) console->Free();

@@ -1,7 +1,7 @@
 // Pixel-exact checks of the drawing rules on an off-screen bitmap.
 #include "GfxTestSupport.h"
 
-#include "gui/QtGraphics.h"
+#include "gui/QtGraphicsInternal.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "gui/Graphics.h"
-#include "gui/QtGraphics.h"
+#include "gui/QtGraphicsInternal.h"
 
 #include <string>
 

@@ -6,7 +6,7 @@
 #include "gui/Forms.h"
 #include "gui/Grids.h"
 #include "gui/Menus.h"
-#include "gui/QtControls.h"
+#include "gui/QtControlsInternal.h"
 #include "gui/Spin.h"
 #include "gui/StdCtrls.h"
 #include "gui/WebView.h"

@@ -1,6 +1,6 @@
 // Components and controls: ownership, parents, alignment, messages and the message queue.
 #include "gui/Forms.h"
-#include "gui/QtControls.h"
+#include "gui/QtControlsInternal.h"
 #include "gui/WinApi.h"
 #include "testlib/gui/GuiHarness.h"
 

@@ -1,7 +1,7 @@
 // Forms and the application: creation order, MDI children, modal loops, closing, freeing.
 #include "gui/ExtCtrls.h"
 #include "gui/Forms.h"
-#include "gui/QtControls.h"
+#include "gui/QtControlsInternal.h"
 #include "gui/StdCtrls.h"
 #include "testlib/gui/GuiHarness.h"
 

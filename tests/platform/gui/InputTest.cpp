@@ -4,7 +4,7 @@
 #include "gui/ExtCtrls.h"
 #include "gui/Forms.h"
 #include "gui/Menus.h"
-#include "gui/QtControls.h"
+#include "gui/QtControlsInternal.h"
 #include "gui/StdCtrls.h"
 #include "gui/WinApi.h"
 #include "testlib/gui/GuiHarness.h"

@@ -2,7 +2,7 @@
 #include "gui/Buttons.h"
 #include "gui/ExtCtrls.h"
 #include "gui/Forms.h"
-#include "gui/QtControls.h"
+#include "gui/QtControlsInternal.h"
 #include "gui/StdCtrls.h"
 #include "gui/WinApi.h"
 #include "testlib/gui/GuiHarness.h"

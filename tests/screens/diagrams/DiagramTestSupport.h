@@ -64,10 +64,8 @@ private:
 
 // A main window constructed as at start-up (its create handler not run), the application's MDI frame.
 inline TFormMain* NewMainWindow(const testdb::ScratchDatabase* db = nullptr) {
-    auto* form = new TFormMain(nullptr);
-    FormMain = form;
+    TFormMain* form = testlib::MainWindowFixture::Open(db);
     Application->FormCreated(form);
-    if (db) testlib::ConnectToScratch(form, *db);
     return form;
 }
 
@@ -80,11 +78,6 @@ inline TFormMain* NewLanClientWindow(const ProgramFolder& folder, const testdb::
     return form;
 }
 
-inline void FreeMainWindow(TFormMain*& form) {
-    if (!form) return;
-    form->Free();
-    form = nullptr;
-    FormMain = nullptr;
-}
+inline void FreeMainWindow(TFormMain*& form) { testlib::MainWindowFixture::Close(form); }
 
 }  // namespace diagramtest

@@ -32,8 +32,7 @@ protected:
         StationTest::SetUp();
         guitest::EnsureApp();
         apptest::WriteFile(IniPath(), apptest::QuietIni);
-        FormMain = new TFormMain(nullptr);
-        Application->FormCreated(FormMain);
+        Application->FormCreated(testlib::MainWindowFixture::Open());
         // The templates as the build installs them.
         std::filesystem::create_directories(dir / "Template");
         for (auto& e : std::filesystem::directory_iterator(testdb::SourcePath("templates"))) {
@@ -45,11 +44,9 @@ protected:
     void TearDown() override {
         if (FormWebPrint) FormWebPrint->Free();
         FormWebPrint = nullptr;
-        if (FormMain) {
-            Application->FormDestroyed(FormMain);
-            FormMain->Free();
-        }
-        FormMain = nullptr;
+        if (FormMain) Application->FormDestroyed(FormMain);
+        TFormMain* main = FormMain;
+        testlib::MainWindowFixture::Close(main);
         guitest::FlushDeletes();
         StationTest::TearDown();
     }

@@ -3,7 +3,7 @@
 #include "GraphsTestSupport.h"
 
 #include "charts/LevelGraph.h"
-#include "gui/QtGraphics.h"
+#include "gui/QtGraphicsInternal.h"
 #include "gui/WinApi.h"
 #include "rtl/FileUtils.h"
 

@@ -167,7 +167,7 @@ TEST_F(SvodTableTest, TicksDoNothingWithoutTheConnectionOrWhileATickRuns) {
         std::function<void()> restore;
     } cases[] = {
         {"connection closed", [&] { form->SQLConnection1->Close(); }, [&] { form->SQLConnection1->Open(); }},
-        {"no main window", [&] { FormMain = nullptr; }, [&] { FormMain = form; }},
+        {"no main window", [&] { FormMain = nullptr; MainView = nullptr; }, [&] { FormMain = form; MainView = form; }},
         {"tick running", [&] { screen->TimerBusy = 1; }, [&] { screen->TimerBusy = 0; }},
     };
     for (const auto& c : cases) {

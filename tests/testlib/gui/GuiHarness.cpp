@@ -1,7 +1,7 @@
 #include "testlib/gui/GuiHarness.h"
 
-#include "gui/QtControls.h"
-#include "gui/QtGraphics.h"
+#include "gui/QtControlsInternal.h"
+#include "gui/QtGraphicsInternal.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -10,7 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace pufsim_test {
+namespace pufsimtest {
 
 std::string Frame(const std::string& command) {
     std::string text = "PUF1:" + command;
@@ -125,4 +125,4 @@ bool TcpPeer::ClosedWithin(milliseconds timeout) {
     return true;
 }
 
-}  // namespace pufsim_test
+}  // namespace pufsimtest

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace pufsim_test {
+namespace pufsimtest {
 
 using std::chrono::milliseconds;
 
@@ -62,4 +62,4 @@ public:
     bool ClosedWithin(milliseconds timeout);
 };
 
-}  // namespace pufsim_test
+}  // namespace pufsimtest

@@ -20,7 +20,7 @@
 extern char** environ;
 
 using namespace pufsim;
-using namespace pufsim_test;
+using namespace pufsimtest;
 using std::chrono::milliseconds;
 
 TEST(PufSimOptions, ReadsTheCommandLine) {

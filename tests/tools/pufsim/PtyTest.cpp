@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 using namespace pufsim;
-using namespace pufsim_test;
+using namespace pufsimtest;
 using std::chrono::milliseconds;
 
 namespace {

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace pufsim;
-using namespace pufsim_test;
+using namespace pufsimtest;
 using std::chrono::milliseconds;
 using SteadyClock = std::chrono::steady_clock;
 

@@ -13,7 +13,7 @@
 #include "testlib/Station.h"
 #include "tools/pufsim/PufSimulator.h"
 
-#include "puf_support.h"
+#include "PufSupport.h"
 
 #include <memory>
 
@@ -31,26 +31,10 @@ public:
 };
 
 // A main window (with its link components); its connections reach db when one is given.
-inline TFormMain* NewMainWindow(const testdb::ScratchDatabase* db) {
-    auto* form = new TFormMain(nullptr);
-    FormMain = form;
-    if (db) testlib::ConnectToScratch(form, *db);
-    return form;
-}
+inline TFormMain* NewMainWindow(const testdb::ScratchDatabase* db) { return testlib::MainWindowFixture::Open(db); }
 
 // Stops the thread (waiting for its end) and frees the window.
-inline void FreeMainWindow(TFormMain*& form) {
-    if (!form) return;
-    form->PufThreadStop = true;
-    if (form->PufThreadHandle) {
-        form->PufThreadHandle->Join();
-        delete form->PufThreadHandle;
-        form->PufThreadHandle = nullptr;
-    }
-    form->Free();
-    form = nullptr;
-    FormMain = nullptr;
-}
+inline void FreeMainWindow(TFormMain*& form) { testlib::MainWindowFixture::Close(form); }
 
 // A link station whose PUF thread talks to the simulated controller on a pseudo-terminal (and
 // loopback TCP) and writes into a scratch database; the thread is not started yet.

@@ -4,7 +4,7 @@
 #include "links/FormV120_Link.h"
 #include "links/PufThread.h"
 #include "links/VisionThread.h"
-#include "puf_station.h"
+#include "PufStation.h"
 #include "testlib/VisionStation.h"
 #include "testlib/gui/GuiHarness.h"
 

@@ -5,7 +5,7 @@
 #include "app/Global.h"
 #include "links/FormInputNewSet.h"
 #include "links/FormPUF_Link.h"
-#include "puf_station.h"
+#include "PufStation.h"
 #include "testlib/gui/GuiHarness.h"
 #include "tools/pufsim/PufSimulator.h"
 

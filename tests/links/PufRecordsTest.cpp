@@ -1,113 +1,16 @@
-// What the flotation controller offers that can never be stored: the checks of its pairs and moments,
-// and, end to end against the simulated controller and a scratch database, that such records and log
-// entries are settled once (stored as far as they can be, acknowledged, reported) and never stop the
-// good ones behind them.
+// What the flotation controller offers that can never be stored, end to end against the simulated
+// controller and a scratch database: such records and log entries are settled once (stored as far as
+// they can be, acknowledged, reported) and never stop the good ones behind them. The checks themselves
+// are tested on their own in PufRecordChecksTest.cpp.
 #include "links/PufThread.h"
 
-#include "puf_station.h"
+#include "PufStation.h"
 
 #include <gtest/gtest.h>
 
 using namespace puftest;
 
 namespace {
-
-std::vector<TPufColumn> Columns() {
-    return {{"RecMoment", TPufColumn::Moment, false},
-            {"PLF", TPufColumn::Number, true},
-            {"F1AS", TPufColumn::Number, true},
-            {"Note", TPufColumn::Text, true}};
-}
-
-TEST(PufRecordChecks, EachPairMustBeALiteralItsColumnCanHold) {
-    using K = TPufPair::Kind;
-    struct Case {
-        const char* piece;
-        bool passes;
-        K kind;
-        const char* column;
-        const char* value;
-    } cases[] = {
-        {"PLF=1.5", true, K::Number, "PLF", "1.5"},
-        {" plf = -2e3 ", true, K::Number, "PLF", "-2e3"},
-        {"PLF='1.5'", true, K::Number, "PLF", "1.5"},  // a number in quotes is still one
-        {"PLF=NULL", true, K::Null, "PLF", ""},
-        {"Note='it''s'", true, K::Text, "Note", "it's"},
-        {"Note=7", true, K::Number, "Note", "7"},
-        {"RecMoment=Now()", true, K::Now, "RecMoment", ""},
-        {"RecMoment='2024-5-1 7:00'", true, K::Text, "RecMoment", "2024-5-1 7:00"},
-        {"PLF='abc'", false, K::Null, "", ""},            // text for a number column
-        {"F1AS=Now()", false, K::Null, "", ""},
-        {"RecMoment=NULL", false, K::Null, "", ""},       // the column takes no NULL
-        {"RecMoment='2024-02-30 00:00:00'", false, K::Null, "", ""},
-        {"RecMoment='0000-00-00 00:00:00'", false, K::Null, "", ""},
-        {"RecMoment=20240501", false, K::Null, "", ""},   // a number for a moment
-        {"NOPE=1", false, K::Null, "", ""},
-        {"PLF=1); drop table puf_log; --", false, K::Null, "", ""},
-        {"Note='a'b'", false, K::Null, "", ""},
-        {"(select 1)=1", false, K::Null, "", ""},
-    };
-    for (const Case& c : cases) {
-        TPufPair p;
-        AnsiString why;
-        EXPECT_EQ(PufCheckPair(c.piece, Columns(), p, why), c.passes) << c.piece;
-        if (!c.passes) {
-            EXPECT_FALSE(why.IsEmpty()) << c.piece;
-            continue;
-        }
-        EXPECT_EQ(p.kind, c.kind) << c.piece;
-        EXPECT_EQ(p.column.str(), c.column) << c.piece;
-        EXPECT_EQ(p.value.str(), c.value) << c.piece;
-    }
-    // A record keeps its passing pairs, in order, and names the others.
-    std::vector<TPufPair> pairs;
-    std::vector<TPufRefusedPair> refused;
-    PufCheckPairs("PLF=1,NOPE=2,junk,Note='x',F1AS='y'", Columns(), pairs, refused);
-    ASSERT_EQ(pairs.size(), 2u);
-    EXPECT_EQ(pairs[0].column, "PLF");
-    EXPECT_EQ(pairs[1].column, "Note");
-    ASSERT_EQ(refused.size(), 2u);
-    EXPECT_EQ(refused[0].piece, "NOPE=2");
-    EXPECT_EQ(refused[1].piece, "F1AS='y'");
-}
-
-TEST(PufRecordChecks, MomentsAreReadAsTheServerReadsThem) {
-    struct Case {
-        const char* text;
-        bool read;
-        int y, mo, d, h, mi, s, ms;
-    } cases[] = {
-        {"2024-05-01 07:00:00", true, 2024, 5, 1, 7, 0, 0, 0},
-        {"2024-5-1 07:00:00", true, 2024, 5, 1, 7, 0, 0, 0},
-        {"2024-05-01 07:00", true, 2024, 5, 1, 7, 0, 0, 0},
-        {"2024/05/01 07:00:00", true, 2024, 5, 1, 7, 0, 0, 0},
-        {"2024.05.01T07:08:09.5", true, 2024, 5, 1, 7, 8, 9, 500},
-        {"24-05-01 07:00:00", true, 2024, 5, 1, 7, 0, 0, 0},
-        {"99-12-31 23:59:59", true, 1999, 12, 31, 23, 59, 59, 0},
-        {" 2024-05-01 ", true, 2024, 5, 1, 0, 0, 0, 0},
-        {"20240501070809", true, 2024, 5, 1, 7, 8, 9, 0},
-        {"20240501", true, 2024, 5, 1, 0, 0, 0, 0},
-        {"", false, 0, 0, 0, 0, 0, 0, 0},
-        {"0000-00-00 00:00:00", false, 0, 0, 0, 0, 0, 0, 0},
-        {"2024-13-01", false, 0, 0, 0, 0, 0, 0, 0},
-        {"2024-02-30 00:00", false, 0, 0, 0, 0, 0, 0, 0},
-        {"2024-05-01 24:00:00", false, 0, 0, 0, 0, 0, 0, 0},
-        {"2024-05-01 07:00:60", false, 0, 0, 0, 0, 0, 0, 0},
-        {"2024-05-01 07", false, 0, 0, 0, 0, 0, 0, 0},
-        {"2024-05-01 07:00:00 junk", false, 0, 0, 0, 0, 0, 0, 0},
-        {"2024-05-01 07:00:00.", false, 0, 0, 0, 0, 0, 0, 0},
-        {"2024 05 01", false, 0, 0, 0, 0, 0, 0, 0},
-        {"вчера утром", false, 0, 0, 0, 0, 0, 0, 0},
-        {"202405011", false, 0, 0, 0, 0, 0, 0, 0},
-    };
-    for (const Case& c : cases) {
-        TDateTime t = -1;
-        EXPECT_EQ(PufReadMoment(c.text, t), c.read) << c.text;
-        if (c.read) {
-            EXPECT_EQ(t, EncodeDateTime(c.y, c.mo, c.d, c.h, c.mi, c.s, c.ms)) << c.text;
-        }
-    }
-}
 
 class PufRecordsTest : public ThreadStationTest {
 protected:

@@ -1,7 +1,7 @@
 // The serial command link against a device played on a pseudo-terminal.
 #include "links/ICPLink.h"
 
-#include "puf_support.h"
+#include "PufSupport.h"
 
 #include <gtest/gtest.h>
 

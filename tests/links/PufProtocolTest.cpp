@@ -2,7 +2,7 @@
 // serial port and TCP, and the transport decision.
 #include "links/PufProtocol.h"
 
-#include "puf_station.h"
+#include "PufStation.h"
 #include "tools/pufsim/PufFrames.h"
 #include "tools/pufsim/PufSimulator.h"
 

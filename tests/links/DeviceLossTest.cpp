@@ -5,7 +5,7 @@
 #include "links/PufThread.h"
 #include "links/VisionLink.h"
 #include "links/VisionThread.h"
-#include "puf_station.h"
+#include "PufStation.h"
 #include "testlib/VisionStation.h"
 
 #include <gtest/gtest.h>

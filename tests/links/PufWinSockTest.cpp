@@ -2,7 +2,7 @@
 #include "links/WinSockClient.h"
 #include "links/WinSockServer.h"
 
-#include "puf_support.h"
+#include "PufSupport.h"
 #include "testlib/gui/GuiHarness.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include "links/PufThread.h"
 #include "links/VisionLink.h"
 #include "links/VisionThread.h"
-#include "puf_station.h"
+#include "PufStation.h"
 #include "testlib/PrivateServer.h"
 #include "testlib/VisionStation.h"
 #include "testlib/gui/GuiHarness.h"

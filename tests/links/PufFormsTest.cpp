@@ -3,7 +3,7 @@
 #include "links/FormPUF_Link.h"
 
 #include "app/Global.h"
-#include "puf_station.h"
+#include "PufStation.h"
 #include "testlib/gui/GuiHarness.h"
 
 #include <gtest/gtest.h>

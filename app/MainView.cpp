@@ -1,0 +1,3 @@
+#include "app/MainView.h"
+
+TMainView* MainView = nullptr;
