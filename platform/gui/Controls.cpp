@@ -6,6 +6,7 @@
 #include "gui/QtControls.h"
 #include "gui/QtGraphics.h"
 #include "gui/WinApi.h"
+#include "gui/WindowFrame.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -384,7 +385,7 @@ void TControl::SetCursor(TCursor c) {
     cursor_ = c;
     if (QWidget* w = Widget()) {
         if (c == crDefault) w->unsetCursor();
-        else w->setCursor(QCursor(ToQtCursorShape(c)));
+        else w->setCursor(ToQtCursor(c));
     }
     Perform(CM_CURSORCHANGED);
 }
@@ -433,24 +434,28 @@ void TControl::Loaded() { TComponent::Loaded(); }
 
 void TControl::Invalidate() {
     ++invalidateCount_;
-    if (!host_) return;
-    if (PaintMode() == PaintKind::Kept) host_->dirty = QRegion(0, 0, std::max(0, width_), std::max(0, height_));
-    if (QWidget* w = Widget()) w->update();
+    ControlHost* h = PaintHost();
+    if (!h) return;
+    QWidget* w = h->AsWidget();
+    if (PaintMode() == PaintKind::Kept) h->dirty = QRegion(0, 0, std::max(0, w->width()), std::max(0, w->height()));
+    w->update();
 }
 
 void TControl::Repaint() {
     ++invalidateCount_;
-    if (!host_) return;
-    if (PaintMode() == PaintKind::Kept) host_->dirty = QRegion(0, 0, std::max(0, width_), std::max(0, height_));
-    if (QWidget* w = Widget()) w->repaint();
+    ControlHost* h = PaintHost();
+    if (!h) return;
+    QWidget* w = h->AsWidget();
+    if (PaintMode() == PaintKind::Kept) h->dirty = QRegion(0, 0, std::max(0, w->width()), std::max(0, w->height()));
+    w->repaint();
 }
 
 void TControl::Update() {
-    if (!host_) return;
-    QWidget* w = Widget();
-    if (!w) return;
+    ControlHost* h = PaintHost();
+    if (!h) return;
+    QWidget* w = h->AsWidget();
     if (PaintMode() == PaintKind::Kept) {
-        if (!host_->dirty.isEmpty()) w->repaint(host_->dirty);
+        if (!h->dirty.isEmpty()) w->repaint(h->dirty);
         return;
     }
     w->repaint();
@@ -884,7 +889,7 @@ void TControlCanvas::FreeHandle() {
 }
 
 void TControlCanvas::CreateHandle() {
-    ControlHost* h = control_ ? control_->Host() : nullptr;
+    ControlHost* h = control_ ? control_->PaintHost() : nullptr;
     int w = control_ ? std::max(1, control_->Width()) : 1;
     int hgt = control_ ? std::max(1, control_->Height()) : 1;
     if (h && control_->PaintMode() == TControl::PaintKind::Kept) {
@@ -1295,7 +1300,7 @@ void TWinControl::Repaint() { TControl::Repaint(); }
 void TWinControl::Update() { TControl::Update(); }
 
 void TWinControl::InvalidateRect(const TRect& r) {
-    ControlHost* h = Host();
+    ControlHost* h = PaintHost();
     if (!h) return;
     QRect qr(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height()));
     if (PaintMode() == PaintKind::Kept) h->dirty += qr;
@@ -1303,7 +1308,7 @@ void TWinControl::InvalidateRect(const TRect& r) {
 }
 
 void TWinControl::ValidateRect(const TRect& r) {
-    ControlHost* h = Host();
+    ControlHost* h = PaintHost();
     if (!h || PaintMode() != PaintKind::Kept) return;
     h->dirty -= QRegion(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height()));
 }
@@ -1341,6 +1346,7 @@ void TWinControl::Dispatch(TMessage& m) {
     case WM_GETDLGCODE: WMGetDlgCode(m); break;
     case WM_TIMER: WMTimer(m); break;
     case WM_COMMAND: WMCommand(m); break;
+    case WM_SETCURSOR: WMSetCursor(m); break;
     case CM_ENTER: CMEnter(m); break;
     case CM_EXIT: CMExit(m); break;
     case CM_DIALOGKEY: CMDialogKey(m); break;
@@ -1440,7 +1446,40 @@ void TWinControl::WMGetDlgCode(TMessage& m) { m.Result = NativeDlgCode(); }
 
 void TWinControl::WMTimer(TMessage& m) { DefaultHandler(m); }
 
-void TWinControl::WMCommand(TMessage& m) { DefaultHandler(m); }
+void TWinControl::WMCommand(TMessage& m) {
+    auto* child = reinterpret_cast<TControl*>(m.LParam);
+    if (child && child != this && IsLiveControl(child) && child->Parent() == this) {
+        m.Result = child->Perform(CN_COMMAND, m.WParam, m.LParam);
+        return;
+    }
+    DefaultHandler(m);
+}
+
+void TWinControl::WMSetCursor(TMessage& m) {
+    if (LOWORD(static_cast<std::uintptr_t>(m.LParam)) == HTCLIENT && (!Screen || Screen->Cursor() == crDefault)) {
+        TCursor c = Cursor();
+        const DWORD at = GetMessagePos();
+        TPoint p = ScreenToClient(TPoint(GET_X_LPARAM(at), GET_Y_LPARAM(at)));
+        if (TControl* child = ControlAtPos(p, false, false); child && child->Cursor() != crDefault) c = child->Cursor();
+        if (c != crDefault) {
+            ::SetCursor(Screen ? Screen->Cursors(c) : nullptr);
+            m.Result = 1;
+            return;
+        }
+    }
+    // Nothing of its own: the parent window may decide.
+    if (TWinControl* p = Parent(); p && !m.Native) {
+        m.Result = p->Perform(WM_SETCURSOR, m.WParam, m.LParam);
+        if (m.Result != 0) return;
+    }
+    DefaultHandler(m);
+}
+
+void TWinControl::CreateParams(TCreateParams& params) {
+    params.Style = WS_CHILD | WS_CLIPSIBLINGS;
+    if (TabStop()) params.Style |= WS_TABSTOP;
+    params.ExStyle = 0;
+}
 
 void TWinControl::CNCommand(TMessage& m) { DefaultHandler(m); }
 
@@ -1544,9 +1583,13 @@ TCustomControl::TCustomControl(TComponent* owner)
     canvas_->SetControl(this);
     AttachHost(new HostWidget<QWidget>(this));
     Widget()->setAttribute(Qt::WA_OpaquePaintEvent, true);
+    frame_ = std::make_unique<WindowFrame>(this);
 }
 
-TCustomControl::~TCustomControl() { canvas_->SetControl(nullptr); }
+TCustomControl::~TCustomControl() {
+    canvas_->SetControl(nullptr);
+    if (frame_ && frame_->client) frame_->client->Detach();
+}
 
 void TCustomControl::Paint() {}
 
