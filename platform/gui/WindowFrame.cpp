@@ -337,7 +337,7 @@ bool GetScrollInfo(HWND wnd, int bar, SCROLLINFO* info) {
     }
     if (info->fMask & SIF_PAGE) info->nPage = static_cast<UINT>(b.page);
     if (info->fMask & SIF_POS) info->nPos = b.pos;
-    if (info->fMask & SIF_TRACKPOS) info->nTrackPos = b.widget && b.widget->isSliderDown() ? b.trackPos : b.pos;
+    if (info->fMask & SIF_TRACKPOS) info->nTrackPos = b.trackPos;
     return true;
 }
 
@@ -363,6 +363,8 @@ int SetScrollInfo(HWND wnd, int bar, const SCROLLINFO* info, bool /*redraw*/) {
     if (info->fMask & SIF_PAGE) b.page = static_cast<int>(std::min<UINT>(info->nPage, static_cast<UINT>(b.max - b.min + 1)));
     if (info->fMask & SIF_POS) b.pos = info->nPos;
     b.pos = std::clamp(b.pos, b.min, maxPos(b));
+    // The thumb is where the position is until the next drag.
+    if (!b.widget || !b.widget->isSliderDown()) b.trackPos = b.pos;
     if (scrollable(b)) {
         b.enabled = true;
         f->ShowBar(bar, true);
