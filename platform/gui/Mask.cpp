@@ -124,12 +124,17 @@ void TCustomMaskEdit::typeText(const AnsiString& text) {
     bool typed = false;
     for (const std::string& ch : Utf8Chars(text.str())) {
         int pos = pattern_.NextInput(p);
-        if (pos >= pattern_.Count()) break;
+        if (pos >= pattern_.Count()) {
+            MessageBeep(0);
+            break;
+        }
         std::string accepted = pattern_.Accept(pos, ch);
         if (accepted.empty()) {
-            // A literal typed where it stands moves past it.
-            if (pos > p && pattern_.IsLiteral(p) && pattern_.Literal(p) == ch) {
-                p = pos;
+            // The next literal typed moves past it (the input positions before it stay blank).
+            int lit = p;
+            while (lit < pattern_.Count() && !pattern_.IsLiteral(lit)) ++lit;
+            if (lit < pattern_.Count() && pattern_.Literal(lit) == ch) {
+                p = std::min(pattern_.Count(), pattern_.NextInput(lit + 1));
                 typed = true;
                 continue;
             }
