@@ -345,43 +345,38 @@ void TCustomGrid::SetDefaultRowHeight(int h) {
     extentsChanged();
 }
 
-int TCustomGrid::ColWidths(int col) const {
-    if (col < 0 || col >= colCount_) throw EListError("Индекс списка вне диапазона (" + std::to_string(col) + ")");
-    return colWidths_[static_cast<std::size_t>(col)];
+namespace {
+// Index errors of the per-column and per-row lists.
+std::size_t checkedIndex(int i, int count) {
+    if (i < 0 || i >= count) throw EListError("Индекс списка вне диапазона (" + std::to_string(i) + ")");
+    return static_cast<std::size_t>(i);
 }
+
+// Stores an extent (-1 at the least); true when it changed.
+bool storeExtent(std::vector<int>& extents, int i, int count, int value) {
+    int& cur = extents[checkedIndex(i, count)];
+    value = std::max(value, -1);
+    if (cur == value) return false;
+    cur = value;
+    return true;
+}
+}  // namespace
+
+int TCustomGrid::ColWidths(int col) const { return colWidths_[checkedIndex(col, colCount_)]; }
 
 void TCustomGrid::SetColWidths(int col, int w) {
-    if (col < 0 || col >= colCount_) throw EListError("Индекс списка вне диапазона (" + std::to_string(col) + ")");
-    w = std::max(w, -1);
-    int& cur = colWidths_[static_cast<std::size_t>(col)];
-    if (cur == w) return;
-    cur = w;
-    ColWidthsChanged();
+    if (storeExtent(colWidths_, col, colCount_, w)) ColWidthsChanged();
 }
 
-int TCustomGrid::RowHeights(int row) const {
-    if (row < 0 || row >= rowCount_) throw EListError("Индекс списка вне диапазона (" + std::to_string(row) + ")");
-    return rowHeights_[static_cast<std::size_t>(row)];
-}
+int TCustomGrid::RowHeights(int row) const { return rowHeights_[checkedIndex(row, rowCount_)]; }
 
 void TCustomGrid::SetRowHeights(int row, int h) {
-    if (row < 0 || row >= rowCount_) throw EListError("Индекс списка вне диапазона (" + std::to_string(row) + ")");
-    h = std::max(h, -1);
-    int& cur = rowHeights_[static_cast<std::size_t>(row)];
-    if (cur == h) return;
-    cur = h;
-    RowHeightsChanged();
+    if (storeExtent(rowHeights_, row, rowCount_, h)) RowHeightsChanged();
 }
 
-bool TCustomGrid::TabStops(int col) const {
-    if (col < 0 || col >= colCount_) throw EListError("Индекс списка вне диапазона (" + std::to_string(col) + ")");
-    return tabStops_[static_cast<std::size_t>(col)];
-}
+bool TCustomGrid::TabStops(int col) const { return tabStops_[checkedIndex(col, colCount_)]; }
 
-void TCustomGrid::SetTabStops(int col, bool b) {
-    if (col < 0 || col >= colCount_) throw EListError("Индекс списка вне диапазона (" + std::to_string(col) + ")");
-    tabStops_[static_cast<std::size_t>(col)] = b;
-}
+void TCustomGrid::SetTabStops(int col, bool b) { tabStops_[checkedIndex(col, colCount_)] = b; }
 
 void TCustomGrid::SetGridLineWidth(int w) {
     w = std::max(0, w);
