@@ -19,6 +19,9 @@
 #include "links/PufProtocol.h"   // PUF link
 #include "links/PufThread.h"     // PUF link
 #include "screens/tables/TableFlot.h"  // flotation table (Ctrl+F4)
+#include "screens/graphs/FormGraph3Zoom.h"  // jig-machine graph screens (Ctrl+F6)
+#include "screens/graphs/FormGraphAir.h"    // jig-machine graph screens
+#include "screens/graphs/FormGraphTS.h"     // jig-machine graph screens
 
 #include <algorithm>
 #include <cstdlib>
@@ -359,12 +362,13 @@ void TFormMain::FormShow(TObject*) {
 
     // ==== Screens owned by the main window, in this order; each joins here when built =================
     // (configuration files beside the executable: ExtractFilePath(ProgramFileName()) + name)
-    //   FormGraph3Zoom1 = NewForm<TFormGraph3Zoom>(this, 1, dir + "Graph3ZoomK.INI");
-    //   FormGraph3Zoom2 = NewForm<TFormGraph3Zoom>(this, 2, dir + "Graph3ZoomM.INI");
-    //   FormGraphTS_1 = NewForm<TFormGraphTS>(this, 1, dir + "GraphTS_K.INI");
-    //   FormGraphTS_2 = NewForm<TFormGraphTS>(this, 2, dir + "GraphTS_M.INI");
-    //   FormGraphAir_1 = NewForm<TFormGraphAir>(this, 1, dir + "GraphAir_K.INI");
-    //   FormGraphAir_2 = NewForm<TFormGraphAir>(this, 2, dir + "GraphAir_M.INI");
+    const AnsiString dir = IncludeTrailingPathDelimiter(ExtractFilePath(ProgramFileName()));
+    FormGraph3Zoom1 = NewForm<TFormGraph3Zoom>(this, 1, dir + "Graph3ZoomK.INI");
+    FormGraph3Zoom2 = NewForm<TFormGraph3Zoom>(this, 2, dir + "Graph3ZoomM.INI");
+    FormGraphTS_1 = NewForm<TFormGraphTS>(this, 1, dir + "GraphTS_K.INI");
+    FormGraphTS_2 = NewForm<TFormGraphTS>(this, 2, dir + "GraphTS_M.INI");
+    FormGraphAir_1 = NewForm<TFormGraphAir>(this, 1, dir + "GraphAir_K.INI");
+    FormGraphAir_2 = NewForm<TFormGraphAir>(this, 2, dir + "GraphAir_M.INI");
     //   FormPu1State = NewForm<TFormPuState>(this, 1);
     //   FormPu2State = NewForm<TFormPuState>(this, 2);
     //   FormGraphGS = NewForm<TFormGraphGS>(this, dir + "GraphGS.INI");
@@ -397,8 +401,7 @@ void TFormMain::AppMessageHook(TMsg& Msg, bool& Handled) {
         Handled = true;
         break;
     case VK_F6:
-        // ==== the bed-height graphs of machine 2 (screens/graphs) ====
-        //   ShowFormMaximized(FormGraph3Zoom2);
+        ShowFormMaximized(FormGraph3Zoom2);
         Handled = true;
         break;
     default:

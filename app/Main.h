@@ -300,6 +300,15 @@ public:
     bool ExecuteActionByTag(int tag);
     void ActionMainMenuExecute(TObject* Sender);
     void ActionMnemoFlotExecute(TObject* Sender);
+    void ActionMnemoGSExecute(TObject* Sender);
+    void ActionMainMnemoExecute(TObject* Sender);
+    void ActionMnemoReachExecute(TObject* Sender);
+    void ActionGraphPBigOMExecute(TObject* Sender);
+    void ActionGraphPSmallOMExecute(TObject* Sender);
+    void ActionGraphRBigOMExecute(TObject* Sender);
+    void ActionGraphRSmallOMExecute(TObject* Sender);
+    void ActionAWModeBigOMExecute(TObject* Sender);
+    void ActionAWModeSmallOMExecute(TObject* Sender);
     void ActionGraphFlotParamExecute(TObject* Sender);
     void ActionTableTimeExecute(TObject* Sender);
     void ActionTableFlotExecute(TObject* Sender);
@@ -314,6 +323,12 @@ public:
     void ActionSetTRRSExecute(TObject* Sender);
     void ActionSetTRRPExecute(TObject* Sender);
     void ActionRunFARExecute(TObject* Sender);
+    void ActionPrintWPKExecute(TObject* Sender);
+    void ActionPrintWPMExecute(TObject* Sender);
+    void ActionPrintTSKExecute(TObject* Sender);
+    void ActionPrintTSMExecute(TObject* Sender);
+    void ActionPrintAirKExecute(TObject* Sender);
+    void ActionPrintAirMExecute(TObject* Sender);
     void ActionPrintFlotGraphExecute(TObject* Sender);
     void ActionPrintTableExecute(TObject* Sender);
     void ActionPrintTableFlotExecute(TObject* Sender);
@@ -327,6 +342,19 @@ public:
     bool SetClockFromServer();
 
 private:
+    // ---- State timer's own memory (app/MainState.cpp) ---------------------------------------------
+    // A lamp takes the colour of its time stamp's age.
+    void SetLamp(TShape* lamp, int flag, TDateTime t);
+    // While the status connection is down: the lamps that follow a link thread take their colour
+    // from the thread's last write, the others from the newest row time the timer has seen, so that
+    // none stays green on what nobody can confirm.
+    void AgeLampsWithoutDatabase();
+    // When the status connection may be tried again (GetTickCount64), and the newest row time each
+    // lamp (by its StateFlags index) was given from the database.
+    std::uint64_t statusRetryDue_ = 0;
+    TDateTime lampRowTime_[6] = {};
+    bool lampRowKnown_[6] = {};
+
     void BuildComponents();
     void BuildStatusQueries();
     // Stops both link threads as the exit path does (1000 ms each); a failure beeps.

@@ -13,11 +13,19 @@
 #include "links/PufThread.h"
 #include "rtl/FileUtils.h"
 #include "screens/diagrams/Mnemo.h"
+#include "screens/diagrams/MnemoGS.h"
+#include "screens/diagrams/MnemoReach.h"
+#include "screens/diagrams/TotalMnemo.h"
 #include "screens/graphs/FormFlotGraph.h"
+#include "screens/graphs/FormGraph3Zoom.h"
+#include "screens/graphs/FormGraphAir.h"
+#include "screens/graphs/FormGraphTS.h"
+#include "screens/graphs/FormWebPrint.h"
 #include "screens/tables/SvodTable.h"
 #include "screens/tables/TableBelt.h"
 #include "screens/tables/TableFlot.h"
 #include "sys/Host.h"
+#include "widgets/Arrow.h"
 
 #include <vector>
 
@@ -44,25 +52,32 @@ const std::vector<TActionRow>& actionRows() {
         // Screens.
         {&TFormMain::ActionMainMenu, "ActionMainMenu", "Главное", "Главное меню", "F1", 0,
          &TFormMain::ActionMainMenuExecute, P::Menu},
-        {&TFormMain::ActionMainMnemo, "ActionMainMnemo", "Мнемосхемы", "Общая мнемосхема", "F2", 2, nullptr, P::Mnemo},
-        {&TFormMain::ActionMnemoReach, "ActionMnemoReach", "Мнемосхемы", "Обогащения методом отсадки", "F3", 3, nullptr,
-         P::Mnemo},
+        {&TFormMain::ActionMainMnemo, "ActionMainMnemo", "Мнемосхемы", "Общая мнемосхема", "F2", 2,
+         &TFormMain::ActionMainMnemoExecute, P::Mnemo},
+        {&TFormMain::ActionMnemoReach, "ActionMnemoReach", "Мнемосхемы", "Обогащения методом отсадки", "F3", 3,
+         &TFormMain::ActionMnemoReachExecute, P::Mnemo},
         {&TFormMain::ActionMnemoFlot, "ActionMnemoFlot", "Мнемосхемы", "Обогащение методом флотации", "F4", 4,
          &TFormMain::ActionMnemoFlotExecute, P::Mnemo},
         {&TFormMain::ActionMnemoGS, "ActionMnemoGS", "Мнемосхемы", "Мнемосхема обогащения шламов на гидросайзере", "F5",
-         5, nullptr, P::Mnemo},
+         5, &TFormMain::ActionMnemoGSExecute, P::Mnemo},
         {&TFormMain::ActionGraphPBigOM, "ActionGraphPBigOM", "Графики",
-         "Высота постели в отсадочной машине крупного класса", "F6", 6, nullptr, P::Graph},
+         "Высота постели в отсадочной машине крупного класса", "F6", 6, &TFormMain::ActionGraphPBigOMExecute,
+         P::Graph},
         {&TFormMain::ActionGraphPSmallOM, "ActionGraphPSmallOM", "Графики",
-         "Высота постели в отсадочной машине мелкого класса", "F7", 7, nullptr, P::Graph},
+         "Высота постели в отсадочной машине мелкого класса", "F7", 7, &TFormMain::ActionGraphPSmallOMExecute,
+         P::Graph},
         {&TFormMain::ActionGraphRBigOM, "ActionGraphRBigOM", "Графики",
-         "Работа разгрузчиков отсадочной машины крупного класса", "F8", 8, nullptr, P::Graph},
+         "Работа разгрузчиков отсадочной машины крупного класса", "F8", 8, &TFormMain::ActionGraphRBigOMExecute,
+         P::Graph},
         {&TFormMain::ActionGraphRSmallOM, "ActionGraphRSmallOM", "Графики",
-         "Работа разгрузчиков отсадочной машины мелкого класса", "F9", 9, nullptr, P::Graph},
+         "Работа разгрузчиков отсадочной машины мелкого класса", "F9", 9, &TFormMain::ActionGraphRSmallOMExecute,
+         P::Graph},
         {&TFormMain::ActionAWModeBigOM, "ActionAWModeBigOM", "Графики",
-         "Параметры водовоздушного режима машины крупного класса", "F10", 10, nullptr, P::Graph},
+         "Параметры водовоздушного режима машины крупного класса", "F10", 10, &TFormMain::ActionAWModeBigOMExecute,
+         P::Graph},
         {&TFormMain::ActionAWModeSmallOM, "ActionAWModeSmallOM", "Графики",
-         "Параметры водовоздушного режима машины мелкого класса", "F11", 11, nullptr, P::Graph},
+         "Параметры водовоздушного режима машины мелкого класса", "F11", 11, &TFormMain::ActionAWModeSmallOMExecute,
+         P::Graph},
         {&TFormMain::ActionGraphFlotParam, "ActionGraphFlotParam", "Графики", "Графики параметров  процесса флотации",
          "F12", 12, &TFormMain::ActionGraphFlotParamExecute, P::Graph},
         {&TFormMain::ActionGraphFlotOut, "ActionGraphFlotOut", "Графики", "График зольности отходов флотации",
@@ -119,17 +134,19 @@ const std::vector<TActionRow>& actionRows() {
          &TFormMain::ActionRunFARExecute, P::None},
         // Prints.
         {&TFormMain::ActionPrintWPK, "ActionPrintWPK", "Печать", "Графики высоты постели машины крупного класса", "", 0,
-         nullptr, P::None},
+         &TFormMain::ActionPrintWPKExecute, P::None},
         {&TFormMain::ActionPrintWPM, "ActionPrintWPM", "Печать", "Графики высоты постели машины мелкого класса", "", 0,
-         nullptr, P::None},
+         &TFormMain::ActionPrintWPMExecute, P::None},
         {&TFormMain::ActionPrintTSK, "ActionPrintTSK", "Печать", "Графики скорости разгрузчиков машины крупного класса",
-         "", 0, nullptr, P::None},
+         "", 0, &TFormMain::ActionPrintTSKExecute, P::None},
         {&TFormMain::ActionPrintTSM, "ActionPrintTSM", "Печать", "Графики скорости разгрузчиков машины мелкого класса",
-         "", 0, nullptr, P::None},
+         "", 0, &TFormMain::ActionPrintTSMExecute, P::None},
         {&TFormMain::ActionPrintAirK, "ActionPrintAirK", "Печать",
-         "Графики параметров водовоздушного цикла машины крупного класса", "", 0, nullptr, P::None},
+         "Графики параметров водовоздушного цикла машины крупного класса", "", 0, &TFormMain::ActionPrintAirKExecute,
+         P::None},
         {&TFormMain::ActionPrintAirM, "ActionPrintAirM", "Печать",
-         "Графики параметров водовоздушного цикла машины мелокго класса", "", 0, nullptr, P::None},
+         "Графики параметров водовоздушного цикла машины мелокго класса", "", 0, &TFormMain::ActionPrintAirMExecute,
+         P::None},
         {&TFormMain::ActionPrintFlotGraph, "ActionPrintFlotGraph", "Печать", "Графики параметров  процесса флотации", "",
          0, &TFormMain::ActionPrintFlotGraphExecute, P::None},
         {&TFormMain::ActionPrintGraphZola, "ActionPrintGraphZola", "Печать", "График зольности отходов флотации", "", 0,
@@ -293,6 +310,22 @@ void TFormMain::ActionMainMenuExecute(TObject*) { ShowFormMaximized(FormMainMenu
 
 void TFormMain::ActionMnemoFlotExecute(TObject*) { ShowFormMaximized(FormMnemo); }
 
+void TFormMain::ActionMnemoGSExecute(TObject*) { ShowFormMaximized(FormMnemoGS); }
+void TFormMain::ActionMainMnemoExecute(TObject*) { ShowFormMaximized(FormTotalMnemo); }
+
+void TFormMain::ActionMnemoReachExecute(TObject*) { ShowFormMaximized(FormMnemoReach); }
+void TFormMain::ActionGraphPBigOMExecute(TObject*) { ShowFormMaximized(FormGraph3Zoom1); }
+
+void TFormMain::ActionGraphPSmallOMExecute(TObject*) { ShowFormMaximized(FormGraph3Zoom2); }
+
+void TFormMain::ActionGraphRBigOMExecute(TObject*) { ShowFormMaximized(FormGraphTS_1); }
+
+void TFormMain::ActionGraphRSmallOMExecute(TObject*) { ShowFormMaximized(FormGraphTS_2); }
+
+void TFormMain::ActionAWModeBigOMExecute(TObject*) { ShowFormMaximized(FormGraphAir_1); }
+
+void TFormMain::ActionAWModeSmallOMExecute(TObject*) { ShowFormMaximized(FormGraphAir_2); }
+
 void TFormMain::ActionGraphFlotParamExecute(TObject*) {
     ShowFormMaximized(FormFlotGraph);
     if (FirstFlotGraphShow && FormFlotGraph) {
@@ -350,6 +383,40 @@ void TFormMain::ActionRunFARExecute(TObject*) {
 }
 
 // ---- Prints -------------------------------------------------------------------------------------------------
+
+void TFormMain::ActionPrintWPKExecute(TObject*) {
+    if (FormGraph3Zoom1) FormGraph3Zoom1->PrintReport();
+}
+
+void TFormMain::ActionPrintWPMExecute(TObject*) {
+    if (FormGraph3Zoom2) FormGraph3Zoom2->PrintReport();
+}
+
+namespace {
+
+// The unloader speeds as the one-chart report: the legend's names and colours, the rpm column named,
+// the date the screen's picker shows.
+void printUnloaderGraph(TFormGraphTS* screen) {
+    if (!screen || !FormWebPrint) return;
+    FormWebPrint->MakeGraphReport(screen->LevelGraphN, screen->LabelTop2->Caption(), screen->DateTimePicker1->Date(),
+                                  true, "", "об/мин", "", screen->LabelTS_1->Caption(), screen->ArrowTS_1->Color(),
+                                  screen->LabelTS_2->Caption(), screen->ArrowTS_2->Color(),
+                                  screen->LabelTS_3->Caption(), screen->ArrowTS_3->Color(), "", clWhite);
+}
+
+}  // namespace
+
+void TFormMain::ActionPrintTSKExecute(TObject*) { printUnloaderGraph(FormGraphTS_1); }
+
+void TFormMain::ActionPrintTSMExecute(TObject*) { printUnloaderGraph(FormGraphTS_2); }
+
+void TFormMain::ActionPrintAirKExecute(TObject*) {
+    if (FormGraphAir_1) FormGraphAir_1->PrintReport();
+}
+
+void TFormMain::ActionPrintAirMExecute(TObject*) {
+    if (FormGraphAir_2) FormGraphAir_2->PrintReport();
+}
 
 void TFormMain::ActionPrintFlotGraphExecute(TObject*) {
     if (FormFlotGraph) FormFlotGraph->PrintReport();

@@ -11,7 +11,10 @@
 #include "screens/diagrams/EditPoligon.h"
 #include "screens/diagrams/EditPump.h"
 #include "screens/diagrams/Mnemo.h"
+#include "screens/diagrams/MnemoGS.h"
+#include "screens/diagrams/MnemoReach.h"
 #include "screens/diagrams/OutFieldEdit.h"
+#include "screens/diagrams/TotalMnemo.h"
 #include "links/FormInputNewSet.h"
 #include "links/FormPUF_Link.h"
 #include "links/FormTarControl.h"
@@ -39,7 +42,7 @@ void CreateStartupForms() {
     Application->CreateForm(FormMain);            //  1 TFormMain
     Application->CreateForm(FormMainMenu);        //  2 TFormMainMenu
     Application->CreateForm(FormAbout);           //  3 TFormAbout
-    //                                                 4 FormMnemoReach     TFormMnemoReach
+    Application->CreateForm(FormMnemoReach);      //  4 TFormMnemoReach
     Application->CreateForm(FormArrowEdit);       //  5 TFormArrowEdit
     Application->CreateForm(FormEditBarrel);      //  6 TFormEditBarrel
     Application->CreateForm(FormOutFieldEdit);    //  7 TFormOutFieldEdit
@@ -55,7 +58,7 @@ void CreateStartupForms() {
     //                                                17 FormGraphBakLevel  TFormGraphBakLevel
     Application->CreateForm(FormTableFlot);       // 18 TFormTableFlot
     //                                                19 FormPUF_Log        TFormPUF_Log
-    //                                                20 FormTotalMnemo     TFormTotalMnemo
+    Application->CreateForm(FormTotalMnemo);      // 20 TFormTotalMnemo
     Application->CreateForm(FormTarControl);      // 21 TFormTarControl
     Application->CreateForm(FormInputNewSet);     // 22 TFormInputNewSet
     Application->CreateForm(FormTableBelt);       // 23 TFormTableBelt
@@ -64,7 +67,7 @@ void CreateStartupForms() {
     //                                                26 FormBeltLog        TFormBeltLog
     Application->CreateForm(FormV120_Link);       // 27 TFormV120_Link
     Application->CreateForm(ShowErrorForm);       // 28 TShowErrorForm
-    //                                                29 FormMnemoGS        TFormMnemoGS
+    Application->CreateForm(FormMnemoGS);         // 29 TFormMnemoGS
     //                                                30 FormTable_GS_work  TFormTable_GS_work
 }
 

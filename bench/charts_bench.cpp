@@ -1,5 +1,7 @@
-// Speed of the flotation trend screen over puf_data in the private database, one whole day on its
-// five charts, with rows a minute apart (1440) and a second apart (86400):
+// Speed of the graph screens over the private database.
+//
+// The flotation trend screen over puf_data, one whole day on its five charts, with rows a minute
+// apart (1440) and a second apart (86400):
 //   BM_RawQuery            the day's statement opened on the screen's connection, every row fetched
 //                          into the dataset, nothing drawn
 //   BM_ScreenLoad          the screen's full reload of the day: query, 10-second fill, the points on
@@ -8,14 +10,27 @@
 // Both report "vs_query", their time divided by the raw query's (target: at most 1.5).
 //   BM_ChartRedraw         one full redraw of a chart holding the day of second rows on two curves
 //                          (target: under 16 ms)
+//
+// The jig machines' screens over pu1 holding a month of minute rows (bench/MonthFiller.h); the day's
+// range is read through the table's time index ("index" is 1):
+//   BM_JigRawQuery         the day's statement of a jig screen, every row fetched, nothing drawn
+//   BM_JigScreenLoad       a full reload of that day on the bed-height and the water-air screen
+//                          (query, fill, points, no paint), with "vs_query" (target: at most 1.5)
+//   BM_JigChartRedraw      a full redraw of each chart of the bed-height, unloader and water-air
+//                          screens holding that day (target: under 16 ms)
+//   BM_JigScreenPaint      the whole screen painted (figure only)
 // Needs the private server that scripts/bench starts (PLANTMON_TEST_DB_* in the environment).
 #include "app/Global.h"
 #include "app/Main.h"
 #include "db/SqlClientDataSet.h"
 #include "screens/graphs/FormFlotGraph.h"
+#include "screens/graphs/FormGraph3Zoom.h"
+#include "screens/graphs/FormGraphAir.h"
+#include "screens/graphs/FormGraphTS.h"
 #include "testlib/Station.h"
 #include "testlib/TestDb.h"
 
+#include "MonthFiller.h"
 #include "BenchSupport.h"  // last: it brings the toolkit's keyword macros
 
 #include <benchmark/benchmark.h>
@@ -25,12 +40,17 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
 // Minute rows on the 15th, second rows on the 16th, each day from 07:00.
 constexpr int kMinuteDay = 15;
 constexpr int kSecondDay = 16;
+// The jig machine's month and the day its screens load.
+constexpr int kJigMonth = 3;
+constexpr int kJigDay = 15;
 
 struct Station {
     Station() {
@@ -46,6 +66,8 @@ struct Station {
         db->Exec("insert into puf_data (RecMoment, PLF, RVF, RGF, TRRS, TRRP, ZRRS, ZRRP) select "
                  "'2010-03-16 07:00:00' + interval (seq - 1) second, " + std::string(values) +
                  " from seq_1_to_86400");
+
+        benchfill::FillMonth(*db, "pu1", "PostMoment", 2010, kJigMonth, benchfill::JigMachineColumns());
 
         main = new TFormMain(nullptr);
         FormMain = main;
@@ -63,9 +85,20 @@ struct Station {
         screen->SetWindowState(wsMaximized);
         screen->ShowAllGraphs();
         screen->ComboBox1->SetItemIndex(2);
+        bed = NewForm<TFormGraph3Zoom>(nullptr, 1, AnsiString());
+        unloaders = NewForm<TFormGraphTS>(nullptr, 1, AnsiString());
+        air = NewForm<TFormGraphAir>(nullptr, 1, AnsiString());
+        for (TGraphScreen* s : jigScreens()) {
+            s->TimerUpdate->SetEnabled(false);
+            s->SetWindowState(wsMaximized);
+            s->ShowAllGraphs();
+            s->ComboBox1->SetItemIndex(2);
+            s->DateTimePicker1->SetDate(EncodeDate(2010, kJigMonth, kJigDay));
+        }
         Application->ProcessMessages();
     }
     ~Station() {
+        for (TGraphScreen* s : jigScreens()) s->Free();
         screen->Free();
         main->SQLConnection1->Close();
         main->Free();
@@ -75,6 +108,10 @@ struct Station {
     std::unique_ptr<testdb::ScratchDatabase> db;
     TFormMain* main = nullptr;
     TFormFlotGraph* screen = nullptr;
+    TFormGraph3Zoom* bed = nullptr;
+    TFormGraphTS* unloaders = nullptr;
+    TFormGraphAir* air = nullptr;
+    std::vector<TGraphScreen*> jigScreens() const { return {bed, unloaders, air}; }
 };
 
 Station& station() { return BenchStation<Station>(); }
@@ -110,6 +147,7 @@ void BM_RawQuery(benchmark::State& state) {
 void loadDay(benchmark::State& state, bool draw) {
     Station& s = station();
     const int day = static_cast<int>(state.range(0));
+    s.main->ShowFormMaximized(s.screen);  // in front of the other screens, so its paint is real
     s.screen->DateTimePicker1->SetDate(EncodeDate(2010, 3, day));
     double total = 0;
     int n = 0;
@@ -135,6 +173,7 @@ void BM_ScreenLoadAndDraw(benchmark::State& state) { loadDay(state, true); }
 
 void BM_ChartRedraw(benchmark::State& state) {
     Station& s = station();
+    s.main->ShowFormMaximized(s.screen);
     s.screen->DateTimePicker1->SetDate(EncodeDate(2010, 3, kSecondDay));
     s.screen->Reload();
     TLevelGraph* g = s.screen->LevelGraphRS;
@@ -147,10 +186,105 @@ void BM_ChartRedraw(benchmark::State& state) {
     state.counters["height"] = g->Height();
 }
 
+// ---- The jig machines' screens ----------------------------------------------------------------------
+
+double jigRawSeconds = 0;
+
+// Mean seconds of fn over the benchmark's iterations.
+template <class F>
+double timed(benchmark::State& state, F fn) {
+    double total = 0;
+    int n = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        fn();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        ++n;
+    }
+    return n ? total / n : 0;
+}
+
+void BM_JigRawQuery(benchmark::State& state) {
+    Station& s = station();
+    TDateTime start = 0, stop = 0;
+    GetShiftPeriod(EncodeDate(2010, kJigMonth, kJigDay), 3, start, stop);
+    AnsiString sql = s.bed->QueryText(start, stop);
+    TSQLQuery rows(nullptr);
+    rows.SetSQLConnection(s.main->SQLConnection1);
+    rows.SetParamCheck(false);
+    int count = 0;
+    // As the screen opens its query: the statement set anew, then opened and every row fetched.
+    jigRawSeconds = timed(state, [&] {
+        rows.Close();
+        rows.SQL()->SetText(sql);
+        rows.Open();
+        count = rows.RecordCount();
+    });
+    state.counters["rows"] = count;
+    state.counters["index"] = benchfill::UsesIndex(*s.db, sql.str(), "ix_pu1_PostMoment") ? 1 : 0;
+}
+
+// A day's full reload on a hidden screen: nothing is painted.
+void BM_JigScreenLoad(benchmark::State& state) {
+    Station& s = station();
+    TGraphScreen* screen = state.range(0) == 0 ? static_cast<TGraphScreen*>(s.bed) : s.air;
+    state.SetLabel(screen->Setup().ScreenName.str());
+    screen->Hide();
+    double seconds = timed(state, [&] { screen->Reload(); });
+    screen->Show();
+    if (jigRawSeconds > 0) state.counters["vs_query"] = seconds / jigRawSeconds;
+    state.counters["slots"] = screen->GraphList[0]->IntervalPointCount();
+    // How many slots of the last chart hold a point: the day's rows all arrived.
+    int filled = 0;
+    TLevelGraph* g = screen->GraphList[screen->GraphList[1] && screen->GraphList[2] ? 2 : 1];
+    for (int i = 0; i < g->IntervalPointCount(); ++i)
+        if (g->GetPoint(0, IncMinute(screen->PeriodStart, i)) >= 0) ++filled;
+    state.counters["filled"] = filled;
+}
+
+// The charts of the three screens in one list: screen, chart.
+std::vector<std::pair<TGraphScreen*, TLevelGraph*>> jigCharts(Station& s) {
+    return {{s.bed, s.bed->LevelGraphP},           {s.bed, s.bed->LevelGraphR},
+            {s.bed, s.bed->LevelGraphN},           {s.unloaders, s.unloaders->LevelGraphN},
+            {s.air, s.air->LevelGraphKKP},         {s.air, s.air->LevelGraphAir}};
+}
+
+void BM_JigChartRedraw(benchmark::State& state) {
+    Station& s = station();
+    auto [screen, g] = jigCharts(s)[static_cast<std::size_t>(state.range(0))];
+    state.SetLabel((screen->Setup().ScreenName + "." + g->Name()).str());
+    s.main->ShowFormMaximized(screen);
+    screen->Reload();
+    Application->ProcessMessages();
+    for (auto _ : state) {
+        g->UpdateChanges();
+        g->Repaint();
+    }
+    state.counters["width"] = g->Width();
+    state.counters["height"] = g->Height();
+}
+
+void BM_JigScreenPaint(benchmark::State& state) {
+    Station& s = station();
+    TGraphScreen* screen = s.jigScreens()[static_cast<std::size_t>(state.range(0))];
+    state.SetLabel(screen->Setup().ScreenName.str());
+    s.main->ShowFormMaximized(screen);
+    screen->Reload();
+    Application->ProcessMessages();
+    for (auto _ : state) {
+        for (int i = 0; screen->GraphList[i]; ++i) screen->GraphList[i]->UpdateChanges();
+        screen->Repaint();
+    }
+}
+
 BENCHMARK(BM_RawQuery)->Arg(kMinuteDay)->Arg(kSecondDay)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScreenLoad)->Arg(kMinuteDay)->Arg(kSecondDay)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScreenLoadAndDraw)->Arg(kMinuteDay)->Arg(kSecondDay)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChartRedraw)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JigRawQuery)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JigScreenLoad)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JigChartRedraw)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JigScreenPaint)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -8,7 +8,7 @@
 #include "data/DBClient.h"
 #include "db/Provider.h"
 #include "db/SqlExpr.h"
-#include "testlib/TestDb.h"
+#include "PufRowsFixture.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,40 +26,15 @@ extern char** environ;
 
 namespace {
 
-constexpr int kRows = 100000;
+using benchdb::connect;
+constexpr int kRows = benchdb::kPufRows;
 
-struct Fixture {
-    std::unique_ptr<testdb::ScratchDatabase> db;
-    Fixture() {
-        if (!testdb::Available()) throw std::runtime_error("no database: run through scripts/bench");
-        db = std::make_unique<testdb::ScratchDatabase>();
-        // Minute rows with values spread like the controller's (full double precision), flags 0/1.
-        db->Exec("insert into puf_data select '2010-01-01' + interval seq minute, 50 + rand(1) * 200, 300 + rand() * 500, "
-                 "rand() * 150, rand() * 1000, rand() * 60, 60 + rand() * 20, rand() * 100, rand() * 100, "
-                 "1500 + rand() * 7500, 50 + rand() * 350, seq % 2, 1 - seq % 2, seq % 3 = 0, seq % 5 = 0, 1, 1, 0, "
-                 "seq % 7 = 0 from seq_1_to_" + std::to_string(kRows));
-    }
-};
-
-Fixture& fixture() {
-    static Fixture f;
-    return f;
-}
-
-std::unique_ptr<TSQLConnection> connect() {
-    auto c = std::make_unique<TSQLConnection>(nullptr);
-    c->SetLoginPrompt(false);
-    c->Params()->SetValue("HostName", testdb::HostWithPort());
-    c->Params()->SetValue("Database", fixture().db->Name());
-    c->Params()->SetValue("User_Name", testdb::Coords().user);
-    c->Params()->SetValue("Password", testdb::Coords().password);
-    return c;
-}
+benchdb::PufRowsFixture& fixture() { return benchdb::pufRows(); }
 
 double cliSeconds = 0;  // mean time of one client run, set by the first benchmark
 
 void BM_MariadbCli(benchmark::State& state) {
-    Fixture& f = fixture();
+    benchdb::PufRowsFixture& f = fixture();
     testdb::Coordinates c = testdb::Coords();
     std::string port = std::to_string(c.port);
     std::vector<std::string> args = {"mariadb", "--no-defaults", "--batch", "-h", c.host, "-P", port, "-u", c.user,

@@ -1,10 +1,15 @@
 // Speed of the text formatting every screen refresh and every print row goes through.
 #include "rtl/DateUtils.h"
+#include "rtl/IniFiles.h"
 #include "rtl/SysUtils.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <string>
+
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -71,5 +76,24 @@ void BM_DecodeDateTime(benchmark::State& state) {
 BENCHMARK(BM_DecodeDateTime);
 
 }  // namespace
+
+// The last key of a section of n keys in a file held in memory: a lookup walks the section once, so
+// the time grows with n (not with n squared); compare the per-lookup times of the two sizes.
+void BM_IniLastKeyOfSection(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    char path[] = "/tmp/plantmon-bench-ini-XXXXXX";
+    const int fd = mkstemp(path);
+    std::string text = "[Точки]\r\n";
+    for (int i = 0; i < n; ++i) text += "Точка" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+    if (fd >= 0) {
+        [[maybe_unused]] ssize_t w = write(fd, text.data(), text.size());
+        close(fd);
+    }
+    TMemIniFile ini(path);
+    const AnsiString last = "точка" + AnsiString(std::to_string(n - 1));
+    for (auto _ : state) benchmark::DoNotOptimize(ini.ReadString("ТОЧКИ", last, ""));
+    unlink(path);
+}
+BENCHMARK(BM_IniLastKeyOfSection)->Arg(1000)->Arg(8000);
 
 BENCHMARK_MAIN();

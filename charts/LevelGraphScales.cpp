@@ -126,37 +126,50 @@ double TLevelGraph::TranslateVal(double v, double a, double b, double c, double 
 
 void TLevelGraph::PaintYScale(TCanvas* canvas) {
     if (YScaleK <= 0 || yLabelStep_ <= 0) return;
+    const double step = yLabelStep_;
+    // A step typed far below the range would draw a grey smear of lines; such a scale (and one whose
+    // numbers are not finite) gets no grid.
+    constexpr long long kMaxLines = 100000;
+    const double lines = (yMax_ - yMin_) / step;
+    if (!(lines <= kMaxLines)) return;
+    const double middle = ((yMin_ + yMax_) / 2) / step;
+    if (!(std::fabs(middle) < 9e18)) return;  // beyond the line index
+
     canvas->SetFont(yScaleFont_.get());
     canvas->Brush()->SetStyle(bsClear);
 
-    // Start at the step multiple nearest the middle and walk down to the lowest one above YMin.
-    double step = yLabelStep_;
-    // A step typed far below the range would keep the walks below going for ages; such a grid would
-    // be one grey smear anyway.
-    if ((yMax_ - yMin_) / step > 100000) return;
-    double v = step * static_cast<double>(Round(((yMin_ + yMax_) / 2) / step));
-    while (v - step > yMin_) v -= step;
-    double w = rightYMin_;
-    while (v < yMax_) {
+    // The grid lines are the multiples k * step. They are counted by their index, never by adding the
+    // step to a value: far from zero a small step may vanish in the value's rounding (1e12 + 1e-5 is
+    // 1e12), and a walk that adds it would never arrive.
+    // Start at the multiple nearest the middle; when it lies above YMin, go down to the lowest multiple
+    // above YMin.
+    long long first = Round(middle);
+    if (static_cast<double>(first) * step > yMin_) {
+        long long low = static_cast<long long>(std::floor(yMin_ / step)) + 1;
+        // The division rounds: put the index right by at most a step or two either way.
+        for (int n = 0; n < 2 && static_cast<double>(low - 1) * step > yMin_; ++n) --low;
+        for (int n = 0; n < 2 && static_cast<double>(low) * step <= yMin_; ++n) ++low;
+        if (low < first) first = low;
+    }
+    for (long long i = 0; i <= kMaxLines + 1; ++i) {
+        const double v = static_cast<double>(first + i) * step;
+        if (!(v < yMax_)) break;
         // A line below YMin (a step wider than half the range) would sit on the bottom edge with a
         // label that is not the value there; it is left out, the right column still counts it.
-        if (v >= yMin_ - step * 1e-9) {
-            int y = static_cast<int>(Trunc(YToScreen(v)));
-            canvas->SetPen(labelNetPen_.get());
-            canvas->MoveTo(RegionLeft, y - 1);
-            canvas->LineTo(RegionRight, y - 1);
-            if (showScaleY_) {
-                AnsiString text = FormatFloat(scaleYFormat_, v);
-                TSize sz = canvas->TextExtent(text);
-                canvas->TextOut(RegionLeft - sz.cx - 4, y - sz.cy / 2, text);
-            }
-            if (showRightScale_) {
-                AnsiString text = FormatFloat(scaleYFormat_, w);
-                TSize sz = canvas->TextExtent(text);
-                canvas->TextOut(RegionRight + 4, y - sz.cy / 2, text);
-            }
+        if (v < yMin_ - step * 1e-9) continue;
+        int y = static_cast<int>(Trunc(YToScreen(v)));
+        canvas->SetPen(labelNetPen_.get());
+        canvas->MoveTo(RegionLeft, y - 1);
+        canvas->LineTo(RegionRight, y - 1);
+        if (showScaleY_) {
+            AnsiString text = FormatFloat(scaleYFormat_, v);
+            TSize sz = canvas->TextExtent(text);
+            canvas->TextOut(RegionLeft - sz.cx - 4, y - sz.cy / 2, text);
         }
-        v += step;
-        w += rightScaleStep_;
+        if (showRightScale_) {
+            AnsiString text = FormatFloat(scaleYFormat_, rightYMin_ + static_cast<double>(i) * rightScaleStep_);
+            TSize sz = canvas->TextExtent(text);
+            canvas->TextOut(RegionRight + 4, y - sz.cy / 2, text);
+        }
     }
 }

@@ -75,6 +75,7 @@ bool TICPLink::SendString(const AnsiString& text) {
         const int n = port_.Write(buffer.data() + sent, left);
         if (n < 0 || n > left) {
             ErrMessage(MsgSendFailed);
+            checkDevice();
             return false;
         }
         if (n == 0) {
@@ -101,6 +102,7 @@ AnsiString TICPLink::ReciveString() {
         if (n < 0) {
             // A closed port or a device that went away: waiting out the second would change nothing.
             ErrMessage(MsgReceiveFailed);
+            checkDevice();
             return AnsiString();
         }
         if (n == 1) {

@@ -32,24 +32,46 @@ AnsiString PufRequestFrame(const AnsiString& command) {
     return "     " + body + PufFrameChecksum(body);
 }
 
+namespace {
+
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+// Where the checksum "<XXXX>" of a line starts (0-based): the last such group, so that a "<" inside
+// the payload (a log message) is data. npos when the line has none.
+std::size_t ChecksumAt(const std::string& line) {
+    for (std::size_t end = line.size(); end > 0;) {
+        const std::size_t at = line.rfind('<', end - 1);
+        if (at == std::string::npos) break;
+        if (at + 6 <= line.size() && line[at + 5] == '>' && IsHexDigit(line[at + 1]) && IsHexDigit(line[at + 2]) &&
+            IsHexDigit(line[at + 3]) && IsHexDigit(line[at + 4]))
+            return at;
+        end = at;
+    }
+    return std::string::npos;
+}
+
+}  // namespace
+
 TPufAnswerKind PufParseAnswer(const AnsiString& raw, const AnsiString& word, AnsiString& payload) {
     payload = AnsiString();
-    const AnsiString line = raw.Trim();
-    if (line.IsEmpty()) return TPufAnswerKind::Other;
-    if (line.Pos("_Error:") > 0) return TPufAnswerKind::Failure;
-    const AnsiString marker = word + "_OK:";
-    const int at = line.Pos(marker);
-    if (at == 0) return TPufAnswerKind::Other;
-    const int lt = line.Pos("<");
-    if (lt == 0 || line.Length() - lt + 1 < 6) return TPufAnswerKind::Failure;
-    const AnsiString before = line.SubString(1, lt - 1);
-    if (line.SubString(lt, 6) != PufFrameChecksum(before)) return TPufAnswerKind::Failure;
+    const std::string line = raw.Trim().str();
+    if (line.empty()) return TPufAnswerKind::Other;
+    // The word counts only directly followed by its marker; the first marker of the word decides, so a
+    // payload that happens to hold "_Error:" (a log message) is no refusal.
+    const std::string ok = word.str() + "_OK:";
+    const std::string refused = word.str() + "_Error:";
+    const std::size_t okAt = line.find(ok);
+    const std::size_t refusedAt = line.find(refused);
+    if (refusedAt != std::string::npos && (okAt == std::string::npos || refusedAt < okAt)) return TPufAnswerKind::Failure;
+    if (okAt == std::string::npos) return TPufAnswerKind::Other;
+    const std::size_t lt = ChecksumAt(line);
     // The marker must lie in the checked text, before the checksum.
-    if (at + marker.Length() > lt) return TPufAnswerKind::Failure;
-    AnsiString text = before;
-    if (text.LastChar() == ':' && text.Length() >= at + marker.Length()) text.SetLength(text.Length() - 1);
-    text = text.SubString(at + marker.Length(), text.Length());
-    payload = text.IsEmpty() ? AnsiString("OK") : text;
+    if (lt == std::string::npos || okAt + ok.size() > lt) return TPufAnswerKind::Failure;
+    const std::string before = line.substr(0, lt);
+    if (line.compare(lt, 6, PufFrameChecksum(AnsiString(before)).str()) != 0) return TPufAnswerKind::Failure;
+    std::string text = before.substr(okAt + ok.size());
+    if (!text.empty() && text.back() == ':') text.pop_back();
+    payload = text.empty() ? AnsiString("OK") : AnsiString(text);
     return TPufAnswerKind::Payload;
 }
 

@@ -2,8 +2,9 @@
 //
 // A request is one line: five blanks, "PUF1:", the command (with a colon appended when it holds
 // none), a checksum "<XXXX>" over everything after the blanks, and CR. An answer holds the command
-// word directly followed by "_OK:", the payload, optionally one colon, and the checksum of the text
-// before it; "_Error:" is the controller's refusal. The frames go over the serial link ICPLinkPUF or
+// word directly followed by "_OK:", the payload, optionally one colon, and at its end the checksum of
+// the text before it; the word directly followed by "_Error:" is the controller's refusal. A payload
+// may hold "<" and "_Error:" as text (a log message). The frames go over the serial link ICPLinkPUF or
 // over TCP through WinSockClient, as TFormMain::PufOverTcp says; after repeated failures the worker
 // thread may switch between the two (PufTransportDecision).
 //
@@ -29,7 +30,8 @@ enum class TPufAnswerKind {
 };
 // Checks one line (wire bytes, untrimmed) against the command word. The word counts only where it
 // is directly followed by "_OK:" (or "_Error:"), so an answer to "GetLogRecCount" is never taken for
-// "GetLogRec". The payload stays in wire bytes.
+// "GetLogRec", and a refusal of another word is not this one's. The checksum is the last "<XXXX>" of
+// the line. The payload stays in wire bytes.
 TPufAnswerKind PufParseAnswer(const AnsiString& line, const AnsiString& word, AnsiString& payload);
 
 // Hands the frame of command to the current transport; false when the transport is not ready or the

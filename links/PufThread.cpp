@@ -15,6 +15,8 @@
 #include "rtl/SysUtils.h"
 #include "sys/Threads.h"
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdint>
 #include <map>
@@ -79,6 +81,10 @@ bool UnquoteText(const std::string& s, std::string& out) {
     return true;
 }
 
+bool HasLineBreak(const AnsiString& text) {
+    return text.str().find_first_of("\r\n") != std::string::npos;
+}
+
 AnsiString ValueSql(const TPufPair& p, const AnsiString& param) {
     return p.kind == TPufPair::Now ? AnsiString("Now()") : ":" + param;
 }
@@ -88,6 +94,8 @@ void BindValue(TSQLQuery* q, const AnsiString& param, const TPufPair& p) {
     TParam* prm = q->ParamByName(param);
     if (p.kind == TPufPair::Null)
         prm->Clear();
+    else if (p.isMoment)
+        prm->SetAsDateTime(p.moment);
     else
         prm->SetAsString(p.value);
 }
@@ -108,34 +116,80 @@ int CountRows(TSQLQuery* q) {
     return n;
 }
 
+// A text from the controller as the event log shows it: one line, and not too long.
 AnsiString Clip(const AnsiString& text) {
-    return text.Length() > kReportedRecordLength ? text.SubString(1, kReportedRecordLength) + "..." : text;
+    std::string s = text.str();
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    const AnsiString one(s);
+    return one.Length() > kReportedRecordLength ? one.SubString(1, kReportedRecordLength) + "..." : one;
 }
 
 // What one run of the loop keeps between cycles.
 struct TLoopState {
-    std::vector<AnsiString> stateColumns;
-    std::vector<AnsiString> dataColumns;
+    std::vector<TPufColumn> stateColumns;
+    std::vector<TPufColumn> dataColumns;
+    // The one row of puf_state is there (made when the table was empty).
+    bool stateRowChecked = false;
     // A log record whose row is written but whose deletion the controller has not confirmed: when the
     // controller offers it again, it is deleted again instead of being written a second time.
     bool pendingLog = false;
     TPufLogRecord pending;
-    // The last refusal reported of each kind, so that a record the controller keeps offering is
-    // reported once.
-    std::map<AnsiString, AnsiString> lastRefusal;
+    // The last report of each kind, so that a record the controller keeps offering is reported once.
+    std::map<AnsiString, AnsiString> lastReport;
+    // The loss of the serial device has been reported; cleared when the port is open again.
+    bool portLossReported = false;
 
-    const std::vector<AnsiString>& Columns(TFormMain* form, std::vector<AnsiString>& cache, const char* table) {
-        if (cache.empty()) cache = TableColumns(form->SQLConnectionPUF_Link, table);
+    const std::vector<TPufColumn>& Columns(TFormMain* form, std::vector<TPufColumn>& cache, const char* table) {
+        if (cache.empty()) cache = PufTableColumns(form->SQLQueryPUF_Link, table);
         return cache;
     }
-    void Refuse(const AnsiString& what, const AnsiString& why, const AnsiString& record) {
-        const AnsiString text = kThreadPrefix + what + " (" + why + "): " + Clip(record);
-        AnsiString& last = lastRefusal[what];
-        if (text == last) return;
-        last = text;
-        PostEvent(text, 0);
+    void Report(const AnsiString& kind, const AnsiString& text) {
+        const AnsiString line = kThreadPrefix + text;
+        AnsiString& last = lastReport[kind];
+        if (line == last) return;
+        last = line;
+        PostEvent(line, 0);
     }
 };
+
+// A serial port that the link closed because its device went away is opened again, once the device is
+// back; the loss is reported once.
+void KeepPortOpen(TFormMain* form, TLoopState& st) {
+    TICPLink* port = form->ICPLinkPUF;
+    if (port->GetActive()) {
+        st.portLossReported = false;
+        return;
+    }
+    if (!port->DeviceLost()) return;
+    if (!st.portLossReported) {
+        st.portLossReported = true;
+        PostEvent(kThreadPrefix + AnsiString("Потеряно устройство порта ") + port->GetPortName(), 0);
+    }
+    port->SetActive(true);
+}
+
+// The connection is there, or made again now (once a cycle), and the state table has its row. False
+// while the database cannot be reached: the cycle then leaves the controller's records where they are.
+bool DatabaseReady(TFormMain* form, TLoopState& st) {
+    try {
+        TSQLConnection* conn = form->SQLConnectionPUF_Link;
+        if (!conn->Connected()) conn->Open();
+        if (!st.stateRowChecked) {
+            TSQLQuery* q = form->SQLQueryPUF_Link;
+            SetStatement(q, "select count(*) as Rez from puf_state");
+            if (CountRows(q) == 0) {
+                // The state table always has the one row that the state answers update.
+                SetStatement(q, "insert into puf_state (RecMoment) VALUES( Now() )");
+                q->ExecSQL();
+            }
+            st.stateRowChecked = true;
+        }
+        return true;
+    } catch (const Exception&) {
+        return false;
+    }
+}
 
 void QueuedCommandStep(TFormMain* form) {
     AnsiString line;
@@ -183,22 +237,29 @@ void LogStep(TFormMain* form, TLoopState& st) {
     TPufLogRecord rec;
     AnsiString why;
     if (!PufParseLogRecord(text, rec, why)) {
-        st.Refuse("отклонена запись журнала", why, text);
+        st.Report("log", "отклонена запись журнала (" + why + "): " + Clip(text));
         return;
     }
     const bool written = st.pendingLog && rec.id == st.pending.id && rec.moment == st.pending.moment &&
                          rec.message == st.pending.message;
     if (!written) {
+        // An entry whose moment cannot be read is kept all the same: with the moment it arrived, and the
+        // controller's text of the moment in front of its message.
+        const TDateTime moment = rec.momentRead ? rec.postMoment : Now();
+        const AnsiString message = rec.momentRead ? rec.message : rec.moment + " " + rec.message;
         TSQLQuery* q = form->SQLQueryPUF_Link;
         try {
             SetStatement(q, "INSERT INTO puf_log (PostMoment, Message)\r\nVALUES (:PostMoment, :Message )");
-            q->ParamByName("PostMoment")->SetAsDateTime(SqlTextToDateTime(rec.moment));
-            q->ParamByName("Message")->SetAsString(rec.message);
+            q->ParamByName("PostMoment")->SetAsDateTime(moment);
+            q->ParamByName("Message")->SetAsString(message);
             q->ExecSQL();
         } catch (const Exception&) {
             // The record stays in the controller and comes again.
             return;
         }
+        if (!rec.momentRead)
+            st.Report("log", "запись журнала " + Clip(rec.id) + ": время \"" + Clip(rec.moment) +
+                                 "\" не прочитано, записана со временем приёма");
         st.pendingLog = true;
         st.pending = rec;
     }
@@ -218,9 +279,12 @@ void StateStep(TFormMain* form, TLoopState& st) {
     }
     try {
         std::vector<TPufPair> pairs;
-        AnsiString why;
-        if (!PufParsePairs(state, st.Columns(form, st.stateColumns, "puf_state"), pairs, why) || pairs.empty()) {
-            st.Refuse("отклонено состояние", why.IsEmpty() ? AnsiString("нет значений") : why, state);
+        std::vector<TPufRefusedPair> refused;
+        PufCheckPairs(state, st.Columns(form, st.stateColumns, "puf_state"), pairs, refused);
+        if (!refused.empty() || pairs.empty()) {
+            // The next state answer comes within the second: this one is left out whole.
+            const AnsiString why = refused.empty() ? AnsiString("нет значений") : refused.front().why;
+            st.Report("state", "отклонено состояние (" + why + "): " + Clip(state));
             DefaultBeep();
             return;
         }
@@ -232,6 +296,11 @@ void StateStep(TFormMain* form, TLoopState& st) {
     } catch (const Exception&) {
         DefaultBeep();
     }
+}
+
+void AcknowledgeRecord(TFormMain* form, const AnsiString& keyValue) {
+    PufSendCommand(form, "SetSaveFlag:" + keyValue);
+    PufReadAnswer(form, "SetSaveFlag");
 }
 
 // False when the cycle ends at once, without its closing pause.
@@ -257,45 +326,63 @@ bool DataStep(TFormMain* form, TLoopState& st) {
     form->PufFailStreak.store(0);
     const int comma = record.Pos(",");
     if (comma == 0) return false;  // nothing identifies the record: it is neither stored nor acknowledged
+    const AnsiString keyPiece = record.SubString(1, comma - 1);
+    if (keyPiece.Pos("=") == 0) return false;
     const AnsiString keyValue = PufSaveFlagKey(record);
-    if (record.SubString(1, comma - 1).Pos("=") == 0) return false;
+    // No request may carry a line break: such a record can be neither stored nor acknowledged.
+    if (HasLineBreak(keyValue)) {
+        st.Report("data", "отклонена запись данных (ключ с переводом строки): " + Clip(record));
+        return true;
+    }
 
-    std::vector<TPufPair> pairs;
-    AnsiString why;
     TSQLQuery* q = form->SQLQueryPUF_Link;
     try {
-        if (!PufParsePairs(record, st.Columns(form, st.dataColumns, "puf_data"), pairs, why)) {
-            st.Refuse("отклонена запись данных", why, record);
+        const std::vector<TPufColumn>& columns = st.Columns(form, st.dataColumns, "puf_data");
+        // The key decides where the record goes; a record without a usable key can never be stored.
+        TPufPair key;
+        AnsiString why;
+        if (!PufCheckPair(keyPiece, columns, key, why) || key.kind == TPufPair::Null || key.kind == TPufPair::Now) {
+            if (why.IsEmpty()) why = "ключ не задан значением";
+            st.Report("data", "запись данных " + Clip(keyValue) + " не записана (" + why + "): " + Clip(record));
+            AcknowledgeRecord(form, keyValue);
             return true;
         }
-        // The first piece holds "=", so the first pair is the key.
-        const TPufPair key = pairs.front();
-        if (key.kind != TPufPair::Number && key.kind != TPufPair::Text) {
-            st.Refuse("отклонена запись данных", "ключ не задан значением", record);
-            return true;
-        }
-        SetStatement(q, PufDataExistsSql(key));
-        BindValue(q, "k", key);
-        if (CountRows(q) > 0) {
-            SetStatement(q, PufDataUpdateSql(pairs, key));
-            BindPairs(q, pairs);
+        std::vector<TPufPair> pairs;
+        std::vector<TPufRefusedPair> refused;
+        PufCheckPairs(record.SubString(comma + 1, record.Length()), columns, pairs, refused);
+        // Only the key and no value to keep: nothing is written.
+        const bool write = !pairs.empty() || refused.empty();
+        if (write) {
+            pairs.insert(pairs.begin(), key);
+            SetStatement(q, PufDataExistsSql(key));
             BindValue(q, "k", key);
-        } else {
-            SetStatement(q, PufDataInsertSql(pairs));
-            BindPairs(q, pairs);
+            if (CountRows(q) > 0) {
+                SetStatement(q, PufDataUpdateSql(pairs, key));
+                BindPairs(q, pairs);
+                BindValue(q, "k", key);
+            } else {
+                SetStatement(q, PufDataInsertSql(pairs));
+                BindPairs(q, pairs);
+            }
+            q->ExecSQL();
         }
-        q->ExecSQL();
+        if (!refused.empty()) {
+            AnsiString dropped;
+            for (const TPufRefusedPair& r : refused)
+                dropped += (dropped.IsEmpty() ? "" : ", ") + Clip(r.piece) + " (" + r.why + ")";
+            st.Report("data", "запись данных " + Clip(keyValue) + (write ? " записана без " : " не записана, отброшены ") +
+                                  dropped);
+        }
     } catch (const Exception&) {
         // Not written: not acknowledged either, so the controller offers the record again.
         return true;
     }
-    PufSendCommand(form, "SetSaveFlag:" + keyValue);
-    PufReadAnswer(form, "SetSaveFlag");
+    AcknowledgeRecord(form, keyValue);
     return true;
 }
 
-void Prepare(TFormMain* form, TThread* self, bool& ended) {
-    ended = false;
+// The steps before the loop. False when the thread ends at once (no port and no LAN link).
+bool Prepare(TFormMain* form, TThread* self) {
     TICPLink* port = form->ICPLinkPUF;
     if (!port->GetActive()) {
         AnsiString name;
@@ -313,22 +400,15 @@ void Prepare(TFormMain* form, TThread* self, bool& ended) {
         port->SetActive(true);
         if (!port->GetActive() && !lan) {
             PostEvent(AnsiString(kThreadPrefix) + "Не могу подключить порт " + name, 0);
-            ended = true;
-            return;
+            return false;
         }
     }
     if (self) self->SetPriority(tpHigher);
     form->PufStartTime.store(Now());
-    TSQLQuery* q = form->SQLQueryPUF_Link;
-    SetStatement(q, "select count(*) as Rez from puf_state");
-    if (CountRows(q) == 0) {
-        // The state table always has the one row that the state answers update.
-        SetStatement(q, "insert into puf_state (RecMoment) VALUES( Now() )");
-        q->ExecSQL();
-    }
     form->PufQueryCount.store(0);
     form->PufErrorCount.store(0);
     form->PufFailStreak.store(0);
+    return true;
 }
 
 }  // namespace
@@ -353,10 +433,108 @@ bool TryDecimalToInt(const AnsiString& text, int& value) {
     return true;
 }
 
-bool PufParsePairs(const AnsiString& record, const std::vector<AnsiString>& columns, std::vector<TPufPair>& pairs,
-                   AnsiString& why) {
-    pairs.clear();
+std::vector<TPufColumn> PufTableColumns(TSQLQuery* query, const AnsiString& table) {
+    SetStatement(query, "select * from " + QuoteIdentifier(table) + " limit 0");
+    query->Open();
+    const std::vector<mariadb::ColumnInfo> info = query->ResultColumns();
+    query->Close();
+    std::vector<TPufColumn> out;
+    for (const mariadb::ColumnInfo& c : info) {
+        TPufColumn col;
+        col.name = c.Name;
+        col.nullable = !c.NotNull;
+        switch (c.Type) {
+            case mariadb::ColumnType::TinyInt:
+            case mariadb::ColumnType::SmallInt:
+            case mariadb::ColumnType::MediumInt:
+            case mariadb::ColumnType::Int:
+            case mariadb::ColumnType::BigInt:
+            case mariadb::ColumnType::Year:
+            case mariadb::ColumnType::Bit:
+            case mariadb::ColumnType::Float:
+            case mariadb::ColumnType::Double:
+            case mariadb::ColumnType::Decimal: col.kind = TPufColumn::Number; break;
+            case mariadb::ColumnType::Date:
+            case mariadb::ColumnType::DateTime:
+            case mariadb::ColumnType::Timestamp: col.kind = TPufColumn::Moment; break;
+            default: col.kind = TPufColumn::Text; break;
+        }
+        out.push_back(col);
+    }
+    return out;
+}
+
+bool PufCheckPair(const AnsiString& piece, const std::vector<TPufColumn>& columns, TPufPair& p, AnsiString& why) {
+    p = TPufPair();
     why = AnsiString();
+    const int eq = piece.Pos("=");
+    if (eq == 0) {
+        why = "нет знака =";
+        return false;
+    }
+    const AnsiString name = piece.SubString(1, eq - 1).Trim();
+    const std::string value = piece.SubString(eq + 1, piece.Length()).Trim().str();
+    const TPufColumn* col = nullptr;
+    for (const TPufColumn& c : columns)
+        if (SameText(c.name, name)) col = &c;
+    if (!col) {
+        why = "нет столбца " + Clip(name);
+        return false;
+    }
+    p.column = col->name;
+    std::string text;
+    if (SameText(value, "NULL")) {
+        p.kind = TPufPair::Null;
+    } else if (SameText(value, "Now()")) {
+        p.kind = TPufPair::Now;
+    } else if (IsNumberLiteral(value)) {
+        p.kind = TPufPair::Number;
+        p.value = value;
+    } else if (UnquoteText(value, text)) {
+        p.kind = TPufPair::Text;
+        p.value = text;
+    } else {
+        why = "значение " + p.column + " не является литералом";
+        return false;
+    }
+    // What the column can hold: the server would store anything else as a zero or a zero date.
+    switch (col->kind) {
+        case TPufColumn::Number:
+            if (p.kind == TPufPair::Text && IsNumberLiteral(p.value.Trim().str())) {
+                p.kind = TPufPair::Number;
+                p.value = p.value.Trim();
+            }
+            if (p.kind == TPufPair::Text || p.kind == TPufPair::Now) {
+                why = "не число для столбца " + p.column;
+                return false;
+            }
+            break;
+        case TPufColumn::Moment:
+            if (p.kind == TPufPair::Number) {
+                why = "не время для столбца " + p.column;
+                return false;
+            }
+            if (p.kind == TPufPair::Text) {
+                if (!PufReadMoment(p.value, p.moment)) {
+                    why = "неверное время для столбца " + p.column;
+                    return false;
+                }
+                p.isMoment = true;
+            }
+            break;
+        case TPufColumn::Text: break;
+    }
+    if (p.kind == TPufPair::Null && !col->nullable) {
+        why = "пустое значение для столбца " + p.column;
+        return false;
+    }
+    return true;
+}
+
+void PufCheckPairs(const AnsiString& record, const std::vector<TPufColumn>& columns, std::vector<TPufPair>& pairs,
+                   std::vector<TPufRefusedPair>& refused) {
+    pairs.clear();
+    refused.clear();
     const std::string& s = record.str();
     std::size_t start = 0;
     while (start <= s.size()) {
@@ -364,33 +542,14 @@ bool PufParsePairs(const AnsiString& record, const std::vector<AnsiString>& colu
         if (end == std::string::npos) end = s.size();
         const AnsiString piece(s.substr(start, end - start));
         start = end + 1;
-        const int eq = piece.Pos("=");
-        if (eq == 0) continue;
-        const AnsiString name = piece.SubString(1, eq - 1).Trim();
-        const std::string value = piece.SubString(eq + 1, piece.Length()).Trim().str();
+        if (piece.Pos("=") == 0) continue;
         TPufPair p;
-        if (!IsTableColumn(columns, name, &p.column)) {
-            why = "нет столбца " + Clip(name);
-            return false;
-        }
-        std::string text;
-        if (SameText(value, "NULL")) {
-            p.kind = TPufPair::Null;
-        } else if (SameText(value, "Now()")) {
-            p.kind = TPufPair::Now;
-        } else if (IsNumberLiteral(value)) {
-            p.kind = TPufPair::Number;
-            p.value = value;
-        } else if (UnquoteText(value, text)) {
-            p.kind = TPufPair::Text;
-            p.value = text;
-        } else {
-            why = "значение " + p.column + " не является литералом";
-            return false;
-        }
-        pairs.push_back(std::move(p));
+        AnsiString why;
+        if (PufCheckPair(piece, columns, p, why))
+            pairs.push_back(std::move(p));
+        else
+            refused.push_back({piece.Trim(), why});
     }
-    return true;
 }
 
 AnsiString PufStateUpdateSql(const std::vector<TPufPair>& pairs) {
@@ -440,7 +599,74 @@ AnsiString PufSaveFlagKey(const AnsiString& record) {
     return v.Trim();
 }
 
+bool PufReadMoment(const AnsiString& text, TDateTime& out) {
+    const std::string s = text.Trim().str();
+    std::size_t i = 0;
+    // Up to max digits; how many were read.
+    auto number = [&](std::size_t max, int& v) {
+        std::size_t n = 0;
+        v = 0;
+        while (i < s.size() && n < max && IsDigit(s[i])) v = v * 10 + (s[i++] - '0'), ++n;
+        return n;
+    };
+    auto delimiter = [&] {
+        if (i < s.size() && std::ispunct(static_cast<unsigned char>(s[i]))) {
+            ++i;
+            return true;
+        }
+        return false;
+    };
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, se = 0, ms = 0;
+    const bool allDigits = !s.empty() && std::all_of(s.begin(), s.end(), IsDigit);
+    if (allDigits && (s.size() == 8 || s.size() == 14)) {
+        number(4, y);
+        number(2, mo);
+        number(2, d);
+        if (s.size() == 14) {
+            number(2, h);
+            number(2, mi);
+            number(2, se);
+        }
+    } else {
+        const std::size_t yearDigits = number(4, y);
+        if (yearDigits == 2)
+            y += y < 70 ? 2000 : 1900;
+        else if (yearDigits != 4)
+            return false;
+        if (!delimiter() || number(2, mo) == 0 || !delimiter() || number(2, d) == 0) return false;
+        if (i < s.size()) {
+            if (s[i] == 'T') {
+                ++i;
+            } else if (s[i] == ' ') {
+                while (i < s.size() && s[i] == ' ') ++i;
+            } else {
+                return false;
+            }
+            if (number(2, h) == 0 || !delimiter() || number(2, mi) == 0) return false;
+            if (i < s.size() && delimiter()) {
+                if (number(2, se) == 0) return false;
+                if (i < s.size() && s[i] == '.') {
+                    ++i;
+                    int scale = 100;
+                    const std::size_t start = i;
+                    while (i < s.size() && IsDigit(s[i])) {
+                        ms += (s[i++] - '0') * scale;
+                        scale /= 10;
+                    }
+                    if (i == start) return false;
+                }
+            }
+        }
+        if (i != s.size()) return false;
+    }
+    TDateTime date, time;
+    if (!TryEncodeDate(y, mo, d, date) || !TryEncodeTime(h, mi, se, ms, time)) return false;
+    out = date + time;
+    return true;
+}
+
 bool PufParseLogRecord(const AnsiString& record, TPufLogRecord& out, AnsiString& why) {
+    out = TPufLogRecord();
     const std::string& s = record.str();
     const std::size_t t1 = s.find('\t');
     const std::size_t t2 = t1 == std::string::npos ? std::string::npos : s.find('\t', t1 + 1);
@@ -455,12 +681,12 @@ bool PufParseLogRecord(const AnsiString& record, TPufLogRecord& out, AnsiString&
         why = "нет номера";
         return false;
     }
-    try {
-        SqlTextToDateTime(out.moment);
-    } catch (const Exception&) {
-        why = "неверное время";
+    // The id goes back to the controller in DeleteLogRec: a line break would end that request early.
+    if (HasLineBreak(out.id)) {
+        why = "номер с переводом строки";
         return false;
     }
+    out.momentRead = PufReadMoment(out.moment, out.postMoment);
     return true;
 }
 
@@ -472,22 +698,24 @@ void CountPufError(TFormMain* form) {
 }
 
 void PufThreadLoop(TFormMain* form, TThread* self) {
-    bool ended = false;
-    Prepare(form, self, ended);
-    if (ended) return;
+    if (!Prepare(form, self)) return;
     TLoopState st;
     while (!form->PufThreadStop.load()) {
         const uint32_t start = GetTickCount();
         bool closingPause = true;
         try {
+            KeepPortOpen(form, st);
             PufTransportDecision(form);
             QueuedCommandStep(form);
             if (form->PufThreadStop.load()) break;
-            LogStep(form, st);
+            // Without the database the controller keeps its log, state and records: nothing is asked
+            // for that could not be stored, and the lamp ages from the last state written.
+            const bool database = DatabaseReady(form, st);
+            if (database) LogStep(form, st);
             Sleep(kStepPauseMs);
-            StateStep(form, st);
+            if (database) StateStep(form, st);
             Sleep(kStepPauseMs);
-            closingPause = DataStep(form, st);
+            if (database) closingPause = DataStep(form, st);
         } catch (...) {
             Sleep(kExceptionPauseMs);
             DefaultBeep();
@@ -513,6 +741,8 @@ bool StartPufThread(TFormMain* form) {
     // The flag is claimed before anything else, so two quick starts can never make two threads.
     bool idle = false;
     if (!form->PufThreadActive.compare_exchange_strong(idle, true)) return false;
+    // The console counts the uptime from here on, never from an earlier run's start.
+    form->PufStartTime.store(Now());
     if (form->PufThreadHandle) {
         // A thread of an earlier run that has left its loop: only its end remains to be collected.
         form->PufThreadHandle->Join();

@@ -34,7 +34,7 @@ void TSerialCommandLink::SetStatus(const AnsiString& value) {
 }
 
 bool TSerialCommandLink::canConnect(int speed) {
-    if (active_) {
+    if (active_.load()) {
         ErrMessage("Не могу переключиться при активном соединении!");
         return false;
     }
@@ -46,13 +46,22 @@ bool TSerialCommandLink::canConnect(int speed) {
 }
 
 void TSerialCommandLink::SetActive(bool value) {
-    if (value == active_) return;
+    if (value == active_.load()) return;
     if (value) {
-        active_ = ConnectToPort(speed_);
+        const bool open = ConnectToPort(speed_);
+        active_ = open;
+        if (open) deviceLost_ = false;
     } else {
         port_.Close();
         active_ = false;
     }
+}
+
+void TSerialCommandLink::checkDevice() {
+    if (!port_.IsOpen() || !port_.DeviceGone()) return;
+    port_.Close();
+    active_ = false;
+    deviceLost_ = true;
 }
 
 bool TSerialCommandLink::exchange(const AnsiString& command, AnsiString& answer) {

@@ -35,9 +35,13 @@ public:
     void SetPortName(const AnsiString& value);
     int Speed() const noexcept { return speed_; }
     void SetSpeed(int value);
-    bool Active() const noexcept { return active_; }
+    bool Active() const noexcept { return active_.load(); }
     // True opens the port (ConnectToPort at Speed); false closes it.
     void SetActive(bool value);
+    // The link closed its port by itself because the device went away during an exchange (a USB
+    // adapter pulled out); cleared by the next successful open. Its user opens it again (SetActive)
+    // when it means to go on.
+    bool DeviceLost() const noexcept { return deviceLost_.load(); }
     int SendCounter() const noexcept { return sendCounter_.load(); }
     void SetSendCounter(int value) noexcept { sendCounter_.store(value); }
     int ErrorCounter() const noexcept { return errorCounter_.load(); }
@@ -64,9 +68,14 @@ protected:
     // One exchange under the exchange lock: the command out, the answer in. True when no error was
     // counted on the way.
     bool exchange(const AnsiString& command, AnsiString& answer);
+    // After a failed read or write: a device that went away closes the port and leaves the link
+    // inactive, so that no later exchange waits on a dead descriptor.
+    void checkDevice();
 
     TSerialPort port_;
-    bool active_ = false;
+    // Read by the consoles while the link's thread opens and closes the port.
+    std::atomic<bool> active_{false};
+    std::atomic<bool> deviceLost_{false};
     // Guards status_ and whatever else of its outcome a link lets other threads read.
     mutable std::mutex outcomeLock_;
     AnsiString status_;

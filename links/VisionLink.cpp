@@ -68,7 +68,8 @@ bool TVisionLink::SendString(const AnsiString& text) {
     // Purging again after the write drops a late reply to an earlier frame that came in meanwhile.
     port_.Purge(true, false);
     const int written = port_.Write(buffer, length);
-    port_.Purge(true, false);
+    if (written < 0) checkDevice();
+    if (port_.IsOpen()) port_.Purge(true, false);
     sendCounter_.fetch_add(1);
 
     if (written == length) {
@@ -89,6 +90,7 @@ AnsiString TVisionLink::ReciveString() {
         if (got < 0) {
             // The device went away: no reply can come any more.
             ErrMessage(MsgReceiveFailed);
+            checkDevice();
             return AnsiString();
         }
         if (got == 1) {

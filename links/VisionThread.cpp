@@ -19,6 +19,8 @@ namespace {
 // belt's failing restore cannot use up the other's check, and for the hydrosizer.
 std::atomic<bool> g_beltStateChecked[2];
 std::atomic<bool> g_pugStateChecked{false};
+// The loss of the serial device has been posted; cleared when the link is open again.
+std::atomic<bool> g_deviceLossPosted{false};
 
 constexpr uint32_t kCyclePeriodMs = 980;
 constexpr uint32_t kStopWaitMs = 1000;
@@ -166,9 +168,15 @@ bool ReadDone(TFormMain* main, bool ok) {
     return true;
 }
 
-// A link that fell inactive is opened again; the poll that found it so reads nothing this round.
+// A link that fell inactive (its device went away, and the link closed its port) is opened again;
+// the poll that found it so reads nothing this round. The loss is posted once.
 bool LinkReady(TVisionLink* link) {
-    if (link->Active()) return true;
+    if (link->Active()) {
+        g_deviceLossPosted.store(false);
+        return true;
+    }
+    if (link->DeviceLost() && !g_deviceLossPosted.exchange(true))
+        PostEvent("Поток связи c Vision: Потеряно устройство порта " + link->PortName(), 0);
     link->SetActive(true);
     Sleep(100);
     return false;
@@ -184,6 +192,7 @@ void ResetVisionStateChecks() {
     g_beltStateChecked[0].store(false);
     g_beltStateChecked[1].store(false);
     g_pugStateChecked.store(false);
+    g_deviceLossPosted.store(false);
 }
 
 bool PollBeltScales(TFormMain* main) {
@@ -204,13 +213,15 @@ bool PollBeltScales(TFormMain* main) {
         if (StopRequested(main)) return false;
         int counters[2] = {};
         if (!ReadDone(main, link->GetIntArray(50, 2, counters, true))) return false;
-        main->BeltLastReadTime.store(Now());
         if (StopRequested(main)) return false;
 
         for (int b = 0; b < 2; ++b) {
             // A counter of 0 is a scale that is not counting: its record and rows stay as they are.
             if (counters[b] != 0) WriteBelt(main, b, bits[b], loads[b], counters[b], key);
         }
+        // The belt lamp follows this time: it moves only when the read is also in the database, so
+        // the lamp never shows a link alive whose rows are lost.
+        main->BeltLastReadTime.store(Now());
         return true;
     } catch (...) {
         Sleep(50);
@@ -232,7 +243,6 @@ bool PollHydrosizer(TFormMain* main) {
             main->PugValues[i].store(v[i]);
             if (i < 3 && StopRequested(main)) return false;
         }
-        main->PugLastReadTime.store(Now());
         if (StopRequested(main)) return false;
 
         const double rg2 = HydroSolidsLoad(v[0], v[1]);
@@ -252,6 +262,8 @@ bool PollHydrosizer(TFormMain* main) {
                        "INSERT into pug (RecMoment, PL2_GS, RV2_GS, PL3_GS, TRTW_GS, RG2_GS) VALUES ( '" + key +
                            "', " + Num(v[0]) + ", " + Num(v[1]) + ", " + Num(v[2]) + ", " + Num(v[3]) + ", " +
                            Num(rg2) + ")");
+        // Like the belt lamp's time: only a read that reached the database counts.
+        main->PugLastReadTime.store(Now());
         return true;
     } catch (...) {
         Sleep(50);
@@ -325,6 +337,8 @@ bool StartVisionThread(TFormMain* main) {
         main->V120ThreadHandle = nullptr;
     }
     main->V120ThreadStop.store(false);
+    // The console counts the uptime from here on, never from an earlier run's start.
+    main->V120StartTime.store(Now());
     auto* thread = new TThread([](TThread& self) { return VisionThreadProc(self); });
     if (!thread->Start()) {
         delete thread;

@@ -8,6 +8,11 @@
 // Belt rows: belt_386_2 / belt_401 (one per minute, keyed "yyyy-mm-dd hh:nn:00") and their _state
 // rows; hydrosizer rows: pug (one per minute) and pug_state. The minute mass is the counter's rise
 // since the end of the previous minute.
+//
+// Faults a station meets: while the database is away the records still follow the controllers, each
+// cycle tries its statements again (the minute in progress is written once the server is back) and
+// the lamps' times (BeltLastReadTime, PugLastReadTime) stand still; a serial device that goes away is
+// opened again by the next poll, its loss posted once.
 #pragma once
 
 #include "rtl/AnsiString.h"

@@ -52,7 +52,7 @@ void TWinSockServer::DeleteLine(TStrings* list, const AnsiString& text) {
 }
 
 void TWinSockServer::SetActive(bool value) {
-    if (value == active_.load()) return;
+    if (value == Active()) return;
     if (value)
         Start(serverPortNum_);
     else
@@ -93,7 +93,6 @@ void TWinSockServer::unregisterClient(const AnsiString& key) {
 }
 
 void TWinSockServer::serveClient(TTcpSocket& socket) {
-    clientCount_.fetch_add(1);
     AnsiString key;
     registerClient(socket, key);
     try {
@@ -127,7 +126,7 @@ void TWinSockServer::serveClient(TTcpSocket& socket) {
     } catch (...) {
         MessageBeep(static_cast<UINT>(-1));
     }
-    clientCount_.fetch_sub(1);
+    // The server counts the client out and closes its connection once this returns.
     unregisterClient(key);
 }
 

@@ -30,9 +30,13 @@ public:
     // Removes the first entry equal to text, when the list exists and holds it.
     static void DeleteLine(TStrings* list, const AnsiString& text);
 
-    bool Active() const noexcept { return active_.load(); }
+    // Started, and still accepting or serving: an accept loop that ends by itself (its listening
+    // socket failed) leaves the server inactive once its last client has gone.
+    bool Active() const noexcept { return active_.load() && (server_.Accepting() || server_.ClientCount() > 0); }
     void SetActive(bool value);
-    int ClientCount() const noexcept { return clientCount_.load(); }
+    // Clients being served: raised when the accept loop takes a connection, lowered when its client
+    // thread ends the connection.
+    int ClientCount() const noexcept { return server_.ClientCount(); }
     void SetClientCount(int) noexcept {}
     int ServerPortNum() const noexcept { return serverPortNum_; }
     void SetServerPortNum(int v) noexcept { serverPortNum_ = v; }
@@ -55,7 +59,6 @@ private:
     bool registerClient(TTcpSocket& socket, AnsiString& key);
     void unregisterClient(const AnsiString& key);
 
-    std::atomic<int> clientCount_{0};
     TTcpServer server_;
     std::atomic<bool> active_{false};
     int serverPortNum_ = 7777;

@@ -1,7 +1,7 @@
 #include "widgets/Arrow.h"
 
-#include "rtl/IniFiles.h"
 #include "rtl/MathUtils.h"
+#include "widgets/Tolmerautil.h"
 
 #include <cmath>
 
@@ -163,28 +163,19 @@ void TArrow::BubbleStep(bool chained) {
 }
 
 bool TArrow::SaveConfig() {
-    try {
-        TMemIniFile ini(configName_);
-        const AnsiString section = Name();
-        ini.WriteInteger(section, "ArrowWidth", arrowWidth_);
-        ini.WriteInteger(section, "Color", Color());
-        ini.WriteInteger(section, "EdgeLength", edgeLength_);
-        ini.WriteInteger(section, "EdgeAngle", edgeAngle_);
-        ini.UpdateFile();
-        return true;
-    } catch (...) {
-        return false;
-    }
+    const AnsiString section = Name();
+    return UpdateColourFile(configName_, [&](TCustomIniFile* ini) {
+        ini->WriteInteger(section, "ArrowWidth", arrowWidth_);
+        ini->WriteInteger(section, "Color", Color());
+        ini->WriteInteger(section, "EdgeLength", edgeLength_);
+        ini->WriteInteger(section, "EdgeAngle", edgeAngle_);
+    });
 }
 
 bool TArrow::LoadConfig(const AnsiString& section) {
-    try {
-        const AnsiString s = section.IsEmpty() ? Name() : section;
-        TMemIniFile ini(configName_);
-        SetArrowWidth(ini.ReadInteger(s, "ArrowWidth", arrowWidth_));
-        SetColor(ini.ReadInteger(s, "Color", Color()));
-        return true;
-    } catch (...) {
-        return false;
-    }
+    const AnsiString s = section.IsEmpty() ? Name() : section;
+    return ReadColourFile(configName_, [&](TCustomIniFile* ini) {
+        SetArrowWidth(ini->ReadInteger(s, "ArrowWidth", arrowWidth_));
+        SetColor(ini->ReadInteger(s, "Color", Color()));
+    });
 }

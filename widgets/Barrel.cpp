@@ -96,18 +96,13 @@ void TBarrel::Paint() {
 }
 
 bool TBarrel::SaveConfig() {
-    try {
-        TMemIniFile ini(configName_);
-        const AnsiString section = Name();
-        ini.WriteInteger(section, "UpColor", upColor_);
-        ini.WriteInteger(section, "DownColor", downColor_);
-        ini.WriteInteger(section, "BackColor", brush_->Color());
-        WritePenToIni(&ini, section, "Pen", pen_.get());
-        ini.UpdateFile();
-        return true;
-    } catch (...) {
-        return false;
-    }
+    const AnsiString section = Name();
+    return UpdateColourFile(configName_, [&](TCustomIniFile* ini) {
+        ini->WriteInteger(section, "UpColor", upColor_);
+        ini->WriteInteger(section, "DownColor", downColor_);
+        ini->WriteInteger(section, "BackColor", brush_->Color());
+        WritePenToIni(ini, section, "Pen", pen_.get());
+    });
 }
 
 bool TBarrel::LoadConfig(const AnsiString& section) {

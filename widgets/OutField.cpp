@@ -161,19 +161,14 @@ void TOutField::drawText(TCanvas* canvas) {
 }
 
 bool TOutField::SaveConfig() {
-    try {
-        TMemIniFile ini(configName_);
-        const AnsiString section = Name();
-        WritePenToIni(&ini, section, "Pen", pen_.get());
-        WriteFontToIni(&ini, section, "Font", Font());
-        ini.WriteString(section, "OutFormat", outFormat_);
-        ini.WriteInteger(section, "BrushColor", brush_->Color());
-        ini.UpdateFile();
-        return true;
-    } catch (...) {
-        // An unwritable or unnamed file is a failure, and the caller is told so.
-        return false;
-    }
+    // An unwritable or unnamed file is a failure, and the caller is told so.
+    const AnsiString section = Name();
+    return UpdateColourFile(configName_, [&](TCustomIniFile* ini) {
+        WritePenToIni(ini, section, "Pen", pen_.get());
+        WriteFontToIni(ini, section, "Font", Font());
+        ini->WriteString(section, "OutFormat", outFormat_);
+        ini->WriteInteger(section, "BrushColor", brush_->Color());
+    });
 }
 
 bool TOutField::LoadConfig(const AnsiString& section) {

@@ -53,11 +53,10 @@ bool ReadStringsFromIni(TCustomIniFile* ini, const AnsiString& section, const An
     return true;
 }
 
-bool SaveOutlineToIni(const AnsiString& fileName, const AnsiString& section, TPen* pen, TBrush* brush) {
+bool UpdateColourFile(const AnsiString& fileName, const std::function<void(TCustomIniFile* ini)>& write) {
     try {
         TMemIniFile ini(fileName);
-        WritePenToIni(&ini, section, "Pen", pen);
-        ini.WriteInteger(section, "BrushColor", brush->Color());
+        write(&ini);
         ini.UpdateFile();
         return true;
     } catch (...) {
@@ -65,13 +64,26 @@ bool SaveOutlineToIni(const AnsiString& fileName, const AnsiString& section, TPe
     }
 }
 
-bool LoadOutlineFromIni(const AnsiString& fileName, const AnsiString& section, TPen* pen, TBrush* brush) {
+bool ReadColourFile(const AnsiString& fileName, const std::function<void(TCustomIniFile* ini)>& read) {
     try {
         TMemIniFile ini(fileName);
-        ReadPenFromIni(&ini, section, "Pen", pen);
-        brush->SetColor(ini.ReadInteger(section, "BrushColor", brush->Color()));
+        read(&ini);
         return true;
     } catch (...) {
         return false;
     }
+}
+
+bool SaveOutlineToIni(const AnsiString& fileName, const AnsiString& section, TPen* pen, TBrush* brush) {
+    return UpdateColourFile(fileName, [&](TCustomIniFile* ini) {
+        WritePenToIni(ini, section, "Pen", pen);
+        ini->WriteInteger(section, "BrushColor", brush->Color());
+    });
+}
+
+bool LoadOutlineFromIni(const AnsiString& fileName, const AnsiString& section, TPen* pen, TBrush* brush) {
+    return ReadColourFile(fileName, [&](TCustomIniFile* ini) {
+        ReadPenFromIni(ini, section, "Pen", pen);
+        brush->SetColor(ini->ReadInteger(section, "BrushColor", brush->Color()));
+    });
 }

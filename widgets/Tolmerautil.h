@@ -8,6 +8,8 @@
 #include "gui/Graphics.h"
 #include "rtl/IniFiles.h"
 
+#include <functional>
+
 // A list count above this is taken for a damaged file: nobody keeps that many lines in a colour
 // file, and believing it would make a reader loop for ages.
 constexpr int MaxIniStringsCount = 10000;
@@ -28,6 +30,13 @@ bool WriteStringsToIni(TCustomIniFile* ini, const AnsiString& section, const Ans
 // otherwise the list is replaced by the lines read (a missing line reads as "0").
 bool ReadStringsFromIni(TCustomIniFile* ini, const AnsiString& section, const AnsiString& prefix,
                         TStringList* list);
+
+// Opens the colour file, lets write put its keys in and writes the file back. False when any step
+// failed (an unnamed or unwritable file); the failure does not escape.
+bool UpdateColourFile(const AnsiString& fileName, const std::function<void(TCustomIniFile* ini)>& write);
+// Opens the colour file and lets read take its keys; false when a step failed, with what was read
+// before it kept.
+bool ReadColourFile(const AnsiString& fileName, const std::function<void(TCustomIniFile* ini)>& read);
 
 // A filled outline's look in its section of a colour file: the pen ("Pen" keys) and "BrushColor".
 // The save writes the file; the load keeps the current values where keys are missing. False on a

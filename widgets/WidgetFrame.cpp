@@ -7,6 +7,7 @@
 
 #include <limits>
 
+#include <cmath>
 #include <map>
 #include <string>
 
@@ -102,4 +103,11 @@ void ReadOutlinePoints(const TStringList* lines, bool xFlip, double* xs, double*
         ys[i] = y;
     }
     count = c;
+}
+
+void RotateAboutOrigin(double& x, double& y, double angle) {
+    const double c = std::cos(angle), s = std::sin(angle);
+    const double nx = x * c - y * s;
+    y = x * s + y * c;
+    x = nx;
 }

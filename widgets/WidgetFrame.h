@@ -64,3 +64,5 @@ int TruncPixel(double v);
 // corners before a bad line are stored all the same.
 constexpr int MaxOutlinePoints = 100;
 void ReadOutlinePoints(const TStringList* lines, bool xFlip, double* xs, double* ys, int& count);
+// Rotates the point (x, y) about the origin by angle radians, counter-clockwise with y upward.
+void RotateAboutOrigin(double& x, double& y, double angle);

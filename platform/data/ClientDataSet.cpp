@@ -116,11 +116,86 @@ void TClientDataSet::InternalClose() {
     if (error) std::rethrow_exception(error);
 }
 
+namespace {
+// The values of a record's key columns as one comparable text.
+std::string recordKey(const TRecordData& r, const std::vector<int>& columns) {
+    std::string key;
+    for (int c : columns) {
+        if (c < 0 || c >= r.FieldCount() || r.IsNull(c)) {
+            key += '\0';
+            continue;
+        }
+        key += static_cast<char>(1 + r.Kind(c));
+        switch (r.Kind(c)) {
+        case skBytes: {
+            std::string_view b = r.Bytes(c);
+            std::uint64_t n = b.size();
+            key.append(reinterpret_cast<const char*>(&n), sizeof n);
+            key.append(b.data(), b.size());
+            break;
+        }
+        case skFloat: {
+            double d = r.Float(c);
+            key.append(reinterpret_cast<const char*>(&d), sizeof d);
+            break;
+        }
+        default: {
+            std::int64_t i = r.Int(c);
+            key.append(reinterpret_cast<const char*>(&i), sizeof i);
+            break;
+        }
+        }
+    }
+    return key;
+}
+}  // namespace
+
+std::vector<int> TClientDataSet::refreshKeyColumns(const TDataPacket& packet) const {
+    std::vector<int> columns;
+    for (int i = 0; i < packet.FieldDefs.Count(); ++i) {
+        TField* f = FindField(packet.FieldDefs.Items(i)->Name());
+        if (f && f->FieldKind() == fkData && (f->ProviderFlags() & pfInKey)) columns.push_back(i);
+    }
+    if (columns.empty()) columns = packet.KeyColumns;
+    return columns;
+}
+
 void TClientDataSet::InternalRefresh() {
     if (!log_.empty()) DatabaseError(DBText::ApplyBeforeRefresh, this);
     TDataPacket packet;
     fetchPacket(packet);
+    const std::vector<int> keys = refreshKeyColumns(packet);
+    // Same layout and a key: records read again under the same key keep their ids. A key that
+    // occurs twice on either side names no record for sure, so those records get new ids.
+    std::unordered_map<std::string, std::uint64_t> oldIds;
+    const bool sameLayout = packet.FieldDefs.Count() == FieldDefs()->Count();
+    if (!keys.empty() && sameLayout) {
+        std::unordered_set<std::string> ambiguous;
+        for (int i = 0; i < StoredRecordCount(); ++i) {
+            const TStoredRecord& r = StoredRecord(i);
+            std::string k = recordKey(*r.rec, keys);
+            if (!oldIds.emplace(k, r.id).second) ambiguous.insert(k);
+        }
+        std::unordered_set<std::string> seen;
+        for (const TRecordPtr& r : packet.Records)
+            if (r) {
+                std::string k = recordKey(*r, keys);
+                if (!seen.insert(k).second) ambiguous.insert(k);
+            }
+        for (const std::string& k : ambiguous) oldIds.erase(k);
+    }
     loadPacket(packet);
+    if (!oldIds.empty()) {
+        std::vector<TStoredRecord> fresh;
+        fresh.reserve(static_cast<std::size_t>(StoredRecordCount()));
+        for (int i = 0; i < StoredRecordCount(); ++i) fresh.push_back(StoredRecord(i));
+        ClearStoredRecords();
+        ReserveStoredRecords(fresh.size());
+        for (TStoredRecord& r : fresh) {
+            auto it = oldIds.find(recordKey(*r.rec, keys));
+            InsertStoredRecord(StoredRecordCount(), it == oldIds.end() ? r.id : it->second, std::move(r.rec));
+        }
+    }
     takeOriginals();
 }
 

@@ -12,6 +12,11 @@
 // CreateDataSet makes a client dataset with no source at all: the in-memory dataset that tests of
 // data-aware controls (and screens with their own rows) use.
 //
+// Refresh fetches the rows again. A record read again under the same key (the fields flagged
+// pfInKey, else the key columns the provider names) keeps its bookmark; a record that is gone, or
+// every record of a dataset without a key, gets none back, so no old bookmark reaches another
+// record.
+//
 // The change log: every Post and Delete adds an entry. ChangeCount is the number of entries;
 // UndoLastChange takes back the newest, CancelUpdates all of them; MergeChangeLog makes the
 // current rows the new originals. ApplyUpdates sends the net change of every changed record (a
@@ -23,10 +28,12 @@
 
 #include <vector>
 
-// What a provider delivers: the columns and every row (laid out by FieldDefs).
+// What a provider delivers: the columns and every row (laid out by FieldDefs), and the columns
+// that identify a row in the source (its table's primary key; empty when none is known).
 struct TDataPacket {
     TFieldDefs FieldDefs;
     std::vector<TRecordPtr> Records;
+    std::vector<int> KeyColumns;
 };
 
 enum TUpdateKind { ukModify, ukInsert, ukDelete };
@@ -148,6 +155,8 @@ private:
     TCustomProvider* resolveProvider() const;
     void fetchPacket(TDataPacket& packet);
     void loadPacket(const TDataPacket& packet);
+    // The columns that identify a record of packet: the pfInKey fields, else the packet's key.
+    std::vector<int> refreshKeyColumns(const TDataPacket& packet) const;
     void takeOriginals();
     void mergeApplied(const std::vector<std::uint64_t>& ids, const std::vector<TDeltaRecord>& delta,
                       const std::vector<TUpdateResult>& results);

@@ -1,6 +1,7 @@
 // TDataSet: the record store, the view (index order and filter), the cursor and the link windows,
 // editing, bookmarks, searching, calculated and lookup fields, and the event sequences.
 #include "data/DataInternal.h"
+#include "rtl/TypInfo.h"
 
 #include <algorithm>
 #include <numeric>
@@ -8,6 +9,14 @@
 using dbdetail::Msg;
 
 namespace {
+
+// MasterSource is published so that code that only knows a dataset's class can find its master.
+const bool dataSetPropertiesRegistered = [] {
+    RegisterPublishedProperties(TDataSet::StaticClass(),
+                                {MakeProperty<TDataSet>("MasterSource", ClassTypeInfo(TDataSource::StaticClass()),
+                                                        &TDataSet::MasterSource)});
+    return true;
+}();
 
 constexpr std::size_t kCalcCacheLimit = 8192;
 
@@ -1014,11 +1023,13 @@ void TDataSet::Refresh() {
     DoEvent(dekBeforeRefresh, BeforeRefresh);
     const int old = cursor_;
     const int oldView = cursor_;
+    // A record read again under its old id (a client dataset with a key) stays current.
+    const std::uint64_t current = CurrentRecordId();
     InternalRefresh();
     bindFields();
     resolveSortFields();
     rebuildView();
-    placeCursorOn(0, oldView);
+    placeCursorOn(current, oldView);
     bof_ = eof_ = view_.empty();
     updateWindows(WindowMode::Keep, old);
     DataEvent(deDataSetChange);

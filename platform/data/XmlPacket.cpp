@@ -10,7 +10,9 @@
 // A row carries one attribute per non-null column. Numbers use a point; dates are written
 // yyyymmdd, times hh:nn:ss (with milliseconds as three more digits when not zero), date-times
 // yyyymmddThh:nn:ss; memos and blobs are base64. Files are written in UTF-8; a file that
-// declares a Windows-1251 encoding, or is not valid UTF-8, is read as Windows-1251.
+// declares a Windows-1251 encoding, or declares none and is not valid UTF-8, is read as Windows-1251.
+// A file that declares UTF-8 (or starts with its byte-order mark) must be valid UTF-8, and a character
+// reference must name a character text may hold; anything else is refused.
 #include "data/DBClient.h"
 
 #include "data/DataInternal.h"
@@ -229,6 +231,29 @@ void appendEscaped(std::string& out, std::string_view v) {
     }
 }
 
+// The character of a reference "#123" or "#x1F" (without & and ;). Only a character a text may hold
+// is taken: no NUL, no half of a surrogate pair, nothing beyond U+10FFFF, and digits only.
+char32_t characterReference(std::string_view ent) {
+    const bool hex = ent.size() > 1 && (ent[1] == 'x' || ent[1] == 'X');
+    const std::string_view digits = ent.substr(hex ? 2 : 1);
+    unsigned long long cp = 0;
+    bool ok = !digits.empty() && digits.size() <= 10;
+    for (char c : digits) {
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else {
+            ok = false;
+            break;
+        }
+        cp = cp * (hex ? 16 : 10) + static_cast<unsigned>(d);
+    }
+    if (!ok || cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        DatabaseError("The data packet holds an invalid character reference '&" + AnsiString(std::string(ent)) + ";'");
+    return static_cast<char32_t>(cp);
+}
+
 std::string unescape(std::string_view v) {
     std::string out;
     for (std::size_t i = 0; i < v.size(); ++i) {
@@ -248,11 +273,7 @@ std::string unescape(std::string_view v) {
         else if (ent == "quot") out += '"';
         else if (ent == "apos") out += '\'';
         else if (!ent.empty() && ent[0] == '#') {
-            unsigned long cp = 0;
-            bool hex = ent.size() > 1 && (ent[1] == 'x' || ent[1] == 'X');
-            std::string digits(ent.substr(hex ? 2 : 1));
-            cp = std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10);
-            AppendUtf8(out, static_cast<char32_t>(cp));
+            AppendUtf8(out, characterReference(ent));
         } else {
             out.append(v.substr(i, semi - i + 1));
         }
@@ -324,9 +345,9 @@ std::string attrOr(const Tag& t, const char* name) {
 // ---- reading ---------------------------------------------------------------------------------
 void ReadXmlDataPacket(const std::string& input, TDataPacket& packet) {
     std::string xml = input;
-    if (xml.size() >= 3 && static_cast<unsigned char>(xml[0]) == 0xEF && static_cast<unsigned char>(xml[1]) == 0xBB &&
-        static_cast<unsigned char>(xml[2]) == 0xBF)
-        xml.erase(0, 3);
+    const bool bom = xml.size() >= 3 && static_cast<unsigned char>(xml[0]) == 0xEF &&
+                     static_cast<unsigned char>(xml[1]) == 0xBB && static_cast<unsigned char>(xml[2]) == 0xBF;
+    if (bom) xml.erase(0, 3);
     // The declared encoding decides; without one, text that is not UTF-8 is an old Windows-1251 file.
     std::string declared;
     if (xml.compare(0, 5, "<?xml") == 0) {
@@ -342,7 +363,13 @@ void ReadXmlDataPacket(const std::string& input, TDataPacket& packet) {
         }
     }
     bool cp1251 = SameText(declared, "windows-1251") || SameText(declared, "cp1251") || SameText(declared, "win-1251");
-    if (cp1251 || (!SameText(declared, "UTF-8") && !IsValidUtf8(xml))) xml = Cp1251ToUtf8(xml);
+    const bool utf8 = !cp1251 && (bom || SameText(declared, "UTF-8"));
+    if (utf8) {
+        // A file that says it is UTF-8 and is not would store bytes no text holds.
+        if (!IsValidUtf8(xml)) DatabaseError("The data packet is not valid UTF-8 text");
+    } else if (cp1251 || !IsValidUtf8(xml)) {
+        xml = Cp1251ToUtf8(xml);
+    }
 
     packet.FieldDefs.Clear();
     packet.Records.clear();

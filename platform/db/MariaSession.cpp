@@ -40,6 +40,19 @@ void DateTimeToCivil(TDateTime dt, int& year, int& month, int& day, int& hour, i
 
 bool IsNotPreparable(unsigned code) { return code == ER_UNSUPPORTED_PS; }
 
+bool IsSessionLost(unsigned code) {
+    switch (code) {
+    case CR_SERVER_GONE_ERROR:
+    case CR_SERVER_LOST:
+    case CR_SERVER_LOST_EXTENDED:
+    case ER_CONNECTION_KILLED:
+    case ER_SERVER_SHUTDOWN:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::string DecimalText(std::int64_t raw) {
     std::uint64_t a = raw < 0 ? 0 - static_cast<std::uint64_t>(raw) : static_cast<std::uint64_t>(raw);
     char buf[32];
@@ -421,13 +434,15 @@ void Session::Disconnect() noexcept {
 }
 
 Outcome Session::Execute(const std::string& sql, const std::vector<Value>& params, RowSink* sink) {
-    if (!mysql_) throw Failure(Error{CR_SERVER_GONE_ERROR, "HY000", "MySQL server has gone away"});
+    if (!mysql_) throw Failure(Error{CR_SERVER_GONE_ERROR, "HY000", "MySQL server has gone away", true});
     std::unique_ptr<PreparedStatement> st;
     try {
         st = std::make_unique<PreparedStatement>(*this, sql);
     } catch (const Failure& f) {
         if (params.empty() && IsNotPreparable(f.error().Code)) return ExecuteText(sql, sink);
-        throw;
+        Error e = f.error();
+        e.NotExecuted = true;
+        throw Failure(std::move(e));
     }
     return st->Execute(params, sink);
 }

@@ -116,6 +116,9 @@ struct Error {
     unsigned Code = 0;
     std::string SqlState;
     std::string Message;
+    // The statement failed while it was being prepared, so the server cannot have run it: running it
+    // again (on a new session) cannot do its work twice.
+    bool NotExecuted = false;
 };
 
 // Thrown by this layer; the connection turns it into the platform's database exception.
@@ -208,5 +211,8 @@ std::string DecimalText(std::int64_t raw);
 
 // Error numbers of the client library the upper layers test for.
 bool IsNotPreparable(unsigned code);
+// The session is gone: the server went away or restarted, the network broke, or the connection was
+// killed. Nothing more can be done on that session; only a new one helps.
+bool IsSessionLost(unsigned code);
 
 }  // namespace mariadb

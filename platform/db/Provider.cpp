@@ -125,6 +125,14 @@ void TDataSetProvider::GetRecords(TDataPacket& packet) {
     packet.FieldDefs.Assign(*dataSet_->FieldDefs());
     packet.Records.clear();
     dataSet_->GetRecords(packet.Records);
+    // The table's primary-key columns name the rows, so that a client's refresh keeps bookmarks.
+    packet.KeyColumns.clear();
+    if (auto* source = dynamic_cast<TCustomSQLDataSet*>(dataSet_)) {
+        const std::vector<ColumnInfo>& cols = source->ResultColumns();
+        if (static_cast<int>(cols.size()) == packet.FieldDefs.Count())
+            for (std::size_t i = 0; i < cols.size(); ++i)
+                if (cols[i].PrimaryKey && !cols[i].OrgTable.IsEmpty()) packet.KeyColumns.push_back(static_cast<int>(i));
+    }
 }
 
 int TDataSetProvider::ApplyUpdates(const TUpdateDelta& delta, int maxErrors, std::vector<TUpdateResult>& results) {
@@ -188,8 +196,17 @@ int TDataSetProvider::ApplyUpdates(const TUpdateDelta& delta, int maxErrors, std
     try {
         r.text("START TRANSACTION");
     } catch (const mariadb::Failure& f) {
-        TSQLConnection::Raise(f);
+        // A session lost since the last statement: nothing has run yet, so a new one may start over.
+        if (!mariadb::IsSessionLost(f.error().Code)) conn->Fail(f);
+        conn->Close();
+        conn->EnsureConnected();
+        try {
+            r.text("START TRANSACTION");
+        } catch (const mariadb::Failure& again) {
+            conn->Fail(again);
+        }
     }
+    bool lost = false;
 
     for (std::size_t n = 0; n < delta.Records.size() && !rolledBack; ++n) {
         const TDeltaRecord& rec = delta.Records[n];
@@ -246,6 +263,7 @@ int TDataSetProvider::ApplyUpdates(const TUpdateDelta& delta, int maxErrors, std
             res.ErrorCode = static_cast<int>(f.error().Code);
             ++failed;
             unsigned code = f.error().Code;
+            lost = lost || mariadb::IsSessionLost(code);
             if (code == kLockDeadlock || code == kServerGone || code == kServerLost) {
                 undoAll();
                 break;
@@ -269,6 +287,7 @@ int TDataSetProvider::ApplyUpdates(const TUpdateDelta& delta, int maxErrors, std
             r.text("COMMIT");
         }
     } catch (const mariadb::Failure& f) {
+        lost = lost || mariadb::IsSessionLost(f.error().Code);
         if (!rolledBack) {
             // Nothing was kept: every change stays pending, and the reason is reported.
             for (TUpdateResult& x : results)
@@ -280,5 +299,7 @@ int TDataSetProvider::ApplyUpdates(const TUpdateDelta& delta, int maxErrors, std
             }
         }
     }
+    // The connection reports the loss; the next statement connects anew.
+    if (lost) conn->Close();
     return failed;
 }

@@ -1,7 +1,8 @@
 // TDataSetProvider: hands the rows of an SQL dataset to a client dataset and writes the client's changes
 // back to the table they came from.
 //
-// Fetching opens (or re-runs) the source dataset and passes its records on without copying them.
+// Fetching opens (or re-runs) the source dataset and passes its records on without copying them, with
+// the table's primary-key columns as the packet's key.
 //
 // Applying resolves every changed record against the source's table (the one table all its table
 // columns come from) with prepared statements, in one transaction:

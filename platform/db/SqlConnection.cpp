@@ -67,14 +67,33 @@ void TSQLConnection::Raise(const mariadb::Failure& f) {
     throw ESQLError(f.error().Message, f.error().Code, f.error().SqlState);
 }
 
+void TSQLConnection::Fail(const mariadb::Failure& f) {
+    if (mariadb::IsSessionLost(f.error().Code)) {
+        std::lock_guard<std::recursive_mutex> g(mutex_);
+        session_.Disconnect();
+    }
+    Raise(f);
+}
+
 mariadb::Outcome TSQLConnection::Execute(const std::string& sql, const std::vector<mariadb::Value>& params,
                                          mariadb::RowSink* sink) {
     std::lock_guard<std::recursive_mutex> g(mutex_);
-    if (!session_.Connected()) connect();
-    try {
-        return session_.Execute(sql, params, sink);
-    } catch (const mariadb::Failure& f) {
-        Raise(f);
+    bool fresh = false;
+    if (!session_.Connected()) {
+        connect();
+        fresh = true;
+    }
+    for (;;) {
+        try {
+            return session_.Execute(sql, params, sink);
+        } catch (const mariadb::Failure& f) {
+            const bool lost = mariadb::IsSessionLost(f.error().Code);
+            // A session that has just been made is not made again: the server is not there.
+            if (!lost || fresh || !f.error().NotExecuted) Fail(f);
+            session_.Disconnect();
+            connect();
+            fresh = true;
+        }
     }
 }
 

@@ -14,6 +14,12 @@
 // from sending its text until its whole result is fetched. A statement on a connection that is not
 // connected connects it first (without a login prompt). Errors are raised as ESQLError carrying the
 // server's own text.
+//
+// A session that is lost (the server restarted or went away, the network broke, the connection was
+// killed) is noticed by the statement that meets it: the connection then reports itself disconnected.
+// When the statement failed before the server could run it, the connection connects once more with its
+// stored parameters and runs it again; only when that fails too does the statement fail. A statement
+// lost while it ran is never run twice: it fails, and the next one connects anew.
 #pragma once
 
 #include "data/DB.h"
@@ -93,6 +99,9 @@ public:
 
     // Turns a failure of the client layer into the exception callers catch.
     [[noreturn]] static void Raise(const mariadb::Failure& f);
+    // The same for a failure met on this connection's session: a lost session is closed first, so that
+    // the connection reports itself disconnected and the next statement connects anew.
+    [[noreturn]] void Fail(const mariadb::Failure& f);
 
 private:
     mariadb::ConnectOptions options() const;

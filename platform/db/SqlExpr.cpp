@@ -379,7 +379,7 @@ void TCustomSQLDataSet::InternalInitFieldDefs() {
             mariadb::PreparedStatement st(connection_->Session(), scan.Sql);
             cols = st.Describe();
         } catch (const mariadb::Failure& f) {
-            TSQLConnection::Raise(f);
+            connection_->Fail(f);
         }
     }
     columns_ = cols;

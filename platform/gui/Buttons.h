@@ -40,6 +40,9 @@ public:
     void Click() override;
 
 protected:
+    // The face's state: up, down while pressed, exclusive while down in a group.
+    TButtonState ButtonState() const { return state_; }
+    void SetButtonState(TButtonState s) { state_ = s; }
     void Paint() override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseMove(TShiftState shift, int x, int y) override;

@@ -374,6 +374,94 @@ private:
 // The runtime's date-time format tokens ("dd.mm.yyyy hh:nn:ss") as Qt's ("dd.MM.yyyy HH:mm:ss").
 AnsiString DateFormatToQt(const AnsiString& format);
 
+// ---- Month calendar ------------------------------------------------------------------------------
+// Month-calendar messages: MCM_GETCURSEL / MCM_SETCURSEL (LParam a TDateTime*; set answers 1 when
+// the date was taken), MCM_GETMINREQRECT (LParam a TRect* for the smallest size that shows a whole
+// month) and MCM_HITTEST (LParam a TMCHitTestInfo*: fills uHit and date and answers uHit).
+constexpr UINT MCM_FIRST = 0x1000;
+constexpr UINT MCM_GETCURSEL = MCM_FIRST + 1;
+constexpr UINT MCM_SETCURSEL = MCM_FIRST + 2;
+constexpr UINT MCM_GETMINREQRECT = MCM_FIRST + 9;
+constexpr UINT MCM_HITTEST = MCM_FIRST + 14;
+
+// Hit-test codes: the part (title, calendar, today link) in the high word, the previous/next bits
+// above it, the detail in the low word.
+constexpr DWORD MCHT_NOWHERE = 0x00000000;
+constexpr DWORD MCHT_TITLE = 0x00010000;
+constexpr DWORD MCHT_CALENDAR = 0x00020000;
+constexpr DWORD MCHT_TODAYLINK = 0x00030000;
+constexpr DWORD MCHT_NEXT = 0x01000000;
+constexpr DWORD MCHT_PREV = 0x02000000;
+constexpr DWORD MCHT_TITLEBK = MCHT_TITLE;
+constexpr DWORD MCHT_TITLEMONTH = MCHT_TITLE | 0x0001;
+constexpr DWORD MCHT_TITLEYEAR = MCHT_TITLE | 0x0002;
+constexpr DWORD MCHT_TITLEBTNNEXT = MCHT_TITLE | MCHT_NEXT | 0x0003;
+constexpr DWORD MCHT_TITLEBTNPREV = MCHT_TITLE | MCHT_PREV | 0x0003;
+constexpr DWORD MCHT_CALENDARBK = MCHT_CALENDAR;
+constexpr DWORD MCHT_CALENDARDATE = MCHT_CALENDAR | 0x0001;
+constexpr DWORD MCHT_CALENDARDATENEXT = MCHT_CALENDARDATE | MCHT_NEXT;
+constexpr DWORD MCHT_CALENDARDATEPREV = MCHT_CALENDARDATE | MCHT_PREV;
+constexpr DWORD MCHT_CALENDARDAY = MCHT_CALENDAR | 0x0002;
+constexpr DWORD MCHT_CALENDARWEEKNUM = MCHT_CALENDAR | 0x0003;
+
+struct TMCHitTestInfo {
+    TPoint pt;          // client point asked about
+    DWORD uHit = MCHT_NOWHERE;
+    TDateTime date = 0;  // the date under a date cell
+};
+
+// One month as a sheet: the title with the month and year between the previous and next buttons,
+// the weekday header (Monday first), six weeks of dates with the days of the neighbouring months
+// greyed, week numbers on the left when asked for and the today link below. A press on a date
+// selects it (and shows its month), on the previous or next button moves the date a month, on the
+// today link selects today; the arrow keys move the date by a day or a week, Page Up and Page Down
+// by a month, Home and End to the month's first and last day. The sheet is laid out inside the
+// client area less BorderWidth on each side.
+class TMonthCalendar : public TCustomControl {
+    PLANTMON_CLASS(TMonthCalendar, TCustomControl)
+public:
+    explicit TMonthCalendar(TComponent* owner);
+    ~TMonthCalendar() override;
+    // The selected date (whole days).
+    TDateTime Date() const { return date_; }
+    void SetDate(TDateTime d);
+    bool WeekNumbers() const { return weekNumbers_; }
+    void SetWeekNumbers(bool b);
+    bool ShowToday() const { return showToday_; }
+    void SetShowToday(bool b);
+    // With AutoSize the control takes the size CanAutoSize proposes whenever its layout changes.
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool b);
+    // The smallest rectangle (origin 0, 0) that shows a whole month, borders not included.
+    TRect MinReqRect();
+    DWORD HitTest(TPoint p, TDateTime* date = nullptr);
+
+    // The user changed the date.
+    TNotifyEvent OnChange;
+
+protected:
+    // The size auto-sizing gives the control: the minimum rectangle (and what a descendant adds).
+    virtual bool CanAutoSize(int& newWidth, int& newHeight);
+    void AdjustSize();
+    void Paint() override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void KeyDown(WORD& key, TShiftState shift) override;
+    void FontChanged() override;
+    void DefaultHandler(TMessage& m) override;
+    LRESULT NativeDlgCode() const override { return DLGC_WANTARROWS; }
+
+private:
+    struct Layout;
+    // The sheet's geometry, worked out again only when something it depends on changed.
+    const Layout& layout();
+    void changeDate(TDateTime d);
+    std::unique_ptr<Layout> layout_;
+    TDateTime date_ = 0;
+    bool weekNumbers_ = false;
+    bool showToday_ = true;
+    bool autoSize_ = false;
+};
+
 // ---- Up-down -------------------------------------------------------------------------------------
 enum TUDOrientation { udHorizontal, udVertical };
 enum TUDAlignButton { udLeft, udRight };

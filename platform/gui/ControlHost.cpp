@@ -748,7 +748,7 @@ bool deliverInner(QObject* target, QEvent* e) {
 bool ControlHost::dispatch(TMessage& m) {
     TControl* c = control_;
     if (!c) return false;
-    SafeCall(c, [&] { c->WndProc(m); });
+    SafeCall(c, [&] { c->runWindowProc(m); });
     return true;
 }
 
@@ -1115,6 +1115,17 @@ void PostQuitMessage(int exitCode) {
     QCoreApplication::postEvent(pump(), new PostedEvent(id));
 }
 
+namespace {
+std::function<bool()>& keyPendingProbe() {
+    static std::function<bool()> probe;
+    return probe;
+}
+std::function<TRect(const TRect*)>& workAreaSource() {
+    static std::function<TRect(const TRect*)> source;
+    return source;
+}
+}  // namespace
+
 bool PeekMessage(TMsg* msg, HWND wnd, UINT msgMin, UINT msgMax, UINT removeMsg) {
     std::lock_guard<std::mutex> lock(g_queueMutex);
     for (auto it = g_queue.begin(); it != g_queue.end(); ++it) {
@@ -1130,8 +1141,19 @@ bool PeekMessage(TMsg* msg, HWND wnd, UINT msgMin, UINT msgMax, UINT removeMsg) 
         if (removeMsg & PM_REMOVE) g_queue.erase(it);
         return true;
     }
+    const bool keyDownAsked = msgMin <= WM_KEYDOWN && WM_KEYDOWN <= msgMax;
+    if (keyDownAsked && !(removeMsg & PM_REMOVE) && keyPendingProbe() && keyPendingProbe()()) {
+        if (msg) {
+            *msg = TMsg();
+            msg->hwnd = wnd ? wnd : GetFocus();
+            msg->message = WM_KEYDOWN;
+        }
+        return true;
+    }
     return false;
 }
+
+void SetKeyPendingProbe(std::function<bool()> probe) { keyPendingProbe() = std::move(probe); }
 
 int QueuedMessageCount() {
     std::lock_guard<std::mutex> lock(g_queueMutex);
@@ -1198,7 +1220,10 @@ HWND SetFocus(HWND wnd) {
 
 // ---- Windows -------------------------------------------------------------------------------------
 
-bool IsWindowVisible(HWND wnd) { return wnd && wnd->Showing(); }
+bool IsWindowVisible(HWND wnd) {
+    QWidget* w = wnd ? wnd->Widget() : nullptr;
+    return w && w->isVisible();
+}
 bool IsWindowEnabled(HWND wnd) { return wnd && wnd->Enabled(); }
 
 bool EnableWindow(HWND wnd, bool enable) {
@@ -1222,7 +1247,16 @@ bool ShowWindow(HWND wnd, int cmdShow) {
         }
         return was;
     }
-    wnd->SetVisible(cmdShow != SW_HIDE);
+    // A control's window shows or hides by itself: its Visible property stays as it is.
+    QWidget* w = wnd->Widget();
+    if (!w) return false;
+    was = w->isVisible();
+    if (cmdShow == SW_HIDE) {
+        w->hide();
+    } else {
+        if (cmdShow == SW_SHOWNOACTIVATE || cmdShow == SW_SHOWNA) w->setAttribute(Qt::WA_ShowWithoutActivating, true);
+        w->show();
+    }
     return was;
 }
 
@@ -1446,6 +1480,7 @@ DWORD GetMessageTime() { return g_messageTime.load(); }
 DWORD GetMessagePos() { return g_messagePos.load(); }
 
 TRect PrimaryWorkArea() {
+    if (workAreaSource()) return workAreaSource()(nullptr);
     QScreen* s = QGuiApplication::primaryScreen();
     if (!s) return TRect(0, 0, 1024, 768);
     QRect r = s->availableGeometry();
@@ -1453,10 +1488,30 @@ TRect PrimaryWorkArea() {
 }
 
 TRect WorkAreaNear(const TRect& r) {
+    if (workAreaSource()) return workAreaSource()(&r);
     QScreen* s = QGuiApplication::screenAt(QPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
     if (!s) return PrimaryWorkArea();
     QRect a = s->availableGeometry();
     return TRect(a.left(), a.top(), a.left() + a.width(), a.top() + a.height());
+}
+
+void SetWorkAreaSource(std::function<TRect(const TRect* nearRect)> source) { workAreaSource() = std::move(source); }
+
+bool SystemParametersInfo(UINT action, UINT, void* data, UINT) {
+    if (action != SPI_GETWORKAREA || !data) return false;
+    *static_cast<TRect*>(data) = PrimaryWorkArea();
+    return true;
+}
+
+HWND FindWindow(const char* className, const char* windowName) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* c = dynamic_cast<TWinControl*>(ControlOf(w));
+        if (!c || c->Widget() != w) continue;
+        if (className && !SameText(c->ClassName(), className)) continue;
+        if (windowName && !AnsiSameText(c->Caption(), windowName)) continue;
+        return c;
+    }
+    return nullptr;
 }
 
 // ---- Sounds --------------------------------------------------------------------------------------

@@ -18,6 +18,31 @@
 
 using namespace plantmon::gui;
 
+namespace {
+// A popup window stays a top-level window wherever its control is placed (see
+// TWinControl::SetPopupWindow); it and everything inside it refuse the focus. The tool-tip type is
+// the window kind that no platform activates when it shows or is clicked (a plain tool window
+// would take the activation from the editor's form on some), and it is never a grabbing popup.
+constexpr Qt::WindowFlags kPopupWindowFlags =
+    Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus;
+
+bool isPopupWindow(const TControl* c) {
+    auto* wc = dynamic_cast<const TWinControl*>(c);
+    return wc && wc->PopupWindow();
+}
+
+bool insidePopupWindow(const TControl* c) {
+    for (; c; c = c->Parent())
+        if (isPopupWindow(c)) return true;
+    return false;
+}
+
+void refuseFocus(QWidget* w) {
+    w->setFocusPolicy(Qt::NoFocus);
+    for (QWidget* child : w->findChildren<QWidget*>()) child->setFocusPolicy(Qt::NoFocus);
+}
+}  // namespace
+
 TMouse* Mouse = new TMouse();
 
 AnsiString CharToText(WideChar c) {
@@ -463,8 +488,25 @@ void TControl::Update() {
 
 LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
     TMessage m(msg, wParam, lParam);
-    WndProc(m);
+    runWindowProc(m);
     return m.Result;
+}
+
+TWndMethod TControl::WindowProc() const {
+    if (windowProc_) return windowProc_;
+    return TWndMethod(const_cast<TControl*>(this), &TControl::WndProc);
+}
+
+void TControl::SetWindowProc(const TWndMethod& handler) {
+    // The control's own WndProc is kept as "not replaced", so that WindowProc() of a control whose
+    // hook was taken back compares equal to what it was before.
+    if (!handler || handler == TWndMethod(this, &TControl::WndProc)) windowProc_ = TWndMethod();
+    else windowProc_ = handler;
+}
+
+void TControl::runWindowProc(TMessage& m) {
+    if (windowProc_) windowProc_(m);
+    else WndProc(m);
 }
 
 void TControl::WndProc(TMessage& m) {
@@ -943,8 +985,11 @@ void TWinControl::InsertControl(TControl* c) {
     if (auto* wc = dynamic_cast<TWinControl*>(c)) tabList_.push_back(wc);
     if (QWidget* cw = c->Widget()) {
         if (QWidget* mine = ClientWidget()) {
-            cw->setParent(mine);
+            bool popup = isPopupWindow(c);
+            if (popup) cw->setParent(mine, cw->windowFlags());
+            else cw->setParent(mine);
             cw->setGeometry(c->left_, c->top_, std::max(0, c->width_), std::max(0, c->height_));
+            if (popup || insidePopupWindow(this)) refuseFocus(cw);
         }
     }
     c->Perform(CM_PARENTCOLORCHANGED);
@@ -973,7 +1018,8 @@ void TWinControl::RemoveControl(TControl* c) {
     if (QWidget* cw = c->Widget()) {
         if (!Destroying()) {
             cw->hide();
-            cw->setParent(nullptr);
+            if (isPopupWindow(c)) cw->setParent(nullptr, cw->windowFlags());
+            else cw->setParent(nullptr);
         }
     }
     if (!Destroying()) {
@@ -1274,8 +1320,32 @@ void TWinControl::ColorChanged() {
 void TWinControl::EnabledChanged() { TControl::EnabledChanged(); }
 
 void TWinControl::VisibleChanged() {
-    TControl::VisibleChanged();
+    // A popup window without a parent shows by itself, as a form does.
+    if (popupWindow_ && !Parent()) {
+        if (QWidget* w = Widget()) w->setVisible(Visible());
+    } else {
+        TControl::VisibleChanged();
+    }
     ShowingChanged();
+}
+
+void TWinControl::SetPopupWindow(bool b) {
+    if (b == popupWindow_) return;
+    popupWindow_ = b;
+    QWidget* w = Widget();
+    if (!w) return;
+    const bool shown = w->isVisible();
+    QWidget* parentWidget = Parent() ? Parent()->ClientWidget() : nullptr;
+    if (b) {
+        w->setParent(parentWidget, kPopupWindowFlags);
+        w->setAttribute(Qt::WA_ShowWithoutActivating, true);
+        refuseFocus(w);
+    } else {
+        w->setParent(parentWidget);
+        w->setAttribute(Qt::WA_ShowWithoutActivating, false);
+    }
+    w->setGeometry(Left(), Top(), std::max(0, Width()), std::max(0, Height()));
+    if (shown && Visible()) w->show();
 }
 
 void TWinControl::ShowingChanged() { Perform(CM_SHOWINGCHANGED); }
@@ -1290,7 +1360,7 @@ void TWinControl::Broadcast(TMessage& m, bool stopAtResult) {
     std::vector<TControl*> list = controls_;
     for (TControl* c : list) {
         if (std::find(controls_.begin(), controls_.end(), c) == controls_.end()) continue;
-        c->WndProc(m);
+        c->runWindowProc(m);
         if (stopAtResult && m.Result != 0) return;
     }
 }
@@ -1503,7 +1573,7 @@ void TWinControl::CMDialogChar(TMessage& m) { Broadcast(m); }
 void TWinControl::CMWantSpecialKey(TMessage& m) { DefaultHandler(m); }
 
 void TWinControl::CMChildKey(TMessage& m) {
-    if (TWinControl* p = Parent()) p->WndProc(m);
+    if (TWinControl* p = Parent()) p->runWindowProc(m);
     else DefaultHandler(m);
 }
 
@@ -1630,6 +1700,56 @@ TCustomForm* ValidParentForm(const TControl* control) {
 }
 
 TWinControl* FindControl(HWND handle) { return handle; }
+
+int SetWindowRgn(HWND wnd, const HRGN& rgn, bool redraw) {
+    QWidget* w = wnd ? wnd->Widget() : nullptr;
+    if (!w) return 0;
+    if (!rgn) {
+        w->clearMask();
+    } else {
+        QRegion mask;
+        for (const TRect& r : rgn->Rects()) mask += QRect(r.Left, r.Top, r.Width(), r.Height());
+        w->setMask(mask);
+    }
+    if (redraw) w->update();
+    return 1;
+}
+
+int ScrollWindowEx(HWND wnd, int dx, int dy, const TRect* scrollRect, const TRect* clipRect, HRGN update,
+                   TRect* updateRect, UINT flags) {
+    if (!wnd) return RGN_ERROR;
+    const TRect client = wnd->ClientRect();
+    TRect scroll = scrollRect ? *scrollRect : client;
+    TRect clip = clipRect ? *clipRect : client;
+    TRect source;
+    IntersectRect(source, scroll, clip);
+    TRect moved = source;
+    OffsetRect(moved, dx, dy);
+    TRect covered;
+    IntersectRect(covered, moved, clip);
+    TRegion uncovered(source);
+    uncovered.Subtract(covered);
+    if (flags & SW_SCROLLCHILDREN) {
+        for (int i = 0; i < wnd->ControlCount(); ++i) {
+            TControl* c = wnd->Controls(i);
+            TRect b = c->BoundsRect(), hit;
+            if (IntersectRect(hit, b, scroll)) c->SetBounds(b.Left + dx, b.Top + dy, b.Width(), b.Height());
+        }
+    }
+    ScrollWindow(wnd, dx, dy, scrollRect, clipRect);
+    if (update) *update = uncovered;
+    if (updateRect) *updateRect = uncovered.BoundsRect();
+    if (uncovered.IsEmpty()) return NULLREGION;
+    return uncovered.Rects().size() > 1 ? COMPLEXREGION : SIMPLEREGION;
+}
+
+int GetWindowRgn(HWND wnd, HRGN rgn) {
+    QWidget* w = wnd ? wnd->Widget() : nullptr;
+    if (!w || !rgn || w->mask().isEmpty()) return RGN_ERROR;
+    *rgn = TRegion();
+    for (const QRect& r : w->mask()) rgn->Unite(TRect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height()));
+    return rgn->Rects().size() > 1 ? COMPLEXREGION : SIMPLEREGION;
+}
 
 TRect CalcTextRect(const TFont* font, const AnsiString& text, TRect rect, unsigned flags) {
     TBitmap scratch(1, 1);

@@ -137,6 +137,7 @@ using TMouseWheelEvent =
     TClosure<void(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled)>;
 using TMouseWheelUpDownEvent = TClosure<void(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
 using TContextPopupEvent = TClosure<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
+using TWndMethod = TClosure<void(TMessage& Message)>;
 
 // What CM_HINTSHOW carries (LParam points to it): the control may change the text, position and
 // timing, or refuse the hint by setting the message result to non-zero.
@@ -281,6 +282,10 @@ public:
 
     // Messages.
     LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+    // The handler every message of the control goes through: WndProc until replaced. A replacement
+    // that wants the control's own handling keeps the handler it replaced and calls it.
+    TWndMethod WindowProc() const;
+    void SetWindowProc(const TWndMethod& handler);
     virtual void WndProc(TMessage& message);
     virtual void Dispatch(TMessage& message);
     virtual void DefaultHandler(TMessage& message);
@@ -409,6 +414,8 @@ protected:
 
 private:
     void fontChangedHandler(TObject*);
+    // Hands a message to WindowProc.
+    void runWindowProc(TMessage& m);
     void setMouseCaptureFromPress(bool down, TMouseButton button);
     void doMouseDown(TMessage& m, TMouseButton button, TShiftState extra);
     void doMouseUp(TMessage& m, TMouseButton button);
@@ -439,6 +446,7 @@ private:
     int paintCount_ = 0;
     int invalidateCount_ = 0;
     bool mouseInControl_ = false;
+    TWndMethod windowProc_;  // empty: WndProc
 };
 
 // ---- TWinControl -------------------------------------------------------------------------------
@@ -514,6 +522,12 @@ public:
     void ValidateRect(const TRect& r);
     // Recreating a window is a no-op here, apart from re-applying the control's state.
     void RecreateWnd();
+    // A popup window (the drop-down of an editor, a hint): a top-level tool window above the others
+    // that never takes the focus, shows without being activated, is not activated by clicks and
+    // never grabs the mouse or the keyboard. Its Left and Top are screen coordinates, also while it
+    // has a Parent (whose font, colour and form it keeps).
+    bool PopupWindow() const { return popupWindow_; }
+    void SetPopupWindow(bool b);
 
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
@@ -609,6 +623,7 @@ private:
     bool ctl3D_ = true;
     bool parentCtl3D_ = true;
     bool doubleBuffered_ = false;
+    bool popupWindow_ = false;
     std::unique_ptr<TBrush> brush_;
     int lastClientWidth_ = -1, lastClientHeight_ = -1;
 };
@@ -701,6 +716,18 @@ private:
 // The control whose widget holds the given screen point (nullptr when none of ours).
 TControl* FindDragTarget(TPoint screenPos, bool allowDisabled);
 TWinControl* FindControl(HWND handle);
+// The shape of a window: only the pixels of rgn show and take the mouse (nullptr: the whole
+// window). GetWindowRgn copies the shape into rgn: SIMPLEREGION or COMPLEXREGION, RGN_ERROR when
+// the window has none.
+int SetWindowRgn(HWND wnd, const HRGN& rgn, bool redraw);
+int GetWindowRgn(HWND wnd, HRGN rgn);
+// ScrollWindow with the uncovered part reported: update (when given) receives it as a region and
+// updateRect (when given) its bounds; SW_SCROLLCHILDREN moves the child controls that lie in the
+// scrolled part along. The uncovered part is always painted again. Returns NULLREGION,
+// SIMPLEREGION or COMPLEXREGION for the uncovered part, RGN_ERROR without a window.
+constexpr UINT SW_SCROLLCHILDREN = 0x0001, SW_INVALIDATE = 0x0002, SW_ERASE = 0x0004;
+int ScrollWindowEx(HWND wnd, int dx, int dy, const TRect* scrollRect, const TRect* clipRect, HRGN update,
+                   TRect* updateRect, UINT flags);
 TControl* FindVCLWindow(TPoint screenPos);
 // The form a control lies on (the innermost one; an MDI child's form is the child).
 TCustomForm* GetParentForm(const TControl* control);

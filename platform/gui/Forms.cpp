@@ -967,9 +967,7 @@ void TCustomForm::Previous() {
 // ---- THintWindow ---------------------------------------------------------------------------------
 
 THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
-    QWidget* w = Widget();
-    w->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
-    w->setAttribute(Qt::WA_ShowWithoutActivating, true);
+    SetPopupWindow(true);
     SetColor(clInfoBk);
     Font()->SetColor(clInfoText);
     SetVisible(false);

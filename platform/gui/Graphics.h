@@ -955,3 +955,17 @@ TColor GetNearestColor(HDC dc, TColor c);
 constexpr int OBM_CHECKBOXES = 32759;
 // Loads a system picture by number into bitmap; false for an unknown number.
 bool LoadSystemBitmap(int id, TBitmap& bitmap);
+
+// Modules whose pictures LoadBitmap reads: none (0) for the system's, HInstance for the program's.
+using HINSTANCE = const void*;
+extern const HINSTANCE HInstance;
+using HBITMAP = std::shared_ptr<TBitmap>;
+// A picture by number: the system's (instance 0, e.g. OBM_CHECKBOXES) or one of the program's
+// image resources, registered under the name "#<number>". Empty when there is none.
+HBITMAP LoadBitmap(HINSTANCE instance, int number);
+
+// Logical to device coordinates. Canvases here draw in the text mapping mode only (one logical
+// unit is one pixel, origins at 0), so the points stay as they are.
+constexpr int MM_TEXT = 1;
+int GetMapMode(HDC dc);
+bool LPtoDP(HDC dc, TPoint* points, int count);

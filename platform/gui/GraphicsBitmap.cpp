@@ -270,6 +270,24 @@ bool LoadSystemBitmap(int id, TBitmap& bitmap) {
     return true;
 }
 
+namespace {
+const int programModule = 0;
+}  // namespace
+const HINSTANCE HInstance = &programModule;
+
+HBITMAP LoadBitmap(HINSTANCE instance, int number) {
+    auto b = std::make_shared<TBitmap>();
+    if (!instance) return LoadSystemBitmap(number, *b) ? b : HBITMAP();
+    AnsiString name = "#" + IntToStr(number);
+    if (!ImageResourceExists(name)) return HBITMAP();
+    b->LoadFromResourceName(name);
+    return b;
+}
+
+int GetMapMode(HDC dc) { return dc ? MM_TEXT : 0; }
+
+bool LPtoDP(HDC dc, TPoint* points, int count) { return dc && (points || count == 0); }
+
 // ---- TPicture ------------------------------------------------------------------------------------
 TPicture::TPicture() = default;
 TPicture::~TPicture() = default;

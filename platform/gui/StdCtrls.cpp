@@ -6,6 +6,7 @@
 #include "gui/QtGraphics.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -1067,7 +1068,10 @@ public:
     explicit TListBoxStrings(TCustomListBox* l) : l_(l) {}
     QListWidget* w() const { return l_->list_; }
     int Count() const override { return w()->count(); }
-    AnsiString Get(int index) const override { return as(item(index)->text()); }
+    AnsiString Get(int index) const override {
+        if (l_->IsVirtual()) return l_->DoGetData(checked(index));
+        return as(item(index)->text());
+    }
     void Put(int index, const AnsiString& s) override { item(index)->setText(qs(s)); }
     TObject* GetObject(int index) const override {
         return reinterpret_cast<TObject*>(item(index)->data(Qt::UserRole).value<qulonglong>());
@@ -1087,6 +1091,7 @@ public:
         if (index < 0 || index > Count()) throw EStringListError("Индекс списка вне диапазона (" + std::to_string(index) + ")");
         auto* it = new QListWidgetItem(qs(s));
         if (l_->Style() != lbStandard) it->setSizeHint(QSize(0, l_->ItemHeight()));
+        if (l_->IsVirtual()) it->setText(QString());
         w()->insertItem(index, it);
     }
     void Delete(int index) override { delete w()->takeItem(checked(index)); }
@@ -1106,13 +1111,33 @@ struct ListDelegate : public QStyledItemDelegate {
     TCustomListBox* box;
     explicit ListDelegate(TCustomListBox* b) : box(b) {}
     void paint(QPainter* p, const QStyleOptionViewItem& opt, const QModelIndex& index) const override {
-        if (box->Style() == lbStandard) {
-            QStyledItemDelegate::paint(p, opt, index);
+        if (!box->IsOwnerDraw()) {
+            QStyleOptionViewItem o(opt);
+            if (box->FocusedLook()) {
+                // The highlight of the active window, and the focus on the current row.
+                o.state |= QStyle::State_Active;
+                if (index.row() == box->ItemIndex()) o.state |= QStyle::State_HasFocus;
+                o.palette.setCurrentColorGroup(QPalette::Active);
+            }
+            if (box->IsVirtual()) {
+                initStyleOption(&o, index);
+                TCustomListBox* b = box;
+                int row = index.row();
+                AnsiString text;
+                b->GuardedPaint([&] { text = b->Items()->Get(row); });
+                o.text = QString::fromStdString(text.str());
+                const QWidget* w = o.widget;
+                QStyle* style = w ? w->style() : QApplication::style();
+                style->drawControl(QStyle::CE_ItemViewItem, &o, p, w);
+                return;
+            }
+            QStyledItemDelegate::paint(p, o, index);
             return;
         }
         TOwnerDrawState st = 0;
         if (opt.state & QStyle::State_Selected) st |= odSelected;
         if (opt.state & QStyle::State_HasFocus) st |= odFocused;
+        if (box->FocusedLook() && index.row() == box->ItemIndex()) st |= odFocused;
         if (!(opt.state & QStyle::State_Enabled)) st |= odDisabled;
         TRect r(opt.rect.left(), opt.rect.top(), opt.rect.right() + 1, opt.rect.bottom() + 1);
         TCanvas* c = box->Canvas();
@@ -1125,7 +1150,7 @@ struct ListDelegate : public QStyledItemDelegate {
         b->GuardedPaint([&] { b->DrawItem(row, r, st); });
     }
     QSize sizeHint(const QStyleOptionViewItem& opt, const QModelIndex& index) const override {
-        if (box->Style() == lbStandard) return QStyledItemDelegate::sizeHint(opt, index);
+        if (!box->IsOwnerDraw()) return QStyledItemDelegate::sizeHint(opt, index);
         return QSize(opt.rect.width(), box->ItemHeight());
     }
 };
@@ -1136,6 +1161,8 @@ TCustomListBox::TCustomListBox(TComponent* owner) : TWinControl(owner), canvas_(
     AttachHost(w);
     static_cast<TControlCanvas*>(canvas_.get())->SetControl(this);
     w->setItemDelegate(new ListDelegate(this));
+    // The pointer's moves reach the list without a button held, as they reach any window.
+    w->viewport()->setMouseTracking(true);
     w->setFocusPolicy(Qt::StrongFocus);
     w->setSelectionMode(QAbstractItemView::SingleSelection);
     items_ = std::make_unique<TListBoxStrings>(this);
@@ -1214,9 +1241,111 @@ TRect TCustomListBox::ItemRect(int index) const {
     return Bounds(tl.x(), tl.y(), r.width(), r.height());
 }
 
+int TCustomListBox::Count() const { return list_->count(); }
+
+void TCustomListBox::SetCount(int n) {
+    if (!IsVirtual()) throw EListError("Операция недопустима для невиртуального списка");
+    n = std::max(0, n);
+    bool blocked = list_->blockSignals(true);
+    while (list_->count() > n) delete list_->takeItem(list_->count() - 1);
+    while (list_->count() < n) items_->Insert(list_->count(), AnsiString());
+    list_->blockSignals(blocked);
+    list_->viewport()->update();
+}
+
+void TCustomListBox::SetFrame(TBevelCut cut, int width) {
+    width = std::max(0, width);
+    switch (cut) {
+    case bvNone: list_->setFrameStyle(QFrame::NoFrame); break;
+    case bvLowered: list_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken); break;
+    case bvRaised:
+        list_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        list_->setLineWidth(width);
+        break;
+    case bvSpace:
+        list_->setFrameStyle(QFrame::Box | QFrame::Plain);
+        list_->setLineWidth(width);
+        break;
+    }
+}
+
+int TCustomListBox::FrameWidth() const { return list_->frameWidth(); }
+
+void TCustomListBox::SetScrollBars(TScrollStyle s) {
+    scrollBars_ = s;
+    list_->setVerticalScrollBarPolicy(s == ssVertical || s == ssBoth ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+}
+
+void TCustomListBox::SetFocusedLook(bool b) {
+    if (b == focusedLook_) return;
+    focusedLook_ = b;
+    list_->viewport()->update();
+}
+
+AnsiString TCustomListBox::DoGetData(int index) {
+    AnsiString data;
+    if (OnData) OnData(this, index, data);
+    return data;
+}
+
+void TCustomListBox::DefaultHandler(TMessage& m) {
+    switch (m.Msg) {
+    case LB_SELECTSTRING: {
+        const char* text = reinterpret_cast<const char*>(m.LParam);
+        AnsiString prefix(text ? text : "");
+        const int n = Count();
+        int after = static_cast<int>(static_cast<std::intptr_t>(m.WParam));
+        if (after == 0xFFFF || after < -1 || after >= n) after = -1;
+        m.Result = LB_ERR;
+        const int len = CharCount(prefix);
+        for (int k = 1; k <= n; ++k) {
+            int i = (after + k) % n;
+            if (AnsiStrLIComp(items_->Get(i), prefix, len) == 0) {
+                SetItemIndex(i);
+                m.Result = i;
+                break;
+            }
+        }
+        return;
+    }
+    case WM_VSCROLL: {
+        const int top = TopIndex(), page = std::max(1, ClientHeight() / std::max(1, itemHeight_));
+        int to = top;
+        switch (LOWORD(m.WParam)) {
+        case SB_LINEUP: to = top - 1; break;
+        case SB_LINEDOWN: to = top + 1; break;
+        case SB_PAGEUP: to = top - page; break;
+        case SB_PAGEDOWN: to = top + page; break;
+        case SB_THUMBPOSITION:
+        case SB_THUMBTRACK: to = HIWORD(m.WParam); break;
+        case SB_TOP: to = 0; break;
+        case SB_BOTTOM: to = Count() - 1; break;
+        default: break;
+        }
+        if (to != top) SetTopIndex(std::clamp(to, 0, std::max(0, Count() - 1)));
+        m.Result = 0;
+        return;
+    }
+    case LB_GETTOPINDEX: m.Result = TopIndex(); return;
+    case LB_SETTOPINDEX:
+        SetTopIndex(static_cast<int>(m.WParam));
+        m.Result = 0;
+        return;
+    case LB_ITEMFROMPOINT: {
+        int i = ItemAtPos(TPoint(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)), false);
+        // Low word: the nearest row; high word 1 when the point lies outside every row.
+        bool outside = i >= Count();
+        if (outside) i = std::max(0, Count() - 1);
+        m.Result = MAKELPARAM(i, outside ? 1 : 0);
+        return;
+    }
+    default: TWinControl::DefaultHandler(m);
+    }
+}
+
 void TCustomListBox::SetStyle(TListBoxStyle s) {
     style_ = s;
-    list_->setUniformItemSizes(s == lbOwnerDrawFixed);
+    list_->setUniformItemSizes(s == lbOwnerDrawFixed || s == lbVirtualOwnerDraw || s == lbVirtual);
     for (int i = 0; i < list_->count(); ++i)
         list_->item(i)->setSizeHint(s == lbStandard ? QSize() : QSize(0, itemHeight_));
     list_->viewport()->update();
@@ -1299,9 +1428,14 @@ TScrollBar::TScrollBar(TComponent* owner) : TWinControl(owner) {
         case QAbstractSlider::SliderMove: code = scTrack; break;
         default: return;
         }
-        int pos = bar_->sliderPosition();
-        SafeCall(this, [&] { OnScroll(this, code, pos); });
-        bar_->setSliderPosition(std::clamp(pos, bar_->minimum(), bar_->maximum()));
+        scrollPos_ = bar_->sliderPosition();
+        const UINT msg = kind_ == sbVertical ? CN_VSCROLL : CN_HSCROLL;
+        userScroll_ = true;
+        SafeCall(this, [&] {
+            Perform(msg, MAKEWPARAM(static_cast<int>(code), scrollPos_), reinterpret_cast<LPARAM>(this));
+        });
+        userScroll_ = false;
+        bar_->setSliderPosition(std::clamp(scrollPos_, bar_->minimum(), bar_->maximum()));
     });
     QObject::connect(w, &QScrollBar::valueChanged, [this](int v) {
         if (updating_ || v == position_) return;
@@ -1310,6 +1444,17 @@ TScrollBar::TScrollBar(TComponent* owner) : TWinControl(owner) {
     });
     SetBounds(0, 0, 121, 17);
     apply();
+}
+
+void TScrollBar::Dispatch(TMessage& m) {
+    if (m.Msg != CN_HSCROLL && m.Msg != CN_VSCROLL) {
+        TWinControl::Dispatch(m);
+        return;
+    }
+    // The scroll codes are numbered like TScrollCode.
+    int pos = userScroll_ ? scrollPos_ : static_cast<int>(HIWORD(m.WParam));
+    OnScroll(this, static_cast<TScrollCode>(LOWORD(m.WParam)), pos);
+    scrollPos_ = pos;
 }
 
 void TScrollBar::SetKind(TScrollBarKind k) {

@@ -344,7 +344,8 @@ public:
 };
 
 // ---- List boxes ----------------------------------------------------------------------------------
-enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable };
+// The virtual styles keep no texts: Count rows whose texts OnData (DoGetData) gives when needed.
+enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable, lbVirtual, lbVirtualOwnerDraw };
 enum TOwnerDrawStateBit : unsigned {
     odSelected = 1u << 0,
     odGrayed = 1u << 1,
@@ -356,6 +357,10 @@ enum TOwnerDrawStateBit : unsigned {
 };
 using TOwnerDrawState = unsigned;
 using TDrawItemEvent = TClosure<void(TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State)>;
+using TLBGetDataEvent = TClosure<void(TWinControl* Control, int Index, AnsiString& Data)>;
+
+// Answer of the list messages that find nothing.
+constexpr LRESULT LB_ERR = -1;
 
 class TCustomListBox : public TWinControl {
     PLANTMON_CLASS(TCustomListBox, TWinControl)
@@ -380,19 +385,46 @@ public:
     TRect ItemRect(int index) const;
     TListBoxStyle Style() const { return style_; }
     void SetStyle(TListBoxStyle s);
+    bool IsVirtual() const { return style_ == lbVirtual || style_ == lbVirtualOwnerDraw; }
+    bool IsOwnerDraw() const { return style_ != lbStandard && style_ != lbVirtual; }
+    // The number of rows; setting it is for the virtual styles.
+    int Count() const;
+    void SetCount(int n);
     int ItemHeight() const { return itemHeight_; }
     void SetItemHeight(int h);
+    // Draws the selection as a focused list does while another control keeps the focus (a
+    // drop-down whose editor has it).
+    bool FocusedLook() const { return focusedLook_; }
+    void SetFocusedLook(bool b);
+    // The frame around the rows: bvLowered the sunken edge of an edit (the default), bvRaised a
+    // raised edge, bvSpace a plain line, each width pixels wide; bvNone none. FrameWidth is what
+    // the frame takes of each side.
+    void SetFrame(TBevelCut cut, int width = 2);
+    int FrameWidth() const;
+    // ssVertical (the default) shows the vertical scroll bar when the rows need it; ssNone never.
+    TScrollStyle ScrollBars() const { return scrollBars_; }
+    void SetScrollBars(TScrollStyle s);
     // Owner-drawn items paint on this canvas in OnDrawItem.
     TCanvas* Canvas() const { return canvas_.get(); }
     void Clear();
 
     TDrawItemEvent OnDrawItem;
+    TLBGetDataEvent OnData;
 
 protected:
     LRESULT NativeDlgCode() const override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
     void ColorChanged() override;
     void CNCommand(TMessage& m) override;
+    // WM_VSCROLL scrolls the rows as the list's own scroll bar does (SB_THUMBPOSITION and
+    // SB_THUMBTRACK: the high word of WParam is the new top row).
+    // LB_SELECTSTRING: WParam the row to search after (-1 or 0xFFFF: the whole list from the
+    // first row), LParam the text (const char*, UTF-8); selects the first row whose text begins
+    // with it, ignoring case, and answers its index, LB_ERR when none does. LB_GETTOPINDEX,
+    // LB_SETTOPINDEX and LB_ITEMFROMPOINT as the list control answers them.
+    void DefaultHandler(TMessage& m) override;
     virtual void DrawItem(int index, TRect rect, TOwnerDrawState state);
+    // The text of a row of a virtual list (OnData's answer).
+    virtual AnsiString DoGetData(int index);
     friend class TListBoxStrings;
     friend struct ListDelegate;
 
@@ -403,6 +435,8 @@ private:
     std::unique_ptr<TCanvas> canvas_;
     bool multiSelect_ = false;
     bool sorted_ = false;
+    bool focusedLook_ = false;
+    TScrollStyle scrollBars_ = ssVertical;
     TListBoxStyle style_ = lbStandard;
     int itemHeight_ = 16;
 };
@@ -461,10 +495,15 @@ public:
 
 protected:
     void apply();
+    // The user scrolled: CN_HSCROLL or CN_VSCROLL (WParam: the scroll code and, in the high word,
+    // the position) comes through WindowProc and fires OnScroll.
+    void Dispatch(TMessage& m) override;
     friend struct ScrollBarSignals;
 
 private:
     QScrollBar* bar_ = nullptr;
+    int scrollPos_ = 0;        // the full position of the user's scroll being handled
+    bool userScroll_ = false;
     TScrollBarKind kind_ = sbHorizontal;
     int min_ = 0, max_ = 100, position_ = 0, pageSize_ = 0, smallChange_ = 1, largeChange_ = 1;
     bool updating_ = false;

@@ -7,6 +7,7 @@
 #include "rtl/Types.h"
 
 #include <cstdint>
+#include <functional>
 
 class TBitmap;
 
@@ -24,8 +25,11 @@ constexpr UINT PM_REMOVE = 0x0001;
 constexpr UINT PM_NOYIELD = 0x0002;
 // Looks for a queued message for wnd (any window when null) with a number in [msgMin, msgMax]
 // (both 0: any number), oldest first; copies it to msg and, with PM_REMOVE, takes it out of the
-// queue. Queued messages are the posted ones and the characters of the key being handled.
+// queue. Queued messages are the posted ones and the characters of the key being handled. Key
+// presses waiting in the toolkit's input cannot be seen: a look for WM_KEYDOWN without removing
+// answers what the key-pending probe says (nothing waits unless a test sets one).
 bool PeekMessage(TMsg* msg, HWND wnd, UINT msgMin, UINT msgMax, UINT removeMsg);
+void SetKeyPendingProbe(std::function<bool()> probe);  // empty function: nothing waits
 // Messages still queued (tests).
 int QueuedMessageCount();
 
@@ -45,12 +49,15 @@ HWND GetFocus();
 HWND SetFocus(HWND wnd);
 
 // ---- Windows -------------------------------------------------------------------------------------
+// Whether the window and the windows it lies in are shown.
 bool IsWindowVisible(HWND wnd);
 bool IsWindowEnabled(HWND wnd);
 bool EnableWindow(HWND wnd, bool enable);
 constexpr int SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_NORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOWMAXIMIZED = 3,
               SW_MAXIMIZE = 3, SW_SHOWNOACTIVATE = 4, SW_SHOW = 5, SW_MINIMIZE = 6, SW_SHOWNA = 8,
               SW_RESTORE = 9;
+// Shows or hides a form (as Show and Hide do), or only the window of another control: its Visible
+// property stays as it is.
 bool ShowWindow(HWND wnd, int cmdShow);
 // Marks part of a window (all of it when rect is null) to be painted; painting never erases first.
 bool InvalidateRect(HWND wnd, const TRect* rect, bool erase);
@@ -69,6 +76,9 @@ bool ScreenToClient(HWND wnd, TPoint* p);
 bool GetClientRect(HWND wnd, TRect* r);
 bool GetWindowRect(HWND wnd, TRect* r);
 HWND WindowFromPoint(TPoint p);
+// The first top-level window of the program with that class name and caption (case-insensitive;
+// a null argument matches any); null when there is none.
+HWND FindWindow(const char* className, const char* windowName);
 
 // Styles of a window: GWL_STYLE (WS_*, with WS_HSCROLL and WS_VSCROLL while a scroll bar shows) and
 // GWL_EXSTYLE (WS_EX_*), as CreateParams made them.
@@ -168,6 +178,13 @@ DWORD GetMessagePos();
 // Work area (the screen less task bars) of the primary screen, and of the screen nearest a rect.
 TRect PrimaryWorkArea();
 TRect WorkAreaNear(const TRect& r);
+// Tests place the work areas: source(nullptr) answers the primary one, source(&r) the one nearest
+// r. An empty function gives the screens' own back.
+void SetWorkAreaSource(std::function<TRect(const TRect* nearRect)> source);
+// System settings: SPI_GETWORKAREA copies the primary work area into *(TRect*)data. False for an
+// action not known here.
+constexpr UINT SPI_GETWORKAREA = 0x0030;
+bool SystemParametersInfo(UINT action, UINT param, void* data, UINT winIni);
 
 // ---- Sounds --------------------------------------------------------------------------------------
 constexpr UINT MB_OK = 0x0000;

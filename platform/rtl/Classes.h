@@ -16,12 +16,28 @@ class TPersistent;
 class TComponent;
 class TStrings;
 class TStream;
+class TFiler;
+class TReader;
+class TWriter;
+
+// What a class is at run time: its name and its parent class (nullptr above TObject). The
+// published-property registry (rtl/TypInfo.h) is keyed by it.
+struct TMetaClass {
+    const char* Name;
+    const TMetaClass* Parent;
+};
+using TClass = const TMetaClass*;
 
 // Every class that is looked up by name ("TOutField", "TLabel") declares itself with this macro:
-// ClassName() answers the exact name, InheritsFrom() walks the chain.
+// ClassName() answers the exact name, InheritsFrom() walks the chain, ClassType() is the class.
 #define PLANTMON_CLASS(Name, Parent)                                                       \
 public:                                                                                    \
     static const char* StaticClassName() { return #Name; }                                 \
+    static TClass StaticClass() {                                                          \
+        static const TMetaClass meta{#Name, Parent::StaticClass()};                        \
+        return &meta;                                                                      \
+    }                                                                                      \
+    TClass ClassType() const override { return StaticClass(); }                            \
     AnsiString ClassName() const override { return #Name; }                                \
     bool InheritsFrom(const AnsiString& n) const override {                                \
         return SameText(n, #Name) || Parent::InheritsFrom(n);                              \
@@ -33,6 +49,11 @@ class TObject {
 public:
     virtual ~TObject() = default;
     static const char* StaticClassName() { return "TObject"; }
+    static TClass StaticClass() {
+        static const TMetaClass meta{"TObject", nullptr};
+        return &meta;
+    }
+    virtual TClass ClassType() const { return StaticClass(); }
     virtual AnsiString ClassName() const { return "TObject"; }
     virtual bool InheritsFrom(const AnsiString& n) const { return SameText(n, "TObject"); }
     bool ClassNameIs(const AnsiString& n) const { return SameText(ClassName(), n); }
@@ -84,7 +105,12 @@ public:
 
 protected:
     virtual void AssignTo(TPersistent* dest);
+    // Properties the object streams itself, beside its published ones (filer->DefineProperty).
+    virtual void DefineProperties(TFiler* filer) { (void)filer; }
 };
+
+// Called with each child a component streams with itself.
+using TGetChildProc = TClosure<void(TComponent* Child)>;
 
 // A component belongs to its owner, which frees it; Components() keeps the order of creation.
 class TComponent : public TPersistent {
@@ -126,6 +152,16 @@ public:
 
 protected:
     virtual void Notification(TComponent* component, TOperation operation);
+    // Component streaming: the children written with this component (none by default), the owner
+    // and parent of children read into it, the ancestor state, the order of a child read back, and
+    // the brackets around properties being read (csUpdating).
+    virtual void GetChildren(TGetChildProc proc, TComponent* root) { (void)proc, (void)root; }
+    virtual TComponent* GetChildOwner() { return nullptr; }
+    virtual TComponent* GetChildParent() { return this; }
+    virtual void SetAncestor(bool value);
+    virtual void SetChildOrder(TComponent* child, int order) { (void)child, (void)order; }
+    virtual void Updating() { state_ |= csUpdating; }
+    virtual void Updated() { state_ &= ~csUpdating; }
     // Sets csDestroying here and in every owned component.
     void Destroying_();
 
@@ -230,6 +266,11 @@ public:
     int IndexOf(const AnsiString& s) const override;
     void Move(int cur, int to) override;
 
+    // Room for this many strings without growing (never less than Count).
+    int Capacity() const noexcept { return static_cast<int>(items_.capacity()); }
+    void SetCapacity(int n) {
+        if (n > Count()) items_.reserve(static_cast<std::size_t>(n));
+    }
     bool Sorted() const noexcept { return sorted_; }
     void SetSorted(bool b);
     bool CaseSensitive() const noexcept { return caseSensitive_; }
@@ -411,4 +452,40 @@ public:
 
 private:
     TPersistent* owner_;
+};
+
+// ---- Filers --------------------------------------------------------------------------------------
+using TReaderProc = TClosure<void(TReader* Reader)>;
+using TWriterProc = TClosure<void(TWriter* Writer)>;
+using TStreamProc = TClosure<void(TStream* Stream)>;
+
+// The common part of the component-stream reader and writer: the stream, the component at the root
+// of what is streamed and its ancestor, and the properties an object streams itself
+// (DefineProperties): the filer reads or writes each through the procedures given, and a writer
+// leaves out a property whose hasData is false.
+class TFiler : public TObject {
+    PLANTMON_CLASS(TFiler, TObject)
+public:
+    explicit TFiler(TStream* stream) : stream_(stream) {}
+    TStream* Stream() const noexcept { return stream_; }
+    TComponent* Root() const noexcept { return root_; }
+    virtual void SetRoot(TComponent* root) { root_ = root; }
+    TComponent* LookupRoot() const noexcept { return lookupRoot_; }
+    void SetLookupRoot(TComponent* root) { lookupRoot_ = root; }
+    TPersistent* Ancestor() const noexcept { return ancestor_; }
+    void SetAncestor(TPersistent* ancestor) { ancestor_ = ancestor; }
+    bool IgnoreChildren() const noexcept { return ignoreChildren_; }
+    void SetIgnoreChildren(bool b) { ignoreChildren_ = b; }
+
+    virtual void DefineProperty(const AnsiString& name, TReaderProc readData, TWriterProc writeData, bool hasData) = 0;
+    virtual void DefineBinaryProperty(const AnsiString& name, TStreamProc readData, TStreamProc writeData,
+                                      bool hasData) = 0;
+    virtual void FlushBuffer() = 0;
+
+private:
+    TStream* stream_;
+    TComponent* root_ = nullptr;
+    TComponent* lookupRoot_ = nullptr;
+    TPersistent* ancestor_ = nullptr;
+    bool ignoreChildren_ = false;
 };

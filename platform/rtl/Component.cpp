@@ -1,6 +1,21 @@
 #include "rtl/Classes.h"
 
+#include "rtl/TypInfo.h"
+
 #include <algorithm>
+
+namespace {
+// Name is published but streamed apart from the other properties (it names the component).
+const bool componentPropertiesRegistered = [] {
+    TPropInfo name = MakeProperty<TComponent>("Name", TypeInfoOf(tkLString, "TComponentName"), &TComponent::Name,
+                                              &TComponent::SetName);
+    name.Stored = [](TObject*) { return false; };
+    RegisterPublishedProperties(TComponent::StaticClass(),
+                                {name, MakeProperty<TComponent>("Tag", TypeInfoOf(tkInteger, "Integer"), &TComponent::Tag,
+                                                                &TComponent::SetTag, 0)});
+    return true;
+}();
+}  // namespace
 
 // ---- TPersistent ---------------------------------------------------------------------------------
 
@@ -36,6 +51,12 @@ TComponent::~TComponent() {
     }
     DestroyComponents();
     if (owner_) owner_->RemoveComponent(this);
+}
+
+void TComponent::SetAncestor(bool value) {
+    if (value) state_ |= csAncestor;
+    else state_ &= ~csAncestor;
+    for (TComponent* c : components_) c->SetAncestor(value);
 }
 
 TComponent* TComponent::Components(int i) const {

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -195,7 +196,30 @@ AnsiString ParamStr(int index) {
     return AnsiString(args[static_cast<std::size_t>(index)]);
 }
 
+namespace {
+std::mutex& diskFreeMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::function<long long(int)>& diskFreeSource() {
+    static std::function<long long(int)> f;
+    return f;
+}
+}  // namespace
+
+void SetDiskFreeSource(std::function<long long(int drive)> source) {
+    std::lock_guard<std::mutex> lock(diskFreeMutex());
+    diskFreeSource() = std::move(source);
+}
+
 long long DiskFree(int drive) {
+    std::function<long long(int)> source;
+    {
+        std::lock_guard<std::mutex> lock(diskFreeMutex());
+        source = diskFreeSource();
+    }
+    if (source) return source(drive);
     if (drive != 0) return -1;
     struct statvfs sv {};
     if (statvfs(".", &sv) != 0) return -1;

@@ -9,6 +9,7 @@
 #include "rtl/SysUtils.h"
 
 #include <cstdint>
+#include <functional>
 
 constexpr char PathDelim = '/';
 
@@ -48,8 +49,9 @@ int ParamCount();
 AnsiString ParamStr(int index);  // 0 = the executable's full path
 
 // Free bytes of the file system that holds the current directory (drive 0); -1 for any other
-// drive number or on failure.
+// drive number or on failure. While a source is set (tests: a full disk), DiskFree answers through it.
 long long DiskFree(int drive);
+void SetDiskFreeSource(std::function<long long(int drive)> source);  // empty function: the real answer
 
 // ---- Handles -----------------------------------------------------------------------------------
 // Open modes and share modes for FileOpen and TFileStream. Share modes are advisory locks here:

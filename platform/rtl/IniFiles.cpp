@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <set>
 #include <mutex>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -25,9 +26,9 @@ std::string trim(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
-bool sameName(const std::string& a, const AnsiString& b) {
-    return AnsiCompareText(AnsiString(a), AnsiString(trim(b.str()))) == 0;
-}
+// A section or key name as the lookups compare it: trimmed, letter case folded (Cyrillic included),
+// so that two names match exactly when AnsiCompareText finds them equal.
+std::string fold(std::string_view name) { return AnsiLowerCase(AnsiString(trim(name))).str(); }
 
 // One parsed file. Every line keeps its original text, so a rewrite changes only what was
 // written.
@@ -39,13 +40,16 @@ public:
         std::string raw;
         Kind kind = Other;
         std::string name;   // section or key name, trimmed
+        std::string folded; // the name as lookups compare it
         std::string value;  // trimmed text after '='
     };
 
     void parse(std::string text) {
         lines_.clear();
+        // A byte-order mark says UTF-8, but an editor may have put it in front of Windows-1251 text:
+        // what is not valid UTF-8 after it is read like any other old file.
         if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
-        else if (!IsValidUtf8(text)) text = Cp1251ToUtf8(text);
+        if (!IsValidUtf8(text)) text = Cp1251ToUtf8(text);
         crlf_ = text.empty() || text.find("\r\n") != std::string::npos || text.find('\n') == std::string::npos;
         std::size_t start = 0;
         for (std::size_t i = 0; i < text.size(); ++i) {
@@ -106,28 +110,23 @@ public:
     void keys(const AnsiString& section, TStrings* out) const {
         int h = findSection(section);
         if (h < 0) return;
-        for (int i = h + 1; i < sectionEnd(h); ++i)
+        for (int i = h + 1, end = sectionEnd(h); i < end; ++i)
             if (lines_[static_cast<std::size_t>(i)].kind == Key) out->Add(AnsiString(lines_[static_cast<std::size_t>(i)].name));
     }
 
     void values(const AnsiString& section, TStrings* out) const {
         int h = findSection(section);
         if (h < 0) return;
-        for (int i = h + 1; i < sectionEnd(h); ++i) {
+        for (int i = h + 1, end = sectionEnd(h); i < end; ++i) {
             const Line& l = lines_[static_cast<std::size_t>(i)];
             if (l.kind == Key) out->Add(AnsiString(l.name + "=" + unquote(l.value)));
         }
     }
 
     void sections(TStrings* out) const {
-        std::vector<std::string> seen;
+        std::set<std::string> seen;
         for (const Line& l : lines_) {
-            if (l.kind != Section) continue;
-            bool dup = false;
-            for (auto& s : seen)
-                if (AnsiCompareText(AnsiString(s), AnsiString(l.name)) == 0) dup = true;
-            if (dup) continue;
-            seen.push_back(l.name);
+            if (l.kind != Section || !seen.insert(l.folded).second) continue;
             out->Add(AnsiString(l.name));
         }
     }
@@ -164,6 +163,7 @@ private:
             std::size_t e = t.find(']');
             l.kind = Section;
             l.name = trim(t.substr(1, e == std::string::npos ? std::string::npos : e - 1));
+            l.folded = fold(l.name);
             return l;
         }
         std::size_t eq = t.find('=');
@@ -171,6 +171,7 @@ private:
         l.name = trim(t.substr(0, eq));
         if (l.name.empty()) return l;
         l.kind = Key;
+        l.folded = fold(l.name);
         l.value = trim(t.substr(eq + 1));
         return l;
     }
@@ -182,8 +183,9 @@ private:
     }
 
     int findSection(const AnsiString& section) const {
+        const std::string wanted = fold(section.str());
         for (std::size_t i = 0; i < lines_.size(); ++i)
-            if (lines_[i].kind == Section && sameName(lines_[i].name, section)) return static_cast<int>(i);
+            if (lines_[i].kind == Section && lines_[i].folded == wanted) return static_cast<int>(i);
         return -1;
     }
 
@@ -193,10 +195,13 @@ private:
         return static_cast<int>(i);
     }
 
+    // One pass over the section's lines: a section of many keys costs each lookup its length, not its
+    // length squared.
     int findKey(int header, const AnsiString& key) const {
-        for (int i = header + 1; i < sectionEnd(header); ++i) {
+        const std::string wanted = fold(key.str());
+        for (int i = header + 1, end = sectionEnd(header); i < end; ++i) {
             const Line& l = lines_[static_cast<std::size_t>(i)];
-            if (l.kind == Key && sameName(l.name, key)) return i;
+            if (l.kind == Key && l.folded == wanted) return i;
         }
         return -1;
     }

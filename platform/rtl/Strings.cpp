@@ -181,6 +181,13 @@ AnsiString headChars(const AnsiString& s, int n) {
 }
 }  // namespace
 
+int CharCount(const AnsiString& s) {
+    int n = 0;
+    for (char c : s.str())
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+    return n;
+}
+
 int AnsiStrLComp(const AnsiString& a, const AnsiString& b, int maxLen) {
     return collate(headChars(a, maxLen), headChars(b, maxLen), false);
 }

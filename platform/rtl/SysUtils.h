@@ -4,6 +4,7 @@
 #include "rtl/AnsiString.h"
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 
 // ---- Exceptions --------------------------------------------------------------------------------
@@ -110,6 +111,8 @@ int CompareStr(const AnsiString& a, const AnsiString& b);
 int CompareText(const AnsiString& a, const AnsiString& b);           // ASCII case-insensitive
 int AnsiCompareStr(const AnsiString& a, const AnsiString& b);        // locale collation
 int AnsiCompareText(const AnsiString& a, const AnsiString& b);       // locale collation, ignoring case
+// The number of characters (code points) of a text; Length() counts its bytes.
+int CharCount(const AnsiString& s);
 // The same on the first maxLen characters of both texts only (a prefix compare).
 int AnsiStrLComp(const AnsiString& a, const AnsiString& b, int maxLen);
 int AnsiStrLIComp(const AnsiString& a, const AnsiString& b, int maxLen);
@@ -217,4 +220,6 @@ AnsiString Format(const AnsiString& fmt, const Args&... args) {
 // (compute differences in unsigned arithmetic); GetTickCount64 does not wrap.
 std::uint32_t GetTickCount();
 std::uint64_t GetTickCount64();
+// Tests give GetTickCount a clock of their own; an empty function restores the real one.
+void SetTickCountSource(std::function<std::uint32_t()> source);
 void Sleep(unsigned milliseconds);

@@ -4,19 +4,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <atomic>
+#include <mutex>
 
 namespace {
 
 [[noreturn]] void badFormat(const AnsiString& fmt) {
     throw EConvertError("Формат '" + fmt + "' недопустим или несовместим с аргументом");
-}
-
-// Number of UTF-8 characters (continuation bytes are not counted).
-int charCount(const std::string& s) {
-    int n = 0;
-    for (char c : s)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-    return n;
 }
 
 // The first `chars` characters of s.
@@ -163,7 +157,7 @@ AnsiString FormatV(const AnsiString& fmtText, const TVarRec* args, int count, co
             default:
                 badFormat(fmtText);
         }
-        int len = charCount(text);
+        int len = CharCount(text);
         if (width > len) {
             std::string padding(static_cast<std::size_t>(width - len), ' ');
             text = left ? text + padding : padding + text;
@@ -179,7 +173,31 @@ std::uint64_t GetTickCount64() {
     return static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
 }
 
-std::uint32_t GetTickCount() { return static_cast<std::uint32_t>(GetTickCount64()); }
+namespace {
+std::mutex& tickSourceMutex() {
+    static std::mutex m;
+    return m;
+}
+std::function<std::uint32_t()>& tickSource() {
+    static std::function<std::uint32_t()> f;
+    return f;
+}
+std::atomic<bool> g_tickSourceSet{false};
+}  // namespace
+
+std::uint32_t GetTickCount() {
+    if (g_tickSourceSet.load(std::memory_order_acquire)) {
+        std::lock_guard<std::mutex> lock(tickSourceMutex());
+        if (tickSource()) return tickSource()();
+    }
+    return static_cast<std::uint32_t>(GetTickCount64());
+}
+
+void SetTickCountSource(std::function<std::uint32_t()> source) {
+    std::lock_guard<std::mutex> lock(tickSourceMutex());
+    g_tickSourceSet.store(static_cast<bool>(source), std::memory_order_release);
+    tickSource() = std::move(source);
+}
 
 void Sleep(unsigned milliseconds) {
     timespec ts{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};

@@ -50,17 +50,6 @@ std::string fileNamePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string folderPart(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool isDirectory(const std::string& path) {
-    struct stat st{};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 struct Argv {
     std::vector<std::string> words;
     std::vector<char*> ptrs;
@@ -136,18 +125,24 @@ int CountProcessesOfExecutable(const AnsiString& exePath) {
 
 TSingleInstanceLock::~TSingleInstanceLock() { Release(); }
 
+AnsiString TSingleInstanceLock::LockFolder() {
+    // Decided by the station alone (the folder's own mode, not what this user may do), so that every
+    // copy decides the same.
+    struct stat st{};
+    if (::stat("/run/lock", &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_IWOTH) != 0) return "/run/lock";
+    return "/tmp";
+}
+
 AnsiString TSingleInstanceLock::DefaultPath(const AnsiString& exePath) {
-    std::string folder;
-    if (const char* rt = std::getenv("XDG_RUNTIME_DIR"); rt && *rt && isDirectory(rt)) folder = rt;
-    else folder = folderPart(exePath.str());
-    return AnsiString(folder + "/") + AnsiUpperCase(AnsiString(fileNamePart(exePath.str()))) + ".lock";
+    return LockFolder() + "/" + AnsiUpperCase(AnsiString(fileNamePart(exePath.str()))) + ".instance.lock";
 }
 
 bool TSingleInstanceLock::TryAcquire(const AnsiString& path) {
     Release();
     path_ = path;
     // Close-on-exec: a program we start must not carry the lock on after we end.
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // Anyone may open the file: copies started by other users lock the same one.
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);  // another user's file
     if (fd < 0) {
         lastError_ = errno;

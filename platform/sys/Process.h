@@ -35,9 +35,13 @@ public:
     TSingleInstanceLock(const TSingleInstanceLock&) = delete;
     TSingleInstanceLock& operator=(const TSingleInstanceLock&) = delete;
 
-    // The lock file for a program: "<FILE NAME IN UPPER CASE>.lock" in the user's runtime folder
-    // (XDG_RUNTIME_DIR) when there is one, otherwise beside the program.
+    // The lock file for a program: "<FILE NAME IN UPPER CASE>.instance.lock" in the station's folder
+    // for lock files (/run/lock where everyone may write there, else /tmp). Every copy of that file
+    // name finds the same file, whatever folder it lies in, whoever starts it and whatever its
+    // environment (XDG_RUNTIME_DIR) holds.
     static AnsiString DefaultPath(const AnsiString& exePath);
+    // The folder of DefaultPath.
+    static AnsiString LockFolder();
 
     // Takes the lock on the file at path (created when missing) without waiting. False when another
     // process holds it (LastError EWOULDBLOCK) or the file cannot be opened.

@@ -64,6 +64,10 @@ bool TSerialPort::fail(TSerialFailure f, int err, const AnsiString& what) {
     return false;
 }
 
+bool TSerialPort::DeviceGone() const noexcept {
+    return failure_ == sfIo && (lastError_ == EIO || lastError_ == ENXIO || lastError_ == ENODEV);
+}
+
 void TSerialPort::succeed() {
     failure_ = sfNone;
     lastError_ = 0;

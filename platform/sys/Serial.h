@@ -95,6 +95,10 @@ public:
 
     TSerialFailure Failure() const noexcept { return failure_; }
     int LastError() const noexcept { return lastError_; }
+    // The last failure says the device itself went away (a USB adapter pulled out, the far side of a
+    // pseudo-terminal closed: EIO, ENXIO, ENODEV). The open descriptor is of no more use; only closing
+    // the port and opening it again, once the device is back, helps.
+    bool DeviceGone() const noexcept;
     // Text of the last failure, empty after a success.
     const AnsiString& Status() const noexcept { return status_; }
 

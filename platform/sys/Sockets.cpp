@@ -464,8 +464,10 @@ void TTcpServer::serveClient(Client* c) {
     } catch (...) {
         if (OnThreadError) OnThreadError("unknown exception");
     }
-    c->socket.Close();
+    // Counted out before the connection closes: a client that sees its connection end finds the count
+    // already lowered.
     clientCount_.fetch_sub(1);
+    c->socket.Close();
     c->done.store(true);
 }
 

@@ -142,7 +142,8 @@ public:
 
     // True from Start until the accept thread has ended.
     bool Accepting() const noexcept { return accepting_.load(); }
-    // Clients whose procedure is running.
+    // Clients accepted whose procedure has not returned: raised on the accept thread before a client's
+    // thread starts, lowered when its procedure returns, before its connection closes.
     int ClientCount() const noexcept { return clientCount_.load(); }
     int LocalPort() const noexcept { return port_.load(); }
 

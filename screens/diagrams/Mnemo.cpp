@@ -3,10 +3,11 @@
 #include "app/Global.h"
 #include "app/Main.h"
 #include "rtl/FileUtils.h"
+#include "screens/diagrams/DiagramLooks.h"
+#include "screens/diagrams/DiagramRows.h"
 #include "widgets/ComponentTable.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 TFormMnemo* FormMnemo = nullptr;
 
@@ -29,88 +30,33 @@ TColor DesignColor(long tag) {
     }
 }
 
-// A straight pipe of the flow picture from (x1, y1) to (x2, y2), horizontal or vertical, flowing
-// toward the second point; head: an arrow head at the end.
+// A pipe, caption or value field of the picture, in its group's colour.
 TComponentRow Pipe(const AnsiString& name, int x1, int y1, int x2, int y2, long tag, bool head,
                    std::function<void(TArrow*)> bind = nullptr) {
-    const bool horizontal = y1 == y2;
-    const int len = horizontal ? std::abs(x2 - x1) : std::abs(y2 - y1);
-    int left, top, width, height;
-    double angle;
-    if (horizontal) {
-        left = std::min(x1, x2) - 1;
-        top = y1 - 6;
-        width = len + 2;
-        height = 12;
-        angle = x2 > x1 ? 0 : 180;
-    } else {
-        left = x1 - 6;
-        top = std::min(y1, y2) - 1;
-        width = 12;
-        height = len + 2;
-        angle = y2 > y1 ? 270 : 90;
-    }
-    return Row<TArrow>(name, "PanelCenter", left, top, width, height, tag, [=](TArrow* a) {
-        a->SetAngle(angle);
-        a->SetColor(DesignColor(tag));
-        a->SetArrowWidth(4);
-        a->SetEdgeLength(head ? 10 : 0);
-        a->SetEdgeAngle(50);
-        if (bind) bind(a);
-    });
+    return PipeRow(name, "PanelCenter", x1, y1, x2, y2, tag, DesignColor(tag), head, std::move(bind));
 }
 
-// A caption on the picture; a caption with a Tag takes its group's colour.
+// A caption with a Tag takes its group's colour.
 TComponentRow TextRow(const AnsiString& name, int x, int y, const AnsiString& text, long tag, int size = 9,
                       bool bold = false, std::function<void(TLabel*)> bind = nullptr) {
-    return Row<TLabel>(name, "PanelCenter", x, y, 0, 0, tag, [=](TLabel* l) {
-        l->SetTransparent(true);
-        l->Font()->SetName("Arial");
-        l->Font()->SetSize(size);
-        l->Font()->SetColor(tag ? DesignColor(tag) : clSilver);
-        if (bold) l->Font()->SetStyle({fsBold});
-        l->SetCaption(text);
-        if (bind) bind(l);
-    });
+    return CaptionRow(name, "PanelCenter", x, y, text, tag, tag ? DesignColor(tag) : clSilver, size, bold,
+                      std::move(bind));
 }
 
-// A value field: black box framed in its group's colour, yellow digits.
 TComponentRow Field(const AnsiString& name, const AnsiString& parent, int x, int y, int w, int h, long tag,
                     const AnsiString& format, std::function<void(TOutField*)> bind) {
-    return Row<TOutField>(name, parent, x, y, w, h, tag, [=](TOutField* f) {
-        f->Brush()->SetColor(clBlack);
-        f->Pen()->SetColor(tag ? DesignColor(tag) : clGray);
-        f->Pen()->SetWidth(2);
-        f->Font()->SetName("Arial");
-        f->Font()->SetSize(11);
-        f->Font()->SetStyle({fsBold});
-        f->Font()->SetColor(clYellow);
-        f->SetOutFormat(format);
-        f->SetCaption(FormatFloat(format, 0));
-        bind(f);
-    });
+    return ValueFieldRow(name, parent, x, y, w, h, tag, tag ? DesignColor(tag) : clGray, format, std::move(bind));
 }
 
 // A reagent tank: the gauge and its level field inside it.
 void Tank(std::vector<TComponentRow>& rows, const AnsiString& barrel, const AnsiString& field, int x, int y,
           TBarrel*& barrelOut, TOutField*& fieldOut) {
     rows.push_back(Row<TBarrel>(barrel, "PanelCenter", x, y, 56, 100, 0, [&barrelOut](TBarrel* b) {
-        b->SetColor(clBlack);
-        b->SetMinLevel(0);
-        b->SetMaxLevel(100);
-        b->SetWaterLevel(0);
-        b->Pen()->SetColor(clSilver);
-        b->Pen()->SetWidth(3);
+        ReagentTankLook(b, 3);
         barrelOut = b;
     }));
     rows.push_back(Row<TOutField>(field, barrel, 6, 40, 44, 20, 0, [&fieldOut](TOutField* f) {
-        f->Brush()->SetColor(clBlack);
-        f->Pen()->SetColor(clGray);
-        f->Font()->SetName("Arial");
-        f->Font()->SetSize(9);
-        f->Font()->SetColor(clWhite);
-        f->SetOutFormat("0%");
-        f->SetCaption("0%");
+        TankLevelLook(f, 9);
         fieldOut = f;
     }));
 }
@@ -174,48 +120,18 @@ TFormMnemo::~TFormMnemo() {
 void TFormMnemo::buildComponents() {
     std::vector<TComponentRow> rows;
     // The frame: the title, a margin above and beside the picture, the picture itself (790 x 550).
-    rows.push_back(Row<TLabel>("Label1", "", 0, 0, 794, 28, 0, [this](TLabel* l) {
-        l->SetAutoSize(false);
-        l->SetHeight(28);
-        l->SetAlign(alTop);
-        l->SetAlignment(taCenter);
-        l->SetLayout(tlCenter);
-        l->SetTransparent(true);
-        l->Font()->SetName("Arial");
-        l->Font()->SetSize(14);
-        l->Font()->SetStyle({fsBold});
-        l->Font()->SetColor(clWhite);
-        l->SetCaption("Мнемосхема обогащения методом флотации");
-        Label1 = l;
-    }));
-    auto framePanel = [](TPanel*& out, TAlign align) {
-        return [&out, align](TPanel* p) {
-            p->SetBevelOuter(bvNone);
-            p->SetColor(clBlack);
-            p->SetCaption("");
-            p->SetAlign(align);
-            out = p;
-        };
-    };
-    rows.push_back(Row<TPanel>("PanelTop", "", 0, 28, 794, 0, 0, framePanel(PanelTop, alTop)));
-    rows.push_back(Row<TPanel>("PanelL", "", 0, 28, 0, 550, 0, framePanel(PanelL, alLeft)));
-    rows.push_back(Row<TPanel>("PanelR", "", 790, 28, 0, 550, 0, framePanel(PanelR, alRight)));
-    rows.push_back(Row<TPanel>("PanelCenter", "", 0, 28, 790, 550, 0, framePanel(PanelCenter, alClient)));
+    rows.push_back(
+        TitleRow("Label1", 794, "Мнемосхема обогащения методом флотации", [this](TLabel* l) { Label1 = l; }));
+    rows.push_back(Row<TPanel>("PanelTop", "", 0, 28, 794, 0, 0, FrameLook(PanelTop, alTop)));
+    rows.push_back(Row<TPanel>("PanelL", "", 0, 28, 0, 550, 0, FrameLook(PanelL, alLeft)));
+    rows.push_back(Row<TPanel>("PanelR", "", 790, 28, 0, 550, 0, FrameLook(PanelR, alRight)));
+    rows.push_back(Row<TPanel>("PanelCenter", "", 0, 28, 790, 550, 0, FrameLook(PanelCenter, alClient)));
 
     // Feed pulp into the receiving vessel; its density, flow and solids load.
     rows.push_back(TextRow("LabelFlotFeed", 8, 24, "Исходная пульпа", 600, 10, true));
     rows.push_back(Pipe("ArrowFeed", 0, 48, 140, 48, 600, true));
     rows.push_back(Row<TConusBox>("ConusBoxTop", "PanelCenter", 140, 30, 138, 105, 0, [this](TConusBox* c) {
-        c->SetBackColor(clBlack);
-        c->SetColor(clTeal);
-        c->Pen()->SetColor(clBlack);
-        c->Pen()->SetWidth(1);
-        c->SetWaterColor(clAqua);
-        c->SetConusH(70);
-        c->SetShowTopLine(true);
-        c->SetShowConusTop(true);
-        c->SetDownW(20);
-        c->SetWaterH(99);
+        ReceiverLook(c);
         ConusBoxTop = c;
     }));
     rows.push_back(TextRow("LabelFlotPLF", 8, 150, "Плотность пульпы", 600));
@@ -229,16 +145,7 @@ void TFormMnemo::buildComponents() {
     rows.push_back(Pipe("ArrowPulp1", 209, 135, 209, 280, 600, false));
     rows.push_back(Pipe("ArrowPulp2", 209, 280, 400, 280, 600, true));
     rows.push_back(Row<TConusBox>("ConusBox2", "PanelCenter", 400, 262, 148, 75, 0, [this](TConusBox* c) {
-        c->SetBackColor(clBlack);
-        c->SetColor(clSilver);
-        c->Pen()->SetColor(clAqua);
-        c->Pen()->SetWidth(2);
-        c->SetWaterColor(clSilver);
-        c->SetConusH(60);
-        c->SetShowTopLine(true);
-        c->SetShowConusTop(true);
-        c->SetDownW(45);
-        c->SetWaterH(99);
+        ApparatusLook(c);
         ConusBox2 = c;
     }));
     rows.push_back(TextRow("LabelFlotAKP", 408, 342, "АКП", 0, 10, true));

@@ -7,10 +7,7 @@
 #include "rtl/FileUtils.h"
 #include "rtl/IniFiles.h"
 #include "screens/graphs/FormGraphFLPoint.h"
-#include "screens/diagrams/EditMode.h"
 #include "screens/graphs/FormWebPrint.h"
-
-#include <memory>
 
 TFormFlotGraph* FormFlotGraph = nullptr;
 
@@ -19,7 +16,7 @@ namespace {
 TGraphScreenSetup flotSetup() {
     TGraphScreenSetup s;
     s.ScreenName = "TFormFlotGraph";
-    s.Select = "select * from puf_data";
+    s.Selects = {"select * from puf_data"};
     s.RecMoment = true;
     s.TimerInterval = 30000;
     s.ForcedReloadTick = 3;
@@ -28,23 +25,12 @@ TGraphScreenSetup flotSetup() {
     return s;
 }
 
-void setFont(TFont* f, const char* name, int pixels, bool bold, TColor color) {
-    f->SetName(name);
-    f->SetHeight(-pixels);
-    f->SetStyle(bold ? TFontStyles{fsBold} : TFontStyles{});
-    f->SetColor(color);
-}
-
 }  // namespace
 
 TFormFlotGraph::TFormFlotGraph(TComponent* owner) : TGraphScreen(owner, flotSetup()) {
     SetName("FormFlotGraph");
     SetCaption("Графики параметров процесса флотации");
-    SetBounds(0, 0, 1016, 640);
-    SetFormStyle(fsMDIChild);
-    SetWindowState(wsMaximized);
-    SetBorderIcons(0);
-    SetKeyPreview(true);
+    MakeMdiScreen();
 
     BuildFrame();
     buildCharts();
@@ -53,16 +39,11 @@ TFormFlotGraph::TFormFlotGraph(TComponent* owner) : TGraphScreen(owner, flotSetu
     SQLClientDataSet1->SetName("SQLClientDataSet1");
     SQLClientDataSet1->SetReadOnly(true);
     if (FormMain) SQLClientDataSet1->SetDBConnection(FormMain->SQLConnection1);
-    CmdShowSatellite = new TMenuItem(this);
-    CmdShowSatellite->SetName("CmdShowSatellite");
-    CmdShowSatellite->SetCaption("Показать цифровые значения");
-    CmdShowSatellite->OnClick = TNotifyEvent(this, &TFormFlotGraph::CmdShowSatelliteClick);
-    PopupMenu1->Items()->Add(CmdShowSatellite);
 
     OnCreate = TNotifyEvent(this, &TFormFlotGraph::FormCreate);
     OnShow = TNotifyEvent(this, &TFormFlotGraph::FormShow);
     OnResize = TNotifyEvent(this, &TFormFlotGraph::FormResize);
-    OnDestroy = TNotifyEvent(this, &TFormFlotGraph::FormDestroy);
+    OnDestroy = TNotifyEvent(static_cast<TGraphScreen*>(this), &TGraphScreen::FormDestroy);
 
     PeriodDate = PeriodStart = PeriodStop = LastPointTime = 0;
     PointWindow = nullptr;
@@ -78,8 +59,7 @@ TFormFlotGraph::TFormFlotGraph(TComponent* owner) : TGraphScreen(owner, flotSetu
     LoadBusy = false;
     TimerTicks = 0;
     FormColor = 16768494;
-    router_ = std::make_unique<TWidgetEditRouter>(this, IniFileName, std::vector<AnsiString>{"TArrow", "TLabel", "TOutField"},
-                                                  TNotifyEvent(this, &TFormFlotGraph::ColorConfigClick));
+    BuildEditRouter({"TArrow", "TLabel", "TOutField"});
     SetEditMode();
 }
 
@@ -88,38 +68,14 @@ TFormFlotGraph::~TFormFlotGraph() {
 }
 
 TLevelGraph* TFormFlotGraph::makeChart(const char* name, int graphCount, double yMax, double yLabelStep) {
-    auto* g = Make<TLevelGraph>(this, name, 0, 41, Width(), 100);
-    g->SetSecondStep(60);
-    g->SetDataStep(OneMinute);
-    g->SetArraySize(3000);
-    g->SetScaleXFormat("hh:mm");
-    g->SetScaleYFormat("###0");
-    g->SetXLabelStep(2 * OneHour);
-    g->SetMinXLabel(true);
-    g->SetMaxXLabel(true);
-    g->SetShowScaleX(true);
-    g->SetShowScaleY(true);
-    g->SetShowCursor(true);
-    g->SetShowBorder(true);
-    g->SetEnablePresentArray(true);
-    g->SetTabStop(true);
+    TLevelGraph* g = MakeGraph(this, name);
     g->SetGraphTop(20);
     g->SetGraphLeft(50);
     g->SetGraphSubWidth(40);
     g->SetGraphSubHeight(10);
-    g->SetBestNetLineCount(4);
-    g->SetGraphBackColor(clWhite);
-    g->BorderPen()->SetWidth(2);
-    g->LabelNetPen()->SetStyle(psDot);
-    setFont(g->XScaleFont(), "Times New Roman", 16, true, clNavy);
-    setFont(g->YScaleFont(), "MS Sans Serif", 13, true, clBlack);
     g->SetGraphCount(graphCount);
     g->SetYMax(yMax);
     g->SetYLabelStep(yLabelStep);
-    g->SetCurrentGraph(1);
-    // The pen file's pens win over the form's; the legend colours then win over both (SetGraphPens).
-    g->SetIniName(".\\GraphColors.INI");
-    g->SetPopupMenu(PopupMenu1);
     g->OnChange = TNotifyEvent(this, &TFormFlotGraph::LevelGraphRPChange);
     return g;
 }
@@ -158,15 +114,7 @@ void TFormFlotGraph::buildCharts() {
         {LabelTitle4, "LabelTitle4", LevelGraphRS, "Расход собирателя"},
         {LabelTitle5, "LabelTitle5", LevelGraphRN, "Расход вспенивателя"},
     };
-    for (Title& t : titles) {
-        t.label = Make<TLabel>(t.chart, t.name, 0, 0, t.chart->Width(), 19);
-        t.label->SetAutoSize(false);
-        t.label->SetAlign(alTop);
-        t.label->SetAlignment(taCenter);
-        t.label->SetTransparent(true);
-        setFont(t.label->Font(), "Arial", 16, true, clNavy);
-        t.label->SetCaption(t.caption);
-    }
+    for (Title& t : titles) t.label = MakeGraphTitle(t.chart, t.name, t.caption);
 
     struct Zoom {
         TSpeedButton*& button;
@@ -180,14 +128,7 @@ void TFormFlotGraph::buildCharts() {
         {SButLevelGraphRNZoom, "SButLevelGraphRNZoom", LevelGraphRN},
     };
     int tag = 0;
-    for (Zoom& z : zooms) {
-        z.button = Make<TSpeedButton>(z.chart, z.name, Width() - 34, 2, 18, 14);
-        z.button->SetCaption("[]");
-        z.button->SetHint("Развернуть график на весь экран");
-        z.button->SetShowHint(true);
-        z.button->SetTag(tag++);
-        z.button->OnClick = TNotifyEvent(static_cast<TGraphScreen*>(this), &TGraphScreen::SButLevelGraphZoomClick);
-    }
+    for (Zoom& z : zooms) z.button = MakeZoomButton(z.chart, z.name, Width() - 34, tag++);
 
     struct Legend {
         TLabel*& label;
@@ -206,7 +147,7 @@ void TFormFlotGraph::buildCharts() {
         // Just inside the plot's top edge, clear of its frame.
         l.label = Make<TLabel>(l.chart, l.name, l.right ? Width() - 250 : 55, 23, 180, 19);
         l.label->SetTransparent(true);
-        setFont(l.label->Font(), "Times New Roman", 16, false, l.color);
+        StyleFont(l.label->Font(), "Times New Roman", 16, false, l.color);
         l.label->SetCaption(l.caption);
         if (l.right) l.label->SetAnchors(akTop | akRight);
     }
@@ -249,14 +190,6 @@ void TFormFlotGraph::FormResize(TObject*) {
                                         WaitPanel->Width(), WaitPanel->Height());
 }
 
-void TFormFlotGraph::FormDestroy(TObject*) {
-    try {
-        SaveGraphScales();
-    } catch (...) {
-        // A scale file that cannot be written keeps its old values.
-    }
-}
-
 void TFormFlotGraph::ShowAllGraphs() {
     int step = (ClientHeight() - PanelTop->Height() - 20) / 5;
     int top = 40;
@@ -276,25 +209,6 @@ void TFormFlotGraph::ShowAllGraphs() {
         GraphList[4]->SetShowScaleX(true);
         GraphList[4]->SetAlign(alClient);
         GraphList[4]->SetVisible(true);
-    }
-    EnableAlign();
-}
-
-void TFormFlotGraph::ShowOneGraph(int ix) {
-    DisableAlign();
-    for (int i = 0; i < MaxGraphs && GraphList[i]; ++i) {
-        TLevelGraph* g = GraphList[i];
-        if (i == ix) {
-            g->SetAlign(alClient);
-            g->SetVisible(true);
-            g->SetShowScaleX(true);
-            g->SetGraphSubHeight(30);
-        } else {
-            g->SetAlign(alNone);
-            g->SetVisible(false);
-            g->SetShowScaleX(false);
-            g->SetGraphSubHeight(10);
-        }
     }
     EnableAlign();
 }
@@ -331,16 +245,16 @@ TInterpTable TFormFlotGraph::InverseRightScaleTable(const TLevelGraph* g) {
     return t;
 }
 
-void TFormFlotGraph::PrepareRows(TDataSet* rows) {
+void TFormFlotGraph::PrepareRows(TDataSet* rows, int) {
     const char* names[7] = {"RVF", "PLF", "RGF", "TRRS", "ZRRS", "TRRP", "ZRRP"};
     for (int i = 0; i < 7; ++i) fields_[i] = rows->FieldByName(names[i]);
 }
 
-void TFormFlotGraph::ReadRow() {
+void TFormFlotGraph::ReadRow(int) {
     for (int i = 0; i < 7; ++i) values_[i] = fields_[i]->AsFloat();
 }
 
-void TFormFlotGraph::AddRowPoints(TDateTime at) {
+void TFormFlotGraph::AddRowPoints(int, TDateTime at) {
     auto rightValue = [this](const TLevelGraph* g, double v) {
         table_.count = 2;
         table_.x[0] = g->RightYMin() - g->RightScaleStep();
@@ -412,23 +326,14 @@ void TFormFlotGraph::SetGraphPens() {
 }
 
 void TFormFlotGraph::SetEditMode() {
-    // Arrows, labels and output fields: hooked to the router or given their own click back, and
-    // their saved looks loaded.
-    router_->SetIniFile(IniFileName);
-    router_->SetEditMode();
     for (int i = 0; i < ComponentCount(); ++i) {
         if (Components(i)->ClassName() != "TLevelGraph") continue;
-        auto* g = static_cast<TLevelGraph*>(Components(i));
-        g->SetBackColor(FormColor);
+        static_cast<TLevelGraph*>(Components(i))->SetBackColor(FormColor);
         PanelTop->SetColor(FormColor);
         PanelTopRight->SetColor(FormColor);
-        if (WidgetEditMode) g->OnMouseDown = TMouseEvent(this, &TFormFlotGraph::OnLevelGraphMouseDown);
-        else g->OnMouseDown = nullptr;
     }
-    SetGraphPens();
+    TGraphScreen::SetEditMode();
 }
-
-void TFormFlotGraph::ColorConfigClick(TObject* Sender) { router_->ColorConfigClick(Sender); }
 
 void TFormFlotGraph::OnLevelGraphMouseDown(TObject* Sender, TMouseButton, TShiftState Shift, int, int) {
     if (!(Shift & ssRight)) return;

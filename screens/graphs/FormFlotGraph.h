@@ -8,11 +8,8 @@
 #include "app/Global.h"
 #include "screens/graphs/GraphScreen.h"
 
-#include <memory>
-
 class TSQLClientDataSet;
 class TFormGraphFLPoint;
-class TWidgetEditRouter;
 
 class TFormFlotGraph : public TGraphScreen {
     PLANTMON_CLASS(TFormFlotGraph, TGraphScreen)
@@ -40,32 +37,28 @@ public:
     TLabel* LabelLegendRPLeft = nullptr;   // inside LevelGraphRN
     TLabel* LabelLegendRPRight = nullptr;
     TSQLClientDataSet* SQLClientDataSet1 = nullptr;
-    TMenuItem* CmdShowSatellite = nullptr;  // "Показать цифровые значения"
 
-    // "config/FormFlotGraph.INI" under the executable's folder.
-    AnsiString IniFileName;
+    // IniFileName: "config/FormFlotGraph.INI" under the executable's folder.
     TFormGraphFLPoint* PointWindow = nullptr;
     TColor FormColor = 16768494;
 
     void FormCreate(TObject* Sender);
     void FormShow(TObject* Sender);
     void FormResize(TObject* Sender);
-    void FormDestroy(TObject* Sender);
 
     void ShowAllGraphs() override;
-    void ShowOneGraph(int ix) override;
     void PrintReport();
     // The widget edit mode, taken at construction only: arrows, labels and output fields open their
-    // property dialogs through ColorConfigClick; a right press on a chart opens its scale dialog.
-    void SetEditMode();
-    void ColorConfigClick(TObject* Sender);
-    void OnLevelGraphMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    // property dialogs through ColorConfigClick; a right press on a chart opens its scale dialog and
+    // reloads the period with the new scales.
+    void SetEditMode() override;
+    void OnLevelGraphMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y) override;
     // This screen's own scale sections "<chart>Limits" in IniFileName.
-    void SaveGraphScales();
-    void LoadGraphScales();
-    void SetGraphPens();
+    void SaveGraphScales() override;
+    void LoadGraphScales() override;
+    void SetGraphPens() override;
     void LevelGraphRPChange(TObject* Sender);
-    void CmdShowSatelliteClick(TObject* Sender);
+    void CmdShowSatelliteClick(TObject* Sender) override;
 
     // The right-scale table of a chart (built from its scales now), and its inverse.
     static TInterpTable RightScaleTable(const TLevelGraph* g);
@@ -74,13 +67,12 @@ public:
 protected:
     TDataSet* Rows() const override;
     void OpenRows(const AnsiString& sql) override;
-    void PrepareRows(TDataSet* rows) override;
-    void ReadRow() override;
-    void AddRowPoints(TDateTime at) override;
+    void PrepareRows(TDataSet* rows, int query) override;
+    void ReadRow(int query) override;
+    void AddRowPoints(int query, TDateTime at) override;
 
 private:
     void buildCharts();
-    std::unique_ptr<TWidgetEditRouter> router_;
     // The fields a load reads (RVF, PLF, RGF, TRRS, ZRRS, TRRP, ZRRP) and the current row's values.
     TField* fields_[7] = {};
     double values_[7] = {};

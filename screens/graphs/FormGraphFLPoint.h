@@ -1,17 +1,13 @@
-// TFormGraphFLPoint: the flotation graph screen's value-at-cursor window. While its screen is the
-// main window's current screen it shows the values of all seven curves at the cursor, the specific
-// flows back in their own units; on any other screen it hides itself.
+// TFormGraphFLPoint: the flotation graph screen's value-at-cursor window: the values of all seven
+// curves at the cursor, the specific flows back in their own units.
 #pragma once
 
-#include "gui/Forms.h"
-#include "gui/StdCtrls.h"
-#include "gui/ExtCtrls.h"
+#include "screens/graphs/GraphPointWindow.h"
 
-class TOutField;
 class TFormFlotGraph;
 
-class TFormGraphFLPoint : public TForm {
-    PLANTMON_CLASS(TFormGraphFLPoint, TForm)
+class TFormGraphFLPoint : public TGraphPointWindow {
+    PLANTMON_CLASS(TFormGraphFLPoint, TGraphPointWindow)
 public:
     TFormGraphFLPoint(TComponent* owner, TFormFlotGraph* screen);
 
@@ -29,16 +25,9 @@ public:
     TOutField* OutFieldRN0 = nullptr;
     TLabel* Label9 = nullptr;
     TOutField* OutFieldRN1 = nullptr;
-    TLabel* Label1 = nullptr;
-    TOutField* OutFieldDateTime = nullptr;  // the cursor time, as its format's quoted text
-    TButton* ButGoLeft = nullptr;   // "На минуту назад"
-    TButton* ButGoRight = nullptr;  // "На минуту вперед"
-    TTimer* Timer1 = nullptr;
 
-    TFormFlotGraph* OwnerScreen = nullptr;
+    void ShowValues() override;
 
-    void Timer1Timer(TObject* Sender);
-    void ShowValues();
-    void ButGoLeftClick(TObject* Sender);
-    void ButGoRightClick(TObject* Sender);
+private:
+    TFormFlotGraph* screen_;
 };

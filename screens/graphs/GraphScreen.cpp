@@ -2,10 +2,16 @@
 
 #include "app/EventLog.h"
 #include "app/Global.h"
+#include "app/GraphScales.h"
 #include "app/Main.h"
 #include "rtl/DateUtils.h"
+#include "rtl/FileUtils.h"
+#include "rtl/IniFiles.h"
 #include "rtl/SysUtils.h"
+#include "screens/diagrams/EditMode.h"
+#include "widgets/Arrow.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -20,11 +26,57 @@ constexpr std::uint64_t RepaintIntervalMs = 500;
 
 }  // namespace
 
-TGraphScreen::TGraphScreen(TComponent* owner, const TGraphScreenSetup& setup) : TForm(owner), setup_(setup) {}
+void TGraphScreen::StyleFont(TFont* f, const char* name, int pixels, bool bold, TColor color) {
+    f->SetName(name);
+    f->SetHeight(-pixels);
+    f->SetStyle(bold ? TFontStyles{fsBold} : TFontStyles{});
+    f->SetColor(color);
+}
+
+TGraphScreenSetup JigMachineSetup(const AnsiString& screenName, int machineNumber, unsigned timerInterval,
+                                  int forcedReloadTick) {
+    TGraphScreenSetup s;
+    s.ScreenName = screenName;
+    s.TimerInterval = timerInterval;
+    s.ForcedReloadTick = forcedReloadTick;
+    s.Selects = {"select * from pu" + IntToStr(machineNumber)};
+    s.RecMoment = false;
+    s.GapSeconds = 180;
+    s.RaiseYMax = false;
+    s.TimerTestsConnection = true;
+    s.RowErrorsPosted = true;
+    return s;
+}
+
+const char* JigMachineClass(int machineNumber) { return machineNumber <= 1 ? "крупного" : "мелкого"; }
+
+TGraphScreen::TGraphScreen(TComponent* owner, const TGraphScreenSetup& setup)
+    : TForm(owner), setup_(setup) {
+    if (setup_.Selects.empty()) setup_.Selects.push_back("");
+    LastPointTimes.assign(setup_.Selects.size(), 0);
+}
 
 TGraphScreen::~TGraphScreen() = default;
 
-void TGraphScreen::BuildFrame() {
+void TGraphScreen::MakeMdiScreen() {
+    SetBounds(0, 0, 1016, 640);
+    SetFormStyle(fsMDIChild);
+    SetWindowState(wsMaximized);
+    SetBorderIcons(0);
+    SetKeyPreview(true);
+}
+
+void TGraphScreen::TakeName(const AnsiString& name) {
+    AnsiString n = name;
+    for (int k = 1; Owner() && Owner()->FindComponent(n); ++k) n = name + "_" + IntToStr(k);
+    SetName(n);
+}
+
+void TGraphScreen::TakeIniFile(const AnsiString& given, const AnsiString& defaultName) {
+    IniFileName = given.IsEmpty() ? IncludeTrailingPathDelimiter(ExtractFilePath(ProgramFileName())) + defaultName : given;
+}
+
+void TGraphScreen::BuildFrame(const char* titleName) {
     PanelTop = Make<TPanel>(this, "PanelTop", 0, 0, Width(), 41);
     PanelTop->SetAlign(alTop);
     PanelTop->SetBevelOuter(bvNone);
@@ -37,15 +89,12 @@ void TGraphScreen::BuildFrame() {
     PanelTopRight->SetAlign(alRight);
     PanelTopRight->SetBevelOuter(bvNone);
     PanelTopRight->SetCaption("");
-    LabelTop = Make<TLabel>(PanelTop, "LabelTop", 98, 0, Width() - 313, 41);
+    LabelTop = Make<TLabel>(PanelTop, titleName, 98, 0, Width() - 313, 41);
     LabelTop->SetAutoSize(false);
     LabelTop->SetAlign(alClient);
     LabelTop->SetAlignment(taCenter);
     LabelTop->SetLayout(tlCenter);
-    LabelTop->Font()->SetName("Times New Roman");
-    LabelTop->Font()->SetHeight(-19);
-    LabelTop->Font()->SetStyle(TFontStyles{fsBold});
-    LabelTop->Font()->SetColor(clNavy);
+    StyleFont(LabelTop->Font(), "Times New Roman", 19, true, clNavy);
 
     ComboBox1 = Make<TComboBox>(PanelTopRight, "ComboBox1", 4, 9, 100, 21);
     ComboBox1->SetStyle(csDropDownList);
@@ -67,23 +116,104 @@ void TGraphScreen::BuildFrame() {
 
     PopupMenu1 = new TPopupMenu(this);
     PopupMenu1->SetName("PopupMenu1");
+    CmdShowSatellite = new TMenuItem(this);
+    CmdShowSatellite->SetName("CmdShowSatellite");
+    CmdShowSatellite->SetCaption("Показать цифровые значения");
+    CmdShowSatellite->OnClick = TNotifyEvent(this, &TGraphScreen::CmdShowSatelliteClick);
+    PopupMenu1->Items()->Add(CmdShowSatellite);
 }
 
 void TGraphScreen::BuildWaitPanel() {
     WaitPanel = Make<TPanel>(this, "WaitPanel", 0, 0, 400, 41);
     WaitPanel->SetCaption("Дождитесь загрузки данных");
-    WaitPanel->Font()->SetName("Times New Roman");
-    WaitPanel->Font()->SetHeight(-24);
-    WaitPanel->Font()->SetStyle(TFontStyles{fsBold});
-    WaitPanel->Font()->SetColor(clNavy);
+    StyleFont(WaitPanel->Font(), "Times New Roman", 24, true, clNavy);
     WaitPanel->SetCursor(crSQLWait);
     WaitPanel->SetVisible(false);
 }
 
+void TGraphScreen::BuildQuery() {
+    SQLQuery1 = new TSQLQuery(this);
+    SQLQuery1->SetName("SQLQuery1");
+    SQLQuery1->SetNoMetadata(true);
+    // The statements carry no parameters; the colons of their times are no parameter marks.
+    SQLQuery1->SetParamCheck(false);
+    SQLQuery1->SetSQLConnection(Connection());
+}
+
+void TGraphScreen::BuildEditRouter(std::vector<AnsiString> classes) {
+    router_ = std::make_unique<TWidgetEditRouter>(this, IniFileName, std::move(classes),
+                                                  TNotifyEvent(this, &TGraphScreen::ColorConfigClick));
+}
+
+TLevelGraph* TGraphScreen::MakeGraph(TWinControl* parent, const char* name) {
+    auto* g = Make<TLevelGraph>(parent, name, 0, 41, Width(), 100);
+    g->SetSecondStep(60);
+    g->SetDataStep(OneMinute);
+    g->SetArraySize(3000);
+    g->SetScaleXFormat("hh:mm");
+    g->SetScaleYFormat("###0");
+    g->SetXLabelStep(2 * OneHour);
+    g->SetMinXLabel(true);
+    g->SetMaxXLabel(true);
+    g->SetShowScaleX(true);
+    g->SetShowScaleY(true);
+    g->SetShowCursor(true);
+    g->SetShowBorder(true);
+    g->SetEnablePresentArray(true);
+    g->SetTabStop(true);
+    g->SetBestNetLineCount(4);
+    g->SetGraphBackColor(clWhite);
+    g->BorderPen()->SetWidth(2);
+    g->LabelNetPen()->SetStyle(psDot);
+    StyleFont(g->XScaleFont(), "Times New Roman", 16, true, clNavy);
+    StyleFont(g->YScaleFont(), "MS Sans Serif", 13, true, clBlack);
+    g->SetCurrentGraph(1);
+    // The pen file's pens win over the form's; the legend colours then win over both (SetGraphPens).
+    g->SetIniName(".\\GraphColors.INI");
+    g->SetPopupMenu(PopupMenu1);
+    return g;
+}
+
+TLabel* TGraphScreen::MakeGraphTitle(TLevelGraph* g, const char* name, const char* caption) {
+    auto* l = Make<TLabel>(g, name, 0, 0, g->Width(), 19);
+    l->SetAutoSize(false);
+    l->SetAlign(alTop);
+    l->SetAlignment(taCenter);
+    l->SetTransparent(true);
+    StyleFont(l->Font(), "Arial", 16, true, clNavy);
+    l->SetCaption(caption);
+    return l;
+}
+
+TSpeedButton* TGraphScreen::MakeZoomButton(TLevelGraph* g, const char* name, int left, int tag) {
+    auto* b = Make<TSpeedButton>(g, name, left, 2, 18, 14);
+    b->SetCaption("[]");
+    b->SetHint("Развернуть график на весь экран");
+    b->SetShowHint(true);
+    b->SetTag(tag);
+    b->OnClick = TNotifyEvent(this, &TGraphScreen::SButLevelGraphZoomClick);
+    return b;
+}
+
+void TGraphScreen::PensFromLegendArrows() {
+    for (int g = 0; g < MaxGraphs && GraphList[g]; ++g) {
+        for (int k = 0; k < 5; ++k) {
+            TComponent* c = FindComponent("ArrowLegend" + IntToStr(g + 1) + IntToStr(k + 1));
+            if (!c) break;
+            auto* arrow = dynamic_cast<TArrow*>(c);
+            if (!arrow) continue;
+            TPen pen;
+            pen.SetWidth(arrow->ArrowWidth());
+            pen.SetColor(arrow->Color());
+            GraphList[g]->SetGraphPen(k, &pen);
+        }
+    }
+}
+
 TSQLConnection* TGraphScreen::Connection() const { return FormMain ? FormMain->SQLConnection1 : nullptr; }
 
-AnsiString TGraphScreen::QueryText(TDateTime from, TDateTime to) const {
-    return setup_.Select + MakeTimeRangeWhere(from, to, setup_.RecMoment) +
+AnsiString TGraphScreen::QueryText(TDateTime from, TDateTime to, int query) const {
+    return setup_.Selects[static_cast<std::size_t>(query)] + MakeTimeRangeWhere(from, to, setup_.RecMoment) +
            (setup_.RecMoment ? " order by RecMoment" : " order by PostMoment");
 }
 
@@ -95,11 +225,76 @@ void TGraphScreen::UpdateAllGraphs() {
     for (int i = 0; i < MaxGraphs && GraphList[i]; ++i) GraphList[i]->UpdateChanges();
 }
 
+void TGraphScreen::raiseYMax() {
+    if (!setup_.RaiseYMax) return;
+    for (int i = 0; i < MaxGraphs && GraphList[i]; ++i)
+        if (GraphList[i]->YMax() < 5.0) GraphList[i]->SetYMax(5.0);
+}
+
+void TGraphScreen::CentreTitle() {
+    if (!PanelTop || !LabelLeft || !PanelTopRight) return;
+    TBitmap measure(1, 1);
+    measure.Canvas()->SetFont(LabelTop->Font());
+    int text = measure.Canvas()->TextWidth(LabelTop->Caption());
+    int w = (PanelTop->Width() - (DateTimePicker1->Width() + ComboBox1->Width() + 20) - (text + 10)) / 2;
+    w = std::max(0, w);
+    LabelLeft->SetWidth(w);
+    // On a narrow screen the period choice keeps its room and the title moves left a little.
+    PanelTopRight->SetWidth(std::max(w, DateTimePicker1->Left() + DateTimePicker1->Width() + 5));
+}
+
+// ---- Rows -----------------------------------------------------------------------------------------------
+
+TDataSet* TGraphScreen::Rows() const { return SQLQuery1; }
+
+void TGraphScreen::OpenRows(const AnsiString& sql) {
+    SQLQuery1->Close();
+    if (SQLQuery1->SQLConnection() != Connection()) SQLQuery1->SetSQLConnection(Connection());
+    SQLQuery1->SQL()->SetText(sql);
+    SQLQuery1->Open();
+}
+
+void TGraphScreen::PrepareRows(TDataSet* rows, int query) {
+    fields_.assign(Columns.size(), nullptr);
+    values_.assign(Columns.size(), 0.0);
+    for (std::size_t i = 0; i < Columns.size(); ++i)
+        if (Columns[i].Query == query) fields_[i] = rows->FieldByName(Columns[i].Field);
+}
+
+void TGraphScreen::ReadRow(int) {
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i]) values_[i] = fields_[i]->AsFloat();
+}
+
+void TGraphScreen::AddRowPoints(int, TDateTime at) {
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i]) Columns[i].Graph->AddPoint(Columns[i].Curve, at, values_[i], false);
+}
+
 // ---- Loading --------------------------------------------------------------------------------------------
 
+void TGraphScreen::startLoad() {
+    TDateTime labelStep = ShiftNumber >= 3 ? 2 * OneHour : OneHour;
+    for (int i = 0; i < MaxGraphs && GraphList[i]; ++i) {
+        TLevelGraph* g = GraphList[i];
+        g->SetXLabelStep(labelStep);
+        g->SetNewIntervalAccepted(false);
+        g->SetNewStartTime(PeriodStart);
+        g->SetNewStopTime(PeriodStop);
+        g->SetNewCursorTime((PeriodStart + PeriodStop) * 0.5);
+        g->SetNewIntervalAccepted(true);
+        g->ResetData();
+        g->CalcRegion();
+    }
+    LastPointTime = IncMinute(PeriodStart, -1);
+    std::fill(LastPointTimes.begin(), LastPointTimes.end(), LastPointTime);
+}
+
 void TGraphScreen::Reload() {
-    TSQLConnection* conn = Connection();
-    if (!conn || !conn->Connected()) return;  // still pending: the next tick tries again
+    if (!setup_.TimerTestsConnection) {
+        TSQLConnection* conn = Connection();
+        if (!conn || !conn->Connected()) return;  // still pending: the next tick tries again
+    }
     ReloadPending = false;
     ShiftNumber = ComboBox1->ItemIndex() + 1;
     if (ShiftNumber < 1 || ShiftNumber > 3) {
@@ -110,64 +305,59 @@ void TGraphScreen::Reload() {
     }
     if (LoadBusy) return;
     LoadBusy = true;
+    // Every way out of the load takes the wait panel away and frees the guard, so a failed load
+    // never leaves the screen covered or the next load locked out.
+    struct Done {
+        TGraphScreen* s;
+        ~Done() {
+            s->WaitPanel->Hide();
+            s->LoadBusy = false;
+        }
+    } done{this};
     try {
         PeriodDate = DateTimePicker1->Date();
         TDateTime start = 0, stop = 0;
-        if (!GetShiftPeriod(PeriodDate, ShiftNumber, start, stop)) {
-            LoadBusy = false;
-            return;
-        }
+        if (!GetShiftPeriod(PeriodDate, ShiftNumber, start, stop)) return;
         PeriodStart = start;
         PeriodStop = stop;
-        TDateTime labelStep = ShiftNumber >= 3 ? 2 * OneHour : OneHour;
-        for (int i = 0; i < MaxGraphs && GraphList[i]; ++i) {
-            TLevelGraph* g = GraphList[i];
-            g->SetXLabelStep(labelStep);
-            g->SetNewIntervalAccepted(false);
-            g->SetNewStartTime(PeriodStart);
-            g->SetNewStopTime(PeriodStop);
-            g->SetNewCursorTime((PeriodStart + PeriodStop) * 0.5);
-            g->SetNewIntervalAccepted(true);
-            g->ResetData();
-            g->CalcRegion();
-        }
-        LastPointTime = IncMinute(PeriodStart, -1);
+        startLoad();
+        WaitPanel->SetBounds((ClientWidth() - WaitPanel->Width()) / 2, (ClientHeight() - WaitPanel->Height()) / 2,
+                             WaitPanel->Width(), WaitPanel->Height());
         WaitPanel->Show();
         WaitPanel->BringToFront();
         Application->ProcessMessages();
-        OpenRows(QueryText(PeriodStart, PeriodStop));
-        TDataSet* rows = Rows();
-        if (rows->IsEmpty()) {
-            WaitPanel->Hide();
-            UpdateAllGraphs();
-        } else {
-            QueryDataLoad();
-            WaitPanel->Hide();
-            for (int i = 0; i < MaxGraphs && GraphList[i]; ++i) {
-                GraphList[i]->UpdateChanges();
-                if (setup_.RaiseYMax && GraphList[i]->YMax() < 5.0) GraphList[i]->SetYMax(5.0);
-            }
+        bool anyRows = false;
+        for (int q = 0; q < static_cast<int>(setup_.Selects.size()); ++q) {
+            OpenRows(QueryText(PeriodStart, PeriodStop, q));
+            if (Rows()->IsEmpty()) continue;
+            QueryDataLoad(q);
+            anyRows = true;
         }
+        WaitPanel->Hide();
+        UpdateAllGraphs();
+        if (anyRows) raiseYMax();
     } catch (...) {
+        if (setup_.ReloadErrorsToCaller) throw;
         PostError("Reload()");
     }
-    WaitPanel->Hide();
-    LoadBusy = false;
 }
 
 void TGraphScreen::CheckForUpdates() {
     if (LoadBusy) return;
     LoadBusy = true;
-    TSQLConnection* conn = Connection();
     try {
-        if (conn && conn->Connected()) {
-            OpenRows(QueryText(LastPointTime, PeriodStop));
-            if (!Rows()->IsEmpty()) {
-                QueryDataLoad();
-                for (int i = 0; i < MaxGraphs && GraphList[i]; ++i) {
-                    GraphList[i]->UpdateChanges();
-                    if (setup_.RaiseYMax && GraphList[i]->YMax() < 5.0) GraphList[i]->SetYMax(5.0);
-                }
+        TSQLConnection* conn = Connection();
+        if (setup_.TimerTestsConnection || (conn && conn->Connected())) {
+            bool anyRows = false;
+            for (int q = 0; q < static_cast<int>(setup_.Selects.size()); ++q) {
+                OpenRows(QueryText(LastPointTimes[static_cast<std::size_t>(q)], PeriodStop, q));
+                if (Rows()->IsEmpty()) continue;
+                QueryDataLoad(q);
+                anyRows = true;
+            }
+            if (anyRows) {
+                UpdateAllGraphs();
+                raiseYMax();
             }
         }
     } catch (...) {
@@ -175,69 +365,85 @@ void TGraphScreen::CheckForUpdates() {
     }
     WaitPanel->Hide();
     try {
-        Rows()->Close();
+        if (Rows()) Rows()->Close();
     } catch (...) {
     }
     LoadBusy = false;
 }
 
-void TGraphScreen::QueryDataLoad() {
-    TDataSet* rows = Rows();
-    TField* timeField = rows->FieldByName(setup_.RecMoment ? "RecMoment" : "PostMoment");
-    PrepareRows(rows);
-    const long long gapMs = static_cast<long long>(setup_.GapSeconds) * 1000;
-    // Window messages every 20 rows and a repaint of the charts every 60 rows keep a long load from
-    // freezing the window; both are held back while the last one is recent, so a load that takes a
-    // moment anyway does not spend its time painting half-filled charts.
-    std::uint64_t lastMessages = GetTickCount64();
-    std::uint64_t lastRepaint = lastMessages;
-    // Times as whole milliseconds on one line: the fill steps and the gap test are exact.
-    long long prevMs = 0;
-    rows->First();
-    // The count is read anew on every pass: window messages are handled in between.
-    for (int i = 0; i < rows->RecordCount(); ++i) {
-        if (i % 20 == 0) {
-            std::uint64_t now = GetTickCount64();
-            if (i == 0 || now - lastMessages >= MessageIntervalMs) {
-                Application->ProcessMessages();
-                lastMessages = GetTickCount64();
+void TGraphScreen::QueryDataLoad(int query) {
+    TDateTime& last = LastPointTimes[static_cast<std::size_t>(query)];
+    auto earliest = [this] { LastPointTime = *std::min_element(LastPointTimes.begin(), LastPointTimes.end()); };
+    try {
+        TDataSet* rows = Rows();
+        TField* timeField = rows->FieldByName(setup_.RecMoment ? "RecMoment" : "PostMoment");
+        PrepareRows(rows, query);
+        const long long gapMs = static_cast<long long>(setup_.GapSeconds) * 1000;
+        // Window messages every 20 rows and a repaint of the charts every 60 rows keep a long load
+        // from freezing the window; both are held back while the last one is recent, so a load that
+        // takes a moment anyway does not spend its time painting half-filled charts.
+        std::uint64_t lastMessages = GetTickCount64();
+        std::uint64_t lastRepaint = lastMessages;
+        // Times as whole milliseconds on one line: the fill steps and the gap test are exact.
+        long long prevMs = 0;
+        rows->First();
+        // The count is read anew on every pass: window messages are handled in between.
+        for (int i = 0; i < rows->RecordCount(); ++i) {
+            if (i % 20 == 0) {
+                std::uint64_t now = GetTickCount64();
+                if (i == 0 || now - lastMessages >= MessageIntervalMs) {
+                    Application->ProcessMessages();
+                    lastMessages = GetTickCount64();
+                }
             }
-        }
-        if (!rows->Active()) break;
-        long long tMs = ms(0, timeField->AsDateTime());
-        ReadRow();
-        long long curMs = tMs;
-        if (i > 0) {
-            curMs = prevMs;
-            if (tMs - prevMs > gapMs) curMs = tMs;
-        }
-        // The row's values stand from the previous fill's end up to (not including) its own time.
-        do {
-            TDateTime cur = IncMilliSecond(0, curMs);
-            LastPointTime = cur;
-            AddRowPoints(cur);
-            prevMs = curMs;
-            curMs += FillStepMs;
-        } while (curMs < tMs);
-        if (i % 60 == 0) {
-            std::uint64_t now = GetTickCount64();
-            if (i == 0 || now - lastRepaint >= RepaintIntervalMs) {
-                UpdateAllGraphs();
-                lastRepaint = now;
+            if (!rows->Active()) break;
+            long long tMs = ms(0, timeField->AsDateTime());
+            ReadRow(query);
+            long long curMs = tMs;
+            if (i > 0) {
+                curMs = prevMs;
+                if (tMs - prevMs > gapMs) curMs = tMs;
             }
+            // The row's values stand from the previous fill's end up to (not including) its own time.
+            do {
+                TDateTime cur = IncMilliSecond(0, curMs);
+                last = cur;
+                AddRowPoints(query, cur);
+                prevMs = curMs;
+                curMs += FillStepMs;
+            } while (curMs < tMs);
+            earliest();
+            if (i % 60 == 0) {
+                std::uint64_t now = GetTickCount64();
+                if (i == 0 || now - lastRepaint >= RepaintIntervalMs) {
+                    UpdateAllGraphs();
+                    lastRepaint = now;
+                }
+            }
+            rows->Next();
         }
-        rows->Next();
+    } catch (...) {
+        earliest();
+        if (!setup_.RowErrorsPosted) throw;
+        PostError("QueryDataLoad()");
     }
 }
 
 void TGraphScreen::TimerUpdateTimer(TObject*) {
     if (!FormMain || TimerBusy) return;
+    if (setup_.TimerTestsConnection) {
+        TSQLConnection* conn = Connection();
+        if (!conn || !conn->Connected()) return;
+    }
     TimerBusy = true;
     try {
         if (TimerTicks++ == setup_.ForcedReloadTick) ReloadPending = true;
+        bool reloaded = false;
         if (ReloadPending) {
             Reload();
-        } else {
+            reloaded = true;
+        }
+        if (!reloaded || setup_.CheckAfterReload) {
             TDateTime now = Now();
             if (ms(PeriodStart, now) > 0 && ms(now, PeriodStop) > 0 && ms(LastPointTime, now) > 60000)
                 CheckForUpdates();
@@ -266,6 +472,25 @@ void TGraphScreen::InverseZoom(int ix) {
     ZoomFlags[ix] = !ZoomFlags[ix];
 }
 
+void TGraphScreen::ShowOneGraph(int ix) {
+    DisableAlign();
+    for (int i = 0; i < MaxGraphs && GraphList[i]; ++i) {
+        TLevelGraph* g = GraphList[i];
+        if (i == ix) {
+            g->SetAlign(alClient);
+            g->SetVisible(true);
+            g->SetShowScaleX(true);
+            g->SetGraphSubHeight(30);
+        } else {
+            g->SetAlign(alNone);
+            g->SetVisible(false);
+            g->SetShowScaleX(false);
+            g->SetGraphSubHeight(10);
+        }
+    }
+    EnableAlign();
+}
+
 void TGraphScreen::SButLevelGraphZoomClick(TObject* Sender) {
     if (auto* c = dynamic_cast<TComponent*>(Sender)) InverseZoom(static_cast<int>(c->Tag()));
 }
@@ -275,4 +500,48 @@ void TGraphScreen::ShareCursor(TObject* Sender) {
     if (!src) return;
     for (int i = 0; i < MaxGraphs && GraphList[i]; ++i)
         if (GraphList[i] != src) GraphList[i]->SetCursorTime(src->CursorTime());
+}
+
+// ---- Scales and edit mode -------------------------------------------------------------------------------------
+
+void TGraphScreen::SaveGraphScales() {
+    if (IniFileName.IsEmpty()) return;
+    TIniFile ini(IniFileName);
+    ::SaveGraphScales(&ini, this);
+}
+
+void TGraphScreen::LoadGraphScales() {
+    if (IniFileName.IsEmpty()) return;
+    TIniFile ini(IniFileName);
+    ::LoadGraphScales(&ini, this);
+}
+
+void TGraphScreen::FormDestroy(TObject*) {
+    try {
+        SaveGraphScales();
+    } catch (...) {
+        // A scale file that cannot be written keeps its old values.
+    }
+}
+
+void TGraphScreen::SetEditMode() {
+    if (router_) {
+        router_->SetIniFile(IniFileName);
+        router_->SetEditMode();
+    }
+    for (int i = 0; i < ComponentCount(); ++i) {
+        if (Components(i)->ClassName() != "TLevelGraph") continue;
+        auto* g = static_cast<TLevelGraph*>(Components(i));
+        if (WidgetEditMode) g->OnMouseDown = TMouseEvent(this, &TGraphScreen::OnLevelGraphMouseDown);
+        else g->OnMouseDown = nullptr;
+    }
+    SetGraphPens();
+}
+
+void TGraphScreen::ColorConfigClick(TObject* Sender) {
+    if (router_) router_->ColorConfigClick(Sender);
+}
+
+void TGraphScreen::OnLevelGraphMouseDown(TObject* Sender, TMouseButton, TShiftState Shift, int, int) {
+    if (Shift & ssRight) EditGraphScales(dynamic_cast<TComponent*>(Sender));
 }

@@ -99,6 +99,8 @@ protected:
         MainWindowTest::SetUp();
         ASSERT_EQ(Application->MainForm(), nullptr);
         Application->FormCreated(form);
+        // The screens the first show creates are not part of these tests.
+        form->OnShow = nullptr;
     }
 };
 
@@ -156,6 +158,7 @@ TEST_F(FrameTest, CtrlF4AndCtrlF6AreTakenBeforeTheFrame) {
 TEST_F(MainWindowTest, ClosingAsksAndNoLeavesEverythingRunning) {
     guitest::MessageBoxRecorder boxes;
     boxes.Answer(IDNO);
+    form->OnShow = nullptr;  // a window outside the start-up: no screens to create
     guitest::ShowForm(form);
     form->Close();
     ASSERT_EQ(boxes.Count(), 1);
@@ -171,6 +174,7 @@ TEST_F(MainWindowTest, ClosingAsksAndNoLeavesEverythingRunning) {
 TEST_F(MainWindowTest, YesSavesStopsAndClosesWithoutAskingTwice) {
     guitest::MessageBoxRecorder boxes;
     boxes.Answer(IDYES);
+    form->OnShow = nullptr;  // a window outside the start-up: no screens to create
     guitest::ShowForm(form);
     form->PufComPort = "COM7";
     form->Close();
@@ -186,6 +190,7 @@ TEST_F(MainWindowTest, YesSavesStopsAndClosesWithoutAskingTwice) {
 TEST_F(MainWindowTest, ASaveThatFailsLeavesTheWindowOpenAndTheNextCloseDoesNotAsk) {
     guitest::MessageBoxRecorder boxes;
     boxes.Answer(IDYES);
+    form->OnShow = nullptr;  // a window outside the start-up: no screens to create
     guitest::ShowForm(form);
     form->IniFileName = AnsiString(IniPath() + "/not-a-folder.INI");
     EXPECT_ANY_THROW(form->ActionExitExecute(form));

@@ -1,12 +1,17 @@
 // One copy per station, with real processes: a copy of the same file name in any folder ends at
-// once, a copy under another name starts, and of several copies started at the same moment exactly
-// one goes on.
+// once, whatever its environment holds, a copy under another name starts, and of several copies
+// started at the same moment exactly one goes on. The copies' file names are this run's own, so that
+// runs on the same station (and a running program) never meet.
 #include "AppTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include "sys/Process.h"
+
+#include <cctype>
 #include <chrono>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -26,7 +31,9 @@ namespace fs = std::filesystem;
 // A copy of the probe program, started with its input and output on pipes.
 class Copy {
 public:
-    explicit Copy(const std::string& path) {
+    // runtime: the XDG_RUNTIME_DIR the copy gets; nullptr: this process's environment as it is,
+    // "": none at all.
+    explicit Copy(const std::string& path, const char* runtime = nullptr) {
         int in[2], out[2];
         if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
         posix_spawn_file_actions_t fa;
@@ -34,7 +41,14 @@ public:
         posix_spawn_file_actions_adddup2(&fa, in[0], 0);
         posix_spawn_file_actions_adddup2(&fa, out[1], 1);
         char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
-        if (posix_spawn(&pid_, path.c_str(), &fa, nullptr, argv, environ) != 0) pid_ = -1;
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e)
+            if (!runtime || std::string(*e).rfind("XDG_RUNTIME_DIR=", 0) != 0) env.emplace_back(*e);
+        if (runtime && *runtime) env.push_back(std::string("XDG_RUNTIME_DIR=") + runtime);
+        std::vector<char*> envp;
+        for (std::string& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        if (posix_spawn(&pid_, path.c_str(), &fa, nullptr, argv, envp.data()) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&fa);
         ::close(in[0]);
         ::close(out[1]);
@@ -95,31 +109,24 @@ private:
 
 class SingleInstanceTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        // The lock files of these copies live in a folder of this test alone.
-        const char* old = std::getenv("XDG_RUNTIME_DIR");
-        oldRuntime_ = old ? old : "";
-        hadRuntime_ = old != nullptr;
-        fs::create_directories(dir / "run");
-        ::setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
-    }
-    void TearDown() override {
-        if (hadRuntime_) ::setenv("XDG_RUNTIME_DIR", oldRuntime_.c_str(), 1);
-        else ::unsetenv("XDG_RUNTIME_DIR");
-    }
-    // The probe installed as folder/name.
+    // The probe installed as folder/name; the name is made this run's own by a suffix.
     std::string Install(const std::string& folder, const std::string& name) {
         fs::create_directories(dir / folder);
-        const std::string path = dir / (folder + "/" + name);
+        const std::string path = dir / (folder + "/" + name + suffix);
         fs::copy_file(APP_INSTANCE_PROBE, path, fs::copy_options::overwrite_existing);
         fs::permissions(path, fs::perms::owner_all);
         return path;
     }
+    // The lock files of this run's names go with the test.
+    void TearDown() override {
+        std::string upper = suffix;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(TSingleInstanceLock::LockFolder().str(), ec))
+            if (e.path().filename().string().find(upper + ".instance.lock") != std::string::npos) fs::remove(e.path(), ec);
+    }
     apptest::TempDir dir;
-
-private:
-    std::string oldRuntime_;
-    bool hadRuntime_ = false;
+    const std::string suffix = "-" + std::to_string(::getpid()) + "-" + std::to_string(std::random_device{}());
 };
 
 TEST_F(SingleInstanceTest, ASecondCopyOfTheSameNameEndsAtOnceWhereverItLies) {
@@ -135,6 +142,12 @@ TEST_F(SingleInstanceTest, ASecondCopyOfTheSameNameEndsAtOnceWhereverItLies) {
     EXPECT_EQ(otherFolder.Outcome(), "exit 3");
     Copy otherCase(c);
     EXPECT_EQ(otherCase.Outcome(), "exit 3");
+    // Started from another session, with a runtime folder of its own or none at all.
+    fs::create_directories(dir / "run");
+    Copy otherRuntime(b, (dir / "run").c_str());
+    EXPECT_EQ(otherRuntime.Outcome(), "exit 3");
+    Copy noRuntime(b, "");
+    EXPECT_EQ(noRuntime.Outcome(), "exit 3");
     // Another file name is another program.
     Copy otherName(d);
     EXPECT_EQ(otherName.Outcome(), "running");

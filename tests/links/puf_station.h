@@ -11,8 +11,11 @@
 #include "rtl/DateUtils.h"
 #include "rtl/FileUtils.h"
 #include "testlib/Station.h"
+#include "tools/pufsim/PufSimulator.h"
 
 #include "puf_support.h"
+
+#include <memory>
 
 namespace puftest {
 
@@ -48,5 +51,42 @@ inline void FreeMainWindow(TFormMain*& form) {
     form = nullptr;
     FormMain = nullptr;
 }
+
+// A link station whose PUF thread talks to the simulated controller on a pseudo-terminal (and
+// loopback TCP) and writes into a scratch database; the thread is not started yet.
+class ThreadStationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_TEST_DB();
+        db = std::make_unique<testdb::ScratchDatabase>();
+        TakeEvents();
+        ASSERT_TRUE(sim.StartPty()) << sim.LastError();
+        ASSERT_TRUE(sim.StartTcp(0)) << sim.LastError();
+        form = NewMainWindow(db.get());
+        form->PufComPort = sim.SlavePath().c_str();
+        form->PufComSpeed = 38400;
+        form->PufIP = "127.0.0.1";
+        form->WinSockClient->SetLinkPort(sim.TcpPort());
+    }
+    void TearDown() override {
+        FreeMainWindow(form);
+        sim.Stop();
+    }
+    void Start() { ASSERT_TRUE(StartPufThread(form)); }
+    // Asks the thread to stop and waits for its end.
+    void StopAndJoin() {
+        form->PufThreadStop = true;
+        ASSERT_TRUE(WaitUntil([&] { return !form->PufThreadActive.load(); }, 30000));
+        StopPufThread(form);
+    }
+    long long Rows(const std::string& table, const std::string& where = "") {
+        return std::stoll(*db->Scalar("select count(*) from " + table + (where.empty() ? "" : " where " + where)));
+    }
+
+    StationFolder folder;
+    std::unique_ptr<testdb::ScratchDatabase> db;
+    pufsim::PufSimulator sim;
+    TFormMain* form = nullptr;
+};
 
 }  // namespace puftest

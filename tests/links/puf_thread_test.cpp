@@ -24,34 +24,8 @@ namespace {
 
 const char* const kMissingPort = "/dev/plantmon-no-such-port";
 
-class PufThreadTest : public ::testing::Test {
+class PufThreadTest : public ThreadStationTest {
 protected:
-    void SetUp() override {
-        REQUIRE_TEST_DB();
-        db = std::make_unique<testdb::ScratchDatabase>();
-        TakeEvents();
-        ASSERT_TRUE(sim.StartPty()) << sim.LastError();
-        ASSERT_TRUE(sim.StartTcp(0)) << sim.LastError();
-        form = NewMainWindow(db.get());
-        form->PufComPort = sim.SlavePath().c_str();
-        form->PufComSpeed = 38400;
-        form->PufIP = "127.0.0.1";
-        form->WinSockClient->SetLinkPort(sim.TcpPort());
-    }
-    void TearDown() override {
-        FreeMainWindow(form);
-        sim.Stop();
-    }
-    void Start() { ASSERT_TRUE(StartPufThread(form)); }
-    // Asks the thread to stop and waits for its end.
-    void StopAndJoin() {
-        form->PufThreadStop = true;
-        ASSERT_TRUE(WaitUntil([&] { return !form->PufThreadActive.load(); }, 30000));
-        StopPufThread(form);
-    }
-    long long Rows(const std::string& table, const std::string& where = "") {
-        return std::stoll(*db->Scalar("select count(*) from " + table + (where.empty() ? "" : " where " + where)));
-    }
     std::vector<std::string> QueuedCommands() {
         TCriticalSectionLock lock(form->PufCommandsLock);
         std::vector<std::string> out;
@@ -135,10 +109,6 @@ protected:
         EXPECT_GT(faults, 0);
     }
 
-    StationFolder folder;
-    std::unique_ptr<testdb::ScratchDatabase> db;
-    pufsim::PufSimulator sim;
-    TFormMain* form = nullptr;
 };
 
 TEST_F(PufThreadTest, StateLogAndDataReachTheDatabase) {
@@ -297,53 +267,6 @@ TEST_F(PufThreadTest, StartsAndStops) {
     Start();
     EXPECT_TRUE(form->PufThreadActive.load());
     StopAndJoin();
-}
-
-TEST_F(PufThreadTest, UncheckedRecordsNeverReachTheDatabase) {
-    const std::string key = "2024-05-01 12:00:00";
-    const std::string good = "RecMoment='" + key + "',PLF=1.5";
-    struct Case {
-        const char* name;
-        const char* word;
-        std::string payload;
-        bool reported;
-    };
-    const Case cases[] = {
-        {"an unknown column", "GetUnsavedRecord", "RecMoment='" + key + "',PLF=1,NOPE=2", true},
-        {"a statement in a value", "GetUnsavedRecord", "RecMoment='" + key + "',PLF=1); drop table puf_log; --", true},
-        {"a quote that ends the text early", "GetUnsavedRecord", "RecMoment='" + key + "',PLF='1' or '1'='1'", true},
-        {"a column name with SQL in it", "GetUnsavedRecord", "RecMoment='" + key + "',PLF=1,(select 1)=1", true},
-        {"a key that is no value", "GetUnsavedRecord", "RecMoment=NULL,PLF=1", true},
-        {"no comma: nothing identifies it", "GetUnsavedRecord", "RecMoment='" + key + "'", false},
-        {"a log record without its tabs", "GetLogRec", "17 2024-05-01 12:00:00 text", true},
-        {"a log record with a bad moment", "GetLogRec", "17\tyesterday\ttext", true},
-        {"a state with an unknown column", "GetStateRec", "RecMoment=Now(),PLF=2,NOPE=1", true},
-    };
-    sim.AddRecordText(key, good);
-    const int logId = sim.AddLogEntry("Вентиль 'В1' закрыт", "2024-05-01 11:59:00");
-    // Each bad answer comes twice, as a controller offers a record again until it is taken.
-    for (const Case& c : cases) sim.OverridePayload(c.word, c.payload, 2);
-    const int beeps = BeepCount();
-    Start();
-    ASSERT_TRUE(sim.WaitForAcknowledged(1, std::chrono::seconds(60)));
-    ASSERT_TRUE(sim.WaitUntil([&] { return sim.DeletedLogIds().size() == 1; }, std::chrono::seconds(30)));
-    StopAndJoin();
-
-    // Only the good record was written and acknowledged; every table is still there.
-    EXPECT_EQ(sim.SaveFlagArguments(), std::vector<std::string>{key});
-    EXPECT_EQ(Rows("puf_data"), 1);
-    EXPECT_EQ(*db->Scalar("select PLF from puf_data"), "1.5");
-    EXPECT_EQ(sim.DeletedLogIds(), std::vector<int>{logId});
-    EXPECT_EQ(Rows("puf_log"), 1);
-    EXPECT_EQ(*db->Scalar("select Message from puf_log"), "Вентиль 'В1' закрыт");
-    // The refused state left the row as it was and beeped, as a failed update does.
-    EXPECT_GE(BeepCount() - beeps, 1);
-    // Each refusal was reported once, however often the controller offered the record.
-    std::vector<std::string> events = TakeEvents();
-    int reported = 0;
-    for (const Case& c : cases) reported += c.reported ? 1 : 0;
-    EXPECT_EQ(static_cast<int>(events.size()), reported);
-    for (const std::string& e : events) EXPECT_EQ(e.rfind("Поток связи c ПУФ: отклонен", 0), 0u) << e;
 }
 
 TEST(PufTimeCommand, QueuedOncePerHourAndNeverOnALanClient) {

@@ -1,7 +1,10 @@
 // A scratch database and a connection to it, for the tests of this folder.
 #pragma once
 
+#include "data/DBClient.h"
+#include "db/Provider.h"
 #include "db/SqlConnection.h"
+#include "db/SqlExpr.h"
 #include "testlib/TestDb.h"
 
 #include <gtest/gtest.h>
@@ -33,4 +36,18 @@ protected:
 
     std::unique_ptr<testdb::ScratchDatabase> db;
     std::unique_ptr<TSQLConnection> conn;
+};
+
+// The screens' arrangement of cached rows: SQL dataset -> provider -> client dataset.
+struct CachedDataSet {
+    TSQLDataSet source{nullptr};
+    TDataSetProvider provider{nullptr};
+    TClientDataSet cds{nullptr};
+    CachedDataSet(TSQLConnection* conn, const char* command) {
+        source.SetSQLConnection(conn);
+        source.SetCommandText(command);
+        provider.SetDataSet(&source);
+        cds.SetProvider(&provider);
+    }
+    ~CachedDataSet() { cds.Close(); }
 };

@@ -78,10 +78,11 @@ inline std::vector<std::string> TakeEvents() {
     return out;
 }
 
-// Points one connection of the main window at the scratch database (it is not opened).
+// Points one connection of the main window at the scratch database, on whichever server it lives (it is
+// not opened).
 inline void ConnectToScratch(TFormMain* form, const testdb::ScratchDatabase& db, TSQLConnection* conn) {
-    const testdb::Coordinates c = testdb::Coords();
-    SetConnectionParam(form, "HostName", testdb::HostWithPort().c_str(), conn);
+    const testdb::Coordinates& c = db.Server();
+    SetConnectionParam(form, "HostName", (c.host + ":" + std::to_string(c.port)).c_str(), conn);
     SetConnectionParam(form, "Database", db.Name().c_str(), conn);
     SetConnectionParam(form, "User_Name", c.user.c_str(), conn);
     SetConnectionParam(form, "Password", c.password.c_str(), conn);

@@ -17,13 +17,15 @@ const char* env(const char* n) {
     return v ? v : "";
 }
 
-MYSQL* connect(const std::string& db) {
-    Coordinates c = Coords();
+MYSQL* connect(const Coordinates& c, const std::string& db) {
     MYSQL* m = mysql_init(nullptr);
     if (!m) throw std::runtime_error("mysql_init failed");
     unsigned timeout = 10;
     mysql_optionsv(m, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
     mysql_optionsv(m, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+    // A test that restarts its own server goes on with the same object afterwards.
+    my_bool reconnect = 1;
+    mysql_optionsv(m, MYSQL_OPT_RECONNECT, &reconnect);
     if (!mysql_real_connect(m, c.host.c_str(), c.user.c_str(), c.password.c_str(), db.empty() ? nullptr : db.c_str(),
                             c.port, nullptr, CLIENT_MULTI_STATEMENTS)) {
         std::string e = mysql_error(m);
@@ -65,10 +67,12 @@ std::string HostWithPort() {
 
 std::string SourcePath(const std::string& relative) { return std::string(PLANTMON_SOURCE_DIR) + "/" + relative; }
 
-ScratchDatabase::ScratchDatabase(bool withSchema) {
+ScratchDatabase::ScratchDatabase(bool withSchema) : ScratchDatabase(Coords(), withSchema) {}
+
+ScratchDatabase::ScratchDatabase(const Coordinates& server, bool withSchema) : server_(server) {
     static std::atomic<int> counter{0};
     name_ = "t_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-    MYSQL* m = connect("");
+    MYSQL* m = connect(server, "");
     conn_ = m;
     execAll(m, "DROP DATABASE IF EXISTS `" + name_ + "`; CREATE DATABASE `" + name_ +
                    "` CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci");

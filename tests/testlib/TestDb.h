@@ -28,11 +28,15 @@ using Row = std::vector<std::optional<std::string>>;
 class ScratchDatabase {
 public:
     explicit ScratchDatabase(bool withSchema = true);
+    // The same on another server (a test's own, see PrivateServer.h).
+    ScratchDatabase(const Coordinates& server, bool withSchema = true);
     ~ScratchDatabase();
     ScratchDatabase(const ScratchDatabase&) = delete;
     ScratchDatabase& operator=(const ScratchDatabase&) = delete;
 
     const std::string& Name() const { return name_; }
+    // The server it lives on.
+    const Coordinates& Server() const { return server_; }
     // Runs one or more statements (separated by ';'); throws std::runtime_error with the server's text.
     void Exec(const std::string& sql);
     std::vector<Row> Query(const std::string& sql);
@@ -42,6 +46,7 @@ public:
 
 private:
     std::string name_;
+    Coordinates server_;
     void* conn_ = nullptr;
 };
 

@@ -77,14 +77,24 @@ TEST_F(StateTimerNoDb, LampColourFollowsTheAgeOfItsTime) {
     }
 }
 
-TEST_F(StateTimerNoDb, WithTheStatusConnectionDownOnlyTheClockMoves) {
+TEST_F(StateTimerNoDb, WithTheStatusConnectionDownTheLinkLampsFollowTheThreadsWrites) {
     clock.Set(7, 8, 9);
     form->BeltLastReadTime.store(clock.Get());
+    form->PufThreadActive.store(true);
+    form->PufLastStateTime.store(clock.Get() - 20 / SecsPerDay);
     form->TimerRefreshStateTimer(form->TimerRefreshState);
     EXPECT_EQ(form->LabelClock->Caption(), "07:08:09");
-    for (TShape* lamp : {form->ShapeLinkPU1, form->ShapeLinkPU2, form->ShapeLinkPuf, form->ShapeLinkV120, form->ShapeLinkGS})
+    // The lamps of rows the timer has never read stay as they are.
+    for (TShape* lamp : {form->ShapeLinkPU1, form->ShapeLinkPU2})
         EXPECT_EQ(lamp->Brush()->Color(), clSilver) << lamp->Name();
-    EXPECT_FALSE(form->StateFlags[4]);
+    // The threads' lamps age from their last write: the belts wrote just now, the hydrosizer never,
+    // the flotation controller's state 20 s ago.
+    EXPECT_EQ(form->ShapeLinkV120->Brush()->Color(), clGreen);
+    EXPECT_TRUE(form->StateFlags[4]);
+    EXPECT_EQ(form->ShapeLinkGS->Brush()->Color(), clRed);
+    EXPECT_EQ(form->ShapeLinkPuf->Brush()->Color(), clRed);
+    EXPECT_FALSE(form->StateFlags[3]);
+    form->PufThreadActive.store(false);
 }
 
 TEST_F(StateTimerTest, LinkStationLampsValuesAndNewestRows) {

@@ -192,6 +192,42 @@ TEST_F(ClientDataSetTest, RefreshNeedsAppliedChanges) {
     EXPECT_EQ(ds->ApplyUpdates(0), 0);  // nothing to send
 }
 
+TEST_F(ClientDataSetTest, RefreshKeepsTheBookmarksOfRecordsReadAgainUnderTheirKey) {
+    auto bookmarkOf = [&](int id) {
+        EXPECT_TRUE(ds->Locate("ID", Variant(id)));
+        return ds->Bookmark();
+    };
+    const TBookmark b1 = bookmarkOf(1);
+    // Without a key every record gets a new bookmark.
+    ds->Refresh();
+    EXPECT_FALSE(ds->BookmarkValid(b1));
+
+    // With the key flagged: another user removed record 2, changed record 3 and put a new one first.
+    f("ID")->SetProviderFlags(f("ID")->ProviderFlags() | pfInKey);
+    const TBookmark k1 = bookmarkOf(1), k2 = bookmarkOf(2), k3 = bookmarkOf(3);
+    prov->rows.erase(prov->rows.begin() + 1);
+    prov->rows[1] = Row(3, "Changed", 0);
+    prov->rows.insert(prov->rows.begin(), Row(9, "New", 0));
+    ASSERT_TRUE(ds->Locate("ID", Variant(3)));
+    ds->Refresh();
+    EXPECT_EQ(f("ID")->AsInteger(), 3);  // still on its record
+    EXPECT_TRUE(ds->BookmarkValid(k1));
+    EXPECT_FALSE(ds->BookmarkValid(k2));
+    ASSERT_TRUE(ds->BookmarkValid(k3));
+    ds->GotoBookmark(k3);
+    EXPECT_EQ(f("Name")->AsString(), "Changed");
+    ds->GotoBookmark(k1);
+    EXPECT_EQ(f("ID")->AsInteger(), 1);
+    EXPECT_LT(ds->CompareBookmarks(bookmarkOf(9), k1), 0);  // in the order fetched
+
+    // A key read twice names no record for sure: both get new bookmarks.
+    const TBookmark k4 = bookmarkOf(4);
+    prov->rows.push_back(Row(4, "Twin", 0));
+    ds->Refresh();
+    EXPECT_FALSE(ds->BookmarkValid(k4));
+    EXPECT_TRUE(ds->BookmarkValid(k1));
+}
+
 TEST_F(ClientDataSetTest, ReadOnlyAndMergedLogs) {
     ds->SetReadOnly(true);
     EXPECT_THROW(ds->Edit(), EDatabaseError);

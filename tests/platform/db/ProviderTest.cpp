@@ -8,18 +8,7 @@
 namespace {
 
 // The settings dialog's arrangement: SQL dataset -> provider -> client dataset.
-struct Cached {
-    TSQLDataSet source{nullptr};
-    TDataSetProvider provider{nullptr};
-    TClientDataSet cds{nullptr};
-    Cached(TSQLConnection* conn, const char* command) {
-        source.SetSQLConnection(conn);
-        source.SetCommandText(command);
-        provider.SetDataSet(&source);
-        cds.SetProvider(&provider);
-    }
-    ~Cached() { cds.Close(); }
-};
+using Cached = CachedDataSet;
 
 class ProviderTest : public DbTest {
 protected:

@@ -121,17 +121,32 @@ TEST(SingleInstance, LockOfACopyThatDiedIsFreeAgain) {
     EXPECT_EQ(nowhere.LastError(), ENOENT);
 }
 
-TEST(SingleInstance, DefaultPathUsesTheRuntimeFolderOrTheProgramFolder) {
+TEST(SingleInstance, EveryCopyOfAFileNameFindsTheSameLockWhateverItsEnvironment) {
     TempDir tmp;
     const char* saved = std::getenv("XDG_RUNTIME_DIR");
-    std::string keep = saved ? saved : "";
-    setenv("XDG_RUNTIME_DIR", tmp.Path().c_str(), 1);
-    EXPECT_EQ(TSingleInstanceLock::DefaultPath("/opt/plant/plantmon"), tmp / "PLANTMON.lock");
-    setenv("XDG_RUNTIME_DIR", (tmp / "gone").c_str(), 1);
-    EXPECT_EQ(TSingleInstanceLock::DefaultPath("/opt/plant/plantmon"), "/opt/plant/PLANTMON.lock");
-    unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(TSingleInstanceLock::DefaultPath("/opt/plant/PlantMon"), "/opt/plant/PLANTMON.lock");
-    if (saved) setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
+    const std::string keep = saved ? saved : "";
+    const std::string expected = TSingleInstanceLock::LockFolder().str() + "/PLANTMON.instance.lock";
+    struct Case {
+        const char* runtime;  // nullptr: not set
+        const char* exe;
+    } cases[] = {
+        {nullptr, "/opt/plant/plantmon"},
+        {"", "/home/op/PlantMon"},
+        {"tmp", "/opt/plant/plantmon"},
+        {"gone", "/usr/local/bin/PLANTMON"},
+    };
+    for (const Case& c : cases) {
+        if (!c.runtime)
+            unsetenv("XDG_RUNTIME_DIR");
+        else
+            setenv("XDG_RUNTIME_DIR", std::string(c.runtime) == "tmp" ? tmp.Path().c_str() : (tmp / c.runtime).c_str(), 1);
+        EXPECT_EQ(TSingleInstanceLock::DefaultPath(c.exe), expected) << (c.runtime ? c.runtime : "(unset)") << " " << c.exe;
+    }
+    EXPECT_TRUE(TSingleInstanceLock::LockFolder() == "/run/lock" || TSingleInstanceLock::LockFolder() == "/tmp");
+    if (saved)
+        setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
+    else
+        unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(Programs, SplitCommandLine) {

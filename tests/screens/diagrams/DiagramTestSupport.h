@@ -71,6 +71,15 @@ inline TFormMain* NewMainWindow(const testdb::ScratchDatabase* db = nullptr) {
     return form;
 }
 
+// A LAN-client station (a section's lamp follows the age of its state row) whose main window reaches
+// the scratch database, its status connection open.
+inline TFormMain* NewLanClientWindow(const ProgramFolder& folder, const testdb::ScratchDatabase& db) {
+    folder.WriteIni("[MySQL]\r\nSavePassword=1\r\n[main]\r\nLanClientMode=1\r\n");
+    TFormMain* form = NewMainWindow(&db);
+    form->SQLConnectionUser->Open();
+    return form;
+}
+
 inline void FreeMainWindow(TFormMain*& form) {
     if (!form) return;
     form->Free();

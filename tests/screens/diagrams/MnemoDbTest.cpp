@@ -19,10 +19,7 @@ protected:
     void SetUp() override {
         REQUIRE_TEST_DB();
         db = std::make_unique<testdb::ScratchDatabase>();
-        // A LAN-client station: the flotation lamp follows the age of the state row.
-        folder.WriteIni("[MySQL]\r\nSavePassword=1\r\n[main]\r\nLanClientMode=1\r\n");
-        main = diagramtest::NewMainWindow(db.get());
-        main->SQLConnectionUser->Open();
+        main = diagramtest::NewLanClientWindow(folder, *db);
         mnemo = NewForm<TFormMnemo>(nullptr);
         FormMnemo = mnemo;
     }

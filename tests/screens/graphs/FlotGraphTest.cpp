@@ -33,8 +33,6 @@ protected:
     void SetUp() override {
         GraphDbStation::SetUp();
         if (!db) GTEST_SKIP() << "no test database (run through scripts/test)";
-        FormMain->TimerRefreshState->SetEnabled(false);
-        FormMain->TimerGetLog->SetEnabled(false);
         screen = NewForm<TFormFlotGraph>(nullptr);
         FormFlotGraph = screen;
         // The tests tick the timer themselves.
@@ -366,7 +364,7 @@ TEST_F(FlotGraphTest, TheEditModeIsTakenAtConstruction) {
         screen->Free();
         screen = NewForm<TFormFlotGraph>(nullptr);
         screen->TimerUpdate->SetEnabled(false);
-        TNotifyEvent router(screen, &TFormFlotGraph::ColorConfigClick);
+        TNotifyEvent router(static_cast<TGraphScreen*>(screen), &TGraphScreen::ColorConfigClick);
         EXPECT_EQ(screen->LabelTitle1->OnClick == router, mode);
         EXPECT_EQ(screen->LabelLegendRSRight->OnClick == router, mode);
         EXPECT_EQ(screen->LevelGraphRS->OnMouseDown.Assigned(), mode);

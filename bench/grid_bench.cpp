@@ -1,0 +1,111 @@
+// The bookmark list over a client dataset of 100,000 puf_data rows, against a plain binary search
+// of the same bookmarks in the same run:
+//   BM_BookmarkBinarySearch  one std::lower_bound with TDataSet::CompareBookmarks over the collected
+//                            bookmarks for each of them (the reference)
+//   BM_SelectAll             TBMListGx::SelectAll: every record picked, in the dataset's order
+//   BM_FindEveryPick         TBMListGx::Find of every pick of a full list
+// Each of the last two reports "vs_bsearch", its time divided by the reference's (the target is at
+// most 1.5). Needs the private server that scripts/bench starts (PLANTMON_TEST_DB_* in the environment).
+#include "data/DBClient.h"
+#include "db/Provider.h"
+#include "db/SqlExpr.h"
+#include "gridlib/editors/ToolCtrlsGx.h"
+#include "PufRowsFixture.h"
+
+#include "BenchSupport.h"  // last: it brings the toolkit's keyword macros
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+namespace {
+
+// The rows fetched once for the whole run, and their bookmarks in the dataset's order.
+struct Rows {
+    std::unique_ptr<TSQLConnection> conn = benchdb::connect();
+    TSQLQuery query{nullptr};
+    TDataSetProvider provider{nullptr};
+    TClientDataSet cds{nullptr};
+    std::vector<TBookmark> bookmarks;
+    Rows() {
+        query.SetSQLConnection(conn.get());
+        query.SQL()->SetText("select * from puf_data order by RecMoment");
+        provider.SetDataSet(&query);
+        cds.SetProvider(&provider);
+        cds.Open();
+        for (cds.First(); !cds.Eof(); cds.Next()) bookmarks.push_back(cds.Bookmark());
+        cds.First();
+    }
+};
+
+class Picks : public TBMListGx {
+public:
+    explicit Picks(TDataSet* ds) : ds_(ds) { LinkActive(true); }
+    TDataSet* GetDataSet() override { return ds_; }
+
+private:
+    TDataSet* ds_;
+};
+
+double referenceSeconds = 0;  // one pass of the reference, set by the first benchmark
+
+void report(benchmark::State& state, double total) {
+    state.SetItemsProcessed(state.iterations() * benchdb::kPufRows);
+    if (state.iterations() > 0 && referenceSeconds > 0)
+        state.counters["vs_bsearch"] = total / static_cast<double>(state.iterations()) / referenceSeconds;
+}
+
+void BM_BookmarkBinarySearch(benchmark::State& state) {
+    Rows& rows = BenchStation<Rows>();
+    TDataSet* ds = &rows.cds;
+    const std::vector<TBookmark>& bms = rows.bookmarks;
+    auto less = [ds](const TBookmark& a, const TBookmark& b) { return ds->CompareBookmarks(a, b) < 0; };
+    double total = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        std::size_t found = 0;
+        for (const TBookmark& bm : bms) found += std::lower_bound(bms.begin(), bms.end(), bm, less) - bms.begin();
+        benchmark::DoNotOptimize(found);
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    if (state.iterations() > 0) referenceSeconds = total / static_cast<double>(state.iterations());
+    state.SetItemsProcessed(state.iterations() * benchdb::kPufRows);
+}
+
+void BM_SelectAll(benchmark::State& state) {
+    Rows& rows = BenchStation<Rows>();
+    Picks picks(&rows.cds);
+    double total = 0;
+    for (auto _ : state) {
+        picks.Clear();
+        auto t0 = std::chrono::steady_clock::now();
+        picks.SelectAll();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (picks.Count() != benchdb::kPufRows) state.SkipWithError("not every record picked");
+    }
+    report(state, total);
+}
+
+void BM_FindEveryPick(benchmark::State& state) {
+    Rows& rows = BenchStation<Rows>();
+    Picks picks(&rows.cds);
+    picks.SelectAll();
+    double total = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        int found = 0, index = 0;
+        for (int i = 0; i < picks.Count(); ++i) found += picks.Find(picks.Items(i), index) ? 1 : 0;
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (found != benchdb::kPufRows) state.SkipWithError("a pick was not found");
+    }
+    report(state, total);
+}
+
+// The reference first: the other two divide by its time.
+BENCHMARK(BM_BookmarkBinarySearch)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_SelectAll)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_FindEveryPick)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+}  // namespace
+
+int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }
