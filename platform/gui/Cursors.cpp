@@ -18,8 +18,6 @@ struct TCursorHandle {
     QCursor cursor;
 };
 
-HINSTANCE HInstance = nullptr;
-
 namespace {
 
 std::map<TCursor, std::unique_ptr<TCursorHandle>>& stockCursors() {

@@ -131,9 +131,9 @@ HCURSOR CreateCursor(const TBitmap* picture, int hotX, int hotY);
 void DestroyCursor(HCURSOR cursor);
 // Makes a cursor loadable by name, as a resource of the program.
 void RegisterCursorResource(const AnsiString& name, HCURSOR cursor);
-// The cursor resource of that name (null when there is none); the instance is not looked at.
-using HINSTANCE = void*;
-extern HINSTANCE HInstance;
+// The cursor resource of that name (null when there is none); the instance (HInstance, the
+// program's, in gui/Graphics.h) is not looked at.
+using HINSTANCE = const void*;
 HCURSOR LoadCursor(HINSTANCE instance, const AnsiString& name);
 // Shows the cursor over the window under the pointer (while WM_SETCURSOR is handled: that window)
 // until the next WM_SETCURSOR; returns the one shown before.
