@@ -796,24 +796,18 @@ void TCustomGrid::updateScrollRange() {
             const TRect before = ClientRect();
             CalcDrawInfo(di);
             maxTL = calcMaxTopLeft(TGridCoord{colCount_ - 1, rowCount_ - 1}, di);
-            if (horz && Parent()) {
+            // One position per scrolling cell; the page is what shows when scrolled to the end.
+            auto setBar = [this](int bar, int count, int fixed, int maxFirst, int first) {
                 SCROLLINFO si;
                 si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
                 si.nMin = 0;
-                si.nMax = colCount_ - fixedCols_ - 1;
-                si.nPage = static_cast<UINT>(colCount_ - maxTL.X);
-                si.nPos = topLeft_.X - fixedCols_;
-                SetScrollInfo(Handle(), SB_HORZ, &si, true);
-            }
-            if (vert && Parent()) {
-                SCROLLINFO si;
-                si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-                si.nMin = 0;
-                si.nMax = rowCount_ - fixedRows_ - 1;
-                si.nPage = static_cast<UINT>(rowCount_ - maxTL.Y);
-                si.nPos = topLeft_.Y - fixedRows_;
-                SetScrollInfo(Handle(), SB_VERT, &si, true);
-            }
+                si.nMax = count - fixed - 1;
+                si.nPage = static_cast<UINT>(count - maxFirst);
+                si.nPos = first - fixed;
+                SetScrollInfo(Handle(), bar, &si, true);
+            };
+            if (horz && Parent()) setBar(SB_HORZ, colCount_, fixedCols_, maxTL.X, topLeft_.X);
+            if (vert && Parent()) setBar(SB_VERT, rowCount_, fixedRows_, maxTL.Y, topLeft_.Y);
             if (ClientRect() == before) break;
         }
     } catch (...) {

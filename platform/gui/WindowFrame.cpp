@@ -44,7 +44,9 @@ const TCreateParams& WindowFrame::Params() {
 }
 
 TRect WindowFrame::ClientArea() {
-    if (!laidOut) Layout();
+    // The window may have been sized by its container (a page of a page control) without a
+    // layout: the client area follows the window's size.
+    if (!laidOut || laidOutWidth != control->Width() || laidOutHeight != control->Height()) Layout();
     return clientArea;
 }
 
@@ -87,6 +89,8 @@ void WindowFrame::Layout() {
     r.Bottom = std::clamp(r.Bottom, r.Top, h);
     clientArea = r;
     laidOut = true;
+    laidOutWidth = control->Width();
+    laidOutHeight = control->Height();
     const bool framed = r != TRect(0, 0, w, h) || bars[0].shown || bars[1].shown;
     if (framed && !client && frame) makeClient();
     if (client) client->AsWidget()->setGeometry(r.Left, r.Top, r.Width(), r.Height());

@@ -51,6 +51,7 @@ struct WindowFrame {
     TCreateParams params;
     TRect clientArea;
     bool laidOut = false;
+    int laidOutWidth = 0, laidOutHeight = 0;
     bool inLayout = false;
     Bar bars[2];
     std::unique_ptr<TCanvas> windowCanvas;

@@ -1,5 +1,6 @@
 // The base grid: geometry across fixed, hidden and scrolled cells, counts, scroll bars, sizing and
 // moving with the mouse, the in-place editor it hosts, painting only what shows.
+#include "gui/ComCtrls.h"
 #include "gui/Forms.h"
 #include "gui/Grids.h"
 #include "gui/QtControls.h"
@@ -277,6 +278,25 @@ TEST_F(GridFixture, TheFrameLiesOutsideTheClientArea) {
     EXPECT_EQ(guitest::PixelOf(img, 5, 40), clRed) << "the client starts at 2 + 3";
     EXPECT_EQ(guitest::PixelOf(img, 94, 40), clRed);
     EXPECT_NE(guitest::PixelOf(img, 95, 40), clRed);
+}
+
+// A page sized by its page control, not by its own bounds: its client area and the grid on it
+// follow.
+TEST_F(GridFixture, AGridOnAPageFillsThePage) {
+    auto* pages = new TPageControl(form);
+    pages->SetParent(form);
+    pages->SetAlign(alClient);
+    auto* sheet = new TTabSheet(form);
+    sheet->SetPageControl(pages);
+    auto* g = new TStringGrid(form);
+    g->SetParent(sheet);
+    g->SetAlign(alClient);
+    guitest::ShowForm(form);
+    pages->SetActivePage(sheet);
+    ASSERT_TRUE(guitest::WaitFor([&] { return sheet->ClientHeight() > 100; }));
+    EXPECT_EQ(g->Height(), sheet->ClientHeight());
+    EXPECT_EQ(g->ClientHeight(), sheet->ClientHeight() - 4) << "inside the grid's sunken edge";
+    EXPECT_EQ(g->ClientWidth(), sheet->ClientWidth() - 4);
 }
 
 TEST_F(GridFixture, ScrollInfoRoundTripAndBarActionsAsMessages) {
