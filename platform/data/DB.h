@@ -50,6 +50,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
@@ -866,6 +867,47 @@ protected:
     AnsiString GetText(bool displayText) const override;
 };
 
+// A value over all the records of a client dataset: "SUM(Field)", "AVG(Field)", "COUNT(Field)" (the
+// records where it is not null), "COUNT(*)", "MIN(Field)" or "MAX(Field)". The dataset keeps it
+// while its AggregatesActive is set (TClientDataSet); otherwise, and while it is closed, it is Null.
+// SUM, AVG, MIN and MAX of no value are Null, COUNT of none is 0. The field is read-only and lives
+// in the dataset's AggFields, not among its Fields.
+class TAggregateField : public TField {
+    PLANTMON_CLASS(TAggregateField, TField)
+public:
+    explicit TAggregateField(TComponent* owner);
+    const AnsiString& Expression() const noexcept { return expression_; }
+    // Raises EDatabaseError for an expression of another form.
+    void SetExpression(const AnsiString& e);
+    // The type of the value: the field's for SUM (integer kinds give ftLargeint), MIN and MAX,
+    // ftFloat for AVG, ftInteger for COUNT; ftUnknown while the dataset is closed.
+    TFieldType ResultType() const;
+
+protected:
+    AnsiString GetAsString() const override;
+    int GetAsInteger() const override;
+    long long GetAsLargeInt() const override;
+    double GetAsFloat() const override;
+    Currency GetAsCurrency() const override;
+    TDateTime GetAsDateTime() const override;
+    bool GetAsBoolean() const override;
+    Variant GetAsVariant() const override;
+    AnsiString GetText(bool displayText) const override;
+
+private:
+    friend class TDataSet;
+    enum class Op { None, Sum, Avg, Count, Min, Max };
+    // The value as the dataset keeps it now (computed again when its records changed).
+    Variant current() const;
+    AnsiString expression_;
+    Op op_ = Op::None;
+    AnsiString source_;  // the field name, "*" for COUNT(*)
+    mutable std::uint64_t stamp_ = 0;
+    mutable bool known_ = false;
+    mutable Variant value_;
+    mutable TFieldType resultType_ = ftUnknown;
+};
+
 // Makes a field of the class that suits type (nullptr for an unsupported type).
 TField* CreateFieldOfType(TFieldType type, TComponent* owner);
 
@@ -966,6 +1008,8 @@ public:
 
     // ---- Fields ----
     TFields* Fields() const noexcept { return fields_.get(); }
+    // The aggregate fields (TAggregateField), kept apart from the record's fields.
+    TFields* AggFields() const noexcept { return aggFields_.get(); }
     TFieldDefs* FieldDefs() const noexcept { return fieldDefs_.get(); }
     int FieldCount() const noexcept { return fields_->Count(); }
     TField* FieldByName(const AnsiString& name) const;  // raises "<Name>: Field 'x' not found"
@@ -1041,6 +1085,12 @@ public:
     // ---- Stored records (for providers) ----
     // The records of the view in view order (shared, not copied).
     void GetRecords(std::vector<TRecordPtr>& out) const;
+    // Changes whenever the records of the view change (open, post, delete, refresh, filter,
+    // order): what was worked out over the records is stale when it moved.
+    std::uint64_t ViewStamp() const noexcept { return viewStamp_; }
+    // Calls visit once per record of the view, with the fields reading that record; the cursor
+    // stays where it is.
+    void ForEachViewRecord(const std::function<void()>& visit) const;
 
     // Implementation types (defined inside platform/data).
     struct FilterExpr;
@@ -1172,6 +1222,8 @@ private:
 
     std::unique_ptr<TFieldDefs> fieldDefs_;
     std::unique_ptr<TFields> fields_;
+    std::unique_ptr<TFields> aggFields_;
+    std::uint64_t viewStamp_ = 1;
     bool defaultFields_ = false;
     bool opening_ = false;
     bool destroying_ = false;

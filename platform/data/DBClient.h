@@ -126,6 +126,11 @@ public:
     bool ReadOnly() const noexcept { return readOnly_; }
     void SetReadOnly(bool r) { readOnly_ = r; }
 
+    // ---- Aggregates ----
+    // While set, the aggregate fields (AggFields) keep their values over the records.
+    bool AggregatesActive() const noexcept { return aggregatesActive_; }
+    void SetAggregatesActive(bool b);
+
 protected:
     void InternalOpen() override;
     void InternalClose() override;
@@ -162,6 +167,7 @@ private:
     AnsiString providerName_;
     AnsiString fileName_;
     bool readOnly_ = false;
+    bool aggregatesActive_ = false;
     bool loadingFile_ = false;
     std::unique_ptr<TDataPacket> pendingPacket_;
     std::vector<Original> originals_;  // rows as fetched or last merged, in base order

@@ -106,7 +106,8 @@ struct TDataSet::TempScope {
 
 // ---- construction ----------------------------------------------------------------------------
 TDataSet::TDataSet(TComponent* owner)
-    : TComponent(owner), fieldDefs_(std::make_unique<TFieldDefs>(this)), fields_(std::make_unique<TFields>(this)) {}
+    : TComponent(owner), fieldDefs_(std::make_unique<TFieldDefs>(this)), fields_(std::make_unique<TFields>(this)),
+      aggFields_(std::make_unique<TFields>(this)) {}
 
 void TDataSet::CloseSilently() noexcept {
     destroying_ = true;
@@ -127,6 +128,8 @@ TDataSet::~TDataSet() {
         else f->dataSet_ = nullptr;
     }
     fields_->list_.clear();
+    for (TField* f : aggFields_->list_) f->dataSet_ = nullptr;
+    aggFields_->list_.clear();
 }
 
 void TDataSet::Notification(TComponent* component, TOperation operation) { TComponent::Notification(component, operation); }
@@ -288,12 +291,11 @@ void TDataSet::destroyDefaultFields() {
 
 void TDataSet::addField(TField* f) {
     f->dataSet_ = this;
-    fields_->list_.push_back(f);
+    (f->fieldKind_ == fkAggregate ? aggFields_ : fields_)->list_.push_back(f);
 }
 
 void TDataSet::removeField(TField* f) {
-    auto& l = fields_->list_;
-    l.erase(std::remove(l.begin(), l.end(), f), l.end());
+    for (auto* list : {&fields_->list_, &aggFields_->list_}) list->erase(std::remove(list->begin(), list->end(), f), list->end());
     f->dataSet_ = nullptr;
     sortFieldList_.erase(std::remove(sortFieldList_.begin(), sortFieldList_.end(), f), sortFieldList_.end());
 }
@@ -325,6 +327,7 @@ void TDataSet::bindFields() {
 // ---- record store ----------------------------------------------------------------------------
 void TDataSet::ClearStoredRecords() {
     rows_.clear();
+    ++viewStamp_;
     invalidatePositions();
     clearCalcCache();
 }
@@ -371,6 +374,13 @@ void TDataSet::GetRecords(std::vector<TRecordPtr>& out) const {
     for (int b : view_) out.push_back(rows_[b].rec);
 }
 
+void TDataSet::ForEachViewRecord(const std::function<void()>& visit) const {
+    for (int b : view_) {
+        TempScope scope(this, dsFilter, rows_[b].rec.get(), nullptr, nullptr);
+        visit();
+    }
+}
+
 // ---- the view --------------------------------------------------------------------------------
 void TDataSet::invalidatePositions() { positionsValid_ = false; }
 
@@ -397,6 +407,7 @@ void TDataSet::resolveSortFields() {
 }
 
 void TDataSet::rebuildView() {
+    ++viewStamp_;
     order_.resize(rows_.size());
     std::iota(order_.begin(), order_.end(), 0);
     if (!sortFieldList_.empty()) {
@@ -478,6 +489,10 @@ void TDataSet::UpdateCursorPos() {
 void TDataSet::GetFieldData(const TField* field, TFieldValue& v) const {
     v = TFieldValue();
     v.kind = field->slotKind_;
+    if (field->fieldKind_ == fkAggregate) {
+        v.null = static_cast<const TAggregateField*>(field)->current().IsNull();
+        return;
+    }
     if (field->slotIndex_ < 0) return;
     const bool isData = field->fieldKind_ == fkData;
     if (inTempState_) {
@@ -1050,10 +1065,13 @@ void TDataSet::SetSortFields(const AnsiString& names) {
 }
 
 // ---- fields by name ----------------------------------------------------------------------------
-TField* TDataSet::FindField(const AnsiString& name) const { return fields_->FindField(name); }
+TField* TDataSet::FindField(const AnsiString& name) const {
+    TField* f = fields_->FindField(name);
+    return f ? f : aggFields_->FindField(name);
+}
 
 TField* TDataSet::FieldByName(const AnsiString& name) const {
-    TField* f = fields_->FindField(name);
+    TField* f = FindField(name);
     if (!f) DatabaseError(Msg(DBText::FieldNotFound, {name}), this);
     return f;
 }

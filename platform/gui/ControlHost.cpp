@@ -804,6 +804,8 @@ bool ControlHost::HandleEvent(QObject* target, QEvent* e) {
     }
     case QEvent::Enter:
         if (!own) return false;
+        // The client part of a window lies inside the window: the pointer entered that already.
+        if (clientPart) return NativeEvent(e);
         {
             TMessage m(CM_MOUSEENTER);
             dispatch(m);
@@ -812,6 +814,7 @@ bool ControlHost::HandleEvent(QObject* target, QEvent* e) {
         return NativeEvent(e);
     case QEvent::Leave:
         if (!own) return false;
+        if (clientPart) return NativeEvent(e);
         {
             TMessage m(CM_MOUSELEAVE);
             dispatch(m);
@@ -869,6 +872,7 @@ bool ControlHost::handlePaint(QEvent* e) {
         return true;
     }
     case TControl::PaintKind::Kept: {
+        if (!clientPart && c->PaintHost() != this) return paintFrame(pe);
         TCanvas* canvas = c->PaintCanvas();
         auto* cc = dynamic_cast<TControlCanvas*>(canvas);
         // Drawing done outside a paint is already in the picture; let go of it first.
@@ -916,11 +920,55 @@ bool ControlHost::handlePaint(QEvent* e) {
     return true;
 }
 
+bool ControlHost::paintFrame(QPaintEvent* pe) {
+    QWidget* w = AsWidget();
+    QSize sz = w->size();
+    if (sz.isEmpty()) return true;
+    if (backing.size() != sz) {
+        QImage img(sz, QImage::Format_RGB32);
+        img.fill(ToQColor(clBtnFace));
+        backing = img;
+        dirty = QRegion(0, 0, sz.width(), sz.height());
+    }
+    if (!dirty.isEmpty()) {
+        dirty = QRegion();
+        TMessage m(WM_NCPAINT, 1);
+        dispatch(m);
+    }
+    QPainter p(w);
+    for (const QRect& r : pe->region()) p.drawImage(r, backing, r);
+    return true;
+}
+
+void ControlHost::setCursorFor(QObject* target, int hitTest, UINT mouseMsg) {
+    if (CaptureControl() || QGuiApplication::mouseButtons() != Qt::NoButton) {
+        if (mouseMsg == WM_MOUSEMOVE) return;
+    }
+    TWinControl* wc = WinControlOf(AsWidget());
+    if (!wc) return;
+    auto* under = qobject_cast<QWidget*>(target);
+    BeginSetCursor(under ? under : AsWidget());
+    SafeCall(wc, [&] { wc->Perform(WM_SETCURSOR, reinterpret_cast<WPARAM>(wc), MAKELPARAM(hitTest, static_cast<int>(mouseMsg))); });
+    EndSetCursor();
+}
+
 bool ControlHost::handleMouse(QObject* target, QMouseEvent* me) {
     TControl* c = control_;
     bool own = target == AsWidget();
     UINT msg = mouseMessage(me->type(), me->button());
     if (msg == 0) msg = WM_MOUSEMOVE;
+    if (own && !clientPart && c->PaintHost() != this) {
+        // The window's frame around its client part: no client message; the cursor is the frame's.
+        NoteInputState(me->modifiers(), me->buttons());
+        if (msg == WM_MOUSEMOVE) setCursorFor(target, HTBORDER, msg);
+        me->accept();
+        return true;
+    }
+    if (msg != WM_MOUSEMOVE || !CaptureControl()) {
+        if (msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN)
+            if (dynamic_cast<TWinControl*>(c) || c->Parent()) setCursorFor(target, HTCLIENT, msg);
+        if (!control_) return true;
+    }
     if (me->type() == QEvent::MouseButtonDblClick && !(c->ControlStyle() & csDoubleClicks)) {
         // A control without double clicks sees a second press instead.
         msg = mouseMessage(QEvent::MouseButtonPress, me->button());
@@ -1243,7 +1291,8 @@ bool ScrollWindow(HWND wnd, int dx, int dy, const TRect* rect, const TRect* clip
     TRect c = clip ? *clip : cr;
     QRect qr(r.Left, r.Top, r.Width(), r.Height());
     QRect qc(c.Left, c.Top, c.Width(), c.Height());
-    if (wnd->PaintMode() == TControl::PaintKind::Kept && !h->backing.isNull()) {
+    h = wnd->PaintHost();
+    if (wnd->PaintMode() == TControl::PaintKind::Kept && h && !h->backing.isNull()) {
         // Shift the kept picture: the pixels of r move by (dx, dy) within clip.
         QRect dest = qr.translated(dx, dy) & qc & h->backing.rect();
         if (!dest.isEmpty()) {

@@ -6,6 +6,7 @@
 #include "gui/QtControlsInternal.h"
 #include "gui/QtGraphicsInternal.h"
 #include "gui/WinApi.h"
+#include "gui/WindowFrame.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -410,7 +411,7 @@ void TControl::SetCursor(TCursor c) {
     cursor_ = c;
     if (QWidget* w = Widget()) {
         if (c == crDefault) w->unsetCursor();
-        else w->setCursor(QCursor(ToQtCursorShape(c)));
+        else w->setCursor(ToQtCursor(c));
     }
     Perform(CM_CURSORCHANGED);
 }
@@ -459,24 +460,28 @@ void TControl::Loaded() { TComponent::Loaded(); }
 
 void TControl::Invalidate() {
     ++invalidateCount_;
-    if (!host_) return;
-    if (PaintMode() == PaintKind::Kept) host_->dirty = QRegion(0, 0, std::max(0, width_), std::max(0, height_));
-    if (QWidget* w = Widget()) w->update();
+    ControlHost* h = PaintHost();
+    if (!h) return;
+    QWidget* w = h->AsWidget();
+    if (PaintMode() == PaintKind::Kept) h->dirty = QRegion(0, 0, std::max(0, w->width()), std::max(0, w->height()));
+    w->update();
 }
 
 void TControl::Repaint() {
     ++invalidateCount_;
-    if (!host_) return;
-    if (PaintMode() == PaintKind::Kept) host_->dirty = QRegion(0, 0, std::max(0, width_), std::max(0, height_));
-    if (QWidget* w = Widget()) w->repaint();
+    ControlHost* h = PaintHost();
+    if (!h) return;
+    QWidget* w = h->AsWidget();
+    if (PaintMode() == PaintKind::Kept) h->dirty = QRegion(0, 0, std::max(0, w->width()), std::max(0, w->height()));
+    w->repaint();
 }
 
 void TControl::Update() {
-    if (!host_) return;
-    QWidget* w = Widget();
-    if (!w) return;
+    ControlHost* h = PaintHost();
+    if (!h) return;
+    QWidget* w = h->AsWidget();
     if (PaintMode() == PaintKind::Kept) {
-        if (!host_->dirty.isEmpty()) w->repaint(host_->dirty);
+        if (!h->dirty.isEmpty()) w->repaint(h->dirty);
         return;
     }
     w->repaint();
@@ -923,7 +928,7 @@ void TControlCanvas::FreeHandle() {
 }
 
 void TControlCanvas::CreateHandle() {
-    ControlHost* h = control_ ? control_->Host() : nullptr;
+    ControlHost* h = control_ ? control_->PaintHost() : nullptr;
     int w = control_ ? std::max(1, control_->Width()) : 1;
     int hgt = control_ ? std::max(1, control_->Height()) : 1;
     if (h && control_->PaintMode() == TControl::PaintKind::Kept) {
@@ -1362,7 +1367,7 @@ void TWinControl::Repaint() { TControl::Repaint(); }
 void TWinControl::Update() { TControl::Update(); }
 
 void TWinControl::InvalidateRect(const TRect& r) {
-    ControlHost* h = Host();
+    ControlHost* h = PaintHost();
     if (!h) return;
     QRect qr(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height()));
     if (PaintMode() == PaintKind::Kept) h->dirty += qr;
@@ -1370,7 +1375,7 @@ void TWinControl::InvalidateRect(const TRect& r) {
 }
 
 void TWinControl::ValidateRect(const TRect& r) {
-    ControlHost* h = Host();
+    ControlHost* h = PaintHost();
     if (!h || PaintMode() != PaintKind::Kept) return;
     h->dirty -= QRegion(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height()));
 }
@@ -1408,6 +1413,7 @@ void TWinControl::Dispatch(TMessage& m) {
     case WM_GETDLGCODE: WMGetDlgCode(m); break;
     case WM_TIMER: WMTimer(m); break;
     case WM_COMMAND: WMCommand(m); break;
+    case WM_SETCURSOR: WMSetCursor(m); break;
     case CM_ENTER: CMEnter(m); break;
     case CM_EXIT: CMExit(m); break;
     case CM_DIALOGKEY: CMDialogKey(m); break;
@@ -1507,7 +1513,40 @@ void TWinControl::WMGetDlgCode(TMessage& m) { m.Result = NativeDlgCode(); }
 
 void TWinControl::WMTimer(TMessage& m) { DefaultHandler(m); }
 
-void TWinControl::WMCommand(TMessage& m) { DefaultHandler(m); }
+void TWinControl::WMCommand(TMessage& m) {
+    auto* child = reinterpret_cast<TControl*>(m.LParam);
+    if (child && child != this && IsLiveControl(child) && child->Parent() == this) {
+        m.Result = child->Perform(CN_COMMAND, m.WParam, m.LParam);
+        return;
+    }
+    DefaultHandler(m);
+}
+
+void TWinControl::WMSetCursor(TMessage& m) {
+    if (LOWORD(static_cast<std::uintptr_t>(m.LParam)) == HTCLIENT && (!Screen || Screen->Cursor() == crDefault)) {
+        TCursor c = Cursor();
+        const DWORD at = GetMessagePos();
+        TPoint p = ScreenToClient(TPoint(GET_X_LPARAM(at), GET_Y_LPARAM(at)));
+        if (TControl* child = ControlAtPos(p, false, false); child && child->Cursor() != crDefault) c = child->Cursor();
+        if (c != crDefault) {
+            ::SetCursor(Screen ? Screen->Cursors(c) : nullptr);
+            m.Result = 1;
+            return;
+        }
+    }
+    // Nothing of its own: the parent window may decide.
+    if (TWinControl* p = Parent(); p && !m.Native) {
+        m.Result = p->Perform(WM_SETCURSOR, m.WParam, m.LParam);
+        if (m.Result != 0) return;
+    }
+    DefaultHandler(m);
+}
+
+void TWinControl::CreateParams(TCreateParams& params) {
+    params.Style = WS_CHILD | WS_CLIPSIBLINGS;
+    if (TabStop()) params.Style |= WS_TABSTOP;
+    params.ExStyle = 0;
+}
 
 void TWinControl::CNCommand(TMessage& m) { DefaultHandler(m); }
 
@@ -1611,9 +1650,13 @@ TCustomControl::TCustomControl(TComponent* owner)
     canvas_->SetControl(this);
     AttachHost(new HostWidget<QWidget>(this));
     Widget()->setAttribute(Qt::WA_OpaquePaintEvent, true);
+    frame_ = std::make_unique<WindowFrame>(this);
 }
 
-TCustomControl::~TCustomControl() { canvas_->SetControl(nullptr); }
+TCustomControl::~TCustomControl() {
+    canvas_->SetControl(nullptr);
+    if (frame_ && frame_->client) frame_->client->Detach();
+}
 
 void TCustomControl::Paint() {}
 

@@ -36,6 +36,7 @@ class TSizeConstraints;
 
 namespace plantmon::gui {
 class ControlHost;
+struct WindowFrame;
 }
 
 // A typed character of a key press. Holds any Unicode code point, so Cyrillic input reaches
@@ -76,6 +77,9 @@ constexpr TCursor crHelp = -20;
 constexpr TCursor crHandPoint = -21;
 constexpr TCursor crSizeAll = -22;
 constexpr TCursor crSize = -22;
+
+// Screen->Cursors(n) gives the picture (HCURSOR, gui/Messages.h) of cursor number n; numbers above
+// 0 are the program's own pictures, registered with Screen->SetCursors.
 
 // What a control is and how it behaves (ControlStyle).
 enum TControlStyleBit : unsigned {
@@ -317,6 +321,9 @@ public:
     // The canvas Paint draws on (null for native painting).
     virtual TCanvas* PaintCanvas() const { return nullptr; }
     plantmon::gui::ControlHost* Host() const { return host_; }
+    // The host whose widget shows what Paint draws: the widget itself, or the client part inside a
+    // window frame (a control with a border or scroll bars).
+    virtual plantmon::gui::ControlHost* PaintHost() const { return host_; }
     // True while a toolkit event is being handed to this control.
     bool InDispatch() const;
 
@@ -443,6 +450,12 @@ private:
 };
 
 // ---- TWinControl -------------------------------------------------------------------------------
+// The styles a window is made with (CreateParams): WS_* in Style, WS_EX_* in ExStyle.
+struct TCreateParams {
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+};
+
 class TWinControl : public TControl {
     PLANTMON_CLASS(TWinControl, TControl)
 public:
@@ -559,7 +572,15 @@ protected:
     virtual void WMSysKeyUp(TMessage& m);
     virtual void WMGetDlgCode(TMessage& m);
     virtual void WMTimer(TMessage& m);
+    // A child's notification (an edit's EN_CHANGE; LParam the child) goes back to the child as
+    // CN_COMMAND.
     virtual void WMCommand(TMessage& m);
+    // The pointer moved over the window (low word of LParam: where, HTCLIENT...): shows the cursor
+    // of the graphic child under it or the control's own Cursor; else the parent decides.
+    virtual void WMSetCursor(TMessage& m);
+    // The styles the window is made with; a custom control's frame follows them (border, client
+    // edge, scroll bars shown at creation). RecreateWnd asks again.
+    virtual void CreateParams(TCreateParams& params);
     virtual void CMEnter(TMessage& m);
     virtual void CMExit(TMessage& m);
     virtual void CMDialogKey(TMessage& m);
@@ -651,21 +672,44 @@ private:
 //
 // What it paints is kept, so drawing on Canvas outside Paint shows at once and stays until the next
 // Paint, as drawing on a window does; a Paint runs only after Invalidate/Repaint.
+//
+// Its window may have a non-client frame around the client area: the border its CreateParams asks
+// for (WS_BORDER one pixel, WS_EX_CLIENTEDGE a sunken edge of two) and the window scroll bars
+// (GetScrollInfo/SetScrollInfo in gui/WinApi.h). WM_NCCALCSIZE (LParam: TRect*, the window's
+// rectangle in its own coordinates, to be shrunk to the client area) decides the client area;
+// WM_NCPAINT paints the frame through GetWindowDC. ClientRect, painting, the mouse and the
+// children are in client coordinates.
 class TCustomControl : public TWinControl {
     PLANTMON_CLASS(TCustomControl, TWinControl)
 public:
     explicit TCustomControl(TComponent* owner);
     ~TCustomControl() override;
     TCanvas* Canvas() const { return canvas_.get(); }
+    TRect ClientRect() const override;
+    QWidget* ClientWidget() const override;
+    plantmon::gui::ControlHost* PaintHost() const override;
+    // The window's frame (platform side).
+    plantmon::gui::WindowFrame* Frame() const { return frame_.get(); }
+    // A window made anew for its new parent asks CreateParams again.
+    void SetParent(TWinControl* parent) override;
 
 protected:
     virtual void Paint();
     PaintKind PaintMode() const override { return PaintKind::Kept; }
     TCanvas* PaintCanvas() const override { return canvas_.get(); }
     void WMPaint(TMessage& m) override;
+    void Dispatch(TMessage& m) override;
+    void DefaultHandler(TMessage& m) override;
+    void BoundsChanged() override;
+    virtual void WMNCCalcSize(TMessage& m);
+    virtual void WMNCPaint(TMessage& m);
 
 private:
+    friend struct plantmon::gui::WindowFrame;
+    // The frame changed the client area's size (a scroll bar came or went).
+    void frameResized();
     std::unique_ptr<TControlCanvas> canvas_;
+    std::unique_ptr<plantmon::gui::WindowFrame> frame_;
 };
 
 // ---- Free functions ------------------------------------------------------------------------------
@@ -688,6 +732,10 @@ TControl* FindVCLWindow(TPoint screenPos);
 // The form a control lies on (the innermost one; an MDI child's form is the child).
 TCustomForm* GetParentForm(const TControl* control);
 TCustomForm* ValidParentForm(const TControl* control);
+// A canvas over the whole window of a custom control, its frame included (what WM_NCPAINT draws
+// on); ReleaseDC gives it back and shows what was drawn. Null for other windows.
+HDC GetWindowDC(HWND wnd);
+int ReleaseDC(HWND wnd, HDC dc);
 // The box DrawText needs for text in the font (DT_CALCRECT with flags), outside any paint.
 TRect CalcTextRect(const TFont* font, const AnsiString& text, TRect rect, unsigned flags);
 

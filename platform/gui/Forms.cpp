@@ -1273,7 +1273,7 @@ void TScreen::SetCursor(TCursor c) {
     if (c == cursor_) return;
     if (QCoreApplication::instance()) {
         if (cursor_ != crDefault) QGuiApplication::restoreOverrideCursor();
-        if (c != crDefault) QGuiApplication::setOverrideCursor(QCursor(ToQtCursorShape(c)));
+        if (c != crDefault) QGuiApplication::setOverrideCursor(ToQtCursor(c));
     }
     cursor_ = c;
 }

@@ -479,6 +479,10 @@ public:
     TCursor Cursor() const { return cursor_; }
     // A cursor other than crDefault shows over every window of the application.
     void SetCursor(TCursor c);
+    // The picture of cursor number index: a stock shape for crDefault and below, the registered
+    // picture for a number above 0 (the arrow while none is registered).
+    HCURSOR Cursors(int index) const;
+    void SetCursors(int index, HCURSOR cursor);
     TCustomForm* ActiveForm() const;
     TCustomForm* ActiveCustomForm() const { return ActiveForm(); }
     TWinControl* ActiveControl() const;

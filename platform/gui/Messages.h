@@ -20,6 +20,9 @@ using UINT_PTR = std::uintptr_t;
 class TWinControl;
 // A window is its windowed control.
 using HWND = TWinControl*;
+// A cursor picture: one of the stock shapes or a picture the program drew (gui/WinApi.h).
+struct TCursorHandle;
+using HCURSOR = const TCursorHandle*;
 
 constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
 constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
@@ -281,6 +284,38 @@ constexpr WORD SB_LEFT = 6;
 constexpr WORD SB_BOTTOM = 7;
 constexpr WORD SB_RIGHT = 7;
 constexpr WORD SB_ENDSCROLL = 8;
+
+// Scroll bars of a window (GetScrollInfo, SetScrollInfo, ShowScrollBar, EnableScrollBar).
+constexpr int SB_HORZ = 0;
+constexpr int SB_VERT = 1;
+constexpr int SB_CTL = 2;
+constexpr int SB_BOTH = 3;
+
+// Where the pointer is over a window (low word of WM_SETCURSOR's LParam; WM_NCHITTEST answers).
+constexpr int HTERROR = -2;
+constexpr int HTTRANSPARENT = -1;
+constexpr int HTNOWHERE = 0;
+constexpr int HTCLIENT = 1;
+constexpr int HTHSCROLL = 6;
+constexpr int HTVSCROLL = 7;
+constexpr int HTBORDER = 18;
+
+// Window styles (CreateParams; GetWindowLong with GWL_STYLE and GWL_EXSTYLE). WS_HSCROLL and
+// WS_VSCROLL are set while the window's scroll bar shows.
+constexpr DWORD WS_OVERLAPPED = 0x00000000;
+constexpr DWORD WS_POPUP = 0x80000000;
+constexpr DWORD WS_CHILD = 0x40000000;
+constexpr DWORD WS_VISIBLE = 0x10000000;
+constexpr DWORD WS_DISABLED = 0x08000000;
+constexpr DWORD WS_CLIPSIBLINGS = 0x04000000;
+constexpr DWORD WS_CLIPCHILDREN = 0x02000000;
+constexpr DWORD WS_BORDER = 0x00800000;
+constexpr DWORD WS_VSCROLL = 0x00200000;
+constexpr DWORD WS_HSCROLL = 0x00100000;
+constexpr DWORD WS_TABSTOP = 0x00010000;
+constexpr DWORD WS_EX_TOPMOST = 0x00000008;
+constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
+constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
 
 // Key data bit 29 (context code): Alt was held.
 constexpr LPARAM KF_ALTDOWN_LPARAM = 0x20000000;

@@ -11,6 +11,7 @@
 
 #include "gui/Controls.h"
 
+#include <QCursor>
 #include <QEvent>
 #include <QImage>
 #include <QPointer>
@@ -23,6 +24,7 @@
 
 class QKeyEvent;
 class QMouseEvent;
+class QPaintEvent;
 
 namespace plantmon::gui {
 
@@ -74,6 +76,10 @@ public:
 
 private:
     bool handlePaint(QEvent* e);
+    // The frame of a window whose client part paints: WM_NCPAINT into the kept picture.
+    bool paintFrame(QPaintEvent* pe);
+    // WM_SETCURSOR for the window under the pointer (hitTest: HTCLIENT, HTBORDER).
+    void setCursorFor(QObject* target, int hitTest, UINT mouseMsg);
     bool handleMouse(QObject* target, QMouseEvent* e);
     bool handleKey(QObject* target, QKeyEvent* e);
     bool dispatch(TMessage& m);
@@ -107,6 +113,13 @@ int VKToQtKey(WORD vk);
 TShiftState ShiftFromQt(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons = Qt::NoButton);
 Qt::KeyboardModifiers QtModifiersFromShift(TShiftState s);
 Qt::CursorShape ToQtCursorShape(TCursor c);
+// The cursor a TCursor shows: a stock shape, or the picture registered for a number above 0.
+QCursor ToQtCursor(TCursor c);
+QCursor ToQtCursor(HCURSOR c);
+// The widget WM_SETCURSOR is being handled for (SetCursor shows its cursor there), null outside.
+void BeginSetCursor(QWidget* under);
+// Ends it: without a SetCursor call the widget shows its own cursor again.
+void EndSetCursor();
 // The key data of a key message (repeat count, Alt flag, key-up flag).
 LPARAM KeyDataFor(const QKeyEvent* e, bool keyUp);
 

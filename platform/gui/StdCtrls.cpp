@@ -209,16 +209,12 @@ TCustomEdit::TCustomEdit(TComponent* owner, bool multiLine) : TWinControl(owner)
         auto* w = new HostWidget<QPlainTextEdit>(this);
         multi_ = w;
         AttachHost(w);
-        QObject::connect(w, &QPlainTextEdit::textChanged, [this] {
-            SafeCall(this, [this] { Perform(CN_COMMAND, MAKEWPARAM(0, EN_CHANGE), 0); });
-        });
+        QObject::connect(w, &QPlainTextEdit::textChanged, [this] { SafeCall(this, [this] { notifyChange(); }); });
     } else {
         auto* w = new HostWidget<QLineEdit>(this);
         line_ = w;
         AttachHost(w);
-        QObject::connect(w, &QLineEdit::textChanged, [this](const QString&) {
-            SafeCall(this, [this] { Perform(CN_COMMAND, MAKEWPARAM(0, EN_CHANGE), 0); });
-        });
+        QObject::connect(w, &QLineEdit::textChanged, [this](const QString&) { SafeCall(this, [this] { notifyChange(); }); });
         QObject::connect(w, &QLineEdit::textEdited, [this](const QString&) { modified_ = true; });
     }
     setup();
@@ -414,6 +410,13 @@ void TCustomEdit::CopyToClipboard() {
 void TCustomEdit::PasteFromClipboard() {
     if (line_) line_->paste();
     if (multi_) multi_->paste();
+}
+
+void TCustomEdit::notifyChange() {
+    // As an edit window tells its parent, which hands it back as CN_COMMAND.
+    const WPARAM w = MAKEWPARAM(0, EN_CHANGE);
+    if (TWinControl* p = Parent()) p->Perform(WM_COMMAND, w, reinterpret_cast<LPARAM>(this));
+    else Perform(CN_COMMAND, w, reinterpret_cast<LPARAM>(this));
 }
 
 void TCustomEdit::CNCommand(TMessage& m) {

@@ -129,6 +129,7 @@ protected:
 
 private:
     void setup();
+    void notifyChange();
     int maxLength_ = 0;
     char passwordChar_ = 0;
     bool readOnly_ = false;

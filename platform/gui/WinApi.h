@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 
+class TBitmap;
+
 // ---- Message queue -------------------------------------------------------------------------------
 // Queues a message for the window; it reaches the window's WndProc from the message loop (after the
 // application's OnMessage hook). Callable from any thread. False when the window is null.
@@ -78,6 +80,66 @@ HWND WindowFromPoint(TPoint p);
 // The first top-level window of the program with that class name and caption (case-insensitive;
 // a null argument matches any); null when there is none.
 HWND FindWindow(const char* className, const char* windowName);
+
+// Styles of a window: GWL_STYLE (WS_*, with WS_HSCROLL and WS_VSCROLL while a scroll bar shows) and
+// GWL_EXSTYLE (WS_EX_*), as CreateParams made them.
+using LONG = std::int32_t;
+constexpr int GWL_STYLE = -16;
+constexpr int GWL_EXSTYLE = -20;
+LONG GetWindowLong(HWND wnd, int index);
+
+// ---- Window scroll bars ----------------------------------------------------------------------------
+// The scroll bars of a custom control's window (SB_HORZ, SB_VERT) and of a TScrollBar (SB_CTL).
+// A bar scrolls from nMin to nMax showing nPage of it, so nPos goes from nMin to nMax - nPage + 1;
+// SetScrollInfo shows the bar while that range has anything to scroll and hides it otherwise, or,
+// with SIF_DISABLENOSCROLL, keeps it shown and disabled. What the user does with a bar comes to the
+// window as WM_HSCROLL / WM_VSCROLL (SB_LINEUP ... SB_ENDSCROLL, the position of SB_THUMBTRACK and
+// SB_THUMBPOSITION in the high word); SIF_TRACKPOS reads where the thumb is being dragged. The
+// window sets the new position itself.
+constexpr UINT SIF_RANGE = 0x0001;
+constexpr UINT SIF_PAGE = 0x0002;
+constexpr UINT SIF_POS = 0x0004;
+constexpr UINT SIF_DISABLENOSCROLL = 0x0008;
+constexpr UINT SIF_TRACKPOS = 0x0010;
+constexpr UINT SIF_ALL = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS;
+struct SCROLLINFO {
+    UINT cbSize = sizeof(SCROLLINFO);
+    UINT fMask = 0;
+    int nMin = 0;
+    int nMax = 0;
+    UINT nPage = 0;
+    int nPos = 0;
+    int nTrackPos = 0;
+};
+using TScrollInfo = SCROLLINFO;
+bool GetScrollInfo(HWND wnd, int bar, SCROLLINFO* info);
+// Returns the position the bar has afterwards.
+int SetScrollInfo(HWND wnd, int bar, const SCROLLINFO* info, bool redraw);
+int GetScrollPos(HWND wnd, int bar);
+int SetScrollPos(HWND wnd, int bar, int pos, bool redraw);
+bool GetScrollRange(HWND wnd, int bar, int* minPos, int* maxPos);
+bool SetScrollRange(HWND wnd, int bar, int minPos, int maxPos, bool redraw);
+bool ShowScrollBar(HWND wnd, int bar, bool show);
+constexpr UINT ESB_ENABLE_BOTH = 0x0000;
+constexpr UINT ESB_DISABLE_BOTH = 0x0003;
+// Enables or disables the bar (both arrows; one arrow alone is not told apart).
+bool EnableScrollBar(HWND wnd, int bar, UINT arrows);
+
+// ---- Cursors ---------------------------------------------------------------------------------------
+// A cursor from a picture the program drew: pixels of the picture's TransparentColor are clear,
+// (hotX, hotY) is the point that aims. The handle lives until DestroyCursor.
+HCURSOR CreateCursor(const TBitmap* picture, int hotX, int hotY);
+void DestroyCursor(HCURSOR cursor);
+// Makes a cursor loadable by name, as a resource of the program.
+void RegisterCursorResource(const AnsiString& name, HCURSOR cursor);
+// The cursor resource of that name (null when there is none); the instance (HInstance, the
+// program's, in gui/Graphics.h) is not looked at.
+using HINSTANCE = const void*;
+HCURSOR LoadCursor(HINSTANCE instance, const AnsiString& name);
+// Shows the cursor over the window under the pointer (while WM_SETCURSOR is handled: that window)
+// until the next WM_SETCURSOR; returns the one shown before.
+HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR GetCursor();
 
 // ---- Caret ---------------------------------------------------------------------------------------
 // One caret for the application, owned by a window; a hidden count as the window system keeps it.

@@ -27,6 +27,12 @@ public:
 
     // Copies count bytes from source's position; count 0 copies the whole source from its start.
     long long CopyFrom(TStream* source, long long count);
+
+    // The component stream (rtl/Filers.h): a component with its properties and children, written
+    // at the position, or read back into instance (made from the stream's class when null).
+    void WriteComponent(TComponent* instance);
+    void WriteDescendent(TComponent* instance, TComponent* ancestor);
+    TComponent* ReadComponent(TComponent* instance);
 };
 
 // A stream over an open POSIX file descriptor, which it does not close.

@@ -31,7 +31,7 @@ struct TTypeInfo {
     TTypeKind Kind = tkUnknown;
     AnsiString Name;
     TClass ClassType = nullptr;          // tkClass: the class
-    std::vector<AnsiString> EnumNames;   // tkEnumeration: the value names in order
+    std::vector<AnsiString> EnumNames;   // tkEnumeration: the value names in order; tkSet: the members'
 };
 using PTypeInfo = const TTypeInfo*;
 
