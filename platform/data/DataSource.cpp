@@ -131,6 +131,18 @@ void TDataLink::SetReadOnly(bool r) {
     updateState();
 }
 
+bool TDataLink::ExecuteAction(ITargetAction* action) {
+    if (!action || !dataSource_ || !action->HandlesTarget(dataSource_)) return false;
+    action->ExecuteTarget(dataSource_);
+    return true;
+}
+
+bool TDataLink::UpdateAction(ITargetAction* action) {
+    if (!action || !dataSource_ || !action->HandlesTarget(dataSource_)) return false;
+    action->UpdateTarget(dataSource_);
+    return true;
+}
+
 bool TDataLink::Edit() {
     if (!readOnly_ && dataSource_) dataSource_->Edit();
     return editing_;

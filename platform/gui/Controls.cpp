@@ -507,8 +507,22 @@ void TControl::Dispatch(TMessage& m) {
     case CM_TEXTCHANGED: CMTextChanged(m); break;
     case CM_FONTCHANGED: CMFontChanged(m); break;
     case CM_COLORCHANGED: CMColorChanged(m); break;
+    case CM_ACTIONEXECUTE: m.Result = ExecuteAction(reinterpret_cast<TBasicAction*>(m.LParam)) ? 1 : 0; break;
+    case CM_ACTIONUPDATE: m.Result = UpdateAction(reinterpret_cast<TBasicAction*>(m.LParam)) ? 1 : 0; break;
     default: DefaultHandler(m); break;
     }
+}
+
+bool TControl::ExecuteAction(TBasicAction* action) {
+    if (!action || !action->HandlesTarget(this)) return false;
+    action->ExecuteTarget(this);
+    return true;
+}
+
+bool TControl::UpdateAction(TBasicAction* action) {
+    if (!action || !action->HandlesTarget(this)) return false;
+    action->UpdateTarget(this);
+    return true;
 }
 
 void TControl::DefaultHandler(TMessage& m) {
