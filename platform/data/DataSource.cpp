@@ -131,17 +131,9 @@ void TDataLink::SetReadOnly(bool r) {
     updateState();
 }
 
-bool TDataLink::ExecuteAction(ITargetAction* action) {
-    if (!action || !dataSource_ || !action->HandlesTarget(dataSource_)) return false;
-    action->ExecuteTarget(dataSource_);
-    return true;
-}
+bool TDataLink::ExecuteAction(ITargetAction* action) { return OfferTarget(action, dataSource_, true); }
 
-bool TDataLink::UpdateAction(ITargetAction* action) {
-    if (!action || !dataSource_ || !action->HandlesTarget(dataSource_)) return false;
-    action->UpdateTarget(dataSource_);
-    return true;
-}
+bool TDataLink::UpdateAction(ITargetAction* action) { return OfferTarget(action, dataSource_, false); }
 
 bool TDataLink::Edit() {
     if (!readOnly_ && dataSource_) dataSource_->Edit();

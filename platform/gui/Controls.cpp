@@ -513,17 +513,9 @@ void TControl::Dispatch(TMessage& m) {
     }
 }
 
-bool TControl::ExecuteAction(TBasicAction* action) {
-    if (!action || !action->HandlesTarget(this)) return false;
-    action->ExecuteTarget(this);
-    return true;
-}
+bool TControl::ExecuteAction(TBasicAction* action) { return OfferTarget(action, this, true); }
 
-bool TControl::UpdateAction(TBasicAction* action) {
-    if (!action || !action->HandlesTarget(this)) return false;
-    action->UpdateTarget(this);
-    return true;
-}
+bool TControl::UpdateAction(TBasicAction* action) { return OfferTarget(action, this, false); }
 
 void TControl::DefaultHandler(TMessage& m) {
     if (m.Native) {

@@ -20,3 +20,12 @@ public:
 protected:
     ~ITargetAction() = default;
 };
+
+// Offers target to action: runs it there (or, with execute false, updates it) when the action
+// handles target; true when it did.
+inline bool OfferTarget(ITargetAction* action, TObject* target, bool execute) {
+    if (!action || !target || !action->HandlesTarget(target)) return false;
+    if (execute) action->ExecuteTarget(target);
+    else action->UpdateTarget(target);
+    return true;
+}
