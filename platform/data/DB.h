@@ -46,6 +46,7 @@
 #include "rtl/Currency.h"
 #include "rtl/DateUtils.h"
 #include "rtl/SysUtils.h"
+#include "rtl/TargetAction.h"
 #include "rtl/Variant.h"
 
 #include <atomic>
@@ -972,7 +973,9 @@ public:
     int RecNo() const;
     void SetRecNo(int recNo);
     int RecordCount() const;
-    bool IsSequenced() const noexcept { return true; }
+    // True when RecNo and RecordCount number the records as they lie in the view (the records can be
+    // reached by number); a dataset that cannot tell answers false.
+    virtual bool IsSequenced() const { return true; }
     // Makes the cursor follow the record the fields read (after a link changed ActiveRecord).
     void UpdateCursorPos();
 
@@ -1353,6 +1356,10 @@ public:
     void SetActiveRecord(int row);
     // Moves the dataset; returns the distance moved.
     virtual int MoveBy(int distance);
+    // An action that acts on this link's data source (a dataset command) is run or updated there;
+    // true when it was. A control offers an action to its link before acting on it itself.
+    virtual bool ExecuteAction(ITargetAction* action);
+    virtual bool UpdateAction(ITargetAction* action);
 
 protected:
     virtual void ActiveChanged() {}

@@ -131,6 +131,10 @@ void TDataLink::SetReadOnly(bool r) {
     updateState();
 }
 
+bool TDataLink::ExecuteAction(ITargetAction* action) { return OfferTarget(action, dataSource_, true); }
+
+bool TDataLink::UpdateAction(ITargetAction* action) { return OfferTarget(action, dataSource_, false); }
+
 bool TDataLink::Edit() {
     if (!readOnly_ && dataSource_) dataSource_->Edit();
     return editing_;

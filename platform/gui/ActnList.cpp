@@ -1,5 +1,6 @@
 #include "gui/ActnList.h"
 
+#include "gui/Forms.h"
 #include "gui/ImgList.h"
 
 #include <algorithm>
@@ -55,6 +56,12 @@ bool TBasicAction::Update() {
     return true;
 }
 
+bool TBasicAction::HandlesTarget(TObject*) { return false; }
+
+void TBasicAction::ExecuteTarget(TObject*) {}
+
+void TBasicAction::UpdateTarget(TObject*) {}
+
 void TBasicAction::RegisterChanges(TBasicActionLink* link) {
     if (std::find(links_.begin(), links_.end(), link) == links_.end()) links_.push_back(link);
 }
@@ -108,14 +115,22 @@ void TContainedAction::SetIndex(int i) {
     v.insert(v.begin() + i, this);
 }
 
+// An action nobody else took is offered to the focused control; true when the control took it.
+static bool offerToFocusedControl(UINT msg, TBasicAction* action) {
+    TWinControl* c = Screen ? Screen->ActiveControl() : nullptr;
+    return c && c->Perform(msg, 0, reinterpret_cast<LPARAM>(action)) == 1;
+}
+
 bool TContainedAction::Execute() {
     if (actionList_ && actionList_->ExecuteAction(this)) return true;
-    return TBasicAction::Execute();
+    if (TBasicAction::Execute()) return true;
+    return offerToFocusedControl(CM_ACTIONEXECUTE, this);
 }
 
 bool TContainedAction::Update() {
     if (actionList_ && actionList_->UpdateAction(this)) return true;
-    return TBasicAction::Update();
+    if (TBasicAction::Update()) return true;
+    return offerToFocusedControl(CM_ACTIONUPDATE, this);
 }
 
 // ---- TCustomAction -------------------------------------------------------------------------------

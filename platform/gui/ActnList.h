@@ -4,10 +4,15 @@
 // control linked to it shows; changing the action changes them all. Executing it runs its
 // OnExecute (or the list's OnExecute when that handles it). An action list answers the keyboard
 // shortcuts of its actions for the form that owns it.
+//
+// An action in a list that neither the list nor its own handler takes goes to the focused control
+// (CM_ACTIONEXECUTE, and CM_ACTIONUPDATE for its update); the control's ExecuteAction runs it there
+// when the action handles that control as its target (the standard edit actions, StdActns.h).
 #pragma once
 
 #include "gui/Controls.h"
 #include "gui/Menus.h"
+#include "rtl/TargetAction.h"
 
 #include <vector>
 
@@ -33,13 +38,17 @@ private:
     TBasicAction* action_ = nullptr;
 };
 
-class TBasicAction : public TComponent {
+class TBasicAction : public TComponent, public ITargetAction {
     PLANTMON_CLASS(TBasicAction, TComponent)
 public:
     explicit TBasicAction(TComponent* owner);
     ~TBasicAction() override;
     virtual bool Execute();
     virtual bool Update();
+    // Acting on a target (a control, a data source): the base action handles none.
+    bool HandlesTarget(TObject* target) override;
+    void ExecuteTarget(TObject* target) override;
+    void UpdateTarget(TObject* target) override;
     // The component that asked for the execution (a control clicked, a menu item).
     TComponent* ActionComponent() const { return actionComponent_; }
     void SetActionComponent(TComponent* c) { actionComponent_ = c; }

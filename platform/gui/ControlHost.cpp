@@ -736,8 +736,6 @@ struct DepthGuard {
     }
 };
 
-bool effectiveShowHint(TControl* c) { return c->ShowHint(); }
-
 // The native handling of an inner part's event: Qt's delivery to the part (its filters included).
 // What the part leaves unhandled travels up to the host, which then handles it natively only.
 bool deliverInner(QObject* target, QEvent* e) {
@@ -835,9 +833,8 @@ bool ControlHost::HandleEvent(QObject* target, QEvent* e) {
         return true;
     }
     case QEvent::ToolTip:
-        if (!own) return false;
-        ShowHintFor(control_, static_cast<QHelpEvent*>(e)->globalPos());
-        return true;
+        // When a hint shows is the application's decision (HintMouseMessage), not the toolkit's.
+        return own;
     default:
         if (e->type() == PostedMessageEventType()) return true;
         return own ? NativeEvent(e) : false;
@@ -983,6 +980,11 @@ bool ControlHost::handleMouse(QObject* target, QMouseEvent* me) {
     m.Native = &info;
     dispatch(m);
     if (!own && info.nativeRequested) deliverInner(target, me);
+    if (Application && control_) {
+        // A move times the hint of what lies under the pointer; a press puts the hint away.
+        if (me->type() == QEvent::MouseMove) Application->HintMouseMessage(control_, TPoint(local.x(), local.y()));
+        else if (me->type() != QEvent::MouseButtonRelease) Application->CancelHint();
+    }
     // A window's mouse message is its own: it never travels on to the parent window.
     me->accept();
     return true;
@@ -1013,6 +1015,7 @@ bool ControlHost::handleKey(QObject* target, QKeyEvent* ke) {
         }
         return native(ke);
     }
+    if (Application) Application->CancelHint();
     // A key press is a key-down followed by the characters it types, as the window system sends
     // them: the characters are queued first (a handler may take them out with PeekMessage) and
     // come even when the key-down was consumed.
@@ -1067,28 +1070,7 @@ bool ControlHost::handleKey(QObject* target, QKeyEvent* ke) {
 }
 
 void ShowHintFor(TControl* control, QPoint globalPos) {
-    if (!Application) return;
-    TControl* c = control;
-    if (!c || !Application->ShowHint() || !effectiveShowHint(c) || GetShortHint(c->Hint()).IsEmpty()) {
-        Application->CancelHint();
-        return;
-    }
-    THintInfo info;
-    info.HintControl = c;
-    info.HintStr = GetShortHint(c->Hint());
-    info.CursorPos = c->ScreenToClient(TPoint(globalPos.x(), globalPos.y()));
-    info.CursorRect = c->ClientRect();
-    info.HintPos = TPoint(globalPos.x(), globalPos.y() + 20);
-    info.HintMaxWidth = 300;
-    info.HintColor = Application->HintColor();
-    info.HideTimeout = Application->HintHidePause();
-    LRESULT r = 0;
-    SafeCall(c, [&] { r = c->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)); });
-    if (r != 0 || info.HintStr.IsEmpty()) {
-        Application->CancelHint();
-        return;
-    }
-    Application->ActivateHint(info);
+    if (Application) Application->ActivateHint(control, TPoint(globalPos.x(), globalPos.y()));
 }
 
 }  // namespace plantmon::gui

@@ -555,9 +555,15 @@ void TControl::Dispatch(TMessage& m) {
     case CM_TEXTCHANGED: CMTextChanged(m); break;
     case CM_FONTCHANGED: CMFontChanged(m); break;
     case CM_COLORCHANGED: CMColorChanged(m); break;
+    case CM_ACTIONEXECUTE: m.Result = ExecuteAction(reinterpret_cast<TBasicAction*>(m.LParam)) ? 1 : 0; break;
+    case CM_ACTIONUPDATE: m.Result = UpdateAction(reinterpret_cast<TBasicAction*>(m.LParam)) ? 1 : 0; break;
     default: DefaultHandler(m); break;
     }
 }
+
+bool TControl::ExecuteAction(TBasicAction* action) { return OfferTarget(action, this, true); }
+
+bool TControl::UpdateAction(TBasicAction* action) { return OfferTarget(action, this, false); }
 
 void TControl::DefaultHandler(TMessage& m) {
     if (m.Native) {

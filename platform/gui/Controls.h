@@ -20,6 +20,7 @@
 
 #include <functional>
 #include <memory>
+#include <typeinfo>
 #include <vector>
 
 class QWidget;
@@ -139,10 +140,28 @@ using TMouseWheelUpDownEvent = TClosure<void(TObject* Sender, TShiftState Shift,
 using TContextPopupEvent = TClosure<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
 using TWndMethod = TClosure<void(TMessage& Message)>;
 
+class THintWindow;
+
+// The class of window a hint shows in, as a value: empty means the application's hint window.
+// HintWindowClassOf<TMyHintWindow>() names a class of one's own.
+struct THintWindowClass {
+    const std::type_info* Type = nullptr;
+    THintWindow* (*Create)(TComponent* owner) = nullptr;
+    explicit operator bool() const { return Create != nullptr; }
+};
+template <class T>
+THintWindowClass HintWindowClassOf() {
+    return THintWindowClass{&typeid(T), [](TComponent* owner) -> THintWindow* { return new T(owner); }};
+}
+
 // What CM_HINTSHOW carries (LParam points to it): the control may change the text, position and
-// timing, or refuse the hint by setting the message result to non-zero.
+// timing, or refuse the hint by setting the message result to non-zero. The hint stays up while
+// the pointer stays in CursorRect; a ReshowTimeout above 0 asks the control again after that many
+// milliseconds. Before the pause that precedes a hint, the control gets CM_HINTSHOWPAUSE (WParam:
+// a hint was showing; LParam: int* to the pause in milliseconds, which it may change).
 struct THintInfo {
     TControl* HintControl = nullptr;
+    THintWindowClass HintWindowClass;
     TPoint HintPos;          // screen position of the hint window
     int HintMaxWidth = 0;
     TColor HintColor = clInfoBk;
@@ -267,6 +286,11 @@ public:
     // The action this control shows and runs (caption, hint, enabled, visible, OnClick).
     TBasicAction* Action() const;
     void SetAction(TBasicAction* a);
+    // An action offered to the control (the focused one gets CM_ACTIONEXECUTE / CM_ACTIONUPDATE for
+    // an action nothing else took) is run or updated here when it handles the control as its
+    // target; true when it was. A data-aware control asks its data link first.
+    virtual bool ExecuteAction(TBasicAction* action);
+    virtual bool UpdateAction(TBasicAction* action);
 
     TControlStyle ControlStyle() const { return controlStyle_; }
     void SetControlStyle(TControlStyle s) { controlStyle_ = s; }

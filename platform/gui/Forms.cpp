@@ -977,6 +977,9 @@ void TCustomForm::Previous() {
 
 THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
     SetPopupWindow(true);
+    // The pointer passes through a hint: one laid over the control it belongs to must not take the
+    // pointer away from that control (which would put the hint away and bring it back at once).
+    Widget()->setWindowFlag(Qt::WindowTransparentForInput, true);
     SetColor(clInfoBk);
     Font()->SetColor(clInfoText);
     SetVisible(false);
@@ -1211,10 +1214,109 @@ void TApplication::RemoveHintListener(const void* key) {
 
 void TApplication::SetHintWindowClass(std::function<THintWindow*(TComponent*)> factory) {
     hintFactory_ = std::move(factory);
-    if (hintWindow_) {
+    if (hintWindow_ && !hintWindowOwnClass_) {
         delete hintWindow_;
         hintWindow_ = nullptr;
     }
+}
+
+struct TApplication::HintTiming {
+    // The control the pointer is over, once its pause has started (nullptr: none).
+    TControl* control = nullptr;
+    // The pointer's last screen position.
+    TPoint screenPos;
+    // Where the pointer may move without a new hint (control's client coordinates).
+    TRect cursorRect;
+    // A hint of this control showed since the pointer came: the next one follows the short pause.
+    bool active = false;
+    // Ends the pause (and re-asks after ReshowTimeout).
+    std::unique_ptr<QTimer> pause;
+    std::unique_ptr<QTimer> hide;
+};
+
+TApplication::HintTiming& TApplication::hintTiming() {
+    if (!hintTiming_) {
+        hintTiming_ = std::make_unique<HintTiming>();
+        HintTiming& t = *hintTiming_;
+        t.pause = std::make_unique<QTimer>();
+        t.pause->setSingleShot(true);
+        QObject::connect(t.pause.get(), &QTimer::timeout, [this] { hintPauseEnded(); });
+        t.hide = std::make_unique<QTimer>();
+        t.hide->setSingleShot(true);
+        QObject::connect(t.hide.get(), &QTimer::timeout, [this] { hideHintWindow(); });
+    }
+    return *hintTiming_;
+}
+
+void TApplication::HintMouseMessage(TControl* control, TPoint clientPos) {
+    if (!control || dynamic_cast<THintWindow*>(control)) return;
+    HintTiming& t = hintTiming();
+    t.screenPos = control->ClientToScreen(clientPos);
+    if (!showHint_ || !control->ShowHint() || !PtInRect(control->ClientRect(), clientPos)) {
+        CancelHint();
+        return;
+    }
+    if (control == t.control && PtInRect(t.cursorRect, clientPos)) return;
+    bool wasActive = control == t.control && t.active;
+    int pause = wasActive ? hintShortPause_ : hintPause_;
+    SafeCall(control, [&] { control->Perform(CM_HINTSHOWPAUSE, wasActive ? 1 : 0, reinterpret_cast<LPARAM>(&pause)); });
+    hideHintWindow();
+    t.pause->stop();
+    if (!IsLiveControl(control)) {
+        CancelHint();
+        return;
+    }
+    t.control = control;
+    t.active = wasActive;
+    // The pause runs while the pointer rests: until a hint says where it applies, every move
+    // starts it again (and lets the control choose the pause for the new place).
+    t.cursorRect = TRect();
+    if (pause <= 0) hintPauseEnded();
+    else t.pause->start(pause);
+}
+
+void TApplication::hintPauseEnded() {
+    HintTiming& t = hintTiming();
+    t.pause->stop();
+    if (!t.control || !IsLiveControl(t.control)) {
+        CancelHint();
+        return;
+    }
+    ActivateHint(t.control, t.screenPos);
+}
+
+void TApplication::ActivateHint(TControl* control, TPoint screenPos) {
+    HintTiming& t = hintTiming();
+    if (!control || !showHint_ || !control->ShowHint()) {
+        CancelHint();
+        return;
+    }
+    if (control != t.control) t.active = false;
+    t.control = control;
+    t.screenPos = screenPos;
+    THintInfo info;
+    info.HintControl = control;
+    info.HintStr = GetShortHint(control->Hint());
+    info.CursorPos = control->ScreenToClient(screenPos);
+    info.CursorRect = control->ClientRect();
+    info.HintPos = TPoint(screenPos.x, screenPos.y + 20);  // below the pointer
+    info.HintMaxWidth = 300;
+    info.HintColor = hintColor_;
+    info.HideTimeout = hintHidePause_;
+    LRESULT refused = 0;
+    SafeCall(control, [&] { refused = control->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)); });
+    if (!IsLiveControl(control)) {
+        CancelHint();
+        return;
+    }
+    t.cursorRect = info.CursorRect;
+    if (refused != 0 || info.HintStr.IsEmpty()) {
+        hideHintWindow();
+        return;
+    }
+    ActivateHint(info);
+    t.active = hintWindow_ && hintWindow_->IsShowing();
+    if (info.ReshowTimeout > 0) t.pause->start(info.ReshowTimeout);
 }
 
 void TApplication::ActivateHint(THintInfo& info) {
@@ -1222,25 +1324,41 @@ void TApplication::ActivateHint(THintInfo& info) {
     bool canShow = true;
     OnShowHint(str, canShow, info);
     if (!canShow || str.IsEmpty()) {
-        CancelHint();
+        hideHintWindow();
         return;
     }
-    if (!hintWindow_) hintWindow_ = hintFactory_ ? hintFactory_(this) : new THintWindow(this);
+    // A hint of its own class gets a window of that class; every other hint the application's.
+    bool ownClass = static_cast<bool>(info.HintWindowClass);
+    if (hintWindow_ && (ownClass != hintWindowOwnClass_ ||
+                        (ownClass && typeid(*hintWindow_) != *info.HintWindowClass.Type))) {
+        delete hintWindow_;
+        hintWindow_ = nullptr;
+    }
+    if (!hintWindow_) {
+        if (ownClass) hintWindow_ = info.HintWindowClass.Create(this);
+        else hintWindow_ = hintFactory_ ? hintFactory_(this) : new THintWindow(this);
+        hintWindowOwnClass_ = ownClass;
+    }
     hintWindow_->SetColor(info.HintColor);
     TRect r = hintWindow_->CalcHintRect(info.HintMaxWidth, str, info.HintData);
     OffsetRect(r, info.HintPos.x, info.HintPos.y);
     hintWindow_->ActivateHintData(r, str, info.HintData);
-    if (info.HideTimeout > 0) {
-        QPointer<QWidget> w = hintWindow_->Widget();
-        THintWindow* hw = hintWindow_;
-        QTimer::singleShot(info.HideTimeout, [this, w, hw] {
-            if (w && hintWindow_ == hw) hw->ReleaseHandle();
-        });
-    }
+    HintTiming& t = hintTiming();
+    t.hide->stop();
+    if (info.HideTimeout > 0) t.hide->start(info.HideTimeout);
+}
+
+void TApplication::hideHintWindow() {
+    if (hintTiming_) hintTiming_->hide->stop();
+    if (hintWindow_) hintWindow_->ReleaseHandle();
 }
 
 void TApplication::CancelHint() {
-    if (hintWindow_) hintWindow_->ReleaseHandle();
+    hideHintWindow();
+    if (!hintTiming_) return;
+    hintTiming_->pause->stop();
+    hintTiming_->control = nullptr;
+    hintTiming_->active = false;
 }
 
 bool TApplication::IsShortCut(WORD key, TShiftState shift) {

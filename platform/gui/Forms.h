@@ -402,8 +402,17 @@ public:
     // The long hint of the control under the mouse; setting it fires OnHint.
     AnsiString Hint() const { return hint_; }
     void SetHint(const AnsiString& h);
+    // Shows info's hint now (OnShowHint may change or refuse it), in a window of its
+    // HintWindowClass or else the application's.
     void ActivateHint(THintInfo& info);
+    // Asks control (CM_HINTSHOW) for its hint with the pointer at screenPos and shows it now.
+    void ActivateHint(TControl* control, TPoint screenPos);
+    // Hides the hint and forgets the control it was for; the next pointer move starts over.
     void CancelHint();
+    // The pointer moved over control (client coordinates). Over a new control, or outside the
+    // shown hint's CursorRect, the hint goes and the next one follows after HintPause
+    // (HintShortPause while one was showing), which the control may change (CM_HINTSHOWPAUSE).
+    void HintMouseMessage(TControl* control, TPoint clientPos);
     THintWindow* HintWindow() const { return hintWindow_; }
     // The class of hint window the application shows (a factory; default THintWindow).
     void SetHintWindowClass(std::function<THintWindow*(TComponent* owner)> factory);
@@ -444,6 +453,14 @@ private:
     AnsiString hint_;
     THintWindow* hintWindow_ = nullptr;
     std::function<THintWindow*(TComponent*)> hintFactory_;
+    // The hint window is of a hint's own class (not the application's).
+    bool hintWindowOwnClass_ = false;
+    // The pause before a hint, the re-asking and the hiding.
+    struct HintTiming;
+    std::unique_ptr<HintTiming> hintTiming_;
+    HintTiming& hintTiming();
+    void hintPauseEnded();
+    void hideHintWindow();
     std::vector<std::pair<const void*, std::function<void(const AnsiString&)>>> hintListeners_;
     QEventLoop* loop_ = nullptr;
 };

@@ -155,7 +155,7 @@ void RegisterLiveControl(const void* c, bool alive);
 // The windowed control a widget belongs to (the nearest TWinControl of its control).
 TWinControl* WinControlOf(QObject* object);
 
-// Shows a hint for control at the given screen point now (what the tool-tip event does).
+// Asks control for its hint at the given screen point and shows it now (no pause).
 void ShowHintFor(TControl* control, QPoint globalPos);
 
 }  // namespace plantmon::gui

@@ -167,19 +167,20 @@ TEST_F(Painting, HintsShowTheShortTextAndCanBeChanged) {
     b->SetHint("Печать|Печать графиков на принтере");
     b->SetShowHint(true);
     guitest::ShowForm(form);
-    QPoint g = b->Widget()->mapToGlobal(QPoint(5, 5));
-    QHelpEvent tip(QEvent::ToolTip, QPoint(5, 5), g);
-    QApplication::sendEvent(b->Widget(), &tip);
+    int savedPause = Application->HintPause();
+    Application->SetHintPause(0);
+    guitest::MouseMove(b, TPoint(5, 5));
+    Application->SetHintPause(savedPause);
+    ASSERT_TRUE(guitest::WaitFor([] { return Application->HintWindow() && Application->HintWindow()->IsShowing(); }));
     THintWindow* hw = Application->HintWindow();
-    ASSERT_NE(hw, nullptr);
-    EXPECT_TRUE(hw->IsShowing());
     EXPECT_EQ(hw->Caption(), "Печать");
     Application->CancelHint();
     EXPECT_FALSE(hw->IsShowing());
     // A control without ShowHint shows nothing.
     b->SetShowHint(false);
-    QApplication::sendEvent(b->Widget(), &tip);
+    guitest::MouseMove(b, TPoint(6, 6));
     EXPECT_FALSE(hw->IsShowing());
+    QPoint g = b->Widget()->mapToGlobal(QPoint(5, 5));
     // The long part goes to Application->Hint when the pointer enters.
     AnsiString longHint;
     Application->SetHint("");
