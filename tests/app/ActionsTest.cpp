@@ -13,7 +13,6 @@
 #include "testlib/gui/GuiHarness.h"
 
 #include <QApplication>
-#include <QHelpEvent>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -131,6 +130,8 @@ TEST_F(ActionsTest, LauncherRowsCarryTheirKeysTagsAndActions) {
     }
     EXPECT_EQ(tags.size(), 22u);
 
+    guitest::ShowForm(form);  // the pointer reaches only a shown picture
+    guitest::ShowForm(FormMainMenu);
     for (const Row& r : rows) {
         SCOPED_TRACE(r.panel);
         auto* panel = dynamic_cast<TPanel*>(FormMainMenu->FindComponent(r.panel));
@@ -147,10 +148,12 @@ TEST_F(ActionsTest, LauncherRowsCarryTheirKeysTagsAndActions) {
             if (c->ClassName() == "TActionImage") {
                 // The picture shows its action's hint when the pointer rests on it.
                 ASSERT_FALSE(GetShortHint(action->Hint()).IsEmpty());
-                QHelpEvent tip(QEvent::ToolTip, QPoint(5, 5), c->Widget()->mapToGlobal(QPoint(5, 5)));
-                QApplication::sendEvent(c->Widget(), &tip);
-                ASSERT_NE(Application->HintWindow(), nullptr);
-                EXPECT_TRUE(Application->HintWindow()->IsShowing());
+                int savedPause = Application->HintPause();
+                Application->SetHintPause(0);
+                guitest::MouseMove(c, TPoint(5, 5));
+                Application->SetHintPause(savedPause);
+                ASSERT_TRUE(guitest::WaitFor(
+                    [] { return Application->HintWindow() && Application->HintWindow()->IsShowing(); }));
                 EXPECT_EQ(Application->HintWindow()->Caption(), GetShortHint(action->Hint()));
                 Application->CancelHint();
             }
