@@ -3,6 +3,7 @@
 #include "gridlib/print/PrvFrmGx.h"
 
 #include "gui/WinApi.h"
+#include "rtl/MathUtils.h"
 #include "rtl/SysUtils.h"
 
 #include <algorithm>
@@ -486,10 +487,10 @@ void TPreviewBox::ZoomAt(TPoint p) {
 
 void TPreviewBox::KeyDown(WORD& key, TShiftState shift) {
     TScrollBox::KeyDown(key, shift);
-    const bool ctrl = shift.Contains(ssCtrl);
+    const bool ctrl = (shift & ssCtrl) != 0;
     const int step = VertScrollBar()->Increment();
     const int hstep = HorzScrollBar()->Increment();
-    const int screenV = ClientHeight() - step, screenH = ClientWidth() - hstep;
+    const int screenV = ClientHeight() - step;
     const int big = 1 << 28;
     switch (key) {
         case VK_PRIOR: ctrl ? ScrollPage(0, -big) : ScrollPage(0, -screenV); break;

@@ -200,7 +200,7 @@ void TPreviewFormGx::PreviewGx1PrinterPreviewChanged(TObject*) {
     tbtPrinterSetupDialog->SetEnabled(!printing && handler && PreviewGx1->PrinterSetupOwner() != nullptr);
     tbtPrevPage->SetEnabled(PreviewGx1->PageIndex() > 1);
     tbtNextPage->SetEnabled(PreviewGx1->PageIndex() < PreviewGx1->PageCount());
-    stbMain->SetSimpleText(Format(LoadResString(&SPageOfPagesGx), {PreviewGx1->PageIndex(), PreviewGx1->PageCount()}));
+    stbMain->SetSimpleText(Format(LoadResString(&SPageOfPagesGx), PreviewGx1->PageIndex(), PreviewGx1->PageCount()));
     TMenuItem* all[] = {mni500, mni200, mni150, mni100, mni75, mni50, mni25, mni10, mniWidth, mniFull};
     all[PreviewGx1->ViewMode()]->SetChecked(true);
     SetCaption(LoadResString(&SPreviewGx) + " - " + (pr ? pr->GetTitle() : AnsiString()));

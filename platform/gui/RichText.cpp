@@ -349,7 +349,10 @@ public:
                     --skipChars;
                     continue;
                 }
-                text(st, QString(QChar(static_cast<unsigned char>(c))));
+                // Bytes above 127 are characters of the document's code page.
+                const unsigned char b = static_cast<unsigned char>(c);
+                if (b < 0x80) text(st, QString(QChar(b)));
+                else text(st, QString::fromStdString(Cp1251ToUtf8(std::string(1, c))));
                 continue;
             }
             // A control symbol or word.

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 
 namespace {
@@ -230,7 +231,13 @@ TEST_F(PreviewTest, OrientationIsThePreviewsOwn) {
     testlib::TempDir dir;
     pv->GetPropPrinter()->SetOutputFileName(dir / "landscape.pdf");
     pv->Print();
-    EXPECT_NE(testlib::Run("pdfinfo '" + (dir / "landscape.pdf") + "'").find("landscape"), std::string::npos);
+    // The sheet in the PDF lies on its side.
+    const std::string info = testlib::Run("pdfinfo '" + (dir / "landscape.pdf") + "'");
+    const auto size = info.find("Page size:");
+    ASSERT_NE(size, std::string::npos);
+    double w = 0, h = 0;
+    ASSERT_EQ(std::sscanf(info.c_str() + size, "Page size: %lf x %lf", &w, &h), 2);
+    EXPECT_GT(w, h);
     pv->SetOrientation(poPortrait);
     Record(1);
     box->SetViewMode(vmFullPage);

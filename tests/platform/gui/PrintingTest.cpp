@@ -246,11 +246,12 @@ TEST(RichText, RtfRoundTripKeepsCyrillicFormatsAndAlignment) {
     EXPECT_EQ(sub.Style, (TFontStyles{fsItalic, fsUnderline, fsStrikeOut}));
     EXPECT_EQ(back.SaveRtf(), rtf);
 
-    // Another writer's RTF: unknown groups skipped, \uN with its substitute, escapes, \line.
+    // Another writer's RTF: unknown groups skipped, \uN with its substitute, escapes, raw bytes of
+    // the code page.
     TRichTextDocument other;
     ASSERT_TRUE(other.LoadRtf("{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fswiss Arial;}}{\\*\\generator X;}"
                               "{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}}\\pard\\qr\\f0\\fs20 \\'cf\\'f3\\u1092?"
-                              "\\{x\\}\\par {\\pict\\wmetafile8 0102}Конец}"));
+                              "\\{x\\}\\par {\\pict\\wmetafile8 0102}" + AnsiString(Utf8ToCp1251("Конец")) + "}"));
     EXPECT_EQ(other.Text(), "Пуф{x}\r\nКонец");
     EXPECT_EQ(other.AlignmentOfLine(0), raRight);
     EXPECT_EQ(other.FormatAt(0).Size, 10);
@@ -264,7 +265,7 @@ TEST(RichText, EditingFindAndReplaceByPosition) {
     EXPECT_EQ(doc.Length(), 0);
     doc.SetText("один\r\nдва [StartTime]\r\nтри");
     EXPECT_EQ(doc.LineCount(), 3);
-    EXPECT_EQ(doc.LineStart(2), 5 + 17);
+    EXPECT_EQ(doc.LineStart(2), 5 + 16);
     EXPECT_EQ(doc.LineStart(3), -1);
     EXPECT_EQ(doc.Find("[starttime]", 0), 9);
     EXPECT_EQ(doc.Find("[starttime]", 0, -1, true), -1);
