@@ -160,6 +160,42 @@ TEST_F(PreviewTest, ViewModesSizeThePage) {
     EXPECT_EQ(box->ViewMode(), vmFullPage);
 }
 
+TEST_F(PreviewTest, WheelTurnsPagesThatFitAndScrollsTallerOnes) {
+    Record(3);
+    guitest::ShowForm(form);
+    box->SetViewMode(vmFullPage);
+    const TPoint mid(box->ClientWidth() / 2, box->ClientHeight() / 2);
+    guitest::Wheel(box, mid, -120);
+    EXPECT_EQ(box->PageIndex(), 2);
+    guitest::Wheel(box, mid, 120);
+    EXPECT_EQ(box->PageIndex(), 1);
+    box->SetViewMode(vm200);
+    guitest::Wheel(box, mid, -120);
+    EXPECT_EQ(box->PageIndex(), 1);
+    EXPECT_GT(box->VertScrollBar()->Position(), 0);
+}
+
+TEST_F(PreviewTest, SplitterSwitchesTheToolBarLooks) {
+    using L = TPreviewFormGx::TToolBarLook;
+    const struct {
+        int size;
+        L look;
+    } steps[] = {
+        {50, L::tlImagesAndCaptions}, {41, L::tlImages}, {30, L::tlImages},   {24, L::tlCaptions},
+        {40, L::tlCaptions},          {41, L::tlImages}, {54, L::tlImages},   {55, L::tlImagesAndCaptions},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.size);
+        int size = s.size;
+        bool accept = false;
+        form->SplitterCanResize(form->Splitter, size, accept);
+        EXPECT_TRUE(accept);
+        EXPECT_EQ(form->ToolBarLook(), s.look);
+    }
+    EXPECT_TRUE(form->tbrMain->ShowCaptions());
+    EXPECT_EQ(form->tbrMain->Images(), form->imlMain);
+}
+
 TEST_F(PreviewTest, PageShowsItsInkWhereItWasDrawn) {
     Record(2);
     guitest::ShowForm(form);
