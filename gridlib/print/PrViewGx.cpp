@@ -328,6 +328,9 @@ void TDrawPanel::WMCancelMode(TMessage& m) {
 TPreviewBox::TPreviewBox(TComponent* owner) : TScrollBox(owner), ownPrinter_(std::make_unique<TPrinterPreview>()) {
     printer_ = ownPrinter_.get();
     printer_->SetPreviewer(this);
+    // The ranges are set by the page setup, not taken from the children; children stand in the
+    // scrolled area's coordinates.
+    SetAutoScroll(false);
     SetTabStop(true);
     shadowPanel_ = new TPanel(this);
     shadowPanel_->SetParent(this);
@@ -417,8 +420,8 @@ void TPreviewBox::UpdatePageSetup() {
         h = static_cast<int>(w * ratio);
         HorzScrollBar()->SetRange(w + 16);
         VertScrollBar()->SetRange(h + 16);
-        left = w < client.Width() - 16 ? (client.Width() - w) / 2 : 8 - HorzScrollBar()->Position();
-        top = h < client.Height() - 16 ? (client.Height() - h) / 2 : 8 - VertScrollBar()->Position();
+        left = w < client.Width() - 16 ? (client.Width() - w) / 2 : 8;
+        top = h < client.Height() - 16 ? (client.Height() - h) / 2 : 8;
         wheelScale_ = p;
     } else if (viewMode_ == vmPageWidth) {
         HorzScrollBar()->SetPosition(0);
@@ -466,8 +469,13 @@ void TPreviewBox::WMSize(TMessage& m) {
 void TPreviewBox::WMGetDlgCode(TMessage& m) { m.Result = DLGC_WANTARROWS; }
 
 void TPreviewBox::ScrollPage(int dx, int dy) {
-    if (dx) HorzScrollBar()->SetPosition(std::clamp(HorzScrollBar()->Position() + dx, 0, std::max(0, HorzScrollBar()->Range() - ClientWidth())));
-    if (dy) VertScrollBar()->SetPosition(std::clamp(VertScrollBar()->Position() + dy, 0, std::max(0, VertScrollBar()->Range() - ClientHeight())));
+    // The visible part: the client area less the scroll bars shown.
+    const TRect client = ClientRect();
+    const bool vBar = VertScrollBar()->Range() > client.Height(), hBar = HorzScrollBar()->Range() > client.Width();
+    const int visibleW = client.Width() - (vBar ? GetSystemMetrics(SM_CXVSCROLL) : 0);
+    const int visibleH = client.Height() - (hBar ? GetSystemMetrics(SM_CYHSCROLL) : 0);
+    if (dx) HorzScrollBar()->SetPosition(std::clamp(HorzScrollBar()->Position() + dx, 0, std::max(0, HorzScrollBar()->Range() - visibleW)));
+    if (dy) VertScrollBar()->SetPosition(std::clamp(VertScrollBar()->Position() + dy, 0, std::max(0, VertScrollBar()->Range() - visibleH)));
 }
 
 void TPreviewBox::ZoomAt(TPoint p) {
@@ -478,11 +486,12 @@ void TPreviewBox::ZoomAt(TPoint p) {
     // The clicked point as a share of the page, kept under the mouse at 150%.
     const double fx = drawPanel_->Width() > 0 ? double(p.x) / drawPanel_->Width() : 0;
     const double fy = drawPanel_->Height() > 0 ? double(p.y) / drawPanel_->Height() : 0;
-    const TPoint onBox(drawPanel_->Left() + p.x, drawPanel_->Top() + p.y);
+    const TPoint onScreen(drawPanel_->Left() - HorzScrollBar()->Position() + p.x,
+                          drawPanel_->Top() - VertScrollBar()->Position() + p.y);
     SetViewMode(vm150);
-    const int x = static_cast<int>(fx * drawPanel_->Width()) + 8, y = static_cast<int>(fy * drawPanel_->Height()) + 8;
-    ScrollPage(x - onBox.x - HorzScrollBar()->Position(), y - onBox.y - VertScrollBar()->Position());
-    UpdatePageSetup();
+    const int x = drawPanel_->Left() + static_cast<int>(fx * drawPanel_->Width());
+    const int y = drawPanel_->Top() + static_cast<int>(fy * drawPanel_->Height());
+    ScrollPage(x - onScreen.x - HorzScrollBar()->Position(), y - onScreen.y - VertScrollBar()->Position());
 }
 
 void TPreviewBox::KeyDown(WORD& key, TShiftState shift) {
@@ -503,7 +512,8 @@ void TPreviewBox::KeyDown(WORD& key, TShiftState shift) {
         case VK_RIGHT: ScrollPage(ctrl ? ClientWidth() : hstep, 0); break;
         default: return;
     }
-    UpdatePageSetup();
+    // Handled here: the scroll area must not move the page once more.
+    key = 0;
 }
 
 void TPreviewBox::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
@@ -519,7 +529,6 @@ void TPreviewBox::wheel(int direction) {
     }
     const int lines = Mouse ? Mouse->WheelScrollLines() : 3;
     ScrollPage(0, direction * VertScrollBar()->Increment() * lines * wheelScale_ / 100);
-    UpdatePageSetup();
 }
 
 bool TPreviewBox::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {

@@ -175,6 +175,57 @@ TEST_F(PreviewTest, WheelTurnsPagesThatFitAndScrollsTallerOnes) {
     EXPECT_GT(box->VertScrollBar()->Position(), 0);
 }
 
+TEST_F(PreviewTest, DragAndKeysScrollTheZoomedPage) {
+    Record(1);
+    guitest::ShowForm(form);
+    box->SetViewMode(vm200);
+    TControlScrollBar* h = box->HorzScrollBar();
+    TControlScrollBar* v = box->VertScrollBar();
+    ASSERT_GT(v->Range(), box->ClientHeight());
+    // Dragging moves the page with the mouse; the click that ends it does not zoom.
+    guitest::MouseDown(box->DrawPanel(), TPoint(300, 300));
+    guitest::MouseMove(box->DrawPanel(), TPoint(250, 240));
+    guitest::MouseUp(box->DrawPanel(), TPoint(250, 240));
+    EXPECT_EQ(h->Position(), 50);
+    EXPECT_EQ(v->Position(), 60);
+    EXPECT_EQ(box->ViewMode(), vm200);
+    const int step = v->Increment();
+    // The far ends as the scroll bars allow them.
+    box->ScrollPage(1 << 20, 1 << 20);
+    const int maxH = h->Position(), maxV = v->Position();
+    box->ScrollPage(-(1 << 20), -(1 << 20));
+    box->ScrollPage(50, 60);
+    const struct {
+        WORD key;
+        TShiftState shift;
+        std::function<int()> position;
+        std::function<int()> expected;
+    } keys[] = {
+        {VK_DOWN, 0, [&] { return v->Position(); }, [&] { return 60 + step; }},
+        {VK_NEXT, ssCtrl, [&] { return v->Position(); }, [&] { return maxV; }},
+        {VK_PRIOR, ssCtrl, [&] { return v->Position(); }, [] { return 0; }},
+        {VK_END, 0, [&] { return h->Position(); }, [&] { return maxH; }},
+        {VK_HOME, 0, [&] { return h->Position(); }, [] { return 0; }},
+    };
+    box->SetFocus();
+    for (const auto& k : keys) {
+        SCOPED_TRACE(k.key);
+        guitest::Key(k.key, k.shift, box);
+        EXPECT_EQ(k.position(), k.expected());
+    }
+}
+
+TEST_F(PreviewTest, EscapeStopsARecordingAndClosesOtherwise) {
+    guitest::ShowForm(form);
+    Record(4, [&](int finished) {
+        if (finished == 2) guitest::Key(VK_ESCAPE, 0, form);
+    });
+    EXPECT_EQ(pv->PageCount(), 2);
+    EXPECT_TRUE(form->Visible());
+    guitest::Key(VK_ESCAPE, 0, form);
+    EXPECT_FALSE(form->Visible());
+}
+
 TEST_F(PreviewTest, SplitterSwitchesTheToolBarLooks) {
     using L = TPreviewFormGx::TToolBarLook;
     const struct {
