@@ -189,12 +189,16 @@ void TPrinterPreview::OpenPreview() {
 // ---- Page surface --------------------------------------------------------------------------------
 namespace {
 
+// The unit's cursor pictures: made once, kept for the whole run.
+HCURSOR g_unitCursors[2] = {};
+
 // Loads the named cursor resource (drawn here, registered on first use) into a free cursor slot.
-TCursor registerCursor(const char* name, const TBitmap& picture, int hotX, int hotY) {
+TCursor registerCursor(const char* name, const TBitmap& picture, int hotX, int hotY, int unitSlot) {
     if (!Screen) return crDefault;
     HCURSOR h = LoadCursor(HInstance, name);
     if (!h) {
-        RegisterCursorResource(name, CreateCursor(&picture, hotX, hotY));
+        g_unitCursors[unitSlot] = CreateCursor(&picture, hotX, hotY);
+        RegisterCursorResource(name, g_unitCursors[unitSlot]);
         h = LoadCursor(HInstance, name);
     }
     if (!h) throw EOutOfResources("Cannot load cursor resource");
@@ -221,7 +225,7 @@ TCursor magnifierCursor() {
         c->Pen()->SetWidth(2);
         c->MoveTo(9, 9);
         c->LineTo(15, 15);
-        return registerCursor("MAGNIFIERGX", b, 5, 5);
+        return registerCursor("MAGNIFIERGX", b, 5, 5, 0);
     }();
     return id;
 }
@@ -236,7 +240,7 @@ TCursor handCursor() {
         c->Brush()->SetColor(clBlack);
         c->FillRect(TRect(4, 6, 13, 15));
         for (int f = 0; f < 4; ++f) c->FillRect(TRect(4 + 2 * f, 1 + (f == 0 || f == 3 ? 2 : 0), 5 + 2 * f, 7));
-        return registerCursor("HANDGX", b, 8, 8);
+        return registerCursor("HANDGX", b, 8, 8, 1);
     }();
     return id;
 }
