@@ -369,7 +369,13 @@ void TPreviewBox::CreateParams(TCreateParams& params) {
 
 void TPreviewBox::Notification(TComponent* component, TOperation operation) {
     TScrollBox::Notification(component, operation);
-    if (operation == opRemove && component == setupOwner_) setupOwner_ = nullptr;
+    if (operation == opRemove && component == setupOwner_) {
+        // The handlers came with the owner and may be its own: none of them may run any more.
+        setupOwner_ = nullptr;
+        OnPrinterSetupDialog = nullptr;
+        OnPrinterSetupChanged = nullptr;
+        FirePreviewChanged();
+    }
 }
 
 void TPreviewBox::SetPageIndex(int n) {

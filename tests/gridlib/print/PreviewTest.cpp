@@ -226,6 +226,32 @@ TEST_F(PreviewTest, EscapeStopsARecordingAndClosesOtherwise) {
     EXPECT_FALSE(form->Visible());
 }
 
+// The handler that changes the print's setup and prints it again comes to the window with the
+// document, for as long as its owner lives.
+class SetupOwner : public TComponent {
+public:
+    SetupOwner() : TComponent(nullptr) {}
+    void Setup(TObject*) { ++runs; }
+    int runs = 0;
+};
+
+TEST_F(PreviewTest, SetupHandlerAndOwnerComeWithTheDocument) {
+    auto* owner = new SetupOwner();
+    pv->SetOnPrinterSetupDialog(TNotifyEvent(owner, &SetupOwner::Setup));
+    pv->PrinterSetupOwner = owner;
+    bool enabledWhileRecording = true;
+    Record(2, [&](int) { enabledWhileRecording = form->tbtPrinterSetupDialog->Enabled(); });
+    EXPECT_FALSE(enabledWhileRecording);
+    EXPECT_TRUE(form->tbtPrinterSetupDialog->Enabled());
+    EXPECT_FALSE(static_cast<bool>(pv->OnPrinterSetupDialog));  // handed over, not kept
+    form->tbtPrinterSetupDialog->Click();
+    EXPECT_EQ(owner->runs, 1);
+    delete owner;
+    EXPECT_EQ(box->PrinterSetupOwner(), nullptr);
+    EXPECT_FALSE(static_cast<bool>(box->OnPrinterSetupDialog));
+    EXPECT_FALSE(form->tbtPrinterSetupDialog->Enabled());
+}
+
 TEST_F(PreviewTest, SplitterSwitchesTheToolBarLooks) {
     using L = TPreviewFormGx::TToolBarLook;
     const struct {
