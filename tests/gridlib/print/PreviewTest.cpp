@@ -119,6 +119,26 @@ TEST_F(PreviewTest, WindowOpensAfterTheFirstPageAndFollowsThePages) {
     EXPECT_EQ(box->PageIndex(), 1);
 }
 
+TEST_F(PreviewTest, HeldPageButtonRepeatsAndItsReleaseTurnsNoMorePage) {
+    Record(6);
+    guitest::ShowForm(form);
+    TToolButton* next = form->tbtNextPage;
+    const TPoint mid(next->Width() / 2, next->Height() / 2);
+    guitest::MouseDown(next, mid);
+    EXPECT_EQ(box->PageIndex(), 1);  // nothing before the first repeat
+    ASSERT_TRUE(guitest::WaitFor([&] { return box->PageIndex() >= 3; }, 5000));
+    guitest::MouseUp(next, mid);
+    const int reached = box->PageIndex();
+    guitest::Pump(0);
+    EXPECT_EQ(box->PageIndex(), reached);
+    EXPECT_FALSE(form->Timer1->Enabled());
+    // A plain click afterwards turns one page.
+    if (reached < 6) {
+        guitest::Click(next, mid);
+        EXPECT_EQ(box->PageIndex(), reached + 1);
+    }
+}
+
 TEST_F(PreviewTest, OnePageDocumentOpensAtTheEnd) {
     Record(1);
     EXPECT_TRUE(form->Visible());
