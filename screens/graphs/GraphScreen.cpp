@@ -13,6 +13,7 @@
 #include "widgets/Arrow.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 
 namespace {
@@ -21,6 +22,35 @@ namespace {
 long long ms(TDateTime a, TDateTime b) { return MilliSecondsBetweenRounded(a, b); }
 
 constexpr long long FillStepMs = 10000;
+
+// The slots of a screen's charts, when all of them have their slots at the same times.
+struct TSlotGrid {
+    bool Uniform = false;
+    long long StartMs = 0, StopMs = 0, StepMs = 0;
+    // A number for the slot that a time falls in on every chart: equal numbers, the same slot.
+    long long Of(long long tMs) const {
+        if (tMs > StopMs) return LLONG_MAX;  // past the period: no slot at all
+        if (tMs < StartMs) return 0;        // before it: the first slot
+        return (tMs - StartMs) / StepMs;
+    }
+};
+
+TSlotGrid slotGrid(TLevelGraph* const* graphs, int count) {
+    TSlotGrid grid;
+    for (int i = 0; i < count && graphs[i]; ++i) {
+        const TLevelGraph* g = graphs[i];
+        const double step = g->SecondStep() * 1000.0;
+        TSlotGrid own;
+        own.StartMs = ms(0, g->StartTime());
+        own.StopMs = ms(0, g->StopTime());
+        own.StepMs = static_cast<long long>(step);
+        if (!(step >= 1) || static_cast<double>(own.StepMs) != step) return {};
+        if (i > 0 && (own.StartMs != grid.StartMs || own.StopMs != grid.StopMs || own.StepMs != grid.StepMs)) return {};
+        grid = own;
+        grid.Uniform = true;
+    }
+    return grid;
+}
 // Least time between two rounds of window messages, and between two repaints, during a load.
 constexpr std::uint64_t MessageIntervalMs = 50;
 constexpr std::uint64_t RepaintIntervalMs = 500;
@@ -402,6 +432,9 @@ void TGraphScreen::QueryDataLoad(int query) {
         // takes a moment anyway does not spend its time painting half-filled charts.
         std::uint64_t lastMessages = GetTickCount64();
         std::uint64_t lastRepaint = lastMessages;
+        // A fill step in the slot of the step before it would add the same values to the same slot
+        // (a slot keeps only the least and the greatest): such steps are left out.
+        const TSlotGrid grid = slotGrid(GraphList, MaxGraphs);
         // Times as whole milliseconds on one line: the fill steps and the gap test are exact.
         long long prevMs = 0;
         rows->First();
@@ -423,10 +456,13 @@ void TGraphScreen::QueryDataLoad(int query) {
                 if (tMs - prevMs > gapMs) curMs = tMs;
             }
             // The row's values stand from the previous fill's end up to (not including) its own time.
+            long long lastSlot = LLONG_MIN;
             do {
                 TDateTime cur = IncMilliSecond(0, curMs);
                 last = cur;
-                AddRowPoints(query, cur);
+                const long long slot = grid.Uniform ? grid.Of(curMs) : LLONG_MIN;
+                if (!grid.Uniform || slot != lastSlot) AddRowPoints(query, cur);
+                lastSlot = slot;
                 prevMs = curMs;
                 curMs += FillStepMs;
             } while (curMs < tMs);
