@@ -41,6 +41,8 @@ TSingleGraphScreen::TSingleGraphScreen(TComponent* owner, const TGraphScreenSetu
     Graph->SetYLabelStep(look.YLabelStep);
     Graph->SetBackColor(look.GraphColor);
     Graph->OnChange = TNotifyEvent(this, &TSingleGraphScreen::GraphChange);
+    // The value bar shows what a value window would: the chart has no popup menu.
+    Graph->SetPopupMenu(nullptr);
     GraphList[0] = Graph;
 
     LabelTitle4 = Make<TLabel>(Graph, "LabelTitle4", 0, 0, Graph->Width(), 19);
