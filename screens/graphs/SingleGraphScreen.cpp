@@ -36,7 +36,6 @@ TSingleGraphScreen::TSingleGraphScreen(TComponent* owner, const TGraphScreenSetu
     Graph->SetGraphTop(20);
     Graph->SetGraphLeft(50);
     Graph->SetGraphSubWidth(40);
-    Graph->SetGraphSubHeight(55);
     Graph->SetYMax(look.YMax);
     Graph->SetYLabelStep(look.YLabelStep);
     Graph->SetBackColor(look.GraphColor);
@@ -54,6 +53,9 @@ TSingleGraphScreen::TSingleGraphScreen(TComponent* owner, const TGraphScreenSetu
 
     // The value bar: the cursor time, then each curve's value, in a middle of fixed width.
     const int barHeight = twoCurves ? 50 : 27;
+    // The time labels need 28 pixels under the plot, above the value bar: 55 under a one-row bar.
+    // A two-row bar takes the same room again, or it would cover them.
+    Graph->SetGraphSubHeight(barHeight + 28);
     PanelBottom = Make<TPanel>(Graph, "PanelBottom", 0, Graph->Height() - barHeight, Graph->Width(), barHeight);
     PanelBottom->SetAlign(alBottom);
     PanelBottom->SetBevelOuter(bvNone);

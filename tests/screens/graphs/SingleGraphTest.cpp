@@ -78,6 +78,8 @@ TEST_F(SingleGraphTest, EachScreenReadsItsTablesForThePeriodAndKeepsItsFileUnder
         EXPECT_EQ(k.screen->OutFieldCursorVal2 != nullptr, k.curves == 2);
         EXPECT_EQ(k.screen->Graph->GetGraphPen(0)->Color(), clBlue);
         EXPECT_EQ(k.screen->Graph->GetGraphPen(0)->Width(), 2);
+        // The time labels (a 16-pixel font, 2 pixels under the plot) stay above the value bar.
+        EXPECT_LE(k.screen->Graph->Height() - k.screen->Graph->GraphSubHeight() + 2 + 19, k.screen->PanelBottom->Top());
         k.screen->ComboBox1->SetItemIndex(k.comboIndex);
         k.screen->Reload();
         EXPECT_EQ(LogOf(k.screen).statements, k.statements);
