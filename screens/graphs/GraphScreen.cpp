@@ -458,14 +458,17 @@ void TGraphScreen::QueryDataLoad(int query) {
             // The row's values stand from the previous fill's end up to (not including) its own time.
             long long lastSlot = LLONG_MIN;
             do {
-                TDateTime cur = IncMilliSecond(0, curMs);
-                last = cur;
                 const long long slot = grid.Uniform ? grid.Of(curMs) : LLONG_MIN;
-                if (!grid.Uniform || slot != lastSlot) AddRowPoints(query, cur);
+                if (!grid.Uniform || slot != lastSlot) {
+                    const TDateTime cur = IncMilliSecond(0, curMs);
+                    last = cur;
+                    AddRowPoints(query, cur);
+                }
                 lastSlot = slot;
                 prevMs = curMs;
                 curMs += FillStepMs;
             } while (curMs < tMs);
+            last = IncMilliSecond(0, prevMs);
             earliest();
             if (i % 60 == 0) {
                 std::uint64_t now = GetTickCount64();
