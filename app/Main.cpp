@@ -21,6 +21,7 @@
 #include "screens/tables/TableFlot.h"  // flotation table (Ctrl+F4)
 #include "screens/graphs/FormGraph3Zoom.h"  // jig-machine graph screens (Ctrl+F6)
 #include "screens/graphs/FormGraphAir.h"    // jig-machine graph screens
+#include "screens/graphs/FormGraphGS.h"     // hydrosizer graph screen
 #include "screens/graphs/FormGraphTS.h"     // jig-machine graph screens
 
 #include <algorithm>
@@ -371,8 +372,8 @@ void TFormMain::FormShow(TObject*) {
     FormGraphAir_2 = NewForm<TFormGraphAir>(this, 2, dir + "GraphAir_M.INI");
     //   FormPu1State = NewForm<TFormPuState>(this, 1);
     //   FormPu2State = NewForm<TFormPuState>(this, 2);
-    //   FormGraphGS = NewForm<TFormGraphGS>(this, dir + "GraphGS.INI");
-    //   FormGraphGS->ShowAllGraphs();
+    FormGraphGS = NewForm<TFormGraphGS>(this, dir + "GraphGS.INI");
+    FormGraphGS->ShowAllGraphs();
     // ==== The launcher in front (app/FormMainMenu) =====================================================
     //   ShowFormMaximized(FormMainMenu);
     // =================================================================================================

@@ -225,6 +225,10 @@ public:
     void ActionAWModeBigOMExecute(TObject* Sender);
     void ActionAWModeSmallOMExecute(TObject* Sender);
     void ActionGraphFlotParamExecute(TObject* Sender);
+    void ActionGraphFlotOutExecute(TObject* Sender);
+    void ActionGraphBakLevelExecute(TObject* Sender);
+    void ActionGraphBeltExecute(TObject* Sender);
+    void ActionGraphGSExecute(TObject* Sender);
     void ActionTableTimeExecute(TObject* Sender);
     void ActionTableFlotExecute(TObject* Sender);
     void ActionTableBeltExecute(TObject* Sender);
@@ -245,6 +249,10 @@ public:
     void ActionPrintAirKExecute(TObject* Sender);
     void ActionPrintAirMExecute(TObject* Sender);
     void ActionPrintFlotGraphExecute(TObject* Sender);
+    void ActionPrintGraphZolaExecute(TObject* Sender);
+    void ActionPrintGraphBakLevelExecute(TObject* Sender);
+    void ActionPrintGraphBeltWorkExecute(TObject* Sender);
+    void ActionPrintGraphGSExecute(TObject* Sender);
     void ActionPrintTableExecute(TObject* Sender);
     void ActionPrintTableFlotExecute(TObject* Sender);
     void ActionPrintTableBeltExecute(TObject* Sender);

@@ -20,7 +20,11 @@
 #include "screens/graphs/FormFlotGraph.h"
 #include "screens/graphs/FormGraph3Zoom.h"
 #include "screens/graphs/FormGraphAir.h"
+#include "screens/graphs/FormGraphBakLevel.h"
+#include "screens/graphs/FormGraphBeltWork.h"
+#include "screens/graphs/FormGraphGS.h"
 #include "screens/graphs/FormGraphTS.h"
+#include "screens/graphs/FormGraphZola.h"
 #include "screens/graphs/FormWebPrint.h"
 #include "screens/tables/SvodTable.h"
 #include "screens/tables/TableBelt.h"
@@ -82,13 +86,13 @@ const std::vector<TActionRow>& actionRows() {
         {&TFormMain::ActionGraphFlotParam, "ActionGraphFlotParam", "Графики", "Графики параметров  процесса флотации",
          "F12", 12, &TFormMain::ActionGraphFlotParamExecute, P::Graph},
         {&TFormMain::ActionGraphFlotOut, "ActionGraphFlotOut", "Графики", "График зольности отходов флотации",
-         "Alt+F1", 101, nullptr, P::Graph},
+         "Alt+F1", 101, &TFormMain::ActionGraphFlotOutExecute, P::Graph},
         {&TFormMain::ActionGraphBakLevel, "ActionGraphBakLevel", "Графики",
-         "Графики  изменения уровней  в баках реагентов", "Alt+F2", 102, nullptr, P::Graph},
+         "Графики  изменения уровней  в баках реагентов", "Alt+F2", 102, &TFormMain::ActionGraphBakLevelExecute, P::Graph},
         {&TFormMain::ActionGraphBelt, "ActionGraphBelt", "Графики", "График изменения нагрузки на конвейерах",
-         "Alt+F3", 103, nullptr, P::Graph},
+         "Alt+F3", 103, &TFormMain::ActionGraphBeltExecute, P::Graph},
         {&TFormMain::ActionGraphGS, "ActionGraphGS", "Графики", "Графики параметров работы гидросайзера.", "Alt+F4",
-         104, nullptr, P::Graph},
+         104, &TFormMain::ActionGraphGSExecute, P::Graph},
         {&TFormMain::ActionMainTable, "ActionMainTable", "Таблицы", "Обобщенная таблица показателей  работы...",
          "Alt+F5", 105, nullptr, P::Table},
         {&TFormMain::ActionTableTime, "ActionTableTime", "Таблицы", "Таблица учета работы отсадочных машин", "Alt+F6",
@@ -151,13 +155,15 @@ const std::vector<TActionRow>& actionRows() {
         {&TFormMain::ActionPrintFlotGraph, "ActionPrintFlotGraph", "Печать", "Графики параметров  процесса флотации", "",
          0, &TFormMain::ActionPrintFlotGraphExecute, P::None},
         {&TFormMain::ActionPrintGraphZola, "ActionPrintGraphZola", "Печать", "График зольности отходов флотации", "", 0,
-         nullptr, P::None},
+         &TFormMain::ActionPrintGraphZolaExecute, P::None},
         {&TFormMain::ActionPrintGraphBakLevel, "ActionPrintGraphBakLevel", "Печать",
-         "Графики  изменения уровней  в баках суточных запасов  реагентов", "", 0, nullptr, P::None},
+         "Графики  изменения уровней  в баках суточных запасов  реагентов", "", 0,
+         &TFormMain::ActionPrintGraphBakLevelExecute, P::None},
         {&TFormMain::ActionPrintGraphBeltWork, "ActionPrintGraphBeltWork", "Печать",
-         "График изменения нагрузки на конвейеры", "", 0, nullptr, P::None},
-        {&TFormMain::ActionPrintGraphGS, "ActionPrintGraphGS", "Печать", "Графики работы гидросайзера", "", 0, nullptr,
+         "График изменения нагрузки на конвейеры", "", 0, &TFormMain::ActionPrintGraphBeltWorkExecute,
          P::None},
+        {&TFormMain::ActionPrintGraphGS, "ActionPrintGraphGS", "Печать", "Графики работы гидросайзера", "", 0,
+         &TFormMain::ActionPrintGraphGSExecute, P::None},
         {&TFormMain::ActionPrintTable, "ActionPrintTable", "Печать", "Учета работы отсадочных машин", "", 0,
          &TFormMain::ActionPrintTableExecute, P::None},
         {&TFormMain::ActionPrintTableFlot, "ActionPrintTableFlot", "Печать", "Показателей работы процесса флотации", "",
@@ -180,6 +186,7 @@ const std::vector<TActionRow>& actionRows() {
 
 // The first runs of two graph actions also lay their screen out.
 bool FirstFlotGraphShow = true;
+bool FirstGraphGSShow = true;
 
 }  // namespace
 
@@ -335,6 +342,20 @@ void TFormMain::ActionGraphFlotParamExecute(TObject*) {
     }
 }
 
+void TFormMain::ActionGraphFlotOutExecute(TObject*) { ShowFormMaximized(FormGraphZola); }
+
+void TFormMain::ActionGraphBakLevelExecute(TObject*) { ShowFormMaximized(FormGraphBakLevel); }
+
+void TFormMain::ActionGraphBeltExecute(TObject*) { ShowFormMaximized(FormGraphBeltWork); }
+
+void TFormMain::ActionGraphGSExecute(TObject*) {
+    ShowFormMaximized(FormGraphGS);
+    if (FirstGraphGSShow && FormGraphGS) {
+        FirstGraphGSShow = false;
+        FormGraphGS->ShowAllGraphs();
+    }
+}
+
 void TFormMain::ActionTableTimeExecute(TObject*) { ShowFormMaximized(FormSvodTable); }
 
 void TFormMain::ActionTableFlotExecute(TObject*) { ShowFormMaximized(FormTableFlot); }
@@ -424,6 +445,22 @@ void TFormMain::ActionPrintAirMExecute(TObject*) {
 
 void TFormMain::ActionPrintFlotGraphExecute(TObject*) {
     if (FormFlotGraph) FormFlotGraph->PrintReport();
+}
+
+void TFormMain::ActionPrintGraphZolaExecute(TObject*) {
+    if (FormGraphZola) FormGraphZola->PrintReport();
+}
+
+void TFormMain::ActionPrintGraphBakLevelExecute(TObject*) {
+    if (FormGraphBakLevel) FormGraphBakLevel->PrintReport();
+}
+
+void TFormMain::ActionPrintGraphBeltWorkExecute(TObject*) {
+    if (FormGraphBeltWork) FormGraphBeltWork->PrintReport();
+}
+
+void TFormMain::ActionPrintGraphGSExecute(TObject*) {
+    if (FormGraphGS) FormGraphGS->PrintReport();
 }
 
 void TFormMain::ActionPrintTableExecute(TObject*) {

@@ -5,6 +5,9 @@
 #include "app/FormMainMenu.h"
 #include "app/ShowError.h"
 #include "screens/graphs/FormFlotGraph.h"
+#include "screens/graphs/FormGraphBakLevel.h"
+#include "screens/graphs/FormGraphBeltWork.h"
+#include "screens/graphs/FormGraphZola.h"
 #include "screens/graphs/FormWebPrint.h"
 #include "screens/diagrams/ArrowEdit.h"
 #include "screens/diagrams/EditBarrel.h"
@@ -54,8 +57,8 @@ void CreateStartupForms() {
     Application->CreateForm(FormPUF_Link);        // 13 TFormPUF_Link
     Application->CreateForm(FormMnemo);           // 14 TFormMnemo
     Application->CreateForm(FormFlotGraph);       // 15 TFormFlotGraph
-    //                                                16 FormGraphZola      TFormGraphZola
-    //                                                17 FormGraphBakLevel  TFormGraphBakLevel
+    Application->CreateForm(FormGraphZola);       // 16 TFormGraphZola
+    Application->CreateForm(FormGraphBakLevel);   // 17 TFormGraphBakLevel
     Application->CreateForm(FormTableFlot);       // 18 TFormTableFlot
     //                                                19 FormPUF_Log        TFormPUF_Log
     Application->CreateForm(FormTotalMnemo);      // 20 TFormTotalMnemo
@@ -63,7 +66,7 @@ void CreateStartupForms() {
     Application->CreateForm(FormInputNewSet);     // 22 TFormInputNewSet
     Application->CreateForm(FormTableBelt);       // 23 TFormTableBelt
     //                                                24 FormTableMain      TFormTableMain
-    //                                                25 FormGraphBeltWork  TFormGraphBeltWork
+    Application->CreateForm(FormGraphBeltWork);   // 25 TFormGraphBeltWork
     //                                                26 FormBeltLog        TFormBeltLog
     Application->CreateForm(FormV120_Link);       // 27 TFormV120_Link
     Application->CreateForm(ShowErrorForm);       // 28 TShowErrorForm

@@ -36,10 +36,7 @@ TFormFlotGraph::TFormFlotGraph(TComponent* owner) : TGraphScreen(owner, flotSetu
     BuildFrame();
     buildCharts();
     BuildWaitPanel();
-    SQLClientDataSet1 = new TSQLClientDataSet(this);
-    SQLClientDataSet1->SetName("SQLClientDataSet1");
-    SQLClientDataSet1->SetReadOnly(true);
-    if (MainView) SQLClientDataSet1->SetDBConnection(MainView->SQLConnection1);
+    BuildClientDataSet();
 
     OnCreate = TNotifyEvent(this, &TFormFlotGraph::FormCreate);
     OnShow = TNotifyEvent(this, &TFormFlotGraph::FormShow);
@@ -216,16 +213,6 @@ void TFormFlotGraph::ShowAllGraphs() {
 
 // ---- Rows -----------------------------------------------------------------------------------------------
 
-TDataSet* TFormFlotGraph::Rows() const { return SQLClientDataSet1; }
-
-void TFormFlotGraph::OpenRows(const AnsiString& sql) {
-    SQLClientDataSet1->Close();
-    if (MainView && SQLClientDataSet1->DBConnection() != MainView->SQLConnection1)
-        SQLClientDataSet1->SetDBConnection(MainView->SQLConnection1);
-    SQLClientDataSet1->SetCommandText(sql);
-    SQLClientDataSet1->Open();
-}
-
 TInterpTable TFormFlotGraph::RightScaleTable(const TLevelGraph* g) {
     TInterpTable t;
     t.count = 2;
@@ -275,39 +262,9 @@ void TFormFlotGraph::AddRowPoints(int, TDateTime at) {
 
 // ---- Scales, pens, edit mode --------------------------------------------------------------------------------
 
-void TFormFlotGraph::SaveGraphScales() {
-    if (IniFileName.IsEmpty()) return;
-    TIniFile ini(IniFileName);
-    for (int i = 0; i < MaxGraphs && GraphList[i]; ++i) {
-        TLevelGraph* g = GraphList[i];
-        AnsiString s = g->Name() + "Limits";
-        ini.WriteFloat(s, "YMin", g->YMin());
-        ini.WriteFloat(s, "YMax", g->YMax());
-        ini.WriteFloat(s, "YLabelStep", g->YLabelStep());
-        if (g->ShowRightScale()) {
-            ini.WriteFloat(s, "RightYMin", g->RightYMin());
-            ini.WriteFloat(s, "RightYMax", g->RightYMax());
-            ini.WriteFloat(s, "RightScaleStep", g->RightScaleStep());
-        }
-    }
-}
+void TFormFlotGraph::SaveGraphScales() { SaveLimitSections(); }
 
-void TFormFlotGraph::LoadGraphScales() {
-    if (IniFileName.IsEmpty()) return;
-    TIniFile ini(IniFileName);
-    for (int i = 0; i < MaxGraphs && GraphList[i]; ++i) {
-        TLevelGraph* g = GraphList[i];
-        AnsiString s = g->Name() + "Limits";
-        g->SetYMin(ini.ReadFloat(s, "YMin", g->YMin()));
-        g->SetYMax(ini.ReadFloat(s, "YMax", g->YMax()));
-        g->SetYLabelStep(ini.ReadFloat(s, "YLabelStep", g->YLabelStep()));
-        if (g->ShowRightScale()) {
-            g->SetRightYMin(ini.ReadFloat(s, "RightYMin", g->RightYMin()));
-            g->SetRightYMax(ini.ReadFloat(s, "RightYMax", g->RightYMax()));
-            g->SetRightScaleStep(ini.ReadFloat(s, "RightScaleStep", g->RightScaleStep()));
-        }
-    }
-}
+void TFormFlotGraph::LoadGraphScales() { LoadLimitSections(); }
 
 void TFormFlotGraph::SetGraphPens() {
     if (!GraphList[0]) return;

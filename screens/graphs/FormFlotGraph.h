@@ -8,7 +8,6 @@
 #include "app/Global.h"
 #include "screens/graphs/GraphScreen.h"
 
-class TSQLClientDataSet;
 class TFormGraphFLPoint;
 
 class TFormFlotGraph : public TGraphScreen {
@@ -36,7 +35,6 @@ public:
     TLabel* LabelLegendRSRight = nullptr;
     TLabel* LabelLegendRPLeft = nullptr;   // inside LevelGraphRN
     TLabel* LabelLegendRPRight = nullptr;
-    TSQLClientDataSet* SQLClientDataSet1 = nullptr;
 
     // IniFileName: "config/FormFlotGraph.INI" under the executable's folder.
     TFormGraphFLPoint* PointWindow = nullptr;
@@ -65,8 +63,6 @@ public:
     static TInterpTable InverseRightScaleTable(const TLevelGraph* g);
 
 protected:
-    TDataSet* Rows() const override;
-    void OpenRows(const AnsiString& sql) override;
     void PrepareRows(TDataSet* rows, int query) override;
     void ReadRow(int query) override;
     void AddRowPoints(int query, TDateTime at) override;

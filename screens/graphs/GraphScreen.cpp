@@ -4,6 +4,7 @@
 #include "app/Global.h"
 #include "app/GraphScales.h"
 #include "app/MainView.h"
+#include "db/SqlClientDataSet.h"
 #include "rtl/DateUtils.h"
 #include "rtl/FileUtils.h"
 #include "rtl/IniFiles.h"
@@ -12,6 +13,7 @@
 #include "widgets/Arrow.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 
 namespace {
@@ -20,6 +22,35 @@ namespace {
 long long ms(TDateTime a, TDateTime b) { return MilliSecondsBetweenRounded(a, b); }
 
 constexpr long long FillStepMs = 10000;
+
+// The slots of a screen's charts, when all of them have their slots at the same times.
+struct TSlotGrid {
+    bool Uniform = false;
+    long long StartMs = 0, StopMs = 0, StepMs = 0;
+    // A number for the slot that a time falls in on every chart: equal numbers, the same slot.
+    long long Of(long long tMs) const {
+        if (tMs > StopMs) return LLONG_MAX;  // past the period: no slot at all
+        if (tMs < StartMs) return 0;        // before it: the first slot
+        return (tMs - StartMs) / StepMs;
+    }
+};
+
+TSlotGrid slotGrid(TLevelGraph* const* graphs, int count) {
+    TSlotGrid grid;
+    for (int i = 0; i < count && graphs[i]; ++i) {
+        const TLevelGraph* g = graphs[i];
+        const double step = g->SecondStep() * 1000.0;
+        TSlotGrid own;
+        own.StartMs = ms(0, g->StartTime());
+        own.StopMs = ms(0, g->StopTime());
+        own.StepMs = static_cast<long long>(step);
+        if (!(step >= 1) || static_cast<double>(own.StepMs) != step) return {};
+        if (i > 0 && (own.StartMs != grid.StartMs || own.StopMs != grid.StopMs || own.StepMs != grid.StepMs)) return {};
+        grid = own;
+        grid.Uniform = true;
+    }
+    return grid;
+}
 // Least time between two rounds of window messages, and between two repaints, during a load.
 constexpr std::uint64_t MessageIntervalMs = 50;
 constexpr std::uint64_t RepaintIntervalMs = 500;
@@ -43,7 +74,7 @@ TGraphScreenSetup JigMachineSetup(const AnsiString& screenName, int machineNumbe
     s.RecMoment = false;
     s.GapSeconds = 180;
     s.RaiseYMax = false;
-    s.TimerTestsConnection = true;
+    s.ConnectionTest = TGraphScreenSetup::ctTimer;
     s.RowErrorsPosted = true;
     return s;
 }
@@ -140,6 +171,13 @@ void TGraphScreen::BuildQuery() {
     SQLQuery1->SetSQLConnection(Connection());
 }
 
+void TGraphScreen::BuildClientDataSet() {
+    SQLClientDataSet1 = new TSQLClientDataSet(this);
+    SQLClientDataSet1->SetName("SQLClientDataSet1");
+    SQLClientDataSet1->SetReadOnly(true);
+    if (Connection()) SQLClientDataSet1->SetDBConnection(Connection());
+}
+
 void TGraphScreen::BuildEditRouter(std::vector<AnsiString> classes) {
     router_ = std::make_unique<TWidgetEditRouter>(this, IniFileName, std::move(classes),
                                                   TNotifyEvent(this, &TGraphScreen::ColorConfigClick));
@@ -198,9 +236,7 @@ TSpeedButton* TGraphScreen::MakeZoomButton(TLevelGraph* g, const char* name, int
 void TGraphScreen::PensFromLegendArrows() {
     for (int g = 0; g < MaxGraphs && GraphList[g]; ++g) {
         for (int k = 0; k < 5; ++k) {
-            TComponent* c = FindComponent("ArrowLegend" + IntToStr(g + 1) + IntToStr(k + 1));
-            if (!c) break;
-            auto* arrow = dynamic_cast<TArrow*>(c);
+            auto* arrow = dynamic_cast<TArrow*>(FindComponent("ArrowLegend" + IntToStr(g + 1) + IntToStr(k + 1)));
             if (!arrow) continue;
             TPen pen;
             pen.SetWidth(arrow->ArrowWidth());
@@ -226,7 +262,7 @@ void TGraphScreen::UpdateAllGraphs() {
 }
 
 void TGraphScreen::raiseYMax() {
-    if (!setup_.RaiseYMax) return;
+    if (!setup_.RaiseYMax && !setup_.RaiseYMaxWithoutRows) return;
     for (int i = 0; i < MaxGraphs && GraphList[i]; ++i)
         if (GraphList[i]->YMax() < 5.0) GraphList[i]->SetYMax(5.0);
 }
@@ -245,9 +281,20 @@ void TGraphScreen::CentreTitle() {
 
 // ---- Rows -----------------------------------------------------------------------------------------------
 
-TDataSet* TGraphScreen::Rows() const { return SQLQuery1; }
+TDataSet* TGraphScreen::Rows() const {
+    if (SQLClientDataSet1) return SQLClientDataSet1;
+    return SQLQuery1;
+}
 
 void TGraphScreen::OpenRows(const AnsiString& sql) {
+    if (SQLClientDataSet1) {
+        SQLClientDataSet1->Close();
+        if (Connection() && SQLClientDataSet1->DBConnection() != Connection())
+            SQLClientDataSet1->SetDBConnection(Connection());
+        SQLClientDataSet1->SetCommandText(sql);
+        SQLClientDataSet1->Open();
+        return;
+    }
     SQLQuery1->Close();
     if (SQLQuery1->SQLConnection() != Connection()) SQLQuery1->SetSQLConnection(Connection());
     SQLQuery1->SQL()->SetText(sql);
@@ -291,7 +338,7 @@ void TGraphScreen::startLoad() {
 }
 
 void TGraphScreen::Reload() {
-    if (!setup_.TimerTestsConnection) {
+    if (setup_.ConnectionTest != TGraphScreenSetup::ctTimer) {
         TSQLConnection* conn = Connection();
         if (!conn || !conn->Connected()) return;  // still pending: the next tick tries again
     }
@@ -335,7 +382,7 @@ void TGraphScreen::Reload() {
         }
         WaitPanel->Hide();
         UpdateAllGraphs();
-        if (anyRows) raiseYMax();
+        if (anyRows || setup_.RaiseYMaxWithoutRows) raiseYMax();
     } catch (...) {
         if (setup_.ReloadErrorsToCaller) throw;
         PostError("Reload()");
@@ -347,7 +394,7 @@ void TGraphScreen::CheckForUpdates() {
     LoadBusy = true;
     try {
         TSQLConnection* conn = Connection();
-        if (setup_.TimerTestsConnection || (conn && conn->Connected())) {
+        if (setup_.ConnectionTest != TGraphScreenSetup::ctLoads || (conn && conn->Connected())) {
             bool anyRows = false;
             for (int q = 0; q < static_cast<int>(setup_.Selects.size()); ++q) {
                 OpenRows(QueryText(LastPointTimes[static_cast<std::size_t>(q)], PeriodStop, q));
@@ -355,7 +402,7 @@ void TGraphScreen::CheckForUpdates() {
                 QueryDataLoad(q);
                 anyRows = true;
             }
-            if (anyRows) {
+            if (anyRows || setup_.RaiseYMaxWithoutRows) {
                 UpdateAllGraphs();
                 raiseYMax();
             }
@@ -385,6 +432,9 @@ void TGraphScreen::QueryDataLoad(int query) {
         // takes a moment anyway does not spend its time painting half-filled charts.
         std::uint64_t lastMessages = GetTickCount64();
         std::uint64_t lastRepaint = lastMessages;
+        // A fill step in the slot of the step before it would add the same values to the same slot
+        // (a slot keeps only the least and the greatest): such steps are left out.
+        const TSlotGrid grid = slotGrid(GraphList, MaxGraphs);
         // Times as whole milliseconds on one line: the fill steps and the gap test are exact.
         long long prevMs = 0;
         rows->First();
@@ -406,13 +456,19 @@ void TGraphScreen::QueryDataLoad(int query) {
                 if (tMs - prevMs > gapMs) curMs = tMs;
             }
             // The row's values stand from the previous fill's end up to (not including) its own time.
+            long long lastSlot = LLONG_MIN;
             do {
-                TDateTime cur = IncMilliSecond(0, curMs);
-                last = cur;
-                AddRowPoints(query, cur);
+                const long long slot = grid.Uniform ? grid.Of(curMs) : LLONG_MIN;
+                if (!grid.Uniform || slot != lastSlot) {
+                    const TDateTime cur = IncMilliSecond(0, curMs);
+                    last = cur;
+                    AddRowPoints(query, cur);
+                }
+                lastSlot = slot;
                 prevMs = curMs;
                 curMs += FillStepMs;
             } while (curMs < tMs);
+            last = IncMilliSecond(0, prevMs);
             earliest();
             if (i % 60 == 0) {
                 std::uint64_t now = GetTickCount64();
@@ -423,6 +479,7 @@ void TGraphScreen::QueryDataLoad(int query) {
             }
             rows->Next();
         }
+        RowsLoaded(query);
     } catch (...) {
         earliest();
         if (!setup_.RowErrorsPosted) throw;
@@ -432,7 +489,7 @@ void TGraphScreen::QueryDataLoad(int query) {
 
 void TGraphScreen::TimerUpdateTimer(TObject*) {
     if (!MainView || TimerBusy) return;
-    if (setup_.TimerTestsConnection) {
+    if (setup_.ConnectionTest == TGraphScreenSetup::ctTimer) {
         TSQLConnection* conn = Connection();
         if (!conn || !conn->Connected()) return;
     }
@@ -515,6 +572,40 @@ void TGraphScreen::LoadGraphScales() {
     if (IniFileName.IsEmpty()) return;
     TIniFile ini(IniFileName);
     ::LoadGraphScales(&ini, this);
+}
+
+void TGraphScreen::SaveLimitSections() {
+    if (IniFileName.IsEmpty()) return;
+    TIniFile ini(IniFileName);
+    for (int i = 0; i < MaxGraphs && GraphList[i]; ++i) {
+        TLevelGraph* g = GraphList[i];
+        AnsiString s = g->Name() + "Limits";
+        ini.WriteFloat(s, "YMin", g->YMin());
+        ini.WriteFloat(s, "YMax", g->YMax());
+        ini.WriteFloat(s, "YLabelStep", g->YLabelStep());
+        if (g->ShowRightScale()) {
+            ini.WriteFloat(s, "RightYMin", g->RightYMin());
+            ini.WriteFloat(s, "RightYMax", g->RightYMax());
+            ini.WriteFloat(s, "RightScaleStep", g->RightScaleStep());
+        }
+    }
+}
+
+void TGraphScreen::LoadLimitSections() {
+    if (IniFileName.IsEmpty()) return;
+    TIniFile ini(IniFileName);
+    for (int i = 0; i < MaxGraphs && GraphList[i]; ++i) {
+        TLevelGraph* g = GraphList[i];
+        AnsiString s = g->Name() + "Limits";
+        g->SetYMin(ini.ReadFloat(s, "YMin", g->YMin()));
+        g->SetYMax(ini.ReadFloat(s, "YMax", g->YMax()));
+        g->SetYLabelStep(ini.ReadFloat(s, "YLabelStep", g->YLabelStep()));
+        if (g->ShowRightScale()) {
+            g->SetRightYMin(ini.ReadFloat(s, "RightYMin", g->RightYMin()));
+            g->SetRightYMax(ini.ReadFloat(s, "RightYMax", g->RightYMax()));
+            g->SetRightScaleStep(ini.ReadFloat(s, "RightScaleStep", g->RightScaleStep()));
+        }
+    }
 }
 
 void TGraphScreen::FormDestroy(TObject*) {

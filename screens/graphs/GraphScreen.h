@@ -28,6 +28,7 @@
 #include <memory>
 #include <vector>
 
+class TSQLClientDataSet;
 class TWidgetEditRouter;
 
 struct TGraphScreenSetup {
@@ -45,10 +46,20 @@ struct TGraphScreenSetup {
     int GapSeconds = 300;
     // After a load that returned rows, every chart's YMax is raised to at least 5.
     bool RaiseYMax = true;
-    // Where a lost connection is noticed. False: by the loads (a reload stays pending, a check ends
-    // quietly). True: by the timer, before it counts the tick, so nothing at all happens while the
-    // connection is down; a reload asked for by Enter then fails at its query.
-    bool TimerTestsConnection = false;
+    // ... and after every load, whether any rows came or not.
+    bool RaiseYMaxWithoutRows = false;
+    // Where a lost connection is noticed.
+    enum TConnectionTest {
+        // By the loads: a reload stays pending, a check ends quietly.
+        ctLoads,
+        // By the reload alone (it stays pending); a check runs its queries all the same, and their
+        // failure is posted like any other.
+        ctReload,
+        // By the timer, before it counts the tick, so nothing at all happens while the connection is
+        // down; a reload asked for by Enter then fails at its query.
+        ctTimer,
+    };
+    TConnectionTest ConnectionTest = ctLoads;
     // A failure while rows are added. True: posted as "<screen>::QueryDataLoad()", the points added
     // so far kept, and the load goes on as after its last row. False: it reaches the load that ran it.
     bool RowErrorsPosted = false;
@@ -98,6 +109,8 @@ public:
     TPopupMenu* PopupMenu1 = nullptr;   // the charts' popup menu
     TMenuItem* CmdShowSatellite = nullptr;  // "Показать цифровые значения": the value window
     TSQLQuery* SQLQuery1 = nullptr;     // the history query of the screens that read through one
+    // The read-only client dataset of the screens that read through one instead.
+    TSQLClientDataSet* SQLClientDataSet1 = nullptr;
 
     // ---- State ------------------------------------------------------------------------------------------
     // The screen's own INI file (scale limits, legend looks).
@@ -157,8 +170,8 @@ public:
     AnsiString QueryText(TDateTime from, TDateTime to, int query = 0) const;
 
 protected:
-    // The dataset the rows are read from, and opening it on a statement (SQLQuery1 unless the
-    // screen reads otherwise).
+    // The dataset the rows are read from (SQLClientDataSet1 when the screen has one, else
+    // SQLQuery1), and opening it on a statement.
     virtual TDataSet* Rows() const;
     virtual void OpenRows(const AnsiString& sql);
     // Before the rows of a query's load: the screen finds the fields it reads.
@@ -185,8 +198,16 @@ protected:
     // A zoom toggle "[]" in the chart at x = left; its Tag is the chart's index in GraphList.
     TSpeedButton* MakeZoomButton(TLevelGraph* g, const char* name, int left, int tag);
     // Curve k of each chart g of GraphList takes the width and colour of the legend arrow
-    // "ArrowLegend<g+1><k+1>" (curves 0 to 4; the first arrow missing ends the chart's curves).
+    // "ArrowLegend<g+1><k+1>" (curves 0 to 4). A curve without an arrow keeps its pen, and the
+    // curves after it still take theirs: a legend may leave out a curve that never has data.
     void PensFromLegendArrows();
+    // Scale limits in IniFileName, one section "<chart>Limits" per chart of GraphList: YMin, YMax,
+    // YLabelStep, and RightYMin, RightYMax, RightScaleStep while the chart shows a right scale; read
+    // with the chart's values as defaults, in that order.
+    void SaveLimitSections();
+    void LoadLimitSections();
+    // After the last row of a query's load (the screens that show values at the cursor refresh them).
+    virtual void RowsLoaded(int query) { (void)query; }
     // The screen is a maximised MDI child without border icons, and sees keys before its controls.
     void MakeMdiScreen();
     // The form's name, or with "_1", "_2" ... when its owner already holds a component of that name
@@ -201,6 +222,8 @@ protected:
     void BuildWaitPanel();
     // Creates SQLQuery1 on the main window's general connection.
     void BuildQuery();
+    // Creates SQLClientDataSet1 (read-only) on the main window's general connection.
+    void BuildClientDataSet();
     // The edit mode's router over the widget classes the screen hooks.
     void BuildEditRouter(std::vector<AnsiString> classes);
     // Width of the title bar's spacer and period panel that centres the title.

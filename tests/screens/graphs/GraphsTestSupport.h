@@ -129,7 +129,8 @@ protected:
     }
     // One row of a history table: the time column and "col=value" pairs.
     void Row(const std::string& table, TDateTime t, const std::string& columns, const std::string& values) {
-        const char* timeColumn = table == "puf_data" ? "RecMoment" : "PostMoment";
+        // The jig machines' tables are keyed by PostMoment, the link threads' tables by RecMoment.
+        const char* timeColumn = table == "pu1" || table == "pu2" ? "PostMoment" : "RecMoment";
         db->Exec("insert into " + table + " (" + timeColumn + ", " + columns + ") values ('" +
                  FormatDateTime("yyyy-mm-dd hh:nn:ss", t).str() + "', " + values + ")");
     }
