@@ -377,6 +377,61 @@ TEST_F(SQLRewritingTest, WithoutParametersTheValuesAreEscapedText) {
     }
 }
 
+struct SharedCase {
+    const char* field;
+    const char* text;
+    const char* serverIds;
+    const char* localIds;  // where the dataset's own comparison differs from the server's collation
+};
+
+// The server's collation ignores case and trailing blanks and takes 'ё' for 'е'; the dataset's own
+// filter, case-insensitive, ignores case only. Both roads give the same rows wherever neither of
+// the other two matters.
+TEST_F(SQLRewritingTest, ServerAndLocalFiltersAgreeOnTheRowsTheyShare) {
+    conn->ExecuteDirect("INSERT INTO gx_rows VALUES (7,'ёлка',2,NULL),(8,'trail  ',NULL,NULL)");
+    const SharedCase cases[] = {
+        {"name", "~ 'a%'", "1", nullptr},
+        {"name", "~ '%A%'", "1,2,3,6,8", nullptr},
+        {"name", "= ALPHA", "1", nullptr},
+        {"name", "In (BETA,gamma)", "2,3", nullptr},
+        {"name", "!~ '%a%'", "5,7", nullptr},
+        {"name", "=Null", "4", nullptr},
+        {"amount", "> 2", "2,4,6", nullptr},
+        {"amount", "< 1 OR >= 7", "5,6", nullptr},
+        {"amount", "2", "7", nullptr},
+        {"stamp", ">= 10.06.2008", "3,5,6", nullptr},
+        {"id", "!In (1,3) AND < 8", "2,4,5,6,7", nullptr},
+        {"name", "= елка", "7", ""},
+        {"name", "= trail", "8", ""},
+    };
+    TSQLClientDataSet ds(nullptr);
+    ds.SetDBConnection(conn.get());
+    ds.SetCommandText(filteredSelect);
+    ds.SetFilterOptions(foCaseInsensitive);
+    ds.Open();
+    auto* features = dynamic_cast<TSQLDatasetFeaturesGx*>(GetDatasetFeaturesForDataSet(&ds));
+    ASSERT_NE(features, nullptr);
+    features->LocalFilterUsesLike = true;
+    for (const SharedCase& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + c.text);
+        FakeGrid grid(&ds);
+        grid.AddColumn("id");
+        const int col = grid.AddColumn(c.field, c.text);
+        features->ApplyFilter(&grid, &ds, true);
+        EXPECT_EQ(gxtest::Column(ds, "id"), c.serverIds);
+
+        grid.SetFilterText(col, "");
+        features->ApplyFilter(&grid, &ds, true);
+        ASSERT_EQ(gxtest::Column(ds, "id"), "1,2,3,4,5,6,7,8");
+        grid.SetFilterText(col, c.text);
+        grid.local = true;
+        features->ApplyFilter(&grid, &ds, true);
+        EXPECT_EQ(gxtest::Column(ds, "id"), c.localIds ? c.localIds : c.serverIds) << ds.Filter().str();
+        ds.SetFiltered(false);
+    }
+    features->LocalFilterUsesLike = false;
+}
+
 TEST_F(SQLRewritingTest, AServerErrorLeavesTheDataSetClosedWithItsControlsEnabled) {
     TSQLQuery query(nullptr);
     query.SetSQLConnection(conn.get());

@@ -4,7 +4,6 @@
 
 #include "gridlib/services/DBUtilsGx.h"
 
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
