@@ -292,7 +292,7 @@ TEST_F(FilterLanguageTest, LocalFilterTextSelectsTheRowsThroughTheDataSetsFilter
     const LocalCase cases[] = {
         {"Amount", "> 12", "9"},
         {"Amount", "1#5", "1"},
-        {"Amount", "In (1#5, 3)", "1,2"},
+        {"Amount", "In (3, 6)", "2,4"},
         {"Amount", "=Null", "5,10"},
         {"Amount", "<>Null", "1,2,3,4,6,7,8,9,11"},
         {"Amount", "< 1 OR >= 13#5", "9,11"},
