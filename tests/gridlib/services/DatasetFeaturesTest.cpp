@@ -347,7 +347,9 @@ TEST_F(SQLRewritingTest, EachOperatorRoundTripsWithItsValuesAsParameters) {
             features->ApplyFilter(&grid, ds.get(), true);
             ASSERT_TRUE(ds->Active());
             EXPECT_EQ(gxtest::Column(*ds, "id"), c.ids);
-            if (c.marker) EXPECT_EQ(lineOf(ds.get(), 2), c.marker);
+            if (c.marker) {
+                EXPECT_EQ(lineOf(ds.get(), 2), c.marker);
+            }
             EXPECT_EQ(lineOf(ds.get(), 3), "ORDER BY id");
         }
     }
@@ -373,7 +375,9 @@ TEST_F(SQLRewritingTest, WithoutParametersTheValuesAreEscapedText) {
         grid.AddColumn(c.field, c.text);
         GetDatasetFeaturesForDataSet(&ds)->ApplyFilter(&grid, &ds, true);
         EXPECT_EQ(gxtest::Column(ds, "id"), c.ids);
-        if (c.marker) EXPECT_EQ(lineOf(&ds, 2), c.marker);
+        if (c.marker) {
+            EXPECT_EQ(lineOf(&ds, 2), c.marker);
+        }
     }
 }
 
