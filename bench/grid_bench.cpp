@@ -5,11 +5,23 @@
 //   BM_SelectAll             TBMListGx::SelectAll: every record picked, in the dataset's order
 //   BM_FindEveryPick         TBMListGx::Find of every pick of a full list
 // Each of the last two reports "vs_bsearch", its time divided by the reference's (the target is at
-// most 1.5). Needs the private server that scripts/bench starts (PLANTMON_TEST_DB_* in the environment).
+// most 1.5).
+// The filter row and title-marker sorting through the dataset features, each against the same work
+// done without them in the same run:
+//   BM_OpenWithWhere / BM_SqlColumnFilter  a query opened with "PLF > 150" in its text, against the
+//                            column filter "> 150" written into its marker line (vs_where, target 1.2)
+//   BM_SetFilterText / BM_LocalColumnFilter  the client dataset's Filter "[PLF] > 150", against the
+//                            local column filter (vs_setfilter, target 1.5)
+//   BM_OpenWithOrderBy / BM_SqlTitleSort  a query opened with "ORDER BY 2 DESC", against the
+//                            descending title marker on PLF written into its ORDER BY line (vs_orderby,
+//                            target 1.2)
+// Needs the private server that scripts/bench starts (PLANTMON_TEST_DB_* in the environment).
 #include "data/DBClient.h"
 #include "db/Provider.h"
 #include "db/SqlExpr.h"
 #include "gridlib/editors/ToolCtrlsGx.h"
+#include "gridlib/services/DBUtilsGx.h"
+#include "gridlib/services/ServicesTestSupport.h"
 #include "PufRowsFixture.h"
 
 #include "BenchSupport.h"  // last: it brings the toolkit's keyword macros
@@ -101,10 +113,125 @@ void BM_FindEveryPick(benchmark::State& state) {
     report(state, total);
 }
 
-// The reference first: the other two divide by its time.
+// ---- Filtering and sorting through the dataset features ----------------------------------------------
+// One pass of each reference, set by the reference benchmarks (which run first).
+double whereSeconds = 0, setFilterSeconds = 0, orderBySeconds = 0;
+// What each reference selected: the other side must select the same.
+int whereRows = -1, setFilterRows = -1;
+double orderByFirst = -1;
+
+const char* const filterSelect = "select * from puf_data\nwhere\n/*FILTER*/ (1=1)\norder by RecMoment";
+
+int countRows(TDataSet& ds) {
+    int n = 0;
+    for (ds.First(); !ds.Eof(); ds.Next()) ++n;
+    return n;
+}
+
+// Times body per iteration; sets reference when given, else reports the ratio to *ratioOf.
+template <class Body>
+void timed(benchmark::State& state, Body body, double* reference, const double* ratioOf, const char* counter) {
+    double total = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        body();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    if (state.iterations() == 0) return;
+    const double each = total / static_cast<double>(state.iterations());
+    if (reference) *reference = each;
+    if (ratioOf && *ratioOf > 0) state.counters[counter] = each / *ratioOf;
+}
+
+void BM_OpenWithWhere(benchmark::State& state) {
+    Rows& rows = BenchStation<Rows>();
+    TSQLQuery q(nullptr);
+    q.SetSQLConnection(rows.conn.get());
+    q.SQL()->SetText("select * from puf_data\nwhere\nPLF > 150\norder by RecMoment");
+    timed(state, [&] {
+        q.Close();
+        q.Open();
+        whereRows = q.RecordCount();
+    }, &whereSeconds, nullptr, "");
+}
+
+void BM_SqlColumnFilter(benchmark::State& state) {
+    Rows& rows = BenchStation<Rows>();
+    TSQLQuery q(nullptr);
+    q.SetSQLConnection(rows.conn.get());
+    q.SQL()->SetText(filterSelect);
+    q.Open();
+    TSQLDatasetFeaturesGx features;
+    gxtest::FakeGrid grid(&q);
+    grid.AddColumn("PLF", "> 150");
+    timed(state, [&] {
+        features.ApplyFilter(&grid, &q, true);
+        if (q.RecordCount() != whereRows) state.SkipWithError("not the rows of the WHERE");
+    }, nullptr, &whereSeconds, "vs_where");
+}
+
+void BM_SetFilterText(benchmark::State& state) {
+    Rows& rows = BenchStation<Rows>();
+    TClientDataSet& cds = rows.cds;
+    timed(state, [&] {
+        cds.SetFilter(AnsiString("[PLF] > 150"));
+        cds.SetFiltered(true);
+        setFilterRows = countRows(cds);
+        cds.SetFiltered(false);
+    }, &setFilterSeconds, nullptr, "");
+}
+
+void BM_LocalColumnFilter(benchmark::State& state) {
+    Rows& rows = BenchStation<Rows>();
+    TClientDataSet& cds = rows.cds;
+    TSQLDatasetFeaturesGx features;
+    gxtest::FakeGrid grid(&cds);
+    grid.local = true;
+    grid.AddColumn("PLF", "> 150");
+    timed(state, [&] {
+        features.ApplyFilter(&grid, &cds, true);
+        if (countRows(cds) != setFilterRows) state.SkipWithError("not the rows of the filter text");
+        cds.SetFiltered(false);
+    }, nullptr, &setFilterSeconds, "vs_setfilter");
+}
+
+void BM_OpenWithOrderBy(benchmark::State& state) {
+    Rows& rows = BenchStation<Rows>();
+    TSQLQuery q(nullptr);
+    q.SetSQLConnection(rows.conn.get());
+    q.SQL()->SetText("select * from puf_data\norder by 2 DESC");
+    timed(state, [&] {
+        q.Close();
+        q.Open();
+        orderByFirst = q.FieldByName("PLF")->AsFloat();
+    }, &orderBySeconds, nullptr, "");
+}
+
+void BM_SqlTitleSort(benchmark::State& state) {
+    Rows& rows = BenchStation<Rows>();
+    TSQLQuery q(nullptr);
+    q.SetSQLConnection(rows.conn.get());
+    q.SQL()->SetText("select * from puf_data\norder by RecMoment");
+    q.Open();
+    TSQLDatasetFeaturesGx features;
+    gxtest::FakeGrid grid(&q);
+    grid.sorts = {{"PLF", true}};
+    timed(state, [&] {
+        features.ApplySorting(&grid, &q, true);
+        if (q.FieldByName("PLF")->AsFloat() != orderByFirst) state.SkipWithError("not the order of the ORDER BY");
+    }, nullptr, &orderBySeconds, "vs_orderby");
+}
+
+// Each reference first: the benchmark after it divides by its time.
 BENCHMARK(BM_BookmarkBinarySearch)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_SelectAll)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_FindEveryPick)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_OpenWithWhere)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_SqlColumnFilter)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_SetFilterText)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_LocalColumnFilter)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_OpenWithOrderBy)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_SqlTitleSort)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 }  // namespace
 

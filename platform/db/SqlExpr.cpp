@@ -1,6 +1,7 @@
 #include "db/SqlExpr.h"
 
 #include "rtl/SysUtils.h"
+#include "rtl/TypInfo.h"
 
 #include <charconv>
 #include <cmath>
@@ -12,6 +13,19 @@ using mariadb::ColumnType;
 // ---- helpers -------------------------------------------------------------------------------------
 
 namespace {
+
+// The statement texts are published, so that code that only knows a dataset's class can reach them
+// by name (the grid's filter and sort rewrite them). CommandText is the one string kind there is,
+// published as a wide string.
+const bool sqlPropertiesRegistered = [] {
+    RegisterPublishedProperties(TSQLQuery::StaticClass(),
+                                {MakeProperty<TSQLQuery>("SQL", ClassTypeInfo(TStrings::StaticClass()), &TSQLQuery::SQL,
+                                                         &TSQLQuery::SetSQL)});
+    RegisterPublishedProperties(TSQLDataSet::StaticClass(),
+                                {MakeProperty<TSQLDataSet>("CommandText", TypeInfoOf(tkWString, "WideString"),
+                                                           &TSQLDataSet::CommandText, &TSQLDataSet::SetCommandText)});
+    return true;
+}();
 
 std::string currencyText(Currency c) { return mariadb::DecimalText(c.Raw()); }
 

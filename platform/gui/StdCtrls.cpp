@@ -728,6 +728,32 @@ LRESULT TButton::NativeDlgCode() const {
 
 void TButton::ActionChange(TBasicAction* sender, bool checkDefaults) { TButtonControl::ActionChange(sender, checkDefaults); }
 
+// ---- TButtonControl ------------------------------------------------------------------------------
+
+TButtonControl::TButtonControl(TComponent* owner) : TWinControl(owner) {}
+
+TButtonControl::~TButtonControl() {
+    if (canvas_) canvas_->SetControl(nullptr);
+}
+
+void TButtonControl::SetChecked(bool) {}
+
+void TButtonControl::UsePaintedWindow() {
+    if (canvas_) return;
+    canvas_ = std::make_unique<TControlCanvas>();
+    canvas_->SetControl(this);
+    AttachHost(new HostWidget<QWidget>(this));
+    Widget()->setAttribute(Qt::WA_OpaquePaintEvent, true);
+}
+
+void TButtonControl::WMPaint(TMessage& m) {
+    if (canvas_ && m.WParam) {
+        GuardedPaint([this] { Paint(); });
+        return;
+    }
+    TWinControl::WMPaint(m);
+}
+
 // ---- TCustomCheckBox -----------------------------------------------------------------------------
 
 TCustomCheckBox::TCustomCheckBox(TComponent* owner) : TButtonControl(owner) {

@@ -183,15 +183,36 @@ public:
 };
 
 // ---- Buttons -------------------------------------------------------------------------------------
+// The base of buttons and check boxes. A descendant either shows a toolkit button (the push button,
+// check box and radio button attach theirs) or draws itself: UsePaintedWindow gives it a plain window
+// that Paint draws on Canvas. Checked reads and writes through GetChecked and SetChecked, which the
+// kinds that can be checked override; Click fires OnClick (or runs the action), as for any control.
 class TButtonControl : public TWinControl {
     PLANTMON_CLASS(TButtonControl, TWinControl)
 public:
-    explicit TButtonControl(TComponent* owner) : TWinControl(owner) {}
+    explicit TButtonControl(TComponent* owner);
+    ~TButtonControl() override;
     bool WordWrap() const { return wordWrap_; }
     void SetWordWrap(bool b) { wordWrap_ = b; }
+    bool Checked() const { return GetChecked(); }
+    // Nothing in the base: a plain button is never checked.
+    virtual void SetChecked(bool b);
+    // The canvas of a button that draws itself; nullptr for a toolkit button.
+    TCanvas* Canvas() const { return canvas_.get(); }
 
 protected:
+    virtual bool GetChecked() const { return false; }
+    // Called once from a descendant's constructor, instead of attaching a toolkit button.
+    void UsePaintedWindow();
+    // Draws a button that draws itself, on Canvas.
+    virtual void Paint() {}
+    PaintKind PaintMode() const override { return canvas_ ? PaintKind::Kept : PaintKind::Native; }
+    TCanvas* PaintCanvas() const override { return canvas_.get(); }
+    void WMPaint(TMessage& m) override;
     bool wordWrap_ = false;
+
+private:
+    std::unique_ptr<TControlCanvas> canvas_;
 };
 
 // A push button. Default: Return anywhere on the form clicks it (unless another button has the
@@ -232,9 +253,8 @@ class TCustomCheckBox : public TButtonControl {
     PLANTMON_CLASS(TCustomCheckBox, TButtonControl)
 public:
     explicit TCustomCheckBox(TComponent* owner);
-    bool Checked() const { return state_ == cbChecked; }
     // Changing the state by code fires OnClick, as a click does.
-    void SetChecked(bool b) { SetState(b ? cbChecked : cbUnchecked); }
+    void SetChecked(bool b) override { SetState(b ? cbChecked : cbUnchecked); }
     TCheckBoxState State() const { return state_; }
     void SetState(TCheckBoxState s);
     bool AllowGrayed() const { return allowGrayed_; }
@@ -243,6 +263,7 @@ public:
     void SetAlignment(TAlignment a);
 
 protected:
+    bool GetChecked() const override { return state_ == cbChecked; }
     void TextChanged() override;
     void ActionChange(TBasicAction* sender, bool checkDefaults) override;
     LRESULT NativeDlgCode() const override { return DLGC_BUTTON; }
@@ -266,10 +287,10 @@ class TRadioButton : public TButtonControl {
     PLANTMON_CLASS(TRadioButton, TButtonControl)
 public:
     explicit TRadioButton(TComponent* owner);
-    bool Checked() const { return checked_; }
-    void SetChecked(bool b);
+    void SetChecked(bool b) override;
 
 protected:
+    bool GetChecked() const override { return checked_; }
     void TextChanged() override;
     LRESULT NativeDlgCode() const override { return DLGC_BUTTON | DLGC_RADIOBUTTON; }
 

@@ -39,6 +39,8 @@ PLANTMON_EXCEPTION(EOverflow, EMathError);
 PLANTMON_EXCEPTION(EDivByZero, Exception);
 PLANTMON_EXCEPTION(EIntOverflow, Exception);
 PLANTMON_EXCEPTION(EAbstractError, Exception);
+// A failed class typecast ("Invalid class typecast").
+PLANTMON_EXCEPTION(EInvalidCast, Exception);
 PLANTMON_EXCEPTION(EInvalidOperation, Exception);
 PLANTMON_EXCEPTION(EInvalidPointer, Exception);
 PLANTMON_EXCEPTION(EListError, Exception);

@@ -175,6 +175,63 @@ TEST_F(Choices, CheckBoxFiresOnClickForCodeAndUser) {
     EXPECT_EQ(clicks, 2);
 }
 
+// A button that draws itself: a box filled by its check state, toggled by each click.
+class TPaintedToggle : public TButtonControl {
+public:
+    explicit TPaintedToggle(TComponent* owner) : TButtonControl(owner) {
+        UsePaintedWindow();
+        SetBounds(0, 0, 30, 20);
+    }
+    void SetChecked(bool b) override {
+        if (b == on_) return;
+        on_ = b;
+        Invalidate();
+    }
+    void Click() override {
+        SetChecked(!Checked());
+        TButtonControl::Click();
+    }
+
+protected:
+    bool GetChecked() const override { return on_; }
+    void Paint() override {
+        Canvas()->Brush()->SetColor(on_ ? clGreen : clRed);
+        Canvas()->FillRect(ClientRect());
+    }
+
+private:
+    bool on_ = false;
+};
+
+TEST_F(Choices, AButtonControlThatDrawsItselfAndChecksThroughItsBase) {
+    auto* t = add<TPaintedToggle>(10, 10);
+    int clicks = 0;
+    t->OnClick = [&](TObject*) { ++clicks; };
+    guitest::ShowForm(form);
+    EXPECT_EQ(guitest::PixelOf(guitest::Grab(form), 20, 20), clRed);
+    guitest::Click(t, TPoint(5, 5));
+    EXPECT_EQ(clicks, 1);
+    TButtonControl* base = t;
+    EXPECT_TRUE(base->Checked());
+    EXPECT_TRUE(guitest::WaitFor([&] { return guitest::PixelOf(guitest::Grab(form), 20, 20) == clGreen; }));
+
+    // The toolkit's kinds answer through the base as well; a plain button is never checked.
+    auto* c = add<TCheckBox>(100, 0);
+    auto* r = add<TRadioButton>(100, 40);
+    auto* b = add<TButton>(100, 80);
+    int boxClicks = 0;
+    c->OnClick = [&](TObject*) { ++boxClicks; };
+    for (TButtonControl* each : {static_cast<TButtonControl*>(c), static_cast<TButtonControl*>(r),
+                                 static_cast<TButtonControl*>(b)})
+        each->SetChecked(true);
+    EXPECT_TRUE(c->Checked());
+    EXPECT_EQ(c->State(), cbChecked);
+    EXPECT_EQ(boxClicks, 1);
+    EXPECT_TRUE(r->Checked());
+    EXPECT_FALSE(b->Checked());
+    EXPECT_EQ(b->Canvas(), nullptr);
+}
+
 TEST_F(Choices, ComboBoxSelectionAndFreeText) {
     auto* c = add<TComboBox>();
     for (const char* s : {"2400", "9600", "38400", "57600"}) c->Items()->Add(s);
