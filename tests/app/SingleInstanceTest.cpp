@@ -66,8 +66,9 @@ public:
     Copy(const Copy&) = delete;
     Copy& operator=(const Copy&) = delete;
 
-    // "running", or "exit N" once it ended, or "undecided" after the time limit.
-    std::string Outcome(int limitMs = 10000) {
+    // "running", or "exit N" once it ended, or "undecided" after the time limit. The limit is generous: a
+    // sanitized copy on a machine with every core busy takes seconds to reach its check.
+    std::string Outcome(int limitMs = 60000) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
         while (std::chrono::steady_clock::now() < end) {
             pollfd p{out_, POLLIN, 0};
