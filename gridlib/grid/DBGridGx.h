@@ -945,6 +945,8 @@ public:
     // ---- Position and editing
     void SaveBookmark();
     void RestoreBookmark();
+    // How far SaveBookmark stepped back from the current record.
+    int SavedBookmarkOffset() const { return savedOffset_; }
     void SetValueFromPrevRecord();
     bool AllowedOperationUpdate();
     void UpdateData();

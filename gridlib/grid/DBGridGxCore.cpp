@@ -349,10 +349,11 @@ TCustomDBGridGx::~TCustomDBGridGx() {
     RemoveQueuedMessage(Handle(), CM_DEFERLAYOUTGX);
     if (titleFont_) titleFont_->OnChange = TNotifyEvent();
     if (footerFont_) footerFont_->OnChange = TNotifyEvent();
-    // The columns go first: they leave the grid's lists while those still stand.
+    // No more layout passes; the link lets go of the dataset, then the columns leave the grid's
+    // lists while those still stand.
     layoutLock_ = 1;
-    columns_.reset();
     dataLink_->SetDataSource(nullptr);
+    columns_.reset();
     dataLink_.reset();
     if (titleImages_) titleImages_->UnRegisterChanges(titleImageChangeLink_.get());
 }
@@ -1006,7 +1007,7 @@ void TCustomDBGridGx::SetOptionsGx(TDBGridGxOptions value) {
     if (value == optionsGx_) return;
     if ((optionsGx_ & dghMultiSortMarking) && !(value & dghMultiSortMarking)) {
         for (int i = sortMarkedColumns_->Count() - 1; i >= 1; --i)
-            sortMarkedColumns_->GetColumn(i)->Title()->SetSortMarker(smNoneGx);
+            if (i < sortMarkedColumns_->Count()) sortMarkedColumns_->GetColumn(i)->Title()->SetSortMarker(smNoneGx);
     }
     optionsGx_ = value;
     LayoutChanged();
