@@ -974,6 +974,8 @@ public:
     bool IsEvenRowColorStored() const { return evenRowColorAssigned_; }
     bool IsOddRowColorStored() const { return oddRowColorAssigned_; }
     bool Flat() const { return flat_; }
+    // A flat 3-D grid draws its single border itself.
+    bool FlatBorder() const { return flatBorder_; }
     void SetFlat(bool b);
     TColor FooterColor() const { return footerColor_; }
     void SetFooterColor(TColor c);
@@ -1060,6 +1062,7 @@ protected:
 
     void Loaded() override;
     void Notification(TComponent* component, TOperation operation) override;
+    void CreateParams(TCreateParams& params) override;
     void DefineProperties(TFiler* filer) override;
     void Dispatch(TMessage& m) override;
     void DrawCell(int col, int row, TRect rect, TGridDrawState state) override;
@@ -1125,6 +1128,7 @@ private:
     int titleRowHeight_ = 0;
     int indicatorRow_ = -1;
     bool rowSizedByMouse_ = false;
+    bool flatBorder_ = false;
 
     // Published values
     TDBGridGxAllowedOperations allowedOperations_ = alopInsertGx | alopUpdateGx | alopDeleteGx | alopAppendGx;

@@ -5,6 +5,7 @@
 
 #include "gui/Forms.h"
 #include "gui/WinApi.h"
+#include "rtl/Filers.h"
 #include "rtl/SysUtils.h"
 
 #include <algorithm>
@@ -1113,6 +1114,16 @@ void TCustomDBGridGx::InvalidateGridRect(const TGridRect& r) {
 
 // ==== Component life ====================================================================================
 
+void TCustomDBGridGx::CreateParams(TCreateParams& params) {
+    TCustomGrid::CreateParams(params);
+    flatBorder_ = flat_ && Ctl3D() && BorderStyle() == bsSingle;
+    if (flat_ && Ctl3D()) {
+        params.Style &= ~WS_BORDER;
+        params.ExStyle &= ~WS_EX_CLIENTEDGE;
+    }
+    params.Style |= WS_CLIPCHILDREN;
+}
+
 void TCustomDBGridGx::Loaded() {
     TCustomGrid::Loaded();
     if (columns_->Count() > 0) {
@@ -1211,5 +1222,61 @@ void TCustomDBGridGx::DrawCell(int col, int row, TRect rect, TGridDrawState stat
 }
 
 // ==== TDBGridGx =========================================================================================
+
+namespace {
+
+const bool gridPropertiesRegistered = [] {
+    using G = TCustomDBGridGx;
+    PTypeInfo boolean = EnumTypeInfo("Boolean", {"False", "True"});
+    PTypeInfo integer = TypeInfoOf(tkInteger, "Integer");
+    PTypeInfo color = TypeInfoOf(tkInteger, "TColor");
+    PTypeInfo font = ClassTypeInfo(TFont::StaticClass());
+    TPropInfo even = MakeProperty<G>("EvenRowColor", color, &G::EvenRowColor, &G::SetEvenRowColor);
+    even.Stored = [](TObject* o) { return static_cast<G*>(o)->IsEvenRowColorStored(); };
+    TPropInfo odd = MakeProperty<G>("OddRowColor", color, &G::OddRowColor, &G::SetOddRowColor);
+    odd.Stored = [](TObject* o) { return static_cast<G*>(o)->IsOddRowColorStored(); };
+    RegisterPublishedProperties(
+        TDBGridGx::StaticClass(),
+        {MakeProperty<G>("AllowedOperations", TypeInfoOf(tkInteger, "TDBGridGxAllowedOperations"),
+                         &G::AllowedOperations, &G::SetAllowedOperations,
+                         alopInsertGx | alopUpdateGx | alopDeleteGx | alopAppendGx),
+         MakeProperty<G>("AllowedSelections", TypeInfoOf(tkInteger, "TDBGridGxAllowedSelections"),
+                         &G::AllowedSelections, &G::SetAllowedSelections,
+                         SelectionTypeBit(gstRecordBookmarks) | SelectionTypeBit(gstRectangle) |
+                             SelectionTypeBit(gstColumns) | SelectionTypeBit(gstAll)),
+         MakeProperty<G>("AutoFitColWidths", boolean, &G::AutoFitColWidths, &G::SetAutoFitColWidths, 0),
+         MakeProperty<G>("ColumnDefValues", ClassTypeInfo(TColumnDefValuesGx::StaticClass()), &G::ColumnDefValues,
+                         &G::SetColumnDefValues),
+         MakeProperty<G>("DataSource", ClassTypeInfo(TDataSource::StaticClass()), &G::DataSource, &G::SetDataSource),
+         MakeProperty<G>("DrawMemoText", boolean, &G::DrawMemoText, &G::SetDrawMemoText, 0),
+         MakeProperty<G>("EditActions", TypeInfoOf(tkInteger, "TDBGridGxEditActions"), &G::EditActions,
+                         &G::SetEditActions, 0),
+         even, odd, MakeProperty<G>("Flat", boolean, &G::Flat, &G::SetFlat, 0),
+         MakeProperty<G>("FooterColor", color, &G::FooterColor, &G::SetFooterColor, clWindow),
+         MakeProperty<G>("FooterFont", font, &G::FooterFont, &G::SetFooterFont),
+         MakeProperty<G>("FooterRowCount", integer, &G::FooterRowCount, &G::SetFooterRowCount, 0),
+         MakeProperty<G>("FrozenCols", integer, &G::FrozenCols, &G::SetFrozenCols, 0),
+         MakeProperty<G>("MinAutoFitWidth", integer, &G::MinAutoFitWidth, &G::SetMinAutoFitWidth, 0),
+         MakeProperty<G>("Options", TypeInfoOf(tkInteger, "TDBGridOptions"), &G::Options, &G::SetOptions,
+                         DefaultDBGridOptions),
+         MakeProperty<G>("OptionsGx", TypeInfoOf(tkInteger, "TDBGridGxOptions"), &G::OptionsGx, &G::SetOptionsGx,
+                         DefaultDBGridGxOptions),
+         MakeProperty<G>("ReadOnly", boolean, &G::ReadOnly, &G::SetReadOnly, 0),
+         MakeProperty<G>("RowHeight", integer, &G::RowHeight, &G::SetRowHeight, 0),
+         MakeProperty<G>("RowLines", integer, &G::RowLines, &G::SetRowLines, 0),
+         MakeProperty<G>("RowSizingAllowed", boolean, &G::RowSizingAllowed, &G::SetRowSizingAllowed, 0),
+         MakeProperty<G>("SortLocal", boolean, &G::SortLocal, &G::SetSortLocal, 0),
+         MakeProperty<G>("TitleFont", font, &G::TitleFont, &G::SetTitleFont),
+         MakeProperty<G>("TitleHeight", integer, &G::TitleHeight, &G::SetTitleHeight, 0),
+         MakeProperty<G>("TitleImages", ClassTypeInfo(TCustomImageList::StaticClass()), &G::TitleImages,
+                         &G::SetTitleImages),
+         MakeProperty<G>("TitleLines", integer, &G::TitleLines, &G::SetTitleLines, 0),
+         MakeProperty<G>("UseMultiTitle", boolean, &G::UseMultiTitle, &G::SetUseMultiTitle, 0),
+         MakeProperty<G>("VTitleMargin", integer, &G::VTitleMargin, &G::SetVTitleMargin, 10)});
+    RegisterClass<TDBGridGx>();
+    return true;
+}();
+
+}  // namespace
 
 TDBGridGx::TDBGridGx(TComponent* owner) : TCustomDBGridGx(owner) {}

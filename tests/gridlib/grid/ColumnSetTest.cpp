@@ -75,7 +75,7 @@ TEST_F(GridTest, AGridOfColumnsMadeFromFieldsWritesNoColumns) {
     stream.SetPosition(0);
     gridtest::TestGrid copy(nullptr);
     stream.ReadComponent(&copy);
-    ASSERT_EQ(copy.Columns()->Count(), 3);
+    ASSERT_EQ(copy.Columns()->Count(), 3) << "a long property name (\"FooterFont.Charset\") reads back";
     EXPECT_EQ(copy.Columns()->Items(1)->FieldName(), "Name");
     EXPECT_EQ(copy.Columns()->Items(1)->Width(), 99);
 

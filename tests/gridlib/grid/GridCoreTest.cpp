@@ -2,6 +2,8 @@
 // the option mapping, the saved position and the editing flow into the field.
 #include "GridTestSupport.h"
 
+#include "gui/WinApi.h"
+
 namespace {
 
 using gridtest::GridTest;
@@ -295,6 +297,20 @@ TEST_F(GridTest, FieldMapGrowsByDoubling) {
     EXPECT_EQ(capacities.front(), 8);
     EXPECT_EQ(capacities[8], 16);
     EXPECT_EQ(capacities.back(), 32);
+}
+
+}  // namespace
+
+namespace {
+
+using gridtest::GridTest;
+
+TEST_F(GridTest, TheGridsCursorsAreTheProgramsResources) {
+    for (const char* name : {"DOWNCURGX", "RIGHTCURGX", "LEFTCURGX"})
+        EXPECT_NE(LoadCursor(HInstance, name), nullptr) << name;
+    EXPECT_EQ(DBGridGxColSelectCursor, LoadCursor(HInstance, "DOWNCURGX"));
+    EXPECT_EQ(DBGridGxFindDialogKey, ShortCut('F', ssCtrl));
+    EXPECT_EQ(DBGridGxSetValueFromPrevRecordKey, ShortCut(222, ssCtrl));
 }
 
 }  // namespace
