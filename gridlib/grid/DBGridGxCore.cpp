@@ -838,7 +838,9 @@ bool TCustomDBGridGx::CanEditAcceptKey(WideChar key) {
     if (!dataLink_->Active() || !column || !column->Field()) return false;
     const TStrings* keys = column->KeyListIfAny();
     if (keys && keys->Count() > 0) return true;
-    return key > 0xFF || column->Field()->IsValidChar(static_cast<char>(key));
+    // A field judges the characters it takes by their single-byte form; any other letter is taken
+    // where a Latin one is.
+    return column->Field()->IsValidChar(key < 0x80 ? static_cast<char>(key) : 'A');
 }
 
 bool TCustomDBGridGx::CanEditModifyText() {
@@ -1030,11 +1032,13 @@ void TCustomDBGridGx::SetColumnAttributes() {
         TField* f = c->Field();
         bool fieldWritable = false;
         if (f && f->FieldKind() != fkCalculated) {
-            fieldWritable = !f->ReadOnly();
-            if (fieldWritable && f->FieldKind() == fkLookup && !f->KeyFields().IsEmpty()) {
+            if (f->FieldKind() == fkLookup && !f->KeyFields().IsEmpty()) {
+                // A lookup cell writes its key fields: it is read-only when all of them are.
                 std::vector<TField*> keys;
                 if (f->DataSet()) f->DataSet()->GetFieldList(keys, f->KeyFields());
                 fieldWritable = std::any_of(keys.begin(), keys.end(), [](TField* k) { return !k->ReadOnly(); });
+            } else {
+                fieldWritable = !f->ReadOnly();
             }
         }
         SetTabStops(raw, c->Visible() && !c->ReadOnly() && dataLink_->Active() && fieldWritable);

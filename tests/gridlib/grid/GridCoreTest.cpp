@@ -273,6 +273,20 @@ TEST_F(EditFlowTest, ReadOnlyRulesStopTheEdit) {
     }
 }
 
+TEST_F(GridTest, TypedCharactersAreJudgedByTheField) {
+    Open(2);
+    struct Case {
+        int column;
+        WideChar key;
+        bool taken;
+    };
+    for (const Case& c : {Case{0, L'5', true}, Case{0, L'x', false}, Case{0, L'Ж', false}, Case{1, L'Ж', true},
+                          Case{1, L'x', true}}) {
+        grid->SetSelectedIndex(c.column);
+        EXPECT_EQ(grid->CanEditAcceptKey(c.key), c.taken) << c.column << " " << static_cast<int>(c.key);
+    }
+}
+
 TEST_F(GridTest, FieldColumnLookupByName) {
     Open(2);
     EXPECT_EQ(grid->GetFieldColumns("name"), grid->Columns()->Items(1));

@@ -19,6 +19,7 @@ class TestGrid : public TDBGridGx {
     PLANTMON_CLASS(TestGrid, TDBGridGx)
 public:
     explicit TestGrid(TComponent* owner) : TDBGridGx(owner) {}
+    using TCustomDBGridGx::CanEditAcceptKey;
     using TCustomDBGridGx::CanEditModify;
     using TCustomDBGridGx::CanEditShow;
     using TCustomDBGridGx::GetEditText;
