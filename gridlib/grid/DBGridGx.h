@@ -618,6 +618,17 @@ public:
     void SetOnGetCellParams(TGetColCellParamsEventGx e);
     TNotInListEventGx OnNotInList;
     TColCellUpdateDataEventGx OnUpdateData;
+    // The drop-down lookup grid's events, read and written there (empty while there is none).
+    TCheckTitleGxBtnEvent OnDropDownBoxCheckButton();
+    void SetOnDropDownBoxCheckButton(TCheckTitleGxBtnEvent e);
+    TDrawColumnGxCellEvent OnDropDownBoxDrawColumnCell();
+    void SetOnDropDownBoxDrawColumnCell(TDrawColumnGxCellEvent e);
+    TGetCellGxParamsEvent OnDropDownBoxGetCellParams();
+    void SetOnDropDownBoxGetCellParams(TGetCellGxParamsEvent e);
+    TNotifyEvent OnDropDownBoxSortMarkingChanged();
+    void SetOnDropDownBoxSortMarkingChanged(TNotifyEvent e);
+    TTitleGxClickEvent OnDropDownBoxTitleBtnClick();
+    void SetOnDropDownBoxTitleBtnClick(TTitleGxClickEvent e);
 
 protected:
     virtual TColumnTitleGx* CreateTitle();

@@ -917,6 +917,21 @@ void TColumnGx::SetOnGetCellParams(TGetColCellParamsEventGx e) {
     repaintGrid();
 }
 
+#define PLANTMON_FORWARDED_EVENT(Name, Type, GridEvent)                  \
+    Type TColumnGx::Name() {                                             \
+        TCustomDBGridGx* lookup = GetLookupGrid();                       \
+        return lookup ? lookup->GridEvent : Type();                      \
+    }                                                                    \
+    void TColumnGx::Set##Name(Type e) {                                  \
+        if (TCustomDBGridGx* lookup = GetLookupGrid()) lookup->GridEvent = e; \
+    }
+PLANTMON_FORWARDED_EVENT(OnDropDownBoxCheckButton, TCheckTitleGxBtnEvent, OnCheckButton)
+PLANTMON_FORWARDED_EVENT(OnDropDownBoxDrawColumnCell, TDrawColumnGxCellEvent, OnDrawColumnCell)
+PLANTMON_FORWARDED_EVENT(OnDropDownBoxGetCellParams, TGetCellGxParamsEvent, OnGetCellParams)
+PLANTMON_FORWARDED_EVENT(OnDropDownBoxSortMarkingChanged, TNotifyEvent, OnSortMarkingChanged)
+PLANTMON_FORWARDED_EVENT(OnDropDownBoxTitleBtnClick, TTitleGxClickEvent, OnTitleBtnClick)
+#undef PLANTMON_FORWARDED_EVENT
+
 void TColumnGx::SetDropDownBoxListSource(TDataSource* dataSource) {
     if (dataSource)
         if (TCustomDBGridGx* g = Grid()) dataSource->FreeNotification(g);

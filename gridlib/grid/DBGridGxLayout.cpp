@@ -323,6 +323,8 @@ void TCustomDBGridGx::ChangeScale(int m, int d) {
         columns_->EndUpdate();
     }
     TCustomGrid::ChangeScale(m, d);
+    // The base grid scales every cell; the columns keep the widths just given to them.
+    if (m != d && d != 0) LayoutChanged();
 }
 
 void TCustomDBGridGx::ColumnMoved(int fromIndex, int toIndex) {

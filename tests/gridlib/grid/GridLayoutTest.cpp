@@ -114,6 +114,9 @@ TEST_F(GridTest, ScalingKeepsTheSumOfTheWidths) {
     EXPECT_EQ(grid->Columns()->Items(0)->Width(), 41);
     EXPECT_EQ(grid->Columns()->Items(1)->Width(), 42);
     EXPECT_EQ(grid->Columns()->Items(2)->Width(), 41);
+    EXPECT_EQ(grid->ColWidths(1), 41) << "the grid shows the columns' widths";
+    EXPECT_EQ(grid->ColWidths(2), 42);
+    EXPECT_EQ(grid->ColWidths(3), 41);
 }
 
 TEST_F(GridTest, ARowSizedWithTheMouseSetsTheRowHeight) {
