@@ -15,6 +15,15 @@
 //   BM_OpenWithOrderBy / BM_SqlTitleSort  a query opened with "ORDER BY 2 DESC", against the
 //                            descending title marker on PLF written into its ORDER BY line (vs_orderby,
 //                            target 1.2)
+//
+// The grid over the same rows, each against a reference of the same run:
+//   BM_OpenAlone             opening the client dataset (fetching every row), nothing attached
+//   BM_OpenWithGrid          the same open with a TDBGridGx showing the dataset: "vs_open", divided
+//                            by the median of the reference's repetitions (run with
+//                            --benchmark_repetitions=5 and read the medians; the target is 1.10)
+//   BM_LayoutPass1000        one layout pass of a grid over 1,000 of the rows (the reference)
+//   BM_LayoutPass100000      the same pass over all 100,000: "vs_1000rows" (the target is 1.1), and
+//                            "pass_ms", its time in milliseconds (the goal is 16 at most)
 // Needs the private server that scripts/bench starts (PLANTMON_TEST_DB_* in the environment).
 #include "data/DBClient.h"
 #include "db/Provider.h"
@@ -22,12 +31,14 @@
 #include "gridlib/editors/ToolCtrlsGx.h"
 #include "gridlib/services/DBUtilsGx.h"
 #include "gridlib/services/ServicesTestSupport.h"
+#include "gridlib/grid/DBGridGx.h"
 #include "PufRowsFixture.h"
 
 #include "BenchSupport.h"  // last: it brings the toolkit's keyword macros
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -232,6 +243,102 @@ BENCHMARK(BM_SetFilterText)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTi
 BENCHMARK(BM_LocalColumnFilter)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_OpenWithOrderBy)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_SqlTitleSort)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+// ---- The grid ------------------------------------------------------------------------------------
+
+// A client dataset over the rows (all, or the first `limit`) and a grid that can show it.
+struct GridRows {
+    std::unique_ptr<TSQLConnection> conn = benchdb::connect();
+    TSQLQuery query{nullptr};
+    TDataSetProvider provider{nullptr};
+    TClientDataSet cds{nullptr};
+    TDataSource source{nullptr};
+    TDBGridGx grid{nullptr};
+    explicit GridRows(int limit) {
+        query.SetSQLConnection(conn.get());
+        query.SQL()->SetText("select * from puf_data order by RecMoment" +
+                             (limit > 0 ? " limit " + std::to_string(limit) : std::string()));
+        provider.SetDataSet(&query);
+        cds.SetProvider(&provider);
+        source.SetDataSet(&cds);
+        grid.SetBounds(0, 0, 1000, 700);
+    }
+};
+struct AllRows : GridRows {
+    AllRows() : GridRows(0) {}
+};
+struct ThousandRows : GridRows {
+    ThousandRows() : GridRows(1000) {}
+};
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+std::vector<double> openAloneSeconds;  // one mean per repetition of the reference
+double layout1000Seconds = 0;
+
+double timeOpen(benchmark::State& state, GridRows& rows) {
+    double total = 0;
+    for (auto _ : state) {
+        rows.cds.Close();
+        auto t0 = std::chrono::steady_clock::now();
+        rows.cds.Open();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (rows.cds.RecordCount() != benchdb::kPufRows) state.SkipWithError("not every row fetched");
+    }
+    rows.cds.Close();
+    state.SetItemsProcessed(state.iterations() * benchdb::kPufRows);
+    return state.iterations() > 0 ? total / static_cast<double>(state.iterations()) : 0;
+}
+
+void BM_OpenAlone(benchmark::State& state) {
+    AllRows& rows = BenchStation<AllRows>();
+    rows.grid.SetDataSource(nullptr);
+    openAloneSeconds.push_back(timeOpen(state, rows));
+}
+
+void BM_OpenWithGrid(benchmark::State& state) {
+    AllRows& rows = BenchStation<AllRows>();
+    rows.grid.SetDataSource(&rows.source);
+    const double seconds = timeOpen(state, rows);
+    rows.grid.SetDataSource(nullptr);
+    if (seconds > 0 && !openAloneSeconds.empty()) state.counters["vs_open"] = seconds / median(openAloneSeconds);
+}
+
+double timeLayout(benchmark::State& state, GridRows& rows) {
+    if (!rows.cds.Active()) {
+        rows.grid.SetDataSource(&rows.source);
+        rows.cds.Open();
+    }
+    double total = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        rows.grid.LayoutChanged();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    return state.iterations() > 0 ? total / static_cast<double>(state.iterations()) : 0;
+}
+
+void BM_LayoutPass1000(benchmark::State& state) {
+    layout1000Seconds = timeLayout(state, BenchStation<ThousandRows>());
+    state.counters["pass_ms"] = layout1000Seconds * 1000;
+}
+
+void BM_LayoutPass100000(benchmark::State& state) {
+    const double seconds = timeLayout(state, BenchStation<AllRows>());
+    state.counters["pass_ms"] = seconds * 1000;
+    if (layout1000Seconds > 0) state.counters["vs_1000rows"] = seconds / layout1000Seconds;
+}
+
+// References first: the others divide by their times.
+BENCHMARK(BM_OpenAlone)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_OpenWithGrid)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_LayoutPass1000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_LayoutPass100000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 
 }  // namespace
 

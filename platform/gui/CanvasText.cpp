@@ -111,6 +111,8 @@ TTextMetric TCanvasAccess::Metrics(TCanvas& c) {
         tm.tmHeight = r.LineHeight;
         tm.tmDescent = r.LineHeight / 4;
         tm.tmAscent = r.LineHeight - tm.tmDescent;
+        tm.tmInternalLeading = r.InternalLeading;
+        tm.tmExternalLeading = r.ExternalLeading;
         tm.tmAveCharWidth = r.CharWidth;
         tm.tmMaxCharWidth = r.CharWidth;
         tm.tmWeight = c.font_->Weight();

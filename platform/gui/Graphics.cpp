@@ -1,6 +1,8 @@
 // Colours, pens, brushes and fonts.
 #include "gui/Graphics.h"
 
+#include "rtl/TypInfo.h"
+
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -276,6 +278,26 @@ int mulDiv(int a, int b, int c) {
     long long q = (std::llabs(p) * 2 + c) / (2LL * c);
     return static_cast<int>(p < 0 ? -q : q);
 }
+}  // namespace
+
+namespace {
+// A font streams as its face, size, colour, style, charset and pitch (what a component list keeps
+// of a font it set itself).
+const bool fontPropertiesRegistered = [] {
+    PTypeInfo integer = TypeInfoOf(tkInteger, "Integer");
+    RegisterPublishedProperties(
+        TFont::StaticClass(),
+        {MakeProperty<TFont>("Charset", TypeInfoOf(tkInteger, "TFontCharset"), &TFont::Charset, &TFont::SetCharset),
+         MakeProperty<TFont>("Color", TypeInfoOf(tkInteger, "TColor"), &TFont::Color, &TFont::SetColor),
+         MakeProperty<TFont>("Height", integer, &TFont::Height, &TFont::SetHeight),
+         MakeProperty<TFont>("Name", TypeInfoOf(tkLString, "TFontName"), &TFont::Name, &TFont::SetName),
+         MakeProperty<TFont>("Pitch", EnumTypeInfo("TFontPitch", {"fpDefault", "fpVariable", "fpFixed"}), &TFont::Pitch,
+                             &TFont::SetPitch),
+         MakeProperty<TFont>("Style", TypeInfoOf(tkInteger, "TFontStyles"),
+                             [](TFont* f) { return f->Style().ToInt(); },
+                             [](TFont* f, int v) { f->SetStyle(TFontStyles::FromInt(v)); })});
+    return true;
+}();
 }  // namespace
 
 TFont::TFont() = default;

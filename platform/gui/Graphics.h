@@ -697,6 +697,9 @@ public:
     bool FixedMetrics = true;
     int CharWidth = 7;
     int LineHeight = 13;
+    // The leadings the fixed rule reports in the text metrics (tmInternalLeading, tmExternalLeading).
+    int InternalLeading = 0;
+    int ExternalLeading = 0;
     // When set, the canvas also draws on its device as usual.
     bool PassThrough = false;
 

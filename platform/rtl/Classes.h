@@ -240,6 +240,8 @@ public:
 
 protected:
     virtual void SetUpdateState(bool updating);
+    // A list streams its lines as the property "Strings".
+    void DefineProperties(TFiler* filer) override;
 
 private:
     char delimiter_ = ',';

@@ -386,7 +386,13 @@ TValueType TReader::NextValue() {
     return v;
 }
 
-bool TReader::EndOfList() { return NextValue() == vaNull; }
+// The end marker is one zero byte; anything else starts the next entry, which need not be a value
+// (a property name's length comes first, and may be any byte).
+bool TReader::EndOfList() {
+    const auto b = readNumber<std::uint8_t>();
+    Stream()->Seek(-1, soCurrent);
+    return b == vaNull;
+}
 
 void TReader::CheckValue(TValueType value) {
     if (ReadValue() != value) {

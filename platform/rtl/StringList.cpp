@@ -2,6 +2,7 @@
 #include "rtl/Classes.h"
 
 #include "rtl/FileUtils.h"
+#include "rtl/Filers.h"
 
 #include <algorithm>
 #include <fstream>
@@ -489,4 +490,27 @@ void TStringList::Changed() {
 
 void TStringList::Changing() {
     if (UpdateCount() == 0 && OnChanging) OnChanging(this);
+}
+
+void TStrings::DefineProperties(TFiler* filer) {
+    TPersistent::DefineProperties(filer);
+    auto read = [this](TReader* reader) {
+        BeginUpdate();
+        try {
+            Clear();
+            reader->ReadListBegin();
+            while (!reader->EndOfList()) Add(reader->ReadString());
+            reader->ReadListEnd();
+        } catch (...) {
+            EndUpdate();
+            throw;
+        }
+        EndUpdate();
+    };
+    auto write = [this](TWriter* writer) {
+        writer->WriteListBegin();
+        for (int i = 0; i < Count(); ++i) writer->WriteString(Get(i));
+        writer->WriteListEnd();
+    };
+    filer->DefineProperty("Strings", TReaderProc(read), TWriterProc(write), Count() > 0);
 }

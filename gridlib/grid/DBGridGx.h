@@ -1,0 +1,1216 @@
+// The data-aware grid: TCustomDBGridGx on the platform's base grid, its columns and titles, the
+// column defaults, the column collection with its streaming, the multi-level title tree and the
+// layout pass that shapes columns and rows from the dataset's fields.
+//
+// The grid shows the records of the data link's buffer window, one data row per buffered record.
+// Its columns are either built by the grid itself from the dataset's visible fields (pass-through
+// columns, the collection's default state) or a persistent set (customized state) that the grid
+// keeps and maps to fields by name. Layout work is coalesced by BeginLayout/EndLayout; a deferred
+// layout is one posted private message per grid.
+#pragma once
+
+#include "data/DB.h"
+#include "gridlib/editors/GridLibConsts.h"
+#include "gridlib/editors/GridLibPlatform.h"
+#include "gridlib/editors/ToolCtrlsGx.h"
+#include "gui/Grids.h"
+#include "gui/ImgList.h"
+#include "gui/Menus.h"
+#include "gui/StdCtrls.h"
+#include "rtl/Contnrs.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class TCustomDBGridGx;
+class TColumnGx;
+class TDBGridColumnsGx;
+class TColumnDefValuesGx;
+
+// ---- Option sets -----------------------------------------------------------------------------------
+enum TDBGridOption : unsigned {
+    dgEditing = 1u << 0,
+    dgAlwaysShowEditor = 1u << 1,
+    dgTitles = 1u << 2,
+    dgIndicator = 1u << 3,
+    dgColumnResize = 1u << 4,
+    dgColLines = 1u << 5,
+    dgRowLines = 1u << 6,
+    dgTabs = 1u << 7,
+    dgRowSelect = 1u << 8,
+    dgAlwaysShowSelection = 1u << 9,
+    dgConfirmDelete = 1u << 10,
+    dgCancelOnExit = 1u << 11,
+    dgMultiSelect = 1u << 12,
+};
+using TDBGridOptions = unsigned;
+
+enum TDBGridGxOption : std::uint32_t {
+    dghFixed3D = 1u << 0,
+    dghFrozen3D = 1u << 1,
+    dghFooter3D = 1u << 2,
+    dghData3D = 1u << 3,
+    dghResizeWholeRightPart = 1u << 4,
+    dghHighlightFocus = 1u << 5,
+    dghClearSelection = 1u << 6,
+    dghFitRowHeightToText = 1u << 7,
+    dghAutoSortMarking = 1u << 8,
+    dghMultiSortMarking = 1u << 9,
+    dghEnterAsTab = 1u << 10,
+    dghTraceColSizing = 1u << 11,
+    dghIncSearch = 1u << 12,
+    dghPreferIncSearch = 1u << 13,
+    dghRowHighlight = 1u << 14,
+    dghDblClickOptimizeColWidth = 1u << 15,
+    dghDialogFind = 1u << 16,
+    dghRecordMoving = 1u << 17,
+};
+using TDBGridGxOptions = std::uint32_t;
+
+enum TDBGridGxAllowedOperation : unsigned {
+    alopInsertGx = 1u << 0,
+    alopUpdateGx = 1u << 1,
+    alopDeleteGx = 1u << 2,
+    alopAppendGx = 1u << 3,
+};
+using TDBGridGxAllowedOperations = unsigned;
+
+enum TDBGridGxSelectionType { gstNon, gstRecordBookmarks, gstRectangle, gstColumns, gstAll };
+constexpr unsigned SelectionTypeBit(TDBGridGxSelectionType t) { return 1u << static_cast<unsigned>(t); }
+using TDBGridGxAllowedSelections = unsigned;
+
+enum TDBGridGxEditAction : unsigned {
+    geaCutGx = 1u << 0,
+    geaCopyGx = 1u << 1,
+    geaPasteGx = 1u << 2,
+    geaDeleteGx = 1u << 3,
+    geaSelectAllGx = 1u << 4,
+};
+using TDBGridGxEditActions = unsigned;
+
+enum TDBGridGxState { dgsNormal, dgsRowSelecting, dgsColSelecting, dgsRectSelecting, dgsPosTracing, dgsTitleDown,
+                      dgsColSizing, dgsRowMoving };
+enum TInpsDirectionGx { inpsFromFirstGx, inpsToNextGx, inpsToPriorGx };
+
+enum THorzCellTypeGx : std::uint8_t { hctIndicatorGx, hctDataGx };
+enum TVertCellTypeGx : std::uint8_t { vctTitleGx, vctSubTitleGx, vctDataGx, vctAboveFooterGx, vctFooterGx };
+struct TCellTypeGx {
+    THorzCellTypeGx HorzType = hctDataGx;
+    TVertCellTypeGx VertType = vctDataGx;
+};
+
+// ---- Column enumerations ---------------------------------------------------------------------------
+// The properties a column (or its title) was given explicitly.
+enum TColumnGxValue {
+    cvColor, cvWidth, cvFont, cvAlignment, cvReadOnly, cvTitleColor, cvTitleCaption, cvTitleAlignment, cvTitleFont,
+    cvTitleButton, cvTitleEndEllipsis, cvTitleToolTips, cvTitleOrientation, cvImeMode, cvImeName, cvWordWrap,
+    cvLookupDisplayFields, cvCheckboxes, cvAlwaysShowEditButton, cvEndEllipsis, cvAutoDropDown, cvDblClickNextVal,
+    cvToolTips, cvDropDownSizing, cvDropDownShowTitles, cvLayout, cvHighlightRequired, cvBiDiMode,
+};
+using TColumnGxValues = std::uint32_t;
+constexpr TColumnGxValues ColumnValueBit(TColumnGxValue v) { return 1u << static_cast<unsigned>(v); }
+
+enum TColumnButtonStyleGx { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown };
+enum TSortMarkerGx { smNoneGx, smDownGx, smUpGx };
+enum TTextOrientationGx { tohHorizontal, tohVertical };
+enum TColumnGxType { ctCommon, ctPickList, ctLookupField, ctKeyPickList, ctKeyImageList, ctCheckboxes };
+enum TDBGridColumnsState { csDefault, csCustomized };
+enum TColumnTitleDefValuesGxValue { cvdpTitleColorGx, cvdpTitleAlignmentGx };
+
+enum TDBLookupGridGxOption : unsigned {
+    dlgColumnResizeGx = 1u << 0,
+    dlgColLinesGx = 1u << 1,
+    dlgRowLinesGx = 1u << 2,
+    dlgAutoSortMarkingGx = 1u << 3,
+    dlgMultiSortMarkingGx = 1u << 4,
+};
+using TDBLookupGridGxOptions = unsigned;
+
+using TImeName = AnsiString;
+
+// ---- Events ----------------------------------------------------------------------------------------
+class TColCellParamsGx;
+using TDBGridGxClickEvent = TClosure<void(TColumnGx* Column)>;
+using TTitleGxClickEvent = TClosure<void(TObject* Sender, int ACol, TColumnGx* Column)>;
+using TCheckTitleGxBtnEvent = TClosure<void(TObject* Sender, int ACol, TColumnGx* Column, bool& Enabled)>;
+using TDrawColumnGxCellEvent =
+    TClosure<void(TObject* Sender, const TRect& Rect, int DataCol, TColumnGx* Column, TGridDrawState State)>;
+using TDrawDataCellEvent = TClosure<void(TObject* Sender, const TRect& Rect, TField* Field, TGridDrawState State)>;
+using TDrawFooterCellEvent =
+    TClosure<void(TObject* Sender, int DataCol, int Row, TColumnGx* Column, const TRect& Rect, TGridDrawState State)>;
+using TGetBtnGxParamsEvent = TClosure<void(TObject* Sender, TColumnGx* Column, TFont* AFont, TColor& Background,
+                                           TSortMarkerGx& SortMarker, bool IsDown)>;
+using TGetCellGxParamsEvent =
+    TClosure<void(TObject* Sender, TColumnGx* Column, TFont* AFont, TColor& Background, TGridDrawState State)>;
+using TGetFooterParamsEvent =
+    TClosure<void(TObject* Sender, int DataCol, int Row, TColumnGx* Column, TFont* AFont, TColor& Background,
+                  TAlignment& Alignment, TGridDrawState State, AnsiString& Text)>;
+using TGridMoveRecordsEventGx =
+    TClosure<bool(TObject* Sender, TStrings* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly)>;
+using TOnColumnCheckDrawRequiredStateEventGx = TClosure<void(TObject* Sender, const AnsiString& Text, bool& DrawState)>;
+using TGetColCellParamsEventGx = TClosure<void(TObject* Sender, bool EditMode, TColCellParamsGx* Params)>;
+using TNotInListEventGx = TClosure<void(TObject* Sender, const AnsiString& NewText, bool& RecheckInList)>;
+using TColCellUpdateDataEventGx =
+    TClosure<void(TObject* Sender, AnsiString& Text, Variant& Value, bool& UseText, bool& Handled)>;
+
+// ---- Per-cell parameters ---------------------------------------------------------------------------
+// One cell's drawing parameters, filled from the current record and offered to OnGetCellParams.
+class TColCellParamsGx : public TObject {
+    PLANTMON_CLASS(TColCellParamsGx, TObject)
+public:
+    TAlignment Alignment = taLeftJustify;
+    TColor Background = clWindow;
+    TCheckBoxState CheckboxState = cbUnchecked;
+    int Col = -1;
+    TFont* Font = nullptr;  // not owned
+    int ImageIndex = -1;
+    bool ReadOnly = false;
+    int Row = -1;
+    TGridDrawState State = 0;
+    AnsiString Text;
+};
+
+// ---- Column defaults -------------------------------------------------------------------------------
+class TColumnTitleDefValuesGx : public TPersistent {
+    PLANTMON_CLASS(TColumnTitleDefValuesGx, TPersistent)
+public:
+    explicit TColumnTitleDefValuesGx(TColumnDefValuesGx* owner) : owner_(owner) {}
+    void Assign(TPersistent* source) override;
+    TPersistent* GetOwner() override;
+
+    TAlignment Alignment() const;
+    void SetAlignment(TAlignment a);
+    TColor Color() const;
+    void SetColor(TColor c);
+    bool EndEllipsis() const { return endEllipsis_; }
+    void SetEndEllipsis(bool b);
+    TTextOrientationGx Orientation() const { return orientation_; }
+    void SetOrientation(TTextOrientationGx o);
+    bool TitleButton() const { return titleButton_; }
+    void SetTitleButton(bool b) { titleButton_ = b; }
+    bool ToolTips() const { return toolTips_; }
+    void SetToolTips(bool b) { toolTips_ = b; }
+
+    TAlignment DefaultAlignment() const;
+    TColor DefaultColor() const;
+    bool IsAlignmentStored() const;
+    bool IsColorStored() const;
+    bool IsAssigned(TColumnTitleDefValuesGxValue v) const { return (assigned_ & (1u << v)) != 0; }
+
+private:
+    TColumnDefValuesGx* owner_;
+    unsigned assigned_ = 0;
+    TAlignment alignment_ = taLeftJustify;
+    TColor color_ = clBtnFace;
+    bool endEllipsis_ = false;
+    TTextOrientationGx orientation_ = tohHorizontal;
+    bool titleButton_ = false;
+    bool toolTips_ = false;
+};
+
+class TColumnFooterDefValuesGx : public TPersistent {
+    PLANTMON_CLASS(TColumnFooterDefValuesGx, TPersistent)
+public:
+    void Assign(TPersistent* source) override;
+    bool ToolTips() const { return toolTips_; }
+    void SetToolTips(bool b) { toolTips_ = b; }
+
+private:
+    bool toolTips_ = false;
+};
+
+// The values every column and title of one grid shows for what it did not set itself.
+class TColumnDefValuesGx : public TPersistent {
+    PLANTMON_CLASS(TColumnDefValuesGx, TPersistent)
+public:
+    explicit TColumnDefValuesGx(TCustomDBGridGx* grid);
+    ~TColumnDefValuesGx() override;
+    void Assign(TPersistent* source) override;
+    TPersistent* GetOwner() override;
+    TCustomDBGridGx* Grid() const { return grid_; }
+
+    bool AlwaysShowEditButton() const { return alwaysShowEditButton_; }
+    void SetAlwaysShowEditButton(bool b);
+    bool AutoDropDown() const { return autoDropDown_; }
+    void SetAutoDropDown(bool b) { autoDropDown_ = b; }
+    bool DblClickNextVal() const { return dblClickNextVal_; }
+    void SetDblClickNextVal(bool b) { dblClickNextVal_ = b; }
+    bool DropDownShowTitles() const { return dropDownShowTitles_; }
+    void SetDropDownShowTitles(bool b) { dropDownShowTitles_ = b; }
+    bool DropDownSizing() const { return dropDownSizing_; }
+    void SetDropDownSizing(bool b) { dropDownSizing_ = b; }
+    bool EndEllipsis() const { return endEllipsis_; }
+    void SetEndEllipsis(bool b);
+    TColumnFooterDefValuesGx* Footer() const { return footer_.get(); }
+    void SetFooter(TColumnFooterDefValuesGx* f) { footer_->Assign(f); }
+    bool HighlightRequired() const { return highlightRequired_; }
+    void SetHighlightRequired(bool b);
+    TTextLayout Layout() const { return layout_; }
+    void SetLayout(TTextLayout l);
+    TColumnTitleDefValuesGx* Title() const { return title_.get(); }
+    void SetTitle(TColumnTitleDefValuesGx* t) { title_->Assign(t); }
+    bool ToolTips() const { return toolTips_; }
+    void SetToolTips(bool b) { toolTips_ = b; }
+
+private:
+    void repaintGrid();
+    TCustomDBGridGx* grid_;
+    std::unique_ptr<TColumnTitleDefValuesGx> title_;
+    std::unique_ptr<TColumnFooterDefValuesGx> footer_;
+    bool alwaysShowEditButton_ = false;
+    bool autoDropDown_ = false;
+    bool dblClickNextVal_ = false;
+    bool dropDownShowTitles_ = false;
+    bool dropDownSizing_ = false;
+    bool endEllipsis_ = false;
+    bool highlightRequired_ = false;
+    TTextLayout layout_ = tlTop;
+    bool toolTips_ = false;
+};
+
+class TDBGridGxColumnDefValuesGx : public TColumnDefValuesGx {
+    PLANTMON_CLASS(TDBGridGxColumnDefValuesGx, TColumnDefValuesGx)
+public:
+    using TColumnDefValuesGx::TColumnDefValuesGx;
+};
+
+// ---- Drop-down box ---------------------------------------------------------------------------------
+// What the drop-down box of a lookup cell reaches its lookup grid through: the column (or the
+// lookup combo box) that owns the box and makes the grid on first use.
+class ILookupGridOwner {
+public:
+    virtual void SetDropDownBoxListSource(TDataSource* dataSource) = 0;
+    virtual TCustomDBGridGx* GetLookupGrid() = 0;
+    virtual TDBLookupGridGxOptions GetOptions() = 0;
+    virtual void SetOptions(TDBLookupGridGxOptions options) = 0;
+
+protected:
+    ~ILookupGridOwner() = default;
+};
+
+class TColumnDropDownBoxGx : public TPersistent {
+    PLANTMON_CLASS(TColumnDropDownBoxGx, TPersistent)
+public:
+    explicit TColumnDropDownBoxGx(TPersistent* owner);
+    ~TColumnDropDownBoxGx() override;
+    void Assign(TPersistent* source) override;
+    TPersistent* GetOwner() override { return owner_; }
+
+    TDropDownAlign Align() const { return align_; }
+    void SetAlign(TDropDownAlign a) { align_ = a; }
+    bool AutoDrop() const { return autoDrop_; }
+    void SetAutoDrop(bool b) { autoDrop_ = b; }
+    bool AutoFitColWidths() const { return autoFitColWidths_; }
+    void SetAutoFitColWidths(bool b) { autoFitColWidths_ = b; }
+    // The lookup grid's (none without a lookup-grid owner).
+    TColumnDefValuesGx* ColumnDefValues() const;
+    void SetColumnDefValues(TColumnDefValuesGx* v);
+    TDBGridColumnsGx* Columns() const;
+    void SetColumns(TDBGridColumnsGx* c);
+    TDataSource* ListSource() const { return listSource_; }
+    void SetListSource(TDataSource* ds);
+    TDBLookupGridGxOptions Options() const;
+    void SetOptions(TDBLookupGridGxOptions o);
+    int Rows() const { return rows_; }
+    void SetRows(int n) { rows_ = n; }
+    bool ShowTitles() const { return showTitles_; }
+    void SetShowTitles(bool b) { showTitles_ = b; }
+    bool Sizable() const { return sizable_; }
+    void SetSizable(bool b) { sizable_ = b; }
+    TSpecRowGx* SpecRow() const { return specRow_.get(); }
+    void SetSpecRow(TSpecRowGx* r) { specRow_->Assign(r); }
+    bool UseMultiTitle() const { return useMultiTitle_; }
+    void SetUseMultiTitle(bool b) { useMultiTitle_ = b; }
+    int Width() const { return width_; }
+    void SetWidth(int w) { width_ = w; }
+    // Whether Columns is written: only a customized column set.
+    bool StoreColumns() const;
+
+private:
+    ILookupGridOwner* lookupOwner() const { return dynamic_cast<ILookupGridOwner*>(owner_); }
+    TDropDownAlign align_ = daLeft;
+    bool autoDrop_ = false;
+    bool autoFitColWidths_ = true;
+    TDataSource* listSource_ = nullptr;
+    TPersistent* owner_;
+    int rows_ = 0;
+    bool showTitles_ = false;
+    bool sizable_ = false;
+    std::unique_ptr<TSpecRowGx> specRow_;
+    bool useMultiTitle_ = false;
+    int width_ = 0;
+};
+
+// ---- Titles and columns ----------------------------------------------------------------------------
+class TColumnTitleGx : public TPersistent {
+    PLANTMON_CLASS(TColumnTitleGx, TPersistent)
+public:
+    explicit TColumnTitleGx(TColumnGx* column);
+    ~TColumnTitleGx() override;
+    void Assign(TPersistent* source) override;
+    TPersistent* GetOwner() override;
+    TColumnGx* Column() const { return column_; }
+
+    TAlignment Alignment() const;
+    void SetAlignment(TAlignment a);
+    AnsiString Caption() const;
+    virtual void SetCaption(const AnsiString& s);
+    TColor Color() const;
+    void SetColor(TColor c);
+    bool EndEllipsis() const;
+    void SetEndEllipsis(bool b);
+    TFont* Font() const;
+    void SetFont(TFont* f);
+    AnsiString Hint() const { return hint_; }
+    void SetHint(const AnsiString& s) { hint_ = s; }
+    int ImageIndex() const { return imageIndex_; }
+    void SetImageIndex(int i);
+    TTextOrientationGx Orientation() const;
+    void SetOrientation(TTextOrientationGx o);
+    int SortIndex() const { return sortIndex_; }
+    void SetSortIndex(int i);
+    TSortMarkerGx SortMarker() const { return sortMarker_; }
+    void SetSortMarker(TSortMarkerGx m);
+    bool TitleButton() const;
+    void SetTitleButton(bool b);
+    bool ToolTips() const;
+    void SetToolTips(bool b);
+
+    TAlignment DefaultAlignment() const;
+    TColor DefaultColor() const;
+    TFont* DefaultFont() const;
+    AnsiString DefaultCaption() const;
+    bool DefaultTitleButton() const;
+    bool DefaultEndEllipsis() const;
+    bool DefaultToolTips() const;
+    TTextOrientationGx DefaultOrientation() const;
+    bool IsAlignmentStored() const;
+    bool IsCaptionStored() const;
+    bool IsColorStored() const;
+    bool IsEndEllipsisStored() const;
+    bool IsFontStored() const;
+    bool IsOrientationStored() const;
+    bool IsTitleButtonStored() const;
+    bool IsToolTipsStored() const;
+
+    void RefreshDefaultFont();
+    virtual void RestoreDefaults();
+    int GetSortMarkingWidth() const;
+    void SetNextSortMarkerValue(bool keepMulti);
+
+    // Used by the column's own sort upkeep: stores without the upkeep.
+    void SetSortIndexRaw(int i) { sortIndex_ = i; }
+    void SetSortMarkerRaw(TSortMarkerGx m) { sortMarker_ = m; }
+
+private:
+    bool has(TColumnGxValue v) const;
+    void add(TColumnGxValue v);
+    void fontChanged(TObject*);
+    void changed(bool allItems);
+    TColumnGx* column_;
+    TAlignment alignment_ = taLeftJustify;
+    AnsiString caption_;
+    TColor color_ = clBtnFace;
+    bool endEllipsis_ = false;
+    std::unique_ptr<TFont> font_;
+    bool followingFont_ = false;
+    AnsiString hint_;
+    int imageIndex_ = -1;
+    TTextOrientationGx orientation_ = tohHorizontal;
+    int sortIndex_ = 0;
+    TSortMarkerGx sortMarker_ = smNoneGx;
+    bool titleButton_ = false;
+    bool toolTips_ = false;
+};
+
+class TColumnGx : public TCollectionItem, public ILookupGridOwner {
+    PLANTMON_CLASS(TColumnGx, TCollectionItem)
+public:
+    explicit TColumnGx(TCollection* collection);
+    ~TColumnGx() override;
+    void Assign(TPersistent* source) override;
+    AnsiString GetDisplayName() const override;
+    void SetIndex(int index) override;
+
+    TCustomDBGridGx* Grid() const;
+    TField* Field();
+    virtual void SetField(TField* field);
+    AnsiString FieldName() const { return fieldName_; }
+    void SetFieldName(const AnsiString& name);
+    bool StoredFlag() const { return storedFlag_; }
+    void SetStoredFlag(bool b) { storedFlag_ = b; }
+    virtual bool SeenPassthrough() const { return !storedFlag_; }
+    // The width the grid's automatic fitting scales from.
+    int FitBaseWidth() const { return fitBaseWidth_; }
+    void SetFitBaseWidth(int w) { fitBaseWidth_ = w; }
+    TColumnGxValues AssignedValues() const { return assigned_; }
+    bool IsAssigned(TColumnGxValue v) const { return (assigned_ & ColumnValueBit(v)) != 0; }
+
+    // ---- Properties
+    TAlignment Alignment() const;
+    virtual void SetAlignment(TAlignment a);
+    bool AlwaysShowEditButton() const;
+    void SetAlwaysShowEditButton(bool b);
+    bool AutoDropDown() const;
+    void SetAutoDropDown(bool b);
+    bool AutoFitColWidth() const { return autoFitColWidth_; }
+    virtual void SetAutoFitColWidth(bool b);
+    TBiDiMode BiDiMode() const;
+    void SetBiDiMode(TBiDiMode m);
+    TColumnButtonStyleGx ButtonStyle() const { return buttonStyle_; }
+    void SetButtonStyle(TColumnButtonStyleGx s);
+    bool Checkboxes() const;
+    void SetCheckboxes(bool b);
+    TColor Color() const;
+    void SetColor(TColor c);
+    bool DblClickNextVal() const;
+    void SetDblClickNextVal(bool b);
+    AnsiString DisplayFormat() const { return displayFormat_; }
+    void SetDisplayFormat(const AnsiString& f);
+    TColumnDropDownBoxGx* DropDownBox() const { return dropDownBox_.get(); }
+    void SetDropDownBox(TColumnDropDownBoxGx* b) { dropDownBox_->Assign(b); }
+    unsigned DropDownRows() const { return dropDownRows_; }
+    void SetDropDownRows(unsigned n) { dropDownRows_ = n; }
+    bool DropDownShowTitles() const;
+    void SetDropDownShowTitles(bool b);
+    bool DropDownSizing() const;
+    void SetDropDownSizing(bool b);
+    TSpecRowGx* DropDownSpecRow() const { return specRow_.get(); }
+    void SetDropDownSpecRow(TSpecRowGx* r) { specRow_->Assign(r); }
+    int DropDownWidth() const { return dropDownWidth_; }
+    void SetDropDownWidth(int w);
+    TEditButtonsGx* EditButtons() const { return editButtons_.get(); }
+    void SetEditButtons(TEditButtonsGx* b) { editButtons_->Assign(b); }
+    AnsiString EditMask() const { return editMask_; }
+    void SetEditMask(const AnsiString& m);
+    bool EndEllipsis() const;
+    void SetEndEllipsis(bool b);
+    TFont* Font() const;
+    void SetFont(TFont* f);
+    bool HideDuplicates() const { return hideDuplicates_; }
+    virtual void SetHideDuplicates(bool b);
+    bool HighlightRequired() const;
+    virtual void SetHighlightRequired(bool b);
+    TCustomImageList* ImageList() const { return imageList_; }
+    void SetImageList(TCustomImageList* l);
+    TImeMode ImeMode() const;
+    virtual void SetImeMode(TImeMode m);
+    TImeName ImeName() const;
+    virtual void SetImeName(const TImeName& n);
+    double Increment() const { return increment_; }
+    void SetIncrement(double d) { increment_ = d; }
+    TStrings* KeyList();
+    const TStrings* KeyListIfAny() const { return keyList_.get(); }
+    void SetKeyList(TStrings* s);
+    TTextLayout Layout() const;
+    void SetLayout(TTextLayout l);
+    AnsiString LookupDisplayFields() const;
+    virtual void SetLookupDisplayFields(const AnsiString& s);
+    int MaxWidth() const { return maxWidth_; }
+    void SetMaxWidth(int w);
+    int MinWidth() const { return minWidth_; }
+    void SetMinWidth(int w);
+    TMRUListGx* MRUList() const { return mruList_.get(); }
+    void SetMRUList(TMRUListGx* l) { mruList_->Assign(l); }
+    int NotInKeyListIndex() const { return notInKeyListIndex_; }
+    void SetNotInKeyListIndex(int i);
+    TStrings* PickList();
+    const TStrings* PickListIfAny() const { return pickList_.get(); }
+    void SetPickList(TStrings* s);
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* m);
+    bool ReadOnly() const;
+    virtual void SetReadOnly(bool b);
+    bool ShowImageAndText() const { return showImageAndText_; }
+    void SetShowImageAndText(bool b);
+    int Tag() const { return tag_; }
+    void SetTag(int t) { tag_ = t; }
+    TColumnTitleGx* Title() const { return title_.get(); }
+    void SetTitle(TColumnTitleGx* t) { title_->Assign(t); }
+    bool ToolTips() const;
+    void SetToolTips(bool b);
+    bool Visible() const { return visible_; }
+    void SetVisible(bool b);
+    int Width() const;
+    virtual void SetWidth(int w);
+    bool WordWrap() const;
+    virtual void SetWordWrap(bool b);
+
+    // ---- Defaults (what a property shows while it is not set)
+    TAlignment DefaultAlignment() const;
+    TColor DefaultColor() const;
+    TFont* DefaultFont() const;
+    TImeMode DefaultImeMode() const;
+    TImeName DefaultImeName() const;
+    bool DefaultReadOnly() const;
+    int DefaultWidth() const;
+    bool DefaultWordWrap() const;
+    AnsiString DefaultLookupDisplayFields() const;
+    bool DefaultCheckboxes() const;
+    bool DefaultAlwaysShowEditButton() const;
+    bool DefaultEndEllipsis() const;
+    bool DefaultAutoDropDown() const;
+    bool DefaultDblClickNextVal() const;
+    bool DefaultToolTips() const;
+    bool DefaultDropDownSizing() const;
+    bool DefaultDropDownShowTitles() const;
+    TTextLayout DefaultLayout() const;
+    bool DefaultHighlightRequired() const;
+
+    // ---- Stored tests (what a column list or form keeps)
+    bool IsAlignmentStored() const;
+    bool IsAlwaysShowEditButtonStored() const;
+    bool IsAutoDropDownStored() const;
+    bool IsBiDiModeStored() const { return IsAssigned(cvBiDiMode); }
+    bool IsCheckboxesStored() const { return IsAssigned(cvCheckboxes); }
+    bool IsColorStored() const;
+    bool IsDblClickNextValStored() const;
+    bool IsDropDownShowTitlesStored() const;
+    bool IsDropDownSizingStored() const;
+    bool IsEndEllipsisStored() const;
+    bool IsFontStored() const { return IsAssigned(cvFont); }
+    bool IsHighlightRequiredStored() const;
+    bool IsImeModeStored() const;
+    bool IsImeNameStored() const;
+    bool IsIncrementStored() const { return increment_ != 1.0; }
+    bool IsLayoutStored() const;
+    bool IsLookupDisplayFieldsStored() const;
+    bool IsReadOnlyStored() const;
+    bool IsToolTipsStored() const;
+    bool IsWidthStored() const;
+    bool IsWordWrapStored() const;
+
+    // ---- Operations
+    AnsiString DisplayText();
+    TColumnGxType GetColumnType();
+    TCheckBoxState CheckboxState();
+    void SetCheckboxState(TCheckBoxState s);
+    int GetImageIndex();
+    bool CanModify(bool tryEdit);
+    void SetNextFieldValue(double increment);
+    void UpdateDataValues(const AnsiString& text, const Variant& value, bool useText);
+    int AllowableWidth(int w) const;
+    void FillColCellParams(TColCellParamsGx* params);
+    virtual void GetColCellParams(bool editMode, TColCellParamsGx* params);
+    TDataSet* UsedLookupDataSet();
+    TDataSet* FullListDataSet();
+    virtual void RestoreDefaults();
+    bool UseRightToLeftReading() const;
+    bool UseRightToLeftAlignment() const;
+    bool UseRightToLeftScrollBar() const;
+    int DrawTextBiDiModeFlagsReadingOnly() const;
+    // Forgets the resolved field (the grid's data link changed its active state).
+    void ForgetField() { field_ = nullptr; }
+
+    // ---- ILookupGridOwner: the drop-down lookup grid is made by the lookup unit, which replaces
+    // these; a plain column has none.
+    void SetDropDownBoxListSource(TDataSource* dataSource) override;
+    TCustomDBGridGx* GetLookupGrid() override { return nullptr; }
+    TDBLookupGridGxOptions GetOptions() override { return 0; }
+    void SetOptions(TDBLookupGridGxOptions) override {}
+
+    // ---- Events
+    TOnColumnCheckDrawRequiredStateEventGx OnCheckDrawRequiredState;
+    TButtonClickEventGx OnEditButtonClick;
+    TButtonDownEventGx OnEditButtonDown;
+    TGetColCellParamsEventGx OnGetCellParams() const { return onGetCellParams_; }
+    void SetOnGetCellParams(TGetColCellParamsEventGx e);
+    TNotInListEventGx OnNotInList;
+    TColCellUpdateDataEventGx OnUpdateData;
+    // The drop-down lookup grid's events, read and written there (empty while there is none).
+    TCheckTitleGxBtnEvent OnDropDownBoxCheckButton();
+    void SetOnDropDownBoxCheckButton(TCheckTitleGxBtnEvent e);
+    TDrawColumnGxCellEvent OnDropDownBoxDrawColumnCell();
+    void SetOnDropDownBoxDrawColumnCell(TDrawColumnGxCellEvent e);
+    TGetCellGxParamsEvent OnDropDownBoxGetCellParams();
+    void SetOnDropDownBoxGetCellParams(TGetCellGxParamsEvent e);
+    TNotifyEvent OnDropDownBoxSortMarkingChanged();
+    void SetOnDropDownBoxSortMarkingChanged(TNotifyEvent e);
+    TTitleGxClickEvent OnDropDownBoxTitleBtnClick();
+    void SetOnDropDownBoxTitleBtnClick(TTitleGxClickEvent e);
+
+protected:
+    virtual TColumnTitleGx* CreateTitle();
+    virtual TEditButtonsGx* CreateEditButtons();
+    virtual void SpecRowChanged(TObject* sender);
+    void ChangedColumn(bool allItems) { Changed(allItems); }
+    friend class TColumnTitleGx;
+    friend class TDBGridColumnsGx;
+    friend class TCustomDBGridGx;
+
+private:
+    bool has(TColumnGxValue v) const { return IsAssigned(v); }
+    void add(TColumnGxValue v) { assigned_ |= ColumnValueBit(v); }
+    void fontChanged(TObject*);
+    void repaintGrid();
+    bool fieldModifiable(TField* f, bool acceptMemo) const;
+    TField* keyField() const;
+    void storeWidth(int w);
+
+    TField* field_ = nullptr;
+    AnsiString fieldName_;
+    bool storedFlag_ = true;
+    int fitBaseWidth_ = 0;
+    TColumnGxValues assigned_ = 0;
+    TAlignment alignment_ = taLeftJustify;
+    bool alwaysShowEditButton_ = false;
+    bool autoDropDown_ = false;
+    bool autoFitColWidth_ = true;
+    TBiDiMode biDiMode_ = bdLeftToRight;
+    TColumnButtonStyleGx buttonStyle_ = cbsAuto;
+    bool checkboxes_ = false;
+    TColor color_ = clWindow;
+    bool dblClickNextVal_ = false;
+    AnsiString displayFormat_;
+    std::unique_ptr<TColumnDropDownBoxGx> dropDownBox_;
+    unsigned dropDownRows_ = 7;
+    bool dropDownShowTitles_ = false;
+    bool dropDownSizing_ = false;
+    int dropDownWidth_ = 0;
+    std::unique_ptr<TEditButtonsGx> editButtons_;
+    AnsiString editMask_;
+    bool endEllipsis_ = false;
+    std::unique_ptr<TFont> font_;
+    bool hideDuplicates_ = false;
+    bool highlightRequired_ = false;
+    TCustomImageList* imageList_ = nullptr;
+    std::unique_ptr<TChangeLink> imageChangeLink_;
+    TImeMode imeMode_ = imDontCare;
+    TImeName imeName_;
+    double increment_ = 1.0;
+    std::unique_ptr<TStringList> keyList_;
+    TTextLayout layout_ = tlTop;
+    AnsiString lookupDisplayFields_;
+    int maxWidth_ = 0;
+    int minWidth_ = 0;
+    std::unique_ptr<TMRUListGx> mruList_;
+    int notInKeyListIndex_ = -1;
+    std::unique_ptr<TStringList> pickList_;
+    TPopupMenu* popupMenu_ = nullptr;
+    bool readOnly_ = false;
+    bool showImageAndText_ = false;
+    std::unique_ptr<TSpecRowGx> specRow_;
+    int tag_ = 0;
+    std::unique_ptr<TColumnTitleGx> title_;
+    bool toolTips_ = false;
+    bool visible_ = true;
+    int width_ = 0;
+    bool wordWrap_ = false;
+    TGetColCellParamsEventGx onGetCellParams_;
+};
+
+// The column class of the grid's collection; it publishes the column's properties.
+class TDBGridColumnGx : public TColumnGx {
+    PLANTMON_CLASS(TDBGridColumnGx, TColumnGx)
+public:
+    using TColumnGx::TColumnGx;
+};
+
+// ---- Column lists and the collection ---------------------------------------------------------------
+// An ordered list of columns that frees none of them.
+class TColumnsGxList : public TObjectList {
+    PLANTMON_CLASS(TColumnsGxList, TObjectList)
+public:
+    TColumnsGxList() : TObjectList(false) {}
+    TColumnGx* GetColumn(int index) const { return static_cast<TColumnGx*>(Items(index)); }
+    TColumnGx* operator[](int index) const { return GetColumn(index); }
+    void SetColumn(int index, TColumnGx* column) { SetItem(index, column); }
+};
+
+class TDBGridColumnsGx : public TCollection {
+    PLANTMON_CLASS(TDBGridColumnsGx, TCollection)
+public:
+    TDBGridColumnsGx(TCustomDBGridGx* grid, TCollectionItemClass itemClass);
+    TPersistent* GetOwner() override;
+    TCustomDBGridGx* Grid() const { return grid_; }
+
+    TColumnGx* Add() { return static_cast<TColumnGx*>(TCollection::Add()); }
+    // A column the grid made from a field for itself.
+    TColumnGx* InternalAdd();
+    TColumnGx* Items(int index) const { return static_cast<TColumnGx*>(TCollection::Items(index)); }
+    TColumnGx* operator[](int index) const { return Items(index); }
+    void SetColumn(int index, TColumnGx* column) { SetItem(index, column); }
+    TDBGridColumnsState State() const;
+    void SetState(TDBGridColumnsState s);
+    void RebuildColumns() { AddAllColumns(true); }
+    void AddAllColumns(bool deleteExisting);
+    void RestoreDefaults();
+    void LoadFromFile(const AnsiString& fileName);
+    void LoadFromStream(TStream* stream);
+    void SaveToFile(const AnsiString& fileName);
+    void SaveToStream(TStream* stream);
+    int GetUpdateCount() const { return UpdateCount(); }
+    void ActiveChanged();
+
+protected:
+    void Update(TCollectionItem* item) override;
+
+private:
+    TCustomDBGridGx* grid_;
+};
+
+// The component a column set is streamed as.
+class TColumnsWrapper : public TComponent {
+    PLANTMON_CLASS(TColumnsWrapper, TComponent)
+public:
+    explicit TColumnsWrapper(TComponent* owner) : TComponent(owner) {}
+    TDBGridColumnsGx* Columns() const { return columns_; }
+    void SetColumns(TDBGridColumnsGx* c) { columns_ = c; }
+
+private:
+    TDBGridColumnsGx* columns_ = nullptr;
+};
+
+// ---- Multi-level titles ----------------------------------------------------------------------------
+class THeadTreeNode;
+using THeadTreeProc = TClosure<void(THeadTreeNode* Node)>;
+
+// A node of the title tree: the root stands for the whole title row, each column has a leaf, and
+// neighbouring columns whose captions begin with the same word sit under a group node carrying it.
+// Siblings form a closed ring. A node owns its children.
+class THeadTreeNode : public TObject {
+    PLANTMON_CLASS(THeadTreeNode, TObject)
+public:
+    THeadTreeNode();
+    THeadTreeNode(const AnsiString& text, int height, int width);
+    // Frees all descendants when the node has no parent.
+    ~THeadTreeNode() override;
+
+    THeadTreeNode* FirstChild = nullptr;
+    TColumnGx* LeafColumn = nullptr;
+    bool Painted = false;
+    std::int32_t CellHeight = 0;
+    std::int32_t PrintHeight = 0;
+    THeadTreeNode* ParentNode = nullptr;
+    THeadTreeNode* NextSibling = nullptr;
+    AnsiString NodeText;
+    std::int32_t LineWidth = 0;
+    std::int32_t CellWidth = 0;
+    std::int32_t PrintWidth = 0;
+    std::int32_t MarkerIndent = 0;
+
+    THeadTreeNode* Add(THeadTreeNode* after, const AnsiString& text, int height, int width);
+    THeadTreeNode* AddChild(THeadTreeNode* node, const AnsiString& text, int height, int width);
+    bool Find(THeadTreeNode* node);
+    int GetLevel() const;
+    void FreeAllChild();
+    void Union(THeadTreeNode* from, THeadTreeNode* to, const AnsiString& text, int height);
+    void DoForAllNode(THeadTreeProc proc);
+    void CreateFieldTree(TCustomDBGridGx* grid);
+
+private:
+    void checkInTree(THeadTreeNode* node);
+};
+
+struct TLeafCol {
+    THeadTreeNode* FLeaf = nullptr;
+    TColumnGx* FColumn = nullptr;
+};
+
+// The n-th (1-based) word of a caption split at "|", with its 1-based position; a missing word is
+// empty with position 0.
+AnsiString CaptionWord(const AnsiString& caption, int n, int& position);
+
+// ---- Drawing geometry ------------------------------------------------------------------------------
+struct TGridAxisDrawInfoGx : TGridAxisDrawInfo {
+    int FrozenExtent = 0;  // pixels of the frozen cells inside the fixed part
+    int FooterExtent = 0;  // pixels of the footer rows on screen (rows only)
+};
+struct TGridDrawInfoGx {
+    TGridAxisDrawInfoGx Horz;
+    TGridAxisDrawInfoGx Vert;
+};
+
+// ---- Data link -------------------------------------------------------------------------------------
+class TGridDataLinkGx : public TDataLink {
+    PLANTMON_CLASS(TGridDataLinkGx, TDataLink)
+public:
+    static constexpr int MaxMapSize = 268435455;  // 2^28 - 1
+
+    explicit TGridDataLinkGx(TCustomDBGridGx* grid);
+    ~TGridDataLinkGx() override;
+
+    bool AddMapping(const AnsiString& fieldName);
+    void ClearMapping();
+    int GetMappedIndex(int index) const;
+    void Modified() { modified_ = true; }
+    bool IsModified() const { return modified_; }
+    void Reset();
+    bool GetDefaultFields() const;
+    TField* GetFields(int index) const;
+    int FieldCount() const { return fieldCount_; }
+    int MapCapacity() const { return static_cast<int>(map_.size()); }
+    bool SparseMap() const { return sparse_; }
+    void SetSparseMap(bool b) { sparse_ = b; }
+    int MoveBy(int distance) override;
+    // The dataset's notification of a record change, for the grid (RecordChanged is protected).
+    void UpdateData() override;
+
+protected:
+    void ActiveChanged() override;
+    void DataSetChanged() override;
+    void DataSetScrolled(int distance) override;
+    void EditingChanged() override;
+    void FocusControl(TField** field) override;
+    void LayoutChanged() override;
+    void RecordChanged(TField* field) override;
+
+private:
+    TCustomDBGridGx* grid_;
+    std::vector<int> map_;  // its size is the map's capacity
+    int fieldCount_ = 0;
+    bool modified_ = false;
+    bool inUpdateData_ = false;
+    bool sparse_ = false;
+};
+
+// ---- The grid --------------------------------------------------------------------------------------
+class TCustomDBGridGx : public TCustomGrid {
+    PLANTMON_CLASS(TCustomDBGridGx, TCustomGrid)
+public:
+    explicit TCustomDBGridGx(TComponent* owner);
+    ~TCustomDBGridGx() override;
+
+    // ---- Layout locks and requests
+    void BeginUpdate();
+    void EndUpdate();
+    int UpdateLock() const { return updateLock_; }
+    void BeginLayout();
+    void EndLayout();
+    void CancelLayout();
+    bool AcquireLayoutLock();
+    void DeferLayout();
+    int LayoutLock() const { return layoutLock_; }
+    bool InLayout() const { return inLayout_; }
+    bool DataSetLayoutChanging() const { return dataSetLayout_; }
+    virtual void LayoutChanged();
+    void InternalLayout();
+    virtual void UpdateRowCount();
+
+    // ---- Columns and fields
+    TDBGridColumnsGx* Columns() const { return columns_.get(); }
+    void SetColumns(TDBGridColumnsGx* c) { columns_->Assign(c); }
+    TColumnsGxList* VisibleColumns() const { return visibleColumns_.get(); }
+    TColumnsGxList* SortMarkedColumns() const { return sortMarkedColumns_.get(); }
+    // Rebuilds the list of sort-marked columns from the titles, in SortIndex order.
+    void SetSortMarkedColumns();
+    TColumnDefValuesGx* ColumnDefValues() const { return columnDefValues_.get(); }
+    void SetColumnDefValues(TColumnDefValuesGx* v) { columnDefValues_->Assign(v); }
+    TGridDataLinkGx* DataLink() const { return dataLink_.get(); }
+    TDataSource* DataSource() const { return dataLink_->DataSource(); }
+    void SetDataSource(TDataSource* ds);
+    int RawToDataColumn(int aCol) const { return aCol - indicatorOffset_; }
+    int DataToRawColumn(int aCol) const { return aCol + indicatorOffset_; }
+    int IndicatorOffset() const { return indicatorOffset_; }
+    int GetCol() const { return Col(); }
+    void SetCol(int aCol);
+    int SelectedIndex() const;
+    void SetSelectedIndex(int index);
+    TField* SelectedField() const;
+    void SetSelectedField(TField* f);
+    TField* GetColField(int dataCol) const;
+    AnsiString GetFieldValue(int dataCol) const;
+    int GetFieldCount() const { return dataLink_->FieldCount(); }
+    TField* GetFields(int index) const { return dataLink_->GetFields(index); }
+    bool ValidFieldIndex(int index) const { return dataLink_->GetMappedIndex(index) >= 0; }
+    TColumnGx* GetFieldColumns(const AnsiString& fieldName) const;
+    virtual void GetDatasetFieldList(TList* list);
+    bool HaveHideDuplicates() const;
+
+    // ---- Rows
+    int GetTitleRows() const { return (options_ & dgTitles) ? 1 : 0; }
+    virtual int GetSubTitleRows() const { return 0; }
+    int GetTopDataOffset() const { return GetTitleRows() + GetSubTitleRows(); }
+    int TopDataOffset() const { return topDataOffset_; }
+    int DataRowCount() const;
+    int VisibleDataRowCount() const;
+    int DataRowToRecNo(int dataRow) const;
+    int StdDefaultRowHeight();
+    int GetSubTitleRowHeights(int) const { return DefaultRowHeight(); }
+    int GetRowHeights(int index) const { return RowHeights(index); }
+    int GetColWidths(int index) const { return ColWidths(index); }
+    void SetColWidths(int index, int value);
+    bool MultiLineRows() const { return multiLineRows_; }
+    int RowTextSpacing() const { return rowTextSpacing_; }
+    int TitleRowHeight() const { return titleRowHeight_; }
+
+    // ---- Geometry
+    void CalcFixedInfoGx(TGridDrawInfoGx& info) const;
+    void CalcDrawInfoXYGx(TGridDrawInfoGx& info, int useWidth, int useHeight) const;
+    void CalcDrawInfoGx(TGridDrawInfoGx& info) const;
+    void ChangeScale(int m, int d) override;
+
+    // ---- Titles
+    THeadTreeNode* HeadTree() const { return headTree_.get(); }
+    const std::vector<TLeafCol>& LeafFieldArr() const { return leafFieldArr_; }
+    std::vector<TLeafCol>& LeafFieldArr() { return leafFieldArr_; }
+    int SetChildTreeHeight(THeadTreeNode* node);
+
+    // ---- Repainting
+    void InvalidateCol(int aCol);
+    void InvalidateRow(int aRow) { TCustomGrid::InvalidateRow(aRow); }
+    void InvalidateCell(int aCol, int aRow);
+    void InvalidateGridRect(const TGridRect& r);
+
+    // ---- Position and editing
+    void SaveBookmark();
+    void RestoreBookmark();
+    // How far SaveBookmark stepped back from the current record.
+    int SavedBookmarkOffset() const { return savedOffset_; }
+    void SetValueFromPrevRecord();
+    bool AllowedOperationUpdate();
+    void UpdateData();
+    bool CanEditModifyText();
+    bool CanEditModifyColumn(int dataCol);
+    AnsiString EditText() const { return editText_; }
+    Variant EditKeyValue() const { return editKeyValue_; }
+    void DefaultDrawDataCell(const TRect& rect, TField* field, TGridDrawState state);
+
+    // ---- Published properties
+    TDBGridGxAllowedOperations AllowedOperations() const { return allowedOperations_; }
+    void SetAllowedOperations(TDBGridGxAllowedOperations v) { allowedOperations_ = v; }
+    TDBGridGxAllowedSelections AllowedSelections() const { return allowedSelections_; }
+    void SetAllowedSelections(TDBGridGxAllowedSelections v) { allowedSelections_ = v; }
+    bool AutoFitColWidths() const { return autoFitColWidths_; }
+    void SetAutoFitColWidths(bool b);
+    bool DrawMemoText() const { return drawMemoText_; }
+    void SetDrawMemoText(bool b);
+    TDBGridGxEditActions EditActions() const { return editActions_; }
+    void SetEditActions(TDBGridGxEditActions a) { editActions_ = a; }
+    TColor EvenRowColor() const { return evenRowColorAssigned_ ? evenRowColor_ : Color(); }
+    void SetEvenRowColor(TColor c);
+    TColor OddRowColor() const { return oddRowColorAssigned_ ? oddRowColor_ : Color(); }
+    void SetOddRowColor(TColor c);
+    bool IsEvenRowColorStored() const { return evenRowColorAssigned_; }
+    bool IsOddRowColorStored() const { return oddRowColorAssigned_; }
+    bool Flat() const { return flat_; }
+    // A flat 3-D grid draws its single border itself.
+    bool FlatBorder() const { return flatBorder_; }
+    void SetFlat(bool b);
+    TColor FooterColor() const { return footerColor_; }
+    void SetFooterColor(TColor c);
+    TFont* FooterFont() const { return footerFont_.get(); }
+    void SetFooterFont(TFont* f) { footerFont_->Assign(f); }
+    int FooterRowCount() const { return footerRowCount_; }
+    void SetFooterRowCount(int n);
+    int FrozenCols() const { return frozenCols_; }
+    void SetFrozenCols(int n);
+    int MinAutoFitWidth() const { return minAutoFitWidth_; }
+    void SetMinAutoFitWidth(int w);
+    TDBGridOptions Options() const { return options_; }
+    void SetOptions(TDBGridOptions v);
+    TDBGridGxOptions OptionsGx() const { return optionsGx_; }
+    void SetOptionsGx(TDBGridGxOptions v);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool b);
+    int RowHeight() const { return rowHeight_; }
+    void SetRowHeight(int v);
+    int RowLines() const { return rowLines_; }
+    void SetRowLines(int v);
+    bool RowSizingAllowed() const { return rowSizingAllowed_; }
+    void SetRowSizingAllowed(bool b);
+    bool SortLocal() const { return sortLocal_; }
+    void SetSortLocal(bool b) { sortLocal_ = b; }
+    TFont* TitleFont() const { return titleFont_.get(); }
+    void SetTitleFont(TFont* f) { titleFont_->Assign(f); }
+    int TitleHeight() const { return titleHeight_; }
+    void SetTitleHeight(int v);
+    int TitleLines() const { return titleLines_; }
+    void SetTitleLines(int v);
+    TCustomImageList* TitleImages() const { return titleImages_; }
+    void SetTitleImages(TCustomImageList* l);
+    bool UseMultiTitle() const { return useMultiTitle_; }
+    void SetUseMultiTitle(bool b);
+    int VTitleMargin() const { return vTitleMargin_; }
+    void SetVTitleMargin(int v);
+    // The grid's own base-grid options (what the DB options map to).
+    TGridOptions GridOptions() const { return TCustomGrid::Options(); }
+    // Set at the end of a row sizing with the mouse; RowHeightsChanged adopts the height.
+    void SetRowSizedByMouse() { rowSizedByMouse_ = true; }
+    bool Loading() const { return (ComponentState() & csLoading) != 0; }
+    bool Designing() const { return (ComponentState() & csDesigning) != 0; }
+
+    // ---- Events
+    TNotifyEvent OnApplyFilter;
+    TDBGridGxClickEvent OnCellClick;
+    TCheckTitleGxBtnEvent OnCheckButton;
+    TNotifyEvent OnColEnter;
+    TNotifyEvent OnColExit;
+    TMovedEvent OnColumnMoved;
+    TNotifyEvent OnColWidthsChanged;
+    TDrawColumnGxCellEvent OnDrawColumnCell;
+    TDrawDataCellEvent OnDrawDataCell;
+    TDrawFooterCellEvent OnDrawFooterCell;
+    TNotifyEvent OnEditButtonClick;
+    TGetBtnGxParamsEvent OnGetBtnParams;
+    TGetCellGxParamsEvent OnGetCellParams;
+    TGetFooterParamsEvent OnGetFooterParams;
+    TGridMoveRecordsEventGx OnMoveRecords;
+    TNotifyEvent OnSelectionChanged;
+    TNotifyEvent OnSortMarkingChanged;
+    TNotifyEvent OnSumListAfterRecalcAll;
+    TNotifyEvent OnSumListRecalcAll;
+    TTitleGxClickEvent OnTitleBtnClick;
+    TDBGridGxClickEvent OnTitleClick;
+
+    // ---- Reactions to the dataset (the data link calls them)
+    virtual void LinkActive(bool value);
+    virtual void DataChanged();
+    virtual void Scroll(int distance);
+    virtual void RecordChanged(TField* field);
+    virtual void UpdateActive();
+    virtual void DefineFieldMap();
+    virtual void SetColumnAttributes();
+    virtual bool CanEditorMode() const { return (options_ & dgAlwaysShowEditor) != 0; }
+    // The row of the current-record mark painted last (-1: none).
+    int IndicatorRow() const { return indicatorRow_; }
+
+protected:
+    virtual TColumnDefValuesGx* CreateColumnDefValues();
+    virtual TDBGridColumnsGx* CreateColumns();
+    virtual bool AcquireFocus();
+
+    void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
+    void CreateParams(TCreateParams& params) override;
+    void DefineProperties(TFiler* filer) override;
+    void Dispatch(TMessage& m) override;
+    void DrawCell(int col, int row, TRect rect, TGridDrawState state) override;
+    void RowHeightsChanged() override;
+    void ColumnMoved(int fromIndex, int toIndex) override;
+    void DoExit() override;
+
+    // ---- Editor hosting
+    bool CanEditShow() override;
+    bool CanEditModify() override;
+    bool CanEditAcceptKey(WideChar key) override;
+    AnsiString GetEditText(int col, int row) override;
+    void SetEditText(int col, int row, const AnsiString& value) override;
+    AnsiString GetEditMask(int col, int row) override;
+    int GetEditLimit() override;
+
+    void CMDeferLayout(TMessage& m);
+
+private:
+    friend class TGridDataLinkGx;
+    friend class TDBGridColumnsGx;
+    friend class TColumnGx;
+    void syncColumnsWithFieldMap();
+    void setRowCountTo(int n);
+    void measureLayout();
+    void layoutTitles();
+    void calcAxisGx(TGridAxisDrawInfoGx& axis, int footerCells) const;
+    void fixedAxisGx(TGridAxisDrawInfoGx& axis, bool horz) const;
+    void readColumns(TReader* reader);
+    void writeColumns(TWriter* writer);
+    void fontChangedSub(TObject*);
+    TColumnGx* currentColumn() const;
+    TField* focusField(TField* field);
+
+    // Owned objects
+    std::unique_ptr<TColumnDefValuesGx> columnDefValues_;
+    std::unique_ptr<TDBGridColumnsGx> columns_;
+    std::unique_ptr<TColumnsGxList> visibleColumns_;
+    std::unique_ptr<TGridDataLinkGx> dataLink_;
+    std::unique_ptr<TFont> titleFont_;
+    std::unique_ptr<THeadTreeNode> headTree_;
+    std::vector<TLeafCol> leafFieldArr_;
+    std::unique_ptr<TColumnsGxList> sortMarkedColumns_;
+    std::unique_ptr<TFont> footerFont_;
+    std::unique_ptr<TColCellParamsGx> colCellParams_;
+    std::unique_ptr<TChangeLink> titleImageChangeLink_;
+
+    // State
+    int indicatorOffset_ = 1;
+    int topDataOffset_ = 1;
+    int updateLock_ = 0;
+    int layoutLock_ = 0;
+    bool inLayout_ = false;
+    bool dataSetLayout_ = false;
+    AnsiString editText_;
+    Variant editKeyValue_ = Null();
+    int rowTextSpacing_ = 4;
+    bool multiLineRows_ = false;
+    TColor evenRowColor_ = clWindow, oddRowColor_ = clWindow;
+    bool evenRowColorAssigned_ = false, oddRowColorAssigned_ = false;
+    TBookmark savedBookmark_;
+    int savedOffset_ = 0;
+    int titleRowHeight_ = 0;
+    int indicatorRow_ = -1;
+    bool rowSizedByMouse_ = false;
+    bool flatBorder_ = false;
+
+    // Published values
+    TDBGridGxAllowedOperations allowedOperations_ = alopInsertGx | alopUpdateGx | alopDeleteGx | alopAppendGx;
+    TDBGridGxAllowedSelections allowedSelections_ = SelectionTypeBit(gstRecordBookmarks) |
+                                                    SelectionTypeBit(gstRectangle) | SelectionTypeBit(gstColumns) |
+                                                    SelectionTypeBit(gstAll);
+    bool autoFitColWidths_ = false;
+    bool drawMemoText_ = false;
+    TDBGridGxEditActions editActions_ = 0;
+    bool flat_ = false;
+    TColor footerColor_ = clWindow;
+    int footerRowCount_ = 0;
+    int frozenCols_ = 0;
+    int minAutoFitWidth_ = 0;
+    TDBGridOptions options_ = 0;
+    TDBGridGxOptions optionsGx_ = 0;
+    bool readOnly_ = false;
+    int rowHeight_ = 0;
+    int rowLines_ = 0;
+    bool rowSizingAllowed_ = false;
+    bool sortLocal_ = false;
+    int titleHeight_ = 0;
+    int titleLines_ = 0;
+    TCustomImageList* titleImages_ = nullptr;
+    bool useMultiTitle_ = false;
+    int vTitleMargin_ = 10;
+};
+
+// The grid the forms place: it publishes the grid's properties.
+class TDBGridGx : public TCustomDBGridGx {
+    PLANTMON_CLASS(TDBGridGx, TCustomDBGridGx)
+public:
+    explicit TDBGridGx(TComponent* owner);
+};
+
+// ---- Defaults and unit state -----------------------------------------------------------------------
+constexpr TDBGridOptions DefaultDBGridOptions = dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines |
+                                                dgRowLines | dgTabs | dgConfirmDelete | dgCancelOnExit;
+constexpr TDBGridGxOptions DefaultDBGridGxOptions = dghFixed3D | dghHighlightFocus | dghClearSelection | dghDialogFind;
+constexpr int IndicatorWidth = 11;
+
+extern TFont* SortMarkerFont;
+extern TShortCut DBGridGxInplaceSearchKey;
+extern TShortCut DBGridGxInplaceSearchNextKey;
+extern TShortCut DBGridGxInplaceSearchPriorKey;
+extern TShortCut DBGridGxSetValueFromPrevRecordKey;
+extern TShortCut DBGridGxFindDialogKey;
+extern int DBGridGxInplaceSearchTimeOut;
+extern TColor DBGridGxInplaceSearchColor;
+extern TColor DBGridGxInplaceSearchTextColor;
+extern bool DBGridGxDebugDraw;
+extern int ColSelectionAreaHeight;
+extern HCURSOR DBGridGxColSelectCursor;   // "DOWNCURGX"
+extern HCURSOR DBGridGxRowSelectCursor;   // "RIGHTCURGX"
+extern HCURSOR DBGridGxRowMoveCursor;     // "LEFTCURGX"
+TColCellParamsGx* SharedColCellParams();
+
+// Counted: the first start sets the unit's globals up, the last end frees them. A grid starts the
+// unit for the rest of the run the first time one is made.
+void DBGridGxStartup();
+void DBGridGxShutdown();
+
+// ---- Unit helpers ----------------------------------------------------------------------------------
+int FieldAsIntegerOrDefault(TField* field, int defaultValue);
+bool AllFieldsCanModify(const std::vector<TField*>& fields);
+void RepaintRowCells(TCustomDBGridGx* grid, int row);
+// Removes one queued message of that number for the window; a quit request taken out on the way is
+// posted again.
+void RemoveQueuedMessage(HWND window, UINT message);
+bool MeasureCellText(unsigned flags, TCanvas* canvas, int rightIndent, int& textHeight, int& textWidth, bool wordWrap,
+                     const TRect& rect, const AnsiString& text, int interlinear);
+int MeasureTextWidth(TCanvas* canvas, const AnsiString& text);
+bool GridRectContains(int aCol, int aRow, const TGridRect& r);
+void TurnRect(TRect& r);
