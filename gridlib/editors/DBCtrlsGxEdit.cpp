@@ -2,6 +2,7 @@
 // the read-only state, keys, focus, data source and field, and the in-place mode under a holder.
 #include "gridlib/editors/DBCtrlsGx.h"
 
+#include "gui/ActnList.h"
 #include "gui/Menus.h"
 #include "gui/WinApi.h"
 
@@ -611,11 +612,11 @@ void TCustomDBEditGx::Dispatch(TMessage& m) {
 }
 
 bool TCustomDBEditGx::ExecuteAction(TBasicAction* action) {
-    return TCustomMaskEdit::ExecuteAction(action) || dataLink_->ExecuteAction(dynamic_cast<ITargetAction*>(action));
+    return TCustomMaskEdit::ExecuteAction(action) || dataLink_->ExecuteAction(static_cast<ITargetAction*>(action));
 }
 
 bool TCustomDBEditGx::UpdateAction(TBasicAction* action) {
-    return TCustomMaskEdit::UpdateAction(action) || dataLink_->UpdateAction(dynamic_cast<ITargetAction*>(action));
+    return TCustomMaskEdit::UpdateAction(action) || dataLink_->UpdateAction(static_cast<ITargetAction*>(action));
 }
 
 void TCustomDBEditGx::CMCancelMode(TMessage& m) {

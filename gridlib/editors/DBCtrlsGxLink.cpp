@@ -76,7 +76,7 @@ void TFieldDataLinkGx::UpdateField() {
             TField* f = nullptr;
             if (Control) {
                 f = ds->FindField(fieldName_);
-                if (!f) DatabaseError(Format(DBText::FieldNotFound, {fieldName_}), Control);
+                if (!f) DatabaseError(Format(DBText::FieldNotFound, fieldName_), Control);
             } else {
                 f = ds->FieldByName(fieldName_);
             }
