@@ -54,6 +54,8 @@ void TCustomDBEditGx::CreateWnd() {
     // The native edit's own alignment follows the style: a single-line editor aligns only in
     // its own painting.
     const DWORD style = EditStyle();
+    // Word wrapping needs the edit's form of several lines; a password is always one line.
+    SetMultiLine(wordWrap_ && PasswordChar() == 0, true);
     TCustomEdit::SetAlignment((style & ES_CENTER) ? taCenter : (style & ES_RIGHT) ? taRightJustify : taLeftJustify);
     UpdateHeight();
     UpdateDrawBorder();

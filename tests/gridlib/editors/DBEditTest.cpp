@@ -6,6 +6,8 @@
 #include "testlib/DataTestSupport.h"
 #include "testlib/gui/GuiHarness.h"
 
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -202,6 +204,30 @@ TEST_F(EditFixture, ReturnAndTabReachTheTextOnlyWhenWanted) {
     edit->SetWantTabs(true);
     edit->SetWantReturns(true);
     EXPECT_EQ(edit->Perform(WM_GETDLGCODE) & (DLGC_WANTTAB | DLGC_WANTALLKEYS), DLGC_WANTTAB | DLGC_WANTALLKEYS);
+}
+
+TEST_F(EditFixture, WordWrapBreaksLinesAtReturnOnlyWhenReturnsAreWanted) {
+    edit->SetAutoSize(false);
+    edit->SetHeight(60);
+    edit->EditButton()->SetVisible(true);
+    edit->SetWordWrap(true);
+    EXPECT_TRUE(edit->MultiLine());
+    // The buttons stay on the edit.
+    EXPECT_EQ(edit->EditButtonControls()[0].EditButtonControl->Parent(), edit);
+    EXPECT_TRUE(edit->EditButtonControls()[0].EditButtonControl->Widget()->isVisible());
+    focusEdit();
+    guitest::Type("ab", edit);
+    guitest::Key(VK_RETURN);
+    guitest::Type("c", edit);
+    EXPECT_EQ(edit->Text(), "abc");
+    edit->SetWantReturns(true);
+    guitest::Key(VK_RETURN);
+    guitest::Type("d", edit);
+    EXPECT_EQ(edit->Text(), "abc\r\nd");
+    leave();
+    EXPECT_EQ(edit->FieldDataLink()->LocalValue, Variant("abc\r\nd"));
+    edit->SetWordWrap(false);
+    EXPECT_FALSE(edit->MultiLine());
 }
 
 // ---- In-place mode ----------------------------------------------------------------------------------
