@@ -1126,7 +1126,8 @@ void DeliverNativeInput(TControl* control, TMessage& m) {
     }
     case WM_CHAR: {
         auto cp = static_cast<char32_t>(m.WParam);
-        if (cp == 0) return;
+        // Control characters type nothing (their keys act on key-down).
+        if (cp < 32) return;
         QKeyEvent ke(QEvent::KeyPress, Qt::Key_unknown, QtModifiersFromShift(CurrentShiftState() & (ssShift)),
                      QString::fromUcs4(&cp, 1));
         h->NativeEvent(&ke);
