@@ -8,6 +8,41 @@
 
 namespace {
 bool isStringField(const TField* f) { return f && (f->DataType() == ftString || f->DataType() == ftWideString); }
+
+const bool editPropertiesRegistered = [] {
+    PTypeInfo boolean = EnumTypeInfo("Boolean", {"False", "True"});
+    PTypeInfo text = TypeInfoOf(tkLString, "String");
+    PTypeInfo alignment = EnumTypeInfo("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"});
+    TPropInfo align = MakeProperty<TCustomDBEditGx>("Alignment", alignment, &TCustomDBEditGx::Alignment,
+                                                    &TCustomDBEditGx::SetAlignment);
+    align.Stored = [](TObject* o) { return static_cast<TCustomDBEditGx*>(o)->IsAlignmentStored(); };
+    TPropInfo txt = MakeProperty<TCustomDBEditGx>("Text", text, &TCustomDBEditGx::GetText, &TCustomDBEditGx::SetText);
+    txt.Stored = [](TObject* o) { return static_cast<TCustomDBEditGx*>(o)->IsTextStored(); };
+    RegisterPublishedProperties(
+        TDBEditGx::StaticClass(),
+        {align,
+         MakeProperty<TCustomDBEditGx>("AlwaysShowBorder", boolean, &TCustomDBEditGx::AlwaysShowBorder,
+                                       &TCustomDBEditGx::SetAlwaysShowBorder, 0),
+         MakeProperty<TCustomDBEditGx>("DataField", text, &TCustomDBEditGx::GetDataField, &TCustomDBEditGx::SetDataField),
+         MakeProperty<TCustomDBEditGx>("DataSource", ClassTypeInfo(TDataSource::StaticClass()),
+                                       &TCustomDBEditGx::GetDataSource, &TCustomDBEditGx::SetDataSource),
+         MakeProperty<TCustomDBEditGx>("EditButtons", ClassTypeInfo(TEditButtonsGx::StaticClass()),
+                                       &TCustomDBEditGx::EditButtons, &TCustomDBEditGx::SetEditButtons),
+         MakeProperty<TCustomDBEditGx>("Flat", boolean, &TCustomDBEditGx::Flat, &TCustomDBEditGx::SetFlat, 0),
+         MakeProperty<TCustomDBEditGx>("HighlightRequired", boolean, &TCustomDBEditGx::HighlightRequired,
+                                       &TCustomDBEditGx::SetHighlightRequired, 0),
+         MakeProperty<TCustomDBEditGx>("MRUList", ClassTypeInfo(TMRUListGx::StaticClass()), &TCustomDBEditGx::MRUList,
+                                       &TCustomDBEditGx::SetMRUList),
+         MakeProperty<TCustomDBEditGx>("ReadOnly", boolean, &TCustomDBEditGx::GetReadOnly, &TCustomDBEditGx::SetReadOnly, 0),
+         MakeProperty<TCustomDBEditGx>("ShowHint", boolean, &TCustomDBEditGx::GetShowHint, &TCustomDBEditGx::SetShowHint, 0),
+         txt,
+         MakeProperty<TCustomDBEditGx>("Tooltips", boolean, &TCustomDBEditGx::Tooltips, &TCustomDBEditGx::SetTooltips, 0),
+         MakeProperty<TCustomDBEditGx>("WantReturns", boolean, &TCustomDBEditGx::WantReturns,
+                                       &TCustomDBEditGx::SetWantReturns, 0),
+         MakeProperty<TCustomDBEditGx>("WantTabs", boolean, &TCustomDBEditGx::WantTabs, &TCustomDBEditGx::SetWantTabs, 0),
+         MakeProperty<TCustomDBEditGx>("WordWrap", boolean, &TCustomDBEditGx::WordWrap, &TCustomDBEditGx::SetWordWrap, 0)});
+    return true;
+}();
 }  // namespace
 
 // ---- Construction ------------------------------------------------------------------------------------
