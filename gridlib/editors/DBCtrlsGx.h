@@ -454,6 +454,7 @@ private:
     bool userTextChanged_ = false;
     bool created_ = false;
     TMessage* paintMessage_ = nullptr;
+    bool parentHintChanging_ = false;
 };
 
 class TDBEditGx : public TCustomDBEditGx {

@@ -18,11 +18,6 @@ constexpr DWORD ES_AUTOHSCROLL = 0x0080;
 
 int roundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
 
-const bool started = [] {
-    // The flat buttons' width is measured once, when the editors' unit starts.
-    FlatButtonWidth = GetDefaultFlatButtonWidth();
-    return true;
-}();
 }  // namespace
 
 // ---- Window style and height ----------------------------------------------------------------------
@@ -729,12 +724,14 @@ void TCustomDBEditGx::SetShowHint(bool b) {
 void TCustomDBEditGx::UpdateHintProcessing() { TControl::SetShowHint(tooltips_ || ownShowHint_); }
 
 void TCustomDBEditGx::CMParentShowHintChanged(TMessage& m) {
-    if (ParentShowHint() && Parent()) {
-        ownShowHint_ = Parent()->ShowHint();
-        UpdateHintProcessing();
-        SetParentShowHint(true);
-    }
     (void)m;
+    if (parentHintChanging_ || !ParentShowHint() || !Parent()) return;
+    parentHintChanging_ = true;
+    ownShowHint_ = Parent()->ShowHint();
+    UpdateHintProcessing();
+    // Setting the shown state took the parent's rule away: it stays.
+    SetParentShowHint(true);
+    parentHintChanging_ = false;
 }
 
 bool TCustomDBEditGx::CheckHintTextRect(int& textWidth, int& textHeight) {

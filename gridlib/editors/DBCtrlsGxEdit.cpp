@@ -48,6 +48,13 @@ const bool editPropertiesRegistered = [] {
 // ---- Construction ------------------------------------------------------------------------------------
 
 TCustomDBEditGx::TCustomDBEditGx(TComponent* owner) : TCustomMaskEdit(owner) {
+    // The editors' unit measures the flat buttons' width once, when the first editor is made
+    // (the screen's font is known only then).
+    static const bool started = [] {
+        FlatButtonWidth = GetDefaultFlatButtonWidth();
+        return true;
+    }();
+    (void)started;
     SetControlStyle(ControlStyle() | csCaptureMouse | csReplicatable);
     dataLink_ = CreateDataLink();
     dataLink_->Control = this;
@@ -696,7 +703,7 @@ void TCustomDBEditGx::internalMove(const TRect& loc, bool redraw) {
     SetBounds(loc.Left, loc.Top, loc.Width(), loc.Height());
     ShowWindow(Handle(), SW_SHOWNOACTIVATE);
     if (redraw || wasHidden) Invalidate();
-    if (inplaceHolder_->Focused()) ::SetFocus(Handle());
+    if (inplaceHolder_->Focused()) TCustomMaskEdit::SetFocus();
 }
 
 void TCustomDBEditGx::Move(const TRect& loc) {
@@ -736,7 +743,7 @@ void TCustomDBEditGx::SetVisible(bool v) {
 
 void TCustomDBEditGx::SetFocus() {
     if (InplaceMode()) {
-        if (WindowShown()) ::SetFocus(Handle());
+        if (WindowShown()) TCustomMaskEdit::SetFocus();
         return;
     }
     TCustomMaskEdit::SetFocus();

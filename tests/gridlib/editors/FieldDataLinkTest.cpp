@@ -102,8 +102,8 @@ TEST_F(LinkFixture, BoundEditingFollowsTheDatasetAndWritesTextAndMemo) {
 
     // A change of a field the link does not show is not its business.
     link.SetFieldName("Name");
-    const int before = dataChanges;
     ds.Edit();
+    const int before = dataChanges;
     ds.FieldByName("Amount")->SetAsFloat(7);
     EXPECT_EQ(dataChanges, before);
     ds.FieldByName("Name")->SetAsString("x");
@@ -167,15 +167,27 @@ TEST(EditImage, AssignCopiesAllButTheHeightRuleAndChangesReachTheEditor) {
     source.SetVisible(true);
     source.SetWidth(20);
     source.SetUseImageHeight(false);
-    TEditImageGx* target = edit.EditImage();
-    target->Assign(&source);
-    EXPECT_EQ(target->Images(), &images);
-    EXPECT_EQ(target->ImageIndex(), 3);
-    EXPECT_TRUE(target->Visible());
-    EXPECT_EQ(target->Width(), 20);
-    EXPECT_TRUE(target->UseImageHeight());
-    // The editor laid itself out again: the image area is the image's width and four pixels.
+    TEditImageGx copy(nullptr);
+    copy.Assign(&source);
+    EXPECT_EQ(copy.Images(), &images);
+    EXPECT_EQ(copy.ImageIndex(), 3);
+    EXPECT_TRUE(copy.Visible());
+    EXPECT_EQ(copy.Width(), 20);
+    EXPECT_TRUE(copy.UseImageHeight());
+
+    // An editor's image lays the editor out again: the image area is the image's width and four
+    // pixels; the index is the editor's to decide (here: its value's, none).
+    int asked = 0;
+    edit.OnGetImageIndex = [&](TObject*, int& index) {
+        ++asked;
+        index = 2;
+    };
+    edit.EditImage()->Assign(&source);
     EXPECT_EQ(edit.ImageWidth(), 24);
+    EXPECT_GT(asked, 0);
+    EXPECT_EQ(edit.EditImage()->ImageIndex(), 2);
+    edit.SetValue(Variant(5));
+    EXPECT_EQ(edit.EditImage()->ImageIndex(), 2);  // the handler has the last word
 }
 
 }  // namespace
