@@ -1141,9 +1141,14 @@ void DeliverNativeInput(TControl* control, TMessage& m) {
         if (keys & MK_SHIFT) mods |= Qt::ShiftModifier;
         if (keys & MK_CONTROL) mods |= Qt::ControlModifier;
         QPoint global(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
-        QWheelEvent we(QPointF(w->mapFromGlobal(global)), QPointF(global), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
-                       Qt::NoScrollPhase, false);
-        m.Result = h->NativeEvent(&we) && we.isAccepted() ? 1 : 0;
+        // A scrolling widget takes the wheel over its viewport.
+        QWidget* target = w;
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(w); area && area->viewport()) target = area->viewport();
+        QWheelEvent we(QPointF(target->mapFromGlobal(global)), QPointF(global), QPoint(), QPoint(0, delta), Qt::NoButton,
+                       mods, Qt::NoScrollPhase, false);
+        if (target == w) h->NativeEvent(&we);
+        else deliverInner(target, &we);
+        m.Result = we.isAccepted() ? 1 : 0;
         return;
     }
     default: return;
