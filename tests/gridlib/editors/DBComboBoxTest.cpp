@@ -108,6 +108,14 @@ TEST_F(ComboFixture, UpAndDownStepWithinTheItems) {
         guitest::Key(s.key);
         EXPECT_EQ(combo->ItemIndex(), s.to) << s.from << " " << s.key;
     }
+    // The wheel steps too, without modifier keys only.
+    combo->SetItemIndex(0);
+    guitest::Wheel(combo, TPoint(20, 10), -120);
+    EXPECT_EQ(combo->ItemIndex(), 1);
+    guitest::Wheel(combo, TPoint(20, 10), 120);
+    EXPECT_EQ(combo->ItemIndex(), 0);
+    guitest::Wheel(combo, TPoint(20, 10), -120, ssCtrl);
+    EXPECT_EQ(combo->ItemIndex(), 0);
     combo->SetReadOnly(true);
     combo->SetItemIndex(-1);
     guitest::Key(VK_DOWN);
