@@ -214,6 +214,13 @@ void killTimersOf(const void* wnd) {
     }
 }
 
+// ---- Painting over native widgets -----------------------------------------------------------------
+struct NativeWindowDCEntry {
+    HWND wnd = nullptr;
+    TCanvas* canvas = nullptr;
+};
+NativeWindowDCEntry g_nativeWindowDC;
+
 // ---- Beeps ---------------------------------------------------------------------------------------
 std::atomic<int> g_beeps{0};
 
@@ -847,11 +854,41 @@ bool ControlHost::handlePaint(QEvent* e) {
     QWidget* w = AsWidget();
     switch (c->PaintMode()) {
     case TControl::PaintKind::Native: {
+        if (!c->PaintsOverNative()) {
+            NativeInfo info{e, w, this, false};
+            TMessage m(WM_PAINT);
+            m.Native = &info;
+            dispatch(m);
+            return info.nativeRequested ? info.nativeResult : true;
+        }
+        // The control draws on a see-through layer; the widget paints first when asked to, the
+        // layer goes over it. Without the widget's painting the background is the control's colour.
+        QSize sz = w->size();
+        if (sz.isEmpty()) return true;
+        QImage layer(sz, QImage::Format_ARGB32_Premultiplied);
+        layer.fill(Qt::transparent);
+        TCanvas canvas;
         NativeInfo info{e, w, this, false};
-        TMessage m(WM_PAINT);
-        m.Native = &info;
-        dispatch(m);
-        return info.nativeRequested ? info.nativeResult : true;
+        {
+            QPainter lp(&layer);
+            TCanvasPaintScope scope(canvas, &lp, sz);
+            canvas.Font()->Assign(c->Font());
+            canvas.Brush()->SetColor(c->Color());
+            TMessage m(WM_PAINT, reinterpret_cast<WPARAM>(&canvas));
+            m.Native = &info;
+            dispatch(m);
+            if (control_) {
+                // The window's edge: the control may draw a border of its own over it.
+                g_nativeWindowDC = {WinControlOf(w), &canvas};
+                TMessage nc(WM_NCPAINT, 1);
+                dispatch(nc);
+                g_nativeWindowDC = {};
+            }
+        }
+        QPainter p(w);
+        if (!info.nativeRequested) p.fillRect(QRect(QPoint(0, 0), sz), ToQColor(c->Color()));
+        p.drawImage(0, 0, layer);
+        return true;
     }
     case TControl::PaintKind::Graphic: {
         TCanvas* canvas = c->PaintCanvas();
@@ -1067,6 +1104,55 @@ bool ControlHost::handleKey(QObject* target, QKeyEvent* ke) {
                    chars, ke->isAutoRepeat(), static_cast<quint16>(ke->count()));
     native(&copy);
     return true;
+}
+
+HDC NativeWindowDC(HWND wnd) { return wnd && wnd == g_nativeWindowDC.wnd ? g_nativeWindowDC.canvas : nullptr; }
+
+void DeliverNativeInput(TControl* control, TMessage& m) {
+    ControlHost* h = control->Host();
+    if (!h) return;
+    switch (m.Msg) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+        const int key = VKToQtKey(static_cast<WORD>(m.WParam));
+        if (key == 0) return;
+        TShiftState shift = KeyDataToShiftState(m.LParam);
+        const bool up = m.Msg == WM_KEYUP || m.Msg == WM_SYSKEYUP;
+        QKeyEvent ke(up ? QEvent::KeyRelease : QEvent::KeyPress, key, QtModifiersFromShift(shift));
+        h->NativeEvent(&ke);
+        return;
+    }
+    case WM_CHAR: {
+        auto cp = static_cast<char32_t>(m.WParam);
+        // Control characters type nothing (their keys act on key-down).
+        if (cp < 32) return;
+        QKeyEvent ke(QEvent::KeyPress, Qt::Key_unknown, QtModifiersFromShift(CurrentShiftState() & (ssShift)),
+                     QString::fromUcs4(&cp, 1));
+        h->NativeEvent(&ke);
+        return;
+    }
+    case WM_MOUSEWHEEL: {
+        QWidget* w = h->AsWidget();
+        const int delta = static_cast<std::int16_t>(HIWORD(m.WParam));
+        const WORD keys = LOWORD(m.WParam);
+        Qt::KeyboardModifiers mods;
+        if (keys & MK_SHIFT) mods |= Qt::ShiftModifier;
+        if (keys & MK_CONTROL) mods |= Qt::ControlModifier;
+        QPoint global(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
+        // A scrolling widget takes the wheel over its viewport.
+        QWidget* target = w;
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(w); area && area->viewport()) target = area->viewport();
+        QWheelEvent we(QPointF(target->mapFromGlobal(global)), QPointF(global), QPoint(), QPoint(0, delta), Qt::NoButton,
+                       mods, Qt::NoScrollPhase, false);
+        if (target == w) h->NativeEvent(&we);
+        else deliverInner(target, &we);
+        m.Result = we.isAccepted() ? 1 : 0;
+        return;
+    }
+    default: return;
+    }
 }
 
 void ShowHintFor(TControl* control, QPoint globalPos) {

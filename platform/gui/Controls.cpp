@@ -576,6 +576,17 @@ void TControl::DefaultHandler(TMessage& m) {
         return;
     }
     switch (m.Msg) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+    case WM_CHAR:
+    case WM_MOUSEWHEEL:
+        // Sent by code (Perform, SendMessage): the native widget handles it as it handles typed
+        // keys and the wheel (a drop-down list moving its selection for the editor that has the
+        // focus).
+        if (host_ && PaintMode() == PaintKind::Native) DeliverNativeInput(this, m);
+        break;
     case WM_GETTEXTLENGTH:
         m.Result = GetText().Length();
         break;

@@ -342,6 +342,12 @@ public:
     // time), or as a windowed control that keeps its picture (Paint into a kept image).
     enum class PaintKind { Native, Graphic, Kept };
     virtual PaintKind PaintMode() const { return PaintKind::Native; }
+    // A natively painted control that paints itself too: its WM_PAINT carries a canvas (WParam, an
+    // HDC) of the client area's size. Calling DefaultHandler lets the widget paint first and what
+    // the handler draws lies over it; without that call the handler paints the whole client area.
+    // WM_NCPAINT follows, where GetWindowDC gives a canvas over the whole window (the widget's own
+    // edge included) to draw a border of its own.
+    virtual bool PaintsOverNative() const { return false; }
     // The canvas Paint draws on (null for native painting).
     virtual TCanvas* PaintCanvas() const { return nullptr; }
     plantmon::gui::ControlHost* Host() const { return host_; }

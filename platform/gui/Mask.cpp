@@ -5,11 +5,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 
 #include <algorithm>
 
 namespace {
-QString qs(const AnsiString& s) { return QString::fromStdString(s.str()); }
 AnsiString as(const QString& s) { return AnsiString(s.toStdString()); }
 
 std::string joined(const std::vector<std::string>& chars) {
@@ -32,14 +32,14 @@ void TCustomMaskEdit::SetEditMask(const AnsiString& mask) {
 }
 
 std::vector<std::string> TCustomMaskEdit::chars() const {
-    std::vector<std::string> c = line_ ? Utf8Chars(line_->text().toStdString()) : std::vector<std::string>();
+    std::vector<std::string> c = Utf8Chars(NativeText().str());
     c.resize(static_cast<std::size_t>(pattern_.Count()), std::string(1, pattern_.Blank()));
     return c;
 }
 
 AnsiString TCustomMaskEdit::EditText() const {
-    if (!IsMasked() || !line_) return TCustomEdit::GetText();
-    return as(line_->text());
+    if (!IsMasked()) return TCustomEdit::GetText();
+    return NativeText();
 }
 
 void TCustomMaskEdit::SetEditText(const AnsiString& s) {
@@ -58,10 +58,8 @@ void TCustomMaskEdit::SetEditText(const AnsiString& s) {
         std::string ch = i < static_cast<int>(given.size()) ? pattern_.Accept(i, given[static_cast<std::size_t>(i)]) : "";
         out.push_back(ch.empty() ? std::string(1, pattern_.Blank()) : ch);
     }
-    if (line_ && line_->text() == QString::fromStdString(joined(out))) return;
-    settingText_ = true;
-    if (line_) line_->setText(QString::fromStdString(joined(out)));
-    settingText_ = false;
+    if (NativeText() == AnsiString(joined(out))) return;
+    SetNativeText(AnsiString(joined(out)));
     SetSelStart(pattern_.NextInput(0));
 }
 
@@ -77,9 +75,7 @@ void TCustomMaskEdit::TextChanged() {
         return;
     }
     std::string shown = joined(pattern_.EditChars(text_));
-    settingText_ = true;
-    if (line_) line_->setText(QString::fromStdString(shown));
-    settingText_ = false;
+    SetNativeText(AnsiString(shown));
     SetModified(false);
     oldValue_ = AnsiString(shown);
 }
@@ -90,6 +86,10 @@ void TCustomMaskEdit::store(const std::vector<std::string>& c, int caret) {
     if (line_) {
         line_->setText(QString::fromStdString(joined(c)));
         line_->setCursorPosition(std::clamp(caret, 0, pattern_.Count()));
+    } else {
+        // The change is the user's: it is told like typing is.
+        if (multi_) multi_->setPlainText(QString::fromStdString(joined(c)));
+        SetSelStart(std::clamp(caret, 0, pattern_.Count()));
     }
 }
 
@@ -255,9 +255,7 @@ void TCustomMaskEdit::ValidateError() {
 
 void TCustomMaskEdit::Reset() {
     if (!Modified()) return;
-    settingText_ = true;
-    if (line_) line_->setText(qs(oldValue_));
-    settingText_ = false;
+    SetNativeText(oldValue_);
     SetModified(false);
 }
 

@@ -158,4 +158,11 @@ TWinControl* WinControlOf(QObject* object);
 // Asks control for its hint at the given screen point and shows it now (no pause).
 void ShowHintFor(TControl* control, QPoint globalPos);
 
+// A key, character or wheel message sent by code to a natively painted control: the widget's own
+// handling of the matching toolkit event.
+void DeliverNativeInput(TControl* control, TMessage& m);
+// The canvas over the whole window of a control that paints over its native widget, while its
+// WM_NCPAINT is handled (null otherwise).
+HDC NativeWindowDC(HWND wnd);
+
 }  // namespace plantmon::gui

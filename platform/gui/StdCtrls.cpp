@@ -20,6 +20,8 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTextBlock>
+#include <QTextDocument>
+#include <QTextOption>
 
 #include <algorithm>
 
@@ -209,15 +211,97 @@ TCustomEdit::TCustomEdit(TComponent* owner, bool multiLine) : TWinControl(owner)
         auto* w = new HostWidget<QPlainTextEdit>(this);
         multi_ = w;
         AttachHost(w);
-        QObject::connect(w, &QPlainTextEdit::textChanged, [this] { SafeCall(this, [this] { notifyChange(); }); });
     } else {
         auto* w = new HostWidget<QLineEdit>(this);
         line_ = w;
         AttachHost(w);
-        QObject::connect(w, &QLineEdit::textChanged, [this](const QString&) { SafeCall(this, [this] { notifyChange(); }); });
-        QObject::connect(w, &QLineEdit::textEdited, [this](const QString&) { modified_ = true; });
     }
+    connectSignals();
     setup();
+}
+
+void TCustomEdit::connectSignals() {
+    if (multi_) {
+        QObject::connect(multi_, &QPlainTextEdit::textChanged, [this] { SafeCall(this, [this] { notifyChange(); }); });
+    } else {
+        QObject::connect(line_, &QLineEdit::textChanged, [this](const QString&) { SafeCall(this, [this] { notifyChange(); }); });
+        QObject::connect(line_, &QLineEdit::textEdited, [this](const QString&) { modified_ = true; });
+    }
+}
+
+void TCustomEdit::SetMultiLine(bool multiLine, bool wordWrap) {
+    if (multiLine == (multi_ != nullptr)) {
+        if (multi_) multi_->setLineWrapMode(wordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+        return;
+    }
+    QWidget* old = Widget();
+    ControlHost* oldHost = Host();
+    const QString text = line_ ? line_->text() : multi_->toPlainText();
+    const bool hadFocus = old->hasFocus();
+    const bool shown = !old->isHidden();
+    const bool modified = Modified();
+    const int caret = SelStart();
+    QWidget* parent = old->parentWidget();
+    // The children (buttons placed on the edit) move to the new window.
+    std::vector<std::pair<QWidget*, bool>> children;
+    for (QObject* o : old->children())
+        if (auto* cw = qobject_cast<QWidget*>(o); cw && dynamic_cast<ControlHost*>(cw)) children.emplace_back(cw, !cw->isHidden());
+    QObject::disconnect(old, nullptr, nullptr, nullptr);
+    settingText_ = true;
+    if (multiLine) {
+        auto* w = new HostWidget<QPlainTextEdit>(this);
+        line_ = nullptr;
+        multi_ = w;
+        AttachHost(w);
+        w->setPlainText(text);
+        w->setTabChangesFocus(true);
+        w->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        w->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        w->setLineWrapMode(wordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    } else {
+        auto* w = new HostWidget<QLineEdit>(this);
+        multi_ = nullptr;
+        line_ = w;
+        AttachHost(w);
+        QString one = text;
+        one.replace('\n', ' ');
+        w->setText(one);
+    }
+    settingText_ = false;
+    QWidget* now = Widget();
+    if (parent) now->setParent(parent);
+    now->setGeometry(old->geometry());
+    for (auto& [cw, visible] : children) {
+        cw->setParent(now, cw->windowFlags());
+        cw->setVisible(visible);
+    }
+    connectSignals();
+    now->setFocusPolicy(Qt::StrongFocus);
+    SetReadOnly(readOnly_);
+    SetMaxLength(maxLength_);
+    SetAlignment(alignment_);
+    SetBorderStyle(borderStyle_);
+    if (line_) applyPasswordChar(line_, passwordChar_);
+    ColorChanged();
+    SetModified(modified);
+    now->setVisible(shown);
+    SetSelStart(caret);
+    if (hadFocus) now->setFocus(Qt::OtherFocusReason);
+    oldHost->Detach();
+    DisposeWidget(oldHost);
+}
+
+AnsiString TCustomEdit::NativeText() const {
+    if (line_) return as(line_->text());
+    if (multi_) return as(multi_->toPlainText());
+    return AnsiString();
+}
+
+void TCustomEdit::SetNativeText(const AnsiString& s) {
+    settingText_ = true;
+    if (line_) line_->setText(qs(s));
+    if (multi_) multi_->setPlainText(qs(s));
+    settingText_ = false;
 }
 
 TCustomEdit::~TCustomEdit() {
@@ -290,6 +374,11 @@ void TCustomEdit::SetAlignment(TAlignment a) {
     alignment_ = a;
     Qt::Alignment qa = a == taRightJustify ? Qt::AlignRight : a == taCenter ? Qt::AlignHCenter : Qt::AlignLeft;
     if (line_) line_->setAlignment(qa | Qt::AlignVCenter);
+    if (multi_) {
+        QTextOption opt = multi_->document()->defaultTextOption();
+        opt.setAlignment(qa);
+        multi_->document()->setDefaultTextOption(opt);
+    }
 }
 
 void TCustomEdit::SetBorderStyle(TBorderStyle b) {
@@ -443,7 +532,16 @@ LRESULT TCustomEdit::NativeDlgCode() const { return DLGC_WANTCHARS | DLGC_WANTAR
 
 void TCustomEdit::DefaultHandler(TMessage& m) {
     switch (m.Msg) {
+    case WM_KEYDOWN:
+        // Several lines break at the Return character, as the edit window does: the key itself
+        // types nothing (a handler that refused the character has refused the line break).
+        if (multi_ && m.WParam == VK_RETURN) return;
+        break;
     case WM_CHAR:
+        if (multi_ && m.WParam == '\r') {
+            if (!readOnly_) multi_->insertPlainText("\n");
+            return;
+        }
         if (charCase_ != ecNormal && m.WParam >= 32) {
             QChar c(static_cast<char16_t>(m.WParam));
             m.WParam = (charCase_ == ecUpperCase ? c.toUpper() : c.toLower()).unicode();
@@ -516,10 +614,12 @@ void TCustomEdit::DefaultHandler(TMessage& m) {
         if (!r) return;
         QWidget* w = Widget();
         if (m.Msg == EM_GETRECT) {
-            QMargins mg = line_ ? line_->textMargins() : QMargins();
+            QMargins mg = line_ ? line_->textMargins() : multi_ ? multi_->contentsMargins() : QMargins();
             *r = TRect(mg.left(), mg.top(), w->width() - mg.right(), w->height() - mg.bottom());
         } else if (line_) {
             line_->setTextMargins(r->Left, r->Top, std::max(0, w->width() - r->Right), std::max(0, w->height() - r->Bottom));
+        } else if (multi_) {
+            multi_->setContentsMargins(r->Left, r->Top, std::max(0, w->width() - r->Right), std::max(0, w->height() - r->Bottom));
         }
         return;
     }
@@ -533,6 +633,7 @@ void TCustomEdit::DefaultHandler(TMessage& m) {
         return;
     case EM_GETMARGINS:
         if (line_) m.Result = MAKELPARAM(line_->textMargins().left(), line_->textMargins().right());
+        if (multi_) m.Result = MAKELPARAM(multi_->contentsMargins().left(), multi_->contentsMargins().right());
         return;
     case EM_GETLINECOUNT:
         m.Result = multi_ ? multi_->document()->blockCount() : 1;

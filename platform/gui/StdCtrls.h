@@ -111,8 +111,18 @@ public:
 
     TNotifyEvent OnChange;
 
+    // The edit's two forms: one line (scrolling sideways), or several lines, wrapped at the
+    // edit's width with wordWrap. Changing the form makes the window anew with the same text,
+    // state and children.
+    bool MultiLine() const { return multi_ != nullptr; }
+    void SetMultiLine(bool multiLine, bool wordWrap);
+
 protected:
     explicit TCustomEdit(TComponent* owner, bool multiLine);
+    // The shown text as the native edit holds it (line breaks as '\n'), and setting it without
+    // a change notification.
+    AnsiString NativeText() const;
+    void SetNativeText(const AnsiString& s);
     AnsiString GetText() const override;
     void TextChanged() override;
     void ColorChanged() override;
@@ -129,6 +139,7 @@ protected:
 
 private:
     void setup();
+    void connectSignals();
     void notifyChange();
     int maxLength_ = 0;
     char passwordChar_ = 0;

@@ -455,6 +455,7 @@ LONG GetWindowLong(HWND wnd, int index) {
 }
 
 HDC GetWindowDC(HWND wnd) {
+    if (HDC dc = NativeWindowDC(wnd)) return dc;
     auto* c = dynamic_cast<TCustomControl*>(wnd);
     if (!c || !c->Host() || !c->Frame()) return nullptr;
     ControlHost* h = c->Host();
@@ -472,6 +473,7 @@ HDC GetWindowDC(HWND wnd) {
 }
 
 int ReleaseDC(HWND wnd, HDC dc) {
+    if (dc && dc == NativeWindowDC(wnd)) return 1;  // shown when the paint ends
     auto* c = dynamic_cast<TCustomControl*>(wnd);
     if (!c || !c->Frame() || dc != c->Frame()->windowCanvas.get()) return 0;
     DetachImage(*dc);
