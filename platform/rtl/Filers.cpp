@@ -272,7 +272,14 @@ void TWriter::WriteProperties(TPersistent* instance) {
     Streaming::defineProperties(instance, this);
 }
 
-void TWriter::writeHeader(TComponent* c) {
+void TWriter::WriteBinary(const void* data, long long size) {
+    WriteValue(vaBinary);
+    const auto n = static_cast<std::uint32_t>(size);
+    writeBytes(&n, sizeof n);
+    if (n > 0) writeBytes(data, n);
+}
+
+void TWriter::WriteComponentHeader(TComponent* c) {
     const std::uint8_t flags = 0;
     writeBytes(&flags, 1);
     WriteStr(c->ClassName());
@@ -284,7 +291,7 @@ void TWriter::WriteComponent(TComponent* c) {
     const TComponentState state = c->ComponentState();
     c->SetComponentState(state | csWriting);
     try {
-        writeHeader(c);
+        WriteComponentHeader(c);
         WriteProperties(c);
         WriteListEnd();
         if (!IgnoreChildren()) Streaming::children(c, [this](TComponent* child) { WriteComponent(child); }, Root());
@@ -341,10 +348,7 @@ void TWriter::DefineBinaryProperty(const AnsiString& name, TStreamProc, TStreamP
     TMemoryStream data;
     writeData(&data);
     WritePropName(name);
-    WriteValue(vaBinary);
-    const auto n = static_cast<std::uint32_t>(data.Size());
-    writeBytes(&n, sizeof n);
-    if (n > 0) writeBytes(data.Memory(), n);
+    WriteBinary(data.Memory(), data.Size());
 }
 
 // ---- TReader ---------------------------------------------------------------------------------------
@@ -684,16 +688,18 @@ void TReader::DefineProperty(const AnsiString& name, TReaderProc readData, TWrit
 void TReader::DefineBinaryProperty(const AnsiString& name, TStreamProc readData, TStreamProc, bool) {
     if (propHandled_ || !readData || !SameText(name, propName_)) return;
     propHandled_ = true;
+    TMemoryStream data;
+    ReadBinary(data);
+    readData(&data);
+}
+
+void TReader::ReadBinary(TMemoryStream& data) {
     CheckValue(vaBinary);
     const auto n = readNumber<std::uint32_t>();
     if (static_cast<long long>(n) > Stream()->Size() - Stream()->Position()) throw EReadError("Поток компонентов оборван");
-    TMemoryStream data;
-    if (n > 0) {
-        data.SetSize(n);
-        readBytes(data.Memory(), n);
-    }
+    data.SetSize(n);
+    if (n > 0) readBytes(data.Memory(), n);
     data.SetPosition(0);
-    readData(&data);
 }
 
 void TReader::ReadCollection(TCollection* collection) {
