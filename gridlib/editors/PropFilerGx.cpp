@@ -89,6 +89,12 @@ void defineProperties(TObject* obj, TFiler* filer) {
 TComponent* childOwnerOf(TComponent* c) { return TRefGx<TFilerAccess>(new TFilerAccess(c))->GetChildOwner(); }
 TComponent* childParentOf(TComponent* c) { return TRefGx<TFilerAccess>(new TFilerAccess(c))->GetChildParent(); }
 
+// The published property of that name of the interceptor class registered for obj's class.
+PPropInfo interceptedProperty(TObject* obj, const AnsiString& name) {
+    const TStoragePropertyInterceptorClass cls = GetInterceptorForTarget(obj->ClassType());
+    return cls ? GetPropInfo(cls.Class, name) : nullptr;
+}
+
 const bool interceptorPropertiesRegistered = [] {
     PTypeInfo integer = TypeInfoOf(tkInteger, "Integer");
     using I = TFormStoragePropertyInterceptor;
@@ -371,13 +377,12 @@ void TPropWriterGx::SaveObjectProperyValue(TObject* AObject, const AnsiString& P
 
     TObject* target = AObject;
     PPropInfo prop = nullptr;
-    if (TStoragePropertyInterceptor* icpt = interceptorFor(AObject); icpt && icpt->NeedIntercept()) {
-        PPropInfo p = GetPropInfo(icpt, s);
-        if (p && canRead(p)) {
+    // The interceptor is made only for a property it has: one made in vain would apply its values.
+    if (PPropInfo p = interceptedProperty(AObject, s); p && canRead(p))
+        if (TStoragePropertyInterceptor* icpt = interceptorFor(AObject); icpt && icpt->NeedIntercept()) {
             target = icpt;
             prop = p;
         }
-    }
     if (!prop) prop = GetPropInfo(AObject, s);
     if (!prop) {
         DefineObjectProperties(AObject);
@@ -712,13 +717,11 @@ void TPropReaderGx::ReadProperty(TPersistent* AInstance) {
             obj = inner;
         }
         const AnsiString& last = parts.back();
-        if (TStoragePropertyInterceptor* icpt = interceptorFor(obj); icpt && icpt->NeedIntercept()) {
-            PPropInfo p = GetPropInfo(icpt, last);
-            if (p && canWrite(p)) {
+        if (PPropInfo p = interceptedProperty(obj, last); p && canWrite(p))
+            if (TStoragePropertyInterceptor* icpt = interceptorFor(obj); icpt && icpt->NeedIntercept()) {
                 ReadPropValue(icpt, p);
                 return;
             }
-        }
         if (obj == AInstance && OnCustomOwnerProp) {
             bool processed = false;
             OnCustomOwnerProp(this, path, processed);
