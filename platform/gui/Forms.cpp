@@ -371,7 +371,7 @@ void TCustomForm::layoutFrame() {
 void TCustomForm::BoundsChanged() {
     QWidget* outer = outerWidget();
     // Bounds set while the window is not up are the normal ones it shows with.
-    if (!outer || !outer->isVisible()) restoreNormal_ = false;
+    if (!outer || !outer->isVisible()) restoreNormal_ = normalSet_ = false;
     if (outer) {
         outer->setGeometry(Left(), Top(), std::max(0, Width()), std::max(0, Height()));
         if (subWindow_) Widget()->setGeometry(subWindow_->contentsRect());
@@ -392,11 +392,15 @@ void TCustomForm::takeOuterGeometry() {
                 restoreNormal_ = true;
             }
         } else if (restoreNormal_) {
-            // Restored: back to the normal bounds, which may have been set meanwhile.
+            // Restored: the window system brought its own normal bounds back; normal bounds set
+            // meanwhile replace them.
             restoreNormal_ = false;
-            const TRect& r = normalBounds_;
-            if (outer->geometry() != QRect(r.Left, r.Top, r.Width(), r.Height()))
-                outer->setGeometry(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height()));
+            if (normalSet_) {
+                normalSet_ = false;
+                const TRect& r = normalBounds_;
+                if (outer->geometry() != QRect(r.Left, r.Top, r.Width(), r.Height()))
+                    outer->setGeometry(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height()));
+            }
         }
     }
     if (subWindow_) Widget()->setGeometry(subWindow_->contentsRect());
@@ -535,6 +539,7 @@ void TCustomForm::SetNormalBounds(const TRect& r) {
     if (outer && outer->isVisible() && WindowState() != wsNormal) {
         normalBounds_ = r;
         restoreNormal_ = true;
+        normalSet_ = true;
         return;
     }
     SetBounds(r.Left, r.Top, r.Width(), r.Height());

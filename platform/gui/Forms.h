@@ -298,6 +298,8 @@ private:
     // The normal-state bounds kept while the window is maximized or minimized.
     TRect normalBounds_;
     bool restoreNormal_ = false;
+    // normalBounds_ was set while maximized: the form takes it when restored.
+    bool normalSet_ = false;
     std::unique_ptr<TControlCanvas> canvas_;
     TWinControl* activeControl_ = nullptr;
     TWinControl* focusedControl_ = nullptr;
