@@ -328,6 +328,14 @@ void TPropWriterGx::WriteOwnerProperties(TComponent* Owner, TStrings* PropList) 
         // A path through a component the owner does not hold stores nothing: its values would
         // land on another component.
         if (!found || open_.empty()) continue;
+        // A component's path after those of its children opens it once more, so that its values
+        // never land on the child still open.
+        if (open_.size() > depth) {
+            closeDownTo(depth - 1);
+            WriteComponentHeader(current);
+            open_.push_back(current);
+            propsOpen_ = true;
+        }
         SaveObjectProperyValue(open_.back(), afterToken(rest));
     }
 

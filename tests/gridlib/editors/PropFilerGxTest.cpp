@@ -232,10 +232,11 @@ TEST(PropFiler, TheListedPropertiesOfATreeComeBackAndNothingElse) {
     a.grid->SetBuddy(other.store);  // on another form: "OtherForm.Store1"
     a.flat->SetBuddy(a.store);
     a.flat->SetRatio(7);
+    a.panel->SetTag(3);  // listed after its child's paths
     auto list = paths({"<P>.Tag", "Store1.<P>.Text", "Store1.<P>.Count", "Panel1.Grid1.<P>.Color",
                        "Panel1.Grid1.<P>.Shade", "Panel1.Grid1.<P>.Options", "Panel1.Grid1.<P>.Font",
                        "Panel1.Grid1.<P>.Columns", "Panel1.Grid1.<P>.Note", "Panel1.Grid1.<P>.Buddy",
-                       "Panel1.Grid1.<P>.OnClick", "Grid2.<P>.Buddy"});
+                       "Panel1.Grid1.<P>.OnClick", "Panel1.<P>.Tag", "Grid2.<P>.Buddy"});
     TMemoryStream stream;
     write(a.form, list.get(), stream);
     EXPECT_TRUE(streamHas(stream, "clRed"));           // a colour by its name
@@ -256,6 +257,8 @@ TEST(PropFiler, TheListedPropertiesOfATreeComeBackAndNothingElse) {
     EXPECT_EQ(b.grid->note, "заметка");
     EXPECT_EQ(b.grid->Buddy(), other.store);
     EXPECT_EQ(b.flat->Buddy(), b.store);  // the reading form's own store
+    EXPECT_EQ(b.panel->Tag(), 3);
+    EXPECT_EQ(b.grid->Tag(), 0);
     ASSERT_EQ(b.grid->Columns()->Count(), 3);
     EXPECT_EQ(b.column(b.grid, 1)->Caption(), "Колонка 1");
     EXPECT_EQ(b.column(b.grid, 2)->Width(), 52);
