@@ -12,6 +12,8 @@ namespace {
 
 constexpr char kSignature[4] = {'P', 'M', 'C', 'S'};
 constexpr std::uint8_t kVersion = 1;
+// The high half of a component's prefix byte; the low half holds its flags.
+constexpr std::uint8_t kPrefixMarker = 0xF0;
 
 struct ClassEntry {
     TClass cls;
@@ -280,7 +282,9 @@ void TWriter::WriteBinary(const void* data, long long size) {
 }
 
 void TWriter::WriteComponentHeader(TComponent* c) {
-    const std::uint8_t flags = 0;
+    // The prefix byte carries its marker in the high bits, so that a component never reads as the
+    // end of the list it stands in.
+    const std::uint8_t flags = kPrefixMarker;
     writeBytes(&flags, 1);
     WriteStr(c->ClassName());
     WriteStr(c->Name());
@@ -390,7 +394,12 @@ TValueType TReader::NextValue() {
     return v;
 }
 
-bool TReader::EndOfList() { return NextValue() == vaNull; }
+bool TReader::EndOfList() {
+    // Peeked raw: a component's prefix byte, which no value tag has, may come next.
+    const auto b = readNumber<std::uint8_t>();
+    Stream()->Seek(-1, soCurrent);
+    return b == vaNull;
+}
 
 void TReader::CheckValue(TValueType value) {
     if (ReadValue() != value) {
@@ -536,7 +545,9 @@ void TReader::SkipValue() {
 }
 
 void TReader::ReadPrefix(unsigned& flags, int& childPos) {
-    flags = readNumber<std::uint8_t>();
+    const auto prefix = readNumber<std::uint8_t>();
+    if ((prefix & 0xF0) != kPrefixMarker) invalidValue();
+    flags = prefix & 0x0F;
     childPos = 0;
     if (flags & 2) childPos = static_cast<int>(ReadInteger());
 }

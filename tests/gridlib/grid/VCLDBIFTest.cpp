@@ -95,7 +95,7 @@ TEST(VCLDBIF, OneRecordGivesTheExactBytes) {
                                "\x03\x07\x00\x00\x00"
                                "\x05\x02\x00\x00\x00"
                                "ab\x00",
-                               32);
+                               29);
     EXPECT_EQ(exportAll(ds), expected);
 
     // Text goes in Windows-1251: seven letters, seven bytes.
