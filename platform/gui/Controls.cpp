@@ -992,6 +992,13 @@ TControl* TWinControl::Controls(int i) const {
     return controls_[static_cast<std::size_t>(i)];
 }
 
+void TWinControl::GetChildren(TGetChildProc proc, TComponent* root) {
+    // A copy: a child streamed may change the list.
+    const std::vector<TControl*> controls = controls_;
+    for (TControl* c : controls)
+        if (c->Owner() == root) proc(c);
+}
+
 void TWinControl::InsertControl(TControl* c) {
     if (!c || c->parent_ == this) return;
     controls_.push_back(c);

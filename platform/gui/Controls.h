@@ -569,6 +569,8 @@ public:
     virtual QWidget* ClientWidget() const;
 
 protected:
+    // Streams with itself the controls it holds that root owns, in their order.
+    void GetChildren(TGetChildProc proc, TComponent* root) override;
     virtual void AlignControls(TControl* control, TRect& rect);
     virtual void AdjustClientRect(TRect& rect);
     void RequestAlign() override;

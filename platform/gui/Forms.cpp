@@ -251,6 +251,7 @@ TCustomForm::TCustomForm(TComponent* owner)
     SetParentFont(false);
     SetBounds(0, 0, 320, 240);
     applyWindowFlags();
+    pixelsPerInch_ = Screen->PixelsPerInch();
     Screen->AddForm(this);
 }
 
@@ -369,6 +370,8 @@ void TCustomForm::layoutFrame() {
 
 void TCustomForm::BoundsChanged() {
     QWidget* outer = outerWidget();
+    // Bounds set while the window is not up are the normal ones it shows with.
+    if (!outer || !outer->isVisible()) restoreNormal_ = normalSet_ = false;
     if (outer) {
         outer->setGeometry(Left(), Top(), std::max(0, Width()), std::max(0, Height()));
         if (subWindow_) Widget()->setGeometry(subWindow_->contentsRect());
@@ -380,6 +383,26 @@ void TCustomForm::BoundsChanged() {
 void TCustomForm::takeOuterGeometry() {
     QWidget* outer = outerWidget();
     if (!outer) return;
+    if (outer->isVisible()) {
+        if (outer->isMaximized() || outer->isMinimized()) {
+            // Maximized or minimized by the window system: the bounds it had are the normal ones.
+            if (!restoreNormal_) {
+                QRect n = subWindow_ ? QRect() : outer->normalGeometry();
+                normalBounds_ = n.isValid() ? TRect(n.x(), n.y(), n.x() + n.width(), n.y() + n.height()) : BoundsRect();
+                restoreNormal_ = true;
+            }
+        } else if (restoreNormal_) {
+            // Restored: the window system brought its own normal bounds back; normal bounds set
+            // meanwhile replace them.
+            restoreNormal_ = false;
+            if (normalSet_) {
+                normalSet_ = false;
+                const TRect& r = normalBounds_;
+                if (outer->geometry() != QRect(r.Left, r.Top, r.Width(), r.Height()))
+                    outer->setGeometry(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height()));
+            }
+        }
+    }
     if (subWindow_) Widget()->setGeometry(subWindow_->contentsRect());
     layoutFrame();
     QRect g = outer->geometry();
@@ -506,10 +529,39 @@ TWindowState TCustomForm::WindowState() const {
     return windowState_;
 }
 
+TRect TCustomForm::NormalBounds() const {
+    if (restoreNormal_ && WindowState() != wsNormal) return normalBounds_;
+    return BoundsRect();
+}
+
+void TCustomForm::SetNormalBounds(const TRect& r) {
+    QWidget* outer = outerWidget();
+    if (outer && outer->isVisible() && WindowState() != wsNormal) {
+        normalBounds_ = r;
+        restoreNormal_ = true;
+        normalSet_ = true;
+        return;
+    }
+    SetBounds(r.Left, r.Top, r.Width(), r.Height());
+}
+
+void TCustomForm::GetChildren(TGetChildProc proc, TComponent* root) {
+    if (root == this) {
+        const int n = ComponentCount();
+        for (int i = 0; i < n; ++i)
+            if (!dynamic_cast<TControl*>(Components(i))) proc(Components(i));
+    }
+    TScrollingWinControl::GetChildren(proc, root);
+}
+
 void TCustomForm::SetWindowState(TWindowState s) {
     windowState_ = s;
     QWidget* outer = outerWidget();
     if (!outer || !Visible() || !outer->isVisible()) return;
+    if (s != wsNormal && !outer->isMaximized() && !outer->isMinimized()) {
+        normalBounds_ = BoundsRect();
+        restoreNormal_ = true;
+    }
     switch (s) {
     case wsMaximized: outer->showMaximized(); break;
     case wsMinimized: outer->showMinimized(); break;
@@ -700,6 +752,10 @@ void TCustomForm::showWindow() {
     placeOnShow();
     QWidget* outer = outerWidget();
     if (!outer) return;
+    if (windowState_ != wsNormal && (!restoreNormal_ || (outer->isVisible() && !outer->isMaximized() && !outer->isMinimized()))) {
+        normalBounds_ = BoundsRect();
+        restoreNormal_ = true;
+    }
     switch (windowState_) {
     case wsMaximized: outer->showMaximized(); break;
     case wsMinimized: outer->showMinimized(); break;
@@ -1376,6 +1432,16 @@ TScreen::TScreen(TComponent* owner)
       iconFont_(std::make_unique<TFont>()) {}
 
 TScreen::~TScreen() = default;
+
+namespace {
+// A form is found by its name from anywhere ("Form.Component" references of the component stream).
+const int formsFoundByName = RegisterFindGlobalComponentProc([](const AnsiString& name) -> TComponent* {
+    if (!Screen || name.IsEmpty()) return nullptr;
+    for (int i = 0; i < Screen->CustomFormCount(); ++i)
+        if (SameText(Screen->CustomForms(i)->Name(), name)) return Screen->CustomForms(i);
+    return nullptr;
+});
+}  // namespace
 
 int TScreen::Width() const {
     QScreen* s = QCoreApplication::instance() ? QGuiApplication::primaryScreen() : nullptr;

@@ -173,8 +173,14 @@ public:
     void SetAlphaBlend(bool b);
     int AlphaBlendValue() const { return alphaBlendValue_; }
     void SetAlphaBlendValue(int v);
-    int PixelsPerInch() const { return 96; }
-    void SetPixelsPerInch(int) {}
+    // The pixels per inch the form's bounds were laid out for: the screen's when it was created.
+    int PixelsPerInch() const { return pixelsPerInch_; }
+    void SetPixelsPerInch(int ppi) { pixelsPerInch_ = ppi; }
+    // The bounds the form has, or returns to, in the normal window state: its bounds while normal;
+    // while maximized or minimized the rectangle it was restored from, which setting changes (the
+    // form takes it when it is restored). Screen coordinates for a top-level form.
+    TRect NormalBounds() const;
+    void SetNormalBounds(const TRect& r);
     bool Scaled() const { return scaled_; }
     void SetScaled(bool b) { scaled_ = b; }
     TCanvas* Canvas() const { return canvas_.get(); }
@@ -261,6 +267,8 @@ protected:
     TCanvas* PaintCanvas() const override { return canvas_.get(); }
     bool WidgetEvent(QObject* target, QEvent* e, bool& result) override;
     void Notification(TComponent* component, TOperation operation) override;
+    // Streams the components it owns that are no controls on a parent, then its controls.
+    void GetChildren(TGetChildProc proc, TComponent* root) override;
     friend class TWinControl;
     friend class TApplication;
 
@@ -286,6 +294,12 @@ private:
     bool alphaBlend_ = false;
     int alphaBlendValue_ = 255;
     bool scaled_ = true;
+    int pixelsPerInch_ = 96;
+    // The normal-state bounds kept while the window is maximized or minimized.
+    TRect normalBounds_;
+    bool restoreNormal_ = false;
+    // normalBounds_ was set while maximized: the form takes it when restored.
+    bool normalSet_ = false;
     std::unique_ptr<TControlCanvas> canvas_;
     TWinControl* activeControl_ = nullptr;
     TWinControl* focusedControl_ = nullptr;
@@ -492,7 +506,9 @@ public:
     ~TScreen() override;
     int Width() const;
     int Height() const;
-    int PixelsPerInch() const { return 96; }
+    // 96 unless set (tests lay forms out as for another screen).
+    int PixelsPerInch() const { return pixelsPerInch_; }
+    void SetPixelsPerInch(int ppi) { pixelsPerInch_ = ppi; }
     TCursor Cursor() const { return cursor_; }
     // A cursor other than crDefault shows over every window of the application.
     void SetCursor(TCursor c);
@@ -527,6 +543,7 @@ public:
 
 private:
     TCursor cursor_ = crDefault;
+    int pixelsPerInch_ = 96;
     std::vector<TCustomForm*> forms_;
     std::unique_ptr<TFont> hintFont_;
     std::unique_ptr<TFont> menuFont_;

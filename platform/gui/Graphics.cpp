@@ -163,6 +163,25 @@ bool IdentToColor(const AnsiString& ident, TColor& c) {
     return false;
 }
 
+namespace {
+// Colour properties stream their named values by name ("clRed").
+const bool colorConstsRegistered = [] {
+    RegisterIntegerConsts(
+        TypeInfoOf(tkInteger, "TColor"),
+        [](const AnsiString& ident, long long& value) {
+            TColor c = 0;
+            if (!IdentToColor(ident, c)) return false;
+            value = c;
+            return true;
+        },
+        [](long long value, AnsiString& ident) {
+            if (value < INT32_MIN || value > INT32_MAX) return false;
+            return ColorToIdent(static_cast<TColor>(value), ident);
+        });
+    return true;
+}();
+}  // namespace
+
 AnsiString ColorToString(TColor c) {
     AnsiString s;
     if (ColorToIdent(c, s)) return s;

@@ -94,6 +94,15 @@ enum TComponentStateBit : unsigned {
 };
 using TComponentState = unsigned;
 
+// What kind of component it is: csSubComponent marks one that an object property of its owner
+// holds as a part of it (streamed with the property, not as a reference).
+enum TComponentStyleBit : unsigned {
+    csInheritable = 1u << 0,
+    csCheckPropAvail = 1u << 1,
+    csSubComponent = 1u << 2,
+};
+using TComponentStyle = unsigned;
+
 class TPersistent : public TObject {
     PLANTMON_CLASS(TPersistent, TObject)
 public:
@@ -140,6 +149,11 @@ public:
     TComponentState ComponentState() const noexcept { return state_; }
     void SetComponentState(TComponentState s) noexcept { state_ = s; }
     bool Destroying() const noexcept { return (state_ & csDestroying) != 0; }
+    TComponentStyle ComponentStyle() const noexcept { return style_; }
+    void SetSubComponent(bool value) noexcept {
+        if (value) style_ |= csSubComponent;
+        else style_ &= ~csSubComponent;
+    }
 
     // Asks c to tell this component when it is freed (Notification(c, opRemove)).
     void FreeNotification(TComponent* c);
@@ -170,9 +184,19 @@ private:
     AnsiString name_;
     long tag_ = 0;
     TComponentState state_ = 0;
+    TComponentStyle style_ = csInheritable;
     std::vector<TComponent*> components_;
     std::set<TComponent*> freeNotifies_;
 };
+
+// A component of the program that is reached by its name from anywhere (a form by its Name), as a
+// stream's component references of the form "Form.Component" need: the procedures registered are
+// asked in turn, the first answer wins; nullptr when none knows the name.
+using TFindGlobalComponent = std::function<TComponent*(const AnsiString& name)>;
+TComponent* FindGlobalComponent(const AnsiString& name);
+// Returns a key that UnregisterFindGlobalComponentProc takes.
+int RegisterFindGlobalComponentProc(TFindGlobalComponent proc);
+void UnregisterFindGlobalComponentProc(int key);
 
 // ---- String lists --------------------------------------------------------------------------------
 

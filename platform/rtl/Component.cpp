@@ -3,6 +3,8 @@
 #include "rtl/TypInfo.h"
 
 #include <algorithm>
+#include <mutex>
+#include <utility>
 
 namespace {
 // Name is published but streamed apart from the other properties (it names the component).
@@ -16,6 +18,48 @@ const bool componentPropertiesRegistered = [] {
     return true;
 }();
 }  // namespace
+
+// ---- Global component lookup -------------------------------------------------------------------
+
+namespace {
+struct GlobalLookup {
+    std::mutex lock;
+    int nextKey = 1;
+    std::vector<std::pair<int, TFindGlobalComponent>> procs;
+};
+GlobalLookup& globalLookup() {
+    static GlobalLookup g;
+    return g;
+}
+}  // namespace
+
+int RegisterFindGlobalComponentProc(TFindGlobalComponent proc) {
+    GlobalLookup& g = globalLookup();
+    std::lock_guard<std::mutex> lock(g.lock);
+    const int key = g.nextKey++;
+    g.procs.emplace_back(key, std::move(proc));
+    return key;
+}
+
+void UnregisterFindGlobalComponentProc(int key) {
+    GlobalLookup& g = globalLookup();
+    std::lock_guard<std::mutex> lock(g.lock);
+    g.procs.erase(std::remove_if(g.procs.begin(), g.procs.end(), [key](const auto& p) { return p.first == key; }),
+                  g.procs.end());
+}
+
+TComponent* FindGlobalComponent(const AnsiString& name) {
+    std::vector<TFindGlobalComponent> procs;
+    {
+        GlobalLookup& g = globalLookup();
+        std::lock_guard<std::mutex> lock(g.lock);
+        for (const auto& p : g.procs) procs.push_back(p.second);
+    }
+    // Asked outside the lock: a procedure may look further names up itself.
+    for (const auto& proc : procs)
+        if (TComponent* c = proc ? proc(name) : nullptr) return c;
+    return nullptr;
+}
 
 // ---- TPersistent ---------------------------------------------------------------------------------
 

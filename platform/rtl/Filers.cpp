@@ -12,6 +12,8 @@ namespace {
 
 constexpr char kSignature[4] = {'P', 'M', 'C', 'S'};
 constexpr std::uint8_t kVersion = 1;
+// The high half of a component's prefix byte; the low half holds its flags.
+constexpr std::uint8_t kPrefixMarker = 0xF0;
 
 struct ClassEntry {
     TClass cls;
@@ -272,8 +274,17 @@ void TWriter::WriteProperties(TPersistent* instance) {
     Streaming::defineProperties(instance, this);
 }
 
-void TWriter::writeHeader(TComponent* c) {
-    const std::uint8_t flags = 0;
+void TWriter::WriteBinary(const void* data, long long size) {
+    WriteValue(vaBinary);
+    const auto n = static_cast<std::uint32_t>(size);
+    writeBytes(&n, sizeof n);
+    if (n > 0) writeBytes(data, n);
+}
+
+void TWriter::WriteComponentHeader(TComponent* c) {
+    // The prefix byte carries its marker in the high bits, so that a component never reads as the
+    // end of the list it stands in.
+    const std::uint8_t flags = kPrefixMarker;
     writeBytes(&flags, 1);
     WriteStr(c->ClassName());
     WriteStr(c->Name());
@@ -284,7 +295,7 @@ void TWriter::WriteComponent(TComponent* c) {
     const TComponentState state = c->ComponentState();
     c->SetComponentState(state | csWriting);
     try {
-        writeHeader(c);
+        WriteComponentHeader(c);
         WriteProperties(c);
         WriteListEnd();
         if (!IgnoreChildren()) Streaming::children(c, [this](TComponent* child) { WriteComponent(child); }, Root());
@@ -341,10 +352,7 @@ void TWriter::DefineBinaryProperty(const AnsiString& name, TStreamProc, TStreamP
     TMemoryStream data;
     writeData(&data);
     WritePropName(name);
-    WriteValue(vaBinary);
-    const auto n = static_cast<std::uint32_t>(data.Size());
-    writeBytes(&n, sizeof n);
-    if (n > 0) writeBytes(data.Memory(), n);
+    WriteBinary(data.Memory(), data.Size());
 }
 
 // ---- TReader ---------------------------------------------------------------------------------------
@@ -387,7 +395,8 @@ TValueType TReader::NextValue() {
 }
 
 // The end marker is one zero byte; anything else starts the next entry, which need not be a value
-// (a property name's length comes first, and may be any byte).
+// (a property name's length comes first, and may be any byte; a component's prefix byte, which no
+// value tag has, may come next too). Peeked raw for that reason.
 bool TReader::EndOfList() {
     const auto b = readNumber<std::uint8_t>();
     Stream()->Seek(-1, soCurrent);
@@ -538,7 +547,9 @@ void TReader::SkipValue() {
 }
 
 void TReader::ReadPrefix(unsigned& flags, int& childPos) {
-    flags = readNumber<std::uint8_t>();
+    const auto prefix = readNumber<std::uint8_t>();
+    if ((prefix & 0xF0) != kPrefixMarker) invalidValue();
+    flags = prefix & 0x0F;
     childPos = 0;
     if (flags & 2) childPos = static_cast<int>(ReadInteger());
 }
@@ -690,16 +701,18 @@ void TReader::DefineProperty(const AnsiString& name, TReaderProc readData, TWrit
 void TReader::DefineBinaryProperty(const AnsiString& name, TStreamProc readData, TStreamProc, bool) {
     if (propHandled_ || !readData || !SameText(name, propName_)) return;
     propHandled_ = true;
+    TMemoryStream data;
+    ReadBinary(data);
+    readData(&data);
+}
+
+void TReader::ReadBinary(TMemoryStream& data) {
     CheckValue(vaBinary);
     const auto n = readNumber<std::uint32_t>();
     if (static_cast<long long>(n) > Stream()->Size() - Stream()->Position()) throw EReadError("Поток компонентов оборван");
-    TMemoryStream data;
-    if (n > 0) {
-        data.SetSize(n);
-        readBytes(data.Memory(), n);
-    }
+    data.SetSize(n);
+    if (n > 0) readBytes(data.Memory(), n);
     data.SetPosition(0);
-    readData(&data);
 }
 
 void TReader::ReadCollection(TCollection* collection) {

@@ -88,6 +88,10 @@ public:
     // An untagged text (component headers, property names).
     void WriteStr(const AnsiString& value);
     void WriteValue(TValueType value);
+    // A block of bytes (the value of a binary property).
+    void WriteBinary(const void* data, long long size);
+    // What ReadComponent reads before a component's properties: its flags, class name and name.
+    void WriteComponentHeader(TComponent* component);
 
     void DefineProperty(const AnsiString& name, TReaderProc readData, TWriterProc writeData, bool hasData) override;
     void DefineBinaryProperty(const AnsiString& name, TStreamProc readData, TStreamProc writeData,
@@ -104,7 +108,6 @@ protected:
     const AnsiString& PropPath() const { return propPath_; }
 
 private:
-    void writeHeader(TComponent* component);
     void writeBytes(const void* data, std::size_t n);
     bool sameAsAncestor(TPersistent* instance, PPropInfo prop) const;
     AnsiString propPath_;
@@ -143,6 +146,8 @@ public:
     AnsiString ReadIdent();
     Variant ReadVariant();
     AnsiString ReadStr();
+    // A block of bytes written by WriteBinary, into data (replacing its content, position 0).
+    void ReadBinary(TMemoryStream& data);
     // The flags and position in front of a component.
     void ReadPrefix(unsigned& flags, int& childPos);
 

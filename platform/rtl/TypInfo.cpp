@@ -15,6 +15,8 @@ struct Registry {
     std::map<TClass, std::unique_ptr<TTypeInfo>> classTypes;
     // Each class's own properties, in registration order (held by pointer: their addresses stay).
     std::map<TClass, std::vector<std::unique_ptr<TPropInfo>>> props;
+    // Value names of integer types, by the type's name.
+    std::map<std::string, std::pair<TIdentToInt, TIntToIdent>> integerConsts;
 };
 
 Registry& registry() {
@@ -121,6 +123,29 @@ std::vector<PPropInfo> GetPropList(PTypeInfo classType, TTypeKinds kinds) {
         if (kinds & TypeKindBit(k)) out.push_back(p);
     }
     return out;
+}
+
+void RegisterIntegerConsts(PTypeInfo integerType, TIdentToInt identToInt, TIntToIdent intToIdent) {
+    if (!integerType) return;
+    Registry& r = registry();
+    std::lock_guard<std::mutex> g(r.lock);
+    r.integerConsts[UpperCase(integerType->Name).str()] = {std::move(identToInt), std::move(intToIdent)};
+}
+
+TIntToIdent FindIntToIdent(PTypeInfo integerType) {
+    if (!integerType) return {};
+    Registry& r = registry();
+    std::lock_guard<std::mutex> g(r.lock);
+    auto it = r.integerConsts.find(UpperCase(integerType->Name).str());
+    return it == r.integerConsts.end() ? TIntToIdent() : it->second.second;
+}
+
+TIdentToInt FindIdentToInt(PTypeInfo integerType) {
+    if (!integerType) return {};
+    Registry& r = registry();
+    std::lock_guard<std::mutex> g(r.lock);
+    auto it = r.integerConsts.find(UpperCase(integerType->Name).str());
+    return it == r.integerConsts.end() ? TIdentToInt() : it->second.first;
 }
 
 long long GetOrdProp(TObject* obj, PPropInfo prop) {

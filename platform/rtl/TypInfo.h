@@ -76,6 +76,16 @@ PPropInfo GetPropInfo(const TObject* obj, const AnsiString& name);
 // The properties of the given kinds: the ancestors' first, each class's in registration order.
 std::vector<PPropInfo> GetPropList(PTypeInfo classType, TTypeKinds kinds = tkProperties);
 
+// The names of an integer type's values that have one (colours "clRed" and the like), with which a
+// streamer writes and reads them: IntToIdent gives the name of a value when it has one,
+// IdentToInt the value of a name it knows.
+using TIntToIdent = std::function<bool(long long value, AnsiString& ident)>;
+using TIdentToInt = std::function<bool(const AnsiString& ident, long long& value)>;
+void RegisterIntegerConsts(PTypeInfo integerType, TIdentToInt identToInt, TIntToIdent intToIdent);
+// The mapping of that type (or of the integer type of the same name); empty when none is registered.
+TIntToIdent FindIntToIdent(PTypeInfo integerType);
+TIdentToInt FindIdentToInt(PTypeInfo integerType);
+
 long long GetOrdProp(TObject* obj, PPropInfo prop);
 void SetOrdProp(TObject* obj, PPropInfo prop, long long value);
 double GetFloatProp(TObject* obj, PPropInfo prop);

@@ -270,10 +270,9 @@ TEST_F(ComponentStreamTest, UnknownPropertiesRaiseUnlessTheErrorIsHandled) {
     TMemoryStream s;
     TWriter w(&s);
     w.WriteSignature();
-    const std::uint8_t noFlags = 0;
-    s.WriteBuffer(&noFlags, 1);
-    w.WriteStr("TSample");
-    w.WriteStr("S");
+    TSample header(nullptr);
+    header.SetName("S");
+    w.WriteComponentHeader(&header);
     w.WriteStr("Vanished");
     w.WriteCollection(sample->Items());
     w.WriteStr("Ratio");
@@ -291,6 +290,38 @@ TEST_F(ComponentStreamTest, UnknownPropertiesRaiseUnlessTheErrorIsHandled) {
     EXPECT_THROW(read(false), EReadError);
     read(true);
     EXPECT_DOUBLE_EQ(target.Ratio(), 4.25) << "the unknown value skipped whole, the next one read";
+}
+
+// Streams the components it owns as its children, and reads them back as its own.
+class THolder : public TComponent {
+    PLANTMON_CLASS(THolder, TComponent)
+public:
+    using TComponent::TComponent;
+
+protected:
+    void GetChildren(TGetChildProc proc, TComponent*) override {
+        for (int i = 0; i < ComponentCount(); ++i) proc(Components(i));
+    }
+    TComponent* GetChildOwner() override { return this; }
+};
+
+TEST_F(ComponentStreamTest, ChildrenComeBackWithTheirParent) {
+    RegisterClass<THolder>();
+    THolder holder(nullptr);
+    holder.SetName("Holder");
+    for (int i = 0; i < 2; ++i) {
+        auto* child = new TSample(&holder);
+        child->SetName("Child" + AnsiString(std::to_string(i)));
+        child->SetTag(10 + i);
+    }
+    TMemoryStream s;
+    s.WriteComponent(&holder);
+    s.SetPosition(0);
+    std::unique_ptr<TComponent> read(s.ReadComponent(nullptr));
+    ASSERT_EQ(read->ComponentCount(), 2);
+    EXPECT_EQ(read->Components(1)->Name(), "Child1");
+    EXPECT_EQ(read->Components(1)->Tag(), 11);
+    EXPECT_EQ(s.Position(), s.Size());
 }
 
 TEST_F(ComponentStreamTest, ValuesAreSkippedWhole) {
