@@ -52,7 +52,7 @@ void ClipSink::Flush() {
 std::vector<QRect> TCanvasAccess::ClipRects(const TCanvas& c) {
     std::vector<QRect> out;
     if (!c.device_) return out;
-    QRect bounds = c.device_->Bounds();
+    QRect bounds = c.device_->LogicalBounds();
     if (bounds.isEmpty()) return out;
     QRegion region(bounds);
     if (c.hasClip_) {

@@ -2,6 +2,9 @@
 #include "gui/CanvasDevice.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <vector>
 
 namespace gfx {
 
@@ -93,9 +96,85 @@ void FillImageSpans(QImage& image, const Span* spans, std::size_t n, const Paint
     }
 }
 
+bool Mapping::Identity() const {
+    return Mode == 1 || (WindowOrg.isNull() && ViewportOrg.isNull() && WindowExt == ViewportExt);
+}
+
+QTransform Mapping::Transform() const {
+    if (Mode == 1) return {};
+    const double sx = WindowExt.width() ? double(ViewportExt.width()) / WindowExt.width() : 1.0;
+    const double sy = WindowExt.height() ? double(ViewportExt.height()) / WindowExt.height() : 1.0;
+    // x' = (x - wx) * sx + vx
+    return QTransform(sx, 0, 0, sy, ViewportOrg.x() - WindowOrg.x() * sx, ViewportOrg.y() - WindowOrg.y() * sy);
+}
+
+void Mapping::Isotropize() {
+    if (WindowExt.width() == 0 || WindowExt.height() == 0) return;
+    const double sx = double(ViewportExt.width()) / WindowExt.width();
+    const double sy = double(ViewportExt.height()) / WindowExt.height();
+    const double ax = std::abs(sx), ay = std::abs(sy);
+    if (ax < ay) {
+        const int h = static_cast<int>(std::lround(ax * std::abs(WindowExt.height())));
+        ViewportExt.setHeight(sy < 0 ? -h : h);
+    } else if (ay < ax) {
+        const int w = static_cast<int>(std::lround(ay * std::abs(WindowExt.width())));
+        ViewportExt.setWidth(sx < 0 ? -w : w);
+    }
+}
+
+namespace {
+
+// Fills spans as rectangles through a painter: a span continuing one of the row before with the same
+// ends grows that rectangle, so a filled box is one rectangle and a line a few, not one per row.
+void fillMerged(QPainter& p, const Span* spans, std::size_t n, const QBrush& brush) {
+    struct Open {
+        int x1, x2, top, last;
+    };
+    std::vector<Open> open;   // rectangles the current row may still extend
+    std::vector<Open> next;
+    int rowY = INT_MIN;
+    auto flush = [&](const Open& o) { p.fillRect(QRect(o.x1, o.top, o.x2 - o.x1, o.last - o.top + 1), brush); };
+    for (std::size_t i = 0; i < n; ++i) {
+        const Span& s = spans[i];
+        if (s.y != rowY) {
+            // A new row: only rectangles that reached the row above may grow; the rest are done.
+            for (const Open& o : open)
+                if (o.last == s.y - 1) next.push_back(o);
+                else flush(o);
+            open.swap(next);
+            next.clear();
+            rowY = s.y;
+        }
+        bool extended = false;
+        for (Open& o : open) {
+            if (o.x1 == s.x1 && o.x2 == s.x2 && o.last == s.y - 1) {
+                o.last = s.y;
+                extended = true;
+                break;
+            }
+        }
+        if (!extended) open.push_back({s.x1, s.x2, s.y, s.y});
+    }
+    for (const Open& o : open) flush(o);
+}
+
+}  // namespace
+
 }  // namespace gfx
 
 TCanvasDevice::~TCanvasDevice() = default;
+
+QRect TCanvasDevice::LogicalBounds() const {
+    const QRect b = Bounds();
+    if (map_.Identity()) return b;
+    bool invertible = false;
+    QTransform inv = map_.Transform().inverted(&invertible);
+    if (!invertible) return {};
+    // The logical pixels whose device image meets the device.
+    QRectF f = inv.mapRect(QRectF(b.left(), b.top(), b.width(), b.height()));
+    return QRect(QPoint(static_cast<int>(std::floor(f.left())), static_cast<int>(std::floor(f.top()))),
+                 QPoint(static_cast<int>(std::ceil(f.right())) - 1, static_cast<int>(std::ceil(f.bottom())) - 1));
+}
 
 // ---- Image device --------------------------------------------------------------------------------
 TImageDevice::TImageDevice(QImage* image, QPoint offset, QRect bounds, bool detachOnWrite)
@@ -110,18 +189,33 @@ QImage* TImageDevice::Image() {
 void TImageDevice::FillSpans(const gfx::Span* spans, std::size_t n, const gfx::Paint& paint) {
     QImage* img = Image();
     if (!img || img->isNull()) return;
-    gfx::FillImageSpans(*img, spans, n, paint, offset_);
+    if (map_.Identity()) {
+        gfx::FillImageSpans(*img, spans, n, paint, offset_);
+        return;
+    }
+    // Under a mapping mode a logical pixel covers several device pixels (or less than one).
+    QPainter p(img);
+    p.translate(offset_);
+    p.setWorldTransform(map_.Transform(), true);
+    if (paint.pattern) {
+        p.setBrushOrigin(paint.originX, paint.originY);
+        gfx::fillMerged(p, spans, n, QBrush(*paint.pattern));
+    } else {
+        gfx::fillMerged(p, spans, n, QBrush(QColor::fromRgb(0xFF000000u | paint.color)));
+    }
 }
 
 QPainter* TImageDevice::BeginPainting() {
     if (external_) {
         external_->save();
+        if (!map_.Identity()) external_->setWorldTransform(map_.Transform(), true);
         return external_;
     }
     QImage* img = Image();
     if (!img || img->isNull()) return nullptr;
     own_.begin(img);
     own_.translate(offset_);
+    if (!map_.Identity()) own_.setWorldTransform(map_.Transform(), true);
     return &own_;
 }
 
@@ -134,7 +228,8 @@ void TImageDevice::EndPainting() {
 }
 
 // ---- Painter device ------------------------------------------------------------------------------
-TPainterDevice::TPainterDevice(QPainter* painter, QSize size) : painter_(painter), size_(size) {}
+TPainterDevice::TPainterDevice(QPainter* painter, QSize size, const gfx::DeviceCaps& caps)
+    : painter_(painter), size_(size), caps_(caps) {}
 
 namespace {
 QPainter::CompositionMode compositionOf(TPenMode m) {
@@ -170,13 +265,14 @@ void TPainterDevice::FillSpans(const gfx::Span* spans, std::size_t n, const gfx:
     } else {
         brush = QBrush(QColor::fromRgb(0xFF000000u | paint.color));
     }
-    for (std::size_t i = 0; i < n; ++i)
-        painter_->fillRect(QRect(spans[i].x1, spans[i].y, spans[i].x2 - spans[i].x1, 1), brush);
+    if (!map_.Identity()) painter_->setWorldTransform(map_.Transform(), true);
+    gfx::fillMerged(*painter_, spans, n, brush);
     painter_->restore();
 }
 
 QPainter* TPainterDevice::BeginPainting() {
     painter_->save();
+    if (!map_.Identity()) painter_->setWorldTransform(map_.Transform(), true);
     return painter_;
 }
 

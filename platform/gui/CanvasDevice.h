@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QRegion>
+#include <QTransform>
 
 #include <cstdint>
 
@@ -32,11 +33,47 @@ TColor FromRgb(std::uint32_t rgb);
 // Sets the pixels of spans (in image coordinates, already clipped) of a 32-bit image.
 void FillImageSpans(QImage& image, const Span* spans, std::size_t n, const Paint& paint, QPoint offset);
 
+// What GetDeviceCaps tells of a device: its resolution, and for a printer page the unprintable
+// border, the whole sheet and the printable size in millimetres. -1: take it from the bounds.
+struct DeviceCaps {
+    int PixelsX = 96;
+    int PixelsY = 96;
+    int OffsetX = 0;
+    int OffsetY = 0;
+    int PhysicalWidth = -1;
+    int PhysicalHeight = -1;
+    int SizeMMX = -1;
+    int SizeMMY = -1;
+};
+
+// The mapping mode of a device context: logical to device coordinates through a window and a
+// viewport (origin and extent each).
+struct Mapping {
+    int Mode = 1;  // MM_TEXT
+    QPoint WindowOrg{0, 0};
+    QSize WindowExt{1, 1};
+    QPoint ViewportOrg{0, 0};
+    QSize ViewportExt{1, 1};
+    bool Identity() const;
+    // Logical to device.
+    QTransform Transform() const;
+    // In MM_ISOTROPIC one logical unit is as long on both axes: the larger viewport scale
+    // shrinks to the smaller one, keeping its sign.
+    void Isotropize();
+};
+
 }  // namespace gfx
 
 class TCanvasDevice {
 public:
     virtual ~TCanvasDevice();
+    // Resolution and page measures (a screen-like device by default).
+    virtual gfx::DeviceCaps Caps() const { return {}; }
+    // The mapping mode set on the device context; painters and span fills draw through it.
+    gfx::Mapping& Map() noexcept { return map_; }
+    const gfx::Mapping& Map() const noexcept { return map_; }
+    // The drawable area in logical coordinates (Bounds under the inverse mapping).
+    QRect LogicalBounds() const;
     // The drawable area in canvas coordinates.
     virtual QRect Bounds() const = 0;
     // A further limit set by the device (the region a control repaints), in canvas coordinates.
@@ -52,6 +89,9 @@ public:
     virtual void EndPainting() = 0;
     // A canvas on this device logs but draws nothing.
     virtual bool DrawsNothing() const { return false; }
+
+protected:
+    gfx::Mapping map_;
 };
 
 // Pixels of a QImage (a bitmap's own, or one handed over by a control).
@@ -83,18 +123,22 @@ private:
     bool hasSystemClip_ = false;
 };
 
-// A painter whose pixels cannot be reached: spans become rectangles.
+// A painter whose pixels cannot be reached (printer, PDF, page picture): spans become rectangles,
+// equal spans on consecutive rows one rectangle.
 class TPainterDevice : public TCanvasDevice {
 public:
-    TPainterDevice(QPainter* painter, QSize size);
+    TPainterDevice(QPainter* painter, QSize size, const gfx::DeviceCaps& caps = {});
     QRect Bounds() const override { return QRect(QPoint(0, 0), size_); }
+    gfx::DeviceCaps Caps() const override { return caps_; }
     void FillSpans(const gfx::Span* spans, std::size_t n, const gfx::Paint& paint) override;
     QPainter* BeginPainting() override;
     void EndPainting() override;
+    void SetPainter(QPainter* p) { painter_ = p; }
 
 private:
     QPainter* painter_;
     QSize size_;
+    gfx::DeviceCaps caps_;
 };
 
 // Draws nothing: the canvas of a geometry test.

@@ -3,6 +3,7 @@
 #include "gui/CanvasInternal.h"
 
 #include <algorithm>
+#include <cmath>
 
 // ---- Regions -------------------------------------------------------------------------------------
 TRegion::TRegion(const TRect& r) {
@@ -198,16 +199,115 @@ int GetClipBox(HDC dc, TRect& r) {
 }
 
 int GetDeviceCaps(HDC dc, int index) {
+    TCanvasDevice* d = dc ? dc->Device() : nullptr;
+    const gfx::DeviceCaps caps = d ? d->Caps() : gfx::DeviceCaps{};
+    const TSize size = dc ? dc->DeviceSize() : TSize();
+    auto mm = [](int given, int pixels, int ppi) {
+        return given >= 0 ? given : static_cast<int>(std::lround(pixels * 25.4 / ppi));
+    };
     switch (index) {
-        case HORZRES: return dc ? dc->DeviceSize().cx : 0;
-        case VERTRES: return dc ? dc->DeviceSize().cy : 0;
+        case HORZRES: return size.cx;
+        case VERTRES: return size.cy;
+        case HORZSIZE: return mm(caps.SizeMMX, size.cx, caps.PixelsX);
+        case VERTSIZE: return mm(caps.SizeMMY, size.cy, caps.PixelsY);
         case BITSPIXEL: return 32;
         case NUMCOLORS: return -1;
-        case LOGPIXELSX:
-        case LOGPIXELSY: return TFont::PixelsPerInch;
+        case LOGPIXELSX: return caps.PixelsX;
+        case LOGPIXELSY: return caps.PixelsY;
+        case PHYSICALOFFSETX: return caps.OffsetX;
+        case PHYSICALOFFSETY: return caps.OffsetY;
+        case PHYSICALWIDTH: return caps.PhysicalWidth >= 0 ? caps.PhysicalWidth : size.cx;
+        case PHYSICALHEIGHT: return caps.PhysicalHeight >= 0 ? caps.PhysicalHeight : size.cy;
         default: return 0;
     }
 }
+
+// ---- Mapping modes -------------------------------------------------------------------------------
+namespace {
+gfx::Mapping* mappingOf(HDC dc) {
+    if (!dc) return nullptr;
+    if (!dc->Device()) {
+        try {
+            dc->Handle();
+        } catch (...) {
+            return nullptr;
+        }
+    }
+    return dc->Device() ? &dc->Device()->Map() : nullptr;
+}
+}  // namespace
+
+int SetMapMode(HDC dc, int mode) {
+    gfx::Mapping* m = mappingOf(dc);
+    if (!m || (mode != MM_TEXT && mode != MM_ISOTROPIC && mode != MM_ANISOTROPIC)) return 0;
+    const int old = m->Mode;
+    m->Mode = mode;
+    if (mode == MM_ISOTROPIC) m->Isotropize();
+    return old;
+}
+
+int GetMapMode(HDC dc) {
+    gfx::Mapping* m = mappingOf(dc);
+    return m ? m->Mode : 0;
+}
+
+bool SetWindowOrgEx(HDC dc, int x, int y, TPoint* previous) {
+    gfx::Mapping* m = mappingOf(dc);
+    if (!m) return false;
+    if (previous) *previous = TPoint(m->WindowOrg.x(), m->WindowOrg.y());
+    m->WindowOrg = QPoint(x, y);
+    return true;
+}
+
+bool SetViewportOrgEx(HDC dc, int x, int y, TPoint* previous) {
+    gfx::Mapping* m = mappingOf(dc);
+    if (!m) return false;
+    if (previous) *previous = TPoint(m->ViewportOrg.x(), m->ViewportOrg.y());
+    m->ViewportOrg = QPoint(x, y);
+    return true;
+}
+
+bool SetWindowExtEx(HDC dc, int x, int y, TSize* previous) {
+    gfx::Mapping* m = mappingOf(dc);
+    if (!m) return false;
+    if (previous) *previous = TSize(m->WindowExt.width(), m->WindowExt.height());
+    if (m->Mode == MM_TEXT || x == 0 || y == 0) return false;
+    m->WindowExt = QSize(x, y);
+    if (m->Mode == MM_ISOTROPIC) m->Isotropize();
+    return true;
+}
+
+bool SetViewportExtEx(HDC dc, int x, int y, TSize* previous) {
+    gfx::Mapping* m = mappingOf(dc);
+    if (!m) return false;
+    if (previous) *previous = TSize(m->ViewportExt.width(), m->ViewportExt.height());
+    if (m->Mode == MM_TEXT || x == 0 || y == 0) return false;
+    m->ViewportExt = QSize(x, y);
+    if (m->Mode == MM_ISOTROPIC) m->Isotropize();
+    return true;
+}
+
+namespace {
+bool mapPoints(HDC dc, TPoint* points, int count, bool inverse) {
+    gfx::Mapping* m = mappingOf(dc);
+    if (!m || (count > 0 && !points)) return false;
+    if (m->Identity()) return true;
+    QTransform t = m->Transform();
+    if (inverse) {
+        bool ok = false;
+        t = t.inverted(&ok);
+        if (!ok) return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        QPointF p = t.map(QPointF(points[i].x, points[i].y));
+        points[i] = TPoint(static_cast<int>(std::lround(p.x())), static_cast<int>(std::lround(p.y())));
+    }
+    return true;
+}
+}  // namespace
+
+bool LPtoDP(HDC dc, TPoint* points, int count) { return mapPoints(dc, points, count, false); }
+bool DPtoLP(HDC dc, TPoint* points, int count) { return mapPoints(dc, points, count, true); }
 
 TColor GetNearestColor(HDC, TColor c) { return ColorToRGB(c); }
 

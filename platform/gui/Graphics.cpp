@@ -335,8 +335,13 @@ void TFont::SetHeight(int pixels) {
     height_ = pixels;
     Changed();
 }
-int TFont::Size() const { return -mulDiv(Height(), 72, PixelsPerInch); }
-void TFont::SetSize(int points) { SetHeight(-mulDiv(points, PixelsPerInch, 72)); }
+int TFont::Size() const { return -mulDiv(Height(), 72, ppi_); }
+void TFont::SetSize(int points) { SetHeight(-mulDiv(points, ppi_, 72)); }
+void TFont::SetPixelsPerInch(int ppi) {
+    if (ppi <= 0 || ppi == ppi_) return;
+    ppi_ = ppi;
+    Changed();
+}
 void TFont::SetColor(TColor c) {
     if (c == color_) return;
     color_ = c;
@@ -443,6 +448,11 @@ void TFont::Assign(TPersistent* source) {
         pitch_ = f->pitch_;
         orientation_ = f->orientation_;
         handle_ = f->handle_;
+        if (f->ppi_ != ppi_) {
+            const int points = f->Size();
+            dropHandle();
+            height_ = -mulDiv(points, ppi_, 72);
+        }
         Changed();
         return;
     }

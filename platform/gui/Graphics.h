@@ -321,12 +321,17 @@ HFONT CreateFontIndirect(const TLogFont& lf);
 inline void DeleteObject(HFONT& f) { f.reset(); }
 
 // Defaults: "MS Sans Serif", 8 points (Height -11), clWindowText, no style, DEFAULT_CHARSET.
-// Size is in points and Height in pixels at 96 dpi (Height = -Size * 96 / 72, rounded).
+// Size is in points and Height in pixels of the font's device (Height = -Size * PixelsPerInch / 72,
+// rounded); a font starts at the screen's 96 pixels per inch. A printer canvas gives its font the
+// printer's resolution, so Size there gives printer pixels.
 class TFont : public TGraphicsObject {
     PLANTMON_CLASS(TFont, TGraphicsObject)
 public:
     TFont();
-    static constexpr int PixelsPerInch = 96;
+    static constexpr int ScreenPixelsPerInch = 96;
+    int PixelsPerInch() const noexcept { return ppi_; }
+    // Changes the resolution only; Height stays, so Size reads differently afterwards.
+    void SetPixelsPerInch(int ppi);
 
     AnsiString Name() const;
     void SetName(const AnsiString& name);
@@ -357,6 +362,8 @@ public:
     HFONT Handle() const;
     void SetHandle(HFONT h);
 
+    // Copies another font; from a font of another resolution the size in points is taken over, so
+    // the text keeps its size on this font's device.
     void Assign(TPersistent* source) override;
     bool Equals(const TFont& other) const;
 
@@ -369,6 +376,7 @@ private:
     TFontCharset charset_ = DEFAULT_CHARSET;
     TFontPitch pitch_ = fpDefault;
     int orientation_ = 0;
+    int ppi_ = ScreenPixelsPerInch;
     HFONT handle_;  // set only by SetHandle
 };
 
@@ -821,6 +829,56 @@ private:
     TColor transparentColor_ = clDefault;
 };
 
+// A recorded page: the drawing done on a TMetafileCanvas, kept as commands and replayed on any
+// canvas. It is recorded in the pixels of its reference device (a printer page at 600 dpi is
+// recorded at 600 dpi) and Width x Height is that page; Draw replays it 1:1 in those units and
+// StretchDraw scales it into the rectangle, whatever the resolution of the canvas drawn on.
+struct TMetafileImage;
+class TMetafile : public TGraphic {
+    PLANTMON_CLASS(TMetafile, TGraphic)
+public:
+    TMetafile();
+    ~TMetafile() override;
+    int Width() const override { return width_; }
+    void SetWidth(int w) override;
+    int Height() const override { return height_; }
+    void SetHeight(int h) override;
+    bool Empty() const override;
+    // The resolution the page was recorded at (96 until a canvas records it).
+    int PixelsPerInchX() const noexcept { return ppiX_; }
+    int PixelsPerInchY() const noexcept { return ppiY_; }
+    void SetPixelsPerInch(int x, int y);
+    void Clear();
+    // The program's own picture file (not an enhanced metafile).
+    void LoadFromFile(const AnsiString& fileName) override;
+    void SaveToFile(const AnsiString& fileName) override;
+    void DrawOn(TCanvas* canvas, const TRect& r) override;
+    TMetafileImage& Image() noexcept { return *image_; }
+
+private:
+    friend class TMetafileCanvas;
+    std::unique_ptr<TMetafileImage> image_;
+    int width_ = 0;
+    int height_ = 0;
+    int ppiX_ = 96;
+    int ppiY_ = 96;
+};
+
+// Records into a metafile until it is freed. reference: the device the page is meant for (its
+// resolution, page size and GetDeviceCaps answers; a printer's canvas); without one the metafile's
+// own size and resolution. Recording starts afresh: what the metafile held is dropped.
+class TMetafileCanvas : public TCanvas {
+    PLANTMON_CLASS(TMetafileCanvas, TCanvas)
+public:
+    TMetafileCanvas(TMetafile* metafile, HDC reference);
+    ~TMetafileCanvas() override;
+
+private:
+    TMetafile* metafile_;
+    struct Recording;
+    std::unique_ptr<Recording> rec_;
+};
+
 // Pictures compiled into the program, found by name (LoadFromResourceName); data is the bytes of a
 // BMP or PNG file. Registering a name again replaces it.
 void RegisterImageResource(const AnsiString& name, const unsigned char* data, std::size_t size);
@@ -949,8 +1007,12 @@ int SelectClipRgn(HDC dc, const HRGN& rgn);
 int GetClipBox(HDC dc, TRect& r);
 
 // Device capabilities.
-constexpr int HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, NUMCOLORS = 24, LOGPIXELSX = 88, LOGPIXELSY = 90;
-// Screen-like answers: 96 dpi, 32 bits, NUMCOLORS -1 (more than 256 colours).
+constexpr int HORZSIZE = 4, VERTSIZE = 6, HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, NUMCOLORS = 24,
+              LOGPIXELSX = 88, LOGPIXELSY = 90, PHYSICALWIDTH = 110, PHYSICALHEIGHT = 111,
+              PHYSICALOFFSETX = 112, PHYSICALOFFSETY = 113;
+// Answers for the canvas's device: a screen or bitmap says 96 dpi, 32 bits, NUMCOLORS -1; a printer
+// page (and a page picture made for a printer) its own resolution, unprintable border (offsets),
+// whole sheet (physical size) and printable size in millimetres.
 int GetDeviceCaps(HDC dc, int index);
 TColor GetNearestColor(HDC dc, TColor c);
 
@@ -967,8 +1029,18 @@ using HBITMAP = std::shared_ptr<TBitmap>;
 // image resources, registered under the name "#<number>". Empty when there is none.
 HBITMAP LoadBitmap(HINSTANCE instance, int number);
 
-// Logical to device coordinates. Canvases here draw in the text mapping mode only (one logical
-// unit is one pixel, origins at 0), so the points stay as they are.
-constexpr int MM_TEXT = 1;
+// Mapping modes: logical units to device pixels. MM_TEXT: one unit is one pixel. MM_ANISOTROPIC:
+// x' = (x - window origin) * viewport extent / window extent + viewport origin, each axis on its
+// own; MM_ISOTROPIC the same with one unit equally long on both axes (the viewport extent set after
+// the window extent is shrunk on the axis with the larger scale). Extents are ignored in MM_TEXT.
+constexpr int MM_TEXT = 1, MM_ISOTROPIC = 7, MM_ANISOTROPIC = 8;
+// Returns the previous mode, 0 on failure (no device, unknown mode).
+int SetMapMode(HDC dc, int mode);
 int GetMapMode(HDC dc);
+bool SetWindowOrgEx(HDC dc, int x, int y, TPoint* previous = nullptr);
+bool SetViewportOrgEx(HDC dc, int x, int y, TPoint* previous = nullptr);
+// Fail for a zero extent, and in MM_TEXT.
+bool SetWindowExtEx(HDC dc, int x, int y, TSize* previous = nullptr);
+bool SetViewportExtEx(HDC dc, int x, int y, TSize* previous = nullptr);
 bool LPtoDP(HDC dc, TPoint* points, int count);
+bool DPtoLP(HDC dc, TPoint* points, int count);

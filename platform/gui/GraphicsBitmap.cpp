@@ -284,9 +284,7 @@ HBITMAP LoadBitmap(HINSTANCE instance, int number) {
     return b;
 }
 
-int GetMapMode(HDC dc) { return dc ? MM_TEXT : 0; }
 
-bool LPtoDP(HDC dc, TPoint* points, int count) { return dc && (points || count == 0); }
 
 // ---- TPicture ------------------------------------------------------------------------------------
 TPicture::TPicture() = default;

@@ -165,17 +165,21 @@ TEST_F(SocketServerTest, DestroyedWhileClientsSendItEndsThemAndLeavesNothingRunn
     const int port = owned->ListeningPort();
     std::atomic<bool> go{true};
     std::vector<std::thread> senders;
+    std::atomic<int> greeted{0};
     std::atomic<int> ended{0};
     for (int i = 0; i < 3; ++i) {
         senders.emplace_back([&, port] {
             Client c(port);
             if (c.Take(23) != kBanner) return;
+            ++greeted;
             while (go && c.Send("tick\r")) {
             }
             ++ended;
         });
     }
-    ASSERT_TRUE(WaitUntil([&] { return queries.load() > 100; }, 20000));
+    // All three are served before the server goes: a client still in the accept queue would only see
+    // its connection refused, not a server ending under it.
+    ASSERT_TRUE(WaitUntil([&] { return greeted.load() == 3 && queries.load() > 100; }, 20000));
     owned.reset();  // returns only once every thread of the server has ended
     EXPECT_TRUE(WaitUntil([&] { return ended.load() == 3; }, 20000));
     go = false;

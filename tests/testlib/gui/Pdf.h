@@ -42,8 +42,9 @@ inline int PdfPages(const std::string& pdf) {
     return at == std::string::npos ? 0 : std::atoi(info.c_str() + at + 6);
 }
 
-// Answers the print dialogs: prints go into pdf, page setups turn the page to orientation, and
-// previews record how many pages they laid out (and print when printFromPreview).
+// Answers the print dialogs: prints go into pdf (only pages fromPage … toPage when set and the
+// dialog offers a range), page and printer setups turn the page to orientation, and previews
+// record how many pages they laid out (and print when printFromPreview).
 class PrintDialogs {
 public:
     explicit PrintDialogs(std::string pdf) : pdf_(std::move(pdf)) {
@@ -52,8 +53,16 @@ public:
             switch (r.Kind) {
             case TPrintDialogKind::Print:
                 r.Printer->SetOutputFileName(pdf_);
-                return true;
+                offeredMin = r.MinPage;
+                offeredMax = r.MaxPage;
+                if (fromPage > 0 && r.MaxPage > 0) {
+                    r.Range = prPageNums;
+                    r.FromPage = fromPage;
+                    r.ToPage = toPage;
+                }
+                return printAccepted;
             case TPrintDialogKind::PageSetup:
+            case TPrintDialogKind::PrinterSetup:
                 r.Printer->SetOrientation(orientation);
                 return true;
             case TPrintDialogKind::Preview:
@@ -70,6 +79,13 @@ public:
 
     TPrinterOrientation orientation = poLandscape;
     bool printFromPreview = false;
+    bool printAccepted = true;
+    // The pages chosen in a print dialog that offers a range (0: all).
+    int fromPage = 0;
+    int toPage = 0;
+    // The range the last print dialog offered.
+    int offeredMin = 0;
+    int offeredMax = 0;
     int previewPages = -1;
     int Shown() const { return shown_; }
 

@@ -1,0 +1,199 @@
+// Speed of printed pages: a grid page and a journal page at 600 dpi with 6-pixel lines, drawn
+// through the canvas on the PDF printer, and recorded into a page picture then replayed onto it,
+// against the same lines and texts drawn by QPainter straight into a PDF (the yardstick of the
+// same run). vs_qpainter is the ratio of processor time, bytes_vs_qpainter the ratio of PDF bytes
+// per page.
+#include "gui/Graphics.h"
+#include "gui/Printers.h"
+
+#include <QFileInfo>
+#include <QPainter>
+#include <QPrinter>
+#include <QTemporaryDir>
+
+#include "BenchSupport.h"
+
+#include <time.h>
+#include <functional>
+#include <string>
+
+namespace {
+
+constexpr int kPpi = 600;
+constexpr int kPen = 6;
+
+// A page: horizontal and vertical rule positions and the texts of the cells.
+struct PageLayout {
+    std::vector<int> rows;     // y of each horizontal line
+    std::vector<int> columns;  // x of each vertical line
+    int left = 0, right = 0, top = 0, bottom = 0;
+};
+
+// 61 horizontal and 9 vertical lines around 60 x 8 cells: 480 texts.
+PageLayout gridLayout() {
+    PageLayout l;
+    for (int r = 0; r <= 60; ++r) l.rows.push_back(200 + r * 105);
+    for (int c = 0; c <= 8; ++c) l.columns.push_back(150 + c * 540);
+    return l;
+}
+
+// A journal: 72 rows of a time and a message.
+PageLayout journalLayout() {
+    PageLayout l;
+    for (int r = 0; r <= 72; ++r) l.rows.push_back(200 + r * 88);
+    l.columns = {150, 1450, 4470};
+    return l;
+}
+
+AnsiString cellText(std::size_t row, std::size_t col, bool journal) {
+    if (journal) return col == 0 ? AnsiString("15.03.2010 08:") + IntToStr(static_cast<long long>(row % 60)) + ":00"
+                                 : AnsiString("Пуск насоса подачи пульпы, контур ") + IntToStr(static_cast<long long>(row));
+    return AnsiString("Ячейка ") + IntToStr(static_cast<long long>(row * 8 + col));
+}
+
+void canvasPage(TCanvas* c, const PageLayout& l, bool journal) {
+    c->Pen()->SetWidth(kPen);
+    c->Font()->SetName("Arial");
+    c->Font()->SetPixelsPerInch(kPpi);
+    c->Font()->SetSize(10);
+    c->Brush()->SetStyle(bsClear);
+    for (int y : l.rows) {
+        c->MoveTo(l.columns.front(), y);
+        c->LineTo(l.columns.back(), y);
+    }
+    for (int x : l.columns) {
+        c->MoveTo(x, l.rows.front());
+        c->LineTo(x, l.rows.back());
+    }
+    for (std::size_t r = 0; r + 1 < l.rows.size(); ++r)
+        for (std::size_t k = 0; k + 1 < l.columns.size(); ++k)
+            c->TextOut(l.columns[k] + 20, l.rows[r] + 8, cellText(r, k, journal));
+}
+
+void qpainterPage(QPainter& p, const PageLayout& l, bool journal) {
+    QPen pen(Qt::black);
+    pen.setWidth(kPen);
+    p.setPen(pen);
+    QFont f("Liberation Sans");
+    f.setPixelSize(83);
+    p.setFont(f);
+    for (int y : l.rows) p.drawLine(l.columns.front(), y, l.columns.back(), y);
+    for (int x : l.columns) p.drawLine(x, l.rows.front(), x, l.rows.back());
+    const QFontMetrics fm(f);
+    for (std::size_t r = 0; r + 1 < l.rows.size(); ++r)
+        for (std::size_t k = 0; k + 1 < l.columns.size(); ++k) {
+            const AnsiString t = cellText(r, k, journal);
+            p.drawText(l.columns[k] + 20, l.rows[r] + 8 + fm.ascent(), QString::fromUtf8(t.c_str()));
+        }
+}
+
+QTemporaryDir& tempDir() {
+    static QTemporaryDir dir;
+    return dir;
+}
+
+std::string pdfPath(const char* name) { return (tempDir().path() + "/" + name + ".pdf").toStdString(); }
+
+struct Figures {
+    double seconds = 0;
+    double bytes = 0;
+};
+Figures yardstick[2];  // grid, journal
+
+// The process's processor time: the pages are drawn and written in this thread, and on a busy
+// machine the clock on the wall says more about the neighbours than about the drawing.
+double cpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9;
+}
+
+template <class F>
+Figures measure(benchmark::State& state, const std::string& pdf, F&& page) {
+    double total = 0;
+    int n = 0;
+    for (auto _ : state) {
+        const double t0 = cpuSeconds();
+        page();
+        total += cpuSeconds() - t0;
+        ++n;
+    }
+    Figures f;
+    f.seconds = n ? total / n : 0;
+    f.bytes = static_cast<double>(QFileInfo(QString::fromStdString(pdf)).size());
+    return f;
+}
+
+void report(benchmark::State& state, const Figures& f, const Figures& ref) {
+    if (ref.seconds > 0) state.counters["vs_qpainter"] = f.seconds / ref.seconds;
+    if (ref.bytes > 0) state.counters["bytes_vs_qpainter"] = f.bytes / ref.bytes;
+    state.counters["pdf_bytes"] = f.bytes;
+}
+
+void qpainterYardstick(benchmark::State& state, bool journal) {
+    const PageLayout l = journal ? journalLayout() : gridLayout();
+    const std::string pdf = pdfPath(journal ? "q_journal" : "q_grid");
+    yardstick[journal] = measure(state, pdf, [&] {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(pdf));
+        printer.setResolution(kPpi);
+        QPainter p(&printer);
+        qpainterPage(p, l, journal);
+        p.end();
+    });
+    state.counters["pdf_bytes"] = yardstick[journal].bytes;
+}
+
+void canvasOnPrinter(benchmark::State& state, bool journal) {
+    const PageLayout l = journal ? journalLayout() : gridLayout();
+    const std::string pdf = pdfPath(journal ? "c_journal" : "c_grid");
+    TPrinter printer;
+    printer.SetOutputFileName(pdf);
+    printer.SetPixelsPerInch(kPpi);
+    const Figures f = measure(state, pdf, [&] {
+        printer.BeginDoc();
+        canvasPage(printer.Canvas(), l, journal);
+        printer.EndDoc();
+    });
+    report(state, f, yardstick[journal]);
+}
+
+void pictureOnPrinter(benchmark::State& state, bool journal) {
+    const PageLayout l = journal ? journalLayout() : gridLayout();
+    const std::string pdf = pdfPath(journal ? "m_journal" : "m_grid");
+    TPrinter printer;
+    printer.SetOutputFileName(pdf);
+    printer.SetPixelsPerInch(kPpi);
+    const Figures f = measure(state, pdf, [&] {
+        TMetafile page;
+        {
+            TMetafileCanvas mc(&page, printer.Canvas());
+            canvasPage(&mc, l, journal);
+        }
+        printer.BeginDoc();
+        printer.Canvas()->Draw(0, 0, &page);
+        printer.EndDoc();
+    });
+    report(state, f, yardstick[journal]);
+}
+
+// Yardsticks first: the ratios of the others read them.
+void BM_QPainterGridPagePdf(benchmark::State& s) { qpainterYardstick(s, false); }
+BENCHMARK(BM_QPainterGridPagePdf)->Unit(benchmark::kMillisecond);
+void BM_QPainterJournalPagePdf(benchmark::State& s) { qpainterYardstick(s, true); }
+BENCHMARK(BM_QPainterJournalPagePdf)->Unit(benchmark::kMillisecond);
+
+void BM_CanvasGridPagePdf(benchmark::State& s) { canvasOnPrinter(s, false); }
+BENCHMARK(BM_CanvasGridPagePdf)->Unit(benchmark::kMillisecond);
+void BM_CanvasJournalPagePdf(benchmark::State& s) { canvasOnPrinter(s, true); }
+BENCHMARK(BM_CanvasJournalPagePdf)->Unit(benchmark::kMillisecond);
+
+void BM_PictureGridPagePdf(benchmark::State& s) { pictureOnPrinter(s, false); }
+BENCHMARK(BM_PictureGridPagePdf)->Unit(benchmark::kMillisecond);
+void BM_PictureJournalPagePdf(benchmark::State& s) { pictureOnPrinter(s, true); }
+BENCHMARK(BM_PictureJournalPagePdf)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }
