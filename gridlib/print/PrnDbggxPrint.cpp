@@ -971,7 +971,7 @@ void TGridPrintJob::Run() {
 }
 
 void TPrintDBGridGx::PrintTo(TVirtualPrinter* printer) {
-    if (running_ || !printer || !grid_ || !grid_->DataSource() || !grid_->DataSource()->DataSet() ||
+    if (running_ || PrintInProgress() || !printer || !grid_ || !grid_->DataSource() || !grid_->DataSource()->DataSet() ||
         !grid_->DataSource()->DataSet()->Active())
         return;
     TDataSet* ds = grid_->DataSource()->DataSet();

@@ -1,0 +1,373 @@
+// The grid printer: its page arithmetic and macros, prints read back from PDF files (heading block
+// with substituted markers, header and footer macros, multi-level titles, Cyrillic rows), page
+// counts of strips, bands, a row taller than the page and the counted "&[Pages]", clean-up after a
+// stop and a failure, one print at a time, and a journal of the database printed from the preview.
+#include "gridlib/print/PrViewGx.h"
+#include "gridlib/print/PrnDbggx.h"
+#include "gridlib/print/PrvFrmGx.h"
+
+#include "data/DBClient.h"
+#include "rtl/DateUtils.h"
+#include "rtl/SysUtils.h"
+#include "testlib/DataTestSupport.h"
+#include "testlib/DbFixture.h"
+#include "testlib/TempDir.h"
+#include "testlib/gui/GuiHarness.h"
+#include "testlib/gui/Pdf.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+TEST(GridPrintArithmetic, MarginsAndFittedColumns) {
+    EXPECT_EQ(PrintMarginPixels(600, Currency(2), MM), 472);  // 2 cm = 0.787 inch
+    EXPECT_EQ(PrintMarginPixels(600, Currency(1), Inches), 600);
+    EXPECT_EQ(PrintMarginPixels(96, Currency(2), MM), 76);
+    const struct {
+        std::vector<int> widths;
+        int available;
+        std::vector<int> fitted;
+    } cases[] = {
+        {{500, 300, 200}, 800, {400, 240, 160}},
+        {{100, 200}, 800, {100, 200}},           // a narrower grid is never enlarged
+        {{333, 333, 334}, 500, {167, 167, 166}},  // rounding up is taken from the last column
+    };
+    for (const auto& c : cases) {
+        std::vector<int> w = c.widths;
+        FitPrintColumnWidths(w, c.available);
+        EXPECT_EQ(w, c.fitted);
+    }
+}
+
+TEST(GridPrintArithmetic, HeaderAndFooterMacros) {
+    datatest::RussianLocale locale;
+    const TDateTime now = EncodeDate(2010, 3, 15) + EncodeTime(8, 5, 0, 0);
+    const struct {
+        const char* text;
+        const char* printed;
+    } cases[] = {
+        {"Стр. &[Page] из &[Pages]", "Стр. 3 из 7"},
+        {"&[page]/&[PAGES]", "3/7"},
+        {"&&[Page]", "&&[Page]"},  // an escaped macro keeps its name, in its own capitals
+        {"&&[pAGE] и &[Page]", "&&[Page] и 3"},
+        {"&[Date] &[ShortDate]", "15.03.2010 15.03.2010"},
+        {"&[Time]", "8:05:00"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ReplacePrintMacros(c.text, 3, 7, now), c.printed) << c.text;
+    EXPECT_EQ(ReplacePrintMacros("&[LongDate]", 1, 1, now), FormatDateTime(FormatSettings().LongDateFormat, now));
+}
+
+// A heading block as the journals have it: centred, 16-point lines between 8-point blank lines.
+void SetHeading(TRichEditStrings* block, std::initializer_list<const char*> lines) {
+    AnsiString text = "\r\n";
+    for (const char* l : lines) text += AnsiString(l) + "\r\n";
+    block->SetTextStr(text);
+    TRichTextDocument& doc = block->Document();
+    doc.SetSelection(0, doc.Length());
+    TRichTextFormat f;
+    f.FontName = "Times New Roman";
+    f.Size = 16;
+    doc.SetSelectionFormat(f);
+    doc.SetSelectionAlignment(raCenter);
+}
+
+class GridPrintTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        guitest::EnsureApp();
+        pv = PrinterPreview();
+        pv->SetOrientation(poPortrait);
+        pv->GetPropPrinter()->SetOutputFileName(dir / "recorded.pdf");
+        source.SetDataSet(&cds);
+        grid = std::make_unique<TDBGridGx>(nullptr);
+        print = std::make_unique<TPrintDBGridGx>(nullptr);
+        print->SetDBGridGx(grid.get());
+    }
+    void TearDown() override {
+        print.reset();
+        grid.reset();
+        cds.Close();
+        pv->GetPropPrinter()->SetOutputFileName("");
+        Printer()->SetOutputFileName("");
+        if (PreviewFormGx) PreviewFormGx->Hide();
+        guitest::Pump();
+    }
+    // Rows of a time and a message, the message as long as asked.
+    void Open(int rows, const std::function<AnsiString(int)>& message = nullptr) {
+        cds.FieldDefs()->Add("Moment", ftString, 20);
+        cds.FieldDefs()->Add("Message", ftString, 4000);
+        cds.FieldDefs()->Add("Code", ftInteger);
+        cds.CreateDataSet();
+        for (int i = 1; i <= rows; ++i)
+            cds.AppendRecord({Variant("15.03.2010 08:" + std::to_string(10 + i % 50)),
+                              Variant(message ? message(i).str() : "Пуск насоса " + std::to_string(i)), Variant(i)});
+        cds.MergeChangeLog();
+        cds.First();
+        grid->SetDataSource(&source);
+        grid->Columns()->Items(0)->Title()->SetCaption("Дата, время");
+        grid->Columns()->Items(1)->Title()->SetCaption("Текст сообщения");
+        grid->Columns()->Items(2)->Title()->SetCaption("Код");
+        SetWidths({120, 300, 60});
+    }
+    void SetWidths(std::vector<int> w) {
+        for (std::size_t i = 0; i < w.size(); ++i) grid->Columns()->Items(static_cast<int>(i))->SetWidth(w[i]);
+    }
+    // Pages of a print recorded by the preview.
+    int PreviewPages() {
+        print->Preview();
+        return pv->PageCount();
+    }
+    std::string PrintPdf(const char* name) {
+        const std::string pdf = dir / name;
+        Printer()->SetOutputFileName(pdf);
+        print->Print();
+        return pdf;
+    }
+
+    testlib::TempDir dir;
+    datatest::RussianLocale locale;
+    TPrinterPreview* pv = nullptr;
+    TClientDataSet cds{nullptr};
+    TDataSource source{nullptr};
+    std::unique_ptr<TDBGridGx> grid;
+    std::unique_ptr<TPrintDBGridGx> print;
+};
+
+TEST_F(GridPrintTest, PrintedPdfShowsHeadingTitlesRowsAndMacros) {
+    Open(3);
+    grid->Columns()->Items(1)->Title()->SetCaption("Событие|Текст");
+    grid->Columns()->Items(2)->Title()->SetCaption("Событие|Код");
+    grid->SetUseMultiTitle(true);
+    print->PageHeader()->LeftText()->SetText("Лист &[Page] из &[Pages]");
+    print->PageHeader()->RightText()->SetText("&&[Page]");
+    print->PageHeader()->LineType = pcltSingleLine;
+    print->PageFooter()->CenterText()->SetText("Напечатано &[Date]");
+    print->PageFooter()->LineType = pcltDoubleLine;
+    print->Title()->SetText("Журнал за смену");
+    SetHeading(print->BeforeGridText(), {"Журнал регистрации событий", "за период с [StartTime] по [StopTime]"});
+    print->AfterGridText()->SetTextStr("Конец журнала [StopTime]");
+    print->SetSubstitutes({"[starttime]", "15.03.2010 08:00", "[STOPTIME]", "15.03.2010 19:59"});
+    const AnsiString before = print->BeforeGridText()->Document().SaveRtf();
+
+    for (const char* name : {"first.pdf", "second.pdf"}) {
+        SCOPED_TRACE(name);
+        const std::string pdf = PrintPdf(name);
+        EXPECT_EQ(testlib::PdfPages(pdf), 1);
+        EXPECT_NE(testlib::Run("pdfinfo '" + pdf + "'").find("Табличная информация"), std::string::npos);
+        const std::string text = testlib::SquashBlanks(testlib::PdfText(pdf));
+        for (const std::string& s :
+             {std::string("Журнал регистрации событий"), std::string("за период с 15.03.2010 08:00 по 15.03.2010 19:59"),
+              std::string("Конец журнала 15.03.2010 19:59"), std::string("Лист 1 из 1"), std::string("&&[Page]"),
+              "Напечатано " + DateToStr(Date()).str(), std::string("Журнал за смену"), std::string("Событие"),
+              std::string("Дата, время"), std::string("Текст"), std::string("Код"), std::string("Пуск насоса 1"),
+              std::string("Пуск насоса 3")})
+            EXPECT_NE(text.find(s), std::string::npos) << s << "\n" << text;
+        EXPECT_EQ(text.find("[StartTime]"), std::string::npos);
+        // The group caption stands once above its two columns.
+        EXPECT_EQ(text.find("Событие"), text.rfind("Событие"));
+        EXPECT_LT(text.find("Событие"), text.find("Код"));
+        // The blocks keep their markers for the next print.
+        EXPECT_EQ(print->BeforeGridText()->Document().SaveRtf(), before);
+        EXPECT_EQ(print->AfterGridText()->Get(0), "Конец журнала [StopTime]");
+    }
+}
+
+TEST_F(GridPrintTest, PageCountsOfBandsStripsTallRowsAndCountedPages) {
+    Open(150);
+    const int bands = PreviewPages();
+    ASSERT_GE(bands, 2);
+    // Every row is printed once over the bands.
+    const std::string all = dir / "bands.pdf";
+    pv->GetPropPrinter()->SetOutputFileName(all);
+    pv->Print();
+    const std::string text = testlib::PdfText(all);
+    for (int i : {1, 75, 149, 150}) {
+        const std::string row = "Пуск насоса " + std::to_string(i) + " ";
+        EXPECT_NE(text.find(row), std::string::npos) << row;
+    }
+    EXPECT_EQ(text.find("Пуск насоса 151"), std::string::npos);
+
+    // Columns wider than a page: three strips, each band printed once per strip.
+    SetWidths({700, 700, 700});
+    EXPECT_EQ(PreviewPages(), 3 * bands);
+    // Narrowed to the page width they fit one strip again; scaled, the whole drawing shrinks, so
+    // a page takes more rows.
+    print->SetOptions({pghFitGridToPageWidth});
+    const int scaled = PreviewPages();
+    EXPECT_GE(scaled, 1);
+    EXPECT_LT(scaled, bands);
+    print->SetOptions({pghFitGridToPageWidth, pghFitingByColWidths});
+    EXPECT_EQ(PreviewPages(), bands);
+    print->SetOptions({});
+    SetWidths({120, 300, 60});
+
+    // "&[Pages]" in any capitals counts the pages first; the count is the pages printed.
+    for (const char* macro : {"&[Pages]", "&[PAGES]"}) {
+        print->PageFooter()->RightText()->SetText(AnsiString("Лист &[Page] из ") + macro);
+        const std::string pdf = dir / "counted.pdf";
+        pv->GetPropPrinter()->SetOutputFileName(pdf);
+        const int pages = PreviewPages();
+        ASSERT_GE(pages, bands) << macro;
+        pv->Print();
+        EXPECT_EQ(testlib::PdfPages(pdf), pages);
+        const std::string counted = testlib::SquashBlanks(testlib::PdfText(pdf));
+        const std::string n = std::to_string(pages);
+        EXPECT_NE(counted.find("Лист 1 из " + n), std::string::npos) << macro << "\n" << counted;
+        EXPECT_NE(counted.find("Лист " + n + " из " + n), std::string::npos) << macro;
+    }
+}
+
+TEST_F(GridPrintTest, RowTallerThanThePagePrintsAloneAndTheLoopEnds) {
+    std::string tall;
+    for (int i = 0; i < 1500; ++i) tall += "слово ";
+    Open(3, [&](int i) { return i == 2 ? AnsiString(tall) : AnsiString("Строка " + std::to_string(i)); });
+    print->SetOptions({pghRowAutoStretch});
+    // Row 1 on the first page, the tall row alone and clipped on the second, row 3 on the third.
+    EXPECT_EQ(PreviewPages(), 3);
+}
+
+TEST_F(GridPrintTest, StopAndFailureLeaveBlocksRecordAndControlsAsTheyWere) {
+    Open(150);
+    print->BeforeGridText()->SetTextStr("за период с [StartTime]");
+    print->SetSubstitutes({"[StartTime]", "15.03.2010"});
+    cds.SetRecNo(7);
+    bool afterPrint = false;
+    struct Handlers : TComponent {
+        Handlers() : TComponent(nullptr) {}
+        std::function<void()> before, after;
+        void Before(TObject*) { before(); }
+        void After(TObject*) { after(); }
+    } h;
+    h.after = [&] { afterPrint = true; };
+    print->OnAfterPrint = TNotifyEvent(&h, &Handlers::After);
+    auto expectRestored = [&] {
+        EXPECT_TRUE(afterPrint);
+        EXPECT_EQ(print->BeforeGridText()->Get(0), "за период с [StartTime]");
+        EXPECT_EQ(cds.RecNo(), 7);
+        EXPECT_FALSE(cds.ControlsDisabled());
+        EXPECT_FALSE(PrintInProgress());
+        EXPECT_FALSE(pv->GetPrinting());
+    };
+
+    // A stop from the preview ends the print quietly at the next strip.
+    h.before = [&] {
+        EXPECT_TRUE(print->Printing());
+        pv->Abort();
+    };
+    print->OnBeforePrint = TNotifyEvent(&h, &Handlers::Before);
+    print->Preview();
+    expectRestored();
+
+    // A failure while drawing is passed on after the same clean-up.
+    afterPrint = false;
+    h.before = [] {};
+    grid->OnGetCellParams = [](TObject*, TColumnGx*, TFont*, TColor&, TGridDrawState) {
+        throw Exception("cell failed");
+    };
+    EXPECT_THROW(print->Preview(), Exception);
+    expectRestored();
+}
+
+TEST_F(GridPrintTest, OnlyOnePrintAtATimeAndNothingWithoutData) {
+    Open(5);
+    TPrintDBGridGx other(nullptr);
+    other.SetDBGridGx(grid.get());
+    struct Handler : TComponent {
+        Handler() : TComponent(nullptr) {}
+        std::function<void()> run;
+        void Run(TObject*) { run(); }
+    } h;
+    int pagesDuringSecond = -1;
+    h.run = [&] {
+        // The main window's print action or a screen's timer while the preview records.
+        other.Preview();
+        other.Print();
+        pagesDuringSecond = pv->PageCount();
+    };
+    print->OnBeforePrint = TNotifyEvent(&h, &Handler::Run);
+    print->Preview();
+    EXPECT_EQ(pagesDuringSecond, 1);
+    EXPECT_EQ(pv->PageCount(), 1);
+    EXPECT_FALSE(PrintInProgress());
+
+    // No dataset open, no grid: nothing is started.
+    print->OnBeforePrint = nullptr;
+    cds.Close();
+    pv->GetPropPrinter()->SetOutputFileName(dir / "none.pdf");
+    print->Preview();
+    EXPECT_EQ(pv->PageCount(), 1);  // the previous document stays
+    grid.reset();
+    EXPECT_EQ(print->DBGridGx(), nullptr);
+    print->Preview();
+    EXPECT_EQ(pv->PageCount(), 1);
+}
+
+TEST_F(GridPrintTest, UnitsConvertTheMargins) {
+    print->Page()->LeftMargin = Currency(2);
+    print->SetUnits(Inches);
+    EXPECT_EQ(print->Page()->LeftMargin, Currency(0.7874));
+    print->SetUnits(MM);
+    EXPECT_EQ(print->Page()->LeftMargin, Currency(2.0));
+}
+
+// ---- A journal of the database ------------------------------------------------------------------
+
+class GridPrintDatabaseTest : public DbTest {
+protected:
+    void SetUp() override {
+        DbTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        guitest::EnsureApp();
+        db->Exec("insert into puf_log values ('2010-03-15 08:00:05', 'Пуск флотомашины №1'), "
+                 "('2010-03-15 09:12:00', 'Останов насоса подачи пульпы'), "
+                 "('2010-03-15 19:58:59', 'Авария: нет связи с контроллером')");
+    }
+    datatest::RussianLocale locale;
+};
+
+TEST_F(GridPrintDatabaseTest, JournalPrintedFromThePreviewWithItsHeading) {
+    CachedDataSet c(conn.get(), "select * from puf_log order by PostMoment");
+    TDataSource source(nullptr);
+    source.SetDataSet(&c.cds);
+    TDBGridGx grid(nullptr);
+    grid.SetDataSource(&source);
+    c.cds.Open();
+    grid.SetUseMultiTitle(true);
+    ASSERT_EQ(grid.Columns()->Count(), 2);
+    grid.Columns()->Items(0)->Title()->SetCaption("Дата, время");
+    grid.Columns()->Items(0)->SetAlignment(taCenter);
+    grid.Columns()->Items(0)->SetWidth(192);
+    grid.Columns()->Items(1)->Title()->SetCaption("Текст сообщения");
+    grid.Columns()->Items(1)->SetWidth(500);
+
+    TPrintDBGridGx print(nullptr);
+    print.SetDBGridGx(&grid);
+    print.SetOptions({pghFitGridToPageWidth});
+    SetHeading(print.BeforeGridText(),
+               {"Журнал регистрации  событий  по управлению флотацией", "за период с [StartTime] по [StopTime]"});
+    print.SetSubstitutes({"[StartTime]", "15.03.2010 08:00", "[StopTime]", "15.03.2010 19:59"});
+
+    testlib::TempDir dir;
+    TPrinterPreview* pv = PrinterPreview();
+    pv->SetOrientation(poPortrait);
+    print.Preview();
+    ASSERT_EQ(pv->PageCount(), 1);
+    EXPECT_TRUE(PreviewFormGx->Visible());
+    testlib::PrintDialogs dialogs(dir / "journal.pdf");
+    PreviewFormGx->PreviewGx1->PrintDialog();
+    const std::string pdf = dir / "journal.pdf";
+    EXPECT_EQ(testlib::PdfPages(pdf), 1);
+    const std::string text = testlib::SquashBlanks(testlib::PdfText(pdf));
+    for (const char* s : {"Журнал регистрации событий по управлению флотацией",
+                          "за период с 15.03.2010 08:00 по 15.03.2010 19:59", "Дата, время", "Текст сообщения",
+                          "Пуск флотомашины №1", "Останов насоса подачи пульпы", "Авария: нет связи с контроллером",
+                          "15.03.2010"})
+        EXPECT_NE(text.find(s), std::string::npos) << s << "\n" << text;
+    EXPECT_EQ(print.BeforeGridText()->Get(2), "за период с [StartTime] по [StopTime]");
+    PreviewFormGx->Hide();
+}
+
+}  // namespace
