@@ -3,7 +3,6 @@
 #include "gridlib/print/PrnDbggx.h"
 
 #include "gridlib/editors/GridLibConsts.h"
-#include "gridlib/editors/ToolCtrlsGx.h"
 #include "gridlib/print/PrViewGx.h"
 #include "gridlib/print/PrnDgDlg.h"
 #include "gui/Forms.h"
@@ -221,6 +220,17 @@ int trunci(double v) { return static_cast<int>(Trunc(v)); }
 
 bool isWhite(TColor c) { return ColorToRGB(c) == clWhite; }
 
+// The check box of a printed cell: a quarter of the width and a third of the height of the system's
+// check-box picture sheet, taken once.
+TSize checkBoxSize() {
+    static const TSize size = [] {
+        TBitmap boxes;
+        if (LoadSystemBitmap(OBM_CHECKBOXES, boxes)) return TSize(boxes.Width() / 4, boxes.Height() / 3);
+        return TSize(13, 13);
+    }();
+    return size;
+}
+
 }  // namespace
 
 // One run of PrintTo: everything measured for the page and the grid, and the page loop.
@@ -432,7 +442,7 @@ void TGridPrintJob::optimalWidths() {
             if (c->GetColumnType() == ctKeyImageList && c->ImageList() && !c->ShowImageAndText()) {
                 cw = trunci(c->ImageList()->Width() * scaleX_) + 2 * hm_;
             } else if (c->GetColumnType() == ctCheckboxes) {
-                cw = trunci(DefaultCheckBoxWidth * scaleX_) + 2 * hm_;
+                cw = trunci(checkBoxSize().cx * scaleX_) + 2 * hm_;
             } else {
                 cellParams(c, &cellFont_);
                 useFont(&cellFont_);
@@ -804,7 +814,7 @@ void TGridPrintJob::drawDataCell(std::size_t i, const TRect& r, std::vector<Ansi
     if (hidden) return;
     TRect cell(r.Left + hm_, r.Top + vm_, r.Right - hm_, r.Bottom - vm_);
     if (col->GetColumnType() == ctCheckboxes) {
-        const int w = trunci(DefaultCheckBoxWidth * scaleX_), h = trunci(DefaultCheckBoxHeight * scaleY_);
+        const int w = trunci(checkBoxSize().cx * scaleX_), h = trunci(checkBoxSize().cy * scaleY_);
         TRect box(r.Left + (r.Width() - w) / 2, r.Top + (r.Height() - h) / 2, 0, 0);
         box.Right = box.Left + w;
         box.Bottom = box.Top + h;
