@@ -204,6 +204,8 @@ protected:
 
 private:
     friend class TGridPrintJob;
+    // A grid with an open dataset to print.
+    bool hasData() const;
     void readBefore(TStream* s) { BeforeGridText()->LoadFromStream(s); }
     void writeBefore(TStream* s) { BeforeGridText()->SaveToStream(s); }
     void readAfter(TStream* s) { AfterGridText()->LoadFromStream(s); }

@@ -200,7 +200,7 @@ void TPrintDBGridGx::PrinterSetupDialogPreview(TObject*) {
 
 void TPrintDBGridGx::Preview() {
     // One print at a time: the preview printer of a running print is left alone.
-    if (PrintInProgress() || running_) return;
+    if (PrintInProgress() || running_ || !hasData()) return;
     TPrinterPreview* pv = PrinterPreview();
     pv->SetOnPrinterSetupDialog(OnPrinterSetupDialog ? OnPrinterSetupDialog
                                                      : TNotifyEvent(this, &TPrintDBGridGx::PrinterSetupDialogPreview));
@@ -209,6 +209,10 @@ void TPrintDBGridGx::Preview() {
 }
 
 void TPrintDBGridGx::Print() { PrintTo(VirtualPrinter); }
+
+bool TPrintDBGridGx::hasData() const {
+    return grid_ && grid_->DataSource() && grid_->DataSource()->DataSet() && grid_->DataSource()->DataSet()->Active();
+}
 
 // ==== The print ========================================================================================
 
@@ -463,11 +467,13 @@ void TGridPrintJob::strips() {
     xs_.assign(cols_.size(), 0);
     // A column wider than the page is cut to it.
     const int room = right_ - left_ - lw_;
-    for (int& w : widths_) w = std::min(w, std::max(1, room));
+    if (!scaled_)
+        for (int& w : widths_) w = std::min(w, std::max(1, room));
     std::size_t first = 0;
     int x = left_;
     for (std::size_t i = 0; i < cols_.size(); ++i) {
-        if (i > first && x + widths_[i] > left_ + room) {
+        // Scaled to the page, the grid is one strip whatever the rounding of the mapped margins.
+        if (!scaled_ && i > first && x + widths_[i] > left_ + room) {
             strips_.push_back({first, i});
             first = i;
             x = left_;
@@ -981,9 +987,7 @@ void TGridPrintJob::Run() {
 }
 
 void TPrintDBGridGx::PrintTo(TVirtualPrinter* printer) {
-    if (running_ || PrintInProgress() || !printer || !grid_ || !grid_->DataSource() || !grid_->DataSource()->DataSet() ||
-        !grid_->DataSource()->DataSet()->Active())
-        return;
+    if (running_ || PrintInProgress() || !printer || !hasData()) return;
     TDataSet* ds = grid_->DataSource()->DataSet();
     printer->SetTitle(LoadResString(&STabularInformationGx));
     try {
@@ -1017,7 +1021,6 @@ void TPrintDBGridGx::PrintTo(TVirtualPrinter* printer) {
         ds->DisableControls();
         controlsDisabled = true;
         ds->First();
-        printer->SetTitle(LoadResString(&STabularInformationGx));
         TGridPrintJob job(this, printer);
         job.Run();
     } catch (const EAbort&) {

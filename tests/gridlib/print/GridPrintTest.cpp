@@ -229,6 +229,17 @@ TEST_F(GridPrintTest, RowTallerThanThePagePrintsAloneAndTheLoopEnds) {
     EXPECT_EQ(PreviewPages(), 3);
 }
 
+TEST_F(GridPrintTest, RepeatedValuesHiddenWithinABand) {
+    Open(4, [](int i) { return AnsiString(i < 4 ? "Повтор" : "Другое"); });
+    grid->Columns()->Items(1)->SetHideDuplicates(true);
+    const std::string text = testlib::PdfText(PrintPdf("duplicates.pdf"));
+    EXPECT_NE(text.find("Повтор"), std::string::npos);
+    EXPECT_EQ(text.find("Повтор"), text.rfind("Повтор")) << text;
+    EXPECT_NE(text.find("Другое"), std::string::npos);
+    // Every row's other cells are there.
+    for (int code = 1; code <= 4; ++code) EXPECT_NE(text.find("08:1" + std::to_string(code)), std::string::npos);
+}
+
 TEST_F(GridPrintTest, StopAndFailureLeaveBlocksRecordAndControlsAsTheyWere) {
     Open(150);
     print->BeforeGridText()->SetTextStr("за период с [StartTime]");
