@@ -4,6 +4,7 @@
 // stop and a failure, one print at a time, and a journal of the database printed from the preview.
 #include "gridlib/print/PrViewGx.h"
 #include "gridlib/print/PrnDbggx.h"
+#include "gridlib/print/PrnDgDlg.h"
 #include "gridlib/print/PrvFrmGx.h"
 
 #include "data/DBClient.h"
@@ -242,6 +243,49 @@ TEST_F(GridPrintTest, RepeatedValuesHiddenWithinABand) {
     EXPECT_NE(text.find("Другое"), std::string::npos);
     // Every row's other cells are there.
     for (int code = 1; code <= 4; ++code) EXPECT_NE(text.find("08:1" + std::to_string(code)), std::string::npos);
+}
+
+TEST_F(GridPrintTest, OptimalWidthsMeasureThePrintedTexts) {
+    Open(3, [](int i) { return AnsiString("Останов насоса подачи пульпы " + std::to_string(i)); });
+    SetWidths({120, 20, 60});
+    EXPECT_EQ(testlib::PdfText(PrintPdf("narrow.pdf")).find("Останов насоса подачи пульпы 3"), std::string::npos);
+    print->SetOptions({pghOptimalColWidths});
+    const std::string text = testlib::SquashBlanks(testlib::PdfText(PrintPdf("optimal.pdf")));
+    EXPECT_NE(text.find("Останов насоса подачи пульпы 3"), std::string::npos) << text;
+    EXPECT_NE(text.find("Текст сообщения"), std::string::npos);
+}
+
+TEST_F(GridPrintTest, SetupFromThePreviewPrintsItAgain) {
+    Open(3);
+    print->Preview();
+    ASSERT_EQ(pv->PageCount(), 1);
+    TPreviewFormGx* form = PreviewFormGx;
+    EXPECT_TRUE(form->tbtPrinterSetupDialog->Enabled());
+    EXPECT_EQ(form->PreviewGx1->PrinterSetupOwner(), print.get());
+    // Accepted: the new margins go into the component and the preview is recorded again.
+    guitest::ModalDriver modal;
+    modal.Then([&](TCustomForm* f) {
+        auto* d = dynamic_cast<TfPrnDBGridGxSetupDialog*>(f);
+        ASSERT_NE(d, nullptr);
+        d->seUpMargin->SetText("5");
+        d->SetModalResult(mrOk);
+    });
+    int recorded = 0;
+    struct Handler : TComponent {
+        Handler() : TComponent(nullptr) {}
+        std::function<void()> run;
+        void Run(TObject*) { run(); }
+    } h;
+    h.run = [&] { ++recorded; };
+    print->OnBeforePrint = TNotifyEvent(&h, &Handler::Run);
+    form->tbtPrinterSetupDialog->Click();
+    EXPECT_EQ(print->Page()->TopMargin, Currency(5));
+    EXPECT_EQ(recorded, 1);
+    EXPECT_EQ(pv->PageCount(), 1);
+    print->OnBeforePrint = nullptr;
+    // The component gone, the window forgets its setup.
+    print.reset();
+    EXPECT_FALSE(form->tbtPrinterSetupDialog->Enabled());
 }
 
 TEST_F(GridPrintTest, StopAndFailureLeaveBlocksRecordAndControlsAsTheyWere) {
