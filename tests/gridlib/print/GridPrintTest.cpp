@@ -9,6 +9,7 @@
 
 #include "data/DBClient.h"
 #include "rtl/DateUtils.h"
+#include "rtl/Streams.h"
 #include "rtl/SysUtils.h"
 #include "testlib/DataTestSupport.h"
 #include "testlib/DbFixture.h"
@@ -362,6 +363,28 @@ TEST_F(GridPrintTest, OnlyOnePrintAtATimeAndNothingWithoutData) {
     EXPECT_EQ(print->DBGridGx(), nullptr);
     print->Preview();
     EXPECT_EQ(pv->PageCount(), 1);
+}
+
+TEST_F(GridPrintTest, BlocksStreamWithTheComponentOnlyWhenTheyHaveLines) {
+    SetHeading(print->BeforeGridText(), {"Журнал работы", "за период с [StartTime] по [StopTime]"});
+    TMemoryStream m;
+    m.WriteComponent(print.get());
+    TPrintDBGridGx copy(nullptr);
+    m.SetPosition(0);
+    m.ReadComponent(&copy);
+    EXPECT_EQ(copy.BeforeGridText()->Text(), print->BeforeGridText()->Text());
+    TRichTextDocument& doc = copy.BeforeGridText()->Document();
+    EXPECT_EQ(doc.FormatAt(doc.LineStart(1)).Size, 16);
+    EXPECT_EQ(copy.AfterGridText()->Count(), 0);
+    // An empty block writes nothing.
+    TMemoryStream empty;
+    TPrintDBGridGx blank(nullptr);
+    blank.AfterGridText();
+    empty.WriteComponent(&blank);
+    const std::string bytes(static_cast<const char*>(empty.Memory()), static_cast<std::size_t>(empty.Size()));
+    EXPECT_EQ(bytes.find("AfterGridText_Data"), std::string::npos);
+    const std::string full(static_cast<const char*>(m.Memory()), static_cast<std::size_t>(m.Size()));
+    EXPECT_NE(full.find("BeforeGridText_Data"), std::string::npos);
 }
 
 TEST_F(GridPrintTest, UnitsConvertTheMargins) {
