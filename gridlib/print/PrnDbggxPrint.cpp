@@ -824,12 +824,22 @@ void TGridPrintJob::drawDataCell(std::size_t i, const TRect& r, std::vector<Ansi
         TRect box(r.Left + (r.Width() - w) / 2, r.Top + (r.Height() - h) / 2, 0, 0);
         box.Right = box.Left + w;
         box.Bottom = box.Top + h;
-        unsigned state = DFCS_BUTTONCHECK;
-        if (p->CheckboxState == cbChecked) state |= DFCS_CHECKED;
-        if (p->CheckboxState == cbGrayed) state = DFCS_BUTTON3STATE | DFCS_CHECKED;
+        // Drawn with the grid's line width: the screen's one-pixel bevels would all but vanish on
+        // paper.
         const int saved = c->SaveDC();
         c->IntersectClipRect(r);
-        DrawFrameControl(c->Handle(), box, DFC_BUTTON, state);
+        c->Pen()->SetWidth(lw_);
+        c->Pen()->SetColor(clBlack);
+        c->Brush()->SetStyle(bsClear);
+        c->Rectangle(box);
+        if (p->CheckboxState != cbUnchecked) {
+            c->Pen()->SetWidth(std::max(1, lw_ * 3 / 2));
+            c->Pen()->SetColor(p->CheckboxState == cbGrayed ? clGray : clBlack);
+            c->Polyline({TPoint(box.Left + w / 5, box.Top + h / 2), TPoint(box.Left + w * 2 / 5, box.Top + h * 3 / 4),
+                         TPoint(box.Left + w * 4 / 5, box.Top + h / 4)});
+            c->Pen()->SetWidth(lw_);
+            c->Pen()->SetColor(clBlack);
+        }
         c->RestoreDC(saved);
         return;
     }

@@ -289,6 +289,59 @@ TEST_F(GridPrintTest, SetupFromThePreviewPrintsItAgain) {
     EXPECT_FALSE(form->tbtPrinterSetupDialog->Enabled());
 }
 
+// Colours and check boxes show on the page the preview paints (at 200%, where every line of the
+// printer page is at least a screen pixel wide).
+TEST_F(GridPrintTest, ColouredCellsAndCheckBoxesOnThePage) {
+    cds.FieldDefs()->Add("Name", ftString, 20);
+    cds.FieldDefs()->Add("Done", ftBoolean);
+    cds.CreateDataSet();
+    for (int i = 1; i <= 40; ++i) cds.AppendRecord({Variant("Строка " + std::to_string(i)), Variant(i % 2 == 0)});
+    cds.MergeChangeLog();
+    cds.First();
+    grid->SetDataSource(&source);
+    TColumnGx* name = grid->Columns()->Items(0);
+    TColumnGx* done = grid->Columns()->Items(1);
+    name->SetColor(clYellow);
+    name->SetWidth(300);
+    done->SetCheckboxes(true);
+    done->SetWidth(300);
+    ASSERT_EQ(done->GetColumnType(), ctCheckboxes);
+    pv->GetPropPrinter()->SetOutputFileName("");
+    TPreviewFormGx* form = PreviewFormGx;
+    form->SetWindowState(wsNormal);
+    form->SetBounds(0, 0, 900, 900);
+    auto page = [&] {
+        print->Preview();
+        guitest::ShowForm(form);
+        form->PreviewGx1->SetViewMode(vm200);
+        guitest::Pump(10);
+        return guitest::Grab(form->PreviewGx1->DrawPanel());
+    };
+    auto count = [](const QImage& img, int x0, int x1, auto&& is) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = x0; x < x1; ++x)
+                if (is(QColor(img.pixel(x, y)))) ++n;
+        return n;
+    };
+    auto yellow = [](const QColor& c) { return c.red() > 200 && c.green() > 200 && c.blue() < 100; };
+    auto dark = [](const QColor& c) { return qGray(c.rgb()) < 100; };
+    const QImage plain = page();
+    ASSERT_FALSE(plain.isNull());
+    const int w = plain.width();
+    EXPECT_EQ(count(plain, 0, w, yellow), 0);  // white unless coloured
+    print->SetOptions({pghColored});
+    const QImage coloured = page();
+    EXPECT_GT(count(coloured, 0, w / 2, yellow), 100);
+    EXPECT_EQ(count(coloured, w / 2, w, yellow), 0);
+    // The check boxes sit in the middle of their column (at 2/3 of the sheet): a band there has
+    // more ink than a band of the same column away from them, which only the row lines cross.
+    const int band = std::max(2, w / 100);
+    const int middle = w * 2 / 3, aside = w * 56 / 100;
+    EXPECT_GT(count(plain, middle - band / 2, middle + band / 2, dark),
+              2 * count(plain, aside - band / 2, aside + band / 2, dark));
+}
+
 TEST_F(GridPrintTest, StopAndFailureLeaveBlocksRecordAndControlsAsTheyWere) {
     Open(150);
     print->BeforeGridText()->SetTextStr("за период с [StartTime]");
