@@ -246,6 +246,17 @@ TEST_F(GridPrintTest, RepeatedValuesHiddenWithinABand) {
     for (int code = 1; code <= 4; ++code) EXPECT_NE(text.find("08:1" + std::to_string(code)), std::string::npos);
 }
 
+TEST_F(GridPrintTest, PrintFontNameReplacesEveryFace) {
+    Open(2);
+    print->PageHeader()->CenterText()->SetText("Лист &[Page]");
+    const std::string before = testlib::Run("pdffonts '" + PrintPdf("faces.pdf") + "'");
+    EXPECT_EQ(before.find("Mono"), std::string::npos) << before;
+    print->SetPrintFontName("Courier New");
+    const std::string fonts = testlib::Run("pdffonts '" + PrintPdf("courier.pdf") + "'");
+    EXPECT_NE(fonts.find("LiberationMono"), std::string::npos) << fonts;
+    EXPECT_EQ(fonts.find("LiberationSans"), std::string::npos) << fonts;
+}
+
 TEST_F(GridPrintTest, OptimalWidthsMeasureThePrintedTexts) {
     Open(3, [](int i) { return AnsiString("Останов насоса подачи пульпы " + std::to_string(i)); });
     SetWidths({120, 20, 60});
