@@ -17,8 +17,10 @@
 // ==== Header and footer ==============================================================================
 
 TPageColontitle::TPageColontitle()
-    : left_(std::make_unique<TStringList>()), center_(std::make_unique<TStringList>()),
-      right_(std::make_unique<TStringList>()), font_(std::make_unique<TFont>()) {}
+    : left_(std::make_unique<TStringList>()),
+      center_(std::make_unique<TStringList>()),
+      right_(std::make_unique<TStringList>()),
+      font_(std::make_unique<TFont>()) {}
 
 TPageColontitle::~TPageColontitle() = default;
 
@@ -91,12 +93,8 @@ bool containsNoCase(const std::string& s, const std::string& name) {
 AnsiString ReplacePrintMacros(const AnsiString& text, int page, int pages, TDateTime now) {
     const TFormatSettings& fs = FormatSettings();
     const std::string values[] = {
-        std::to_string(page),
-        DateToStr(now).str(),
-        DateToStr(now).str(),
-        FormatDateTime(fs.LongDateFormat, now).str(),
-        TimeToStr(now).str(),
-        std::to_string(pages),
+        std::to_string(page), DateToStr(now).str(),  DateToStr(now).str(), FormatDateTime(fs.LongDateFormat, now).str(),
+        TimeToStr(now).str(), std::to_string(pages),
     };
     std::string s = text.str();
     for (std::size_t i = 0; i < std::size(kMacros); ++i) s = replaceMacro(s, kMacros[i], values[i]);
@@ -106,8 +104,11 @@ AnsiString ReplacePrintMacros(const AnsiString& text, int page, int pages, TDate
 // ==== The component ====================================================================================
 
 TPrintDBGridGx::TPrintDBGridGx(TComponent* owner)
-    : TComponent(owner), page_(std::make_unique<TPageParams>()), header_(std::make_unique<TPageColontitle>()),
-      footer_(std::make_unique<TPageColontitle>()), title_(std::make_unique<TStringList>()),
+    : TComponent(owner),
+      page_(std::make_unique<TPageParams>()),
+      header_(std::make_unique<TPageColontitle>()),
+      footer_(std::make_unique<TPageColontitle>()),
+      title_(std::make_unique<TStringList>()),
       cellParams_(std::make_unique<TColCellParamsGx>()) {}
 
 TPrintDBGridGx::~TPrintDBGridGx() {
@@ -190,9 +191,7 @@ void TPrintDBGridGx::SetSubstitutes(const std::vector<AnsiString>& pairs) {
     }
 }
 
-bool TPrintDBGridGx::PrinterSetupDialog() {
-    return ExecutePrnDBGridGxSetupDialog(*page_, options_, printFontName_);
-}
+bool TPrintDBGridGx::PrinterSetupDialog() { return ExecutePrnDBGridGxSetupDialog(*page_, options_, printFontName_); }
 
 void TPrintDBGridGx::PrinterSetupDialogPreview(TObject*) {
     if (PrinterSetupDialog()) Preview();
@@ -578,7 +577,8 @@ void TGridPrintJob::measureTitles() {
             useFont(metrics);
             TTextMetric tm;
             GetTextMetrics(canvas()->Handle(), tm);
-            titlesH_ = vm_ + grid_->TitleLines() * tallest + tm.tmExternalLeading + roundi(grid_->TitleHeight() * scaleY_);
+            titlesH_ =
+                vm_ + grid_->TitleLines() * tallest + tm.tmExternalLeading + roundi(grid_->TitleHeight() * scaleY_);
             if (grid_->Options() & dgRowLines) titlesH_ += tcm_;
         } else {
             int tallest = 0;
@@ -642,7 +642,8 @@ void TGridPrintJob::drawColontitle(TPageColontitle* c, bool header) {
     TStrings* texts[] = {c->LeftText(), c->CenterText(), c->RightText()};
     for (int i = 0; i < 3; ++i) {
         if (texts[i]->Count() == 0) continue;
-        const AnsiString text = ReplacePrintMacros(texts[i]->Text().TrimRight(), pr_->GetPageNumber(), pagesMacro_, now_);
+        const AnsiString text =
+            ReplacePrintMacros(texts[i]->Text().TrimRight(), pr_->GetPageNumber(), pagesMacro_, now_);
         const int th = calcHeight(text, printW_, false);
         TRect r(left_, header ? areaTop : areaBottom - th, right_, header ? areaTop + th : areaBottom);
         DrawText(cv->Handle(), text, -1, r, aligns[i] | DT_NOPREFIX | DT_NOCLIP);
@@ -761,9 +762,8 @@ void TGridPrintJob::drawTreeNode(THeadTreeNode* node, std::size_t strip, int y, 
             const TRect r(x0, y, x1, y + capH);
             TColumnGx* col = n->LeafColumn;
             drawTitleCell(col, n->NodeText, col ? col->Title()->Font() : grid_->TitleFont(),
-                          col ? col->Title()->Color() : grid_->FixedColor(),
-                          col ? col->Title()->Alignment() : taCenter, r,
-                          col && col->Title()->Orientation() == tohVertical, col ? col->Title()->ImageIndex() : -1);
+                          col ? col->Title()->Color() : grid_->FixedColor(), col ? col->Title()->Alignment() : taCenter,
+                          r, col && col->Title()->Orientation() == tohVertical, col ? col->Title()->ImageIndex() : -1);
             drawTreeNode(n, strip, y + capH, bottom);
         }
         n = n->NextSibling;

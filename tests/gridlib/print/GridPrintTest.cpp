@@ -34,7 +34,7 @@ TEST(GridPrintArithmetic, MarginsAndFittedColumns) {
         std::vector<int> fitted;
     } cases[] = {
         {{500, 300, 200}, 800, {400, 240, 160}},
-        {{100, 200}, 800, {100, 200}},           // a narrower grid is never enlarged
+        {{100, 200}, 800, {100, 200}},            // a narrower grid is never enlarged
         {{333, 333, 334}, 500, {167, 167, 166}},  // rounding up is taken from the last column
     };
     for (const auto& c : cases) {
@@ -161,7 +161,8 @@ TEST_F(GridPrintTest, PrintedPdfShowsHeadingTitlesRowsAndMacros) {
         EXPECT_NE(testlib::Run("pdfinfo '" + pdf + "'").find("Табличная информация"), std::string::npos);
         const std::string text = testlib::SquashBlanks(testlib::PdfText(pdf));
         for (const std::string& s :
-             {std::string("Журнал регистрации событий"), std::string("за период с 15.03.2010 08:00 по 15.03.2010 19:59"),
+             {std::string("Журнал регистрации событий"),
+              std::string("за период с 15.03.2010 08:00 по 15.03.2010 19:59"),
               std::string("Конец журнала 15.03.2010 19:59"), std::string("Лист 1 из 1"), std::string("&&[Page]"),
               "Напечатано " + DateToStr(Date()).str(), std::string("Журнал за смену"), std::string("Событие"),
               std::string("Дата, время"), std::string("Текст"), std::string("Код"), std::string("Пуск насоса 1"),
@@ -467,9 +468,10 @@ protected:
         DbTest::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
         guitest::EnsureApp();
-        db->Exec("insert into puf_log values ('2010-03-15 08:00:05', 'Пуск флотомашины №1'), "
-                 "('2010-03-15 09:12:00', 'Останов насоса подачи пульпы'), "
-                 "('2010-03-15 19:58:59', 'Авария: нет связи с контроллером')");
+        db->Exec(
+            "insert into puf_log values ('2010-03-15 08:00:05', 'Пуск флотомашины №1'), "
+            "('2010-03-15 09:12:00', 'Останов насоса подачи пульпы'), "
+            "('2010-03-15 19:58:59', 'Авария: нет связи с контроллером')");
     }
     datatest::RussianLocale locale;
 };
@@ -507,10 +509,10 @@ TEST_F(GridPrintDatabaseTest, JournalPrintedFromThePreviewWithItsHeading) {
     const std::string pdf = dir / "journal.pdf";
     EXPECT_EQ(testlib::PdfPages(pdf), 1);
     const std::string text = testlib::SquashBlanks(testlib::PdfText(pdf));
-    for (const char* s : {"Журнал регистрации событий по управлению флотацией",
-                          "за период с 15.03.2010 08:00 по 15.03.2010 19:59", "Дата, время", "Текст сообщения",
-                          "Пуск флотомашины №1", "Останов насоса подачи пульпы", "Авария: нет связи с контроллером",
-                          "15.03.2010"})
+    for (const char* s :
+         {"Журнал регистрации событий по управлению флотацией", "за период с 15.03.2010 08:00 по 15.03.2010 19:59",
+          "Дата, время", "Текст сообщения", "Пуск флотомашины №1", "Останов насоса подачи пульпы",
+          "Авария: нет связи с контроллером", "15.03.2010"})
         EXPECT_NE(text.find(s), std::string::npos) << s << "\n" << text;
     EXPECT_EQ(print.BeforeGridText()->Get(2), "за период с [StartTime] по [StopTime]");
     PreviewFormGx->Hide();
