@@ -1,5 +1,5 @@
-// Grid printing: the rich-text blocks printed before and after a grid, the page margins and the
-// print options.
+// Grid printing: the grid printer TPrintDBGridGx with its page margins, headers and footers and
+// print options, and the rich-text blocks it prints before and after a grid.
 #pragma once
 
 #include "gridlib/grid/DBGridGx.h"
