@@ -2,9 +2,20 @@
 // through the canvas on the PDF printer, and recorded into a page picture then replayed onto it,
 // against the same lines and texts drawn by QPainter straight into a PDF (the yardstick of the
 // same run). vs_qpainter is the ratio of processor time, bytes_vs_qpainter the ratio of PDF bytes
-// per page.
+// per page. Then a journal of the first 10,000 rows of puf_data (time and one value, with a heading
+// block) printed by the grid printer into the preview and from there into a PDF, against QPainter
+// drawing the same pages' lines and texts: pages per second and the time until the preview shows
+// page 1.
+#include "data/DBClient.h"
+#include "db/Provider.h"
+#include "gridlib/print/PrViewGx.h"
+#include "gridlib/print/PrnDbggx.h"
+#include "gridlib/print/PrvFrmGx.h"
 #include "gui/Graphics.h"
 #include "gui/Printers.h"
+#include "rtl/DateUtils.h"
+
+#include "PufRowsFixture.h"
 
 #include <QFileInfo>
 #include <QPainter>
@@ -14,6 +25,7 @@
 #include "BenchSupport.h"
 
 #include <time.h>
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -193,6 +205,129 @@ void BM_PictureGridPagePdf(benchmark::State& s) { pictureOnPrinter(s, false); }
 BENCHMARK(BM_PictureGridPagePdf)->Unit(benchmark::kMillisecond);
 void BM_PictureJournalPagePdf(benchmark::State& s) { pictureOnPrinter(s, true); }
 BENCHMARK(BM_PictureJournalPagePdf)->Unit(benchmark::kMillisecond);
+
+// ---- A journal of 10,000 rows through the grid printer --------------------------------------------
+constexpr int kJournalRows = 10000;
+
+struct JournalRows {
+    std::vector<AnsiString> times, values;
+};
+
+// The rows, once, as the grid shows them: for the yardstick to draw the same texts.
+JournalRows& journalRows(TDataSet* ds) {
+    static JournalRows rows;
+    if (rows.times.empty()) {
+        ds->DisableControls();
+        ds->First();
+        while (!ds->Eof()) {
+            rows.times.push_back(ds->Fields()->Fields(0)->DisplayText());
+            rows.values.push_back(ds->Fields()->Fields(1)->DisplayText());
+            ds->Next();
+        }
+        ds->First();
+        ds->EnableControls();
+    }
+    return rows;
+}
+
+double wallSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// The same pages drawn by QPainter into a PDF: per page the rule lines and the two texts of each
+// of its rows. Returns the processor time.
+double qpainterJournal(const JournalRows& rows, int pages) {
+    const int count = static_cast<int>(rows.times.size());
+    const int perPage = (count + pages - 1) / std::max(1, pages);
+    const std::string pdf = pdfPath("q_journal10k");
+    const double t0 = cpuSeconds();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    printer.setResolution(kPpi);
+    QPainter p(&printer);
+    QPen pen(Qt::black);
+    pen.setWidth(kPen);
+    p.setPen(pen);
+    QFont f("Liberation Sans");
+    f.setPixelSize(67);
+    p.setFont(f);
+    const QFontMetrics fm(f);
+    const int rowH = 5800 / std::max(1, perPage);
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0) printer.newPage();
+        const int first = page * perPage, last = std::min(count, first + perPage);
+        for (int r = first; r <= last; ++r) p.drawLine(472, 600 + (r - first) * rowH, 4400, 600 + (r - first) * rowH);
+        for (int x : {472, 1700, 4400}) p.drawLine(x, 600, x, 600 + (last - first) * rowH);
+        for (int r = first; r < last; ++r) {
+            const int y = 600 + (r - first) * rowH + 8 + fm.ascent();
+            p.drawText(500, y, QString::fromUtf8(rows.times[static_cast<std::size_t>(r)].c_str()));
+            p.drawText(1730, y, QString::fromUtf8(rows.values[static_cast<std::size_t>(r)].c_str()));
+        }
+    }
+    p.end();
+    return cpuSeconds() - t0;
+}
+
+// The journal previewed by the grid printer, then printed from the preview into a PDF.
+void BM_GridPrinterJournalPreviewThenPdf(benchmark::State& state) {
+    auto conn = benchdb::connect();
+    TSQLDataSet sql(nullptr);
+    sql.SetSQLConnection(conn.get());
+    sql.SetCommandText(("select RecMoment, PLF from puf_data order by RecMoment limit " + std::to_string(kJournalRows)).c_str());
+    TDataSetProvider provider(nullptr);
+    provider.SetDataSet(&sql);
+    TClientDataSet cds(nullptr);
+    cds.SetProvider(&provider);
+    TDataSource source(nullptr);
+    source.SetDataSet(&cds);
+    TDBGridGx grid(nullptr);
+    grid.SetDataSource(&source);
+    cds.Open();
+    grid.Columns()->Items(0)->Title()->SetCaption("Дата, время");
+    grid.Columns()->Items(0)->SetWidth(192);
+    grid.Columns()->Items(1)->Title()->SetCaption("Плотность пульпы");
+    grid.Columns()->Items(1)->SetWidth(500);
+    TPrintDBGridGx print(nullptr);
+    print.SetDBGridGx(&grid);
+    print.SetOptions({pghFitGridToPageWidth});
+    print.BeforeGridText()->SetTextStr("\r\nЖурнал работы флотации\r\nза период с [StartTime] по [StopTime]\r\n");
+    print.SetSubstitutes({"[StartTime]", "01.01.2010 00:00", "[StopTime]", "07.01.2010 22:39"});
+    TPrinterPreview* pv = PrinterPreview();
+    pv->SetOrientation(poPortrait);
+    const std::string pdf = pdfPath("g_journal10k");
+    pv->GetPropPrinter()->SetOutputFileName(pdf);
+    TPreviewBox* box = PreviewFormGx->PreviewGx1;
+    double started = 0, firstPage = -1;
+    const TNotifyEvent opened = box->OnOpenPreviewer;
+    box->OnOpenPreviewer = [&](TObject* sender) {
+        if (firstPage < 0) firstPage = wallSeconds() - started;
+        opened(sender);
+    };
+    double total = 0, toPage1 = 0;
+    int n = 0;
+    for (auto _ : state) {
+        firstPage = -1;
+        started = wallSeconds();
+        const double t0 = cpuSeconds();
+        print.Preview();
+        pv->Print();
+        total += cpuSeconds() - t0;
+        toPage1 += firstPage;
+        ++n;
+    }
+    box->OnOpenPreviewer = opened;
+    PreviewFormGx->Hide();
+    const double seconds = n ? total / n : 0;
+    const int journalPages = pv->PageCount();
+    state.counters["pages"] = journalPages;
+    state.counters["pages_per_s"] = seconds > 0 ? journalPages / seconds : 0;
+    state.counters["page1_ms"] = n ? toPage1 / n * 1000 : 0;
+    const double yardstick = qpainterJournal(journalRows(&cds), journalPages);
+    if (yardstick > 0) state.counters["vs_qpainter"] = seconds / yardstick;
+    cds.Close();
+}
+BENCHMARK(BM_GridPrinterJournalPreviewThenPdf)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace
 
