@@ -862,26 +862,6 @@ long long TPropReaderGx::ReadSet(PTypeInfo TypeInfo) {
     return bits;
 }
 
-void TPropReaderGx::ReadCollection(TCollection* Collection) {
-    Collection->BeginUpdate();
-    try {
-        if (!EndOfList()) Collection->Clear();
-        while (!EndOfList()) {
-            const TValueType t = NextValue();
-            if (t == vaInt8 || t == vaInt16 || t == vaInt32 || t == vaInt64) ReadInteger();
-            TCollectionItem* item = Collection->Add();
-            ReadListBegin();
-            while (!EndOfList()) ReadProperty(item);
-            ReadListEnd();
-        }
-        ReadListEnd();
-    } catch (...) {
-        Collection->EndUpdate();
-        throw;
-    }
-    Collection->EndUpdate();
-}
-
 TComponent* TPropReaderGx::findReference(const AnsiString& name) const {
     TComponent* root = Root();
     if (!root) return nullptr;

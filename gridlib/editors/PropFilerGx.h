@@ -185,7 +185,8 @@ public:
     // One component of the stream: into Component, else into the current parent's child of the
     // stream's name; a component not found reads into a temporary one that is dropped.
     void ReadComponent(TComponent* Component);
-    void ReadCollection(TCollection* Collection);
+    // Collections are read by the stream reader's own ReadCollection, whose items come through this
+    // reader's ReadProperty.
     // Reads a set value; member i is bit i.
     long long ReadSet(PTypeInfo TypeInfo);
 

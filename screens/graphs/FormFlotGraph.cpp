@@ -188,28 +188,7 @@ void TFormFlotGraph::FormResize(TObject*) {
                                         WaitPanel->Width(), WaitPanel->Height());
 }
 
-void TFormFlotGraph::ShowAllGraphs() {
-    int step = (ClientHeight() - PanelTop->Height() - 20) / 5;
-    int top = 40;
-    DisableAlign();
-    for (int i = 0; i < 4 && GraphList[i]; ++i) {
-        TLevelGraph* g = GraphList[i];
-        g->SetGraphSubHeight(10);
-        g->SetShowScaleX(false);
-        g->SetAlign(alTop);
-        g->SetHeight(step);
-        g->SetTop(top);
-        g->SetVisible(true);
-        top += step;
-    }
-    if (GraphList[4]) {
-        GraphList[4]->SetGraphSubHeight(30);
-        GraphList[4]->SetShowScaleX(true);
-        GraphList[4]->SetAlign(alClient);
-        GraphList[4]->SetVisible(true);
-    }
-    EnableAlign();
-}
+void TFormFlotGraph::ShowAllGraphs() { StackGraphs(5, 20, 30); }
 
 // ---- Rows -----------------------------------------------------------------------------------------------
 

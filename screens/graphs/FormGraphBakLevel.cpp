@@ -4,16 +4,7 @@ TFormGraphBakLevel* FormGraphBakLevel = nullptr;
 
 namespace {
 
-TGraphScreenSetup bakLevelSetup() {
-    TGraphScreenSetup s;
-    s.ScreenName = "TFormGraphBakLevel";
-    s.Selects = {"select * from puf_data"};
-    s.TimerInterval = 30000;
-    s.ForcedReloadTick = 4;
-    s.GapSeconds = 300;
-    s.ConnectionTest = TGraphScreenSetup::ctReload;
-    return s;
-}
+TGraphScreenSetup bakLevelSetup() { return SingleGraphSetup("TFormGraphBakLevel", {"select * from puf_data"}); }
 
 const TSingleGraphLook BakLevelLook = {
     "FormGraphBakLevel",

@@ -5,13 +5,7 @@ TFormGraphBeltWork* FormGraphBeltWork = nullptr;
 namespace {
 
 TGraphScreenSetup beltWorkSetup() {
-    TGraphScreenSetup s;
-    s.ScreenName = "TFormGraphBeltWork";
-    s.Selects = {"select * from belt_386_2", "select * from belt_401"};
-    s.TimerInterval = 30000;
-    s.ForcedReloadTick = 4;
-    s.GapSeconds = 300;
-    s.ConnectionTest = TGraphScreenSetup::ctReload;
+    TGraphScreenSetup s = SingleGraphSetup("TFormGraphBeltWork", {"select * from belt_386_2", "select * from belt_401"});
     // The load scale never stays below 5, whether or not any rows came.
     s.RaiseYMaxWithoutRows = true;
     return s;

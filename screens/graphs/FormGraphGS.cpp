@@ -219,26 +219,7 @@ void TFormGraphGS::FormResize(TObject*) {
 }
 
 void TFormGraphGS::ShowAllGraphs() {
-    const int step = (ClientHeight() - PanelTop->Height() - 50) / 4;
-    int top = 40;
-    DisableAlign();
-    for (int i = 0; i < 3 && GraphList[i]; ++i) {
-        TLevelGraph* g = GraphList[i];
-        g->SetGraphSubHeight(10);
-        g->SetShowScaleX(false);
-        g->SetAlign(alTop);
-        g->SetHeight(step);
-        g->SetTop(top);
-        g->SetVisible(true);
-        top += step;
-    }
-    if (GraphList[3]) {
-        GraphList[3]->SetGraphSubHeight(50);
-        GraphList[3]->SetShowScaleX(true);
-        GraphList[3]->SetAlign(alClient);
-        GraphList[3]->SetVisible(true);
-    }
-    EnableAlign();
+    StackGraphs(4, 50, 50);
     AllGraphsShown = true;
     Application->ProcessMessages();
 }

@@ -4,16 +4,7 @@ TFormGraphZola* FormGraphZola = nullptr;
 
 namespace {
 
-TGraphScreenSetup zolaSetup() {
-    TGraphScreenSetup s;
-    s.ScreenName = "TFormGraphZola";
-    s.Selects = {"select * from puf_data"};
-    s.TimerInterval = 30000;
-    s.ForcedReloadTick = 4;
-    s.GapSeconds = 300;
-    s.ConnectionTest = TGraphScreenSetup::ctReload;
-    return s;
-}
+TGraphScreenSetup zolaSetup() { return SingleGraphSetup("TFormGraphZola", {"select * from puf_data"}); }
 
 const TSingleGraphLook ZolaLook = {
     "FormGraphZola", "График зольности отходов флотации", clMoneyGreen, clSkyBlue, clSkyBlue, "LevelGraphZola", 101,

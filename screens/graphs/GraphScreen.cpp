@@ -233,6 +233,29 @@ TSpeedButton* TGraphScreen::MakeZoomButton(TLevelGraph* g, const char* name, int
     return b;
 }
 
+void TGraphScreen::StackGraphs(int count, int spare, int lastSubHeight) {
+    const int step = (ClientHeight() - PanelTop->Height() - spare) / count;
+    int top = 40;
+    DisableAlign();
+    for (int i = 0; i < count - 1 && GraphList[i]; ++i) {
+        TLevelGraph* g = GraphList[i];
+        g->SetGraphSubHeight(10);
+        g->SetShowScaleX(false);
+        g->SetAlign(alTop);
+        g->SetHeight(step);
+        g->SetTop(top);
+        g->SetVisible(true);
+        top += step;
+    }
+    if (TLevelGraph* last = GraphList[count - 1]) {
+        last->SetGraphSubHeight(lastSubHeight);
+        last->SetShowScaleX(true);
+        last->SetAlign(alClient);
+        last->SetVisible(true);
+    }
+    EnableAlign();
+}
+
 void TGraphScreen::PensFromLegendArrows() {
     for (int g = 0; g < MaxGraphs && GraphList[g]; ++g) {
         for (int k = 0; k < 5; ++k) {

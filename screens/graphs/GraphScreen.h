@@ -201,6 +201,10 @@ protected:
     // "ArrowLegend<g+1><k+1>" (curves 0 to 4). A curve without an arrow keeps its pen, and the
     // curves after it still take theirs: a legend may leave out a curve that never has data.
     void PensFromLegendArrows();
+    // All charts shown: the first count - 1 stacked under the title bar in equal heights without time
+    // scales, the last filling the rest with the time scale under its plot (lastSubHeight pixels).
+    // spare: the height kept out of the share.
+    void StackGraphs(int count, int spare, int lastSubHeight);
     // Scale limits in IniFileName, one section "<chart>Limits" per chart of GraphList: YMin, YMax,
     // YLabelStep, and RightYMin, RightYMax, RightScaleStep while the chart shows a right scale; read
     // with the chart's values as defaults, in that order.

@@ -9,6 +9,17 @@
 
 #include <algorithm>
 
+TGraphScreenSetup SingleGraphSetup(const char* screenName, std::vector<AnsiString> selects) {
+    TGraphScreenSetup s;
+    s.ScreenName = screenName;
+    s.Selects = std::move(selects);
+    s.TimerInterval = 30000;
+    s.ForcedReloadTick = 4;
+    s.GapSeconds = 300;
+    s.ConnectionTest = TGraphScreenSetup::ctReload;
+    return s;
+}
+
 namespace {
 
 // Width of the value bar's middle, which its two margins centre.

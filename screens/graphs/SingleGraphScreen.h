@@ -32,6 +32,10 @@ struct TSingleGraphLook {
     const char* ValueFormat;
 };
 
+// The settings every screen of the design shares: a client dataset per history query, reloaded every 30 s
+// and in full every fourth tick, a gap over 300 s between points, the connection tested by the reload.
+TGraphScreenSetup SingleGraphSetup(const char* screenName, std::vector<AnsiString> selects);
+
 class TSingleGraphScreen : public TGraphScreen {
     PLANTMON_CLASS(TSingleGraphScreen, TGraphScreen)
 public:
