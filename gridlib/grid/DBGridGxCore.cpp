@@ -735,18 +735,18 @@ AnsiString TCustomDBGridGx::GetEditText(int col, int) {
         }
         if (f->FieldKind() == fkLookup && !f->KeyFields().IsEmpty()) {
             const Variant key = f->DataSet()->FieldValues(f->KeyFields());
-            TSpecRowGx* spec = column->DropDownSpecRow();
+            TSpecRowGx* specialRow = column->DropDownSpecRow();
             bool special = false;
-            if (spec->Visible()) {
-                special = VarEquals(key, spec->Value());
-                if (!special && spec->ShowIfNotInKeyList()) {
+            if (specialRow->Visible()) {
+                special = VarEquals(key, specialRow->Value());
+                if (!special && specialRow->ShowIfNotInKeyList()) {
                     TDataSet* list = column->FullListDataSet();
                     special = !list || !list->Locate(f->LookupKeyFields(), key, 0);
                 }
             }
             if (special) {
-                editKeyValue_ = spec->Value();
-                text = spec->GetCellText(0);
+                editKeyValue_ = specialRow->Value();
+                text = specialRow->GetCellText(0);
             } else {
                 editKeyValue_ = key;
             }
