@@ -76,8 +76,9 @@ TEST(VisionSimulator, AnswersOneWorkerCycleOverThePty) {
     ASSERT_EQ(frames.size(), 7u);
     for (const FrameRecord& f : frames) {
         // never at once: the link purges its input right after writing
-        EXPECT_GE(f.replyDueMs - f.receivedMs, 10) << f.request;
-        EXPECT_LE(f.replyDueMs - f.receivedMs, 20) << f.request;
+        // the moments are doubles on a large clock: the difference can miss the whole delay by an ulp
+        EXPECT_GE(f.replyDueMs - f.receivedMs, 10 - 1e-3) << f.request;
+        EXPECT_LE(f.replyDueMs - f.receivedMs, 20 + 1e-3) << f.request;
         EXPECT_EQ(f.disposition, Disposition::Answered);
     }
     EXPECT_EQ(frames[2].request, "/01RNL00320274");
@@ -152,7 +153,7 @@ TEST(VisionSimulator, ReplyTimingFaults) {
     ASSERT_EQ(f.size(), 3u);
     EXPECT_EQ(f[0].replyDueMs, f[0].receivedMs);
     EXPECT_EQ(f[1].fault, Fault::LongDelay);
-    EXPECT_NEAR(f[1].replyDueMs - f[1].receivedMs, 1200, 1e-6);
+    EXPECT_NEAR(f[1].replyDueMs - f[1].receivedMs, 1200, 1e-3);
     EXPECT_EQ(f[2].fault, Fault::Trickle);
     EXPECT_NEAR(f[2].replyEndMs - f[2].replyDueMs, 100.0 * double(f[2].reply.size() - 1), 1e-6);
 }
