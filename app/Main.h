@@ -233,6 +233,7 @@ public:
     void ActionTableFlotExecute(TObject* Sender);
     void ActionTableBeltExecute(TObject* Sender);
     void ActionAboutExecute(TObject* Sender);
+    void ActionShowConfigExecute(TObject* Sender);
     void ActionShowPUFDriverExecute(TObject* Sender);
     void ActionShowDriverV120Execute(TObject* Sender);
     void ActionTarControl386Execute(TObject* Sender);

@@ -4,6 +4,7 @@
 
 #include "app/EventLog.h"
 #include "app/FormAbout.h"
+#include "app/FormConfig.h"
 #include "app/FormMainMenu.h"
 #include "app/Main.h"
 #include "gui/Dialogs.h"
@@ -115,8 +116,8 @@ const std::vector<TActionRow>& actionRows() {
          P::None},
         {&TFormMain::ActionAbout, "ActionAbout", "Справка", "О программе", "Ctrl+F1", 0, &TFormMain::ActionAboutExecute,
          P::None},
-        {&TFormMain::ActionShowConfig, "ActionShowConfig", "Специальные", "Конфигурация", "Ctrl+Alt+C", 0, nullptr,
-         P::None},
+        {&TFormMain::ActionShowConfig, "ActionShowConfig", "Специальные", "Конфигурация", "Ctrl+Alt+C", 0,
+         &TFormMain::ActionShowConfigExecute, P::None},
         {&TFormMain::ActionShowDriver1, "ActionShowDriver1", "Специальные", "ПУ №1", "", 0, nullptr, P::None},
         {&TFormMain::ActionShowDriver2, "ActionShowDriver2", "Специальные", "ПУ №2", "", 0, nullptr, P::None},
         {&TFormMain::ActionShowPUFDriver, "ActionShowPUFDriver", "Специальные", "Пульт управления флотацией", "", 0,
@@ -366,6 +367,10 @@ void TFormMain::ActionTableBeltExecute(TObject*) { ShowFormMaximized(FormTableBe
 
 void TFormMain::ActionAboutExecute(TObject*) {
     if (FormAbout) FormAbout->ShowModal();
+}
+
+void TFormMain::ActionShowConfigExecute(TObject*) {
+    if (FormConfig) FormConfig->ShowModal();
 }
 
 void TFormMain::ActionShowPUFDriverExecute(TObject*) {

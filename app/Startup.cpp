@@ -2,6 +2,7 @@
 
 #include "app/Main.h"
 #include "app/FormAbout.h"
+#include "app/FormConfig.h"
 #include "app/FormMainMenu.h"
 #include "app/ShowError.h"
 #include "screens/graphs/FormFlotGraph.h"
@@ -53,7 +54,7 @@ void CreateStartupForms() {
     Application->CreateForm(FormEditPump);        //  9 TFormEditPump
     Application->CreateForm(FormWebPrint);        // 10 TFormWebPrint
     Application->CreateForm(FormSvodTable);       // 11 TFormSvodTable
-    //                                                12 FormConfig         TFormConfig
+    Application->CreateForm(FormConfig);          // 12 TFormConfig
     Application->CreateForm(FormPUF_Link);        // 13 TFormPUF_Link
     Application->CreateForm(FormMnemo);           // 14 TFormMnemo
     Application->CreateForm(FormFlotGraph);       // 15 TFormFlotGraph
