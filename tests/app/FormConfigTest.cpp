@@ -8,6 +8,10 @@
 #include "app/Global.h"
 #include "gui/WinApi.h"
 #include "screens/diagrams/Mnemo.h"
+#include "screens/diagrams/MnemoReach.h"
+#include "screens/diagrams/OutFieldEdit.h"
+#include "screens/graphs/FormGraph3Zoom.h"
+#include "screens/graphs/FormGraphAir.h"
 #include "screens/graphs/FormGraphTS.h"
 #include "screens/graphs/FormGraphZola.h"
 #include "testlib/DbFixture.h"
@@ -35,7 +39,7 @@ protected:
     void TearDown() override {
         if (dialog) dialog->Free();
         dialog = nullptr;
-        for (TForm* s : screens) s->Free();
+        for (auto it = screens.rbegin(); it != screens.rend(); ++it) (*it)->Free();
         screens.clear();
         WidgetEditMode = false;
         GraphDbStation::TearDown();
@@ -246,25 +250,47 @@ TEST_F(FormConfigTest, ColourFieldsWriteTheArrayEntryTheirTagNames) {
 }
 
 TEST_F(FormConfigTest, EditModeReachesTheScreensThatRunAndSkipsTheOthers) {
+    FormOutFieldEdit = NewForm<TFormOutFieldEdit>(nullptr);
+    auto* mnemo = NewForm<TFormMnemo>(nullptr);
     auto* zola = NewForm<TFormGraphZola>(nullptr);
+    auto* bed = NewForm<TFormGraph3Zoom>(nullptr, 1, AnsiString());
     auto* ts = NewForm<TFormGraphTS>(nullptr, 1, AnsiString());
-    screens = {zola, ts};
+    auto* air = NewForm<TFormGraphAir>(nullptr, 2, AnsiString());
+    screens = {FormOutFieldEdit, mnemo, zola, bed, ts, air};
+    FormMnemo = mnemo;
     FormGraphZola = zola;
+    FormGraph3Zoom1 = bed;
     FormGraphTS_1 = ts;
+    FormGraphAir_2 = air;
     ASSERT_EQ(FormGraphTS_2, nullptr);
-    ASSERT_EQ(FormMnemo, nullptr);
-    dialog->ButColorConfigOnClick(nullptr);
-    EXPECT_TRUE(WidgetEditMode);
-    EXPECT_TRUE(zola->Label2->OnClick.Assigned());
-    EXPECT_TRUE(zola->Graph->OnMouseDown.Assigned());
-    EXPECT_TRUE(ts->LabelTS_1->OnClick.Assigned());
-    dialog->ButColorConfigOffClick(nullptr);
-    EXPECT_FALSE(WidgetEditMode);
-    EXPECT_FALSE(zola->Label2->OnClick.Assigned());
-    EXPECT_FALSE(zola->Graph->OnMouseDown.Assigned());
-    EXPECT_FALSE(ts->LabelTS_1->OnClick.Assigned());
+    ASSERT_EQ(FormMnemoReach, nullptr);
+    for (bool on : {true, false}) {
+        SCOPED_TRACE(on);
+        if (on) dialog->ButColorConfigOnClick(nullptr);
+        else dialog->ButColorConfigOffClick(nullptr);
+        EXPECT_EQ(WidgetEditMode, on);
+        // The graph screens' labels open the font dialog and their charts the scale dialog.
+        EXPECT_EQ(zola->Label2->OnClick.Assigned(), on);
+        EXPECT_EQ(zola->Graph->OnMouseDown.Assigned(), on);
+        EXPECT_EQ(bed->LabelLegend11->OnClick.Assigned(), on);
+        EXPECT_EQ(ts->LabelTS_1->OnClick.Assigned(), on);
+        EXPECT_EQ(air->LabelLegendTOUT->OnClick.Assigned(), on);
+        // The flotation diagram's output field opens its property dialog instead of its set-point.
+        guitest::ModalDriver modal;
+        TCustomForm* shown = nullptr;
+        modal.Then([&shown](TCustomForm* f) {
+            shown = f;
+            f->SetModalResult(mrCancel);
+        });
+        FormMain->ActionSetZRRS->OnExecute = nullptr;
+        mnemo->OutFieldZRRS->Click();
+        EXPECT_EQ(shown, on ? static_cast<TCustomForm*>(FormOutFieldEdit) : nullptr);
+    }
+    FormMnemo = nullptr;
     FormGraphZola = nullptr;
+    FormGraph3Zoom1 = nullptr;
     FormGraphTS_1 = nullptr;
+    FormGraphAir_2 = nullptr;
 }
 
 TEST_F(FormConfigTest, CtrlAltCOpensTheDialogModally) {
