@@ -7,6 +7,7 @@
 
 #include "app/Global.h"
 #include "gui/WinApi.h"
+#include "screens/diagrams/ArrowEdit.h"
 #include "screens/diagrams/Mnemo.h"
 #include "screens/diagrams/MnemoReach.h"
 #include "screens/diagrams/OutFieldEdit.h"
@@ -293,19 +294,36 @@ TEST_F(FormConfigTest, EditModeReachesTheScreensThatRunAndSkipsTheOthers) {
     FormGraphAir_2 = nullptr;
 }
 
-TEST_F(FormConfigTest, CtrlAltCOpensTheDialogModally) {
+TEST_F(FormConfigTest, CtrlAltCOpensTheDialogWhoseEditModeThenReachesTheFlotationDiagram) {
     Application->FormCreated(dialog);
+    FormArrowEdit = NewForm<TFormArrowEdit>(nullptr);
+    auto* mnemo = NewForm<TFormMnemo>(nullptr);
+    screens = {FormArrowEdit, mnemo};
+    FormMnemo = mnemo;
     guitest::ModalDriver modal;
     TCustomForm* shown = nullptr;
     modal.Then([&shown](TCustomForm* f) {
         shown = f;
-        f->SetModalResult(mrOk);
+        // "Включить", then "Закрыть".
+        static_cast<TFormConfig*>(f)->ButColorConfigOn->Click();
+        static_cast<TFormConfig*>(f)->ButClose->Click();
     });
     FormMain->Show();
     guitest::ShowForm(FormMain);
     guitest::Key('C', ssCtrl | ssAlt, FormMain);
     EXPECT_EQ(modal.Shown(), 1);
     EXPECT_EQ(shown, dialog);
+    EXPECT_EQ(dialog->ModalResult(), mrOk);
+    EXPECT_TRUE(WidgetEditMode);
+
+    TCustomForm* edited = nullptr;
+    modal.Then([&edited](TCustomForm* f) {
+        edited = f;
+        f->SetModalResult(mrCancel);
+    });
+    static_cast<TControl*>(mnemo->FindComponent("ArrowFeed"))->Click();
+    EXPECT_EQ(edited, FormArrowEdit);
+    FormMnemo = nullptr;
     Application->FormDestroyed(dialog);
 }
 
