@@ -1384,6 +1384,8 @@ private:
     void stepUpDown(bool isDownButton);
     void listFollowsEditText();
     void setTextKeepingCaret(const AnsiString& text, int caret);
+    // Text the editor sets itself (not typed): it opens no MRU list.
+    void setCodeText(const AnsiString& text);
     bool mruShouldDropDown() const;
     AnsiString emptyMaskText() const;
     TRect formatRect();
@@ -1413,5 +1415,6 @@ private:
     TMessage* paintMessage_ = nullptr;
     int inDefaultHandler_ = 0;
     bool updatingContents_ = false;
+    bool codeTextChange_ = false;
     bool selectionActive_ = false;
 };

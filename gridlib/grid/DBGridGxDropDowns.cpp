@@ -126,30 +126,31 @@ void TDBGridInplaceEdit::CloseUp(bool accept) {
     ShowCaret(Handle());
     if (!g || !c) return;
     if (!accept) {
-        if (list == dataList_ || list == pickList_) SetText(g->EditText());
+        if (list == dataList_ || list == pickList_) setCodeText(g->EditText());
         return;
     }
     TField* f = c->Field();
     if (list == dataList_) {
         std::vector<TField*> keys;
         if (f && f->DataSet()) f->DataSet()->GetFieldList(keys, f->KeyFields());
-        if (f && !keys.empty() && AllFieldsCanModify(keys) && g->CanEditModifyText() && c->CanModify(true)) {
-            const AnsiString chosen = DataListSelectedText(list);
-            try {
-                f->DataSet()->Edit();
-                if (g->DataLink()->Editing()) {
-                    g->DataLink()->Modified();
-                    g->SetEditKeyValue(value);
-                    g->SetEditTextValue(chosen);
-                }
-            } catch (const Exception&) {
-                // The blank marks the text as one the field did not take.
-                SetText(f->Text() + " ");
-                throw;
+        if (!f || keys.empty() || !AllFieldsCanModify(keys)) return;
+        const AnsiString chosen = DataListSelectedText(list);
+        try {
+            // Asking whether the cell may change already puts the dataset into edit state.
+            if (!g->CanEditModifyText() || !c->CanModify(true)) return;
+            f->DataSet()->Edit();
+            if (g->DataLink()->Editing()) {
+                g->DataLink()->Modified();
+                g->SetEditKeyValue(value);
+                g->SetEditTextValue(chosen);
             }
-            SetText(chosen);
-            SelectAll();
+        } catch (const Exception&) {
+            // The blank marks the text as one the field did not take.
+            setCodeText(f->Text() + " ");
+            throw;
         }
+        setCodeText(chosen);
+        SelectAll();
     } else if (list == calendar_) {
         if (c->CanModify(true) && g->CanEditModifyText()) {
             const TDateTime d = calendar_->Date();
@@ -162,7 +163,7 @@ void TDBGridInplaceEdit::CloseUp(bool accept) {
             const TVarType t = v.Type();
             if (t >= varSmallint && t <= varCurrency) {
                 const AnsiString text = FloatToStr(v.AsDouble());
-                SetText(text);
+                setCodeText(text);
                 g->SetEditTextValue(text);
                 SelectAll();
             }
@@ -170,9 +171,9 @@ void TDBGridInplaceEdit::CloseUp(bool accept) {
     } else if (!VarIsNull(value) && g->CanEditModifyText()) {
         const TStrings* keys = c->KeyListIfAny();
         if (keys && keys->Count() > 0 && pickList_ && pickList_->ItemIndex() >= 0) {
-            SetText(pickList_->Items()->Strings(pickList_->ItemIndex()));
+            setCodeText(pickList_->Items()->Strings(pickList_->ItemIndex()));
         } else {
-            SetText(VarToStr(value));
+            setCodeText(VarToStr(value));
         }
         g->SetEditTextValue(Text());
         UpdateImageIndex();
@@ -295,7 +296,7 @@ void TDBGridInplaceEdit::MRUListCloseUp(TObject*, bool accept) {
     if (!accept || ReadOnly() || !g || !g->DataLink()->Edit()) return;
     const int i = mruListControl_->ItemIndex();
     if (i >= 0) {
-        SetText(mruListControl_->Items()->Strings(i));
+        setCodeText(mruListControl_->Items()->Strings(i));
         g->SetEditTextValue(Text());
     }
     if (Focused()) SelectAll();

@@ -258,7 +258,7 @@ void TDBGridInplaceEdit::UpdateContents() {
         SetWordWrap(c && c->WordWrap() && g->MultiLineRows());
         // Text, mask and limit of the cell (the text the cell parameters gave).
         TInplaceEdit::UpdateContents();
-        if (c && Text() != params.Text) SetText(params.Text);
+        if (c && Text() != params.Text) setCodeText(params.Text);
         if (TMRUListGx* l = MRUList()) {
             l->OnSetDropDown = TNotifyEvent(this, &TDBGridInplaceEdit::MRUListDropDown);
             l->OnSetCloseUp = TClosure<void(TObject*, bool)>(this, &TDBGridInplaceEdit::MRUListCloseUp);
@@ -274,6 +274,10 @@ void TDBGridInplaceEdit::UpdateContents() {
 void TDBGridInplaceEdit::Change() {
     TInplaceEdit::Change();
     if (updatingContents_) return;
+    if (codeTextChange_) {
+        UpdateImageIndex();
+        return;
+    }
     UserChange();
     // A change outside a message of the editor (text set by code) is settled at once.
     if (inDefaultHandler_ == 0 && userTextChanged_) {
@@ -552,8 +556,20 @@ void TDBGridInplaceEdit::EditButtonMouseUp(TObject* sender, TMouseButton, TShift
 
 // ---- Text helpers ----------------------------------------------------------------------------------------
 
+void TDBGridInplaceEdit::setCodeText(const AnsiString& text) {
+    const bool saved = codeTextChange_;
+    codeTextChange_ = true;
+    try {
+        SetText(text);
+    } catch (...) {
+        codeTextChange_ = saved;
+        throw;
+    }
+    codeTextChange_ = saved;
+}
+
 void TDBGridInplaceEdit::setTextKeepingCaret(const AnsiString& text, int caret) {
-    SetText(text);
+    setCodeText(text);
     SetSelStart(caret);
     SetSelLength(0);
 }
@@ -624,12 +640,12 @@ void TDBGridInplaceEdit::KeyDown(WORD& key, TShiftState shift) {
                     g->DataLink()->Modified();
                     g->SetEditKeyValue(Null());
                     g->SetEditTextValue(AnsiString());
-                    SetText(AnsiString());
+                    setCodeText(AnsiString());
                     g->SetEditTextValue(AnsiString());
                     if (dataList_) SetDataListKeyValue(dataList_, Null());
                 }
             } else if (editStyle_ == esPickListGx && type == ctKeyPickList) {
-                SetText(AnsiString());
+                setCodeText(AnsiString());
                 g->SetEditTextValue(AnsiString());
             }
             key = 0;
@@ -701,7 +717,7 @@ void TDBGridInplaceEdit::KeyDown(WORD& key, TShiftState shift) {
         sc == c->DropDownSpecRow()->ShortCut() && c->CanModify(false)) {
         if (c->CanModify(true)) {
             TSpecRowGx* row = c->DropDownSpecRow();
-            SetText(row->GetCellText(0));
+            setCodeText(row->GetCellText(0));
             g->SetEditTextValue(row->GetCellText(0));
             g->SetEditKeyValue(row->Value());
             if (dataList_) SetDataListKeyValue(dataList_, row->Value());
@@ -760,7 +776,7 @@ void TDBGridInplaceEdit::ProcessSearchStr(AnsiString& keyText) {
             g->DataLink()->Edit();
             g->DataLink()->Modified();
             const AnsiString found = lookup->FieldByName(f->LookupResultField())->Text();
-            SetText(found);
+            setCodeText(found);
             SetSelStart(CharCount(typed));
             SetSelLength(CharCount(found) - CharCount(typed));
             g->SetEditKeyValue(lookup->FieldValues(f->LookupKeyFields()));
@@ -789,7 +805,7 @@ void TDBGridInplaceEdit::ProcessSearchStr(AnsiString& keyText) {
         g->DataLink()->Edit();
         g->DataLink()->Modified();
         const AnsiString entry = c->PickList()->Strings(i);
-        SetText(entry);
+        setCodeText(entry);
         SetSelStart(CharCount(typed));
         SetSelLength(CharCount(entry) - CharCount(typed));
         g->SetEditTextValue(entry);
@@ -841,13 +857,18 @@ void TDBGridInplaceEdit::WndProc(TMessage& m) {
                                      ((code == VK_LEFT || code == VK_RIGHT) && editStyle_ == esCalendarGx);
                     if (nav) {
                         activeList_->Perform(m.Msg, m.WParam, m.LParam);
+                        // The editor shows the list's choice; the grid keeps the committed text
+                        // until the list closes accepting.
+                        TCustomDBGridGx* g = DBGrid();
+                        const AnsiString committed = g ? g->EditText() : AnsiString();
                         if (editStyle_ == esDataListGx) {
-                            SetText(DataListSelectedText(activeList_));
+                            setCodeText(DataListSelectedText(activeList_));
                         } else if (editStyle_ == esPickListGx && pickList_) {
                             const int i = pickList_->ItemIndex();
                             if (i >= 0 && pickList_->Items()->Strings(i) != Text())
-                                SetText(pickList_->Items()->Strings(i));
+                                setCodeText(pickList_->Items()->Strings(i));
                         }
+                        if (g) g->SetEditTextValue(committed);
                         return;
                     }
                 }
@@ -918,7 +939,7 @@ void TDBGridInplaceEdit::WMPaste(TMessage& m) {
     if (!taken) return;
     g->DataLink()->Edit();
     g->DataLink()->Modified();
-    SetText(newText);
+    setCodeText(newText);
     if (found) {
         SetSelStart(CharCount(typed));
         SetSelLength(CharCount(newText) - CharCount(typed));
