@@ -681,9 +681,11 @@ void TDBGridInplaceEdit::KeyDown(WORD& key, TShiftState shift) {
             key = 0;
             return;
         }
-        // Without OnNotInList only the caret moves.
-        key = VK_LEFT;
-        TInplaceEdit::KeyDown(key, shift);
+        // Without OnNotInList the key acts as Left: only the caret moves.
+        const int start = SelStart();
+        SetSelStart(start > 0 ? start - 1 : 0);
+        SetSelLength(0);
+        key = 0;
         return;
     }
     // 4. Up and Down inside a word-wrapped cell move between its lines.

@@ -1,12 +1,14 @@
 // The grid's cell editor off screen, driven through the grid's editing flow: the edit style of a
 // column, the button strip, key-list typing, Delete on a key list, the buttons' shortcuts, the pick
 // list's height, the keys that open and close a drop-down, the calendar's write-back, Up and Down
-// in a word-wrapped cell, the MRU list, the required mark and a failed lookup write.
+// in a word-wrapped cell, the up-down buttons, the MRU list, the required mark, a failed lookup
+// write, and the grid as holder of a hosted editor.
 #include "GridTestSupport.h"
 
 #include "gui/ExtCtrls.h"
 #include "gui/WinApi.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -373,6 +375,64 @@ TEST_F(InplaceFixture, UpAndDownInAWordWrappedCellLeaveItOnlyFromItsEdgeLines) {
     EXPECT_TRUE(grid->keys.empty());
 }
 
+TEST_F(InplaceFixture, UpDownButtonsStepNumbersAndMoveDownAKeyList) {
+    open();
+    keyList();
+    struct Case {
+        const char* field;
+        bool top;  // the upper half of the button
+        Variant value;
+    } cases[] = {
+        {"Amount", true, Variant(2.5)},
+        {"Amount", false, Variant(1.5)},
+        {"Kind", false, Variant("B")},  // down goes to the next entry of the list
+        {"Kind", true, Variant("A")},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(std::string(k.field) + (k.top ? " up" : " down"));
+        grid->HideEditor();
+        column(k.field)->SetButtonStyle(cbsUpDown);
+        TDBGridInplaceEdit* e = edit(k.field);
+        ASSERT_EQ(e->EditStyle(), esUpDownGx);
+        bool autoRepeat = false;
+        mainButton(e)->EditButtonDown(k.top, autoRepeat);
+        EXPECT_EQ(cds.FieldByName(k.field)->AsVariant(), k.value);
+    }
+}
+
+TEST_F(InplaceFixture, BackspaceInAKeyListColumnOnlyMovesTheCaretWithoutNotInList) {
+    open();
+    keyList();
+    TDBGridInplaceEdit* e = edit("Kind");
+    e->SetSelStart(3);
+    e->SetSelLength(0);
+    guitest::KeyText(VK_BACK, 0, "\b", e);
+    EXPECT_EQ(e->Text(), "Apple");
+    EXPECT_EQ(e->SelStart(), 2);
+    // With OnNotInList the character before the caret goes and the key is looked up again.
+    column("Kind")->OnNotInList = [](TObject*, const AnsiString&, bool&) {};
+    guitest::KeyText(VK_BACK, 0, "\b", e);
+    EXPECT_EQ(e->Text(), "Aple");
+    EXPECT_EQ(e->SelStart(), 1);
+    EXPECT_EQ(grid->EditText(), "Aple");
+}
+
+TEST_F(InplaceFixture, AutoDropDownOpensTheListAndKeepsTheTypedCharacter) {
+    open();
+    TColumnGx* c = column("Name");
+    c->PickList()->SetCommaText("Apple,Banana,Cherry");
+    c->SetAutoDropDown(true);
+    TDBGridInplaceEdit* e = edit("Name");
+    e->SelectAll();
+    guitest::Type("c", e);
+    EXPECT_TRUE(e->ListVisible());
+    EXPECT_EQ(e->Text(), "Cherry");
+    EXPECT_EQ(e->SelStart(), 1);
+    EXPECT_EQ(e->PickList()->ItemIndex(), 2);
+    guitest::Key(VK_ESCAPE, 0, e);
+    EXPECT_FALSE(e->ListVisible());
+}
+
 TEST_F(InplaceFixture, TheMruListOpensOnTypingAndEnterTakesItsEntry) {
     open();
     TColumnGx* c = column("Name");
@@ -515,6 +575,119 @@ TEST(InplaceLookupTest, AFailedLookupWriteLeavesTheFieldsTextWithABlank) {
     ds->BeforeEdit = nullptr;
     form->Free();
     guitest::FlushDeletes();
+}
+
+}  // namespace
+
+namespace {
+
+// A grid whose filter row is a stand-in: the filter editor's column and which columns filter.
+class FilterRowGrid : public gridtest::TestGrid {
+    PLANTMON_CLASS(FilterRowGrid, gridtest::TestGrid)
+public:
+    using gridtest::TestGrid::TestGrid;
+    int filterCol = 1;
+    std::vector<int> filterable{1, 3, 4};
+    bool stopped = false;
+    bool CanFilterCol(int dataCol) override {
+        return std::find(filterable.begin(), filterable.end(), dataCol) != filterable.end();
+    }
+    void StartEditFilter(int dataCol) override { filterCol = dataCol; }
+    void StopEditFilter() override { stopped = true; }
+    int FilterEditCol() const override { return filterCol; }
+};
+
+TEST(InplaceHolderTest, KeysOfAHostedEditorMoveItBetweenTheFilterableColumns) {
+    guitest::EnsureApp();
+    datatest::RussianLocale locale;
+    TClientDataSet cds(nullptr);
+    cds.FieldDefs()->Add("ID", ftInteger);
+    cds.FieldDefs()->Add("Name", ftString, 20);
+    cds.FieldDefs()->Add("Kind", ftString, 5);
+    cds.FieldDefs()->Add("Day", ftDate);
+    cds.FieldDefs()->Add("Amount", ftFloat);
+    cds.CreateDataSet();
+    for (int i = 1; i <= 5; ++i) cds.AppendRecord({Variant(i), Variant("Row"), Null(), Null(), Null()});
+    TDataSource source(nullptr);
+    source.SetDataSet(&cds);
+    TForm* form = new TForm(nullptr);
+    auto* grid = new FilterRowGrid(form);
+    grid->SetParent(form);
+    grid->SetBounds(0, 0, 500, 200);
+    grid->SetDataSource(&source);
+    auto* filterEdit = new TEdit(form);
+    filterEdit->SetParent(form);
+    filterEdit->SetBounds(0, 210, 100, 21);
+    guitest::ShowForm(form);
+    IInplaceEditHolderGx* holder = Supports<IInplaceEditHolderGx>(static_cast<TWinControl*>(grid));
+    ASSERT_NE(holder, nullptr);
+
+    struct Case {
+        const char* name;
+        int from;
+        const char* text;
+        int caret;  // -1: the whole text selected
+        WORD key;
+        TShiftState shift;
+        int to;
+        bool consumed;
+    } cases[] = {
+        {"Tab to the next", 1, "", 0, VK_TAB, 0, 3, true},
+        {"Tab wraps round", 4, "", 0, VK_TAB, 0, 1, true},
+        {"Shift+Tab wraps back", 1, "", 0, VK_TAB, ssShift, 4, true},
+        {"Right at the end", 1, "ab", 2, VK_RIGHT, 0, 3, true},
+        {"Right inside the text", 1, "ab", 1, VK_RIGHT, 0, 1, false},
+        {"Right over all the text", 3, "ab", -1, VK_RIGHT, 0, 4, true},
+        {"Ctrl+Right to the last", 1, "ab", 1, VK_RIGHT, ssCtrl, 4, true},
+        {"End at the end to the last", 1, "ab", 2, VK_END, 0, 4, true},
+        {"Left at the start", 4, "ab", 0, VK_LEFT, 0, 3, true},
+        {"Home inside the text", 4, "ab", 1, VK_HOME, 0, 4, false},
+        {"Ctrl+Home to the first", 4, "ab", 1, VK_HOME, ssCtrl, 1, true},
+        {"Up is dropped", 3, "", 0, VK_UP, 0, 3, true},
+        {"Enter is left alone", 3, "", 0, VK_RETURN, 0, 3, false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        grid->filterCol = k.from;
+        filterEdit->SetText(k.text);
+        if (k.caret < 0) {
+            filterEdit->SelectAll();
+        } else {
+            filterEdit->SetSelStart(k.caret);
+            filterEdit->SetSelLength(0);
+        }
+        WORD key = k.key;
+        holder->InplaceEditKeyDown(filterEdit, key, k.shift);
+        EXPECT_EQ(grid->filterCol, k.to);
+        EXPECT_EQ(key == 0, k.consumed);
+    }
+    // Without dgTabs Tab is not the filter row's.
+    grid->SetOptions(grid->Options() & ~dgTabs);
+    grid->filterCol = 1;
+    WORD key = VK_TAB;
+    holder->InplaceEditKeyDown(filterEdit, key, 0);
+    EXPECT_EQ(key, VK_TAB);
+    EXPECT_EQ(grid->filterCol, 1);
+    // Down leaves the filter row for the first visible record of the filter's column.
+    cds.Last();
+    grid->filterCol = 3;
+    key = VK_DOWN;
+    holder->InplaceEditKeyDown(filterEdit, key, 0);
+    EXPECT_EQ(key, 0);
+    EXPECT_TRUE(grid->stopped);
+    EXPECT_EQ(grid->SelectedIndex(), 3);
+    EXPECT_EQ(grid->DataLink()->ActiveRecord(), 0);
+    // F2 drops the selection, the caret at the end.
+    filterEdit->SetText("abc");
+    filterEdit->SelectAll();
+    key = VK_F2;
+    holder->InplaceEditKeyDown(filterEdit, key, 0);
+    EXPECT_EQ(key, 0);
+    EXPECT_EQ(filterEdit->SelLength(), 0);
+    EXPECT_EQ(filterEdit->SelStart(), 3);
+    form->Free();
+    guitest::FlushDeletes();
+    cds.Close();
 }
 
 }  // namespace
