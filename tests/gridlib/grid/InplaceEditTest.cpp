@@ -5,6 +5,7 @@
 // write, and the grid as holder of a hosted editor.
 #include "GridTestSupport.h"
 
+#include "gui/Clipbrd.h"
 #include "gui/ExtCtrls.h"
 #include "gui/WinApi.h"
 
@@ -222,6 +223,35 @@ TEST_F(InplaceFixture, DeleteOfTheWholeKeyTextWritesNull) {
     EXPECT_EQ(grid->EditText(), "");
     cds.Post();
     EXPECT_TRUE(cds.FieldByName("Kind")->IsNull());
+}
+
+TEST_F(InplaceFixture, PasteIntoAKeyListColumnCompletesToAnEntry) {
+    open();
+    keyList();
+    struct Case {
+        const char* clip;
+        bool notInList;
+        const char* text;
+        int selStart, selLength;
+    } cases[] = {
+        {"ba", false, "Banana", 2, 4},
+        {"zz", false, "Apple", 0, 5},  // no entry: nothing is taken
+        {"zz", true, "zz", 2, 0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.clip);
+        grid->HideEditor();
+        column("Kind")->OnNotInList =
+            k.notInList ? TNotInListEventGx([](TObject*, const AnsiString&, bool&) {}) : TNotInListEventGx();
+        TDBGridInplaceEdit* e = edit("Kind");
+        e->SelectAll();
+        Clipboard()->SetAsText(k.clip);
+        e->Perform(WM_PASTE, 0, 0);
+        EXPECT_EQ(e->Text(), k.text);
+        EXPECT_EQ(e->SelStart(), k.selStart);
+        EXPECT_EQ(e->SelLength(), k.selLength);
+        cds.Cancel();
+    }
 }
 
 TEST_F(InplaceFixture, AnEditButtonsShortcutPressesAndClicksIt) {
@@ -553,6 +583,19 @@ TEST(InplaceLookupTest, AFailedLookupWriteLeavesTheFieldsTextWithABlank) {
     grid->HideEditor();
     grid->ShowEditor();
     ASSERT_EQ(e->EditStyle(), esDataListGx);
+    ASSERT_EQ(e->Text(), "Вода");
+
+    // Typing completes from the lookup dataset: the rest selected, the key found.
+    e->SetFocus();
+    e->SelectAll();
+    guitest::Type("п", e);
+    EXPECT_EQ(e->Text(), "Порода");
+    EXPECT_EQ(e->SelStart(), 1);
+    EXPECT_EQ(e->SelLength(), 5);
+    EXPECT_EQ(grid->EditKeyValue(), Variant(2));
+    ds->Cancel();
+    grid->HideEditor();
+    grid->ShowEditor();
     ASSERT_EQ(e->Text(), "Вода");
 
     // A good choice is taken as key and text.
