@@ -254,6 +254,32 @@ TEST_F(InplaceFixture, PasteIntoAKeyListColumnCompletesToAnEntry) {
     }
 }
 
+TEST_F(InplaceFixture, TheImageFollowsTheTextAndTheTextMakesRoomForIt) {
+    open();
+    TImageList images(nullptr);
+    images.SetWidth(16);
+    images.SetHeight(16);
+    TColumnGx* c = column("Name");
+    c->PickList()->SetCommaText("Apple,Banana,Cherry");
+    c->SetImageList(&images);
+    c->SetShowImageAndText(true);
+    c->SetNotInKeyListIndex(7);
+    TDBGridInplaceEdit* e = edit("Name");
+    EXPECT_EQ(e->ImageIndex(), 0);
+    TRect r;
+    e->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
+    EXPECT_EQ(r.Left, 2 + 16 + 5);
+    e->SelectAll();
+    guitest::Type("c", e);
+    EXPECT_EQ(e->Text(), "Cherry");
+    EXPECT_EQ(e->ImageIndex(), 2);
+    e->SelectAll();
+    guitest::Type("x", e);
+    EXPECT_EQ(e->ImageIndex(), 7) << "text of no entry";
+    grid->HideEditor();
+    c->SetImageList(nullptr);
+}
+
 TEST_F(InplaceFixture, AnEditButtonsShortcutPressesAndClicksIt) {
     open();
     TColumnGx* c = column("Name");
@@ -594,6 +620,20 @@ TEST(InplaceLookupTest, AFailedLookupWriteLeavesTheFieldsTextWithABlank) {
     EXPECT_EQ(e->SelLength(), 5);
     EXPECT_EQ(grid->EditKeyValue(), Variant(2));
     ds->Cancel();
+    grid->HideEditor();
+    grid->ShowEditor();
+    ASSERT_EQ(e->Text(), "Вода");
+
+    // Delete over the whole text clears the key: Null is written.
+    e->SelectAll();
+    guitest::Key(VK_DELETE, 0, e);
+    EXPECT_EQ(e->Text(), "");
+    EXPECT_TRUE(VarIsNull(grid->EditKeyValue()));
+    ds->Post();
+    EXPECT_TRUE(code->IsNull());
+    ds->Edit();
+    code->SetAsInteger(1);
+    ds->Post();
     grid->HideEditor();
     grid->ShowEditor();
     ASSERT_EQ(e->Text(), "Вода");
