@@ -359,6 +359,19 @@ TEST_F(InplaceFixture, AltDownOpensAltUpAndEnterAcceptEscRestores) {
     EXPECT_TRUE(grid->keys.empty()) << "the keys of the list stayed in the editor";
 }
 
+TEST_F(InplaceFixture, TheMainButtonsClickOpensTheListAndTheNextClickClosesIt) {
+    open();
+    column("Name")->PickList()->SetCommaText("Apple,Banana,Cherry");
+    TDBGridInplaceEdit* e = edit("Name");
+    TEditButtonControlGx* b = mainButton(e);
+    guitest::Click(b, TPoint(3, 3));
+    EXPECT_TRUE(e->ListVisible()) << "the click that opened the list keeps it open";
+    EXPECT_FALSE(e->NoClickCloseUp());
+    guitest::Click(b, TPoint(3, 3));
+    EXPECT_FALSE(e->ListVisible());
+    EXPECT_EQ(e->Text(), "Apple") << "closed without accepting";
+}
+
 TEST_F(InplaceFixture, TheCalendarOpensOnTheCellsDateAndWritesTheChosenOne) {
     open();
     TDBGridInplaceEdit* e = edit("Day");
