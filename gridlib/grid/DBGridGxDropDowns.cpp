@@ -110,9 +110,10 @@ void TDBGridInplaceEdit::CloseUp(bool accept) {
             value = keys && keys->Count() > 0 ? (i < keys->Count() ? Variant(keys->Strings(i)) : Null())
                                               : Variant(pickList_->Items()->Strings(i));
         }
-        if (pickList_->ResizedBySizeGrip() && c && pickList_->ItemHeight() > 0) {
-            // The size the user gave the list is the column's from now on.
-            c->SetDropDownRows(static_cast<unsigned>(pickList_->ClientHeight() / pickList_->ItemHeight()));
+        if (pickList_->ResizedBySizeGrip() && c) {
+            // The size the user gave the list is the column's from now on (the rows its items
+            // fill inside the border).
+            c->SetDropDownRows(static_cast<unsigned>(pickList_->RowCount()));
             c->SetDropDownWidth(pickList_->Width());
         }
     }

@@ -372,6 +372,41 @@ TEST_F(InplaceFixture, TheMainButtonsClickOpensTheListAndTheNextClickClosesIt) {
     EXPECT_EQ(e->Text(), "Apple") << "closed without accepting";
 }
 
+TEST_F(InplaceFixture, AKeyListShowsItsTextWhileTheGridStoresTheKey) {
+    open();
+    keyList();
+    TDBGridInplaceEdit* e = edit("Kind");
+    ASSERT_EQ(e->EditStyle(), esPickListGx);
+    guitest::Key(VK_DOWN, ssAlt, e);
+    ASSERT_TRUE(e->ListVisible());
+    EXPECT_EQ(e->PickList()->ItemIndex(), 0);
+    guitest::Key(VK_DOWN, 0, e);
+    guitest::Key(VK_RETURN, 0, e);
+    EXPECT_EQ(e->Text(), "Banana");
+    cds.Post();
+    EXPECT_EQ(cds.FieldByName("Kind")->AsString(), "B");
+}
+
+TEST_F(InplaceFixture, APickListResizedWithItsGripKeepsItsSizeInTheColumn) {
+    open();
+    TColumnGx* c = column("Name");
+    for (int i = 0; i < 20; ++i) c->PickList()->Add("Item " + std::to_string(i));
+    c->SetDropDownSizing(true);
+    TDBGridInplaceEdit* e = edit("Name");
+    e->DropDown();
+    TPopupListboxGx* list = e->PickList();
+    ASSERT_TRUE(list->SizeGrip() && list->SizeGrip()->Visible());
+    const int ih = list->ItemHeight();
+    list->SetBounds(list->Left(), list->Top(), 230, 4 * ih + list->GetBorderSize());
+    list->SetResizedBySizeGrip(true);
+    e->CloseUp(false);
+    EXPECT_EQ(c->DropDownRows(), 4u);
+    EXPECT_EQ(c->DropDownWidth(), 230);
+    e->DropDown();
+    EXPECT_EQ(list->Height(), 4 * ih + 4);
+    e->CloseUp(false);
+}
+
 TEST_F(InplaceFixture, TheCalendarOpensOnTheCellsDateAndWritesTheChosenOne) {
     open();
     TDBGridInplaceEdit* e = edit("Day");
