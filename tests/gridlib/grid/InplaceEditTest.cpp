@@ -123,6 +123,8 @@ TEST_F(InplaceFixture, TheColumnDecidesTheEditStyleAndTheMainButton) {
         EXPECT_EQ(e->EditStyle(), k.style);
         TEditButtonControlGx* b = mainButton(e);
         EXPECT_EQ(b->Visible(), k.style != esNoneGx);
+        // Without a visible button the strip takes no height either.
+        if (k.style == esNoneGx) EXPECT_EQ(b->Height(), 0);
         if (k.style != esNoneGx) EXPECT_EQ(b->Style(), k.button);
         EXPECT_EQ(e->ButtonsWidth(), k.style != esNoneGx ? GetSystemMetrics(SM_CXVSCROLL) : 0);
         // The text stops before the buttons.
@@ -223,6 +225,29 @@ TEST_F(InplaceFixture, DeleteOfTheWholeKeyTextWritesNull) {
     EXPECT_EQ(grid->EditText(), "");
     cds.Post();
     EXPECT_TRUE(cds.FieldByName("Kind")->IsNull());
+}
+
+TEST_F(InplaceFixture, DeleteWithNotInListRemovesTheSelectionOrTheNextCharacterOnce) {
+    open();
+    keyList();
+    column("Kind")->OnNotInList = [](TObject*, const AnsiString&, bool&) {};
+    struct Case {
+        int start, length;
+        const char* text;
+    } cases[] = {{1, 0, "Aple"}, {1, 2, "Ale"}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.text);
+        grid->HideEditor();
+        TDBGridInplaceEdit* e = edit("Kind");
+        ASSERT_EQ(e->Text(), "Apple");
+        e->SetSelStart(k.start);
+        e->SetSelLength(k.length);
+        guitest::Key(VK_DELETE, 0, e);
+        EXPECT_EQ(e->Text(), k.text);
+        EXPECT_EQ(e->SelStart(), k.start);
+        EXPECT_EQ(grid->EditText(), k.text);
+        cds.Cancel();
+    }
 }
 
 TEST_F(InplaceFixture, PasteIntoAKeyListColumnCompletesToAnEntry) {
