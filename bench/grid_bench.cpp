@@ -340,6 +340,167 @@ BENCHMARK(BM_OpenWithGrid)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTim
 BENCHMARK(BM_LayoutPass1000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_LayoutPass100000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 
+// ---- The cell editor --------------------------------------------------------------------------------
+// Over the same 100,000 rows in a grid on a form, each against a full repaint of that grid:
+//   BM_GridFullRepaint       the whole grid painted again (the reference)
+//   BM_EditorShow            what F2 does: the editor shown over the current cell and painted
+//                            ("vs_repaint", the target is 1.2; "show_ms", the goal is 16 at most)
+//   BM_EditorHide            what Esc does: the editor hidden and the cell under it painted again
+//                            ("vs_repaint", "hide_ms")
+// One cell of a grid over the keyed setup table, against the statement that changes it directly:
+//   BM_SetupUpdateStatement  "update setup set ConstVal = :v where ConstName = :k" by ExecSQL on the
+//                            grid's connection (the reference)
+//   BM_SetupCellApply        the cell typed through the grid, the record posted and the change
+//                            applied with ApplyUpdates ("vs_update", the target is 2)
+
+// A grid whose editing hooks the benchmark drives as the editor does.
+class EditBenchGrid : public TDBGridGx {
+public:
+    explicit EditBenchGrid(TComponent* owner) : TDBGridGx(owner) {}
+    void Type(const AnsiString& text) {
+        GetEditText(Col(), Row());
+        if (!CanEditModify()) throw Exception("the cell cannot be edited");
+        SetEditText(Col(), Row(), text);
+    }
+};
+
+struct EditorRows {
+    std::unique_ptr<TSQLConnection> conn = benchdb::connect();
+    TSQLQuery query{nullptr};
+    TDataSetProvider provider{nullptr};
+    TClientDataSet cds{nullptr};
+    TDataSource source{nullptr};
+    TForm* form = new TForm(nullptr);
+    EditBenchGrid* grid = new EditBenchGrid(form);
+    EditorRows() {
+        query.SetSQLConnection(conn.get());
+        query.SQL()->SetText("select * from puf_data order by RecMoment");
+        provider.SetDataSet(&query);
+        cds.SetProvider(&provider);
+        source.SetDataSet(&cds);
+        form->SetClientSize(1000, 700);
+        grid->SetParent(form);
+        grid->SetBounds(0, 0, 1000, 700);
+        grid->SetDataSource(&source);
+        cds.Open();
+        form->Show();
+        Application->ProcessMessages();
+        grid->SetFocus();
+        grid->SetSelectedIndex(2);
+        Application->ProcessMessages();
+    }
+    ~EditorRows() { delete form; }
+};
+
+double fullRepaintSeconds = 0;
+
+void BM_GridFullRepaint(benchmark::State& state) {
+    EditorRows& rows = BenchStation<EditorRows>();
+    rows.grid->HideEditor();
+    double total = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        rows.grid->Repaint();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    fullRepaintSeconds = state.iterations() > 0 ? total / static_cast<double>(state.iterations()) : 0;
+    state.counters["repaint_ms"] = fullRepaintSeconds * 1000;
+}
+
+void editorToggle(benchmark::State& state, bool measureShow) {
+    EditorRows& rows = BenchStation<EditorRows>();
+    EditBenchGrid* grid = rows.grid;
+    double total = 0;
+    for (auto _ : state) {
+        grid->HideEditor();
+        grid->Update();
+        auto t0 = std::chrono::steady_clock::now();
+        grid->ShowEditor();
+        if (TInplaceEdit* e = grid->InplaceEditor()) e->Repaint();
+        auto t1 = std::chrono::steady_clock::now();
+        if (!grid->InplaceEditor() || !grid->InplaceEditor()->Visible()) state.SkipWithError("no editor shown");
+        grid->HideEditor();
+        grid->Update();
+        auto t2 = std::chrono::steady_clock::now();
+        total += std::chrono::duration<double>(measureShow ? t1 - t0 : t2 - t1).count();
+    }
+    const double each = state.iterations() > 0 ? total / static_cast<double>(state.iterations()) : 0;
+    state.counters[measureShow ? "show_ms" : "hide_ms"] = each * 1000;
+    if (fullRepaintSeconds > 0) state.counters["vs_repaint"] = each / fullRepaintSeconds;
+}
+
+void BM_EditorShow(benchmark::State& state) { editorToggle(state, true); }
+void BM_EditorHide(benchmark::State& state) { editorToggle(state, false); }
+
+struct SetupRows {
+    std::unique_ptr<TSQLConnection> conn = benchdb::connect();
+    TSQLQuery query{nullptr};
+    TDataSetProvider provider{nullptr};
+    TClientDataSet cds{nullptr};
+    TDataSource source{nullptr};
+    EditBenchGrid grid{nullptr};
+    TSQLQuery update{nullptr};
+    int counter = 0;
+    SetupRows() {
+        TSQLQuery fill(nullptr);
+        fill.SetSQLConnection(conn.get());
+        fill.SQL()->SetText("delete from setup");
+        fill.ExecSQL();
+        fill.SQL()->SetText("insert into setup select concat('K', seq), seq, 'bench' from seq_1_to_50");
+        fill.ExecSQL();
+        query.SetSQLConnection(conn.get());
+        query.SQL()->SetText("select * from setup order by ConstName");
+        provider.SetDataSet(&query);
+        cds.SetProvider(&provider);
+        source.SetDataSet(&cds);
+        grid.SetBounds(0, 0, 600, 400);
+        grid.SetDataSource(&source);
+        cds.Open();
+        grid.SetSelectedField(cds.FieldByName("ConstVal"));
+        update.SetSQLConnection(conn.get());
+        update.SQL()->SetText("update setup set ConstVal = :v where ConstName = :k");
+    }
+};
+
+double updateStatementSeconds = 0;
+
+void BM_SetupUpdateStatement(benchmark::State& state) {
+    SetupRows& rows = BenchStation<SetupRows>();
+    double total = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        rows.update.ParamByName("v")->SetAsFloat(++rows.counter);
+        rows.update.ParamByName("k")->SetAsString("K7");
+        if (rows.update.ExecSQL() != 1) state.SkipWithError("no row changed");
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    updateStatementSeconds = state.iterations() > 0 ? total / static_cast<double>(state.iterations()) : 0;
+}
+
+void BM_SetupCellApply(benchmark::State& state) {
+    SetupRows& rows = BenchStation<SetupRows>();
+    // Its own rows: the statement above changed K7 behind the dataset's back.
+    rows.cds.Close();
+    rows.cds.Open();
+    rows.cds.Locate("ConstName", Variant("K7"));
+    double total = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        rows.grid.Type(IntToStr(++rows.counter));
+        rows.cds.Post();
+        if (rows.cds.ApplyUpdates(0) != 0) state.SkipWithError("the change was not applied");
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    const double each = state.iterations() > 0 ? total / static_cast<double>(state.iterations()) : 0;
+    if (updateStatementSeconds > 0) state.counters["vs_update"] = each / updateStatementSeconds;
+}
+
+BENCHMARK(BM_GridFullRepaint)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_EditorShow)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_EditorHide)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_SetupUpdateStatement)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_SetupCellApply)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
 }  // namespace
 
 int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "data/DB.h"
+#include "gridlib/editors/DBCtrlsGx.h"
 #include "gridlib/editors/GridLibConsts.h"
 #include "gridlib/editors/GridLibPlatform.h"
 #include "gridlib/editors/ToolCtrlsGx.h"
@@ -24,6 +25,7 @@
 #include <vector>
 
 class TCustomDBGridGx;
+class TDBGridInplaceEdit;
 class TColumnGx;
 class TDBGridColumnsGx;
 class TColumnDefValuesGx;
@@ -866,7 +868,7 @@ private:
 };
 
 // ---- The grid --------------------------------------------------------------------------------------
-class TCustomDBGridGx : public TCustomGrid {
+class TCustomDBGridGx : public TCustomGrid, public IInplaceEditHolderGx {
     PLANTMON_CLASS(TCustomDBGridGx, TCustomGrid)
 public:
     explicit TCustomDBGridGx(TComponent* owner);
@@ -1066,6 +1068,33 @@ public:
     // The row of the current-record mark painted last (-1: none).
     int IndicatorRow() const { return indicatorRow_; }
 
+    // --- in-place editing ---
+    // The editor over the current cell once the grid has shown one (null before).
+    TDBGridInplaceEdit* DBInplaceEditor() const;
+    // The editor hands its committed text and key value over through these.
+    void SetEditTextValue(const AnsiString& text) { editText_ = text; }
+    void SetEditKeyValue(const Variant& value) { editKeyValue_ = value; }
+    // Fires OnEditButtonClick (the ellipsis or drop-down button of the current cell, Ctrl+Enter).
+    virtual void EditButtonClick();
+    // The focused window is the grid or its in-place editor.
+    bool IsSelectionActive() const;
+    // The selection's look follows whether the grid holds the focus; the selection unit repaints.
+    virtual void SelectionActiveChanged() {}
+    // The grid as holder of a hosted editor (the filter-row editor): keys steered between the
+    // filterable columns.
+    bool InplaceEditCanModify(TControl* control) override;
+    void GetMouseDownInfo(TPoint& pos, DWORD& time) override;
+    void InplaceEditWndProc(TControl* control, TMessage& message) override;
+    void InplaceEditKeyDown(TControl* control, WORD& key, TShiftState shift) override;
+    void InplaceEditKeyPress(TControl* control, WideChar& key) override;
+    void InplaceEditKeyUp(TControl* control, WORD& key, TShiftState shift) override;
+    // The filter row's side of the hosted editor; a grid without a filter row filters nothing.
+    virtual bool CanFilterCol(int dataCol) { (void)dataCol; return false; }
+    virtual void StartEditFilter(int dataCol) { (void)dataCol; }
+    virtual void StopEditFilter() {}
+    virtual int FilterEditCol() const { return -1; }
+    virtual bool FilterEditListDroppedDown(TControl* control) { (void)control; return false; }
+
 protected:
     virtual TColumnDefValuesGx* CreateColumnDefValues();
     virtual TDBGridColumnsGx* CreateColumns();
@@ -1091,6 +1120,10 @@ protected:
     int GetEditLimit() override;
 
     void CMDeferLayout(TMessage& m);
+
+    // --- in-place editing ---
+    TInplaceEdit* CreateEditor() override;
+    friend class TDBGridInplaceEdit;
 
 private:
     friend class TGridDataLinkGx;
@@ -1214,3 +1247,174 @@ bool MeasureCellText(unsigned flags, TCanvas* canvas, int rightIndent, int& text
 int MeasureTextWidth(TCanvas* canvas, const AnsiString& text);
 bool GridRectContains(int aCol, int aRow, const TGridRect& r);
 void TurnRect(TRect& r);
+
+// ---- In-place cell editor --------------------------------------------------------------------------
+// The edit style of a cell: the look of the editor's main button and the list it drops down.
+enum TInplaceEditStyleGx {
+    esNoneGx,       // no main button
+    esEllipsisGx,   // "..." button
+    esPickListGx,   // the column's pick list
+    esDataListGx,   // the lookup list of the column
+    esCalendarGx,   // a month calendar
+    esUpDownGx,     // steps the value
+    esDropDownGx,   // the calculator on a number field, else a button only
+};
+
+// The style a column's cells are edited in; designing: a lookup needs no modifiable keys.
+TInplaceEditStyleGx GetColumnEditStyle(TColumnGx* column, bool designing = false);
+
+// The editor the grid places over its current cell: the column's edit style with its main button
+// and the column's edit buttons beside the text, completion from pick lists and lookups, the
+// drop-down lists, the most-recently-used list, the column's image before the text and the mark of
+// an empty required field. It works on the grid's selected column.
+class TDBGridInplaceEdit : public TInplaceEdit, public IComboEditGx {
+    PLANTMON_CLASS(TDBGridInplaceEdit, TInplaceEdit)
+public:
+    explicit TDBGridInplaceEdit(TComponent* owner);
+    ~TDBGridInplaceEdit() override;
+
+    TCustomDBGridGx* DBGrid() const;
+    // The grid's selected column (null when the grid has none there).
+    TColumnGx* Column() const;
+    TInplaceEditStyleGx EditStyle() const { return editStyle_; }
+    void SetEditStyle(TInplaceEditStyleGx style);
+    TInplaceEditStyleGx GetColumnEditStyle(TColumnGx* column) const;
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool value);
+    void UpdateContents() override;
+
+    // Buttons, image, state.
+    const TEditButtonControlList& EditButtonControls() const { return buttons_; }
+    int ButtonsWidth() const { return buttonsWidth_; }
+    int ButtonHeight() const { return buttonHeight_; }
+    int ImageIndex() const { return imageIndex_; }
+    bool ReadOnlySetByCellParams() const { return readOnlySetByCellParams_; }
+    virtual void UpdateImageIndex();
+    // The user changed the text (the grid hears EN_CHANGE).
+    virtual void UserChange();
+
+    // Drop-downs.
+    TWinControl* ActiveList() const { return activeList_; }
+    bool ListVisible() const { return listVisible_; }
+    bool DroppedDown() const { return droppedDown_; }
+    bool NoClickCloseUp() const { return noClickCloseUp_; }
+    // While set, closing the list is refused.
+    bool LockCloseList = false;
+    TPopupListboxGx* PickList() const { return pickList_; }
+    TPopupMonthCalendarGx* Calendar() const { return calendar_; }
+    virtual void DropDown();
+    void CloseUp(bool accept) override;
+    void ProcessDropDownKey(WORD& key, TShiftState shift);
+    void ListMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+    void ListMouseCloseUp(TObject* sender, bool accept);
+    bool TraceMouseMoveForPopupListbox(TObject* sender, TShiftState shift, int x, int y);
+
+    // Most-recently-used list.
+    // The current column's list (none without a column).
+    TMRUListGx* MRUList() const;
+    TMRUListboxGx* GetMRUListControl();
+    TMRUListboxGx* MRUListControlIfMade() const { return mruListControl_; }
+    bool MRUDroppedDown() const;
+    void MRUListDropDown(TObject* sender);
+    void MRUListCloseUp(TObject* sender, bool accept);
+    void MRUListControlMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+
+    bool PaintsOverNative() const override { return true; }
+
+    // Hook points of the lookup data list and the calculator, which live in other units: the
+    // column's data list (none: the data-list style has no list to show), the calculator of the
+    // drop-down style on number fields (none: a button only), and what a data list reports.
+    virtual TWinControl* GetDataList() { return nullptr; }
+    virtual TWinControl* GetDropDownCalculator() { return nullptr; }
+    virtual void DataListDropDown(TWinControl* list) { (void)list; }
+    virtual void DataListCloseUp(TWinControl* list) { (void)list; }
+    virtual Variant DataListKeyValue(TWinControl* list) { (void)list; return Null(); }
+    virtual void SetDataListKeyValue(TWinControl* list, const Variant& value) { (void)list, (void)value; }
+    virtual AnsiString DataListSelectedText(TWinControl* list) { (void)list; return AnsiString(); }
+    virtual void CalculatorDropDown(TWinControl* calculator) { (void)calculator; }
+    virtual bool CalculatorValue(TWinControl* calculator, Variant& value) { (void)calculator, (void)value; return false; }
+
+protected:
+    virtual TEditButtonControlGx* CreateEditButtonControl();
+    virtual TMRUListboxGx* CreateMRUListControl();
+    virtual void ButtonDown(bool isDownButton);
+    virtual void CalcEditRect(TRect& rect);
+    virtual void ProcessSearchStr(AnsiString& keyText);
+    virtual void EditButtonClick(TObject* sender);
+    virtual void EditButtonDown(TObject* sender, bool topButton, bool& autoRepeat, bool& handled);
+    virtual void EditButtonMouseMove(TObject* sender, TShiftState shift, int x, int y);
+    virtual void EditButtonMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+    virtual void FilterMRUItem(const AnsiString& text, bool& accept);
+    virtual void MRUListControlResized(TObject* sender);
+    virtual void PaintRequiredState(TCanvas* canvas);
+    virtual void PaintWindow(HDC dc);
+    void DrawEditImage(HDC dc);
+    void UpdateEditButtonControlList();
+    void UpdateEditButtonControlsState();
+
+    void Notification(TComponent* component, TOperation operation) override;
+    void WndProc(TMessage& m) override;
+    void Dispatch(TMessage& m) override;
+    void CreateParams(TCreateParams& params) override;
+    void BoundsChanged() override;
+    void DefaultHandler(TMessage& m) override;
+    void KeyDown(WORD& key, TShiftState shift) override;
+    void KeyPress(WideChar& key) override;
+    void KeyUp(WORD& key, TShiftState shift) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    bool DoMouseWheelDown(TShiftState shift, TPoint mousePos) override;
+    bool DoMouseWheelUp(TShiftState shift, TPoint mousePos) override;
+    bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) override;
+    void Change() override;
+    void CMCancelMode(TMessage& m) override;
+    void WMKillFocus(TMessage& m) override;
+    void WMSetFocus(TMessage& m) override;
+    void WMLButtonDblClk(TMessage& m) override;
+    void WMPaint(TMessage& m) override;
+    void WMSetCursor(TMessage& m) override;
+    void WMPaste(TMessage& m);
+
+    // The lookup text of a lookup or key-pick column after an edit: the grid's edit text and key.
+    void LocateLookupText();
+
+private:
+    TEditButtonGx* columnButton(int entry) const;
+    TPopupListboxGx* getPickList();
+    TPopupMonthCalendarGx* getCalendar();
+    void stepUpDown(bool isDownButton);
+    void listFollowsEditText();
+    void setTextKeepingCaret(const AnsiString& text, int caret);
+    // Text the editor sets itself (not typed): it opens no MRU list.
+    void setCodeText(const AnsiString& text);
+    bool mruShouldDropDown() const;
+    AnsiString emptyMaskText() const;
+    TRect formatRect();
+    void pressButton(int entry);
+
+    TInplaceEditStyleGx editStyle_ = esNoneGx;
+    std::unique_ptr<TDataSource> lookupSource_;
+    std::unique_ptr<TControlCanvas> canvas_;
+    TWinControl* activeList_ = nullptr;
+    TPopupListboxGx* pickList_ = nullptr;
+    TWinControl* dataList_ = nullptr;
+    TPopupMonthCalendarGx* calendar_ = nullptr;
+    TWinControl* calculator_ = nullptr;
+    TMRUListboxGx* mruListControl_ = nullptr;
+    bool listVisible_ = false;
+    bool droppedDown_ = false;
+    bool noClickCloseUp_ = false;
+    bool listColumnsMoved_ = false;
+    TEditButtonControlList buttons_;
+    int buttonsWidth_ = 0;
+    int buttonHeight_ = 0;
+    bool wordWrap_ = false;
+    int imageIndex_ = -1;
+    bool readOnlySetByCellParams_ = false;
+    bool userTextChanged_ = false;
+    AnsiString completeKeyText_;
+    TMessage* paintMessage_ = nullptr;
+    int inDefaultHandler_ = 0;
+    bool updatingContents_ = false;
+    bool codeTextChange_ = false;
+    bool selectionActive_ = false;
+};

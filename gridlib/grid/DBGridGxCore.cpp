@@ -835,7 +835,11 @@ void TCustomDBGridGx::UpdateData() {
 
 bool TCustomDBGridGx::CanEditAcceptKey(WideChar key) {
     TColumnGx* column = currentColumn();
-    if (!dataLink_->Active() || !column || !column->Field()) return false;
+    // The cell parameters may have decided the editor's read-only state for this cell.
+    TDBGridInplaceEdit* editor = DBInplaceEditor();
+    const bool byParams = editor && editor->ReadOnlySetByCellParams();
+    if (!dataLink_->Active() || !column || !column->Field()) return byParams && !editor->ReadOnly();
+    if (byParams && editor->ReadOnly()) return false;
     const TStrings* keys = column->KeyListIfAny();
     if (keys && keys->Count() > 0) return true;
     // A field judges the characters it takes by their single-byte form; any other letter is taken
@@ -845,20 +849,27 @@ bool TCustomDBGridGx::CanEditAcceptKey(WideChar key) {
 
 bool TCustomDBGridGx::CanEditModifyText() {
     TColumnGx* column = currentColumn();
-    if (readOnly_ || !dataLink_->Active() || dataLink_->ReadOnly()) return false;
-    if (!column || column->ReadOnly()) return false;
+    bool answer = false;
+    if (TDBGridInplaceEdit* editor = DBInplaceEditor(); editor && editor->ReadOnlySetByCellParams()) {
+        if (editor->ReadOnly()) return false;
+        answer = true;
+        dataLink_->Edit();
+        dataLink_->Modified();
+    }
+    if (readOnly_ || !dataLink_->Active() || dataLink_->ReadOnly()) return answer;
+    if (!column || column->ReadOnly()) return answer;
     TField* f = column->Field();
-    if (!f) return false;
+    if (!f) return answer;
     if (f->FieldKind() == fkLookup) {
         if (f->KeyFields().IsEmpty()) return false;
         std::vector<TField*> keys;
         f->DataSet()->GetFieldList(keys, f->KeyFields());
-        if (!AllFieldsCanModify(keys)) return false;
+        if (!AllFieldsCanModify(keys)) return answer;
     } else if (!f->CanModify()) {
-        return false;
+        return answer;
     }
-    if (f->IsBlob() && !f->OnSetText && !(f->DataType() == ftMemo && drawMemoText_)) return false;
-    if (!column->CanModify(false)) return false;
+    if (f->IsBlob() && !f->OnSetText && !(f->DataType() == ftMemo && drawMemoText_)) return answer;
+    if (!column->CanModify(false)) return answer;
     dataLink_->Edit();
     const bool editing = dataLink_->Editing();
     if (editing) dataLink_->Modified();

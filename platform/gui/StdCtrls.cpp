@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QTextDocument>
 #include <QTextOption>
 
@@ -638,6 +639,27 @@ void TCustomEdit::DefaultHandler(TMessage& m) {
     case EM_GETLINECOUNT:
         m.Result = multi_ ? multi_->document()->blockCount() : 1;
         return;
+    case EM_LINEFROMCHAR: {
+        // The line on screen (word-wrapped lines count) that holds the character; -1: the caret's.
+        if (!multi_) {
+            m.Result = 0;
+            return;
+        }
+        QTextDocument* doc = multi_->document();
+        auto pos = static_cast<int>(static_cast<std::intptr_t>(m.WParam));
+        if (pos < 0) pos = multi_->textCursor().position();
+        pos = std::clamp(pos, 0, std::max(0, doc->characterCount() - 1));
+        const QTextBlock block = doc->findBlock(pos);
+        int line = 0;
+        for (QTextBlock b = doc->begin(); b.isValid() && b != block; b = b.next())
+            line += b.layout() && b.layout()->lineCount() > 0 ? b.layout()->lineCount() : 1;
+        if (block.isValid() && block.layout()) {
+            const QTextLine l = block.layout()->lineForTextPosition(pos - block.position());
+            if (l.isValid()) line += l.lineNumber();
+        }
+        m.Result = line;
+        return;
+    }
     case EM_GETLINE: {
         // WParam: line; LParam: buffer whose first WORD is its size in bytes. Returns bytes copied.
         auto* buf = reinterpret_cast<char*>(m.LParam);
