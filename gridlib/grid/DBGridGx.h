@@ -865,6 +865,59 @@ private:
     bool sparse_ = false;
 };
 
+// ---- Scroll bars ---------------------------------------------------------------------------------
+enum TScrollBarVisibleModeGx { sbAlwaysShowGx, sbNeverShowGx, sbAutoShowGx };
+
+// The settings of one of the grid's scroll bars: whether the grid's own window bar shows, whether the
+// grid follows a dragged thumb, and an external scroll bar placed elsewhere on the form that takes
+// the place of the grid's own bar. An external bar's scroll notifications reach the grid as its own
+// scroll messages; a bar another control has hooked already is refused.
+class TDBGridGxScrollBar : public TPersistent {
+    PLANTMON_CLASS(TDBGridGxScrollBar, TPersistent)
+public:
+    TDBGridGxScrollBar(TCustomDBGridGx* grid, TScrollBarKind kind);
+    ~TDBGridGxScrollBar() override;
+    void Assign(TPersistent* source) override;
+
+    TCustomDBGridGx* Grid() const { return grid_; }
+    TScrollBarKind Kind() const { return kind_; }
+    TScrollBar* ExtScrollBar() const { return extScrollBar_; }
+    void SetExtScrollBar(TScrollBar* value);
+    bool Tracking() const { return tracking_; }
+    void SetTracking(bool b) { tracking_ = b; }
+    bool Visible() const { return GetVisible(); }
+    bool GetVisible() const { return visibleMode_ != sbNeverShowGx; }
+    void SetVisible(bool value);
+    TScrollBarVisibleModeGx VisibleMode() const { return visibleMode_; }
+    void SetVisibleMode(TScrollBarVisibleModeGx value);
+    bool IsScrollBarVisible() const;
+    void UpdateExtScrollBar();
+    // The external bar's values (SB_CTL), else the grid window's bar of this kind.
+    bool GetScrollInfo(SCROLLINFO& info) const;
+    // Forgets an external bar that is being destroyed (its window procedure goes with it).
+    void ExtScrollBarRemoved() { extScrollBar_ = nullptr; }
+
+protected:
+    void ExtScrollWindowProc(TMessage& message);
+
+private:
+    TCustomDBGridGx* grid_;
+    TScrollBar* extScrollBar_ = nullptr;
+    TScrollBarKind kind_;
+    bool tracking_ = false;
+    TScrollBarVisibleModeGx visibleMode_ = sbAutoShowGx;
+};
+
+// The vertical bar's settings; its visible mode is published (and stored instead of Visible).
+class TVertDBGridGxScrollBar : public TDBGridGxScrollBar {
+    PLANTMON_CLASS(TVertDBGridGxScrollBar, TDBGridGxScrollBar)
+public:
+    using TDBGridGxScrollBar::TDBGridGxScrollBar;
+};
+
+// The first cell from which the cells up to coord fit into the scrollable area, per axis.
+TGridCoord MaxTopLeftCell(TGridCoord coord, const TGridDrawInfo& drawInfo);
+
 // ---- The grid --------------------------------------------------------------------------------------
 class TCustomDBGridGx : public TCustomGrid {
     PLANTMON_CLASS(TCustomDBGridGx, TCustomGrid)
@@ -1166,6 +1219,61 @@ private:
     TCustomImageList* titleImages_ = nullptr;
     bool useMultiTitle_ = false;
     int vTitleMargin_ = 10;
+
+    // --- scroll bars and mem-table view mode ---
+public:
+    TDBGridGxScrollBar* HorzScrollBar() const { return horzScrollBar_.get(); }
+    void SetHorzScrollBar(TDBGridGxScrollBar* v) { horzScrollBar_->Assign(v); }
+    TVertDBGridGxScrollBar* VertScrollBar() const { return vertScrollBar_.get(); }
+    void SetVertScrollBar(TVertDBGridGxScrollBar* v) { vertScrollBar_->Assign(v); }
+    // The vertical bar shows where the current record lies in the dataset.
+    virtual void UpdateScrollBar();
+    virtual void UpdateHorzExtScrollBar();
+    // Record numbers for the vertical bar. The grid's sum list answers them once the grid owns one;
+    // until then the dataset itself.
+    virtual bool SumListIsSequenced();
+    virtual int SumListRecordCount();
+    virtual int SumListRecNo();
+
+    // A dataset offering IMemTableGx shows its whole view: one grid row per view record, scrolled
+    // by the top row (view mode, off while the grid has footers).
+    bool MemTableSupport() const { return memTable_ != nullptr; }
+    bool ViewScroll() const { return memTable_ != nullptr && footerRowCount_ == 0; }
+    IMemTableGx* MemTable() const { return memTable_; }
+    void CheckIMemTable();
+    void MTUpdateRowCount();
+    void MTScroll(int distance);
+    void FetchRecordsInView();
+    // Makes a data row's record readable through the fields without moving the current record;
+    // every Enter is paired with a Leave.
+    void InstantReadRecordEnter(int dataRow);
+    void InstantReadRecordLeave();
+    bool IsCurrentRow(int dataRow) const;
+    void MTUpdateVertScrollBar();
+    void SafeMoveTop(int aRow);
+    void MTWMVScroll(TMessage& message);
+    void MTUpdateTopRow();
+
+protected:
+    virtual TDBGridGxScrollBar* CreateScrollBar(TScrollBarKind kind);
+    // Set while the current cell follows a mouse press; the keyboard and mouse handling answer it.
+    virtual bool MovingByPress() const { return false; }
+    // A component went away: an external scroll bar, or the dataset that offered the view.
+    void ScrollBarsAndViewNotification(TComponent* component);
+
+private:
+    void makeScrollBars();
+    // Shows the vertical values n (or hands them to an external bar); o is what the bar holds.
+    void applyVertScrollInfo(SCROLLINFO n, const SCROLLINFO& o);
+    void readVertScrollInfo(SCROLLINFO& o) const;
+    int maxTopRow() const;
+    std::unique_ptr<TDBGridGxScrollBar> horzScrollBar_;
+    std::unique_ptr<TVertDBGridGxScrollBar> vertScrollBar_;
+    TScrollBarVisibleModeGx appliedVertMode_ = sbAlwaysShowGx;
+    IMemTableGx* memTable_ = nullptr;
+    bool memTableSupportOn_ = true;
+    int instantReadSaved_ = -1;
+    bool fetchingInView_ = false;
 };
 
 // The grid the forms place: it publishes the grid's properties.
