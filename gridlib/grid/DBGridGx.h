@@ -1276,6 +1276,21 @@ private:
     bool fetchingInView_ = false;
 };
 
+// ---- Find dialog hook ------------------------------------------------------------------------------
+// A column offered to the find dialog under a caption of the caller's choosing.
+struct TColumnFieldItemGx {
+    AnsiString Caption;
+    TColumnGx* Column = nullptr;  // not owned
+};
+using TColumnFieldsArrGx = std::vector<TColumnFieldItemGx>;
+// Opens the find dialog for a grid (text to search, a field name that is not used, the columns to
+// offer, empty for the grid's visible ones, modal). The grid calls it without knowing the dialog; the
+// dialog's unit sets it, and a reference to it links that unit in.
+using TExecuteDBGridGxFindDialogProc = void (*)(TCustomDBGridGx* grid, const AnsiString& text,
+                                                const AnsiString& fieldName, const TColumnFieldsArrGx& columns,
+                                                bool modal);
+extern TExecuteDBGridGxFindDialogProc ExecuteDBGridGxFindDialogProc;
+
 // The grid the forms place: it publishes the grid's properties.
 class TDBGridGx : public TCustomDBGridGx {
     PLANTMON_CLASS(TDBGridGx, TCustomDBGridGx)
