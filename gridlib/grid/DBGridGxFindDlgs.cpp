@@ -114,10 +114,14 @@ void TDBGridGxFindDlg::Notification(TComponent* component, TOperation operation)
     if (operation != opRemove || !grid_ || component != static_cast<TComponent*>(grid_)) return;
     grid_ = nullptr;
     // Its columns went with it.
-    if (searchColumns_) searchColumns_->Clear();
     columnFields_.clear();
-    if (cbFindIn)
+    if (cbFindIn) {
+        const TNotifyEvent saved = cbFindIn->OnChange;
+        cbFindIn->OnChange = TNotifyEvent();
         for (int i = 0; i < cbFindIn->Items()->Count(); ++i) cbFindIn->Items()->PutObject(i, nullptr);
+        cbFindIn->OnChange = saved;
+    }
+    if (searchColumns_) searchColumns_->Clear();
 }
 
 void TDBGridGxFindDlg::Execute(TCustomDBGridGx* grid, const AnsiString& text, const AnsiString&,
