@@ -1254,6 +1254,22 @@ public:
     void MTWMVScroll(TMessage& message);
     void MTUpdateTopRow();
 
+    // Incremental search: moves the dataset to the first record whose text in the current column
+    // begins with what was typed (any case); the text keeps the matched record's own letters.
+    void StartInplaceSearch(const AnsiString& ss, int timeOut, TInpsDirectionGx direction);
+    void StopInplaceSearch();
+    // Window timer 2 ends the search after its time-out (none while the time-out is negative).
+    void StartInplaceSearchTimer();
+    void StopInplaceSearchTimer();
+    static constexpr UINT_PTR InplaceSearchTimerId = 2;
+    bool InplaceSearching() const { return inplaceSearching_; }
+    const AnsiString& InplaceSearchText() const { return inplaceSearchText_; }
+    int InplaceSearchTimeOut() const { return inplaceSearchTimeOut_; }
+    bool InplaceSearchTimerActive() const { return inplaceSearchTimerActive_; }
+    // True while the search itself moves the dataset: that record change does not end it.
+    bool InplaceSearchingInProcess() const { return inplaceSearchingInProcess_; }
+    bool InplaceEditorVisible();
+
 protected:
     virtual TDBGridGxScrollBar* CreateScrollBar(TScrollBarKind kind);
     // Set while the current cell follows a mouse press; the keyboard and mouse handling answer it.
@@ -1274,6 +1290,11 @@ private:
     bool memTableSupportOn_ = true;
     int instantReadSaved_ = -1;
     bool fetchingInView_ = false;
+    bool inplaceSearching_ = false;
+    AnsiString inplaceSearchText_;
+    int inplaceSearchTimeOut_ = -1;
+    bool inplaceSearchTimerActive_ = false;
+    bool inplaceSearchingInProcess_ = false;
 };
 
 // ---- Find dialog hook ------------------------------------------------------------------------------

@@ -725,6 +725,7 @@ void TCustomDBGridGx::RecordChanged(TField* field) {
 }
 
 void TCustomDBGridGx::UpdateActive() {
+    if (inplaceSearching_ && !inplaceSearchingInProcess_) StopInplaceSearch();
     if (ViewScroll()) {
         MTScroll(0);
         return;
@@ -893,6 +894,7 @@ bool TCustomDBGridGx::CanEditModifyText() {
 }
 
 bool TCustomDBGridGx::CanEditModify() {
+    if (inplaceSearching_) return false;
     TColumnGx* column = currentColumn();
     if (column && column->GetColumnType() == ctCheckboxes) return false;
     return CanEditModifyText();
@@ -904,7 +906,7 @@ bool TCustomDBGridGx::CanEditModifyColumn(int dataCol) {
 }
 
 bool TCustomDBGridGx::CanEditShow() {
-    if (layoutLock_ != 0 || !TCustomGrid::CanEditShow()) return false;
+    if (inplaceSearching_ || layoutLock_ != 0 || !TCustomGrid::CanEditShow()) return false;
     const int dataCol = SelectedIndex();
     bool no = dataCol < 0 || dataCol >= columns_->Count();
     if (!no) {

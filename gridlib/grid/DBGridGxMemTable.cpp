@@ -50,6 +50,7 @@ void TCustomDBGridGx::MTUpdateRowCount() {
 }
 
 void TCustomDBGridGx::MTScroll(int) {
+    if (inplaceSearching_ && !inplaceSearchingInProcess_) StopInplaceSearch();
     if (!dataLink_) return;
     const bool live = memTable_ && dataLink_->Active();
     const int n = live ? memTable_->GetViewRecordCount() : 0;
