@@ -7,6 +7,38 @@
 
 namespace {
 
+using Box = TCustomDBCheckBoxGx;
+
+const bool checkBoxPropertiesRegistered = [] {
+    PTypeInfo boolean = EnumTypeInfo("Boolean", {"False", "True"});
+    PTypeInfo text = TypeInfoOf(tkLString, "String");
+    PTypeInfo leftRight = EnumTypeInfo("TLeftRight", {"taLeftJustify", "taRightJustify"});
+    PTypeInfo checkState = EnumTypeInfo("TCheckBoxState", {"cbUnchecked", "cbChecked", "cbGrayed"});
+    TPropInfo state = MakeProperty<Box>("State", checkState, &Box::State, &Box::SetState);
+    state.Stored = [](TObject* o) { return static_cast<Box*>(o)->IsStateStored(); };
+    TPropInfo checked = MakeProperty<Box>("Checked", boolean, [](Box* b) { return b->Checked(); },
+                                          [](Box* b, bool v) { b->SetChecked(v); }, 0);
+    // The state is what a form keeps.
+    checked.Stored = [](TObject*) { return false; };
+    TPropInfo valueChecked = MakeProperty<Box>("ValueChecked", text, &Box::ValueChecked, &Box::SetValueCheck);
+    valueChecked.Stored = [](TObject* o) { return static_cast<Box*>(o)->ValueChecked() != "True"; };
+    TPropInfo valueUnchecked = MakeProperty<Box>("ValueUnchecked", text, &Box::ValueUnchecked, &Box::SetValueUncheck);
+    valueUnchecked.Stored = [](TObject* o) { return static_cast<Box*>(o)->ValueUnchecked() != "False"; };
+    RegisterPublishedProperties(
+        TDBCheckBoxGx::StaticClass(),
+        {MakeProperty<Box>("Alignment", leftRight, &Box::Alignment, &Box::SetAlignment, taRightJustify),
+         MakeProperty<Box>("AllowGrayed", boolean, &Box::AllowGrayed, &Box::SetAllowGrayed, 0),
+         MakeProperty<Box>("AlwaysShowBorder", boolean, &Box::AlwaysShowBorder, &Box::SetAlwaysShowBorder, 0),
+         checked,
+         MakeProperty<Box>("DataField", text, &Box::GetDataField, &Box::SetDataField),
+         MakeProperty<Box>("DataSource", ClassTypeInfo(TDataSource::StaticClass()), &Box::GetDataSource,
+                           &Box::SetDataSource),
+         MakeProperty<Box>("Flat", boolean, &Box::Flat, &Box::SetFlat, 0),
+         MakeProperty<Box>("ReadOnly", boolean, &Box::GetReadOnly, &Box::SetReadOnly, 0), state, valueChecked,
+         valueUnchecked});
+    return true;
+}();
+
 // The first entry of a ';'-separated list.
 AnsiString firstEntry(const AnsiString& list) {
     const std::string& s = list.str();

@@ -3,6 +3,7 @@
 // the caption's accelerator, read-only and a field name without a data source.
 #include "gridlib/editors/DBCtrlsGx.h"
 
+#include "rtl/TypInfo.h"
 #include "testlib/DataTestSupport.h"
 #include "testlib/gui/GuiHarness.h"
 
@@ -92,6 +93,14 @@ TEST_F(CheckBoxFixture, SpaceCyclesThroughTheStatesWithAndWithoutGrayed) {
     EXPECT_TRUE(VarEquals(box->FieldDataLink()->LocalValue, Variant(true)));
     box->SetState(cbUnchecked);
     EXPECT_FALSE(box->IsStateStored());
+    // A form keeps the state through the published property, only while it is worth keeping.
+    PPropInfo state = GetPropInfo(box, "State");
+    ASSERT_NE(state, nullptr);
+    EXPECT_FALSE(state->Stored(box));
+    box->SetState(cbChecked);
+    EXPECT_TRUE(state->Stored(box));
+    EXPECT_EQ(GetOrdProp(box, state), cbChecked);
+    EXPECT_EQ(GetStrProp(box, GetPropInfo(box, "ValueChecked")), "True");
 }
 
 TEST_F(CheckBoxFixture, FieldValuesGiveTheStateThroughTheValueLists) {
