@@ -608,3 +608,121 @@ public:
     int ItemIndex() const { return TCustomDBComboBoxGx::ItemIndex(); }
     Variant Value() const { return GetValue(); }
 };
+
+// ---- Data-aware check box ------------------------------------------------------------------------------
+// Shows one field (or a value of its own when data-independent) as checked, unchecked or grayed and
+// writes the state back as a Boolean, as the first entry of ValueChecked or ValueUnchecked, or as Null.
+// It draws itself: a flat or 3-D box with hot and pressed looks, the caption beside it. Every change
+// of State, also one coming from the data, fires OnClick once; a user's click, a Space release or the
+// caption's accelerator toggles the state exactly once.
+class TCustomDBCheckBoxGx : public TButtonControl {
+    PLANTMON_CLASS(TCustomDBCheckBoxGx, TButtonControl)
+public:
+    explicit TCustomDBCheckBoxGx(TComponent* owner);
+    ~TCustomDBCheckBoxGx() override;
+
+    // taRightJustify: the caption to the right of the box; taLeftJustify: to its left.
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment a);
+    bool AllowGrayed() const { return allowGrayed_; }
+    void SetAllowGrayed(bool b) { allowGrayed_ = b; }
+    bool AlwaysShowBorder() const { return alwaysShowBorder_; }
+    void SetAlwaysShowBorder(bool b);
+    bool Flat() const { return flat_; }
+    void SetFlat(bool b);
+    bool ReadOnly() const { return GetReadOnly(); }
+    bool GetReadOnly() const;
+    void SetReadOnly(bool b);
+    TCheckBoxState State() const { return state_; }
+    void SetState(TCheckBoxState value);
+    // Stored with a form only when data-independent and not unchecked.
+    bool IsStateStored() const;
+    // Lists of texts separated by ';'; the first entry is the one written back.
+    const AnsiString& ValueChecked() const { return valueChecked_; }
+    void SetValueCheck(const AnsiString& s);
+    const AnsiString& ValueUnchecked() const { return valueUnchecked_; }
+    void SetValueUncheck(const AnsiString& s);
+
+    TDataSource* DataSource() const { return GetDataSource(); }
+    TDataSource* GetDataSource() const { return dataLink_->DataSource(); }
+    void SetDataSource(TDataSource* ds);
+    AnsiString DataField() const { return GetDataField(); }
+    AnsiString GetDataField() const { return dataLink_->FieldName(); }
+    void SetDataField(const AnsiString& name) { dataLink_->SetFieldName(name); }
+    TField* GetField() const { return dataLink_->GetField(); }
+    TField* Field() const { return GetField(); }
+    TFieldDataLinkGx* FieldDataLink() const { return dataLink_.get(); }
+    bool GetModified() const { return modified_; }
+    bool MouseAbove() const { return mouseAbove_; }
+    bool SpaceDown() const { return spaceDown_; }
+
+    // The state the data gives: the local value, the field's value, or unchecked without a field.
+    TCheckBoxState GetFieldState();
+    // Whether value is one of the ';'-separated entries of list (case-insensitive, the user's locale).
+    static bool ValueMatch(const AnsiString& list, const AnsiString& value);
+    // Fires OnUpdateData; true when its handler wrote the value itself.
+    bool PostDataEvent();
+
+    virtual bool DataIndepended() const { return dataLink_->DataIndepended(); }
+    virtual void Toggle();
+    virtual void UpdateData();
+
+    TUpdateDataEventGx OnUpdateData;
+
+    void SetChecked(bool b) override;
+    void Click() override;
+    bool ExecuteAction(TBasicAction* action) override;
+    bool UpdateAction(TBasicAction* action) override;
+
+protected:
+    bool GetChecked() const override { return state_ == cbChecked; }
+    void Paint() override;
+    virtual void DrawCaptionRect(const TRect& rect, bool focused, bool hot, bool down);
+    virtual void DrawCheckBoxRect(const TRect& rect, TCheckBoxState state, bool focused, bool hot, bool down);
+    virtual void DrawState(TCheckBoxState state, bool focused, bool hot, bool down);
+    virtual void InternalSetState(TCheckBoxState value);
+    virtual void InternalUpdatePostData();
+
+    void DataChange(TObject* sender);
+    void InternalUpdateData(TObject* sender);
+
+    void Notification(TComponent* component, TOperation operation) override;
+    void WndProc(TMessage& m) override;
+    void KeyDown(WORD& key, TShiftState shift) override;
+    void KeyPress(WideChar& key) override;
+    void KeyUp(WORD& key, TShiftState shift) override;
+    void CNCommand(TMessage& m) override;
+    void CMDialogChar(TMessage& m) override;
+    void CMWantSpecialKey(TMessage& m) override;
+    void CMExit(TMessage& m) override;
+    void CMMouseEnter(TMessage& m) override;
+    void CMMouseLeave(TMessage& m) override;
+    void CMEnabledChanged(TMessage& m) override;
+    void CMTextChanged(TMessage& m) override;
+    void WMCancelMode(TMessage& m) override;
+    void WMSetFocus(TMessage& m) override;
+    void WMKillFocus(TMessage& m) override;
+    void WMSize(TMessage& m) override;
+    void DefaultHandler(TMessage& m) override;
+
+private:
+    TAlignment alignment_ = taRightJustify;
+    bool allowGrayed_ = false;
+    bool alwaysShowBorder_ = false;
+    bool clicksDisabled_ = false;
+    std::unique_ptr<TFieldDataLinkGx> dataLink_;
+    bool flat_ = false;
+    bool modified_ = false;
+    bool mouseAbove_ = false;
+    TCheckBoxState state_ = cbUnchecked;
+    AnsiString valueChecked_;
+    AnsiString valueUnchecked_;
+    bool posting_ = false;
+    bool spaceDown_ = false;
+};
+
+class TDBCheckBoxGx : public TCustomDBCheckBoxGx {
+    PLANTMON_CLASS(TDBCheckBoxGx, TCustomDBCheckBoxGx)
+public:
+    explicit TDBCheckBoxGx(TComponent* owner) : TCustomDBCheckBoxGx(owner) {}
+};

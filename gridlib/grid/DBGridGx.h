@@ -867,6 +867,59 @@ private:
     bool sparse_ = false;
 };
 
+// ---- Scroll bars ---------------------------------------------------------------------------------
+enum TScrollBarVisibleModeGx { sbAlwaysShowGx, sbNeverShowGx, sbAutoShowGx };
+
+// The settings of one of the grid's scroll bars: whether the grid's own window bar shows, whether the
+// grid follows a dragged thumb, and an external scroll bar placed elsewhere on the form that takes
+// the place of the grid's own bar. An external bar's scroll notifications reach the grid as its own
+// scroll messages; a bar another control has hooked already is refused.
+class TDBGridGxScrollBar : public TPersistent {
+    PLANTMON_CLASS(TDBGridGxScrollBar, TPersistent)
+public:
+    TDBGridGxScrollBar(TCustomDBGridGx* grid, TScrollBarKind kind);
+    ~TDBGridGxScrollBar() override;
+    void Assign(TPersistent* source) override;
+
+    TCustomDBGridGx* Grid() const { return grid_; }
+    TScrollBarKind Kind() const { return kind_; }
+    TScrollBar* ExtScrollBar() const { return extScrollBar_; }
+    void SetExtScrollBar(TScrollBar* value);
+    bool Tracking() const { return tracking_; }
+    void SetTracking(bool b) { tracking_ = b; }
+    bool Visible() const { return GetVisible(); }
+    bool GetVisible() const { return visibleMode_ != sbNeverShowGx; }
+    void SetVisible(bool value);
+    TScrollBarVisibleModeGx VisibleMode() const { return visibleMode_; }
+    void SetVisibleMode(TScrollBarVisibleModeGx value);
+    bool IsScrollBarVisible() const;
+    void UpdateExtScrollBar();
+    // The external bar's values (SB_CTL), else the grid window's bar of this kind.
+    bool GetScrollInfo(SCROLLINFO& info) const;
+    // Forgets an external bar that is being destroyed (its window procedure goes with it).
+    void ExtScrollBarRemoved() { extScrollBar_ = nullptr; }
+
+protected:
+    void ExtScrollWindowProc(TMessage& message);
+
+private:
+    TCustomDBGridGx* grid_;
+    TScrollBar* extScrollBar_ = nullptr;
+    TScrollBarKind kind_;
+    bool tracking_ = false;
+    TScrollBarVisibleModeGx visibleMode_ = sbAutoShowGx;
+};
+
+// The vertical bar's settings; its visible mode is published (and stored instead of Visible).
+class TVertDBGridGxScrollBar : public TDBGridGxScrollBar {
+    PLANTMON_CLASS(TVertDBGridGxScrollBar, TDBGridGxScrollBar)
+public:
+    using TDBGridGxScrollBar::TDBGridGxScrollBar;
+};
+
+// The first cell from which the cells up to coord fit into the scrollable area, per axis.
+TGridCoord MaxTopLeftCell(TGridCoord coord, const TGridDrawInfo& drawInfo);
+
 // ---- The grid --------------------------------------------------------------------------------------
 class TCustomDBGridGx : public TCustomGrid, public IInplaceEditHolderGx {
     PLANTMON_CLASS(TCustomDBGridGx, TCustomGrid)
@@ -1199,7 +1252,98 @@ private:
     TCustomImageList* titleImages_ = nullptr;
     bool useMultiTitle_ = false;
     int vTitleMargin_ = 10;
+
+    // --- scroll bars and mem-table view mode ---
+public:
+    TDBGridGxScrollBar* HorzScrollBar() const { return horzScrollBar_.get(); }
+    void SetHorzScrollBar(TDBGridGxScrollBar* v) { horzScrollBar_->Assign(v); }
+    TVertDBGridGxScrollBar* VertScrollBar() const { return vertScrollBar_.get(); }
+    void SetVertScrollBar(TVertDBGridGxScrollBar* v) { vertScrollBar_->Assign(v); }
+    // The vertical bar shows where the current record lies in the dataset.
+    virtual void UpdateScrollBar();
+    virtual void UpdateHorzExtScrollBar();
+    // Record numbers for the vertical bar. The grid's sum list answers them once the grid owns one;
+    // until then the dataset itself.
+    virtual bool SumListIsSequenced();
+    virtual int SumListRecordCount();
+    virtual int SumListRecNo();
+
+    // A dataset offering IMemTableGx shows its whole view: one grid row per view record, scrolled
+    // by the top row (view mode, off while the grid has footers).
+    bool MemTableSupport() const { return memTable_ != nullptr; }
+    bool ViewScroll() const { return memTable_ != nullptr && footerRowCount_ == 0; }
+    IMemTableGx* MemTable() const { return memTable_; }
+    void CheckIMemTable();
+    void MTUpdateRowCount();
+    void MTScroll(int distance);
+    void FetchRecordsInView();
+    // Makes a data row's record readable through the fields without moving the current record;
+    // every Enter is paired with a Leave.
+    void InstantReadRecordEnter(int dataRow);
+    void InstantReadRecordLeave();
+    bool IsCurrentRow(int dataRow) const;
+    void MTUpdateVertScrollBar();
+    void SafeMoveTop(int aRow);
+    void MTWMVScroll(TMessage& message);
+    void MTUpdateTopRow();
+
+    // Incremental search: moves the dataset to the first record whose text in the current column
+    // begins with what was typed (any case); the text keeps the matched record's own letters.
+    void StartInplaceSearch(const AnsiString& ss, int timeOut, TInpsDirectionGx direction);
+    void StopInplaceSearch();
+    // Window timer 2 ends the search after its time-out (none while the time-out is negative).
+    void StartInplaceSearchTimer();
+    void StopInplaceSearchTimer();
+    static constexpr UINT_PTR InplaceSearchTimerId = 2;
+    bool InplaceSearching() const { return inplaceSearching_; }
+    const AnsiString& InplaceSearchText() const { return inplaceSearchText_; }
+    int InplaceSearchTimeOut() const { return inplaceSearchTimeOut_; }
+    bool InplaceSearchTimerActive() const { return inplaceSearchTimerActive_; }
+    // True while the search itself moves the dataset: that record change does not end it.
+    bool InplaceSearchingInProcess() const { return inplaceSearchingInProcess_; }
+    bool InplaceEditorVisible();
+
+protected:
+    virtual TDBGridGxScrollBar* CreateScrollBar(TScrollBarKind kind);
+    // Set while the current cell follows a mouse press; the keyboard and mouse handling answer it.
+    virtual bool MovingByPress() const { return false; }
+    // A component went away: an external scroll bar, or the dataset that offered the view.
+    void ScrollBarsAndViewNotification(TComponent* component);
+
+private:
+    void makeScrollBars();
+    // Shows the vertical values n (or hands them to an external bar); o is what the bar holds.
+    void applyVertScrollInfo(SCROLLINFO n, const SCROLLINFO& o);
+    void readVertScrollInfo(SCROLLINFO& o) const;
+    int maxTopRow() const;
+    std::unique_ptr<TDBGridGxScrollBar> horzScrollBar_;
+    std::unique_ptr<TVertDBGridGxScrollBar> vertScrollBar_;
+    TScrollBarVisibleModeGx appliedVertMode_ = sbAlwaysShowGx;
+    IMemTableGx* memTable_ = nullptr;
+    bool memTableSupportOn_ = true;
+    int instantReadSaved_ = -1;
+    bool fetchingInView_ = false;
+    bool inplaceSearching_ = false;
+    AnsiString inplaceSearchText_;
+    int inplaceSearchTimeOut_ = -1;
+    bool inplaceSearchTimerActive_ = false;
+    bool inplaceSearchingInProcess_ = false;
 };
+
+// ---- Find dialog hook ------------------------------------------------------------------------------
+// A column offered to the find dialog under a caption of the caller's choosing.
+struct TColumnFieldItemGx {
+    AnsiString Caption;
+    TColumnGx* Column = nullptr;  // not owned
+};
+using TColumnFieldsArrGx = std::vector<TColumnFieldItemGx>;
+// Opens the find dialog for a grid (text to search, a field name that is not used, the columns to
+// offer, empty for the grid's visible ones, modal). The grid calls it without knowing the dialog; the
+// dialog's unit sets it, and a reference to it links that unit in.
+using TExecuteDBGridGxFindDialogProc = void (*)(TCustomDBGridGx* grid, const AnsiString& text,
+                                                const AnsiString& fieldName, const TColumnFieldsArrGx& columns,
+                                                bool modal);
+extern TExecuteDBGridGxFindDialogProc ExecuteDBGridGxFindDialogProc;
 
 // The grid the forms place: it publishes the grid's properties.
 class TDBGridGx : public TCustomDBGridGx {

@@ -306,7 +306,18 @@ void TGridDataLinkGx::Reset() {
     else if (DataSet()) DataSet()->Cancel();
 }
 
-int TGridDataLinkGx::MoveBy(int distance) { return TDataLink::MoveBy(distance); }
+int TGridDataLinkGx::MoveBy(int distance) {
+    // The whole view is there: a long move jumps by record number.
+    TDataSet* ds = DataSet();
+    if (grid_->ViewScroll() && Active() && std::abs(distance) > 1 && ds->State() == dsBrowse) {
+        const int to = ds->RecNo() + distance;
+        if (to >= 1 && to <= ds->RecordCount()) {
+            ds->SetRecNo(to);
+            return distance;
+        }
+    }
+    return TDataLink::MoveBy(distance);
+}
 
 // ==== TCustomDBGridGx: construction =====================================================================
 
@@ -344,6 +355,7 @@ TCustomDBGridGx::TCustomDBGridGx(TComponent* owner) : TCustomGrid(owner) {
     colCellParams_ = std::make_unique<TColCellParamsGx>();
     titleImageChangeLink_ = std::make_unique<TChangeLink>();
     titleImageChangeLink_->OnChange = TNotifyEvent([this](TObject*) { LayoutChanged(); });
+    makeScrollBars();
 }
 
 TCustomDBGridGx::~TCustomDBGridGx() {
@@ -614,6 +626,7 @@ int TCustomDBGridGx::VisibleDataRowCount() const {
 
 int TCustomDBGridGx::DataRowToRecNo(int dataRow) const {
     if (!dataLink_->Active()) return 0;
+    if (ViewScroll()) return dataRow + 1;
     const int saved = dataLink_->ActiveRecord();
     dataLink_->SetActiveRecord(dataRow);
     int recNo = 0;
@@ -630,20 +643,29 @@ int TCustomDBGridGx::DataRowToRecNo(int dataRow) const {
 // ==== Reactions to the dataset ==========================================================================
 
 void TCustomDBGridGx::LinkActive(bool value) {
+    CheckIMemTable();
     if (!value) HideEditor();
+    if (ViewScroll()) UpdateRowCount();
     LayoutChanged();
     if (value && CanEditorMode()) ShowEditor();
+    UpdateScrollBar();
+    CheckIMemTable();
     columns_->ActiveChanged();
 }
 
 void TCustomDBGridGx::DataChanged() {
     UpdateRowCount();
+    UpdateScrollBar();
     UpdateActive();
     InvalidateEditor();
     Invalidate();
 }
 
 void TCustomDBGridGx::Scroll(int distance) {
+    if (ViewScroll()) {
+        MTScroll(distance);
+        return;
+    }
     const TRect oldBox = BoxRect(0, Row(), ColCount() - 1, Row());
     if (dataLink_->ActiveRecord() >= DataRowCount()) UpdateRowCount();
     UpdateActive();
@@ -677,6 +699,7 @@ void TCustomDBGridGx::Scroll(int distance) {
         }
         if (options_ & dgAlwaysShowEditor) ShowEditor();
     }
+    UpdateScrollBar();
     if (updateLock_ == 0) Update();
 }
 
@@ -702,6 +725,11 @@ void TCustomDBGridGx::RecordChanged(TField* field) {
 }
 
 void TCustomDBGridGx::UpdateActive() {
+    if (inplaceSearching_ && !inplaceSearchingInProcess_) StopInplaceSearch();
+    if (ViewScroll()) {
+        MTScroll(0);
+        return;
+    }
     if (!dataLink_->Active() || Loading()) return;
     const int row = dataLink_->ActiveRecord() + topDataOffset_;
     if (row != Row() && row < RowCount()) {
@@ -877,6 +905,7 @@ bool TCustomDBGridGx::CanEditModifyText() {
 }
 
 bool TCustomDBGridGx::CanEditModify() {
+    if (inplaceSearching_) return false;
     TColumnGx* column = currentColumn();
     if (column && column->GetColumnType() == ctCheckboxes) return false;
     return CanEditModifyText();
@@ -888,7 +917,7 @@ bool TCustomDBGridGx::CanEditModifyColumn(int dataCol) {
 }
 
 bool TCustomDBGridGx::CanEditShow() {
-    if (layoutLock_ != 0 || !TCustomGrid::CanEditShow()) return false;
+    if (inplaceSearching_ || layoutLock_ != 0 || !TCustomGrid::CanEditShow()) return false;
     const int dataCol = SelectedIndex();
     bool no = dataCol < 0 || dataCol >= columns_->Count();
     if (!no) {
@@ -978,6 +1007,11 @@ bool TCustomDBGridGx::AllowedOperationUpdate() {
 void TCustomDBGridGx::SaveBookmark() {
     TDataSet* ds = dataLink_->DataSet();
     if (!ds) return;
+    if (ViewScroll()) {
+        savedBookmark_ = ds->Bookmark();
+        savedOffset_ = 0;
+        return;
+    }
     const int a = dataLink_->ActiveRecord(), n = dataLink_->RecordCount();
     savedOffset_ = a - n / 2 + (n + 1) % 2;
     ds->MoveBy(-savedOffset_);
@@ -1163,6 +1197,7 @@ void TCustomDBGridGx::Loaded() {
 
 void TCustomDBGridGx::Notification(TComponent* component, TOperation operation) {
     TCustomGrid::Notification(component, operation);
+    if (operation == opRemove && columns_) ScrollBarsAndViewNotification(component);
     if (operation != opRemove || !columns_) return;
     if (auto* menu = dynamic_cast<TPopupMenu*>(component)) {
         for (int i = 0; i < columns_->Count(); ++i)

@@ -54,9 +54,12 @@ void TCustomDBGridGx::InternalLayout() {
     measureLayout();
 
     // The horizontal bar scrolls unless the columns are fitted to the width.
-    const bool wanted = !autoFitColWidths_ || Designing();
+    const bool wanted = (!autoFitColWidths_ || Designing()) && horzScrollBar_->Visible() && !horzScrollBar_->ExtScrollBar();
     const TScrollStyle want = wanted ? ssHorizontal : ssNone;
-    if (ScrollBars() != want) SetScrollBars(want);
+    if (ScrollBars() != want) {
+        SetScrollBars(want);
+        UpdateScrollBar();
+    }
 
     SetColumnAttributes();
     if (options_ & dgTitles) layoutTitles();
@@ -171,6 +174,10 @@ void TCustomDBGridGx::UpdateRowCount() {
     if (footerRowCount_ > 0) fixedHeight += footerRowCount_ * (rowHeight + lw) + lw;
     SetDefaultRowHeight(rowHeight);
     if ((options_ & dgTitles) && RowCount() > 0) SetRowHeights(0, titleRowHeight_);
+    if (ViewScroll()) {
+        MTUpdateRowCount();
+        return;
+    }
     if (TopRow() != FixedRows() && FixedRows() < RowCount()) SetTopRow(FixedRows());
     const int client = ClientHeight();
     if (dataLink_->Active() && dataLink_->RecordCount() > 0) {
@@ -395,5 +402,6 @@ void TCustomDBGridGx::SetFrozenCols(int n) {
 void TCustomDBGridGx::SetFooterRowCount(int n) {
     if (n < 0 || n == footerRowCount_) return;
     footerRowCount_ = n;
+    CheckIMemTable();
     LayoutChanged();
 }
