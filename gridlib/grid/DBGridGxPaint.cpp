@@ -510,17 +510,19 @@ void TCustomDBGridGx::drawTitleCell(int aCol, int aRow, int dataCol, int dataRow
     if (titleImage)
         DrawImageClippedToCell(titleImages_, nullptr, c, textRect, title->ImageIndex(), offset,
                                useMultiTitle_ ? taCenter : title->Alignment());
-    if (markerImage >= 0 && DBGridGxSortMarkerImages) {
+    if (!DBGridGxSortMarkerImages) return;
+    // The digits stand where the marker's row is, whether or not the marker itself fitted.
+    const int markerY = (work.Bottom + work.Top - DBGridGxSortMarkerImages->Height()) / 2 + offset;
+    if (markerImage >= 0) {
         const int x = aRect.Right - DBGridGxSortMarkerImages->Width() - 2 - digitsWidth + offset;
-        const int y = (work.Bottom + work.Top - DBGridGxSortMarkerImages->Height()) / 2 + offset;
-        DBGridGxSortMarkerImages->Draw(c, x, y, markerImage, true);
-        if (drawDigits) {
-            c->Font()->Assign(SortMarkerFont);
-            if (highlighted) c->Font()->SetColor(clWhite);
-            c->TextOut(aRect.Right - digitsWidth - 2 + offset, y - 1, digits);
-            c->Font()->Assign(titleFont_.get());
-            if (highlighted) c->Font()->SetColor(clWhite);
-        }
+        DBGridGxSortMarkerImages->Draw(c, x, markerY, markerImage, true);
+    }
+    if (drawDigits) {
+        c->Font()->Assign(SortMarkerFont);
+        if (highlighted) c->Font()->SetColor(clWhite);
+        c->TextOut(aRect.Right - digitsWidth - 2 + offset, markerY - 1, digits);
+        c->Font()->Assign(titleFont_.get());
+        if (highlighted) c->Font()->SetColor(clWhite);
     }
 }
 
@@ -566,18 +568,20 @@ void TCustomDBGridGx::drawUpperTitleLevels(int aCol, int aRow, int dataCol, int 
         if (cutRight) share.Right = aRect.Right + (lastFrozenScrolled ? 0 : 1);
         TRect inner = share;
         if (fixed3D) InflateRect(inner, 0, -1);
+        // A cut side's margin reaches out to the group's own edge (less 2 pixels), so every slice
+        // lays the caption out over the whole group and paints only its own part of it.
         int leftMarg = 0, rightMarg = 0;
         if (!cutLeft) {
             c->FillRect(TRect(inner.Left, inner.Top, inner.Left + 2, inner.Bottom));
             inner.Left += 2;
         } else {
-            leftMarg = -leftCut + 2;
+            leftMarg = leftCut + 2;
         }
         if (!cutRight) {
             c->FillRect(TRect(inner.Right - 2, inner.Top, inner.Right, inner.Bottom));
             inner.Right -= 2;
         } else {
-            rightMarg = -rightCut + 2;
+            rightMarg = rightCut + 2 + (share.Right - aRect.Right);
         }
         WriteCellText(column, c, inner, true, 0, textDY, parent->NodeText, taCenter, tlCenter, true,
                       column->Title()->EndEllipsis(), leftMarg, rightMarg);

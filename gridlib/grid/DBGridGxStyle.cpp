@@ -503,16 +503,27 @@ void RecreateInplaceSearchIndicator() {
     if (!DBGridGxIndicators) return;
     TColor background = DBGridGxInplaceSearchColor;
     if (ColorToRGB(background) == ColorToRGB(clTeal)) background = RGB(0, 127, 127);
-    TImageList temp(nullptr, DBGridGxIndicators->Width(), DBGridGxIndicators->Height());
-    temp.SetBkColor(background);
-    addResource(&temp, "DBGARROWGXW", clTeal);
+    // The white arrow rendered on the search colour: its teal background becomes that colour.
+    // Done on the pixels themselves, so no canvas (nor a test's recorder) stands between.
     TBitmap rendered;
-    temp.GetBitmap(0, &rendered);
+    rendered.LoadFromResourceName("DBGARROWGXW");
+    const TColor bg = ColorToRGB(background);
+    const std::uint32_t teal = 0xFF000000u | (GetRValue(clTeal) << 16) | (GetGValue(clTeal) << 8) | GetBValue(clTeal);
+    const std::uint32_t fill = 0xFF000000u | (static_cast<std::uint32_t>(GetRValue(bg)) << 16) |
+                               (static_cast<std::uint32_t>(GetGValue(bg)) << 8) | static_cast<std::uint32_t>(GetBValue(bg));
+    for (int y = 0; y < rendered.Height(); ++y) {
+        std::uint32_t* line = rendered.ScanLine(y);
+        for (int x = 0; x < rendered.Width(); ++x)
+            if ((line[x] & 0xFFFFFFu) == (teal & 0xFFFFFFu)) line[x] = fill;
+    }
+    rendered.PixelsChanged();
     if (DBGridGxIndicators->Count() == 7) DBGridGxIndicators->Delete(6);
     DBGridGxIndicators->AddMasked(&rendered, clTeal);
 }
 
 void CreateGridImageLists() {
+    // The check box and button measurements the cells are drawn with.
+    ToolCtrlsGxStartup();
     registerPictures();
     TBitmap arrow, marker;
     arrow.LoadFromResourceName("DBGARROWGX");
@@ -535,4 +546,5 @@ void FreeGridImageLists() {
     DBGridGxSortMarkerImages = nullptr;
     delete g_defaultStyle;
     g_defaultStyle = nullptr;
+    ToolCtrlsGxShutdown();
 }

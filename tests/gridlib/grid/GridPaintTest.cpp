@@ -291,4 +291,345 @@ TEST(GridPaintText, TheStartUpPicturesAreRegistered) {
     EXPECT_EQ(arrow.Canvas()->Pixels(1, 5), clBlack);
 }
 
+// ---- Bands -------------------------------------------------------------------------------------------
+
+// Indicator pictures each in a colour of its own, so a probe tells which one was drawn.
+class ColouredIndicators {
+public:
+    ColouredIndicators() : saved_(DBGridGxIndicators), list_(nullptr, 6, 11) {
+        for (int i = 0; i < 7; ++i) {
+            TBitmap b(6, 11);
+            b.Canvas()->Brush()->SetColor(Colour(i));
+            b.Canvas()->FillRect(TRect(0, 0, 6, 11));
+            list_.AddMasked(&b, clFuchsia);
+        }
+        DBGridGxIndicators = &list_;
+    }
+    ~ColouredIndicators() { DBGridGxIndicators = saved_; }
+    static TColor Colour(int i) { return RGB(10 + 30 * i, 200 - 20 * i, 90); }
+
+private:
+    TCustomImageList* saved_;
+    TImageList list_;
+};
+
+TEST_F(GridPaintTest, IndicatorPicturesFollowTheDatasetState) {
+    ColouredIndicators pictures;
+    Open(4);
+    auto probe = [&](int row) {
+        const TRect r = grid->CellRect(0, row);
+        // The picture stands at the right edge of the cell inside its edge, centred vertically.
+        const int x = r.Right - 1 - 6 - 1, y = (r.Top + 1 + r.Bottom - 1 - 11) / 2;
+        return At(x + 3, y + 5);
+    };
+    auto image = [](int i) { return ColouredIndicators::Colour(i); };
+    PaintNow();
+    EXPECT_EQ(probe(1), image(0)) << "the current record in browse state";
+    EXPECT_EQ(probe(2), ColorToRGB(clBtnFace)) << "another record shows none";
+    EXPECT_EQ(grid->IndicatorRow(), 1);
+
+    cds.Next();
+    cds.Edit();
+    PaintNow();
+    EXPECT_EQ(probe(2), image(1)) << "editing";
+    cds.Cancel();
+    cds.Insert();
+    PaintNow();
+    EXPECT_EQ(probe(grid->DataLink()->ActiveRecord() + 1), image(2)) << "inserting";
+    cds.Cancel();
+
+    cds.First();
+    grid->SetOptions(grid->Options() | dgMultiSelect);
+    grid->selectedIds = {1, 3};
+    PaintNow();
+    EXPECT_EQ(probe(1), image(5)) << "the current record of a selected row";
+    const TRect third = grid->CellRect(0, 3);
+    EXPECT_EQ(At(third.Left + 3, third.Top + 3), RGB(64, 64, 64)) << "a selected row is dark";
+    EXPECT_EQ(probe(3), RGB(64, 64, 64)) << "and shows no picture while not current";
+
+    grid->selectedIds.clear();
+    grid->searching = true;
+    PaintNow();
+    EXPECT_EQ(probe(1), image(6)) << "during the incremental search";
+}
+
+TEST_F(GridPaintTest, OddAndEvenRowsWithTheFirstRecordOdd) {
+    Open(4);
+    grid->SetOddRowColor(RGB(250, 240, 200));
+    grid->SetEvenRowColor(RGB(200, 240, 250));
+    TColumnGx* own = grid->Columns()->Items(2);
+    own->SetColor(RGB(230, 230, 230));
+    PaintNow();
+    for (int row = 1; row <= 4; ++row) {
+        const TRect name = grid->CellRect(2, row), amount = grid->CellRect(3, row);
+        EXPECT_EQ(At(name.Right - 2, name.Top + 1), row % 2 ? RGB(250, 240, 200) : RGB(200, 240, 250)) << row;
+        EXPECT_EQ(At(amount.Left + 2, amount.Top + 1), RGB(230, 230, 230)) << "a column's own colour stays";
+    }
+}
+
+TEST_F(GridPaintTest, AnEmptyCellRectangleDrawsNothing) {
+    Open(1);
+    metrics->recorder.Clear();
+    grid->DrawCell(1, 1, TRect(20, 20, 20, 40), 0);
+    grid->DrawCell(0, 0, TRect(30, 0, 10, 17), gdFixed);
+    EXPECT_EQ(metrics->recorder.Count(), 0) << metrics->recorder.Dump().c_str();
+}
+
+
+TEST_F(GridPaintTest, SortDigitsOnlyWithTwoMarkedColumns) {
+    Open(2);
+    grid->SetOptionsGx(grid->OptionsGx() | dghMultiSortMarking);
+    grid->Columns()->Items(1)->Title()->SetSortMarker(smDownGx);
+    PaintNow();
+    auto digits = [&](const char* text) {
+        int n = 0;
+        for (const TCanvasOp& op : Ops(TCanvasOpKind::TextOut))
+            if (op.Text == text && op.FontHeight == -8) ++n;
+        return n;
+    };
+    auto markers = [&] {
+        int n = 0;
+        for (const TCanvasOp& op : metrics->recorder.Ops)
+            if ((op.Kind == TCanvasOpKind::Draw || op.Kind == TCanvasOpKind::CopyRect) && op.Rect.Width() == 10 &&
+                op.Rect.Height() == 9)
+                ++n;
+        return n;
+    };
+    EXPECT_EQ(digits("1"), 0) << "one marked column shows no digit";
+    EXPECT_EQ(markers(), 1) << metrics->recorder.Dump().c_str();
+
+    grid->Columns()->Items(2)->Title()->SetSortMarker(smUpGx);
+    ASSERT_EQ(grid->Columns()->Items(2)->Title()->SortIndex(), 2);
+    PaintNow();
+    EXPECT_EQ(digits("1"), 1);
+    EXPECT_EQ(digits("2"), 1);
+    EXPECT_EQ(markers(), 2);
+    // The digit stands right of the marker at the cell's right edge.
+    const TRect title = grid->CellRect(3, 0);
+    for (const TCanvasOp& op : Ops(TCanvasOpKind::TextOut))
+        if (op.Text == "2") EXPECT_EQ(op.Points[0].x, title.Right - 7 - 2);
+
+    // A title too narrow for the marker drops it, then the digits.
+    grid->Columns()->Items(2)->SetWidth(12);
+    PaintNow();
+    EXPECT_EQ(digits("2"), 1) << "10 - 16 < 0: the image goes first";
+    EXPECT_EQ(markers(), 1);
+    grid->Columns()->Items(2)->SetWidth(8);
+    PaintNow();
+    EXPECT_EQ(digits("2"), 0) << "6 - 16 + 14 - 7 < 0: then the digits";
+    EXPECT_EQ(markers(), 1);
+}
+
+TEST_F(GridPaintTest, APressedTitleMovesItsText) {
+    Open(2);
+    auto caption = [&] {
+        std::vector<TCanvasOp> ops = TextOps("Name");
+        return ops.empty() ? TCanvasOp() : ops.front();
+    };
+    PaintNow();
+    const TCanvasOp up = caption();
+    const TRect title = grid->CellRect(2, 0);
+    grid->BeginTitleTracking(2);
+    grid->TrackButton(title.Left + 5, title.Top + 5);
+    ASSERT_TRUE(grid->TitleButtonDown());
+    PaintNow();
+    const TCanvasOp down = caption();
+    ASSERT_EQ(up.Kind, TCanvasOpKind::TextRect);
+    EXPECT_EQ(down.Points[0].x, up.Points[0].x + 1) << "single line: one pixel right";
+    EXPECT_EQ(down.Points[0].y, up.Points[0].y + 1) << "and one down";
+
+    grid->TrackButton(title.Left + 5, title.Bottom + 30);
+    EXPECT_FALSE(grid->TitleButtonDown()) << "off the title the button comes up";
+    grid->SetTitleLines(2);
+    PaintNow();
+    const TCanvasOp multiUp = caption();
+    grid->TrackButton(title.Left + 5, title.Top + 5);
+    PaintNow();
+    const TCanvasOp multiDown = caption();
+    ASSERT_EQ(multiDown.Kind, TCanvasOpKind::DrawText);
+    // Two pixels right through the margins; the text rectangle's top two pixels lower, so the
+    // centred text one pixel lower.
+    EXPECT_EQ(multiUp.Values[1], 0);
+    EXPECT_EQ(multiDown.Values[1], 2) << "multi-line: two pixels";
+    EXPECT_EQ(multiDown.Values[2], -2);
+    EXPECT_EQ(multiDown.Rect.Top, multiUp.Rect.Top + 1);
+    EXPECT_EQ(multiDown.Rect.Bottom, multiUp.Rect.Bottom);
+    grid->StopTracking();
+    EXPECT_EQ(grid->PressedTitleCol(), -1);
+    EXPECT_FALSE(grid->TitleButtonDown());
+}
+
+TEST_F(GridPaintTest, GroupCaptionSlicesStayAlignedWhenScrolled) {
+    datatest::FillRows(cds, 2);
+    for (const char* name : {"ID", "Name", "Amount"}) {
+        TColumnGx* c = grid->Columns()->Add();
+        c->SetFieldName(name);
+        c->Title()->SetCaption(AnsiString("Group|") + name);
+        c->SetWidth(90);
+    }
+    grid->SetDataSource(&source);
+    grid->SetUseMultiTitle(true);
+    grid->SetWidth(200);
+    auto layouts = [&] {
+        std::set<std::pair<int, int>> spans;
+        for (const TCanvasOp& op : TextOps("Group")) spans.insert({op.Rect.Left + op.Values[1], op.Rect.Right - op.Values[2]});
+        return spans;
+    };
+    PaintNow();
+    const auto before = layouts();
+    ASSERT_EQ(before.size(), 1u) << "every slice lays the caption out over the same span";
+    const int groupLeft = grid->CellRect(1, 0).Left;
+    EXPECT_EQ(before.begin()->first, groupLeft + 2);
+    EXPECT_EQ(before.begin()->second, groupLeft + 3 * 90 + 2 - 2) << "three columns and their two lines, less 2";
+    EXPECT_GE(TextOps("Group").size(), 2u);
+
+    grid->SetLeftCol(2);
+    PaintNow();
+    const auto after = layouts();
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after.begin()->first, before.begin()->first - 91) << "the caption moves with its group";
+    EXPECT_EQ(after.begin()->second, before.begin()->second - 91);
+}
+
+TEST_F(GridPaintTest, HiddenDuplicatesJoinTheCellAbove) {
+    datatest::FillRows(cds, 3);
+    for (int id : {2, 3}) {
+        cds.Locate("ID", id, {});
+        cds.Edit();
+        cds.FieldByName("Name")->SetAsString("Same");
+        cds.Post();
+    }
+    cds.First();
+    grid->SetDataSource(&source);
+    grid->Columns()->Items(1)->SetHideDuplicates(true);
+    PaintNow();
+    EXPECT_EQ(TextOps("Same").size(), 1u) << "the second of two equal texts is empty" << metrics->recorder.Dump().c_str();
+    const TRect third = grid->CellRect(2, 3);
+    bool joint = false;
+    for (const TCanvasOp& op : Ops(TCanvasOpKind::LineTo))
+        if (op.Points.size() == 2 && op.Points[0] == TPoint(third.Left, third.Top - 1) &&
+            op.Points[1] == TPoint(third.Right, third.Top - 1))
+            joint = true;
+    EXPECT_TRUE(joint) << metrics->recorder.Dump().c_str();
+    EXPECT_EQ(At(third.Left + 5, third.Top - 1), ColorToRGB(clWindow)) << "no row line between them";
+    const TRect second = grid->CellRect(2, 2);
+    EXPECT_EQ(At(second.Left + 5, second.Top - 1), ColorToRGB(clSilver)) << "the line above a shown text stays";
+
+    // The first buffered record has nothing before it: it shows its text.
+    grid->SetHeight(grid->Height() - grid->ClientHeight() + grid->RowHeights(0) + 1 + 2 * (grid->DefaultRowHeight() + 1));
+    grid->LayoutChanged();
+    ASSERT_EQ(grid->DataLink()->RecordCount(), 2);
+    cds.Last();
+    ASSERT_EQ(grid->DataLink()->ActiveRecord(), 1);
+    PaintNow();
+    EXPECT_EQ(TextOps("Same").size(), 1u);
+    EXPECT_FALSE(TextOps("Same").empty() || TextOps("Same")[0].Rect.Top > grid->CellRect(2, 1).Top + 2)
+        << "on the first row";
+}
+
+TEST_F(GridPaintTest, CheckBoxesCentredAndCutToTheCell) {
+    cds.FieldDefs()->Add("ID", ftInteger);
+    cds.FieldDefs()->Add("Flag", ftBoolean);
+    cds.CreateDataSet();
+    cds.AppendRecord({Variant(1), Variant(true)});
+    cds.AppendRecord({Variant(2), Variant(false)});
+    cds.First();
+    grid->SetDataSource(&source);
+    TColumnGx* flag = grid->Columns()->Items(1);
+    flag->SetCheckboxes(true);
+    flag->SetWidth(60);
+    ASSERT_GT(DefaultCheckBoxWidth, 0);
+    auto boxes = [&] {
+        std::vector<TRect> r;
+        for (const TCanvasOp& op : Ops(TCanvasOpKind::CopyRect))
+            if (op.Rect.Left >= grid->CellRect(2, 1).Left) r.push_back(op.Rect);
+        return r;
+    };
+    PaintNow();
+    std::vector<TRect> drawn = boxes();
+    ASSERT_EQ(drawn.size(), 2u) << metrics->recorder.Dump().c_str();
+    const TRect cell = grid->CellRect(2, 1);
+    const int side = std::min(DefaultCheckBoxWidth, DefaultCheckBoxHeight);
+    EXPECT_EQ(drawn[0].Width(), side);
+    EXPECT_EQ(drawn[0].Left, cell.Left + cell.Width() / 2 - DefaultCheckBoxWidth / 2 +
+                                 (DefaultCheckBoxWidth - side) / 2);
+
+    grid->SetRowHeight(DefaultCheckBoxHeight - 5);  // a row lower than the box
+    PaintNow();
+    drawn = boxes();
+    ASSERT_FALSE(drawn.empty());
+    EXPECT_EQ(drawn[0].Height(), grid->CellRect(2, 1).Height()) << "the box takes the cell's full height";
+}
+
+TEST_F(GridPaintTest, TheFilterRowIsBrightenedWithBlueText) {
+    grid->filterRow = true;
+    Open(2);
+    grid->SetFixedColor(RGB(200, 200, 200));
+    PaintNow();
+    ASSERT_EQ(grid->TopDataOffset(), 2);
+    const TRect cell = grid->CellRect(2, 1);
+    EXPECT_EQ(At(cell.Right - 3, cell.Top + 2), RGB(225, 225, 225));
+    const auto text = TextOps("> 5");
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text[0].FontColor, clBlue);
+    EXPECT_EQ(text[0].BrushColor, RGB(225, 225, 225));
+}
+
+TEST_F(GridPaintTest, TheRequiredMarkOnAnEditedEmptyRequiredField) {
+    cds.FieldDefs()->Add("ID", ftInteger);
+    cds.FieldDefs()->Add("Name", ftString, 20, true);
+    cds.CreateDataSet();
+    cds.FieldByName("Name")->SetRequired(true);
+    cds.AppendRecord({Variant(1), Variant("a")});
+    cds.First();
+    grid->SetDataSource(&source);
+    TColumnGx* name = grid->Columns()->Items(1);
+    name->SetHighlightRequired(true);
+    auto marks = [&] {
+        int n = 0;
+        for (const TCanvasOp& op : Ops(TCanvasOpKind::LineTo))
+            if (op.PenStyle == psDot && op.PenColor == clRed) ++n;
+        return n;
+    };
+    PaintNow();
+    EXPECT_EQ(marks(), 0) << "browsing";
+    cds.Edit();
+    cds.FieldByName("Name")->Clear();
+    PaintNow();
+    EXPECT_EQ(marks(), 1);
+    const TRect cell = grid->CellRect(2, 1);
+    for (const TCanvasOp& op : Ops(TCanvasOpKind::LineTo))
+        if (op.PenStyle == psDot) EXPECT_EQ(op.Points[1], TPoint(cell.Right - 3, cell.Bottom - 1));
+    name->OnCheckDrawRequiredState = [](TObject*, const AnsiString&, bool& draw) { draw = false; };
+    PaintNow();
+    EXPECT_EQ(marks(), 0) << "the column's handler says no";
+    name->OnCheckDrawRequiredState = {};
+    name->SetHighlightRequired(false);
+    PaintNow();
+    EXPECT_EQ(marks(), 0);
+    cds.Cancel();
+}
+
+TEST_F(GridPaintTest, TheFocusFrameAroundTheCurrentCell) {
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 500, 300);
+    grid->SetParent(&form);
+    Open(3);
+    guitest::ShowForm(&form);
+    grid->SetFocus();
+    ASSERT_TRUE(guitest::WaitFor([&] { return grid->Focused(); }));
+    form.SetActiveControl(grid.get());
+    PaintNow();
+    const TRect cell = grid->CellRect(grid->Col(), grid->Row());
+    auto frames = Ops(TCanvasOpKind::DrawFocusRect);
+    ASSERT_EQ(frames.size(), 1u) << metrics->recorder.Dump().c_str();
+    EXPECT_EQ(frames[0].Rect, cell);
+    grid->SetOptions(grid->Options() | dgRowSelect);
+    PaintNow();
+    frames = Ops(TCanvasOpKind::DrawFocusRect);
+    ASSERT_EQ(frames.size(), 1u) << "row selection: one frame round the row";
+    EXPECT_EQ(frames[0].Rect.Left, grid->CellRect(1, 1).Left);
+    grid->SetParent(nullptr);
+}
+
 }  // namespace
