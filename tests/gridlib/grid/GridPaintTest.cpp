@@ -6,6 +6,8 @@
 #include "gui/Forms.h"
 #include "gui/WinApi.h"
 
+#include <QImage>
+
 #include <set>
 
 namespace {
@@ -630,6 +632,89 @@ TEST_F(GridPaintTest, TheFocusFrameAroundTheCurrentCell) {
     ASSERT_EQ(frames.size(), 1u) << "row selection: one frame round the row";
     EXPECT_EQ(frames[0].Rect.Left, grid->CellRect(1, 1).Left);
     grid->SetParent(nullptr);
+}
+
+TEST_F(GridPaintTest, HighlightColoursOfAnUnfocusedGrid) {
+    Open(3);
+    grid->SetOptions(grid->Options() | dgAlwaysShowSelection);
+    TDBGridGxStyle* style = grid->Style();
+    ASSERT_NE(style, nullptr);
+    ASSERT_FALSE(grid->IsSelectionActive());
+    TFont font;
+    // The current cell, drawn selected: the shadow colour with highlight text.
+    TGridDrawState state = gdSelected;
+    TColor color = clWindow;
+    EXPECT_TRUE(grid->HighlightDataCellColor(0, 0, "", state, color, &font));
+    EXPECT_EQ(color, clBtnShadow);
+    EXPECT_EQ(font.Color(), clHighlightText);
+    // Another selected cell: lightened toward the shadow on a true-colour screen ...
+    grid->selectedIds = {2};
+    cds.Next();
+    state = 0;
+    color = clWindow;
+    EXPECT_TRUE(grid->HighlightDataCellColor(1, 1, "", state, color, &font));
+    EXPECT_EQ(color, style->LightenColor(clWindow, clBtnShadow, false));
+    // ... plain button face on a palette screen.
+    style->SetScreenColorCount(256);
+    color = clWindow;
+    EXPECT_TRUE(grid->HighlightDataCellColor(1, 1, "", state, color, &font));
+    EXPECT_EQ(color, clBtnFace);
+    style->SetScreenColorCount(-1);
+    // Not selected and not current: untouched.
+    grid->selectedIds.clear();
+    color = clWindow;
+    EXPECT_FALSE(grid->HighlightDataCellColor(1, 2, "", state, color, &font));
+    EXPECT_EQ(color, clWindow);
+    // Without a style the grid decides alone: a multi-selected title is dark.
+    TDBGridGxStyle mine;
+    grid->SetStyle(&mine);
+    EXPECT_TRUE(mine.GridInChangeNotification(grid.get()));
+    TCellTypeGx title;
+    title.VertType = vctTitleGx;
+    color = clBtnFace;
+    EXPECT_TRUE(grid->HighlightNoDataCellColor(1, 0, 0, -1, title, gdFixed, true, color, &font));
+    EXPECT_EQ(color, RGB(64, 64, 64));
+    EXPECT_EQ(font.Color(), clWhite);
+    grid->SetStyle(nullptr);
+    EXPECT_EQ(grid->Style(), DBGridGxDefaultStyle()) << "no style: the default one again";
+    EXPECT_FALSE(mine.GridInChangeNotification(grid.get()));
+}
+
+TEST_F(GridPaintTest, BufferedPaintingUnlessDebugDrawing) {
+    class Buffered : public PaintGrid {
+    public:
+        using PaintGrid::PaintGrid;
+        bool NeedBufferedPaint() override { return true; }
+    };
+    metrics.reset();  // real pixels
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 500, 300);
+    auto* g = new Buffered(&form);
+    g->SetParent(&form);
+    g->SetBorderStyle(bsNone);
+    g->SetBounds(0, 0, 400, 200);
+    datatest::FillRows(cds, 3);
+    g->SetDataSource(&source);
+    DBGridGxDebugDraw = true;
+    guitest::ShowForm(&form);
+    g->Invalidate();
+    guitest::Pump();
+    EXPECT_FALSE(g->BufferedPaint()) << "debug drawing keeps painting direct";
+    const QImage direct = guitest::Grab(g);
+    DBGridGxDebugDraw = false;
+    g->SetColor(clAqua);  // the new picture must come through the buffer
+    g->Invalidate();
+    guitest::Pump();
+    EXPECT_TRUE(g->BufferedPaint());
+    const QImage buffered = guitest::Grab(g);
+    const TRect cell = g->CellRect(2, 1), title = g->CellRect(2, 0);
+    for (TPoint p : {TPoint(cell.Left + 40, cell.Bottom), TPoint(title.Left + 3, title.Bottom),
+                     TPoint(title.Left + 3, title.Top + 3)})
+        EXPECT_EQ(guitest::PixelOf(buffered, p.x, p.y), guitest::PixelOf(direct, p.x, p.y)) << p.x << "," << p.y;
+    EXPECT_EQ(guitest::PixelOf(buffered, 390, 190), clAqua);
+    EXPECT_EQ(guitest::PixelOf(buffered, cell.Right - 3, cell.Top + 3), clAqua);
+    form.RemoveComponent(g);
+    delete g;
 }
 
 }  // namespace
