@@ -1161,6 +1161,8 @@ public:
     // The parts of the tracking state other Parts own: record moving, row tracking, cell tracking
     // and the interaction state.
     virtual void StopTrackingOthers() {}
+    // The system colours changed: button glyphs are drawn anew, the style reads the screen again.
+    void SysColorsChanged();
 
 
 protected:

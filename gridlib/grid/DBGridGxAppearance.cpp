@@ -47,6 +47,12 @@ void TCustomDBGridGx::FontChanged() {
 
 void TCustomDBGridGx::titleImageChanged(TObject*) { Invalidate(); }
 
+void TCustomDBGridGx::SysColorsChanged() {
+    ClearButtonsBitmapCache();
+    if (style_) style_->SysColorChanged();
+    Invalidate();
+}
+
 // ==== Style =============================================================================================
 
 void TCustomDBGridGx::SetStyle(TDBGridGxStyle* style) {

@@ -474,6 +474,7 @@ void TCustomDBGridGx::Dispatch(TMessage& m) {
         CMDeferLayout(m);
         return;
     }
+    if (m.Msg == WM_SYSCOLORCHANGE || m.Msg == CM_SYSCOLORCHANGE) SysColorsChanged();
     TCustomGrid::Dispatch(m);
 }
 

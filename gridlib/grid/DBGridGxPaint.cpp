@@ -358,6 +358,10 @@ void TCustomDBGridGx::DrawCell(int aCol, int aRow, TRect aRect, TGridDrawState a
             drawDataCell(aCol, aRow, dataCol, dataRow, aRect, work, aState, cell3D, textDX, textDY, highlighted);
             dataLike = true;
         }
+    } else {
+        // A raw column without a column (a grid with nothing to show): its background only.
+        c->Brush()->SetColor(fixed ? FixedColor() : Color());
+        c->FillRect(aRect);
     }
 
     if (dataLike && gridDefaultDrawing_ && (aState & gdFocused) && Focused() && !Designing() &&

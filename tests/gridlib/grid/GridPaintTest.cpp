@@ -22,6 +22,7 @@ public:
     explicit PaintGrid(TComponent* owner) : gridtest::TestGrid(owner) {}
     using TCustomDBGridGx::DrawCell;
     using TCustomDBGridGx::Paint;
+    using TCustomDBGridGx::Dispatch;
 
     TDBGridGxSelectionType selection = gstNon;
     std::set<int> selectedIds;  // records picked, by their ID
@@ -715,6 +716,46 @@ TEST_F(GridPaintTest, BufferedPaintingUnlessDebugDrawing) {
     EXPECT_EQ(guitest::PixelOf(buffered, cell.Right - 3, cell.Top + 3), clAqua);
     form.RemoveComponent(g);
     delete g;
+}
+
+TEST_F(GridPaintTest, ARightClickOnAColumnPopsItsMenu) {
+    class Menu : public TPopupMenu {
+    public:
+        using TPopupMenu::TPopupMenu;
+        void Popup(int x, int y) override { at.push_back(TPoint(x, y)); }
+        std::vector<TPoint> at;
+    };
+    Open(2);
+    Menu menu(nullptr);
+    grid->Columns()->Items(1)->SetPopupMenu(&menu);
+    const TRect cell = grid->CellRect(2, 1), other = grid->CellRect(1, 1);
+    TMessage m;
+    m.Msg = WM_RBUTTONUP;
+    m.LParam = MAKELPARAM(cell.Left + 3, cell.Top + 3);
+    grid->Dispatch(m);
+    ASSERT_EQ(menu.at.size(), 1u);
+    EXPECT_EQ(menu.at[0], grid->ClientToScreen(TPoint(cell.Left + 3, cell.Top + 3)));
+    EXPECT_EQ(menu.PopupComponent(), grid.get());
+    EXPECT_EQ(m.Result, 1);
+    TMessage elsewhere;
+    elsewhere.Msg = WM_RBUTTONUP;
+    elsewhere.LParam = MAKELPARAM(other.Left + 3, other.Top + 3);
+    grid->Dispatch(elsewhere);
+    menu.SetAutoPopup(false);
+    m.Result = 0;
+    grid->Dispatch(m);
+    EXPECT_EQ(menu.at.size(), 1u) << "another column has none; without AutoPopup it stays shut";
+    grid->Columns()->Items(1)->SetPopupMenu(nullptr);
+}
+
+TEST_F(GridPaintTest, ASystemColourChangeEmptiesTheButtonGlyphs) {
+    Open(1);
+    ButtonsBitmapCache()->GetButtonBitmap(TButtonBitmapInfoGx{13, 13});
+    ASSERT_GT(ButtonsBitmapCache()->Count(), 0);
+    TMessage m;
+    m.Msg = WM_SYSCOLORCHANGE;
+    grid->Dispatch(m);
+    EXPECT_EQ(ButtonsBitmapCache()->Count(), 0);
 }
 
 }  // namespace
