@@ -501,6 +501,135 @@ BENCHMARK(BM_EditorHide)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(
 BENCHMARK(BM_SetupUpdateStatement)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_SetupCellApply)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 
+
+// ---- Painting the grid -----------------------------------------------------------------------------
+// A grid of 1000 x 700 pixels over the rows, painted whole into a bitmap, against a reference of
+// the same run that draws the same visible cells with their display texts straight on a bitmap
+// (fill, frame, text: the pattern of BM_CanvasTextCells600):
+//   BM_CanvasOnlyVisibleCells  the reference
+//   BM_GridRepaint1000         a full repaint over 1,000 rows: "vs_canvas", "paint_ms"
+//   BM_GridRepaint100000       the same over 100,000 rows: "vs_canvas" (target 2), "vs_1000rows"
+//                              (target 1.1), "paint_ms" (goal 16), and "gettext_per_paint", the
+//                              OnGetText calls of one field in a repaint (one per visible row)
+
+class PaintedGrid : public TDBGridGx {
+public:
+    using TDBGridGx::TDBGridGx;
+    void PaintOn(TBitmap& picture) {
+        Canvas()->SetDevice(picture.Canvas()->Device(), false);
+        Paint();
+        Canvas()->ReleaseDevice();
+    }
+};
+
+struct PaintRows {
+    std::unique_ptr<TSQLConnection> conn = benchdb::connect();
+    TSQLQuery query{nullptr};
+    TDataSetProvider provider{nullptr};
+    TClientDataSet cds{nullptr};
+    TDataSource source{nullptr};
+    PaintedGrid grid{nullptr};
+    TBitmap picture;
+    int getTexts = 0;
+    explicit PaintRows(int limit) {
+        query.SetSQLConnection(conn.get());
+        query.SQL()->SetText("select * from puf_data order by RecMoment" +
+                             (limit > 0 ? " limit " + std::to_string(limit) : std::string()));
+        provider.SetDataSet(&query);
+        cds.SetProvider(&provider);
+        source.SetDataSet(&cds);
+        grid.SetBorderStyle(bsNone);
+        grid.SetBounds(0, 0, 1000, 700);
+        cds.Open();
+        grid.SetDataSource(&source);
+        picture.SetSize(grid.ClientWidth(), grid.ClientHeight());
+        cds.FieldByName("PLF")->OnGetText = [this](TField* f, AnsiString& text, bool display) {
+            ++getTexts;
+            (void)display;
+            text = FloatToStr(f->AsFloat());
+        };
+    }
+};
+struct PaintAllRows : PaintRows {
+    PaintAllRows() : PaintRows(0) {}
+};
+struct PaintThousandRows : PaintRows {
+    PaintThousandRows() : PaintRows(1000) {}
+};
+
+double canvasCellsSeconds = 0, repaint1000Seconds = 0;
+
+void BM_CanvasOnlyVisibleCells(benchmark::State& state) {
+    PaintAllRows& rows = BenchStation<PaintAllRows>();
+    PaintedGrid& g = rows.grid;
+    // The cells the grid shows and their texts, read once.
+    struct Cell {
+        TRect rect;
+        AnsiString text;
+    };
+    std::vector<Cell> cells;
+    TGridDataLinkGx* link = g.DataLink();
+    const int saved = link->ActiveRecord();
+    for (int row = g.TopDataOffset(); row < g.RowCount(); ++row) {
+        link->SetActiveRecord(row - g.TopDataOffset());
+        for (int col = 1; col < g.ColCount(); ++col) {
+            const TRect r = g.CellRect(col, row);
+            if (!r.IsEmpty()) cells.push_back({r, g.Columns()->Items(col - 1)->DisplayText()});
+        }
+    }
+    link->SetActiveRecord(saved);
+    TBitmap bmp(1000, 700);
+    TCanvas* c = bmp.Canvas();
+    c->Font()->Assign(g.Font());
+    double total = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        for (const Cell& cell : cells) {
+            c->Brush()->SetColor(clWindow);
+            c->FillRect(cell.rect);
+            c->Brush()->SetColor(clSilver);
+            c->FrameRect(cell.rect);
+            c->Brush()->SetStyle(bsClear);
+            c->TextOut(cell.rect.Left + 2, cell.rect.Top + 2, cell.text);
+        }
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    if (state.iterations() > 0) canvasCellsSeconds = total / static_cast<double>(state.iterations());
+    state.counters["cells"] = static_cast<double>(cells.size());
+    state.counters["paint_ms"] = canvasCellsSeconds * 1000;
+}
+
+double timeRepaint(benchmark::State& state, PaintRows& rows) {
+    double total = 0;
+    rows.getTexts = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        rows.grid.PaintOn(rows.picture);
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    if (state.iterations() == 0) return 0;
+    const double each = total / static_cast<double>(state.iterations());
+    state.counters["paint_ms"] = each * 1000;
+    state.counters["gettext_per_paint"] = static_cast<double>(rows.getTexts) / static_cast<double>(state.iterations());
+    state.counters["visible_rows"] = rows.grid.DataLink()->RecordCount();
+    if (canvasCellsSeconds > 0) state.counters["vs_canvas"] = each / canvasCellsSeconds;
+    return each;
+}
+
+void BM_GridRepaint1000(benchmark::State& state) {
+    repaint1000Seconds = timeRepaint(state, BenchStation<PaintThousandRows>());
+}
+
+void BM_GridRepaint100000(benchmark::State& state) {
+    const double each = timeRepaint(state, BenchStation<PaintAllRows>());
+    if (repaint1000Seconds > 0) state.counters["vs_1000rows"] = each / repaint1000Seconds;
+}
+
+// The reference first, then the thousand rows: the last divides by both.
+BENCHMARK(BM_CanvasOnlyVisibleCells)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_GridRepaint1000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_GridRepaint100000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
 }  // namespace
 
 int main(int argc, char** argv) { return RunGuiBenchmarks(argc, argv); }

@@ -29,6 +29,7 @@ class TDBGridInplaceEdit;
 class TColumnGx;
 class TDBGridColumnsGx;
 class TColumnDefValuesGx;
+class TDBGridGxStyle;
 
 // ---- Option sets -----------------------------------------------------------------------------------
 enum TDBGridOption : unsigned {
@@ -1127,10 +1128,6 @@ public:
     // The editor hands its committed text and key value over through these.
     void SetEditTextValue(const AnsiString& text) { editText_ = text; }
     void SetEditKeyValue(const Variant& value) { editKeyValue_ = value; }
-    // Fires OnEditButtonClick (the ellipsis or drop-down button of the current cell, Ctrl+Enter).
-    virtual void EditButtonClick();
-    // The focused window is the grid or its in-place editor.
-    bool IsSelectionActive() const;
     // The selection's look follows whether the grid holds the focus; the selection unit repaints.
     virtual void SelectionActiveChanged() {}
     // The grid as holder of a hosted editor (the filter-row editor): keys steered between the
@@ -1147,6 +1144,149 @@ public:
     virtual void StopEditFilter() {}
     virtual int FilterEditCol() const { return -1; }
     virtual bool FilterEditListDroppedDown(TControl* control) { (void)control; return false; }
+    // --- appearance and painting ---
+    // Cell kinds, highlight decisions, focus, column and title events, title-button tracking; the
+    // painting frame, the cell painting and the drawing helpers descendants and handlers may call.
+    TCellTypeGx GetCellType(int aCol, int aRow, int& dataCol, int& dataRow) const;
+    bool IsActiveControl() const;
+    bool IsSelectionActive() const;
+    TDBGridGxStyle* Style() const { return style_; }
+    void SetStyle(TDBGridGxStyle* style);
+    void RegetDefaultStyle();
+    virtual void StyleGxChanged();
+    virtual bool HighlightDataCellColor(int dataCol, int dataRow, const AnsiString& value, TGridDrawState& state,
+                                        TColor& color, TFont* font);
+    virtual bool HighlightNoDataCellColor(int aCol, int aRow, int dataCol, int dataRow, TCellTypeGx cellType,
+                                          TGridDrawState state, bool selected, TColor& color, TFont* font);
+    bool CellIsMultiSelected(int aCol, int aRow, int dataCol, const TBookmark& bookmark);
+    void ChangeGridOrientation(bool rightToLeft);
+    void StopTracking();
+    void TrackButton(int x, int y);
+    void SetIme();
+    void UpdateIme();
+    bool DefaultDrawing() const { return gridDefaultDrawing_; }
+    void SetDefaultDrawing(bool b);
+    int EditButtonWidth() const { return editButtonWidth_; }
+    int EditButtonHeight() const { return editButtonHeight_; }
+    // The in-place editor's button size from Flat and the row height (window creation, every pass).
+    void UpdateEditButtonSize();
+    // The raw column whose title button is held down (-1: none) and whether it shows pressed.
+    int PressedTitleCol() const { return pressedTitleCol_; }
+    bool TitleButtonDown() const { return titleButtonDown_; }
+    bool Tracking() const { return tracking_; }
+    // Starts tracking a title button pressed in raw column aCol (the mouse press).
+    void BeginTitleTracking(int aCol);
+    virtual bool CellHave3DRect(int aCol, int aRow, const TRect& aRect, TGridDrawState state);
+    void DrawEdgeGx(TCanvas* canvas, const TRect& aRect, bool isDown, bool isSelected, bool needLeft, bool needRight);
+    void WriteCellText(TColumnGx* column, TCanvas* canvas, TRect aRect, bool fillRect, int dx, int dy,
+                       const AnsiString& text, TAlignment alignment, TTextLayout layout, bool multiLine,
+                       bool endEllipsis, int leftMarg, int rightMarg);
+    void PaintInplaceButton(TColumnGx* column, TCanvas* canvas, TEditButtonStyleGx buttonStyle, TRect rect,
+                            const TRect& clipRect, int downButtonNum, bool active, bool flat, bool enabled,
+                            TColor parentColor, TBitmap* bitmap);
+    void PaintButtonControl(HDC dc, TRect aRect, TColor parentColor, TDrawButtonControlStyleGx style,
+                            int downButtonNum, bool flat, bool active, bool enabled, TCheckBoxState state);
+    void DefaultDrawColumnCell(const TRect& rect, int dataCol, TColumnGx* column, TGridDrawState state);
+    int DrawTreeArea(TCanvas* canvas, const TRect& aRect);
+    int GetCellTreeElmentsAreaWidth() const;
+    virtual void DrawCellTreeArea(int dataCol, int dataRow, TGridDrawState state, const TRect& aRect, bool cell3D);
+    virtual bool CellTreeElementMouseDown(int x, int y, bool checkOnly);
+    virtual void DrawSubTitleCell(int aCol, int aRow, int dataCol, int dataRow, TCellTypeGx cellType,
+                                  const TRect& aRect, TGridDrawState state, bool& highlighted);
+    virtual void DrawBorder();
+    virtual bool CanDrawFocusRowRect();
+    void ClearPainted(THeadTreeNode* node);
+    bool DrawTitleByThemes() const { return false; }
+    virtual bool IsFindDialogShowAsModal() { return true; }
+    // Buffered painting was switched on (it stays on for the grid's life).
+    bool BufferedPaint() const { return bufferedPaint_; }
+    // The painting lock: while it is set Paint does nothing (layout recomputation, filter, tree).
+    void BeginPaintLock() { ++paintLock_; }
+    void EndPaintLock() { if (paintLock_ > 0) --paintLock_; }
+
+    // What the painting reads of Parts built beside it; each answers as the grid does without them.
+    // Incremental search (its running state and typed text) and buffered painting.
+    virtual bool NeedBufferedPaint() { return false; }
+    // Reading a buffered row as the current one for painting, and giving it back.
+    virtual void InstantReadRecordEnter(int dataRow);
+    virtual void InstantReadRecordLeave();
+    // The selection: its kind, and whether it holds a data cell, a record or a column.
+    virtual TDBGridGxSelectionType PaintSelectionType() const { return gstNon; }
+    virtual bool PaintDataCellSelected(int dataCol, const TBookmark& bookmark) { (void)dataCol, (void)bookmark; return false; }
+    virtual bool PaintRecordSelected(const TBookmark& bookmark) { (void)bookmark; return false; }
+    virtual bool PaintColumnSelected(TColumnGx* column) { (void)column; return false; }
+    // The sum list: whether it numbers virtual records, and the record number it gives.
+    virtual bool SumListVirtualRecordsActive() const { return false; }
+    virtual int SumListGetRecNo();
+    // Footer cells: the value, and the look of footer n of a column.
+    virtual AnsiString GetFooterValue(int row, TColumnGx* column) { (void)row, (void)column; return AnsiString(); }
+    virtual void GetFooterParams(int dataCol, int row, TColumnGx* column, TFont* font, TColor& background,
+                                 TAlignment& alignment, TGridDrawState state, AnsiString& text);
+    virtual void FooterCellLook(int row, TColumnGx* column, TFont*& font, TColor& color, TAlignment& alignment,
+                                bool& wordWrap, bool& endEllipsis);
+    // The filter row: whether a column's filter cell shows, its drop-down button, its text.
+    virtual bool FilterRowVisible() const { return false; }
+    virtual bool FilterCellVisible(int dataCol) { (void)dataCol; return false; }
+    virtual bool FilterDropDownButtonVisible(int dataCol) { (void)dataCol; return false; }
+    virtual AnsiString GetFilterValue(int dataCol) { (void)dataCol; return AnsiString(); }
+    // The in-place edit style of a column (0 none, 1 ellipsis, 2 pick list, 3 data list, 4 calendar,
+    // 5 up-down, 6 drop-down).
+    virtual int PaintColumnEditStyle(TColumnGx* column);
+    int ColumnEditButtonsWidth(TColumnGx* column);
+    // The parts of the tracking state other Parts own: record moving, row tracking, cell tracking
+    // and the interaction state.
+    virtual void StopTrackingOthers() {}
+    // The system colours changed: button glyphs are drawn anew, the style reads the screen again.
+    void SysColorsChanged();
+
+
+protected:
+    void Paint() override;
+    void WMPaint(TMessage& m) override;
+    void WMRButtonUp(TMessage& m) override;
+    void FontChanged() override;
+    void CMParentFontChanged(TMessage& m) override;
+    virtual void CellClick(TColumnGx* column);
+    virtual void ColEnter();
+    virtual void ColExit();
+    virtual void EditButtonClick();
+    virtual void TitleClick(TColumnGx* column);
+    virtual void DoTitleClick(int aCol, TColumnGx* column);
+    virtual void CheckTitleButton(int aCol, bool& enabled);
+    virtual void GetCellParams(TColumnGx* column, TFont* font, TColor& background, TGridDrawState state);
+    virtual void DrawDataCell(const TRect& rect, TField* field, TGridDrawState state);
+    virtual void DrawColumnCell(const TRect& rect, int dataCol, TColumnGx* column, TGridDrawState state);
+
+private:
+    void drawIndicatorCell(int aCol, int aRow, int dataCol, int dataRow, TCellTypeGx cellType, const TRect& work,
+                           TGridDrawState state, int textDX, bool& highlighted);
+    void drawTitleCell(int aCol, int aRow, int dataCol, int dataRow, TCellTypeGx cellType, const TRect& aRect,
+                       TRect& work, TGridDrawState state, int textDX, int textDY, bool& pressed, bool& highlighted);
+    void drawUpperTitleLevels(int aCol, int aRow, int dataCol, int dataRow, TCellTypeGx cellType, const TRect& aRect,
+                              const TRect& work, TGridDrawState state, int textDY, bool highlighted);
+    void drawDataCell(int aCol, int aRow, int dataCol, int dataRow, const TRect& aRect, TRect& work,
+                      TGridDrawState state, bool cell3D, int textDX, int textDY, bool& highlighted);
+    void drawFooterArea(int aCol, int aRow, int dataCol, int dataRow, TCellTypeGx cellType, TRect& work,
+                        TGridDrawState state, int textDX, int textDY, bool& highlighted);
+    bool previousRecordText(TColumnGx* column, int dataRow, AnsiString& text);
+    void paintGridLines(const TGridDrawInfoGx& di);
+    void paintArea(int colFrom, int colTo, int rowFrom, int rowTo, TRect area, TColor color, bool fixed,
+                   bool focusedGrid);
+    void titleImageChanged(TObject*);
+    TDBGridGxStyle* style_ = nullptr;
+    bool gridDefaultDrawing_ = true;
+    int editButtonWidth_ = 0, editButtonHeight_ = 0;
+    int pressedTitleCol_ = -1;
+    bool titleButtonDown_ = false;
+    bool tracking_ = false;
+    bool bufferedPaint_ = false;
+    int paintLock_ = 0;
+    int instantSaved_ = -1;
+    int instantDepth_ = 0;
+    bool copyingParentFont_ = false;
+    TImeName createdImeName_;
+    TImeMode createdImeMode_ = imDontCare;
+    // --- end of appearance and painting ---
 
 protected:
     virtual TColumnDefValuesGx* CreateColumnDefValues();
@@ -1277,10 +1417,6 @@ public:
     void MTUpdateRowCount();
     void MTScroll(int distance);
     void FetchRecordsInView();
-    // Makes a data row's record readable through the fields without moving the current record;
-    // every Enter is paired with a Leave.
-    void InstantReadRecordEnter(int dataRow);
-    void InstantReadRecordLeave();
     bool IsCurrentRow(int dataRow) const;
     void MTUpdateVertScrollBar();
     void SafeMoveTop(int aRow);
@@ -1300,7 +1436,7 @@ public:
     int InplaceSearchTimeOut() const { return inplaceSearchTimeOut_; }
     bool InplaceSearchTimerActive() const { return inplaceSearchTimerActive_; }
     // True while the search itself moves the dataset: that record change does not end it.
-    bool InplaceSearchingInProcess() const { return inplaceSearchingInProcess_; }
+    virtual bool InplaceSearchingInProcess() const { return inplaceSearchingInProcess_; }
     bool InplaceEditorVisible();
 
 protected:
@@ -1321,7 +1457,6 @@ private:
     TScrollBarVisibleModeGx appliedVertMode_ = sbAlwaysShowGx;
     IMemTableGx* memTable_ = nullptr;
     bool memTableSupportOn_ = true;
-    int instantReadSaved_ = -1;
     bool fetchingInView_ = false;
     bool inplaceSearching_ = false;
     AnsiString inplaceSearchText_;
@@ -1562,3 +1697,73 @@ private:
     bool codeTextChange_ = false;
     bool selectionActive_ = false;
 };
+// --- appearance and painting ---
+// The shared look of grids: which colours selected and highlighted cells take. One default style
+// serves every grid not given another; its grids hear of its changes (StyleGxChanged).
+class TDBGridGxStyle : public TPersistent {
+    PLANTMON_CLASS(TDBGridGxStyle, TPersistent)
+public:
+    TDBGridGxStyle();
+    ~TDBGridGxStyle() override;
+
+    virtual bool HighlightDataCellColor(TCustomDBGridGx* grid, int aCol, int aRow, int dataCol, int dataRow,
+                                        const AnsiString& value, TGridDrawState& state, bool flag, TColor& color,
+                                        TFont* font);
+    virtual bool HighlightNoDataCellColor(TCustomDBGridGx* grid, int aCol, int aRow, int dataCol, int dataRow,
+                                          TCellTypeGx cellType, TGridDrawState state, bool selected, TColor& color,
+                                          TFont* font);
+    virtual void SysColorChanged();
+
+    void Changed();
+    void AddChangeNotification(TCustomDBGridGx* grid);
+    bool GridInChangeNotification(TCustomDBGridGx* grid) const;
+    void RemoveChangeNotification(TCustomDBGridGx* grid);
+    void RemoveAllChangeNotification();
+    TColor LightenColor(TColor color, TColor blendColor, bool contrast) const;
+
+    bool LuminateSelection() const { return luminateSelection_; }
+    void SetLuminateSelection(bool b);
+    bool DrawFocusFrame() const { return drawFocusFrame_; }
+    void SetDrawFocusFrame(bool b) { drawFocusFrame_ = b; }
+    bool ApplyFilterOnCloseUp() const { return applyFilterOnCloseUp_; }
+    void SetApplyFilterOnCloseUp(bool b) { applyFilterOnCloseUp_ = b; }
+    // NUMCOLORS of the screen: -1 above 256 colours. Tests set it to take the palette paths.
+    int ScreenColorCount() const { return screenColorCount_; }
+    void SetScreenColorCount(int n) { screenColorCount_ = n; }
+
+private:
+    std::vector<TCustomDBGridGx*> grids_;
+    bool luminateSelection_ = true;
+    bool drawFocusFrame_ = true;
+    bool applyFilterOnCloseUp_ = false;
+    int screenColorCount_ = -1;
+};
+
+TDBGridGxStyle* DBGridGxDefaultStyle();
+// Replaces the default style and returns the old one, which the caller frees.
+TDBGridGxStyle* SetDBGridGxDefaultStyle(TDBGridGxStyle* style);
+
+extern TCustomImageList* DBGridGxIndicators;
+extern TCustomImageList* DBGridGxSortMarkerImages;
+
+TColor BrightenColor(TColor color, double divisor);
+void WriteTextGx(TCanvas* canvas, TRect aRect, bool fillRect, int dx, int dy, const AnsiString& text,
+                 TAlignment alignment, TTextLayout layout, bool multiLine, bool endEllipsis, int leftMarg,
+                 int rightMarg, bool rightToLeftReading);
+int WriteTextVerticalGx(TCanvas* canvas, TRect aRect, bool fillRect, int dx, int dy, const AnsiString& text,
+                        TAlignment alignment, TTextLayout layout, bool endEllipsis, bool calcOnly);
+AnsiString ShortenTextToWidth(const AnsiString& text, TCanvas* canvas, int maxWidth);
+HFONT MakeRotatedFont(TFont* font);
+void DrawImageClippedToCell(TCustomImageList* imageList, TBitmap* bitmap, TCanvas* canvas, const TRect& aRect,
+                            int imageIndex, int dx, TAlignment alignment);
+void WriteDataCellText(TCanvas* canvas, const TRect& aRect, int dx, int dy, const AnsiString& text,
+                       TAlignment alignment);
+void AcquireSharedDrawBitmap();
+void ReleaseSharedDrawBitmap();
+TBitmap* SharedDrawBitmap();
+void RecreateInplaceSearchIndicator();
+// Builds the indicator and sort-marker image lists from their registered pictures (unit start-up),
+// and frees them (unit end).
+void CreateGridImageLists();
+void FreeGridImageLists();
+// --- end of appearance and painting ---

@@ -112,6 +112,7 @@ void DBGridGxStartup() {
         DBGridGxInplaceSearchColor = 65535;
         DBGridGxInplaceSearchTextColor = clBlack;
         g_sharedParams = new TColCellParamsGx();
+        CreateGridImageLists();
         DBGridGxDebugDraw = false;
     } catch (...) {
         g_startCount = 0;
@@ -129,6 +130,7 @@ void DBGridGxShutdown() {
     SortMarkerFont = nullptr;
     delete g_sharedParams;
     g_sharedParams = nullptr;
+    FreeGridImageLists();
 }
 
 // ==== Unit helpers ======================================================================================
@@ -354,8 +356,10 @@ TCustomDBGridGx::TCustomDBGridGx(TComponent* owner) : TCustomGrid(owner) {
     rowTextSpacing_ = 4;
     colCellParams_ = std::make_unique<TColCellParamsGx>();
     titleImageChangeLink_ = std::make_unique<TChangeLink>();
-    titleImageChangeLink_->OnChange = TNotifyEvent([this](TObject*) { LayoutChanged(); });
+    titleImageChangeLink_->OnChange = TNotifyEvent(this, &TCustomDBGridGx::titleImageChanged);
     makeScrollBars();
+    RegetDefaultStyle();
+    AcquireSharedDrawBitmap();
 }
 
 TCustomDBGridGx::~TCustomDBGridGx() {
@@ -369,6 +373,8 @@ TCustomDBGridGx::~TCustomDBGridGx() {
     columns_.reset();
     dataLink_.reset();
     if (titleImages_) titleImages_->UnRegisterChanges(titleImageChangeLink_.get());
+    if (style_) style_->RemoveChangeNotification(this);
+    ReleaseSharedDrawBitmap();
 }
 
 TColumnDefValuesGx* TCustomDBGridGx::CreateColumnDefValues() { return new TDBGridGxColumnDefValuesGx(this); }
@@ -389,7 +395,15 @@ TDBGridColumnsGx* TCustomDBGridGx::CreateColumns() {
     });
 }
 
-void TCustomDBGridGx::fontChangedSub(TObject*) { LayoutChanged(); }
+void TCustomDBGridGx::fontChangedSub(TObject* sender) {
+    // A font set for the titles or footers is the grid's own from then on, not its parent's.
+    if (!Loading() && !copyingParentFont_) SetParentFont(false);
+    if (sender == footerFont_.get()) {
+        if (footerRowCount_ > 0) LayoutChanged();
+    } else if (options_ & dgTitles) {
+        LayoutChanged();
+    }
+}
 
 // ==== Layout locks ======================================================================================
 
@@ -472,6 +486,7 @@ void TCustomDBGridGx::Dispatch(TMessage& m) {
         CMDeferLayout(m);
         return;
     }
+    if (m.Msg == WM_SYSCOLORCHANGE || m.Msg == CM_SYSCOLORCHANGE) SysColorsChanged();
     TCustomGrid::Dispatch(m);
 }
 
@@ -968,12 +983,6 @@ void TCustomDBGridGx::DoExit() {
     TCustomGrid::DoExit();
 }
 
-bool TCustomDBGridGx::AcquireFocus() {
-    if (!CanFocus()) return false;
-    if (!Focused()) SetFocus();
-    return Focused();
-}
-
 void TCustomDBGridGx::SetValueFromPrevRecord() {
     TColumnGx* column = currentColumn();
     if (!dataLink_->Active() || dataLink_->ActiveRecord() <= 0 || !column || !column->CanModify(true)) return;
@@ -1105,15 +1114,17 @@ void TCustomDBGridGx::SetDrawMemoText(bool b) {
 }
 
 void TCustomDBGridGx::SetEvenRowColor(TColor c) {
+    const bool changed = c != EvenRowColor();
     evenRowColor_ = c;
     evenRowColorAssigned_ = true;
-    Invalidate();
+    if (changed) Invalidate();
 }
 
 void TCustomDBGridGx::SetOddRowColor(TColor c) {
+    const bool changed = c != OddRowColor();
     oddRowColor_ = c;
     oddRowColorAssigned_ = true;
-    Invalidate();
+    if (changed) Invalidate();
 }
 
 void TCustomDBGridGx::SetFlat(bool b) {
@@ -1125,9 +1136,10 @@ void TCustomDBGridGx::SetFlat(bool b) {
 }
 
 void TCustomDBGridGx::SetFooterColor(TColor c) {
+    if (!Loading()) SetParentColor(false);
     if (c == footerColor_) return;
     footerColor_ = c;
-    Invalidate();
+    if (footerRowCount_ > 0) Invalidate();
 }
 
 void TCustomDBGridGx::SetTitleImages(TCustomImageList* l) {
@@ -1240,35 +1252,6 @@ void TCustomDBGridGx::DefaultDrawDataCell(const TRect& rect, TField* field, TGri
     if (field && field->Alignment() == taRightJustify) x = rect.Right - 2 - c->TextWidth(text);
     else if (field && field->Alignment() == taCenter) x = rect.Left + (rect.Width() - c->TextWidth(text)) / 2;
     c->TextRect(rect, x, rect.Top + 2, text);
-}
-
-// Plain cells: the background, then the title caption or the cell's display text. The grid's own
-// painting with its highlight, images, check boxes and multi-level titles replaces this.
-void TCustomDBGridGx::DrawCell(int col, int row, TRect rect, TGridDrawState state) {
-    TCanvas* c = Canvas();
-    const int dataCol = RawToDataColumn(col);
-    TColumnGx* column = dataCol >= 0 && dataCol < columns_->Count() ? columns_->Items(dataCol) : nullptr;
-    const bool fixed = (state & gdFixed) != 0;
-    c->Brush()->SetColor(fixed ? FixedColor() : (column ? column->Color() : Color()));
-    c->FillRect(rect);
-    if (!column) return;
-    if ((options_ & dgTitles) && row == 0) {
-        c->Font()->Assign(column->Title()->Font());
-        c->TextRect(rect, rect.Left + 2, rect.Top + 2, column->Title()->Caption());
-        return;
-    }
-    const int dataRow = row - topDataOffset_;
-    if (!dataLink_->Active() || dataRow < 0 || dataRow >= dataLink_->RecordCount()) return;
-    const int saved = dataLink_->ActiveRecord();
-    dataLink_->SetActiveRecord(dataRow);
-    try {
-        c->Font()->Assign(column->Font());
-        c->TextRect(rect, rect.Left + 2, rect.Top + 2, column->DisplayText());
-    } catch (...) {
-        dataLink_->SetActiveRecord(saved);
-        throw;
-    }
-    dataLink_->SetActiveRecord(saved);
 }
 
 // ==== TDBGridGx =========================================================================================

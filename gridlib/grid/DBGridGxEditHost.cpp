@@ -8,16 +8,6 @@ TInplaceEdit* TCustomDBGridGx::CreateEditor() { return new TDBGridInplaceEdit(th
 
 TDBGridInplaceEdit* TCustomDBGridGx::DBInplaceEditor() const { return dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor()); }
 
-void TCustomDBGridGx::EditButtonClick() {
-    if (OnEditButtonClick) OnEditButtonClick(this);
-}
-
-bool TCustomDBGridGx::IsSelectionActive() const {
-    if (Focused()) return true;
-    TInplaceEdit* e = InplaceEditor();
-    return e && e->Focused();
-}
-
 // ---- Holder of a hosted editor ------------------------------------------------------------------------
 
 bool TCustomDBGridGx::InplaceEditCanModify(TControl*) { return true; }

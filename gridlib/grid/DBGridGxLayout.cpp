@@ -52,6 +52,7 @@ void TCustomDBGridGx::InternalLayout() {
     topDataOffset_ = GetTopDataOffset();
 
     measureLayout();
+    UpdateEditButtonSize();
 
     // The horizontal bar scrolls unless the columns are fitted to the width.
     const bool wanted = (!autoFitColWidths_ || Designing()) && horzScrollBar_->Visible() && !horzScrollBar_->ExtScrollBar();

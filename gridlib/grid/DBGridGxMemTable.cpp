@@ -110,14 +110,19 @@ void TCustomDBGridGx::InstantReadRecordEnter(int dataRow) {
         memTable_->InstantReadEnter(dataRow);
         return;
     }
-    instantReadSaved_ = dataLink_->ActiveRecord();
-    dataLink_->SetActiveRecord(dataRow);
+    // Nested reads (a hidden-duplicates look at the row before) give back the record of the outermost.
+    if (instantDepth_++ == 0) instantSaved_ = dataLink_->Active() ? dataLink_->ActiveRecord() : -1;
+    if (dataLink_->Active() && dataRow >= 0 && dataRow < std::max(1, dataLink_->RecordCount()))
+        dataLink_->SetActiveRecord(std::min(dataRow, std::max(0, dataLink_->RecordCount() - 1)));
 }
 
 void TCustomDBGridGx::InstantReadRecordLeave() {
-    if (ViewScroll()) memTable_->InstantReadLeave();
-    else if (instantReadSaved_ >= 0) dataLink_->SetActiveRecord(instantReadSaved_);
-    instantReadSaved_ = -1;
+    if (ViewScroll()) {
+        memTable_->InstantReadLeave();
+        return;
+    }
+    if (instantDepth_ == 0) return;
+    if (--instantDepth_ == 0 && instantSaved_ >= 0 && dataLink_->Active()) dataLink_->SetActiveRecord(instantSaved_);
 }
 
 bool TCustomDBGridGx::IsCurrentRow(int dataRow) const {
