@@ -631,6 +631,8 @@ int TCustomDBGridGx::DataRowToRecNo(int dataRow) const {
 
 void TCustomDBGridGx::LinkActive(bool value) {
     if (!value) HideEditor();
+    selectionLinkActive(value);
+    sumListLinkActive();
     LayoutChanged();
     if (value && CanEditorMode()) ShowEditor();
     columns_->ActiveChanged();
@@ -1045,12 +1047,6 @@ void TCustomDBGridGx::SetColumnAttributes() {
         TCustomGrid::SetColWidths(raw, c->Visible() ? c->Width() : (colLines ? -1 : 0));
     }
     if (options_ & dgIndicator) TCustomGrid::SetColWidths(0, IndicatorWidth);
-}
-
-void TCustomDBGridGx::SetAutoFitColWidths(bool b) {
-    if (b == autoFitColWidths_) return;
-    autoFitColWidths_ = b;
-    LayoutChanged();
 }
 
 void TCustomDBGridGx::SetDrawMemoText(bool b) {
