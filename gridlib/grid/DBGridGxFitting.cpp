@@ -106,6 +106,11 @@ void TCustomDBGridGx::FitColWidths() {
 // ==== Widths changed on screen ==========================================================================
 
 void TCustomDBGridGx::ColWidthsChanged() {
+    // The base grid reports widths while the grid is still being built.
+    if (!dataLink_ || !columns_) {
+        TCustomGrid::ColWidthsChanged();
+        return;
+    }
     if ((dataLink_->Active() || columns_->State() == csCustomized) && AcquireLayoutLock()) {
         try {
             TCustomGrid::ColWidthsChanged();
