@@ -335,21 +335,28 @@ void TDBSumListProducer::RecalcAll() {
                     try {
                         virtualRecordList_->Clear();
                         recalculating_ = true;
+                        // Running totals in raw scaled units, checked for overflow as Currency is.
+                        std::vector<std::int64_t> totals(parts.size(), 0);
+                        std::vector<int> counted(parts.size(), 0);
+                        auto add = [](std::int64_t& total, std::int64_t v) {
+                            if (__builtin_add_overflow(total, v, &total)) throw EOverflow("Currency overflow");
+                        };
                         ds->First();
                         while (!ds->Eof()) {
-                            for (Part& p : parts) {
+                            for (std::size_t k = 0; k < parts.size(); ++k) {
+                                const Part& p = parts[k];
                                 switch (p.sum->groupOperation_) {
                                     case goSum:
-                                        if (!p.field->IsNull()) p.sum->SumTotal += nearScaled(p.field->AsFloat());
+                                        if (!p.field->IsNull()) add(totals[k], nearScaled(p.field->AsFloat()).Raw());
                                         break;
                                     case goAvg:
                                         if (!p.field->IsNull()) {
-                                            ++p.sum->avgCount_;
-                                            p.sum->avgSum_ += nearScaled(p.field->AsFloat());
+                                            ++counted[k];
+                                            add(totals[k], nearScaled(p.field->AsFloat()).Raw());
                                         }
                                         break;
                                     case goCount:
-                                        if (!p.field || !p.field->IsNull()) p.sum->SumTotal += OneRecord;
+                                        if (!p.field || !p.field->IsNull()) add(totals[k], OneRecord.Raw());
                                         break;
                                 }
                             }
@@ -357,9 +364,16 @@ void TDBSumListProducer::RecalcAll() {
                             ds->Next();
                         }
                         ds->First();
-                        for (Part& p : parts)
-                            if (p.sum->groupOperation_ == goAvg)
-                                p.sum->SumTotal = average(p.sum->avgSum_, p.sum->avgCount_);
+                        for (std::size_t k = 0; k < parts.size(); ++k) {
+                            TDBSum* sum = parts[k].sum;
+                            if (sum->groupOperation_ == goAvg) {
+                                sum->avgSum_ = Currency::FromRaw(totals[k]);
+                                sum->avgCount_ = counted[k];
+                                sum->SumTotal = average(sum->avgSum_, sum->avgCount_);
+                            } else {
+                                sum->SumTotal = Currency::FromRaw(totals[k]);
+                            }
+                        }
                     } catch (...) {
                         ds->EnableControls();
                         throw;
