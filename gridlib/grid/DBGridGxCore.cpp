@@ -639,6 +639,7 @@ void TCustomDBGridGx::LinkActive(bool value) {
 }
 
 void TCustomDBGridGx::DataChanged() {
+    if (Designing() && sumList_->Active()) sumList_->RecalcAll();
     UpdateRowCount();
     UpdateActive();
     InvalidateEditor();
@@ -1142,6 +1143,7 @@ void TCustomDBGridGx::Loaded() {
         }
     }
     SetSortMarkedColumns();
+    sumList_->Loaded();
     LayoutChanged();
     DeferLayout();
 }

@@ -470,6 +470,12 @@ const bool footerPropertiesRegistered = [] {
                                       {"fvtNon", "fvtSum", "fvtAvg", "fvtCount", "fvtFieldValue", "fvtStaticText"}),
                          &F::ValueType, &F::SetValueType, fvtNon),
          MakeProperty<F>("WordWrap", boolean, &F::WordWrap, &F::SetWordWrap, 0)});
+    // The column's footers stream with it.
+    using C = TDBGridColumnGx;
+    RegisterPublishedProperties(
+        TDBGridColumnGx::StaticClass(),
+        {MakeProperty<C>("Footer", ClassTypeInfo(TColumnFooterGx::StaticClass()), &C::Footer, &C::SetFooter),
+         MakeProperty<C>("Footers", ClassTypeInfo(TColumnFootersGx::StaticClass()), &C::Footers, &C::SetFooters)});
     return true;
 }();
 }  // namespace

@@ -154,3 +154,29 @@ TEST_F(GridFooterTest, ADrawnFooterCellTakesTheParametersEvent) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GridFooterTest, FootersTravelWithAStreamedColumnSet) {
+    grid->Columns()->SetState(csCustomized);
+    TColumnGx* v = Column("V");
+    v->Footer()->SetValueType(fvtAvg);
+    v->Footer()->SetDisplayFormat("0.000");
+    v->Footers()->Add()->SetValueType(fvtCount);
+    TMemoryStream stream;
+    grid->Columns()->SaveToStream(&stream);
+    stream.SetPosition(0);
+    gridtest::TestGrid other(nullptr);
+    other.SetDataSource(&source);
+    other.SetFooterRowCount(2);
+    other.SumList()->SetActive(true);
+    other.Columns()->LoadFromStream(&stream);
+    TColumnGx* copy = other.GetFieldColumns("V");
+    EXPECT_EQ(copy->Footer()->ValueType(), fvtAvg);
+    ASSERT_EQ(copy->Footers()->Count(), 1);
+    EXPECT_EQ(other.GetFooterValue(0, copy), "3");
+    // The second row has no item of its own: Footer answers it.
+    EXPECT_EQ(other.GetFooterValue(1, copy), "1,875");
+}
+
+}  // namespace
