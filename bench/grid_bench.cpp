@@ -693,3 +693,86 @@ BENCHMARK(BM_DisplayTextWalk)->Unit(benchmark::kMillisecond)->UseRealTime()->Min
 BENCHMARK(BM_FindDialogNotFound)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 }  // namespace
+
+// ---- Footer totals and optimal widths -------------------------------------------------------------
+// Over the same 100,000 rows, each against a plain walk of the same run:
+//   BM_SumFieldsWalk         a walk reading IsNull and AsFloat of PLF, RVF and RGF (the reference)
+//   BM_FooterRecount         a full recount of three sums over those fields: "vs_walk" (target 2)
+//   BM_MeasureTextWalk       a walk reading the DisplayText of the same three columns and measuring
+//                            each with DrawText(DT_CALCRECT) on the grid's canvas (the reference)
+//   BM_OptimizeColsWidth     OptimizeColsWidth of those three columns: "vs_walk" (target 1.5)
+namespace {
+
+const char* const summedFields[] = {"PLF", "RVF", "RGF"};
+double sumWalkSeconds = 0, measureWalkSeconds = 0;
+
+AllRows& openRows() {
+    AllRows& rows = BenchStation<AllRows>();
+    rows.grid.SetDataSource(&rows.source);
+    if (!rows.cds.Active()) rows.cds.Open();
+    return rows;
+}
+
+void BM_SumFieldsWalk(benchmark::State& state) {
+    AllRows& rows = openRows();
+    TClientDataSet& ds = rows.cds;
+    std::vector<TField*> fields;
+    for (const char* name : summedFields) fields.push_back(ds.FieldByName(name));
+    timed(state, [&] {
+        double total = 0;
+        ds.DisableControls();
+        for (ds.First(); !ds.Eof(); ds.Next())
+            for (TField* f : fields)
+                if (!f->IsNull()) total += f->AsFloat();
+        ds.First();
+        ds.EnableControls();
+        benchmark::DoNotOptimize(total);
+    }, &sumWalkSeconds, nullptr, "");
+    state.SetItemsProcessed(state.iterations() * benchdb::kPufRows);
+}
+
+void BM_FooterRecount(benchmark::State& state) {
+    AllRows& rows = openRows();
+    TDBSumList list(nullptr);
+    for (const char* name : summedFields) list.SumCollection()->Add()->SetFieldName(name);
+    list.SetDataSet(&rows.cds);
+    timed(state, [&] { list.RecalcAll(); }, nullptr, &sumWalkSeconds, "vs_walk");
+    state.SetItemsProcessed(state.iterations() * benchdb::kPufRows);
+}
+
+void BM_MeasureTextWalk(benchmark::State& state) {
+    AllRows& rows = openRows();
+    TClientDataSet& ds = rows.cds;
+    TCanvas* canvas = rows.grid.Canvas();
+    std::vector<TField*> fields;
+    for (const char* name : summedFields) fields.push_back(ds.FieldByName(name));
+    timed(state, [&] {
+        int widest = 0;
+        ds.DisableControls();
+        for (ds.First(); !ds.Eof(); ds.Next())
+            for (TField* f : fields) {
+                TRect box(0, 0, 1, 0);
+                DrawTextGx(canvas->Handle(), f->DisplayText(), -1, box, DT_CALCRECT | DT_NOPREFIX);
+                widest = std::max(widest, box.Width());
+            }
+        ds.First();
+        ds.EnableControls();
+        benchmark::DoNotOptimize(widest);
+    }, &measureWalkSeconds, nullptr, "");
+    state.SetItemsProcessed(state.iterations() * benchdb::kPufRows);
+}
+
+void BM_OptimizeColsWidth(benchmark::State& state) {
+    AllRows& rows = openRows();
+    TColumnsGxList list;
+    for (const char* name : summedFields) list.Add(rows.grid.GetFieldColumns(name));
+    timed(state, [&] { rows.grid.OptimizeColsWidth(&list); }, nullptr, &measureWalkSeconds, "vs_walk");
+    state.SetItemsProcessed(state.iterations() * benchdb::kPufRows);
+}
+
+BENCHMARK(BM_SumFieldsWalk)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_FooterRecount)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_MeasureTextWalk)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_OptimizeColsWidth)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+}  // namespace

@@ -14,6 +14,7 @@
 #include "gridlib/editors/GridLibConsts.h"
 #include "gridlib/editors/GridLibPlatform.h"
 #include "gridlib/editors/ToolCtrlsGx.h"
+#include "gridlib/grid/DBSumLst.h"
 #include "gui/Grids.h"
 #include "gui/ImgList.h"
 #include "gui/Menus.h"
@@ -30,6 +31,11 @@ class TColumnGx;
 class TDBGridColumnsGx;
 class TColumnDefValuesGx;
 class TDBGridGxStyle;
+class TColumnFooterGx;
+class TColumnFootersGx;
+class TDBGridGxSumList;
+class TDBGridGxSelection;
+class TBookmarkListGx;
 
 // ---- Option sets -----------------------------------------------------------------------------------
 enum TDBGridOption : unsigned {
@@ -606,6 +612,15 @@ public:
     // Forgets the resolved field (the grid's data link changed its active state).
     void ForgetField() { field_ = nullptr; }
 
+    // --- footers ---
+    TColumnFooterGx* Footer() const;
+    void SetFooter(TColumnFooterGx* f);
+    TColumnFootersGx* Footers() const;
+    void SetFooters(TColumnFootersGx* f);
+    // The footer of a footer row (0 at the top): the item of Footers when there is one, else Footer.
+    TColumnFooterGx* UsedFooter(int row) const;
+    void EnsureSumValue();
+
     // ---- ILookupGridOwner: the drop-down lookup grid is made by the lookup unit, which replaces
     // these; a plain column has none.
     void SetDropDownBoxListSource(TDataSource* dataSource) override;
@@ -639,6 +654,7 @@ protected:
     virtual void SpecRowChanged(TObject* sender);
     void ChangedColumn(bool allItems) { Changed(allItems); }
     friend class TColumnTitleGx;
+    friend class TColumnFooterGx;
     friend class TDBGridColumnsGx;
     friend class TCustomDBGridGx;
 
@@ -701,6 +717,9 @@ private:
     int width_ = 0;
     bool wordWrap_ = false;
     TGetColCellParamsEventGx onGetCellParams_;
+    // --- footers ---
+    mutable std::unique_ptr<TColumnFooterGx> footer_;
+    mutable std::unique_ptr<TColumnFootersGx> footers_;
 };
 
 // The column class of the grid's collection; it publishes the column's properties.
@@ -921,6 +940,212 @@ public:
 // The first cell from which the cells up to coord fit into the scrollable area, per axis.
 TGridCoord MaxTopLeftCell(TGridCoord coord, const TGridDrawInfo& drawInfo);
 
+// --- selection --------------------------------------------------------------------------------------
+class TDBGridGxSelection;
+
+// A data cell: a data column and a record's bookmark (column -1 and no bookmark: unset).
+struct TDBCell {
+    int Col = -1;
+    TBookmarkStr Row;
+};
+
+// The selected records of a grid, kept sorted in the dataset's bookmark order.
+class TBookmarkListGx : public TBMListGx {
+    PLANTMON_CLASS(TBookmarkListGx, TBMListGx)
+public:
+    explicit TBookmarkListGx(TCustomDBGridGx* grid) : grid_(grid) {}
+    TCustomDBGridGx* Grid() const { return grid_; }
+    TDataSet* GetDataSet() override;
+    void Clear() override;
+    void SetCurrentRowSelected(bool value) override;
+    void UpdateState() override;
+    void Invalidate() override;
+    TGridRect SelectionToGridRect();
+
+private:
+    TCustomDBGridGx* grid_;
+};
+
+// The selected columns, always in the order of the collection.
+class TDBGridGxSelectionCols : public TColumnsGxList {
+    PLANTMON_CLASS(TDBGridGxSelectionCols, TColumnsGxList)
+public:
+    explicit TDBGridGxSelectionCols(TCustomDBGridGx* grid);
+    ~TDBGridGxSelectionCols() override;
+    void Add(TColumnGx* column);
+    void Clear();
+    void Select(TColumnGx* column, bool addSel);
+    void InvertSelect(TColumnGx* column);
+    // Shift with a column click or drag: the range from the anchor to column, giving back what the
+    // last range step took when the range shrinks.
+    void SelectShift(TColumnGx* column);
+    void Refresh();
+    TGridRect SelectionToGridRect();
+    TColumnGx* Anchor() const { return anchor_; }
+    TColumnGx* ShiftCol() const { return shiftCol_; }
+
+private:
+    TCustomDBGridGx* grid_;
+    TColumnGx* anchor_ = nullptr;
+    TColumnGx* shiftCol_ = nullptr;
+    std::unique_ptr<TColumnsGxList> shiftSelected_;
+};
+
+// A rectangle of cells between two records and two data columns.
+class TDBGridGxSelectionRect : public TObject {
+    PLANTMON_CLASS(TDBGridGxSelectionRect, TObject)
+public:
+    explicit TDBGridGxSelectionRect(TCustomDBGridGx* grid) : grid_(grid) {}
+    void Clear();
+    void Select(int dataCol, const TBookmarkStr& bookmark, bool extend);
+    bool CheckState();
+    bool DataCellSelected(int dataCol, const TBookmarkStr& bookmark);
+    TBookmarkStr GetTopRow();
+    TBookmarkStr GetBottomRow();
+    int GetLeftCol();
+    int GetRightCol();
+    TRect BoxRect(int aLeft, const TBookmarkStr& aTop, int aRight, const TBookmarkStr& aBottom);
+    TGridRect SelectionToGridRect();
+    const TDBCell& AnchorCell() const { return anchor_; }
+    const TDBCell& ShiftCell() const { return shift_; }
+
+private:
+    TCustomDBGridGx* grid_;
+    TDBCell anchor_;
+    TDBCell shift_;
+};
+
+// The grid's one selection: records, a rectangle, columns or everything.
+class TDBGridGxSelection : public TObject {
+    PLANTMON_CLASS(TDBGridGxSelection, TObject)
+public:
+    explicit TDBGridGxSelection(TCustomDBGridGx* grid);
+    ~TDBGridGxSelection() override;
+    TCustomDBGridGx* Grid() const { return grid_; }
+    TDBGridGxSelectionType SelectionType() const { return selectionType_; }
+    void SetSelectionType(TDBGridGxSelectionType value);
+    TBookmarkListGx* GetRows() const;
+    TBookmarkListGx* Rows() const { return GetRows(); }
+    TDBGridGxSelectionCols* Columns() const { return columns_.get(); }
+    TDBGridGxSelectionRect* Rect() const { return rect_.get(); }
+
+    void Clear();
+    void SelectAll();
+    void UpdateState();
+    void Refresh();
+    void LinkActive(bool value);
+    bool DataCellSelected(int dataCol, const TBookmarkStr& bookmark);
+    TGridRect SelectionToGridRect();
+    virtual void SelectionChanged();
+
+private:
+    TCustomDBGridGx* grid_;
+    friend class TBookmarkListGx;
+    TDBGridGxSelectionType selectionType_ = gstNon;
+    std::unique_ptr<TDBGridGxSelectionCols> columns_;
+    std::unique_ptr<TDBGridGxSelectionRect> rect_;
+};
+
+// --- footers ----------------------------------------------------------------------------------------
+enum TFooterValueType { fvtNon, fvtSum, fvtAvg, fvtCount, fvtFieldValue, fvtStaticText };
+enum TColumnFooterGxValue { cvFooterAlignment, cvFooterFont, cvFooterColor, cvFooterToolTips };
+using TColumnFooterValues = unsigned;
+
+// One footer cell of a column: a total, an average, a count, a field's value or a fixed text.
+class TColumnFooterGx : public TCollectionItem {
+    PLANTMON_CLASS(TColumnFooterGx, TCollectionItem)
+public:
+    explicit TColumnFooterGx(TCollection* collection);
+    explicit TColumnFooterGx(TColumnGx* column);
+    ~TColumnFooterGx() override;
+    void Assign(TPersistent* source) override;
+    virtual void RestoreDefaults();
+    TColumnGx* Column() const { return column_; }
+
+    TAlignment Alignment() const;
+    void SetAlignment(TAlignment a);
+    TColor Color() const;
+    void SetColor(TColor c);
+    AnsiString DisplayFormat() const { return displayFormat_; }
+    void SetDisplayFormat(const AnsiString& f);
+    bool EndEllipsis() const { return endEllipsis_; }
+    void SetEndEllipsis(bool b);
+    AnsiString FieldName() const { return fieldName_; }
+    void SetFieldName(const AnsiString& name);
+    TFont* Font() const;
+    void SetFont(TFont* f);
+    bool ToolTips() const;
+    void SetToolTips(bool b);
+    AnsiString Value() const { return value_; }
+    void SetValue(const AnsiString& v);
+    TFooterValueType ValueType() const { return valueType_; }
+    void SetValueType(TFooterValueType t);
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool b);
+
+    TAlignment DefaultAlignment() const;
+    TColor DefaultColor() const;
+    TFont* DefaultFont() const;
+    bool DefaultToolTips() const;
+    bool IsAlignmentStored() const;
+    bool IsColorStored() const;
+    bool IsFontStored() const { return has(cvFooterFont); }
+    bool IsToolTipsStored() const { return has(cvFooterToolTips) && toolTips_; }
+    TColumnFooterValues AssignedValues() const { return assigned_; }
+    void RefreshDefaultFont();
+    // Registers, changes or frees the footer's aggregate in the grid's sum list.
+    void EnsureSumValue();
+    // The aggregate's value, Null without one.
+    Variant GetSumValue() const;
+    TDBSum* SumValue() const { return sumValue_; }
+
+private:
+    void init();
+    bool has(TColumnFooterGxValue v) const { return (assigned_ & (1u << v)) != 0; }
+    void fontChanged(TObject*);
+    void changed(bool allItems);
+    TColumnGx* column_ = nullptr;
+    std::unique_ptr<TFont> font_;
+    TColumnFooterValues assigned_ = 0;
+    TAlignment alignment_ = taLeftJustify;
+    TColor color_ = clWindow;
+    bool toolTips_ = false;
+    AnsiString displayFormat_;
+    bool endEllipsis_ = false;
+    AnsiString fieldName_;
+    AnsiString value_;
+    TFooterValueType valueType_ = fvtNon;
+    bool wordWrap_ = false;
+    TDBSum* sumValue_ = nullptr;
+};
+
+class TColumnFootersGx : public TCollection {
+    PLANTMON_CLASS(TColumnFootersGx, TCollection)
+public:
+    explicit TColumnFootersGx(TColumnGx* column);
+    TPersistent* GetOwner() override;
+    TColumnGx* Column() const { return column_; }
+    TColumnFooterGx* Add() { return static_cast<TColumnFooterGx*>(TCollection::Add()); }
+    TColumnFooterGx* Items(int index) const { return static_cast<TColumnFooterGx*>(TCollection::Items(index)); }
+    TColumnFooterGx* operator[](int index) const { return Items(index); }
+    void SetItems(int index, TColumnFooterGx* value) { SetItem(index, value); }
+
+private:
+    TColumnGx* column_;
+};
+
+// The grid's aggregate producer. While the grid is being designed it leaves the dataset's events
+// alone.
+class TDBGridGxSumList : public TDBSumListProducer {
+    PLANTMON_CLASS(TDBGridGxSumList, TDBSumListProducer)
+public:
+    explicit TDBGridGxSumList(TCustomDBGridGx* grid);
+
+protected:
+    void SetDataSetEvents() override;
+    void ReturnEvents() override;
+};
+
 // ---- The grid --------------------------------------------------------------------------------------
 class TCustomDBGridGx : public TCustomGrid, public IInplaceEditHolderGx {
     PLANTMON_CLASS(TCustomDBGridGx, TCustomGrid)
@@ -1027,7 +1252,7 @@ public:
     TDBGridGxAllowedOperations AllowedOperations() const { return allowedOperations_; }
     void SetAllowedOperations(TDBGridGxAllowedOperations v) { allowedOperations_ = v; }
     TDBGridGxAllowedSelections AllowedSelections() const { return allowedSelections_; }
-    void SetAllowedSelections(TDBGridGxAllowedSelections v) { allowedSelections_ = v; }
+    void SetAllowedSelections(TDBGridGxAllowedSelections v);
     bool AutoFitColWidths() const { return autoFitColWidths_; }
     void SetAutoFitColWidths(bool b);
     bool DrawMemoText() const { return drawMemoText_; }
@@ -1129,7 +1354,6 @@ public:
     void SetEditTextValue(const AnsiString& text) { editText_ = text; }
     void SetEditKeyValue(const Variant& value) { editKeyValue_ = value; }
     // The selection's look follows whether the grid holds the focus; the selection unit repaints.
-    virtual void SelectionActiveChanged() {}
     // The grid as holder of a hosted editor (the filter-row editor): keys steered between the
     // filterable columns.
     bool InplaceEditCanModify(TControl* control) override;
@@ -1211,15 +1435,14 @@ public:
     virtual void InstantReadRecordEnter(int dataRow);
     virtual void InstantReadRecordLeave();
     // The selection: its kind, and whether it holds a data cell, a record or a column.
-    virtual TDBGridGxSelectionType PaintSelectionType() const { return gstNon; }
-    virtual bool PaintDataCellSelected(int dataCol, const TBookmark& bookmark) { (void)dataCol, (void)bookmark; return false; }
-    virtual bool PaintRecordSelected(const TBookmark& bookmark) { (void)bookmark; return false; }
-    virtual bool PaintColumnSelected(TColumnGx* column) { (void)column; return false; }
+    virtual TDBGridGxSelectionType PaintSelectionType() const;
+    virtual bool PaintDataCellSelected(int dataCol, const TBookmark& bookmark);
+    virtual bool PaintRecordSelected(const TBookmark& bookmark);
+    virtual bool PaintColumnSelected(TColumnGx* column);
     // The sum list: whether it numbers virtual records, and the record number it gives.
-    virtual bool SumListVirtualRecordsActive() const { return false; }
+    virtual bool SumListVirtualRecordsActive() const;
     virtual int SumListGetRecNo();
     // Footer cells: the value, and the look of footer n of a column.
-    virtual AnsiString GetFooterValue(int row, TColumnGx* column) { (void)row, (void)column; return AnsiString(); }
     virtual void GetFooterParams(int dataCol, int row, TColumnGx* column, TFont* font, TColor& background,
                                  TAlignment& alignment, TGridDrawState state, AnsiString& text);
     virtual void FooterCellLook(int row, TColumnGx* column, TFont*& font, TColor& color, TAlignment& alignment,
@@ -1287,6 +1510,63 @@ private:
     TImeName createdImeName_;
     TImeMode createdImeMode_ = imDontCare;
     // --- end of appearance and painting ---
+
+public:
+    // --- selection ---
+    // The grid's selection (the base grid's current-cell range is TCustomGrid::Selection).
+    TDBGridGxSelection* Selection() const { return selection_.get(); }
+    TBookmarkListGx* SelectedRows() const { return bookmarks_.get(); }
+    // Moves the current record and extends the selection (keys and mouse).
+    void DoSelection(bool select, int distance, bool toEnd, bool byRows);
+    void ClearSelection();
+    bool CanSelectType(TDBGridGxSelectionType type) const;
+    virtual void SelectionActiveChanged();
+    // The focused window is the grid or its in-place editor.
+    bool SelectionActiveRemembered() const { return selectionActive_; }
+    // Ctrl held, or selection kept over unselected moves: extending toggles records.
+    void SetSelectionToggleMode(bool b) { selectToggle_ = b; }
+    bool SelectionToggleMode() const { return selectToggle_; }
+    bool ExecuteAction(TBasicAction* action) override;
+    bool UpdateAction(TBasicAction* action) override;
+    bool CheckCopyAction();
+    bool CheckPasteAction();
+    bool CheckCutAction();
+    bool CheckSelectAllAction();
+    bool CheckDeleteAction();
+    // The clipboard work of the edit actions belongs to the export unit; until it is wired these
+    // do nothing.
+    virtual void DBGridGx_DoCopyAction(bool forWholeGrid) { (void)forWholeGrid; }
+    virtual void DBGridGx_DoPasteAction(bool forWholeGrid) { (void)forWholeGrid; }
+    virtual void DBGridGx_DoCutAction(bool forWholeGrid) { (void)forWholeGrid; }
+    virtual void DBGridGx_DoDeleteAction(bool forWholeGrid) { (void)forWholeGrid; }
+    // After the update lock of a selection step: the size change the lock held back (hints and
+    // window messages handle it).
+    virtual void DoAfterSizeChangedIfPending() {}
+
+    // --- footers and sums ---
+    TDBGridGxSumList* SumList() const { return sumList_.get(); }
+    void SetSumList(TDBGridGxSumList* list) { sumList_->Assign(list); }
+    virtual AnsiString GetFooterValue(int row, TColumnGx* column);
+    void DefaultDrawFooterCell(const TRect& rect, int dataCol, int row, TColumnGx* column, TGridDrawState state);
+    // Writes a footer's text into its cell, filling the cell with the brush. The painting unit's
+    // text writer takes this over; the plain body fills and draws the text with the alignment.
+    virtual void WriteFooterText(const TRect& rect, int dx, int dy, const AnsiString& text, TAlignment alignment,
+                                 TTextLayout layout, bool wordWrap, bool endEllipsis, bool rightToLeft);
+    void InvalidateFooter();
+    void SumListChanged(TObject* sender);
+    void SumListRecalcAll(TObject* sender);
+    void SumListAfterRecalcAll(TObject* sender);
+
+    // --- column widths ---
+    void ColWidthsChanged() override;
+    void OptimizeColsWidth(TColumnsGxList* columnsList);
+    void OptimizeSelectedColsWidth(TColumnGx* column);
+    // The scroll-bar unit's hooks the width fitting calls; plain without it.
+    // The pixel width of a column's cell buttons and of the tree area beside a first column, from
+    // the in-place editor's and the painting's units; none without them.
+    virtual int GetCellTreeElmentsAreaWidth() { return 0; }
+    // The layout pass's fitting step.
+    void FitColWidths();
 
 protected:
     virtual TColumnDefValuesGx* CreateColumnDefValues();
@@ -1463,6 +1743,20 @@ private:
     int inplaceSearchTimeOut_ = -1;
     bool inplaceSearchTimerActive_ = false;
     bool inplaceSearchingInProcess_ = false;
+    // --- selection ---
+    void selectionLinkActive(bool value);
+    std::unique_ptr<TBookmarkListGx> bookmarks_ = std::make_unique<TBookmarkListGx>(this);
+    std::unique_ptr<TDBGridGxSelection> selection_ = std::make_unique<TDBGridGxSelection>(this);
+    TBookmarkStr selectAnchor_;
+    bool selectAnchorSelected_ = false;
+    bool selectExtending_ = false;
+    bool selectToggle_ = false;
+    bool selectionActive_ = false;
+    // --- footers and sums ---
+    void sumListLinkActive();
+    std::unique_ptr<TDBGridGxSumList> sumList_ = std::make_unique<TDBGridGxSumList>(this);
+    // --- column widths ---
+    std::vector<TColumnGx*> outOfRange_;
 };
 
 // ---- Find dialog hook ------------------------------------------------------------------------------

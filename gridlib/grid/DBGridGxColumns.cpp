@@ -459,6 +459,7 @@ void TColumnGx::SetFieldName(const AnsiString& name) {
     fieldName_ = name;
     SetField(f);
     fitBaseWidth_ = Width();
+    if (footer_ || footers_) EnsureSumValue();
     Changed(false);
 }
 
@@ -1286,6 +1287,8 @@ void TColumnGx::Assign(TPersistent* source) {
         SetShowImageAndText(src->ShowImageAndText());
         SetHideDuplicates(src->HideDuplicates());
         SetLayout(src->Layout());
+        SetFooter(src->Footer());
+        SetFooters(src->Footers());
     } catch (...) {
         if (coll) coll->EndUpdate();
         throw;

@@ -661,6 +661,8 @@ void TCustomDBGridGx::LinkActive(bool value) {
     CheckIMemTable();
     if (!value) HideEditor();
     if (ViewScroll()) UpdateRowCount();
+    selectionLinkActive(value);
+    sumListLinkActive();
     LayoutChanged();
     if (value && CanEditorMode()) ShowEditor();
     UpdateScrollBar();
@@ -669,6 +671,7 @@ void TCustomDBGridGx::LinkActive(bool value) {
 }
 
 void TCustomDBGridGx::DataChanged() {
+    if (Designing() && sumList_->Active()) sumList_->RecalcAll();
     UpdateRowCount();
     UpdateScrollBar();
     UpdateActive();
@@ -1101,12 +1104,6 @@ void TCustomDBGridGx::SetColumnAttributes() {
     if (options_ & dgIndicator) TCustomGrid::SetColWidths(0, IndicatorWidth);
 }
 
-void TCustomDBGridGx::SetAutoFitColWidths(bool b) {
-    if (b == autoFitColWidths_) return;
-    autoFitColWidths_ = b;
-    LayoutChanged();
-}
-
 void TCustomDBGridGx::SetDrawMemoText(bool b) {
     if (b == drawMemoText_) return;
     drawMemoText_ = b;
@@ -1203,6 +1200,7 @@ void TCustomDBGridGx::Loaded() {
         }
     }
     SetSortMarkedColumns();
+    sumList_->Loaded();
     LayoutChanged();
     DeferLayout();
 }

@@ -65,6 +65,8 @@ void TCustomDBGridGx::InternalLayout() {
     SetColumnAttributes();
     if (options_ & dgTitles) layoutTitles();
     SetColumnAttributes();
+    selection_->Columns()->Refresh();
+    FitColWidths();
 
     const int leftCol = LeftCol();
     try {

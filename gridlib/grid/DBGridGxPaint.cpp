@@ -47,22 +47,38 @@ TRect mirroredRect(TCanvas* c, const TRect& r) {
 // ==== Seams: plain answers while the Parts that give them are absent =====================================
 
 int TCustomDBGridGx::SumListGetRecNo() {
+    if (sumList_->Active()) return sumList_->GetRecNo();
     TDataSet* ds = dataLink_->DataSet();
     return ds ? ds->RecNo() : -1;
 }
+
+bool TCustomDBGridGx::SumListVirtualRecordsActive() const { return sumList_->Active() && sumList_->VirtualRecords(); }
+
+TDBGridGxSelectionType TCustomDBGridGx::PaintSelectionType() const { return selection_->SelectionType(); }
+
+bool TCustomDBGridGx::PaintDataCellSelected(int dataCol, const TBookmark& bookmark) {
+    return selection_->DataCellSelected(dataCol, bookmark);
+}
+
+bool TCustomDBGridGx::PaintRecordSelected(const TBookmark& bookmark) {
+    return selection_->Rows()->IndexOf(bookmark) >= 0;
+}
+
+bool TCustomDBGridGx::PaintColumnSelected(TColumnGx* column) { return selection_->Columns()->IndexOf(column) >= 0; }
 
 void TCustomDBGridGx::GetFooterParams(int dataCol, int row, TColumnGx* column, TFont* font, TColor& background,
                                       TAlignment& alignment, TGridDrawState state, AnsiString& text) {
     if (OnGetFooterParams) OnGetFooterParams(this, dataCol, row, column, font, background, alignment, state, text);
 }
 
-void TCustomDBGridGx::FooterCellLook(int, TColumnGx* column, TFont*& font, TColor& color, TAlignment& alignment,
+void TCustomDBGridGx::FooterCellLook(int row, TColumnGx* column, TFont*& font, TColor& color, TAlignment& alignment,
                                      bool& wordWrap, bool& endEllipsis) {
-    font = footerFont_.get();
-    color = footerColor_;
-    alignment = column->Alignment();
-    wordWrap = false;
-    endEllipsis = false;
+    TColumnFooterGx* footer = column->UsedFooter(row);
+    font = footer->Font();
+    color = footer->Color();
+    alignment = footer->Alignment();
+    wordWrap = footer->WordWrap();
+    endEllipsis = footer->EndEllipsis();
 }
 
 int TCustomDBGridGx::PaintColumnEditStyle(TColumnGx* column) {
@@ -978,7 +994,7 @@ void TCustomDBGridGx::paintArea(int colFrom, int colTo, int rowFrom, int rowTo, 
     TGridDrawInfoGx di;
     CalcFixedInfoGx(di);
     const int lwx = di.Horz.EffectiveLineWidth, lwy = di.Vert.EffectiveLineWidth;
-    const TGridRect sel = Selection();
+    const TGridRect sel = TCustomGrid::Selection();
     int y = area.Top;
     for (int row = rowFrom; row <= rowTo && y < area.Bottom; ++row) {
         const int h = RowHeights(row);
@@ -1063,7 +1079,7 @@ void TCustomDBGridGx::Paint() {
     paintArea(LeftCol(), lastCol, TopRow(), lastRow, TRect(fx, fy, gx, gy), Color(), false, focusedGrid);
     const TGridOptions go = TCustomGrid::Options();
     if ((go & goRowSelect) && focusedGrid && TCustomGrid::DefaultDrawing() && !Designing()) {
-        const TGridRect s = Selection();
+        const TGridRect s = TCustomGrid::Selection();
         const TRect box = BoxRect(s.Left, s.Top, s.Right, s.Bottom);
         if (!box.IsEmpty()) c->DrawFocusRect(box);
     }
@@ -1074,7 +1090,7 @@ void TCustomDBGridGx::Paint() {
     if (rtl) ChangeGridOrientation(false);
     if ((options_ & dgTitles) && useMultiTitle_) ClearPainted(headTree_.get());
     if (CanDrawFocusRowRect() && (!style_ || style_->DrawFocusFrame())) {
-        const TGridRect s = Selection();
+        const TGridRect s = TCustomGrid::Selection();
         TRect box = BoxRect(std::max(s.Left - frozenCols_, 0), s.Top, s.Right, s.Bottom);
         if (!box.IsEmpty()) {
             c->Font()->SetColor(clWindowText);

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <map>
 
 // ==== Header and footer ==============================================================================
@@ -281,7 +282,9 @@ private:
     void drawColontitle(TPageColontitle* c, bool header);
     int printRich(TRichEditStrings* block, int y);
     void pageLoop();
-    void printBand(const TBookmark& start, const std::vector<int>& heights, int startY, bool first);
+    struct RowMark;
+    void printBand(const RowMark& start, const std::vector<int>& heights, std::size_t dataRows, int footerStart,
+                   int startY, bool first);
     int drawTitles(std::size_t strip, int y);
     void drawTreeNode(THeadTreeNode* node, std::size_t strip, int y, int bottom);
     void drawTitleCell(TColumnGx* col, const AnsiString& text, TFont* font, TColor color, TAlignment align,
@@ -332,7 +335,155 @@ private:
     std::vector<std::pair<TPoint, TPoint>> lines_;
     TDateTime now_ = 0;
     TFont cellFont_;
+
+    // ---- Printed rows: every record, or the records of the grid's selection, in order.
+    struct RowMark {
+        TBookmark bm;
+        std::size_t pos = 0;
+    };
+    void chooseRows();
+    void firstRow();
+    void nextRow();
+    bool rowsEnd() const { return listed_ ? rowPos_ >= rowList_.size() : ds_->Eof(); }
+    RowMark rowMark() const { return {rowsEnd() ? TBookmark() : ds_->Bookmark(), rowPos_}; }
+    void gotoRow(const RowMark& m);
+    bool listed_ = false;
+    std::vector<TBookmark> rowList_;
+    std::size_t rowPos_ = 0;
+
+    // ---- Footer rows: the sums and counts of the printed rows, per footer row and printed column.
+    void clearFooterSums();
+    void addToFooterSums();
+    AnsiString footerText(std::size_t c, int footerRow);
+    void drawFooterCell(std::size_t c, int footerRow, const TRect& r);
+    std::vector<std::vector<Currency>> footerSums_;
 };
+
+void TGridPrintJob::chooseRows() {
+    listed_ = false;
+    rowList_.clear();
+    TDBGridGxSelection* sel = grid_->Selection();
+    if (sel->SelectionType() == gstRecordBookmarks) {
+        // Every selected record in the order of the selection.
+        listed_ = true;
+        TBookmarkListGx* rows = sel->Rows();
+        for (int i = 0; i < rows->Count(); ++i) rowList_.push_back(rows->Items(i));
+    } else if (sel->SelectionType() == gstRectangle && sel->Rect()->CheckState()) {
+        listed_ = true;
+        const TBookmark top = sel->Rect()->GetTopRow(), bottom = sel->Rect()->GetBottomRow();
+        ds_->DisableControls();
+        try {
+            ds_->GotoBookmark(top);
+            while (!ds_->Eof() && DataSetCompareBookmarks(ds_, ds_->Bookmark(), bottom) <= 0) {
+                rowList_.push_back(ds_->Bookmark());
+                ds_->Next();
+            }
+        } catch (...) {
+            ds_->EnableControls();
+            throw;
+        }
+        ds_->EnableControls();
+    }
+}
+
+void TGridPrintJob::firstRow() {
+    if (!listed_) {
+        ds_->First();
+        return;
+    }
+    rowPos_ = 0;
+    if (!rowList_.empty()) ds_->GotoBookmark(rowList_[0]);
+}
+
+void TGridPrintJob::nextRow() {
+    if (!listed_) {
+        ds_->Next();
+        return;
+    }
+    if (++rowPos_ < rowList_.size()) ds_->GotoBookmark(rowList_[rowPos_]);
+}
+
+void TGridPrintJob::gotoRow(const RowMark& m) {
+    if (listed_) rowPos_ = m.pos;
+    if (!m.bm.IsEmpty()) ds_->GotoBookmark(m.bm);
+}
+
+void TGridPrintJob::clearFooterSums() {
+    footerSums_.assign(static_cast<std::size_t>(std::max(0, grid_->FooterRowCount())),
+                       std::vector<Currency>(cols_.size()));
+}
+
+void TGridPrintJob::addToFooterSums() {
+    for (std::size_t r = 0; r < footerSums_.size(); ++r) {
+        for (std::size_t i = 0; i < cols_.size(); ++i) {
+            TColumnFooterGx* f = cols_[i]->UsedFooter(static_cast<int>(r));
+            if (f->ValueType() == fvtCount) {
+                footerSums_[r][i] += Currency(1);
+            } else if (f->ValueType() == fvtSum) {
+                const AnsiString name = f->FieldName().IsEmpty() ? cols_[i]->FieldName() : f->FieldName();
+                TField* field = ds_->FindField(name);
+                if (field && !field->IsNull())
+                    footerSums_[r][i] += Currency::FromRaw(static_cast<std::int64_t>(std::nearbyint(field->AsFloat() * 10000.0)));
+            }
+        }
+    }
+}
+
+AnsiString TGridPrintJob::footerText(std::size_t i, int footerRow) {
+    TColumnGx* col = cols_[i];
+    TColumnFooterGx* f = col->UsedFooter(footerRow);
+    const Currency value = footerSums_[static_cast<std::size_t>(footerRow)][i];
+    if (f->ValueType() == fvtCount)
+        return f->DisplayFormat().IsEmpty() ? FloatToStr(value.ToDouble()) : FormatFloat(f->DisplayFormat(), value.ToDouble());
+    if (f->ValueType() != fvtSum) return grid_->GetFooterValue(footerRow, col);
+    if (!f->DisplayFormat().IsEmpty()) return FormatFloat(f->DisplayFormat(), value.ToDouble());
+    const AnsiString name = f->FieldName().IsEmpty() ? col->FieldName() : f->FieldName();
+    TField* field = ds_->FindField(name);
+    if (!field) return "0";
+    if (auto* n = dynamic_cast<TNumericField*>(field); n && !n->DisplayFormat().IsEmpty())
+        return FormatFloat(n->DisplayFormat(), value.ToDouble());
+    switch (field->DataType()) {
+        case ftSmallint:
+        case ftInteger:
+        case ftWord:
+        case ftAutoInc:
+        case ftLargeint: return IntToStr(value.RoundToInt64());
+        case ftFloat:
+        case ftCurrency: {
+            auto* fl = dynamic_cast<TFloatField*>(field);
+            const bool money = fl && fl->IsCurrency();
+            return FloatToStrF(value.ToDouble(), money ? ffCurrency : ffGeneral, fl ? fl->Precision() : 15,
+                               money ? FormatSettings().CurrencyDecimals : 0);
+        }
+        case ftBCD:
+        case ftFMTBcd: return CurrToStrF(value, ffCurrency, FormatSettings().CurrencyDecimals);
+        default: return "0";
+    }
+}
+
+void TGridPrintJob::drawFooterCell(std::size_t i, int footerRow, const TRect& r) {
+    frame(r);
+    if (counting_) return;
+    TColumnGx* col = cols_[i];
+    TColumnFooterGx* f = col->UsedFooter(footerRow);
+    AnsiString text = footerText(i, footerRow);
+    cellFont_.Assign(f->Font());
+    TColor bg = f->Color();
+    TAlignment alignment = f->Alignment();
+    grid_->GetFooterParams(col->Index(), footerRow, col, &cellFont_, bg, alignment, 0, text);
+    TCanvas* c = canvas();
+    if (o_.options_.Contains(pghColored) && !isWhite(bg)) FillRectColor(c->Handle(), r, bg);
+    useFont(&cellFont_);
+    c->Brush()->SetStyle(bsClear);
+    TRect cell(r.Left + hm_, r.Top + vm_, r.Right - hm_, r.Bottom - vm_);
+    unsigned flags = DT_NOPREFIX | DT_END_ELLIPSIS | DT_SINGLELINE;
+    if (alignment == taCenter) flags |= DT_CENTER;
+    if (alignment == taRightJustify) flags |= DT_RIGHT;
+    const int saved = c->SaveDC();
+    c->IntersectClipRect(r);
+    DrawText(c->Handle(), text, -1, cell, flags);
+    c->RestoreDC(saved);
+}
 
 void TGridPrintJob::resetCanvas() {
     TCanvas* c = canvas();
@@ -390,7 +541,17 @@ void TGridPrintJob::cellParams(TColumnGx* col, TFont* font) {
 void TGridPrintJob::columnWidths() {
     cols_.clear();
     TColumnsGxList* visible = grid_->VisibleColumns();
-    for (int i = 0; i < visible->Count(); ++i) cols_.push_back(visible->GetColumn(i));
+    TDBGridGxSelection* sel = grid_->Selection();
+    if (sel->SelectionType() == gstColumns) {
+        for (int i = 0; i < sel->Columns()->Count(); ++i) cols_.push_back(sel->Columns()->GetColumn(i));
+    } else if (sel->SelectionType() == gstRectangle && sel->Rect()->CheckState()) {
+        const int l = sel->Rect()->GetLeftCol(), r = sel->Rect()->GetRightCol();
+        for (int i = 0; i < visible->Count(); ++i)
+            if (visible->GetColumn(i)->Index() >= l && visible->GetColumn(i)->Index() <= r)
+                cols_.push_back(visible->GetColumn(i));
+    } else {
+        for (int i = 0; i < visible->Count(); ++i) cols_.push_back(visible->GetColumn(i));
+    }
     widths_.clear();
     for (TColumnGx* c : cols_) widths_.push_back(roundi((c->Width() + 1) * scaleX_));
     for (std::size_t i = 0; i < cols_.size(); ++i) colIndex_[cols_[i]] = i;
@@ -437,8 +598,8 @@ void TGridPrintJob::optimalWidths() {
         }
         w[i] = std::max(w[i], t + 2 * hm_);
     }
-    ds_->First();
-    while (!ds_->Eof()) {
+    firstRow();
+    while (!rowsEnd()) {
         for (std::size_t i = 0; i < cols_.size(); ++i) {
             TColumnGx* c = cols_[i];
             int cw;
@@ -454,9 +615,22 @@ void TGridPrintJob::optimalWidths() {
             }
             w[i] = std::max(w[i], cw);
         }
-        ds_->Next();
+        nextRow();
     }
-    ds_->First();
+    for (int r = 0; r < grid_->FooterRowCount(); ++r) {
+        for (std::size_t i = 0; i < cols_.size(); ++i) {
+            TColumnGx* c = cols_[i];
+            TColumnFooterGx* f = c->UsedFooter(r);
+            AnsiString text = grid_->GetFooterValue(r, c);
+            cellFont_.Assign(f->Font());
+            TColor bg = f->Color();
+            TAlignment alignment = f->Alignment();
+            grid_->GetFooterParams(c->Index(), r, c, &cellFont_, bg, alignment, 0, text);
+            useFont(&cellFont_);
+            w[i] = std::max(w[i], canvas()->TextWidth(text) + 2 * hm_);
+        }
+    }
+    firstRow();
     widths_ = w;
     if (Screen) Screen->SetCursor(saved);
 }
@@ -893,7 +1067,8 @@ void TGridPrintJob::flushLines(const TRect& outer) {
     lines_.clear();
 }
 
-void TGridPrintJob::printBand(const TBookmark& start, const std::vector<int>& heights, int startY, bool first) {
+void TGridPrintJob::printBand(const RowMark& start, const std::vector<int>& heights, std::size_t dataRows,
+                              int footerStart, int startY, bool first) {
     for (std::size_t s = 0; s < strips_.size(); ++s) {
         if (pr_->GetAborted()) ::Abort();
         int y = startY;
@@ -905,17 +1080,19 @@ void TGridPrintJob::printBand(const TBookmark& start, const std::vector<int>& he
         const int titleTop = y + titleTextH_;
         y = drawTitles(s, y);
         std::vector<AnsiString> last(cols_.size());
-        if (!heights.empty()) ds_->GotoBookmark(start);
+        if (dataRows > 0) gotoRow(start);
         for (std::size_t r = 0; r < heights.size(); ++r) {
             const int h = heights[r];
             // A row taller than the page's grid area is clipped to it.
             const int bottom = std::min(y + h, std::max(areaBottom_, y + 1));
             for (std::size_t i = a; i < b; ++i) {
-                drawDataCell(i, TRect(colX(i), y, colX(i) + widths_[i], bottom), last);
+                const TRect cell(colX(i), y, colX(i) + widths_[i], bottom);
+                if (r < dataRows) drawDataCell(i, cell, last);
+                else drawFooterCell(i, footerStart + static_cast<int>(r - dataRows), cell);
                 cellDone();
             }
             y = bottom;
-            if (r + 1 < heights.size()) ds_->Next();
+            if (r + 1 < dataRows) nextRow();
         }
         if (b > a) flushLines(TRect(colX(a), titleTop, colX(b - 1) + widths_[b - 1], y));
         lastY_ = y;
@@ -931,25 +1108,37 @@ void TGridPrintJob::pageLoop() {
         rowsTop = y + titleTextH_ + titlesH_;
     }
     bool first = true;
-    ds_->First();
+    const int footerRows = std::max(0, grid_->FooterRowCount());
+    int footerNext = 0;
+    firstRow();
     do {
-        TBookmark start = ds_->Eof() ? TBookmark() : ds_->Bookmark();
+        const RowMark start = rowMark();
         std::vector<int> heights;
         int bottom = rowsTop;
-        while (!ds_->Eof()) {
+        while (!rowsEnd()) {
             const int h = rowHeight();
             // A band holds at least one row, so the loop always advances.
             if (!heights.empty() && bottom + h > areaBottom_) break;
             heights.push_back(h);
             bottom += h;
-            ds_->Next();
+            addToFooterSums();
+            nextRow();
         }
-        const bool more = !ds_->Eof();
-        TBookmark next = more ? ds_->Bookmark() : TBookmark();
-        printBand(start, heights, y, first);
+        const std::size_t dataRows = heights.size();
+        const int footerStart = footerNext;
+        // The footer rows follow the last data row.
+        while (rowsEnd() && footerNext < footerRows) {
+            if (!heights.empty() && bottom + defRowH_ > areaBottom_) break;
+            heights.push_back(defRowH_);
+            bottom += defRowH_;
+            ++footerNext;
+        }
+        const bool more = !rowsEnd() || footerNext < footerRows;
+        const RowMark next = rowMark();
+        printBand(start, heights, dataRows, footerStart, y, first);
         first = false;
         if (!more) break;
-        ds_->GotoBookmark(next);
+        if (!rowsEnd()) gotoRow(next);
         y = areaTop_;
         rowsTop = y + titleTextH_ + titlesH_;
     } while (true);
@@ -961,6 +1150,7 @@ void TGridPrintJob::Run() {
     pages_ = 1;
     geometry();
     resetCanvas();
+    chooseRows();
     columnWidths();
     strips();
     headerH_ = colontitleHeight(o_.header_.get());
@@ -970,6 +1160,7 @@ void TGridPrintJob::Run() {
     measureRows();
     measureTitles();
     resetCanvas();
+    clearFooterSums();
 
     bool count = false;
     for (TPageColontitle* c : {o_.header_.get(), o_.footer_.get()})
@@ -990,7 +1181,8 @@ void TGridPrintJob::Run() {
         if (Screen) Screen->SetCursor(saved);
         pagesMacro_ = pages_;
         pages_ = 1;
-        ds_->First();
+        clearFooterSums();
+        firstRow();
     }
     drawColontitles();
     pageLoop();

@@ -92,13 +92,19 @@ TEST_F(GridTest, ANewWidthRescalesTheInitialWidths) {
         c->SetWidth(100);
         c->SetFitBaseWidth(100);
     }
+    // Room for exactly 300 pixels of columns beside the indicator and the column lines, so the
+    // fitted widths equal the initial ones.
+    grid->SetClientWidth(300 + IndicatorWidth + 3 + 1);
     grid->SetAutoFitColWidths(true);
     TDBGridColumnsGx* cols = grid->Columns();
+    ASSERT_EQ(grid->ColWidths(2), 100);
     cols->Items(1)->SetWidth(120);
     EXPECT_EQ(cols->Items(0)->FitBaseWidth(), 100);
     EXPECT_EQ(cols->Items(1)->FitBaseWidth(), 120);
     EXPECT_EQ(cols->Items(2)->FitBaseWidth(), 80);
-    cols->Items(2)->SetWidth(50);
+    // Fitted to 100, 120, 80 now: the last column is shown 80 wide.
+    ASSERT_EQ(grid->ColWidths(3), 80);
+    cols->Items(2)->SetWidth(40);
     EXPECT_EQ(cols->Items(2)->FitBaseWidth(), 40) << "the last column changes only its own";
     EXPECT_EQ(cols->Items(1)->FitBaseWidth(), 120);
 
