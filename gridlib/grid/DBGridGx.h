@@ -1166,6 +1166,180 @@ private:
     TCustomImageList* titleImages_ = nullptr;
     bool useMultiTitle_ = false;
     int vTitleMargin_ = 10;
+
+    // --- keyboard and mouse input ---
+public:
+    // The interaction state the keyboard and the mouse share.
+    TDBGridGxState InteractionState() const { return interactionState_; }
+    // A Ctrl+title click waits for the Ctrl release or the focus loss to apply the sort.
+    bool PendingSortMarkingChange() const { return pendingSortMarking_; }
+    // The text of the character being handled (WMChar), for the incremental search.
+    AnsiString GetCompleteKeyPress() const { return completeKeyPress_; }
+    // The title button being pressed (raw column, -1: none) and whether it looks pressed now.
+    int PressedTitleCol() const { return pressedTitleCol_; }
+    bool TitleButtonDown() const { return titleLooksPressed_; }
+    void MoveCol(int rawCol, int direction, bool select);
+    void ShowFilterEditorChar(WideChar ch);
+    // The data cells as a cell box and as pixels.
+    TGridRect DataBox() const;
+    TRect DataRect() const;
+    TRect BoxRect(int left, int top, int right, int bottom) const { return TCustomGrid::BoxRect(left, top, right, bottom); }
+    void StopTracking();
+    void TrackButton(int x, int y);
+    virtual void TimerScroll();
+    void StopTimer();
+    void ResetTimer(int interval);
+    void CalcFrozenSizingState(int x, int y, TDBGridGxState& state, int& index, int& sizingPos, int& sizingOfs);
+    bool FrozenSizing(int x, int y);
+    void DrawSizingLine(int gridWidth, int gridHeight);
+
+    // Calls into parts of the grid built elsewhere (selection, edit actions, incremental search,
+    // record moving, filter row, mem-table view, scroll bars, sum list, width fitting, find dialog,
+    // footers, cell events). Each body is what the grid does while that part is absent.
+    virtual void ClearSelection();
+    virtual void DoSelection(bool select, int distance, bool toEnd, bool byRows);
+    virtual bool CanSelectType(TDBGridGxSelectionType type) const { return type == gstNon; }
+    virtual TDBGridGxSelectionType SelectionType() const { return gstNon; }
+    virtual int SelectionRowsCount() const { return 0; }
+    virtual void SelectionRowsDelete() {}
+    virtual void SelectionSelectAll() {}
+    virtual void SelectionClear() {}
+    virtual bool SelectionDataCellSelected(int dataCol, const AnsiString& bookmark) const {
+        (void)dataCol, (void)bookmark;
+        return false;
+    }
+    virtual void SelectionRectSelect(int dataCol, const AnsiString& bookmark, bool extend) { (void)dataCol, (void)bookmark, (void)extend; }
+    virtual void SelectionColumnsSelect(TColumnGx* column, bool addSel) { (void)column, (void)addSel; }
+    virtual void SelectionColumnsSelectShift(TColumnGx* column) { (void)column; }
+    virtual void SelectionColumnsInvertSelect(TColumnGx* column) { (void)column; }
+    virtual bool CurrentRowSelected() const { return false; }
+    virtual void SetCurrentRowSelected(bool b) { (void)b; }
+    virtual bool CheckCopyAction() { return false; }
+    virtual bool CheckCutAction() { return false; }
+    virtual bool CheckPasteAction() { return false; }
+    virtual bool CheckDeleteAction() { return false; }
+    virtual bool CheckSelectAllAction() { return false; }
+    virtual void DoCopyAction() {}
+    virtual void DoCutAction() {}
+    virtual void DoPasteAction() {}
+    virtual void DoDeleteAction() {}
+    virtual bool InplaceSearching() const { return false; }
+    virtual void StartInplaceSearch(const AnsiString& text, int timeOut, TInpsDirectionGx direction) {
+        (void)text, (void)timeOut, (void)direction;
+    }
+    virtual void StopInplaceSearch() {}
+    virtual int InplaceSearchTimeOut() const;
+    virtual void InplaceSearchBackspace() {}
+    virtual void AppendClipboardToInplaceSearch() {}
+    virtual bool IsFindDialogShowAsModal() { return true; }
+    virtual void ExecuteFindDialog(const AnsiString& text, const AnsiString& fieldName, bool modal) {
+        (void)text, (void)fieldName, (void)modal;
+    }
+    virtual bool CheckBeginRowMoving(int x, int y, bool checkOnly) { (void)x, (void)y, (void)checkOnly; return false; }
+    virtual void EndRowMoving(int x, int y, bool accept) { (void)x, (void)y, (void)accept; }
+    virtual void MoveDataRowAndScroll(int mouse, int cellHit, TGridDrawInfo& drawInfo, TGridAxisDrawInfo& axisInfo,
+                                      int scrollBar, const TPoint& mousePt) {
+        (void)mouse, (void)cellHit, (void)drawInfo, (void)axisInfo, (void)scrollBar, (void)mousePt;
+    }
+    virtual bool CellTreeElementMouseDown(int x, int y, bool checkOnly) { (void)x, (void)y, (void)checkOnly; return false; }
+    virtual bool STFilterVisible() const { return false; }
+    virtual bool FilterEditMode() const { return false; }
+    virtual void StartEditFilter(int dataCol) { (void)dataCol; }
+    virtual void StopEditFilter() {}
+    virtual bool CanFilterCol(int dataCol) const { (void)dataCol; return false; }
+    virtual bool CheckCellFilter(int x, int y) const { (void)x, (void)y; return false; }
+    virtual void UpdateFilterEdit(bool updateData) { (void)updateData; }
+    virtual TWinControl* FilterEditor() const { return nullptr; }
+    virtual bool ViewScroll() const { return false; }
+    virtual void FetchRecordsInView() {}
+    virtual void SafeMoveTop(int row) { (void)row; }
+    virtual void MTWMVScroll(TMessage& m) { (void)m; }
+    virtual void ToggleTreeNode(int step) { (void)step; }
+    virtual bool VertScrollBarTracking() const { return false; }
+    virtual bool HorzScrollBarTracking() const { return false; }
+    virtual void UpdateHorzExtScrollBar() {}
+    virtual bool SumListIsSequenced() const { return false; }
+    virtual int SumListRecordCount() const { return 0; }
+    virtual int SumListRecNo() const;
+    virtual void SetSumListRecNo(int recNo) { (void)recNo; }
+    virtual void OptimizeSelectedColsWidth(TColumnGx* column) { (void)column; }
+    virtual bool InplaceEditorListHandlesWheel(TMessage& m) { (void)m; return false; }
+    virtual void DoSortMarkingChanged();
+    virtual void CellClick(TColumnGx* column);
+    virtual void ColEnter();
+    virtual void ColExit();
+    virtual void TitleClick(TColumnGx* column);
+    virtual void DoTitleClick(int aCol, TColumnGx* column);
+    virtual void CheckTitleButton(int aCol, bool& enabled);
+    virtual int EditButtonsWidthOf(TColumnGx* column) const { (void)column; return 0; }
+
+protected:
+    void KeyDown(WORD& key, TShiftState shift) override;
+    void KeyPress(WideChar& key) override;
+    void KeyUp(WORD& key, TShiftState shift) override;
+    void WMChar(TMessage& m) override;
+    void WMGetDlgCode(TMessage& m) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    bool DoMouseWheelDown(TShiftState shift, TPoint mousePos) override;
+    bool DoMouseWheelUp(TShiftState shift, TPoint mousePos) override;
+    void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
+                         const TGridDrawInfo& fixedInfo) override;
+    void WndProc(TMessage& m) override;
+    void CMMouseWheel(TMessage& m) override;
+    void CMCancelMode(TMessage& m) override;
+    void WMCancelMode(TMessage& m) override;
+    void WMLButtonDown(TMessage& m) override;
+    void WMRButtonDown(TMessage& m) override;
+    void WMVScroll(TMessage& m) override;
+    void WMHScroll(TMessage& m) override;
+    void WMTimer(TMessage& m) override;
+    void WMSetCursor(TMessage& m) override;
+    void WMKillFocus(TMessage& m) override;
+
+private:
+    void priorRowStep(bool shiftHeld, bool fromUp);
+    void nextRowStep(bool shiftHeld, bool fromDown);
+    void tabStep(bool backward);
+    bool canAppendHere() const;
+    void deleteByKey();
+    bool titleLeafPart(int col, int row, int x, int y) const;
+    void tracedSizingStep(int x);
+    int firstFooterRow() const;
+    bool isCheckColumn(int rawCol);
+    TColumnGx* dataColumn(int rawCol) const;
+    bool filterPress(TMessage& m, bool left);
+    // Which select cursor the point earns: 0 none, 1 the column-select arrow, 2 the row-select one.
+    int selectCursorHit(int x, int y);
+    void setColumnWidthByMouse(int rawCol, int width);
+
+    TDBGridGxState interactionState_ = dgsNormal;
+    TPoint mouseDownPoint_;
+    TPoint lastMousePos_, prevMousePos_;
+    TShiftState lastTrackShift_ = 0;
+    bool tracking_ = false;
+    bool rowTracking_ = false;
+    bool cellTracking_ = false;
+    int pressedTitleCol_ = -1;
+    bool titleLooksPressed_ = false;
+    bool rightColDrag_ = false;
+    int checkClickCol_ = -1, checkClickRow_ = -1;
+    bool deferredAutoDrag_ = false;
+    bool pendingDrag_ = false;
+    bool pendingSortMarking_ = false;
+    bool toggleMode_ = false;
+    bool extending_ = false;
+    AnsiString anchorRecord_;
+    bool anchorState_ = false;
+    int sizingIndexGx_ = -1, sizingPosGx_ = 0, sizingOfsGx_ = 0;
+    bool autoScrollRunning_ = false;
+    int autoScrollInterval_ = -1;
+    bool movingByPress_ = false;
+    bool skipNextThumbPosition_ = false;
+    bool inColExit_ = false;
+    bool baseCharPath_ = false;
+    AnsiString completeKeyPress_;
 };
 
 // The grid the forms place: it publishes the grid's properties.
