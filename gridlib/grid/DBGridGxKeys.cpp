@@ -74,6 +74,10 @@ void TCustomDBGridGx::tabStep(bool backward) {
     ClearSelection();
     UpdateBracket bracket(this);
     const int start = Col();
+    // With no other column to go to, Tab stays: it neither moves the record nor appends one.
+    bool another = false;
+    for (int c = indicatorOffset_; c < ColCount() && !another; ++c) another = c != start && TabStops(c);
+    if (!another) return;
     int col = start;
     for (;;) {
         col += backward ? -1 : 1;
