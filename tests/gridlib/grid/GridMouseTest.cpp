@@ -193,6 +193,29 @@ TEST_F(GridMouseTest, TitleClicksMarkTheSortAndCtrlWaitsForItsRelease) {
     EXPECT_EQ(clicked.size(), 3u);
 }
 
+TEST_F(GridMouseTest, TheCursorComesFromWhatLiesUnderThePointer) {
+    Open(5);
+    grid->SetFrozenCols(1);
+    grid->SetOptions(grid->Options() | dgMultiSelect);
+    Show();
+    const int frozen = grid->IndicatorOffset(), scrolled = frozen + 1;
+    const TRect title = Cell(scrolled, 0);
+    struct Case {
+        const char* where;
+        TPoint at;
+        HCURSOR cursor;
+    };
+    const Case cases[] = {
+        {"indicator of a data row", Centre(0, grid->TopDataOffset() + 1), DBGridGxRowSelectCursor},
+        {"lowest pixels of a title", TPoint(title.Left + 5, title.Bottom - 2), DBGridGxColSelectCursor},
+        {"border of the frozen column", TPoint(Cell(frozen, 0).Right, Cell(frozen, 0).Top + 2), Screen->Cursors(crHSplit)},
+    };
+    for (const Case& c : cases) {
+        guitest::MouseMove(grid.get(), c.at);
+        EXPECT_EQ(GetCursor(), c.cursor) << c.where;
+    }
+}
+
 class CheckBoxMouseTest : public GridMouseTest {
 protected:
     void SetUp() override {
