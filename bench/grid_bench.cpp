@@ -776,3 +776,110 @@ BENCHMARK(BM_MeasureTextWalk)->Unit(benchmark::kMillisecond)->UseRealTime()->Min
 BENCHMARK(BM_OptimizeColsWidth)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 }  // namespace
+
+// ---- Keys and the wheel on the grid --------------------------------------------------------------
+// The grid of 1000 x 700 pixels over all 100,000 rows, shown, each step with the repaint it causes,
+// against a full repaint of the same grid in the same run:
+//   BM_InputFullRepaint   the whole grid painted again (the reference)
+//   BM_InputPageDown      PgDn and the repaint it asks for: "vs_repaint" (the target is 1.2)
+//   BM_InputWheelNotch    one wheel notch down and its repaint: "vs_repaint" (target 1.2)
+//   BM_InputCtrlEnd       Ctrl+End from the first row and its repaint: "vs_repaint" (target 1.2)
+// Each shows "step_ms" beside (the goal is 16 at most).
+#include "gui/Forms.h"
+
+namespace {
+
+class InputBenchGrid : public TDBGridGx {
+public:
+    explicit InputBenchGrid(TComponent* owner) : TDBGridGx(owner) {}
+    using TCustomDBGridGx::KeyDown;
+};
+
+struct InputRows {
+    std::unique_ptr<TSQLConnection> conn = benchdb::connect();
+    TSQLQuery query{nullptr};
+    TDataSetProvider provider{nullptr};
+    TClientDataSet cds{nullptr};
+    TDataSource source{nullptr};
+    TForm form{nullptr};
+    InputBenchGrid grid{nullptr};
+    InputRows() {
+        query.SetSQLConnection(conn.get());
+        query.SQL()->SetText("select * from puf_data order by RecMoment");
+        provider.SetDataSet(&query);
+        cds.SetProvider(&provider);
+        source.SetDataSet(&cds);
+        form.SetClientSize(1000, 700);
+        grid.SetParent(&form);
+        grid.SetBounds(0, 0, 1000, 700);
+        grid.SetReadOnly(true);
+        cds.Open();
+        grid.SetDataSource(&source);
+        form.Show();
+        Application->ProcessMessages();
+    }
+};
+
+double inputRepaintSeconds = 0;
+
+template <class Step>
+double timeInputStep(benchmark::State& state, Step step) {
+    InputRows& rows = BenchStation<InputRows>();
+    double total = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        step(rows);
+        rows.grid.Update();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    const double seconds = state.iterations() > 0 ? total / static_cast<double>(state.iterations()) : 0;
+    state.counters["step_ms"] = seconds * 1000;
+    if (inputRepaintSeconds > 0 && seconds > 0) state.counters["vs_repaint"] = seconds / inputRepaintSeconds;
+    return seconds;
+}
+
+void BM_InputFullRepaint(benchmark::State& state) {
+    inputRepaintSeconds = 0;
+    inputRepaintSeconds = timeInputStep(state, [](InputRows& rows) { rows.grid.Repaint(); });
+}
+
+void BM_InputPageDown(benchmark::State& state) {
+    timeInputStep(state, [](InputRows& rows) {
+        if (rows.cds.RecNo() > benchdb::kPufRows - 100) rows.cds.First();
+        WORD key = VK_NEXT;
+        rows.grid.KeyDown(key, 0);
+    });
+}
+
+void BM_InputWheelNotch(benchmark::State& state) {
+    timeInputStep(state, [](InputRows& rows) {
+        if (rows.cds.Eof()) rows.cds.First();
+        rows.grid.Perform(CM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), MAKELPARAM(500, 350));
+    });
+}
+
+void BM_InputCtrlEnd(benchmark::State& state) {
+    InputRows& rows = BenchStation<InputRows>();
+    double total = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        rows.cds.First();
+        rows.grid.Update();
+        state.ResumeTiming();
+        const auto t0 = std::chrono::steady_clock::now();
+        WORD key = VK_END;
+        rows.grid.KeyDown(key, ssCtrl);
+        rows.grid.Update();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    const double seconds = state.iterations() > 0 ? total / static_cast<double>(state.iterations()) : 0;
+    state.counters["step_ms"] = seconds * 1000;
+    if (inputRepaintSeconds > 0 && seconds > 0) state.counters["vs_repaint"] = seconds / inputRepaintSeconds;
+}
+
+BENCHMARK(BM_InputFullRepaint)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_InputPageDown)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_InputWheelNotch)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_InputCtrlEnd)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
+}  // namespace

@@ -1757,6 +1757,132 @@ private:
     std::unique_ptr<TDBGridGxSumList> sumList_ = std::make_unique<TDBGridGxSumList>(this);
     // --- column widths ---
     std::vector<TColumnGx*> outOfRange_;
+    // --- keyboard and mouse input ---
+public:
+    // The interaction state the keyboard and the mouse share.
+    TDBGridGxState InteractionState() const { return interactionState_; }
+    // A Ctrl+title click waits for the Ctrl release or the focus loss to apply the sort.
+    bool PendingSortMarkingChange() const { return pendingSortMarking_; }
+    // The text of the character being handled (WMChar), for the incremental search.
+    AnsiString GetCompleteKeyPress() const { return completeKeyPress_; }
+    void MoveCol(int rawCol, int direction, bool select);
+    void ShowFilterEditorChar(WideChar ch);
+    // The data cells as a cell box and as pixels.
+    TGridRect DataBox() const;
+    TRect DataRect() const;
+    TRect BoxRect(int left, int top, int right, int bottom) const { return TCustomGrid::BoxRect(left, top, right, bottom); }
+    virtual void TimerScroll();
+    void StopTimer();
+    void ResetTimer(int interval);
+    void CalcFrozenSizingState(int x, int y, TDBGridGxState& state, int& index, int& sizingPos, int& sizingOfs);
+    bool FrozenSizing(int x, int y);
+    void DrawSizingLine(int gridWidth, int gridHeight);
+
+    // Calls into parts of the grid built elsewhere (selection, edit actions, incremental search,
+    // record moving, filter row, mem-table view, scroll bars, sum list, width fitting, find dialog,
+    // footers, cell events). Each body is what the grid does while that part is absent.
+    TDBGridGxSelectionType SelectionType() const;
+    int SelectionRowsCount() const;
+    void SelectionRowsDelete();
+    void SelectionSelectAll();
+    void SelectionClear();
+    bool SelectionDataCellSelected(int dataCol, const AnsiString& bookmark) const;
+    void SelectionRectSelect(int dataCol, const AnsiString& bookmark, bool extend);
+    void SelectionColumnsSelect(TColumnGx* column, bool addSel);
+    void SelectionColumnsSelectShift(TColumnGx* column);
+    void SelectionColumnsInvertSelect(TColumnGx* column);
+    bool CurrentRowSelected() const;
+    void SetCurrentRowSelected(bool b);
+    virtual void DoCopyAction() {}
+    virtual void DoCutAction() {}
+    virtual void DoPasteAction() {}
+    virtual void DoDeleteAction() {}
+    virtual void InplaceSearchBackspace() {}
+    virtual void AppendClipboardToInplaceSearch() {}
+    virtual void ExecuteFindDialog(const AnsiString& text, const AnsiString& fieldName, bool modal);
+    virtual bool CheckBeginRowMoving(int x, int y, bool checkOnly) { (void)x, (void)y, (void)checkOnly; return false; }
+    virtual void EndRowMoving(int x, int y, bool accept) { (void)x, (void)y, (void)accept; }
+    virtual void MoveDataRowAndScroll(int mouse, int cellHit, TGridDrawInfo& drawInfo, TGridAxisDrawInfo& axisInfo,
+                                      int scrollBar, const TPoint& mousePt) {
+        (void)mouse, (void)cellHit, (void)drawInfo, (void)axisInfo, (void)scrollBar, (void)mousePt;
+    }
+    virtual bool STFilterVisible() const { return false; }
+    virtual bool FilterEditMode() const { return false; }
+    virtual bool CheckCellFilter(int x, int y) const { (void)x, (void)y; return false; }
+    virtual void UpdateFilterEdit(bool updateData) { (void)updateData; }
+    virtual TWinControl* FilterEditor() const { return nullptr; }
+    virtual void ToggleTreeNode(int step) { (void)step; }
+    bool VertScrollBarTracking() const;
+    bool HorzScrollBarTracking() const;
+    virtual void SetSumListRecNo(int recNo);
+    virtual bool InplaceEditorListHandlesWheel(TMessage& m) { (void)m; return false; }
+    virtual void DoSortMarkingChanged();
+    int EditButtonsWidthOf(TColumnGx* column) const { return const_cast<TCustomDBGridGx*>(this)->ColumnEditButtonsWidth(column); }
+
+protected:
+    void KeyDown(WORD& key, TShiftState shift) override;
+    void KeyPress(WideChar& key) override;
+    void KeyUp(WORD& key, TShiftState shift) override;
+    void WMChar(TMessage& m) override;
+    void WMGetDlgCode(TMessage& m) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    bool DoMouseWheelDown(TShiftState shift, TPoint mousePos) override;
+    bool DoMouseWheelUp(TShiftState shift, TPoint mousePos) override;
+    void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
+                         const TGridDrawInfo& fixedInfo) override;
+    void WndProc(TMessage& m) override;
+    void CMMouseWheel(TMessage& m) override;
+    void CMCancelMode(TMessage& m) override;
+    void WMCancelMode(TMessage& m) override;
+    void WMLButtonDown(TMessage& m) override;
+    void WMRButtonDown(TMessage& m) override;
+    void WMVScroll(TMessage& m) override;
+    void WMHScroll(TMessage& m) override;
+    void WMTimer(TMessage& m) override;
+    void WMSetCursor(TMessage& m) override;
+    void WMKillFocus(TMessage& m) override;
+
+private:
+    void priorRowStep(bool shiftHeld, bool fromUp);
+    void nextRowStep(bool shiftHeld, bool fromDown);
+    void tabStep(bool backward);
+    bool canAppendHere() const;
+    void deleteByKey();
+    bool titleLeafPart(int col, int row, int x, int y) const;
+    void tracedSizingStep(int x);
+    int firstFooterRow() const;
+    bool isCheckColumn(int rawCol);
+    TColumnGx* dataColumn(int rawCol) const;
+    bool filterPress(TMessage& m, bool left);
+    // Which select cursor the point earns: 0 none, 1 the column-select arrow, 2 the row-select one.
+    int selectCursorHit(int x, int y);
+    void setColumnWidthByMouse(int rawCol, int width);
+
+    TDBGridGxState interactionState_ = dgsNormal;
+    TPoint mouseDownPoint_;
+    TPoint lastMousePos_, prevMousePos_;
+    TShiftState lastTrackShift_ = 0;
+    bool rowTracking_ = false;
+    bool cellTracking_ = false;
+    bool rightColDrag_ = false;
+    int checkClickCol_ = -1, checkClickRow_ = -1;
+    bool deferredAutoDrag_ = false;
+    bool pendingDrag_ = false;
+    bool pendingSortMarking_ = false;
+    bool toggleMode_ = false;
+    bool extending_ = false;
+    AnsiString anchorRecord_;
+    bool anchorState_ = false;
+    int sizingIndexGx_ = -1, sizingPosGx_ = 0, sizingOfsGx_ = 0;
+    bool autoScrollRunning_ = false;
+    int autoScrollInterval_ = -1;
+    bool movingByPress_ = false;
+    bool skipNextThumbPosition_ = false;
+    bool inColExit_ = false;
+    bool baseCharPath_ = false;
+    AnsiString completeKeyPress_;
 };
 
 // ---- Find dialog hook ------------------------------------------------------------------------------

@@ -287,36 +287,6 @@ void TCustomDBGridGx::BeginTitleTracking(int aCol) {
     SetCapture(Handle());
 }
 
-void TCustomDBGridGx::StopTracking() {
-    if (!tracking_) return;
-    StopTrackingOthers();
-    KillTimer(Handle(), 1);
-    TrackButton(-1, -1);
-    tracking_ = false;
-    ReleaseCapture();
-    pressedTitleCol_ = -1;
-}
-
-void TCustomDBGridGx::TrackButton(int x, int y) {
-    const TGridCoord cell = MouseCoord(x, y);
-    bool down = PtInRect(ClientRect(), TPoint(x, y)) && cell.Y == 0 && cell.X == pressedTitleCol_ &&
-                pressedTitleCol_ >= indicatorOffset_;
-    if (down && useMultiTitle_) {
-        // Only over the column's own caption, below the group captions above it.
-        const int dataCol = RawToDataColumn(cell.X);
-        const TRect r = CellRect(cell.X, 0);
-        int leafHeight = r.Height();
-        if (dataCol >= 0 && static_cast<std::size_t>(dataCol) < leafFieldArr_.size() &&
-            leafFieldArr_[static_cast<std::size_t>(dataCol)].FLeaf)
-            leafHeight = leafFieldArr_[static_cast<std::size_t>(dataCol)].FLeaf->CellHeight;
-        down = y >= r.Bottom - leafHeight + 3;
-    }
-    if (down != titleButtonDown_) {
-        titleButtonDown_ = down;
-        InvalidateRow(0);
-    }
-}
-
 // ==== Edit button size ==================================================================================
 
 void TCustomDBGridGx::UpdateEditButtonSize() {

@@ -110,17 +110,21 @@ void TCustomDBGridGx::ScrollBarsAndViewNotification(TComponent* component) {
     if (!(ComponentState() & csDestroying)) CheckIMemTable();
 }
 
+// An active sum list numbers the records itself (also a dataset that does not).
 bool TCustomDBGridGx::SumListIsSequenced() {
+    if (sumList_->Active()) return sumList_->IsSequenced();
     TDataSet* ds = dataLink_->DataSet();
     return ds && ds->Active() && ds->IsSequenced();
 }
 
 int TCustomDBGridGx::SumListRecordCount() {
+    if (sumList_->Active()) return sumList_->RecordCount();
     TDataSet* ds = dataLink_->DataSet();
     return ds ? ds->RecordCount() : 0;
 }
 
 int TCustomDBGridGx::SumListRecNo() {
+    if (sumList_->Active()) return sumList_->GetRecNo();
     TDataSet* ds = dataLink_->DataSet();
     return ds ? ds->RecNo() : 0;
 }

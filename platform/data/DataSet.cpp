@@ -830,7 +830,9 @@ void TDataSet::beginInsertAppend(bool append) {
     insertPos_ = append ? static_cast<int>(view_.size()) : std::max(cursor_, 0);
     cursor_ = insertPos_;
     readPos_ = -1;
-    bof_ = eof_ = false;
+    // An appended record stands past the last one: the dataset is at its end while it is new.
+    bof_ = false;
+    eof_ = append;
     editBuf_.Reset(fieldDefs_->Count());
     editId_ = 0;
     editOriginal_ = TRecordPtr();
@@ -898,6 +900,7 @@ void TDataSet::Post() {
     editCalc_.reset();
     rebuildView();
     placeCursorOn(id, old);
+    if (inserting && !view_.empty()) eof_ = false;
     if (inserting) RecordInserted(id, rec);
     else RecordModified(id, before, rec);
     SetState(dsBrowse);
@@ -928,7 +931,7 @@ void TDataSet::Cancel() {
     if (inserting) {
         cursor_ = std::min(insertPos_, static_cast<int>(view_.size()) - 1);
         insertPos_ = -1;
-        if (view_.empty()) bof_ = eof_ = true;
+        bof_ = eof_ = view_.empty();
     }
     readPos_ = -1;
     editId_ = 0;

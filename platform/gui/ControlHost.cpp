@@ -335,6 +335,8 @@ bool Router::eventFilter(QObject* obj, QEvent* e) {
         if (!isOurs(obj)) return false;
         auto* ke = static_cast<QKeyEvent*>(e);
         NoteInputState(ke->modifiers(), QGuiApplication::mouseButtons());
+        // Esc ends a drag wherever the focus is.
+        if (DragHandlesKey(QtKeyToVK(ke->key(), false))) return true;
         if (g_swallow.matches(obj, ke)) {
             g_swallow.valid = false;
             return true;
@@ -1497,7 +1499,17 @@ bool CaretVisible(HWND wnd) { return wnd && g_caret.owner == wnd && g_caret.hide
 
 // ---- Timers --------------------------------------------------------------------------------------
 
+namespace {
+TWindowTimerDriver g_timerDriver;
+}
+
+void SetWindowTimerDriver(TWindowTimerDriver driver) { g_timerDriver = std::move(driver); }
+
 UINT_PTR SetTimer(HWND wnd, UINT_PTR id, UINT elapse) {
+    if (wnd && g_timerDriver.Set) {
+        g_timerDriver.Set(wnd, id, std::max<UINT>(elapse, 10));
+        return id;
+    }
     if (!wnd || !QCoreApplication::instance()) return 0;
     auto& t = timers();
     TimerKey key{wnd, id};
@@ -1518,6 +1530,10 @@ UINT_PTR SetTimer(HWND wnd, UINT_PTR id, UINT elapse) {
 }
 
 bool KillTimer(HWND wnd, UINT_PTR id) {
+    if (g_timerDriver.Kill) {
+        g_timerDriver.Kill(wnd, id);
+        return true;
+    }
     auto& t = timers();
     auto it = t.find(TimerKey{wnd, id});
     if (it == t.end()) return false;

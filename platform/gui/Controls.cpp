@@ -133,6 +133,7 @@ TControl::TControl(TComponent* owner)
 TControl::~TControl() {
     Destroying_();
     RegisterLiveControl(this, false);
+    plantmon::gui::ForgetDragControl(this);
     if (Mouse && Mouse->Capture() == this) Mouse->SetCapture(nullptr);
     actionLink_.reset();
     if (parent_) parent_->RemoveControl(this);
@@ -511,9 +512,15 @@ void TControl::runWindowProc(TMessage& m) {
 }
 
 void TControl::WndProc(TMessage& m) {
+    if (plantmon::gui::DragHandlesMessage(this, m)) return;
     switch (m.Msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
+        // An automatic drag takes the press: the control drags instead of seeing it.
+        if (dragMode_ == dmAutomatic && !(ComponentState() & csDesigning)) {
+            BeginDrag(Mouse->DragImmediate(), Mouse->DragThreshold());
+            return;
+        }
         if (controlStyle_ & csCaptureMouse) controlState_ |= csLButtonDown;
         break;
     case WM_LBUTTONUP:

@@ -38,6 +38,7 @@ class TSizeConstraints;
 namespace plantmon::gui {
 class ControlHost;
 struct WindowFrame;
+struct DragDriver;
 }
 
 // A typed character of a key press. Holds any Unicode code point, so Cyrillic input reaches
@@ -139,6 +140,23 @@ using TMouseWheelEvent =
 using TMouseWheelUpDownEvent = TClosure<void(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
 using TContextPopupEvent = TClosure<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
 using TWndMethod = TClosure<void(TMessage& Message)>;
+
+// ---- Drag and drop -------------------------------------------------------------------------------
+// What a drag carries when the source's OnStartDrag gives one (else the source control itself is
+// the Source the targets hear). The handler that makes it keeps it.
+class TDragObject : public TObject {
+    PLANTMON_CLASS(TDragObject, TObject)
+public:
+    TDragObject() = default;
+    ~TDragObject() override = default;
+};
+// Where a target stands in a drag: the pointer came over it, left it, or moved over it.
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+using TStartDragEvent = TClosure<void(TObject* Sender, TDragObject*& DragObject)>;
+using TDragOverEvent =
+    TClosure<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = TClosure<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TEndDragEvent = TClosure<void(TObject* Sender, TObject* Target, int X, int Y)>;
 
 class THintWindow;
 
@@ -316,7 +334,23 @@ public:
 
     bool MouseCapture() const;
     void SetMouseCapture(bool b);
-    bool Dragging() const { return false; }
+    // ---- Drag and drop
+    // Starts dragging the control: at once when immediate, else once the pointer has moved
+    // threshold pixels (-1: Mouse->DragThreshold()) from where it is now. A control pressed by the
+    // left button gets its release first, so its own tracking ends before the drag takes the mouse.
+    // While the drag runs the control holds the mouse: the control under the pointer hears DragOver
+    // (its Accept decides the cursor: DragCursor or crNoDrop), at the release an accepting one hears
+    // DragDrop, and the source EndDrag with the target (null when nothing took it). Esc and cancel
+    // mode end the drag without a drop. A second BeginDrag during a drag is ignored.
+    void BeginDrag(bool immediate, int threshold = -1);
+    // Ends the drag of this control: with drop, the target under the pointer takes it if it accepts.
+    void EndDrag(bool drop);
+    // True from BeginDrag until the drag ends (also while it waits for the threshold).
+    bool Dragging() const;
+    TCursor DragCursor() const { return dragCursor_; }
+    void SetDragCursor(TCursor c) { dragCursor_ = c; }
+    // The target's side of a drop (OnDragDrop).
+    virtual void DragDrop(TObject* source, int x, int y);
 
     // Test hooks: how often the control was painted and invalidated.
     int PaintCount() const { return paintCount_; }
@@ -335,6 +369,10 @@ public:
     TNotifyEvent OnMouseLeave;
     TNotifyEvent OnResize;
     TContextPopupEvent OnContextPopup;
+    TStartDragEvent OnStartDrag;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
 
     // Platform side: the widget behind the control.
     QWidget* Widget() const;
@@ -375,6 +413,11 @@ protected:
     virtual bool DoMouseWheelDown(TShiftState shift, TPoint mousePos);
     virtual bool DoMouseWheelUp(TShiftState shift, TPoint mousePos);
     virtual void DoContextPopup(TPoint mousePos, bool& handled);
+    // Drag and drop: the source's start and end (OnStartDrag, OnEndDrag) and the target's test
+    // (OnDragOver; without a handler nothing is accepted).
+    virtual void DoStartDrag(TDragObject*& dragObject);
+    virtual void DoEndDrag(TObject* target, int x, int y);
+    virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
     virtual void Resize();
     virtual void Loaded() override;
     virtual void Notification(TComponent* component, TOperation operation) override;
@@ -435,6 +478,7 @@ protected:
         return false;
     }
     friend class plantmon::gui::ControlHost;
+    friend struct plantmon::gui::DragDriver;
     friend class TWinControl;
     friend class TControlActionLink;
 
@@ -472,6 +516,7 @@ private:
     TCursor cursor_ = crDefault;
     TPopupMenu* popupMenu_ = nullptr;
     TDragMode dragMode_ = dmManual;
+    TCursor dragCursor_ = crDrag;
     std::unique_ptr<TControlActionLink> actionLink_;
     int paintCount_ = 0;
     int invalidateCount_ = 0;
@@ -782,8 +827,28 @@ public:
     void SetCursorPos(TPoint p);
     TControl* Capture() const;
     void SetCapture(TControl* c);
-    bool IsDragging() const { return false; }
+    // A control is being dragged (or waits for the threshold to start).
+    bool IsDragging() const;
+    // What an automatic drag (DragMode dmAutomatic) starts with: at once, or after the pointer
+    // moved DragThreshold pixels.
+    bool DragImmediate() const { return dragImmediate_; }
+    void SetDragImmediate(bool b) { dragImmediate_ = b; }
+    int DragThreshold() const { return dragThreshold_; }
+    void SetDragThreshold(int n) { dragThreshold_ = n; }
     int WheelScrollLines() const { return 3; }
     bool MousePresent() const { return true; }
+
+private:
+    bool dragImmediate_ = true;
+    int dragThreshold_ = 5;
 };
 extern TMouse* Mouse;
+
+namespace plantmon::gui {
+// The drag machinery's share of a message: true when a running drag took it (the source's moves,
+// release and cancel mode, Esc anywhere).
+bool DragHandlesMessage(TControl* control, TMessage& m);
+bool DragHandlesKey(WORD vk);
+// A control going away stops the drag it is the source of.
+void ForgetDragControl(TControl* control);
+}

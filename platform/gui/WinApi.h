@@ -157,6 +157,15 @@ bool CaretVisible(HWND wnd);
 // message loop; setting an id again restarts it. Returns id, 0 on failure.
 UINT_PTR SetTimer(HWND wnd, UINT_PTR id, UINT elapse);
 bool KillTimer(HWND wnd, UINT_PTR id);
+// Tests run window timers on a clock of their own: while a driver is set, SetTimer and KillTimer
+// tell it (with the interval the window system keeps, at least 10 ms) instead of starting toolkit
+// timers, and the test sends WM_TIMER when its clock says so. A driver with empty functions gives
+// the toolkit's timers back.
+struct TWindowTimerDriver {
+    std::function<void(HWND wnd, UINT_PTR id, UINT elapse)> Set;
+    std::function<void(HWND wnd, UINT_PTR id)> Kill;
+};
+void SetWindowTimerDriver(TWindowTimerDriver driver);
 
 // ---- System values -------------------------------------------------------------------------------
 constexpr int SM_CXSCREEN = 0, SM_CYSCREEN = 1, SM_CXVSCROLL = 2, SM_CYHSCROLL = 3, SM_CYCAPTION = 4,
