@@ -12,6 +12,7 @@
 #include "data/DB.h"
 #include "gridlib/editors/GridLibConsts.h"
 #include "gridlib/editors/GridLibPlatform.h"
+#include "gridlib/editors/PropFilerGx.h"
 #include "gridlib/editors/ToolCtrlsGx.h"
 #include "gui/Grids.h"
 #include "gui/ImgList.h"
@@ -865,6 +866,29 @@ private:
     bool sparse_ = false;
 };
 
+// ---- Layout storage: what a restore takes back --------------------------------------------------------
+class TCustomIniFile;
+class TRegIniFile;
+enum TColumnGxRestoreParam : unsigned {
+    crpColIndexGx = 1u << 0,
+    crpColWidthsGx = 1u << 1,
+    crpSortMarkerGx = 1u << 2,
+    crpColVisibleGx = 1u << 3,
+    crpDropDownRowsGx = 1u << 4,
+    crpDropDownWidthGx = 1u << 5,
+};
+using TColumnGxRestoreParams = unsigned;
+enum TDBGridGxRestoreParam : unsigned {
+    grpColIndexGx = 1u << 0,
+    grpColWidthsGx = 1u << 1,
+    grpSortMarkerGx = 1u << 2,
+    grpColVisibleGx = 1u << 3,
+    grpRowHeightGx = 1u << 4,
+    grpDropDownRowsGx = 1u << 5,
+    grpDropDownWidthGx = 1u << 6,
+};
+using TDBGridGxRestoreParams = unsigned;
+
 // ---- The grid --------------------------------------------------------------------------------------
 class TCustomDBGridGx : public TCustomGrid {
     PLANTMON_CLASS(TCustomDBGridGx, TCustomGrid)
@@ -1066,6 +1090,35 @@ public:
     // The row of the current-record mark painted last (-1: none).
     int IndicatorRow() const { return indicatorRow_; }
 
+    // ---- Layout storage: the columns' positions, widths, sort markers, visibility and drop-down
+    // sizes, and the grid's row height, in an INI file or the per-user settings store. A column is
+    // the key "<grid name>.<field name>"; the grid's row height and lines the key "(Default)". The
+    // settings-store forms use StorageSectionName and always start from an empty section.
+    void SaveColumnsLayout(TRegIniFile* ARegIniFile);
+    void SaveColumnsLayout(TCustomIniFile* ACustomIniFile, const AnsiString& Section);
+    void SaveColumnsLayoutIni(const AnsiString& IniFileName, const AnsiString& Section, bool DeleteSection);
+    void RestoreColumnsLayout(TRegIniFile* ARegIniFile, TColumnGxRestoreParams RestoreParams);
+    void RestoreColumnsLayout(TCustomIniFile* ACustomIniFile, const AnsiString& Section,
+                              TColumnGxRestoreParams RestoreParams);
+    void RestoreColumnsLayoutIni(const AnsiString& IniFileName, const AnsiString& Section,
+                                 TColumnGxRestoreParams RestoreParams);
+    void SaveGridLayout(TRegIniFile* ARegIniFile);
+    void SaveGridLayout(TCustomIniFile* ACustomIniFile, const AnsiString& Section);
+    void SaveGridLayoutIni(const AnsiString& IniFileName, const AnsiString& Section, bool DeleteSection);
+    void RestoreGridLayout(TRegIniFile* ARegIniFile, TDBGridGxRestoreParams RestoreParams);
+    void RestoreGridLayout(TCustomIniFile* ACustomIniFile, const AnsiString& Section,
+                           TDBGridGxRestoreParams RestoreParams);
+    void RestoreGridLayoutIni(const AnsiString& IniFileName, const AnsiString& Section,
+                              TDBGridGxRestoreParams RestoreParams);
+    // ARegIni is a TRegIniFile or another TCustomIniFile.
+    void SaveColumnsLayoutProducer(TObject* ARegIni, const AnsiString& Section, bool DeleteSection);
+    void RestoreColumnsLayoutProducer(TObject* ARegIni, const AnsiString& Section, TColumnGxRestoreParams RestoreParams);
+    void SaveGridLayoutProducer(TObject* ARegIni, const AnsiString& Section, bool DeleteSection);
+    void RestoreGridLayoutProducer(TObject* ARegIni, const AnsiString& Section, TDBGridGxRestoreParams RestoreParams);
+    // The grid's name after the names of its owners up to the first form, which gives its class
+    // name: "TMainFormSidePanel.Grid1".
+    AnsiString StorageSectionName() const;
+
 protected:
     virtual TColumnDefValuesGx* CreateColumnDefValues();
     virtual TDBGridColumnsGx* CreateColumns();
@@ -1214,3 +1267,28 @@ bool MeasureCellText(unsigned flags, TCanvas* canvas, int rightIndent, int& text
 int MeasureTextWidth(TCanvas* canvas, const AnsiString& text);
 bool GridRectContains(int aCol, int aRow, const TGridRect& r);
 void TurnRect(TRect& r);
+
+// ---- Layout storage: the property storage's view of columns ------------------------------------------
+// A column's stored width: in a grid that fits its columns it becomes the width the fitting scales
+// from, otherwise the column's width.
+class TColumnGxPropertyInterceptor : public TStoragePropertyInterceptor {
+    PLANTMON_CLASS(TColumnGxPropertyInterceptor, TStoragePropertyInterceptor)
+public:
+    using TStoragePropertyInterceptor::TStoragePropertyInterceptor;
+    void SetWidth(int Width);
+};
+
+// The order of a grid's columns as their quoted field names ("MOISTURE","ASH"): read back, each
+// name's column moves to its place; names without a column are skipped.
+class TColumnsGxPropertyInterceptor : public TStoragePropertyInterceptor {
+    PLANTMON_CLASS(TColumnsGxPropertyInterceptor, TStoragePropertyInterceptor)
+public:
+    using TStoragePropertyInterceptor::TStoragePropertyInterceptor;
+    AnsiString ColumnsIndex() const;
+    void SetColumnsIndex(const AnsiString& Value);
+    void Readed() override {}
+};
+
+// Registered with the property storage when the grid unit starts, dropped when it ends.
+void RegisterGridLayoutInterceptorsGx();
+void UnregisterGridLayoutInterceptorsGx();

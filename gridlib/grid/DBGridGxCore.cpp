@@ -113,6 +113,7 @@ void DBGridGxStartup() {
         DBGridGxInplaceSearchTextColor = clBlack;
         g_sharedParams = new TColCellParamsGx();
         DBGridGxDebugDraw = false;
+        RegisterGridLayoutInterceptorsGx();
     } catch (...) {
         g_startCount = 0;
         delete SortMarkerFont;
@@ -129,6 +130,7 @@ void DBGridGxShutdown() {
     SortMarkerFont = nullptr;
     delete g_sharedParams;
     g_sharedParams = nullptr;
+    UnregisterGridLayoutInterceptorsGx();
 }
 
 // ==== Unit helpers ======================================================================================
