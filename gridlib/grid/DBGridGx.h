@@ -889,6 +889,30 @@ enum TDBGridGxRestoreParam : unsigned {
 };
 using TDBGridGxRestoreParams = unsigned;
 
+// ---- Export and import: what they read of the grid's selection and footers ---------------------------
+// The selection as the export, the import and the clipboard's delete walk it: its kind and the
+// part that kind uses.
+struct TImpExpSelectionGx {
+    TDBGridGxSelectionType SelectionType = gstNon;
+    std::vector<TBookmark> Rows;  // records, in the list's order
+    TBookmark TopRow;             // rectangle: its first and last records
+    TBookmark BottomRow;
+    int LeftCol = -1;  // rectangle: its first and last columns (column indexes)
+    int RightCol = -1;
+    std::vector<TColumnGx*> Columns;  // columns, in collection order
+};
+// A footer cell as the export writes it: sums and counts are computed anew over the exported
+// records, other kinds give the grid's own text.
+enum TImpExpFooterKindGx { ifkOtherGx, ifkSumGx, ifkCountGx };
+struct TImpExpFooterGx {
+    TImpExpFooterKindGx Kind = ifkOtherGx;
+    AnsiString FieldName;  // the footer's field; empty: the column's
+    TFont* Font = nullptr;
+    TColor Color = clWindow;
+    TAlignment Alignment = taLeftJustify;
+    AnsiString Text;  // the grid's footer text (kinds other than sum and count)
+};
+
 // ---- The grid --------------------------------------------------------------------------------------
 class TCustomDBGridGx : public TCustomGrid {
     PLANTMON_CLASS(TCustomDBGridGx, TCustomGrid)
@@ -1118,6 +1142,14 @@ public:
     // The grid's name after the names of its owners up to the first form, which gives its class
     // name: "TMainFormSidePanel.Grid1".
     AnsiString StorageSectionName() const;
+
+    // ---- Export and import: the selection and the footers they walk. Without a selection part the
+    // grid has no selection; without footer items a footer row shows the grid's footer font and
+    // colour and no text.
+    virtual TImpExpSelectionGx ImpExpSelection();
+    // Clears the selection (records, rectangle, columns or all).
+    virtual void ImpExpClearSelection();
+    virtual TImpExpFooterGx ImpExpFooter(TColumnGx* Column, int FooterNo);
 
 protected:
     virtual TColumnDefValuesGx* CreateColumnDefValues();
