@@ -284,6 +284,7 @@ TEST_F(ExportTest, InterchangeBytesOfOneSelectedRecord) {
               std::string("VCLDBIF\x01\x02\x00\x00\x00\x01\x00\x01\x00\x03\x07\x00\x00\x00\x05\x02\x00\x00\x00"
                           "ab\x00",
                           29));
+    cds.SetRecNo(2);
     cds.Edit();
     cds.FieldByName("S")->SetAsString("Отсадка");
     cds.Post();
