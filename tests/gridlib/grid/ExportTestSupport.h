@@ -87,9 +87,12 @@ protected:
     }
     std::string Column(const char* field) {
         std::string s;
+        bool first = true;
         const TBookmark here = cds.Bookmark();
-        for (cds.First(); !cds.Eof(); cds.Next())
-            s += (s.empty() ? "" : "|") + cds.FieldByName(field)->DisplayText().str();
+        for (cds.First(); !cds.Eof(); cds.Next()) {
+            s += (first ? "" : "|") + cds.FieldByName(field)->DisplayText().str();
+            first = false;
+        }
         if (!here.IsEmpty() && cds.BookmarkValid(here)) cds.GotoBookmark(here);
         return s;
     }
