@@ -283,3 +283,46 @@ TEST_F(ImportTest, DeleteAndCutAskFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+// Interchange streams that end early, come from elsewhere or claim no columns: the format error,
+// the grid's record and the dataset's controls given back, and no record added for ever.
+TEST_F(ImportTest, DamagedInterchangeStreamsLeaveTheDatasetAsItWas) {
+    Open({{"N", ftInteger}}, {{Variant(1)}, {Variant(2)}});
+    auto header = [](std::int32_t columns) {
+        std::string h = "VCLDBIF\x01";
+        h.append(reinterpret_cast<const char*>(&columns), 4);
+        return h;
+    };
+    const std::string good = header(1) + std::string("\x01\x00", 2) + std::string("\x03\x09\x00\x00\x00", 5) + '\0';
+    const std::string cases[] = {
+        good.substr(0, good.size() - 3),                          // ends inside a value
+        "VCLDBIG" + good.substr(7),                               // another signature
+        header(0) + std::string("\x03\x09\x00\x00\x00\x00", 6),   // values after no columns
+        header(-5) + std::string("\x02\x00", 2),
+        header(1) + std::string("\x01\x00\x05\xFF\xFF\xFF\x7F", 7),  // a length beyond the stream
+    };
+    for (const std::string& bytes : cases) {
+        for (bool inserting : {false, true}) {
+            cds.SetRecNo(2);
+            if (inserting) cds.Insert();
+            EXPECT_THROW(Import<TDBGridGxImportAsVCLDBIF>(grid.get(), bytes), Exception);
+            cds.Cancel();
+            EXPECT_FALSE(cds.ControlsDisabled());
+            EXPECT_EQ(cds.RecordCount(), 2);
+        }
+    }
+    // No columns and the end tag: an empty import.
+    cds.SetRecNo(2);
+    cds.Insert();
+    Import<TDBGridGxImportAsVCLDBIF>(grid.get(), header(0) + '\0');
+    cds.Cancel();
+    EXPECT_EQ(Column("N"), "1|2");
+    cds.First();
+    Import<TDBGridGxImportAsVCLDBIF>(grid.get(), good);
+    cds.CheckBrowseMode();
+    EXPECT_EQ(Column("N"), "9|2");
+}
+
+}  // namespace
