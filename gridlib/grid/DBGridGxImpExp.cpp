@@ -88,11 +88,16 @@ void TDBGridGxExport::WriteRecord(TColumnsGxList* Columns) {
     TFont font;
     for (int i = 0; i < Columns->Count(); ++i) {
         TColumnGx* column = Columns->GetColumn(i);
-        font.Assign(column->Font());
         column->FillColCellParams(params);
-        params->Font = &font;
         TColor background = column->Color();
         params->Background = background;
+        // A copy of the column's font only where an event may change it.
+        if (!DBGrid->OnGetCellParams && !column->OnGetCellParams()) {
+            WriteDataCell(column, params);
+            continue;
+        }
+        font.Assign(column->Font());
+        params->Font = &font;
         if (DBGrid->OnGetCellParams) DBGrid->OnGetCellParams(DBGrid, column, &font, background, 0);
         column->GetColCellParams(false, params);
         params->Background = background;
