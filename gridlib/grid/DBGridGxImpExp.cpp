@@ -88,11 +88,17 @@ void TDBGridGxExport::WriteRecord(TColumnsGxList* Columns) {
     TFont font;
     for (int i = 0; i < Columns->Count(); ++i) {
         TColumnGx* column = Columns->GetColumn(i);
+        const bool events = DBGrid->OnGetCellParams || column->OnGetCellParams();
+        // A writer of values has no use for the cell's text and colours unless events want them.
+        if (!events && !UsesCellParams()) {
+            WriteDataCell(column, params);
+            continue;
+        }
         column->FillColCellParams(params);
         TColor background = column->Color();
         params->Background = background;
         // A copy of the column's font only where an event may change it.
-        if (!DBGrid->OnGetCellParams && !column->OnGetCellParams()) {
+        if (!events) {
             WriteDataCell(column, params);
             continue;
         }

@@ -162,6 +162,8 @@ public:
     TStream* Stream = nullptr;
     TFooterValues FooterValues;
 
+    // Whether WriteDataCell reads the cell's parameters (text, colours, font).
+    virtual bool UsesCellParams() const { return true; }
     // Text as this writer puts it into its stream: Windows-1251, or UTF-8 when WriteUtf8 is set.
     std::string EncodeText(const AnsiString& text) const;
     void WriteBytes(const std::string& bytes);
@@ -296,6 +298,7 @@ public:
     void WritePrefix() override;
     void WriteSuffix() override;
     void WriteDataCell(TColumnGx* Column, TColCellParamsGx* CellParams) override;
+    bool UsesCellParams() const override { return false; }
 };
 
 class TDBGridGxImport : public TObject {
