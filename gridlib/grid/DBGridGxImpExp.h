@@ -20,6 +20,7 @@
 #include "rtl/Variant.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -263,6 +264,7 @@ private:
     std::unique_ptr<TStringList> colors_;
     std::unique_ptr<TStringList> fonts_;
     std::vector<TRtfPendingCellGx> pending_;
+    std::map<TColor, int> colorIndexes_;  // the table's index of each colour met
     void flushRow(TColumnsGxList* columns);
     void addPending(TAlignment alignment, TFont* font, TColor background, const AnsiString& text);
 };

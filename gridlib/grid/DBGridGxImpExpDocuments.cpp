@@ -14,7 +14,13 @@ const char kCrLf[] = "\r\n";
 AnsiString hexColor(TColor c) {
     if (c == clNone) return "000000";
     const TColor rgb = ColorToRGB(c);
-    return Format("%.2X%.2X%.2X", GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+    static const char digits[] = "0123456789ABCDEF";
+    std::string s;
+    for (int v : {GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)}) {
+        s.push_back(digits[(v >> 4) & 15]);
+        s.push_back(digits[v & 15]);
+    }
+    return AnsiString(std::move(s));
 }
 
 const char* alignmentWord(TAlignment a) {
@@ -214,9 +220,11 @@ void TDBGridGxExportAsRTF::put(const AnsiString& s) { WriteBytes(s.str()); }
 
 int TDBGridGxExportAsRTF::GetColorIndex(TColor color) {
     const TColor rgb = ColorToRGB(color);
+    if (auto known = colorIndexes_.find(rgb); known != colorIndexes_.end()) return known->second;
     const AnsiString key = Format("%3d%3d%3d", GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
     int i = colors_->IndexOf(key);
     if (i < 0) i = colors_->Add(key);
+    colorIndexes_[rgb] = i;
     return i;
 }
 
@@ -231,6 +239,7 @@ void TDBGridGxExportAsRTF::ExportToStream(TStream* AStream, bool IsExportAll) {
     cache_->CapacityHalfStep = 65536;
     colors_ = std::make_unique<TStringList>();
     fonts_ = std::make_unique<TStringList>();
+    colorIndexes_.clear();
     GetColorIndex(clBlack);
     GetColorIndex(static_cast<TColor>(0xFFFFFF));
     GetColorIndex(clBtnFace);
@@ -238,6 +247,7 @@ void TDBGridGxExportAsRTF::ExportToStream(TStream* AStream, bool IsExportAll) {
         cache_.reset();
         colors_.reset();
         fonts_.reset();
+        colorIndexes_.clear();
         pending_.clear();
     };
     try {
