@@ -13,6 +13,7 @@
 #include "gridlib/editors/DBCtrlsGx.h"
 #include "gridlib/editors/GridLibConsts.h"
 #include "gridlib/editors/GridLibPlatform.h"
+#include "gridlib/editors/PropFilerGx.h"
 #include "gridlib/editors/ToolCtrlsGx.h"
 #include "gridlib/grid/DBSumLst.h"
 #include "gui/Grids.h"
@@ -1146,6 +1147,53 @@ protected:
     void ReturnEvents() override;
 };
 
+// ---- Layout storage: what a restore takes back --------------------------------------------------------
+class TCustomIniFile;
+class TRegIniFile;
+enum TColumnGxRestoreParam : unsigned {
+    crpColIndexGx = 1u << 0,
+    crpColWidthsGx = 1u << 1,
+    crpSortMarkerGx = 1u << 2,
+    crpColVisibleGx = 1u << 3,
+    crpDropDownRowsGx = 1u << 4,
+    crpDropDownWidthGx = 1u << 5,
+};
+using TColumnGxRestoreParams = unsigned;
+enum TDBGridGxRestoreParam : unsigned {
+    grpColIndexGx = 1u << 0,
+    grpColWidthsGx = 1u << 1,
+    grpSortMarkerGx = 1u << 2,
+    grpColVisibleGx = 1u << 3,
+    grpRowHeightGx = 1u << 4,
+    grpDropDownRowsGx = 1u << 5,
+    grpDropDownWidthGx = 1u << 6,
+};
+using TDBGridGxRestoreParams = unsigned;
+
+// ---- Export and import: what they read of the grid's selection and footers ---------------------------
+// The selection as the export, the import and the clipboard's delete walk it: its kind and the
+// part that kind uses.
+struct TImpExpSelectionGx {
+    TDBGridGxSelectionType SelectionType = gstNon;
+    std::vector<TBookmark> Rows;  // records, in the list's order
+    TBookmark TopRow;             // rectangle: its first and last records
+    TBookmark BottomRow;
+    int LeftCol = -1;  // rectangle: its first and last columns (column indexes)
+    int RightCol = -1;
+    std::vector<TColumnGx*> Columns;  // columns, in collection order
+};
+// A footer cell as the export writes it: sums and counts are computed anew over the exported
+// records, other kinds give the grid's own text.
+enum TImpExpFooterKindGx { ifkOtherGx, ifkSumGx, ifkCountGx };
+struct TImpExpFooterGx {
+    TImpExpFooterKindGx Kind = ifkOtherGx;
+    AnsiString FieldName;  // the footer's field; empty: the column's
+    TFont* Font = nullptr;
+    TColor Color = clWindow;
+    TAlignment Alignment = taLeftJustify;
+    AnsiString Text;  // the grid's footer text (kinds other than sum and count)
+};
+
 // ---- The grid --------------------------------------------------------------------------------------
 class TCustomDBGridGx : public TCustomGrid, public IInplaceEditHolderGx {
     PLANTMON_CLASS(TCustomDBGridGx, TCustomGrid)
@@ -1535,10 +1583,10 @@ public:
     bool CheckDeleteAction();
     // The clipboard work of the edit actions belongs to the export unit; until it is wired these
     // do nothing.
-    virtual void DBGridGx_DoCopyAction(bool forWholeGrid) { (void)forWholeGrid; }
-    virtual void DBGridGx_DoPasteAction(bool forWholeGrid) { (void)forWholeGrid; }
-    virtual void DBGridGx_DoCutAction(bool forWholeGrid) { (void)forWholeGrid; }
-    virtual void DBGridGx_DoDeleteAction(bool forWholeGrid) { (void)forWholeGrid; }
+    virtual void DBGridGx_DoCopyAction(bool forWholeGrid);
+    virtual void DBGridGx_DoPasteAction(bool forWholeGrid);
+    virtual void DBGridGx_DoCutAction(bool forWholeGrid);
+    virtual void DBGridGx_DoDeleteAction(bool forWholeGrid);
     // After the update lock of a selection step: the size change the lock held back (hints and
     // window messages handle it).
     virtual void DoAfterSizeChangedIfPending() {}
@@ -1567,6 +1615,42 @@ public:
     virtual int GetCellTreeElmentsAreaWidth() { return 0; }
     // The layout pass's fitting step.
     void FitColWidths();
+    // ---- Layout storage: the columns' positions, widths, sort markers, visibility and drop-down
+    // sizes, and the grid's row height, in an INI file or the per-user settings store. A column is
+    // the key "<grid name>.<field name>"; the grid's row height and lines the key "(Default)". The
+    // settings-store forms use StorageSectionName and always start from an empty section.
+    void SaveColumnsLayout(TRegIniFile* ARegIniFile);
+    void SaveColumnsLayout(TCustomIniFile* ACustomIniFile, const AnsiString& Section);
+    void SaveColumnsLayoutIni(const AnsiString& IniFileName, const AnsiString& Section, bool DeleteSection);
+    void RestoreColumnsLayout(TRegIniFile* ARegIniFile, TColumnGxRestoreParams RestoreParams);
+    void RestoreColumnsLayout(TCustomIniFile* ACustomIniFile, const AnsiString& Section,
+                              TColumnGxRestoreParams RestoreParams);
+    void RestoreColumnsLayoutIni(const AnsiString& IniFileName, const AnsiString& Section,
+                                 TColumnGxRestoreParams RestoreParams);
+    void SaveGridLayout(TRegIniFile* ARegIniFile);
+    void SaveGridLayout(TCustomIniFile* ACustomIniFile, const AnsiString& Section);
+    void SaveGridLayoutIni(const AnsiString& IniFileName, const AnsiString& Section, bool DeleteSection);
+    void RestoreGridLayout(TRegIniFile* ARegIniFile, TDBGridGxRestoreParams RestoreParams);
+    void RestoreGridLayout(TCustomIniFile* ACustomIniFile, const AnsiString& Section,
+                           TDBGridGxRestoreParams RestoreParams);
+    void RestoreGridLayoutIni(const AnsiString& IniFileName, const AnsiString& Section,
+                              TDBGridGxRestoreParams RestoreParams);
+    // ARegIni is a TRegIniFile or another TCustomIniFile.
+    void SaveColumnsLayoutProducer(TObject* ARegIni, const AnsiString& Section, bool DeleteSection);
+    void RestoreColumnsLayoutProducer(TObject* ARegIni, const AnsiString& Section, TColumnGxRestoreParams RestoreParams);
+    void SaveGridLayoutProducer(TObject* ARegIni, const AnsiString& Section, bool DeleteSection);
+    void RestoreGridLayoutProducer(TObject* ARegIni, const AnsiString& Section, TDBGridGxRestoreParams RestoreParams);
+    // The grid's name after the names of its owners up to the first form, which gives its class
+    // name: "TMainFormSidePanel.Grid1".
+    AnsiString StorageSectionName() const;
+
+    // ---- Export and import: the selection and the footers they walk. Without a selection part the
+    // grid has no selection; without footer items a footer row shows the grid's footer font and
+    // colour and no text.
+    virtual TImpExpSelectionGx ImpExpSelection();
+    // Clears the selection (records, rectangle, columns or all).
+    virtual void ImpExpClearSelection();
+    virtual TImpExpFooterGx ImpExpFooter(TColumnGx* Column, int FooterNo);
 
 protected:
     virtual TColumnDefValuesGx* CreateColumnDefValues();
@@ -1793,10 +1877,10 @@ public:
     void SelectionColumnsInvertSelect(TColumnGx* column);
     bool CurrentRowSelected() const;
     void SetCurrentRowSelected(bool b);
-    virtual void DoCopyAction() {}
-    virtual void DoCutAction() {}
-    virtual void DoPasteAction() {}
-    virtual void DoDeleteAction() {}
+    virtual void DoCopyAction() { DBGridGx_DoCopyAction(false); }
+    virtual void DoCutAction() { DBGridGx_DoCutAction(false); }
+    virtual void DoPasteAction() { DBGridGx_DoPasteAction(false); }
+    virtual void DoDeleteAction() { DBGridGx_DoDeleteAction(false); }
     virtual void InplaceSearchBackspace() {}
     virtual void AppendClipboardToInplaceSearch() {}
     virtual void ExecuteFindDialog(const AnsiString& text, const AnsiString& fieldName, bool modal);
@@ -2187,3 +2271,27 @@ void RecreateInplaceSearchIndicator();
 void CreateGridImageLists();
 void FreeGridImageLists();
 // --- end of appearance and painting ---
+// ---- Layout storage: the property storage's view of columns ------------------------------------------
+// A column's stored width: in a grid that fits its columns it becomes the width the fitting scales
+// from, otherwise the column's width.
+class TColumnGxPropertyInterceptor : public TStoragePropertyInterceptor {
+    PLANTMON_CLASS(TColumnGxPropertyInterceptor, TStoragePropertyInterceptor)
+public:
+    using TStoragePropertyInterceptor::TStoragePropertyInterceptor;
+    void SetWidth(int Width);
+};
+
+// The order of a grid's columns as their quoted field names ("MOISTURE","ASH"): read back, each
+// name's column moves to its place; names without a column are skipped.
+class TColumnsGxPropertyInterceptor : public TStoragePropertyInterceptor {
+    PLANTMON_CLASS(TColumnsGxPropertyInterceptor, TStoragePropertyInterceptor)
+public:
+    using TStoragePropertyInterceptor::TStoragePropertyInterceptor;
+    AnsiString ColumnsIndex() const;
+    void SetColumnsIndex(const AnsiString& Value);
+    void Readed() override {}
+};
+
+// Registered with the property storage when the grid unit starts, dropped when it ends.
+void RegisterGridLayoutInterceptorsGx();
+void UnregisterGridLayoutInterceptorsGx();

@@ -114,6 +114,7 @@ void DBGridGxStartup() {
         g_sharedParams = new TColCellParamsGx();
         CreateGridImageLists();
         DBGridGxDebugDraw = false;
+        RegisterGridLayoutInterceptorsGx();
     } catch (...) {
         g_startCount = 0;
         delete SortMarkerFont;
@@ -131,6 +132,7 @@ void DBGridGxShutdown() {
     delete g_sharedParams;
     g_sharedParams = nullptr;
     FreeGridImageLists();
+    UnregisterGridLayoutInterceptorsGx();
 }
 
 // ==== Unit helpers ======================================================================================

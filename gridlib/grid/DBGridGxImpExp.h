@@ -14,10 +14,14 @@
 #pragma once
 
 #include "data/DB.h"
+#include "gridlib/grid/DBGridGx.h"
+#include "gui/Clipbrd.h"
 #include "rtl/Streams.h"
 #include "rtl/Variant.h"
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <vector>
 
 #pragma pack(push, 1)
@@ -112,3 +116,279 @@ void AssignVCLDBIFValueGx(TField* field, const Variant& value);
 // box with Yes, No and All. Yes goes on, All goes on and sets ignoreAll, No aborts the import
 // silently (EAbort).
 void ImportErrorPromptGx(const Exception& error, bool& ignoreAll);
+
+// ==== Export and import of the grid ======================================================================
+//
+// A writer walks the exported part of a grid (the selection, or everything) and writes a prefix, a
+// title row, one row per record, the footer rows and a suffix; a reader walks the same parts and
+// fills the cells it reads. Exported files are Windows-1251 (a character with no code there
+// becomes '?'); the clipboard's text is UTF-8. Imported text is UTF-8 when it is valid UTF-8 (a
+// byte-order mark dropped), else Windows-1251.
+class TDBGridGxExport;
+class TDBGridGxImport;
+// The class of a writer or reader: makes one.
+using TDBGridGxExportClass = TDBGridGxExport* (*)();
+using TDBGridGxImportClass = TDBGridGxImport* (*)();
+template <class T>
+constexpr TDBGridGxExportClass ExportClassOf() {
+    return []() -> TDBGridGxExport* { return new T(); };
+}
+template <class T>
+constexpr TDBGridGxImportClass ImportClassOf() {
+    return []() -> TDBGridGxImport* { return new T(); };
+}
+
+// Footer values, row by row: index = column position + footer row * column count; Currency raw
+// values (value * 10,000).
+using TFooterValues = std::vector<std::int64_t>;
+
+class TDBGridGxExport : public TObject {
+    PLANTMON_CLASS(TDBGridGxExport, TObject)
+public:
+    TDBGridGxExport();
+    ~TDBGridGxExport() override;
+
+    virtual void WritePrefix() {}
+    virtual void WriteSuffix() {}
+    virtual void WriteTitle(TColumnsGxList* /*Columns*/) {}
+    virtual void WriteRecord(TColumnsGxList* Columns);
+    virtual void WriteDataCell(TColumnGx* /*Column*/, TColCellParamsGx* /*CellParams*/) {}
+    virtual void WriteFooter(TColumnsGxList* Columns, int FooterNo);
+    virtual void WriteFooterCell(int /*DataCol*/, int /*Row*/, TColumnGx* /*Column*/, TFont* /*AFont*/,
+                                 TColor /*Background*/, TAlignment /*Alignment*/, const AnsiString& /*Text*/) {}
+    virtual void ExportToStream(TStream* Stream, bool IsExportAll);
+    virtual void ExportToFile(const AnsiString& FileName, bool IsExportAll);
+
+    TCustomDBGridGx* DBGrid = nullptr;
+    TStream* Stream = nullptr;
+    TFooterValues FooterValues;
+
+    // Whether WriteDataCell reads the cell's parameters (text, colours, font).
+    virtual bool UsesCellParams() const { return true; }
+    // Text as this writer puts it into its stream: Windows-1251, or UTF-8 when WriteUtf8 is set.
+    std::string EncodeText(const AnsiString& text) const;
+    void WriteBytes(const std::string& bytes);
+    bool WriteUtf8 = false;
+
+protected:
+    TColumnsGxList* ExpCols() const { return expCols_.get(); }
+    TColCellParamsGx* ColCellParams() const { return colCellParams_.get(); }
+    // The footer's text: the value computed over the exported records for sums and counts.
+    AnsiString FooterText(TColumnGx* Column, int FooterNo, const TImpExpFooterGx& Footer, int Position);
+
+private:
+    void addFooterValues();
+    std::unique_ptr<TColumnsGxList> expCols_;
+    std::unique_ptr<TColCellParamsGx> colCellParams_;
+};
+
+class TDBGridGxExportAsText : public TDBGridGxExport {
+    PLANTMON_CLASS(TDBGridGxExportAsText, TDBGridGxExport)
+public:
+    void WriteTitle(TColumnsGxList* Columns) override;
+    void WriteRecord(TColumnsGxList* Columns) override;
+    void WriteDataCell(TColumnGx* Column, TColCellParamsGx* CellParams) override;
+    void WriteFooter(TColumnsGxList* Columns, int FooterNo) override;
+    void WriteFooterCell(int DataCol, int Row, TColumnGx* Column, TFont* AFont, TColor Background,
+                         TAlignment Alignment, const AnsiString& Text) override;
+    void ExportToStream(TStream* Stream, bool IsExportAll) override;
+    virtual void CheckFirstRec();
+    virtual void CheckFirstCell();
+
+protected:
+    virtual void WriteCellText(const AnsiString& text);
+    bool FirstRec = true;
+    bool FirstCell = true;
+};
+
+// The CSV separator, ';' at start.
+extern char DBGridGxImpExpCsvSeparator;
+
+class TDBGridGxExportAsCSV : public TDBGridGxExportAsText {
+    PLANTMON_CLASS(TDBGridGxExportAsCSV, TDBGridGxExportAsText)
+public:
+    TDBGridGxExportAsCSV();
+    void CheckFirstCell() override;
+
+protected:
+    void WriteCellText(const AnsiString& text) override;
+    char Separator;
+};
+
+class TDBGridGxExportAsHTML : public TDBGridGxExport {
+    PLANTMON_CLASS(TDBGridGxExportAsHTML, TDBGridGxExport)
+public:
+    void WritePrefix() override;
+    void WriteSuffix() override;
+    void WriteTitle(TColumnsGxList* Columns) override;
+    void WriteRecord(TColumnsGxList* Columns) override;
+    void WriteDataCell(TColumnGx* Column, TColCellParamsGx* CellParams) override;
+    void WriteFooter(TColumnsGxList* Columns, int FooterNo) override;
+    void WriteFooterCell(int DataCol, int Row, TColumnGx* Column, TFont* AFont, TColor Background,
+                         TAlignment Alignment, const AnsiString& Text) override;
+
+private:
+    void put(const AnsiString& s);
+    void putText(TFont* font, const AnsiString& text);
+};
+
+// An RTF cell waiting for its row's head, which needs the shading of every cell first.
+struct TRtfPendingCellGx {
+    TAlignment Alignment = taLeftJustify;
+    std::unique_ptr<TFont> Font;
+    TColor Background = clWindow;
+    AnsiString Text;
+};
+
+class TDBGridGxExportAsRTF : public TDBGridGxExport {
+    PLANTMON_CLASS(TDBGridGxExportAsRTF, TDBGridGxExport)
+public:
+    void WritePrefix() override {}
+    void WriteSuffix() override;
+    void WriteTitle(TColumnsGxList* Columns) override;
+    void WriteRecord(TColumnsGxList* Columns) override;
+    void WriteDataCell(TColumnGx* Column, TColCellParamsGx* CellParams) override;
+    void WriteFooter(TColumnsGxList* Columns, int FooterNo) override;
+    void WriteFooterCell(int DataCol, int Row, TColumnGx* Column, TFont* AFont, TColor Background,
+                         TAlignment Alignment, const AnsiString& Text) override;
+    void ExportToStream(TStream* Stream, bool IsExportAll) override;
+
+    int GetColorIndex(TColor color);
+    int GetFontIndex(const AnsiString& fontName);
+
+private:
+    void put(const AnsiString& s);
+    void rowHead(TColumnsGxList* columns, const std::vector<TColor>& shading, const std::vector<unsigned>& borders);
+    void cell(TAlignment alignment, const AnsiString& pad, TFont* font, TColor background, const AnsiString& text);
+    std::unique_ptr<TMemoryStreamGx> cache_;
+    std::unique_ptr<TStringList> colors_;
+    std::unique_ptr<TStringList> fonts_;
+    std::vector<TRtfPendingCellGx> pending_;
+    std::map<TColor, int> colorIndexes_;  // the table's index of each colour met
+    void flushRow(TColumnsGxList* columns);
+    void addPending(TAlignment alignment, TFont* font, TColor background, const AnsiString& text);
+};
+
+class TDBGridGxExportAsXLS : public TDBGridGxExport {
+    PLANTMON_CLASS(TDBGridGxExportAsXLS, TDBGridGxExport)
+public:
+    void WritePrefix() override;
+    void WriteSuffix() override;
+    void WriteTitle(TColumnsGxList* Columns) override;
+    void WriteDataCell(TColumnGx* Column, TColCellParamsGx* CellParams) override;
+    void WriteFooterCell(int DataCol, int Row, TColumnGx* Column, TFont* AFont, TColor Background,
+                         TAlignment Alignment, const AnsiString& Text) override;
+    void ExportToStream(TStream* Stream, bool IsExportAll) override;
+
+    // The rows a worksheet has (its row numbers are 16 bits).
+    static constexpr int MaxRows = 65536;
+
+private:
+    void advance();
+    void writeLabel(const AnsiString& text);
+    void writeNumber(double v);
+    void writeRK(int v);
+    void writeBlank();
+    void writeRecordHeader(std::uint16_t type, std::uint16_t length);
+    int row_ = 0;
+    int col_ = 0;
+};
+
+class TDBGridGxExportAsVCLDBIF : public TDBGridGxExport {
+    PLANTMON_CLASS(TDBGridGxExportAsVCLDBIF, TDBGridGxExport)
+public:
+    void WritePrefix() override;
+    void WriteSuffix() override;
+    void WriteDataCell(TColumnGx* Column, TColCellParamsGx* CellParams) override;
+    bool UsesCellParams() const override { return false; }
+};
+
+class TDBGridGxImport : public TObject {
+    PLANTMON_CLASS(TDBGridGxImport, TObject)
+public:
+    TDBGridGxImport();
+    ~TDBGridGxImport() override;
+
+    virtual void ReadPrefix() {}
+    virtual void ReadSuffix() {}
+    virtual void ReadRecord(TColumnsGxList* Columns);
+    virtual void ReadDataCell(TColumnGx* /*Column*/) {}
+    virtual void ImportFromStream(TStream* Stream, bool IsImportAll);
+    virtual void ImportFromFile(const AnsiString& FileName, bool IsImportAll);
+
+    TCustomDBGridGx* DBGrid = nullptr;
+    TStream* Stream = nullptr;
+    bool Eof = false;
+
+protected:
+    TColumnsGxList* ImpCols() const { return impCols_.get(); }
+    // The field a cell goes into when its column can be modified and the field's dataset is (or can
+    // be put) in edit or insert state; nullptr otherwise.
+    TField* EditableTargetField(TColumnGx* Column);
+
+private:
+    std::unique_ptr<TColumnsGxList> impCols_;
+};
+
+enum TImportTextSreamState { itssChar, itssTab, itssNewLine, itssEof };
+
+class TDBGridGxImportAsText : public TDBGridGxImport {
+    PLANTMON_CLASS(TDBGridGxImportAsText, TDBGridGxImport)
+public:
+    void ReadPrefix() override;
+    void ReadRecord(TColumnsGxList* Columns) override;
+    void ReadDataCell(TColumnGx* Column) override;
+    void ImportFromStream(TStream* Stream, bool IsImportAll) override;
+
+protected:
+    TImportTextSreamState CheckState();
+    AnsiString ReadCellText();
+    char LastChar = 0;
+    TImportTextSreamState State = itssEof;
+    AnsiString CellText;
+    bool IgnoreAll = false;
+
+private:
+    // The text being read (UTF-8) and the next byte to read.
+    std::string text_;
+    std::size_t pos_ = 0;
+};
+
+class TDBGridGxImportAsVCLDBIF : public TDBGridGxImport {
+    PLANTMON_CLASS(TDBGridGxImportAsVCLDBIF, TDBGridGxImport)
+public:
+    void ReadPrefix() override;
+    void ReadRecord(TColumnsGxList* Columns) override;
+    void ReadDataCell(TColumnGx* Column) override;
+    void ImportFromStream(TStream* Stream, bool IsImportAll) override;
+
+private:
+    std::unique_ptr<TVCLDBIFReaderGx> reader_;
+    bool ignoreAll_ = false;
+};
+
+// ---- Entry points ------------------------------------------------------------------------------------
+void WriteDBGridGxToExportStream(TDBGridGxExportClass ExportClass, TCustomDBGridGx* Grid, TStream* Stream,
+                                 bool IsExportAll);
+void SaveDBGridGxToExportFile(TDBGridGxExportClass ExportClass, TCustomDBGridGx* Grid, const AnsiString& FileName,
+                              bool IsExportAll);
+void ReadDBGridGxFromImportStream(TDBGridGxImportClass ImportClass, TCustomDBGridGx* Grid, TStream* Stream,
+                                  bool IsImportAll);
+void LoadDBGridGxFromImportFile(TDBGridGxImportClass ImportClass, TCustomDBGridGx* Grid, const AnsiString& FileName,
+                                bool IsImportAll);
+
+// ---- The clipboard -----------------------------------------------------------------------------------
+// The interchange format, registered under its name when the unit starts; also "Csv" and
+// "Rich Text Format" (byte-exact with their NUL) and "text/csv" and "text/rtf" (without it) for
+// other programs.
+TClipboardFormat CF_VCLDBIF();
+TClipboardFormat CF_CSVGx();
+TClipboardFormat CF_RTFGx();
+
+// Copy places the text (UTF-8), CSV, RTF and the interchange format of the selection (or the whole
+// grid); Cut copies, then deletes; Paste imports the interchange format when the clipboard holds
+// it, else its text; Delete deletes the selected records or clears the selected cells.
+void DBGridGx_DoCopyAction(TCustomDBGridGx* Grid, bool ForWholeGrid);
+void DBGridGx_DoCutAction(TCustomDBGridGx* Grid, bool ForWholeGrid);
+void DBGridGx_DoPasteAction(TCustomDBGridGx* Grid, bool ForWholeGrid);
+void DBGridGx_DoDeleteAction(TCustomDBGridGx* Grid, bool ForWholeGrid);

@@ -1,0 +1,567 @@
+// The HTML page, RTF document and worksheet writers of the grid's export.
+#include "gridlib/grid/DBGridGxImpExp.h"
+
+#include "rtl/MathUtils.h"
+#include "rtl/SysUtils.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+const char kCrLf[] = "\r\n";
+
+AnsiString hexColor(TColor c) {
+    if (c == clNone) return "000000";
+    const TColor rgb = ColorToRGB(c);
+    static const char digits[] = "0123456789ABCDEF";
+    std::string s;
+    for (int v : {GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)}) {
+        s.push_back(digits[(v >> 4) & 15]);
+        s.push_back(digits[v & 15]);
+    }
+    return AnsiString(std::move(s));
+}
+
+const char* alignmentWord(TAlignment a) {
+    switch (a) {
+    case taRightJustify: return "RIGHT";
+    case taCenter: return "CENTER";
+    default: return "LEFT";
+    }
+}
+
+// The title rows of a grid with multi-level titles: per level (0 = the leaves), the node each
+// exported column shows there.
+using TTitleExpArr = std::vector<std::vector<THeadTreeNode*>>;
+
+TTitleExpArr titleLevels(TCustomDBGridGx* grid, TColumnsGxList* columns) {
+    const int n = columns->Count();
+    std::vector<THeadTreeNode*> node(static_cast<std::size_t>(n), nullptr);
+    std::vector<int> height(static_cast<std::size_t>(n), 0);
+    for (int j = 0; j < n; ++j)
+        for (const TLeafCol& leaf : grid->LeafFieldArr())
+            if (leaf.FColumn == columns->GetColumn(j)) {
+                node[static_cast<std::size_t>(j)] = leaf.FLeaf;
+                height[static_cast<std::size_t>(j)] = leaf.FLeaf ? leaf.FLeaf->CellHeight : 0;
+                break;
+            }
+    TTitleExpArr levels;
+    if (n == 0) return levels;
+    for (;;) {
+        const std::vector<THeadTreeNode*> list = node;
+        const int m = *std::min_element(height.begin(), height.end());
+        bool moved = false;
+        for (std::size_t j = 0; j < node.size(); ++j)
+            if (height[j] == m && node[j] && node[j]->ParentNode) {
+                node[j] = node[j]->ParentNode;
+                height[j] += node[j]->CellHeight;
+                moved = true;
+            }
+        if (levels.empty() || moved) levels.push_back(list);
+        if (!moved) break;
+    }
+    return levels;
+}
+
+// Column and row spans of the entry (level, column), top level first; covered entries are emptied
+// so that each node is written once.
+struct Span {
+    int cols = 1;
+    int rows = 1;
+};
+
+Span takeSpan(TTitleExpArr& levels, int level, int col) {
+    Span s;
+    THeadTreeNode* node = levels[static_cast<std::size_t>(level)][static_cast<std::size_t>(col)];
+    const int n = static_cast<int>(levels[0].size());
+    while (col + s.cols < n && levels[static_cast<std::size_t>(level)][static_cast<std::size_t>(col + s.cols)] == node)
+        ++s.cols;
+    while (level - s.rows >= 0 && levels[static_cast<std::size_t>(level - s.rows)][static_cast<std::size_t>(col)] == node)
+        ++s.rows;
+    for (int l = level; l > level - s.rows; --l)
+        for (int c = col; c < col + s.cols; ++c)
+            if (l != level || c != col) levels[static_cast<std::size_t>(l)][static_cast<std::size_t>(c)] = nullptr;
+    return s;
+}
+
+}  // namespace
+
+// ==== HTML =================================================================================================
+
+void TDBGridGxExportAsHTML::put(const AnsiString& s) { WriteBytes(EncodeText(s)); }
+
+void TDBGridGxExportAsHTML::putText(TFont* font, const AnsiString& text) {
+    const TFontStyles style = font->Style();
+    AnsiString s = "<FONT STYLE=\"font-family: " + font->Name() + "; font-size: " + IntToStr(font->Size()) +
+                   "pt; color: #" + hexColor(font->Color()) + "\">";
+    if (style.Contains(fsBold)) s += "<B>";
+    if (style.Contains(fsItalic)) s += "<I>";
+    if (style.Contains(fsUnderline)) s += "<U>";
+    if (style.Contains(fsStrikeOut)) s += "<STRIKE>";
+    if (text.IsEmpty()) {
+        s += "&nbsp";
+    } else {
+        std::string escaped;
+        for (char c : text.str()) switch (c) {
+            case '&': escaped += "&amp"; break;
+            case '<': escaped += "&lt"; break;
+            case '>': escaped += "&gt"; break;
+            case '"': escaped += "&quot"; break;
+            default: escaped.push_back(c);
+            }
+        s += AnsiString(std::move(escaped));
+    }
+    if (style.Contains(fsBold)) s += "</B>";
+    if (style.Contains(fsItalic)) s += "</I>";
+    if (style.Contains(fsUnderline)) s += "</U>";
+    if (style.Contains(fsStrikeOut)) s += "</STRIKE>";
+    s += "</FONT>";
+    put(s);
+}
+
+void TDBGridGxExportAsHTML::WritePrefix() {
+    AnsiString border;
+    if (!(DBGrid->Options() & (dgColLines | dgRowLines))) border = "BORDER=0 CELLSPACING=0 CELLPADDING=";
+    else if (DBGrid->Ctl3D()) border = "BORDER=1 CELLSPACING=0 CELLPADDING=";
+    else border = "BORDER=0 CELLSPACING=1 CELLPADDING=";
+    // Readers take the page's code page from this line only; without it the Cyrillic is garbled.
+    put(AnsiString("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">") + kCrLf + "<HTML>" + kCrLf + "<HEAD>" + kCrLf +
+        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1251\">" + kCrLf + "<TITLE>" + kCrLf +
+        DBGrid->Name() + kCrLf + "</TITLE>" + kCrLf + "</HEAD>" + kCrLf + "<BODY>" + kCrLf + "<TABLE " + border +
+        (DBGrid->Flat() ? "1" : "2") + " BGCOLOR=#" + hexColor(DBGrid->FixedColor()) + ">" + kCrLf + kCrLf);
+}
+
+void TDBGridGxExportAsHTML::WriteSuffix() {
+    put(AnsiString("</TABLE>") + kCrLf + "</BODY>" + kCrLf + "</HTML>" + kCrLf);
+}
+
+void TDBGridGxExportAsHTML::WriteTitle(TColumnsGxList* Columns) {
+    if (!DBGrid->UseMultiTitle()) {
+        put(AnsiString("<TR>") + kCrLf);
+        for (int i = 0; i < Columns->Count(); ++i) {
+            TColumnGx* c = Columns->GetColumn(i);
+            put("  <TD WIDTH=" + IntToStr(c->Width()) + " ALIGN=\"" + alignmentWord(c->Title()->Alignment()) + "\">");
+            putText(c->Title()->Font(), c->Title()->Caption());
+            put(AnsiString("</TD>") + kCrLf);
+        }
+        put(AnsiString("</TR>") + kCrLf);
+        return;
+    }
+    TTitleExpArr levels = titleLevels(DBGrid, Columns);
+    for (int level = static_cast<int>(levels.size()) - 1; level >= 0; --level) {
+        put(AnsiString("<TR>") + kCrLf);
+        for (int j = 0; j < Columns->Count(); ++j) {
+            THeadTreeNode* node = levels[static_cast<std::size_t>(level)][static_cast<std::size_t>(j)];
+            if (!node) continue;
+            const Span span = takeSpan(levels, level, j);
+            AnsiString head = level == 0 ? "  <TD WIDTH=" + IntToStr(Columns->GetColumn(j)->Width()) + " ALIGN=\"CENTER\""
+                                         : AnsiString("  <TD ALIGN=\"CENTER\"");
+            if (span.cols > 1) head += " COLSPAN = \"" + IntToStr(span.cols) + "\"";
+            if (span.rows > 1) head += " ROWSPAN = \"" + IntToStr(span.rows) + "\"";
+            put(head + ">");
+            putText(level == 0 ? Columns->GetColumn(j)->Title()->Font() : DBGrid->TitleFont(), node->NodeText);
+            put(AnsiString("</TD>") + kCrLf);
+        }
+        put(AnsiString("</TR>") + kCrLf);
+    }
+}
+
+void TDBGridGxExportAsHTML::WriteRecord(TColumnsGxList* Columns) {
+    put(AnsiString("<TR>") + kCrLf);
+    TDBGridGxExport::WriteRecord(Columns);
+    put(AnsiString("</TR>") + kCrLf);
+}
+
+void TDBGridGxExportAsHTML::WriteDataCell(TColumnGx* Column, TColCellParamsGx* CellParams) {
+    put("  <TD WIDTH=" + IntToStr(Column->Width()) + " ALIGN=\"" + alignmentWord(CellParams->Alignment) +
+        "\" BGCOLOR=#" + hexColor(CellParams->Background) + ">");
+    putText(CellParams->Font, CellParams->Text);
+    put(AnsiString("</TD>") + kCrLf);
+}
+
+void TDBGridGxExportAsHTML::WriteFooter(TColumnsGxList* Columns, int FooterNo) {
+    put(AnsiString("<TR>") + kCrLf);
+    TDBGridGxExport::WriteFooter(Columns, FooterNo);
+    put(AnsiString("</TR>") + kCrLf);
+}
+
+void TDBGridGxExportAsHTML::WriteFooterCell(int, int Row, TColumnGx* Column, TFont* AFont, TColor Background,
+                                            TAlignment, const AnsiString& Text) {
+    // The footer's own alignment, not the one its event may have changed.
+    const TAlignment alignment = DBGrid->ImpExpFooter(Column, Row).Alignment;
+    put("  <TD WIDTH=" + IntToStr(Column->Width()) + " ALIGN=\"" + alignmentWord(alignment) + "\" BGCOLOR=#" +
+        hexColor(Background) + ">");
+    putText(AFont, Text);
+    put(AnsiString("</TD>") + kCrLf);
+}
+
+// ==== RTF ==================================================================================================
+
+namespace {
+
+enum : unsigned { brLeft = 1, brTop = 2, brBottom = 4, brRight = 8, brAll = 15 };
+
+AnsiString rtfEscaped(const std::string& bytes) {
+    // A brace or backslash in a cell would end or open a group of the document.
+    if (bytes.find_first_of("\\{}") == std::string::npos) return AnsiString(bytes);
+    std::string s;
+    s.reserve(bytes.size() + 8);
+    for (char c : bytes) {
+        if (c == '\\' || c == '{' || c == '}') s.push_back('\\');
+        s.push_back(c);
+    }
+    return AnsiString(std::move(s));
+}
+
+}  // namespace
+
+void TDBGridGxExportAsRTF::put(const AnsiString& s) { WriteBytes(s.str()); }
+
+int TDBGridGxExportAsRTF::GetColorIndex(TColor color) {
+    const TColor rgb = ColorToRGB(color);
+    if (auto known = colorIndexes_.find(rgb); known != colorIndexes_.end()) return known->second;
+    const AnsiString key = Format("%3d%3d%3d", GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+    int i = colors_->IndexOf(key);
+    if (i < 0) i = colors_->Add(key);
+    colorIndexes_[rgb] = i;
+    return i;
+}
+
+int TDBGridGxExportAsRTF::GetFontIndex(const AnsiString& fontName) {
+    for (int i = 0; i < fonts_->Count(); ++i)
+        if (SameText(fonts_->Strings(i), fontName)) return i;
+    return fonts_->Add(fontName);
+}
+
+void TDBGridGxExportAsRTF::ExportToStream(TStream* AStream, bool IsExportAll) {
+    cache_ = std::make_unique<TMemoryStreamGx>();
+    cache_->CapacityHalfStep = 65536;
+    colors_ = std::make_unique<TStringList>();
+    fonts_ = std::make_unique<TStringList>();
+    colorIndexes_.clear();
+    GetColorIndex(clBlack);
+    GetColorIndex(static_cast<TColor>(0xFFFFFF));
+    GetColorIndex(clBtnFace);
+    auto release = [&] {
+        cache_.reset();
+        colors_.reset();
+        fonts_.reset();
+        colorIndexes_.clear();
+        pending_.clear();
+    };
+    try {
+        TDBGridGxExport::ExportToStream(cache_.get(), IsExportAll);
+        if (cache_->Size() > 0) {
+            Stream = AStream;
+            AnsiString head = AnsiString("{\\rtf0\\ansi") + kCrLf + "{\\colortbl";
+            for (int i = 0; i < colors_->Count(); ++i) {
+                const std::string k = colors_->Strings(i).str();
+                head += "\\red" + Trim(AnsiString(k.substr(0, 3))) + "\\green" + Trim(AnsiString(k.substr(3, 3))) +
+                        "\\blue" + Trim(AnsiString(k.substr(6, 3))) + ";";
+            }
+            head += AnsiString("}") + kCrLf + "{\\fonttbl";
+            for (int i = 0; i < fonts_->Count(); ++i)
+                head += "\\f" + IntToStr(i) + "\\fnil " + AnsiString(EncodeText(fonts_->Strings(i))) + ";";
+            head += AnsiString("}") + kCrLf;
+            put(head);
+            AStream->WriteBuffer(cache_->Memory(), cache_->Size());
+        }
+    } catch (...) {
+        release();
+        throw;
+    }
+    release();
+}
+
+void TDBGridGxExportAsRTF::WriteSuffix() { put("}"); }
+
+void TDBGridGxExportAsRTF::rowHead(TColumnsGxList* columns, const std::vector<TColor>& shading,
+                                   const std::vector<unsigned>& borders) {
+    int ppi = GetDeviceCaps(DBGrid->Canvas()->Handle(), LOGPIXELSX);
+    if (ppi <= 0) ppi = 96;
+    AnsiString s = AnsiString("\\trowd\\trgaph40") + kCrLf;
+    long long x = 0;
+    for (int j = 0; j < columns->Count(); ++j) {
+        const unsigned b = borders[static_cast<std::size_t>(j)];
+        if (b & brLeft) s += AnsiString("\\clbrdrl\\brdrs\\brdrcf0") + kCrLf;
+        if (b & brTop) s += AnsiString("\\clbrdrt\\brdrs\\brdrcf0") + kCrLf;
+        if (b & brBottom) s += AnsiString("\\clbrdrb\\brdrs\\brdrcf0") + kCrLf;
+        if (b & brRight) s += AnsiString("\\clbrdrr\\brdrs\\brdrcf0") + kCrLf;
+        x += Round(static_cast<double>(columns->GetColumn(j)->Width()) / ppi * 1440);
+        s += "\\clshdng10000\\clcfpat" + IntToStr(GetColorIndex(shading[static_cast<std::size_t>(j)])) + "\\cellx" +
+             AnsiString(std::to_string(x)) + kCrLf;
+    }
+    s += AnsiString("{\\trrh0") + kCrLf;
+    put(s);
+}
+
+void TDBGridGxExportAsRTF::cell(TAlignment alignment, const AnsiString& pad, TFont* font, TColor background,
+                                const AnsiString& text) {
+    AnsiString s = "\\pard\\intbl{";
+    s += alignment == taRightJustify ? "\\qr" : alignment == taCenter ? "\\qc" : "\\ql";
+    if (!pad.IsEmpty()) s += "\\sb" + pad + "\\sa" + pad;
+    const TFontStyles style = font->Style();
+    s += "\\fs" + IntToStr(font->Size() * 2);
+    if (style.Contains(fsBold)) s += "\\b";
+    if (style.Contains(fsItalic)) s += "\\i";
+    if (style.Contains(fsStrikeOut)) s += "\\strike";
+    if (style.Contains(fsUnderline)) s += "\\ul";
+    s += "\\f" + IntToStr(GetFontIndex(font->Name())) + "\\cf" + IntToStr(GetColorIndex(font->Color())) + "\\cb" +
+         IntToStr(GetColorIndex(background)) + " " + rtfEscaped(EncodeText(text)) + "\\cell}" + kCrLf;
+    put(s);
+}
+
+void TDBGridGxExportAsRTF::WriteTitle(TColumnsGxList* Columns) {
+    const int n = Columns->Count();
+    const AnsiString pad = DBGrid->Flat() ? "12" : "24";
+    if (!DBGrid->UseMultiTitle()) {
+        std::vector<TColor> shading;
+        for (int j = 0; j < n; ++j) shading.push_back(Columns->GetColumn(j)->Title()->Color());
+        rowHead(Columns, shading, std::vector<unsigned>(static_cast<std::size_t>(n), brAll));
+        for (int j = 0; j < n; ++j) {
+            TColumnTitleGx* t = Columns->GetColumn(j)->Title();
+            cell(t->Alignment(), pad, t->Font(), t->Color(), t->Caption());
+        }
+        put(AnsiString("\\pard\\intbl\\row}") + kCrLf);
+        return;
+    }
+    int ppi = GetDeviceCaps(DBGrid->Canvas()->Handle(), LOGPIXELSX);
+    if (ppi <= 0) ppi = 96;
+    const AnsiString titlePad =
+        AnsiString(std::to_string(std::llabs(Round(DBGrid->VTitleMargin() / 2.0 / ppi * 1440 - 20))));
+    const TTitleExpArr full = titleLevels(DBGrid, Columns);
+    TTitleExpArr firsts = full;
+    const int top = static_cast<int>(full.size()) - 1;
+    for (int level = top; level >= 0; --level) {
+        for (int j = 0; j < n; ++j)
+            if (firsts[static_cast<std::size_t>(level)][static_cast<std::size_t>(j)]) takeSpan(firsts, level, j);
+        auto at = [&](int l, int c) -> THeadTreeNode* {
+            if (l < 0 || l > top || c < 0 || c >= n) return nullptr;
+            return full[static_cast<std::size_t>(l)][static_cast<std::size_t>(c)];
+        };
+        std::vector<TColor> shading;
+        std::vector<unsigned> borders;
+        for (int j = 0; j < n; ++j) {
+            THeadTreeNode* node = at(level, j);
+            unsigned b = 0;
+            if (at(level, j - 1) != node) b |= brLeft;
+            if (at(level + 1, j) != node) b |= brTop;
+            if (at(level - 1, j) != node) b |= brBottom;
+            if (at(level, j + 1) != node) b |= brRight;
+            borders.push_back(b);
+            shading.push_back(level == 0 ? Columns->GetColumn(j)->Title()->Color() : DBGrid->FixedColor());
+        }
+        rowHead(Columns, shading, borders);
+        for (int j = 0; j < n; ++j) {
+            THeadTreeNode* node = firsts[static_cast<std::size_t>(level)][static_cast<std::size_t>(j)];
+            TColumnTitleGx* t = Columns->GetColumn(j)->Title();
+            TFont* font = level == 0 ? t->Font() : DBGrid->TitleFont();
+            const TColor background = level == 0 ? t->Color() : DBGrid->FixedColor();
+            if (node) cell(taCenter, titlePad, font, background, node->NodeText);
+            else cell(taCenter, AnsiString(), font, background, AnsiString());
+        }
+        put(AnsiString("\\pard\\intbl\\row}") + kCrLf);
+    }
+}
+
+void TDBGridGxExportAsRTF::addPending(TAlignment alignment, TFont* font, TColor background, const AnsiString& text) {
+    TRtfPendingCellGx c;
+    c.Alignment = alignment;
+    c.Font = std::make_unique<TFont>();
+    c.Font->Assign(font);
+    c.Background = background;
+    c.Text = text;
+    pending_.push_back(std::move(c));
+}
+
+void TDBGridGxExportAsRTF::flushRow(TColumnsGxList* columns) {
+    std::vector<TColor> shading;
+    for (const TRtfPendingCellGx& c : pending_) shading.push_back(c.Background);
+    rowHead(columns, shading, std::vector<unsigned>(pending_.size(), brAll));
+    const AnsiString pad = DBGrid->Flat() ? "12" : "24";
+    for (const TRtfPendingCellGx& c : pending_) cell(c.Alignment, pad, c.Font.get(), c.Background, c.Text);
+    put(AnsiString("\\pard\\intbl\\row}") + kCrLf);
+    pending_.clear();
+}
+
+void TDBGridGxExportAsRTF::WriteRecord(TColumnsGxList* Columns) {
+    pending_.clear();
+    TDBGridGxExport::WriteRecord(Columns);
+    flushRow(Columns);
+}
+
+void TDBGridGxExportAsRTF::WriteDataCell(TColumnGx*, TColCellParamsGx* CellParams) {
+    addPending(CellParams->Alignment, CellParams->Font, CellParams->Background, CellParams->Text);
+}
+
+void TDBGridGxExportAsRTF::WriteFooter(TColumnsGxList* Columns, int FooterNo) {
+    pending_.clear();
+    TDBGridGxExport::WriteFooter(Columns, FooterNo);
+    flushRow(Columns);
+}
+
+void TDBGridGxExportAsRTF::WriteFooterCell(int, int, TColumnGx*, TFont* AFont, TColor Background, TAlignment Alignment,
+                                           const AnsiString& Text) {
+    addPending(Alignment, AFont, Background, Text);
+}
+
+// ==== XLS ==================================================================================================
+
+namespace {
+
+void putLE16(std::string& s, std::uint16_t v) {
+    s.push_back(static_cast<char>(v & 0xFF));
+    s.push_back(static_cast<char>(v >> 8));
+}
+
+constexpr int kRkMin = -536870912;
+constexpr int kRkMax = 536870911;
+
+}  // namespace
+
+void TDBGridGxExportAsXLS::writeRecordHeader(std::uint16_t type, std::uint16_t length) {
+    std::string s;
+    putLE16(s, type);
+    putLE16(s, length);
+    WriteBytes(s);
+}
+
+void TDBGridGxExportAsXLS::advance() {
+    if (col_ + 1 >= ExpCols()->Count()) {
+        ++row_;
+        col_ = 0;
+    } else {
+        ++col_;
+    }
+}
+
+void TDBGridGxExportAsXLS::writeLabel(const AnsiString& text) {
+    if (row_ >= MaxRows) throw Exception("XLS export: a worksheet holds at most 65536 rows");
+    std::string bytes = EncodeText(text);
+    // The record's length is 16 bits as well.
+    if (bytes.size() > 0xFFFF - 8) bytes.resize(0xFFFF - 8);
+    std::string s;
+    putLE16(s, 0x0204);
+    putLE16(s, static_cast<std::uint16_t>(bytes.size() + 8));
+    putLE16(s, static_cast<std::uint16_t>(row_));
+    putLE16(s, static_cast<std::uint16_t>(col_));
+    putLE16(s, 0);
+    putLE16(s, static_cast<std::uint16_t>(bytes.size()));
+    s += bytes;
+    WriteBytes(s);
+    advance();
+}
+
+void TDBGridGxExportAsXLS::writeNumber(double v) {
+    if (row_ >= MaxRows) throw Exception("XLS export: a worksheet holds at most 65536 rows");
+    std::string s;
+    putLE16(s, 0x0203);
+    putLE16(s, 14);
+    putLE16(s, static_cast<std::uint16_t>(row_));
+    putLE16(s, static_cast<std::uint16_t>(col_));
+    putLE16(s, 0);
+    char d[8];
+    std::memcpy(d, &v, 8);
+    s.append(d, 8);
+    WriteBytes(s);
+    advance();
+}
+
+void TDBGridGxExportAsXLS::writeRK(int v) {
+    // Outside the 30 bits an RK value holds, the number would come back as another.
+    if (v < kRkMin || v > kRkMax) {
+        writeNumber(v);
+        return;
+    }
+    if (row_ >= MaxRows) throw Exception("XLS export: a worksheet holds at most 65536 rows");
+    std::string s;
+    putLE16(s, 0x027E);
+    putLE16(s, 10);
+    putLE16(s, static_cast<std::uint16_t>(row_));
+    putLE16(s, static_cast<std::uint16_t>(col_));
+    putLE16(s, 0);
+    const std::uint32_t rk = static_cast<std::uint32_t>(v) * 4u + 2u;
+    char d[4];
+    std::memcpy(d, &rk, 4);
+    s.append(d, 4);
+    WriteBytes(s);
+    advance();
+}
+
+void TDBGridGxExportAsXLS::writeBlank() {
+    if (row_ >= MaxRows) throw Exception("XLS export: a worksheet holds at most 65536 rows");
+    std::string s;
+    putLE16(s, 0x0201);
+    putLE16(s, 6);
+    putLE16(s, static_cast<std::uint16_t>(row_));
+    putLE16(s, static_cast<std::uint16_t>(col_));
+    putLE16(s, 0x0017);
+    WriteBytes(s);
+    advance();
+}
+
+void TDBGridGxExportAsXLS::ExportToStream(TStream* AStream, bool IsExportAll) {
+    row_ = 0;
+    col_ = 0;
+    // Built in memory: a refused export leaves nothing half-written behind.
+    TMemoryStreamGx cache;
+    cache.CapacityHalfStep = 65536;
+    TDBGridGxExport::ExportToStream(&cache, IsExportAll);
+    if (cache.Size() > 0) AStream->WriteBuffer(cache.Memory(), cache.Size());
+    Stream = AStream;
+}
+
+void TDBGridGxExportAsXLS::WritePrefix() {
+    writeRecordHeader(0x0809, 8);
+    std::string s;
+    putLE16(s, 0x0000);
+    putLE16(s, 0x0010);
+    putLE16(s, 0x0000);
+    putLE16(s, 0x0000);
+    WriteBytes(s);
+}
+
+void TDBGridGxExportAsXLS::WriteSuffix() { writeRecordHeader(0x000A, 0); }
+
+void TDBGridGxExportAsXLS::WriteTitle(TColumnsGxList* Columns) {
+    for (int i = 0; i < Columns->Count(); ++i) writeLabel(Columns->GetColumn(i)->Title()->Caption());
+}
+
+void TDBGridGxExportAsXLS::WriteDataCell(TColumnGx* Column, TColCellParamsGx* CellParams) {
+    TField* field = Column->Field();
+    if (!field) {
+        writeBlank();
+        return;
+    }
+    if (Column->GetColumnType() == ctKeyPickList) {
+        writeLabel(CellParams->Text);
+        return;
+    }
+    if (field->IsNull()) {
+        writeBlank();
+        return;
+    }
+    switch (field->DataType()) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc: writeRK(field->AsInteger()); break;
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftFMTBcd: writeNumber(field->AsFloat()); break;
+    default: writeLabel(CellParams->Text); break;  // fixed-length bytes too: they have no number
+    }
+}
+
+void TDBGridGxExportAsXLS::WriteFooterCell(int DataCol, int Row, TColumnGx* Column, TFont*, TColor, TAlignment,
+                                           const AnsiString& Text) {
+    const TImpExpFooterKindGx kind = DBGrid->ImpExpFooter(Column, Row).Kind;
+    if (kind == ifkSumGx || kind == ifkCountGx) {
+        const std::size_t at = static_cast<std::size_t>(DataCol + Row * ExpCols()->Count());
+        writeNumber(at < FooterValues.size() ? static_cast<double>(FooterValues[at]) / 10000.0 : 0.0);
+    } else {
+        writeLabel(Text);
+    }
+}
