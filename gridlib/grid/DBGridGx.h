@@ -13,6 +13,7 @@
 #include "gridlib/editors/GridLibConsts.h"
 #include "gridlib/editors/GridLibPlatform.h"
 #include "gridlib/editors/ToolCtrlsGx.h"
+#include "gui/Forms.h"
 #include "gui/Grids.h"
 #include "gui/ImgList.h"
 #include "gui/Menus.h"
@@ -1311,7 +1312,80 @@ private:
     TCustomImageList* titleImages_ = nullptr;
     bool useMultiTitle_ = false;
     int vTitleMargin_ = 10;
+
+    // --- hints, tool tips and window messages ---
+    // A clipped cell, title or footer text shows whole in a tool tip laid exactly over its cell; a
+    // title's own hint shows over the title. The window messages the grid handles besides input.
+public:
+    // The font tool tips are measured and shown in (made on first use, kept for the grid's life).
+    TFont* ToolTipsFont();
+    // The work of a size change: the row band and bars follow, or the columns are fitted again.
+    virtual void DoAfterSizeChanged();
+    // A size change came inside an update; the end of the next selection step runs it.
+    bool SizeChangedPending() const { return sizeChangedPending_; }
+
+    // What the hints and messages call of Parts built beside them; each answers as the grid does
+    // without them. Scroll bars: the external horizontal bar and the grid's own bars.
+    virtual void UpdateHorzExtScrollBar() {}
+    virtual void UpdateScrollBar() {}
+    // Mem-table view mode and fetching the records that fit below the last row.
+    virtual bool ViewScroll() const { return false; }
+    virtual void FetchRecordsInView() {}
+    // The filter row: placing its editor, the editor, whether it is being edited, and a change of
+    // the editor's text.
+    virtual void UpdateFilterEdit(bool reset) { (void)reset; }
+    virtual TWinControl* FilterEditor() const { return nullptr; }
+    virtual bool FilterEditMode() const { return false; }
+    virtual void FilterEditTextChanged() {}
+    // Whether the footer a column uses in footer row n offers tool tips.
+    virtual bool FooterToolTips(int footerRow, TColumnGx* column);
+    // Whether a frozen column's sizing border lies under the point.
+    virtual bool FrozenSizing(int x, int y) { (void)x, (void)y; return false; }
+    // The selection repaints when the focus enters or leaves; the grid remembers the state.
+    virtual void SelectionActiveChanged();
+    // A sort-marking change held back while Ctrl is down is applied now.
+    virtual void ApplyPendingSortMarking() {}
+    // The in-place editor's text changed by the user (its own reaction beyond the grid's).
+    virtual void InplaceEditUserChange() {}
+
+protected:
+    void TopLeftChanged() override;
+    void CMHintShow(TMessage& m) override;
+    void CMParentColorChanged(TMessage& m) override;
+    void WMSize(TMessage& m) override;
+    void WMNCCalcSize(TMessage& m) override;
+    void WMNCPaint(TMessage& m) override;
+    void WMEraseBkgnd(TMessage& m) override;
+    void WMCommand(TMessage& m) override;
+    void WMSetFocus(TMessage& m) override;
+    void WMKillFocus(TMessage& m) override;
+    void CMHintsShowPause(TMessage& m);
+    void CMSysColorChange(TMessage& m);
+    void CMDesignHitTest(TMessage& m);
+    void WMIMEStartComp(TMessage& m);
+    // Dispatch hands these messages here first; true when handled.
+    bool DispatchHintsAndWindowMessages(TMessage& m);
+
+private:
+    std::unique_ptr<TFont> toolTipsFont_;
+    bool leftColAtFixed_ = true;
+    bool sizeChangedPending_ = false;
+    bool selectionActive_ = false;
+    // --- end of hints, tool tips and window messages ---
 };
+
+// --- hints, tool tips and window messages ---
+namespace DBGridGx {
+// The window of a grid's tool tip: measures and draws in the font handed over as hint data, in the
+// tool-tip text colour. (The editors have a window of the same name that keeps the font's colour.)
+class TToolTipsWindow : public THintWindow {
+    PLANTMON_CLASS(TToolTipsWindow, THintWindow)
+public:
+    explicit TToolTipsWindow(TComponent* owner) : THintWindow(owner) {}
+    TRect CalcHintRect(int maxWidth, const AnsiString& hint, void* data) override;
+};
+}  // namespace DBGridGx
+// --- end of hints, tool tips and window messages ---
 
 // The grid the forms place: it publishes the grid's properties.
 class TDBGridGx : public TCustomDBGridGx {
