@@ -26,6 +26,14 @@ public:
     int sortApplied = 0;
     void InplaceEditUserChange() override { ++userChanges; }
     void ApplyPendingSortMarking() override { ++sortApplied; }
+    AnsiString footerText;
+    AnsiString GetFooterValue(int, TColumnGx*) override { return footerText; }
+    // Paints of the indicator's title cell, which only a repaint of the whole title row reaches.
+    int cornerPaints = 0;
+    void DrawCell(int col, int row, TRect rect, TGridDrawState state) override {
+        if (col == 0 && row == 0) ++cornerPaints;
+        gridtest::TestGrid::DrawCell(col, row, rect, state);
+    }
 };
 
 class GridHintsTest : public ::testing::Test {
@@ -313,6 +321,45 @@ TEST_F(GridHintsTest, FocusGoingToTheGridsOwnEditorKeepsAPendingSort) {
     ASSERT_TRUE(guitest::WaitFor([&] { return other.Focused(); }));
     EXPECT_EQ(grid->sortApplied, 1);
     other.SetParent(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(GridHintsTest, AFooterTipShowsTheFooterValueInTheFootersFont) {
+    grid->SetFooterRowCount(1);
+    grid->FooterFont()->SetSize(14);
+    grid->footerText = "12 345,00";
+    Column("Amount")->SetWidth(40);
+    const TRect r = grid->CellRect(RawCol("Amount"), grid->RowCount() - 1);
+    const THintInfo info = Ask(Centre(r));
+    EXPECT_EQ(info.HintStr, "12 345,00");
+    EXPECT_TRUE(IsGridTip(info));
+    EXPECT_EQ(grid->ToolTipsFont()->Size(), 14);
+    grid->footerText = "1,5";
+    EXPECT_EQ(Ask(Centre(r)).HintStr, "");
+}
+
+TEST_F(GridHintsTest, TheTitlesRepaintWhenTheColumnsLeaveTheLeftEdgeAndComeBack) {
+    for (const char* name : {"ID", "Name", "Amount"}) Column(name)->SetWidth(150);
+    Host();
+    grid->SetClientWidth(300);
+    grid->Update();
+    grid->cornerPaints = 0;
+    const int fixed = grid->FixedCols();
+    struct Step {
+        int leftCol;
+        int paints;
+    };
+    const Step steps[] = {{fixed + 1, 1}, {fixed + 2, 1}, {fixed, 2}};
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.leftCol);
+        grid->SetLeftCol(s.leftCol);
+        ASSERT_EQ(grid->LeftCol(), s.leftCol);
+        grid->Update();
+        EXPECT_EQ(grid->cornerPaints, s.paints);
+    }
 }
 
 }  // namespace
