@@ -26,6 +26,8 @@ public:
     int sortApplied = 0;
     void InplaceEditUserChange() override { ++userChanges; }
     void ApplyPendingSortMarking() override { ++sortApplied; }
+    bool frozenBorder = false;
+    bool FrozenSizing(int, int) override { return frozenBorder; }
     AnsiString footerText;
     AnsiString GetFooterValue(int, TColumnGx*) override { return footerText; }
     // Paints of the indicator's title cell, which only a repaint of the whole title row reaches.
@@ -360,6 +362,19 @@ TEST_F(GridHintsTest, TheTitlesRepaintWhenTheColumnsLeaveTheLeftEdgeAndComeBack)
         grid->Update();
         EXPECT_EQ(grid->cornerPaints, s.paints);
     }
+}
+
+TEST_F(GridHintsTest, TheDesignerPassesTheMouseOnAColumnBorderOfACustomizedGridOnly) {
+    const TRect title = grid->CellRect(RawCol("Name"), 0);
+    const LPARAM border = MAKELPARAM(title.Right, title.Top + 3), inside = MAKELPARAM((title.Left + title.Right) / 2, title.Top + 3);
+    auto hitTest = [&](LPARAM at) { return grid->Perform(CM_DESIGNHITTEST, 0, at); };
+    EXPECT_EQ(hitTest(border), 1);
+    EXPECT_EQ(hitTest(inside), 0);
+    grid->frozenBorder = true;
+    EXPECT_EQ(hitTest(inside), -1);
+    grid->frozenBorder = false;
+    grid->Columns()->SetState(csDefault);
+    EXPECT_EQ(hitTest(border), 0);
 }
 
 }  // namespace
