@@ -16,6 +16,7 @@
 #include "gridlib/editors/PropFilerGx.h"
 #include "gridlib/editors/ToolCtrlsGx.h"
 #include "gridlib/grid/DBSumLst.h"
+#include "gui/Forms.h"
 #include "gui/Grids.h"
 #include "gui/ImgList.h"
 #include "gui/Menus.h"
@@ -1859,7 +1860,7 @@ public:
     void StopTimer();
     void ResetTimer(int interval);
     void CalcFrozenSizingState(int x, int y, TDBGridGxState& state, int& index, int& sizingPos, int& sizingOfs);
-    bool FrozenSizing(int x, int y);
+    virtual bool FrozenSizing(int x, int y);
     void DrawSizingLine(int gridWidth, int gridHeight);
 
     // Calls into parts of the grid built elsewhere (selection, edit actions, incremental search,
@@ -1926,7 +1927,6 @@ protected:
     void WMHScroll(TMessage& m) override;
     void WMTimer(TMessage& m) override;
     void WMSetCursor(TMessage& m) override;
-    void WMKillFocus(TMessage& m) override;
 
 private:
     void priorRowStep(bool shiftHeld, bool fromUp);
@@ -1967,6 +1967,52 @@ private:
     bool inColExit_ = false;
     bool baseCharPath_ = false;
     AnsiString completeKeyPress_;
+    // --- hints, tool tips and window messages ---
+    // A clipped cell, title or footer text shows whole in a tool tip laid exactly over its cell; a
+    // title's own hint shows over the title. The window messages the grid handles besides input.
+public:
+    // The font tool tips are measured and shown in (made on first use, kept for the grid's life).
+    TFont* ToolTipsFont();
+    // The work of a size change: the row band and bars follow, or the columns are fitted again.
+    virtual void DoAfterSizeChanged();
+    // A size change came inside an update; the end of the next selection step runs it.
+    bool SizeChangedPending() const { return sizeChangedPending_; }
+
+    // What the hints and messages call of Parts built beside them; each answers as the grid does
+    // without them. Scroll bars: the external horizontal bar and the grid's own bars.
+    // The filter row: placing its editor, the editor, whether it is being edited, and a change of
+    // the editor's text.
+    virtual void FilterEditTextChanged() {}
+    // Whether the footer a column uses in footer row n offers tool tips.
+    virtual bool FooterToolTips(int footerRow, TColumnGx* column);
+    // A sort-marking change held back while Ctrl is down is applied now.
+    virtual void ApplyPendingSortMarking();
+    // The in-place editor's text changed by the user (its own reaction beyond the grid's).
+    virtual void InplaceEditUserChange();
+
+protected:
+    void TopLeftChanged() override;
+    void CMHintShow(TMessage& m) override;
+    void CMParentColorChanged(TMessage& m) override;
+    void WMSize(TMessage& m) override;
+    void WMNCCalcSize(TMessage& m) override;
+    void WMNCPaint(TMessage& m) override;
+    void WMEraseBkgnd(TMessage& m) override;
+    void WMCommand(TMessage& m) override;
+    void WMSetFocus(TMessage& m) override;
+    void WMKillFocus(TMessage& m) override;
+    void CMHintsShowPause(TMessage& m);
+    void CMSysColorChange(TMessage& m);
+    void CMDesignHitTest(TMessage& m);
+    void WMIMEStartComp(TMessage& m);
+    // Dispatch hands these messages here first; true when handled.
+    bool DispatchHintsAndWindowMessages(TMessage& m);
+
+private:
+    std::unique_ptr<TFont> toolTipsFont_;
+    bool leftColAtFixed_ = true;
+    bool sizeChangedPending_ = false;
+    // --- end of hints, tool tips and window messages ---
 };
 
 // ---- Find dialog hook ------------------------------------------------------------------------------
@@ -1983,6 +2029,20 @@ using TExecuteDBGridGxFindDialogProc = void (*)(TCustomDBGridGx* grid, const Ans
                                                 const AnsiString& fieldName, const TColumnFieldsArrGx& columns,
                                                 bool modal);
 extern TExecuteDBGridGxFindDialogProc ExecuteDBGridGxFindDialogProc;
+
+
+// --- hints, tool tips and window messages ---
+namespace DBGridGx {
+// The window of a grid's tool tip: measures and draws in the font handed over as hint data, in the
+// tool-tip text colour. (The editors have a window of the same name that keeps the font's colour.)
+class TToolTipsWindow : public THintWindow {
+    PLANTMON_CLASS(TToolTipsWindow, THintWindow)
+public:
+    explicit TToolTipsWindow(TComponent* owner) : THintWindow(owner) {}
+    TRect CalcHintRect(int maxWidth, const AnsiString& hint, void* data) override;
+};
+}  // namespace DBGridGx
+// --- end of hints, tool tips and window messages ---
 
 // The grid the forms place: it publishes the grid's properties.
 class TDBGridGx : public TCustomDBGridGx {

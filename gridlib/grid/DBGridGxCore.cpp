@@ -484,6 +484,7 @@ void TCustomDBGridGx::CMDeferLayout(TMessage&) {
 }
 
 void TCustomDBGridGx::Dispatch(TMessage& m) {
+    if (DispatchHintsAndWindowMessages(m)) return;
     if (m.Msg == CM_DEFERLAYOUTGX) {
         CMDeferLayout(m);
         return;

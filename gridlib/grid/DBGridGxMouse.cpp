@@ -850,12 +850,11 @@ void TCustomDBGridGx::WMCancelMode(TMessage& m) {
     interactionState_ = dgsNormal;
 }
 
-void TCustomDBGridGx::WMKillFocus(TMessage& m) {
-    if (pendingSortMarking_) {
-        pendingSortMarking_ = false;
-        DoSortMarkingChanged();
-    }
-    TCustomGrid::WMKillFocus(m);
+// A Ctrl+title click held back its sort until Ctrl is released or the focus leaves.
+void TCustomDBGridGx::ApplyPendingSortMarking() {
+    if (!pendingSortMarking_) return;
+    pendingSortMarking_ = false;
+    DoSortMarkingChanged();
 }
 
 // ==== Filter-row presses and the automatic drag ==========================================================
