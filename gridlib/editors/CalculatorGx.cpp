@@ -439,3 +439,30 @@ void TPopupCalculatorGx::SetValue(const Variant& value) {
     Clear();
     SetDisplayValue(VarIsNull(value) ? 0.0 : value.AsDouble());
 }
+
+// ---- For editors that drop the calculator down ------------------------------------------------------------
+
+Variant CalculatorStartValue(const AnsiString& editText) {
+    const TFormatSettings& fs = FormatSettings();
+    AnsiString s = Trim(editText);
+    if (s.IsEmpty()) return Null();
+    if (!fs.ThousandSeparator.IsEmpty()) s = StringReplace(s, fs.ThousandSeparator, AnsiString());
+    const AnsiString dec(fs.DecimalSeparator);
+    s = StringReplace(StringReplace(s, ".", dec), ",", dec);
+    double v = 0;
+    if (!TryStrToFloat(s, v)) return Null();
+    return Variant(v);
+}
+
+bool CalculatorResultText(IPopupCalculatorGx* calculator, AnsiString& text) {
+    if (!calculator) return false;
+    const Variant v = calculator->GetValue();
+    switch (VarType(v)) {
+    case varSmallint:
+    case varInteger:
+    case varSingle:
+    case varDouble:
+    case varCurrency: text = FloatToStr(v.AsDouble()); return true;
+    default: return false;
+    }
+}

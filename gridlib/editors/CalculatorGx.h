@@ -117,3 +117,10 @@ private:
     IComboEditGx* comboEdit() const;
     bool flat_ = false;
 };
+
+// For an editor that drops the calculator down over its text (the grid's cell editor): the value
+// the calculator opens with (Null for an empty text, else the text read as a number: blanks and
+// thousand separators dropped, '.' and ',' as the decimal separator; Null when it is no number),
+// and the text of its result (false, text unchanged, when the result is no number: an error).
+Variant CalculatorStartValue(const AnsiString& editText);
+bool CalculatorResultText(IPopupCalculatorGx* calculator, AnsiString& text);

@@ -104,7 +104,14 @@ const bool dateTimePropertiesRegistered = [] {
     TPropInfo f = MakeProperty<TCustomDBDateTimeEditGx>("EditFormat", text, &TCustomDBDateTimeEditGx::EditFormat,
                                                         &TCustomDBDateTimeEditGx::SetEditFormat);
     f.Stored = [](TObject* o) { return static_cast<TCustomDBDateTimeEditGx*>(o)->IsEditFormatStored(); };
-    RegisterPublishedProperties(TDBDateTimeEditGx::StaticClass(), {k, f});
+    TPropInfo value = MakeProperty<TCustomDBEditGx>("Value", TypeInfoOf(tkVariant, "Variant"), &TCustomDBEditGx::GetValue,
+                                                    &TCustomDBEditGx::SetValue);
+    // Only an editor of its own keeps its value with the form.
+    value.Stored = [](TObject* o) {
+        auto* e = static_cast<TCustomDBEditGx*>(o);
+        return e->DataIndepended() && !VarIsNull(e->GetValue());
+    };
+    RegisterPublishedProperties(TDBDateTimeEditGx::StaticClass(), {k, f, value});
     return true;
 }();
 }  // namespace

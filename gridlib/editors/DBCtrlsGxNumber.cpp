@@ -59,9 +59,17 @@ const bool numberPropertiesRegistered = [] {
     mx.Stored = [](TObject* o) { return static_cast<E*>(o)->IsMaxValueStored(); };
     TPropInfo mn = MakeProperty<E>("MinValue", extended, &E::GetMinValue, &E::SetMinValue);
     mn.Stored = [](TObject* o) { return static_cast<E*>(o)->IsMinValueStored(); };
+    TPropInfo value = MakeProperty<TCustomDBEditGx>("Value", TypeInfoOf(tkVariant, "Variant"), &TCustomDBEditGx::GetValue,
+                                                    &TCustomDBEditGx::SetValue);
+    // Only an editor of its own keeps its value with the form.
+    value.Stored = [](TObject* o) {
+        auto* e = static_cast<TCustomDBEditGx*>(o);
+        return e->DataIndepended() && !VarIsNull(e->GetValue());
+    };
     RegisterPublishedProperties(
         TDBNumberEditGx::StaticClass(),
-        {cur, MakeProperty<E>("DecimalPlaces", cardinal, &E::DecimalPlaces, &E::SetDecimalPlaces, 2), df, inc, mx, mn});
+        {cur, MakeProperty<E>("DecimalPlaces", cardinal, &E::DecimalPlaces, &E::SetDecimalPlaces, 2), df, inc, mx, mn,
+         value});
     return true;
 }();
 }  // namespace

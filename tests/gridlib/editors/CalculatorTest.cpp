@@ -167,4 +167,31 @@ TEST(PopupCalculator, EnterClosesAcceptingOnlyWithNothingPendingEscCancels) {
     delete popup;
 }
 
+TEST(PopupCalculator, AnEditorsTextOpensItAndOnlyANumberComesBack) {
+    guitest::EnsureApp();
+    struct Case {
+        const char* text;
+        bool null;
+        double value;
+    } cases[] = {{"", true, 0}, {"  ", true, 0}, {"12,5", false, 12.5}, {"12.5", false, 12.5},
+                 {"1\xC2\xA0" "234", false, 1234}, {"abc", true, 0}};
+    for (const Case& c : cases) {
+        const Variant v = CalculatorStartValue(c.text);
+        EXPECT_EQ(VarIsNull(v), c.null) << c.text;
+        if (!c.null) EXPECT_DOUBLE_EQ(v.AsDouble(), c.value) << c.text;
+    }
+    FakeComboOwner owner;
+    auto* popup = new TPopupCalculatorGx(&owner);
+    popup->SetValue(CalculatorStartValue("7"));
+    keys(popup, "/2=");
+    AnsiString text = "old";
+    EXPECT_TRUE(CalculatorResultText(popup, text));
+    EXPECT_EQ(text, "3,5");
+    keys(popup, "/0=");
+    text = "old";
+    EXPECT_FALSE(CalculatorResultText(popup, text));
+    EXPECT_EQ(text, "old");
+    delete popup;
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "testlib/DataTestSupport.h"
 #include "testlib/DbFixture.h"
+#include "rtl/TypInfo.h"
 #include "testlib/gui/GuiHarness.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +98,17 @@ TEST_F(DateTimeFixture, EditFormatsGiveTheirMaskDisplayFormatAndText) {
         }
         EXPECT_EQ(edit->EditFormat(), "DD 'A' MM");
     }
+
+    // A form keeps the kind, or the format of a custom editor, and a value of the editor's own.
+    auto stored = [&](const char* name) { return IsStoredProp(edit, GetPropInfo(edit, name)); };
+    EXPECT_FALSE(stored("Kind"));
+    EXPECT_TRUE(stored("EditFormat"));
+    EXPECT_TRUE(stored("Value"));
+    edit->SetKind(dtkTimeGx);
+    edit->SetValue(Null());
+    EXPECT_TRUE(stored("Kind"));
+    EXPECT_FALSE(stored("EditFormat"));
+    EXPECT_FALSE(stored("Value"));
 
     // Two-digit years from the short date format.
     FormatSettings().ShortDateFormat = "yy/mm/dd";
