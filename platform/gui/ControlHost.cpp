@@ -6,6 +6,7 @@
 #include "gui/Dialogs.h"
 #include "gui/Forms.h"
 #include "gui/QtGraphicsInternal.h"
+#include "gui/StdCtrls.h"
 #include "gui/WinApi.h"
 
 #include <QAbstractScrollArea>
@@ -1471,6 +1472,11 @@ bool DestroyCaret() {
 }
 
 bool ShowCaret(HWND wnd) {
+    // An edit's own caret (the window system's caret of a focused edit control).
+    if (auto* edit = dynamic_cast<TCustomEdit*>(wnd); edit && wnd != g_caret.owner) {
+        edit->ShowEditCaret();
+        return true;
+    }
     if (wnd && wnd != g_caret.owner) return false;
     if (!g_caret.owner) return false;
     if (g_caret.hideCount > 0) --g_caret.hideCount;
@@ -1478,6 +1484,10 @@ bool ShowCaret(HWND wnd) {
 }
 
 bool HideCaret(HWND wnd) {
+    if (auto* edit = dynamic_cast<TCustomEdit*>(wnd); edit && wnd != g_caret.owner) {
+        edit->HideEditCaret();
+        return true;
+    }
     if (wnd && wnd != g_caret.owner) return false;
     if (!g_caret.owner) return false;
     ++g_caret.hideCount;
@@ -1495,7 +1505,11 @@ bool GetCaretPos(TPoint* p) {
     return true;
 }
 
-bool CaretVisible(HWND wnd) { return wnd && g_caret.owner == wnd && g_caret.hideCount == 0; }
+bool CaretVisible(HWND wnd) {
+    if (auto* edit = dynamic_cast<TCustomEdit*>(wnd); edit && wnd != g_caret.owner)
+        return edit->Focused() && !edit->EditCaretHidden();
+    return wnd && g_caret.owner == wnd && g_caret.hideCount == 0;
+}
 
 // ---- Timers --------------------------------------------------------------------------------------
 

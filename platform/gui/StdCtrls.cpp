@@ -15,6 +15,8 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -283,6 +285,7 @@ void TCustomEdit::SetMultiLine(bool multiLine, bool wordWrap) {
     SetAlignment(alignment_);
     SetBorderStyle(borderStyle_);
     if (line_) applyPasswordChar(line_, passwordChar_);
+    applyCaret();
     ColorChanged();
     SetModified(modified);
     now->setVisible(shown);
@@ -290,6 +293,45 @@ void TCustomEdit::SetMultiLine(bool multiLine, bool wordWrap) {
     if (hadFocus) now->setFocus(Qt::OtherFocusReason);
     oldHost->Detach();
     DisposeWidget(oldHost);
+}
+
+namespace {
+// A one-line edit draws its caret as wide as its style says: this style makes it nothing.
+class NoCaretStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        if (metric == PM_TextCursorWidth) return 0;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+QStyle* noCaretStyle() {
+    static QPointer<NoCaretStyle> style;
+    if (!style) {
+        style = new NoCaretStyle;
+        style->setParent(qApp);
+    }
+    return style;
+}
+}  // namespace
+
+void TCustomEdit::HideEditCaret() {
+    if (++caretHides_ == 1) applyCaret();
+}
+
+void TCustomEdit::ShowEditCaret() {
+    if (caretHides_ == 0) return;
+    if (--caretHides_ == 0) applyCaret();
+}
+
+void TCustomEdit::applyCaret() {
+    const bool hidden = caretHides_ > 0;
+    if (line_) {
+        if (hidden) line_->setStyle(noCaretStyle());
+        else if (line_->style() == noCaretStyle()) line_->setStyle(nullptr);
+        line_->update();
+    }
+    if (multi_) multi_->setCursorWidth(hidden ? 0 : 1);
 }
 
 AnsiString TCustomEdit::NativeText() const {

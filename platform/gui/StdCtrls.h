@@ -117,6 +117,12 @@ public:
     bool MultiLine() const { return multi_ != nullptr; }
     void SetMultiLine(bool multiLine, bool wordWrap);
 
+    // The edit's caret, as HideCaret and ShowCaret of its window change it: hidden while more
+    // hides than shows were asked (an editor hides it while its drop-down takes the keys).
+    void HideEditCaret();
+    void ShowEditCaret();
+    bool EditCaretHidden() const { return caretHides_ > 0; }
+
 protected:
     explicit TCustomEdit(TComponent* owner, bool multiLine);
     // The shown text as the native edit holds it (line breaks as '\n'), and setting it without
@@ -141,6 +147,8 @@ private:
     void setup();
     void connectSignals();
     void notifyChange();
+    void applyCaret();
+    int caretHides_ = 0;
     int maxLength_ = 0;
     char passwordChar_ = 0;
     bool readOnly_ = false;

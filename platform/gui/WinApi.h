@@ -143,6 +143,8 @@ HCURSOR GetCursor();
 
 // ---- Caret ---------------------------------------------------------------------------------------
 // One caret for the application, owned by a window; a hidden count as the window system keeps it.
+// An edit has a caret of its own while focused: HideCaret and ShowCaret of the edit's window hide
+// and show it, counted the same way.
 bool CreateCaret(HWND wnd, int width, int height);
 bool DestroyCaret();
 bool ShowCaret(HWND wnd);
