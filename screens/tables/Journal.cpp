@@ -221,5 +221,8 @@ void TJournalForm::PanelTopResize(TObject*) {
 
 void TJournalForm::FitMessageColumn(TDBGridGx* grid, int width) {
     if (grid->Columns()->Count() < 2) return;
-    grid->Columns()->Items(1)->SetWidth(width - grid->Columns()->Items(0)->Width() - 45);
+    // A panel not laid out yet (narrower than the time column) must not hide the messages: a
+    // width of -1 would.
+    const int w = width - grid->Columns()->Items(0)->Width() - 45;
+    if (w > 0) grid->Columns()->Items(1)->SetWidth(w);
 }

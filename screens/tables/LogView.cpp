@@ -58,6 +58,8 @@ void TFormLogView::TabSheet1Resize(TObject*) {
     if (!DBGridGx1 || !DBGridGx2) return;  // the sheets are sized before their grids exist
     const int width = TabSheet1->Width();
     FitMessageColumn(DBGridGx1, width);
-    if (DBGridGx1->Columns()->Count() > 0 && DBGridGx2->Columns()->Count() > 1)
-        DBGridGx2->Columns()->Items(1)->SetWidth(width - DBGridGx1->Columns()->Items(0)->Width() - 45);
+    if (DBGridGx1->Columns()->Count() > 0 && DBGridGx2->Columns()->Count() > 1) {
+        const int w = width - DBGridGx1->Columns()->Items(0)->Width() - 45;
+        if (w > 0) DBGridGx2->Columns()->Items(1)->SetWidth(w);
+    }
 }

@@ -384,7 +384,7 @@ TEST_F(DataPacketFileTest, BadFilesAreReported) {
 
 TEST_F(DataPacketFileTest, AFileThatFailsToOpenIsLeftAsItWas) {
     // A damaged installation file, and one that is not there: the failed open writes nothing.
-    const std::string damaged = "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"i4\"/>";
+    const std::string damaged = "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"weird\"/>";
     write(file("rows.xml"), damaged);
     for (const char* name : {"rows.xml", "missing.xml"}) {
         TClientDataSet ds(nullptr);

@@ -63,8 +63,8 @@ TEST_F(BrowserTest, ARangeWithinOneDaySelectsByExactSeconds) {
     EXPECT_EQ(column(v->Grids[2], "F1AS")->CheckboxState(), cbChecked);
     EXPECT_EQ(column(v->Grids[2], "F1RS")->CheckboxState(), cbUnchecked);
     datatest::RussianLocale locale;
-    EXPECT_EQ(Trim(column(v->Grids[5], "RV2_GS")->DisplayText()), "1 234,500");
-    EXPECT_EQ(column(v->Grids[1], "KKP")->DisplayText(), "1,0");
+    EXPECT_EQ(Trim(column(v->Grids[5], "RV2_GS")->DisplayText()).str(), "1 234,500");
+    EXPECT_EQ(Trim(column(v->Grids[1], "KKP")->DisplayText()).str(), "1,0");
     EXPECT_EQ(column(v->Grids[0], "KKP")->DisplayFormat(), "### ##0");
 
     // A range that ends before it starts loads empty tables.
