@@ -23,6 +23,7 @@
 #include "screens/graphs/FormGraphAir.h"    // jig-machine graph screens
 #include "screens/graphs/FormGraphGS.h"     // hydrosizer graph screen
 #include "screens/graphs/FormGraphTS.h"     // jig-machine graph screens
+#include "screens/tables/PuState.h"         // machine state windows
 
 #include <algorithm>
 #include <cstdlib>
@@ -370,8 +371,8 @@ void TFormMain::FormShow(TObject*) {
     FormGraphTS_2 = NewForm<TFormGraphTS>(this, 2, dir + "GraphTS_M.INI");
     FormGraphAir_1 = NewForm<TFormGraphAir>(this, 1, dir + "GraphAir_K.INI");
     FormGraphAir_2 = NewForm<TFormGraphAir>(this, 2, dir + "GraphAir_M.INI");
-    //   FormPu1State = NewForm<TFormPuState>(this, 1);
-    //   FormPu2State = NewForm<TFormPuState>(this, 2);
+    FormPu1State = NewForm<TFormPuState>(this, 1);
+    FormPu2State = NewForm<TFormPuState>(this, 2);
     FormGraphGS = NewForm<TFormGraphGS>(this, dir + "GraphGS.INI");
     FormGraphGS->ShowAllGraphs();
     // ==== The launcher in front (app/FormMainMenu) =====================================================

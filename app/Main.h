@@ -257,6 +257,20 @@ public:
     void ActionPrintTableExecute(TObject* Sender);
     void ActionPrintTableFlotExecute(TObject* Sender);
     void ActionPrintTableBeltExecute(TObject* Sender);
+    void ActionMainTableExecute(TObject* Sender);
+    void ActionTableGSExecute(TObject* Sender);
+    void ActionOM_LogExecute(TObject* Sender);
+    void ActionFlotLogExecute(TObject* Sender);
+    void ActionWSensLogExecute(TObject* Sender);
+    void ActionShowBaseExecute(TObject* Sender);
+    void ActionShowDriver1Execute(TObject* Sender);
+    void ActionShowDriver2Execute(TObject* Sender);
+    void ActionPrintTableMainExecute(TObject* Sender);
+    void ActionPrintTableGSExecute(TObject* Sender);
+    // The journal prints make their screen when it does not exist yet.
+    void ActionPrintLogPU1Execute(TObject* Sender);
+    void ActionPrintLogPU2Execute(TObject* Sender);
+    void ActionPrintFlotLogExecute(TObject* Sender);
 
     // ---- Start-up helpers (app/Main.cpp) ----------------------------------------------------------
     // Step 7 of FormCreate on its own: asks the server's Now() through SQLQuerySysWork and sets the

@@ -27,9 +27,16 @@
 #include "screens/graphs/FormGraphTS.h"
 #include "screens/graphs/FormGraphZola.h"
 #include "screens/graphs/FormWebPrint.h"
+#include "screens/tables/BaseView.h"
+#include "screens/tables/BeltLog.h"
+#include "screens/tables/LogView.h"
+#include "screens/tables/PUF_Log.h"
+#include "screens/tables/PuState.h"
 #include "screens/tables/SvodTable.h"
 #include "screens/tables/TableBelt.h"
 #include "screens/tables/TableFlot.h"
+#include "screens/tables/TableMain.h"
+#include "screens/tables/Table_GS_work.h"
 #include "sys/Host.h"
 #include "widgets/Arrow.h"
 
@@ -95,7 +102,7 @@ const std::vector<TActionRow>& actionRows() {
         {&TFormMain::ActionGraphGS, "ActionGraphGS", "Графики", "Графики параметров работы гидросайзера.", "Alt+F4",
          104, &TFormMain::ActionGraphGSExecute, P::Graph},
         {&TFormMain::ActionMainTable, "ActionMainTable", "Таблицы", "Обобщенная таблица показателей  работы...",
-         "Alt+F5", 105, nullptr, P::Table},
+         "Alt+F5", 105, &TFormMain::ActionMainTableExecute, P::Table},
         {&TFormMain::ActionTableTime, "ActionTableTime", "Таблицы", "Таблица учета работы отсадочных машин", "Alt+F6",
          106, &TFormMain::ActionTableTimeExecute, P::Table},
         {&TFormMain::ActionTableFlot, "ActionTableFlot", "Таблицы", "Таблица учета работы флотации", "Alt+F7", 107,
@@ -103,14 +110,15 @@ const std::vector<TActionRow>& actionRows() {
         {&TFormMain::ActionTableBelt, "ActionTableBelt", "Таблицы", "Таблица показателей работы конвейеров", "Alt+F8",
          108, &TFormMain::ActionTableBeltExecute, P::Table},
         {&TFormMain::ActionTableGS, "ActionTableGS", "Таблицы", "Таблица  показателей  работы  гидросайзера", "Alt+F9",
-         109, nullptr, P::Table},
-        {&TFormMain::ActionOM_Log, "ActionOM_Log", "Журналы", "Журнал регистрации работы ОМ", "Alt+F10", 110, nullptr,
-         P::Log},
+         109, &TFormMain::ActionTableGSExecute, P::Table},
+        {&TFormMain::ActionOM_Log, "ActionOM_Log", "Журналы", "Журнал регистрации работы ОМ", "Alt+F10", 110,
+         &TFormMain::ActionOM_LogExecute, P::Log},
         {&TFormMain::ActionFlotLog, "ActionFlotLog", "Журналы", "Журнал регистрации управления флотацией", "Alt+F11",
-         111, nullptr, P::Log},
+         111, &TFormMain::ActionFlotLogExecute, P::Log},
         {&TFormMain::ActionWSensLog, "ActionWSensLog", "Журналы", "Журнал регистрации работы весов", "Ctrl+F9", 21,
-         nullptr, P::Log},
-        {&TFormMain::ActionShowBase, "ActionShowBase", "Специальные", "Просмотр базы данных", "", 0, nullptr, P::None},
+         &TFormMain::ActionWSensLogExecute, P::Log},
+        {&TFormMain::ActionShowBase, "ActionShowBase", "Специальные", "Просмотр базы данных", "", 0,
+         &TFormMain::ActionShowBaseExecute, P::None},
         // Dialogs and commands.
         {&TFormMain::ActionExit, "ActionExit", "Главное", "Вы&xод", "Ctrl+Q", 0, &TFormMain::ActionExitExecute,
          P::None},
@@ -118,8 +126,10 @@ const std::vector<TActionRow>& actionRows() {
          P::None},
         {&TFormMain::ActionShowConfig, "ActionShowConfig", "Специальные", "Конфигурация", "Ctrl+Alt+C", 0,
          &TFormMain::ActionShowConfigExecute, P::None},
-        {&TFormMain::ActionShowDriver1, "ActionShowDriver1", "Специальные", "ПУ №1", "", 0, nullptr, P::None},
-        {&TFormMain::ActionShowDriver2, "ActionShowDriver2", "Специальные", "ПУ №2", "", 0, nullptr, P::None},
+        {&TFormMain::ActionShowDriver1, "ActionShowDriver1", "Специальные", "ПУ №1", "", 0,
+         &TFormMain::ActionShowDriver1Execute, P::None},
+        {&TFormMain::ActionShowDriver2, "ActionShowDriver2", "Специальные", "ПУ №2", "", 0,
+         &TFormMain::ActionShowDriver2Execute, P::None},
         {&TFormMain::ActionShowPUFDriver, "ActionShowPUFDriver", "Специальные", "Пульт управления флотацией", "", 0,
          &TFormMain::ActionShowPUFDriverExecute, P::None},
         {&TFormMain::ActionShowDriverV120, "ActionShowDriverV120", "Специальные", "Конвейеры весов и гидросайзер", "", 0,
@@ -172,15 +182,16 @@ const std::vector<TActionRow>& actionRows() {
         {&TFormMain::ActionPrintTableBelt, "ActionPrintTableBelt", "Печать", "Показателей работы конвейеров", "", 0,
          &TFormMain::ActionPrintTableBeltExecute, P::None},
         {&TFormMain::ActionPrintTableMain, "ActionPrintTableMain", "Печать", "Обобщающая таблица показателей работы", "",
-         0, nullptr, P::None},
-        {&TFormMain::ActionPrintTableGS, "ActionPrintTableGS", "Печать", "Таблица работы гидросайзера", "", 0, nullptr,
-         P::None},
+         0, &TFormMain::ActionPrintTableMainExecute, P::None},
+        {&TFormMain::ActionPrintTableGS, "ActionPrintTableGS", "Печать", "Таблица работы гидросайзера", "", 0,
+         &TFormMain::ActionPrintTableGSExecute, P::None},
         {&TFormMain::ActionPrintLogPU1, "ActionPrintLogPU1", "Печать", "Журнал работы отсадочной машины крупного класса",
-         "", 0, nullptr, P::None},
+         "", 0, &TFormMain::ActionPrintLogPU1Execute, P::None},
         {&TFormMain::ActionPrintLogPU2, "ActionPrintLogPU2", "Печать", "Журнал работы отсадочной машины мелкого класса",
-         "", 0, nullptr, P::None},
+         "", 0, &TFormMain::ActionPrintLogPU2Execute, P::None},
         {&TFormMain::ActionPrintFlotLog, "ActionPrintFlotLog", "Печать",
-         "Журнал регистрации  событий  по управлению флотацией", "", 0, nullptr, P::None},
+         "Журнал регистрации  событий  по управлению флотацией", "", 0,
+         &TFormMain::ActionPrintFlotLogExecute, P::None},
     };
     return rows;
 }
@@ -363,6 +374,25 @@ void TFormMain::ActionTableFlotExecute(TObject*) { ShowFormMaximized(FormTableFl
 
 void TFormMain::ActionTableBeltExecute(TObject*) { ShowFormMaximized(FormTableBelt); }
 
+void TFormMain::ActionMainTableExecute(TObject*) { ShowFormMaximized(FormTableMain); }
+
+void TFormMain::ActionTableGSExecute(TObject*) { ShowFormMaximized(FormTable_GS_work); }
+
+void TFormMain::ActionOM_LogExecute(TObject*) {
+    // Made on first use (its first showing loads the journal); NewForm runs its OnCreate.
+    if (!FormLogView) FormLogView = NewForm<TFormLogView>(this);
+    ShowFormMaximized(FormLogView);
+}
+
+void TFormMain::ActionFlotLogExecute(TObject*) { ShowFormMaximized(FormPUF_Log); }
+
+void TFormMain::ActionWSensLogExecute(TObject*) { ShowFormMaximized(FormBeltLog); }
+
+void TFormMain::ActionShowBaseExecute(TObject*) {
+    if (!FormBaseView) FormBaseView = NewForm<TFormBaseView>(this);
+    ShowFormMaximized(FormBaseView);
+}
+
 // ---- Dialogs and commands -------------------------------------------------------------------------------
 
 void TFormMain::ActionAboutExecute(TObject*) {
@@ -375,6 +405,14 @@ void TFormMain::ActionShowConfigExecute(TObject*) {
 
 void TFormMain::ActionShowPUFDriverExecute(TObject*) {
     if (FormPUF_Link) FormPUF_Link->ShowModal();
+}
+
+void TFormMain::ActionShowDriver1Execute(TObject*) {
+    if (FormPu1State) FormPu1State->ShowModal();
+}
+
+void TFormMain::ActionShowDriver2Execute(TObject*) {
+    if (FormPu2State) FormPu2State->ShowModal();
 }
 
 void TFormMain::ActionShowDriverV120Execute(TObject*) {
@@ -478,6 +516,40 @@ void TFormMain::ActionPrintTableFlotExecute(TObject*) {
 
 void TFormMain::ActionPrintTableBeltExecute(TObject*) {
     if (FormTableBelt) FormTableBelt->PrintReport();
+}
+
+void TFormMain::ActionPrintTableMainExecute(TObject*) {
+    if (FormTableMain) FormTableMain->PrintReport();
+}
+
+void TFormMain::ActionPrintTableGSExecute(TObject*) {
+    if (FormTable_GS_work) FormTable_GS_work->PrintReport();
+}
+
+namespace {
+
+// A journal's grid printed into the preview with the period its screen shows.
+void printJournal(TPrintDBGridGx* print, TDateTime start, TDateTime stop) {
+    print->SetSubstitutes({"[StartTime]", FormatDateTime("dd.mm.yyyy hh:nn", start), "[StopTime]",
+                           FormatDateTime("dd.mm.yyyy hh:nn", stop)});
+    print->Preview();
+}
+
+}  // namespace
+
+void TFormMain::ActionPrintLogPU1Execute(TObject*) {
+    if (!FormLogView) FormLogView = NewForm<TFormLogView>(this);
+    printJournal(FormLogView->PrintDBGridGx1, FormLogView->StartTime, FormLogView->StopTime);
+}
+
+void TFormMain::ActionPrintLogPU2Execute(TObject*) {
+    if (!FormLogView) FormLogView = NewForm<TFormLogView>(this);
+    printJournal(FormLogView->PrintDBGridGx2, FormLogView->StartTime, FormLogView->StopTime);
+}
+
+void TFormMain::ActionPrintFlotLogExecute(TObject*) {
+    if (!FormPUF_Log) FormPUF_Log = NewForm<TFormPUF_Log>(this);
+    printJournal(FormPUF_Log->PrintDBGridGx1, FormPUF_Log->StartTime, FormPUF_Log->StopTime);
 }
 
 // ---- Helpers -------------------------------------------------------------------------------------------------

@@ -23,9 +23,13 @@
 #include "links/FormPUF_Link.h"
 #include "links/FormTarControl.h"
 #include "links/FormV120_Link.h"
+#include "screens/tables/BeltLog.h"
+#include "screens/tables/PUF_Log.h"
 #include "screens/tables/SvodTable.h"
 #include "screens/tables/TableBelt.h"
 #include "screens/tables/TableFlot.h"
+#include "screens/tables/TableMain.h"
+#include "screens/tables/Table_GS_work.h"
 #include "gui/Forms.h"
 #include "rtl/FileUtils.h"
 #include "sys/Host.h"
@@ -61,18 +65,18 @@ void CreateStartupForms() {
     Application->CreateForm(FormGraphZola);       // 16 TFormGraphZola
     Application->CreateForm(FormGraphBakLevel);   // 17 TFormGraphBakLevel
     Application->CreateForm(FormTableFlot);       // 18 TFormTableFlot
-    //                                                19 FormPUF_Log        TFormPUF_Log
+    Application->CreateForm(FormPUF_Log);         // 19 TFormPUF_Log
     Application->CreateForm(FormTotalMnemo);      // 20 TFormTotalMnemo
     Application->CreateForm(FormTarControl);      // 21 TFormTarControl
     Application->CreateForm(FormInputNewSet);     // 22 TFormInputNewSet
     Application->CreateForm(FormTableBelt);       // 23 TFormTableBelt
-    //                                                24 FormTableMain      TFormTableMain
+    Application->CreateForm(FormTableMain);       // 24 TFormTableMain
     Application->CreateForm(FormGraphBeltWork);   // 25 TFormGraphBeltWork
-    //                                                26 FormBeltLog        TFormBeltLog
+    Application->CreateForm(FormBeltLog);         // 26 TFormBeltLog
     Application->CreateForm(FormV120_Link);       // 27 TFormV120_Link
     Application->CreateForm(ShowErrorForm);       // 28 TShowErrorForm
     Application->CreateForm(FormMnemoGS);         // 29 TFormMnemoGS
-    //                                                30 FormTable_GS_work  TFormTable_GS_work
+    Application->CreateForm(FormTable_GS_work);   // 30 TFormTable_GS_work
 }
 
 int RunPlantmon() {

@@ -103,7 +103,7 @@ void TClientDataSet::InternalOpen() {
 
 void TClientDataSet::InternalClose() {
     std::exception_ptr error;
-    if (!FileName().IsEmpty() && !loadingFile_) {
+    if (!FileName().IsEmpty() && !loadingFile_ && !UndoingFailedOpen()) {
         try {
             writeFile(FileName());
         } catch (...) {

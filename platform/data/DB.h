@@ -1117,6 +1117,9 @@ protected:
     // the records with AppendStoredRecord. Raise to fail the open.
     virtual void InternalOpen() = 0;
     virtual void InternalClose() {}
+    // True while InternalClose runs to undo an open that failed: nothing was shown, so nothing
+    // may be written back (a file dataset would overwrite its file with an empty packet).
+    bool UndoingFailedOpen() const noexcept { return undoingFailedOpen_; }
     // FieldDefs.Update on a closed dataset; default does nothing.
     virtual void InternalInitFieldDefs() {}
     // Refresh: reload the records (the structure stays). Default: InternalClose, InternalOpen.
@@ -1229,6 +1232,7 @@ private:
     std::uint64_t viewStamp_ = 1;
     bool defaultFields_ = false;
     bool opening_ = false;
+    bool undoingFailedOpen_ = false;
     bool destroying_ = false;
     TDataSetState state_ = dsInactive;
     bool modified_ = false;

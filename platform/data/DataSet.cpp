@@ -215,10 +215,12 @@ void TDataSet::openDataSet() {
     } catch (...) {
         state_ = dsInactive;
         opening_ = false;
+        undoingFailedOpen_ = true;
         try {
             InternalClose();
         } catch (...) {
         }
+        undoingFailedOpen_ = false;
         resetStore();
         destroyDefaultFields();
         throw;

@@ -3,6 +3,7 @@
 #include "app/EventLog.h"
 #include "app/Global.h"
 #include "app/MainView.h"
+#include "db/SqlClientDataSet.h"
 #include "db/SqlExpr.h"
 
 const char* const TShiftTableForm::PeriodSuffix[4] = {"_D1_", "_D2_", "_D_", "_M_"};
@@ -74,6 +75,7 @@ void TShiftTableForm::FormCreate(TObject*) {
 
 void TShiftTableForm::TimerUpdateTimer(TObject*) {
     if (!MainView || !MainView->SQLConnection1 || !MainView->SQLConnection1->Connected() || TimerBusy) return;
+    if (PrintBusy()) return;
     TimerBusy = 1;
     try {
         ++TickCount;
@@ -144,4 +146,39 @@ void TShiftTableForm::ShowWaitPanel(bool show) {
         WaitPanel->BringToFront();
     }
     WaitPanel->SetVisible(show);
+}
+
+void TShiftTableForm::ReloadPeriods(bool testConnection) {
+    if (ReloadBusy) return;
+    if (testConnection && (!MainView || !MainView->SQLConnection1 || !MainView->SQLConnection1->Connected())) return;
+    ReloadBusy = 1;
+    ShowWaitPanel(true);
+    try {
+        // Lets the wait panel paint before the queries hold the screen.
+        Application->ProcessMessages();
+        ShownDate = DateOf(DateTimePicker1->Date());
+        BeforePeriods();
+        for (int p = 1; p <= 4; ++p) {
+            ComputePeriod(p);
+            LoadPeriodAt(p);
+        }
+        AfterPeriods();
+    } catch (...) {
+        PostEvent("Ошибка в " + ClassName() + "::Reload()", 0);
+    }
+    ShowWaitPanel(false);
+    ReloadBusy = 0;
+}
+
+bool TShiftTableForm::OpenPeriodQuery(TSQLClientDataSet* dataSet, const AnsiString& sql,
+                                      const AnsiString& failureText) {
+    dataSet->Close();
+    dataSet->SetCommandText(sql);
+    try {
+        dataSet->Open();
+    } catch (...) {
+        PostEvent(failureText, 0);
+        return false;
+    }
+    return true;
 }

@@ -18,6 +18,8 @@
 #include "gui/StdCtrls.h"
 #include "rtl/DateUtils.h"
 
+class TSQLClientDataSet;
+
 #include <cstdint>
 
 class TShiftTableForm : public TForm {
@@ -89,6 +91,21 @@ protected:
     TLabel* MakeCellText(const AnsiString& name, TPanel* cell, const AnsiString& text, bool bold);
     // Shows or hides the wait panel over the table.
     void ShowWaitPanel(bool show);
+
+    // The reload of the tables that load period by period: returns while a reload runs (or, with
+    // testConnection, while the connection is down); shows the wait panel and lets it paint; reads
+    // the picker's day; BeforePeriods, then for each period 1..4 ComputePeriod and LoadPeriodAt,
+    // then AfterPeriods. A failure is posted as "Ошибка в <class>::Reload()" and leaves the periods
+    // not yet loaded as they were; the wait panel is hidden and the busy byte cleared in every case.
+    void ReloadPeriods(bool testConnection);
+    virtual void BeforePeriods() {}
+    virtual void LoadPeriodAt(int /*period*/) {}
+    virtual void AfterPeriods() {}
+    // Closes the dataset, sets the statement and opens it; when that fails, posts failureText and
+    // answers false.
+    static bool OpenPeriodQuery(TSQLClientDataSet* dataSet, const AnsiString& sql, const AnsiString& failureText);
+    // While true the refresh tick leaves the table alone (a print of its data is running).
+    virtual bool PrintBusy() const { return false; }
 
     TLabel* TitleLabel = nullptr;
 };

@@ -62,13 +62,14 @@ void TFormTableBelt::BeforePeriods() {
     OutField_TNK1->SetOutValue(ReadBeltScale(1).TNK);
 }
 
+AnsiString TFormTableBelt::PeriodStatement(const AnsiString& start, const AnsiString& stop) {
+    const AnsiString where = " where RecMoment >= '" + start + "' and RecMoment <= '" + stop + "'";
+    return "select 0 as Ix, Round( sum(G_1T1), 2 ) as G_T\n\rfrom belt_386_2\n\r" + where +
+           " union select 1 as Ix, Round(sum(G_1T1), 2) as G_T\n\r from belt_401\n\r" + where + " order by Ix";
+}
+
 void TFormTableBelt::LoadPeriod(const AnsiString& suffix) {
-    const AnsiString where =
-        " where RecMoment >= '" + PeriodStartText() + "' and RecMoment <= '" + PeriodStopText() + "'";
-    const AnsiString sql = "select 0 as Ix, Round( sum(G_1T1), 2 ) as G_T\n\rfrom belt_386_2\n\r" + where +
-                           " union select 1 as Ix, Round(sum(G_1T1), 2) as G_T\n\r from belt_401\n\r" + where +
-                           " order by Ix";
-    if (!OpenPeriodQuery(sql)) return;
+    if (!OpenPeriodQuery(PeriodStatement(PeriodStartText(), PeriodStopText()))) return;
     for (SQLClientDataSet1->First(); !SQLClientDataSet1->Eof(); SQLClientDataSet1->Next()) {
         const int ix = SQLClientDataSet1->FieldByName("Ix")->AsInteger();
         TField* g = SQLClientDataSet1->FieldByName("G_T");

@@ -20,6 +20,9 @@ public:
     // Both scales' sums of the period into "OutField" + suffix + scale index (OutField_D2_G1); a
     // scale without rows gives 0.
     void LoadPeriod(const AnsiString& suffix) override;
+    // The statement of one period's sums, a row per scale (Ix 0: 386-2, 1: 401; G_T the tonnes);
+    // start and stop already written as whole-hour bounds. The general table runs it too.
+    static AnsiString PeriodStatement(const AnsiString& start, const AnsiString& stop);
 
 protected:
     // The throughput row: each scale's current load, read from its shared record under the records'

@@ -50,11 +50,14 @@ TFormTableFlot::~TFormTableFlot() {
     if (FormTableFlot == this) FormTableFlot = nullptr;
 }
 
+AnsiString TFormTableFlot::PeriodStatement(const AnsiString& start, const AnsiString& stop) {
+    return "select \r\nsum(RVF)/60 as VF, sum(RGF)/60 as GF, \r\nsum(TRRS)/60 as VRRS, "
+           "sum(TRRP)/60 as VRRP \r\nfrom puf_data \r\nwhere RecMoment >= '" +
+           start + "' and RecMoment <= '" + stop + "'";
+}
+
 void TFormTableFlot::LoadPeriod(const AnsiString& suffix) {
-    const AnsiString sql = "select \r\nsum(RVF)/60 as VF, sum(RGF)/60 as GF, \r\nsum(TRRS)/60 as VRRS, "
-                           "sum(TRRP)/60 as VRRP \r\nfrom puf_data \r\nwhere RecMoment >= '" +
-                           PeriodStartText() + "' and RecMoment <= '" + PeriodStopText() + "'";
-    if (!OpenPeriodQuery(sql)) return;
+    if (!OpenPeriodQuery(PeriodStatement(PeriodStartText(), PeriodStopText()))) return;
     // The dataset stays open until the next period closes it.
     TFields* fields = SQLClientDataSet1->Fields();
     for (int i = 0; i < fields->Count(); ++i) {

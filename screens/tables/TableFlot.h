@@ -17,6 +17,9 @@ public:
 
     // Every result column of the period's sums into the cell of its name; a NULL sum reads as 0.
     void LoadPeriod(const AnsiString& suffix) override;
+    // The statement of one period's sums (VF, GF, VRRS, VRRP); start and stop already written as
+    // whole-hour bounds. The general table runs it too.
+    static AnsiString PeriodStatement(const AnsiString& start, const AnsiString& stop);
 };
 
 extern TFormTableFlot* FormTableFlot;

@@ -44,37 +44,7 @@ TOutField* TTotalsTableForm::MakeValueField(const AnsiString& name, TWinControl*
     return f;
 }
 
-void TTotalsTableForm::Reload() {
-    if (ReloadBusy || !MainView || !MainView->SQLConnection1 || !MainView->SQLConnection1->Connected()) return;
-    ReloadBusy = 1;
-    ShowWaitPanel(true);
-    try {
-        // Lets the wait panel paint before the queries hold the screen.
-        Application->ProcessMessages();
-        ShownDate = DateOf(DateTimePicker1->Date());
-        BeforePeriods();
-        for (int p = 1; p <= 4; ++p) {
-            ComputePeriod(p);
-            LoadPeriod(RowSuffix(p));
-        }
-    } catch (...) {
-        PostEvent("Ошибка в " + ClassName() + "::Reload()", 0);
-    }
-    ShowWaitPanel(false);
-    ReloadBusy = 0;
-}
-
-bool TTotalsTableForm::OpenPeriodQuery(const AnsiString& sql) {
-    SQLClientDataSet1->Close();
-    SQLClientDataSet1->SetCommandText(sql);
-    try {
-        SQLClientDataSet1->Open();
-    } catch (...) {
-        PostEvent(LoadFailureText, 0);
-        return false;
-    }
-    return true;
-}
+void TTotalsTableForm::Reload() { ReloadPeriods(true); }
 
 void TTotalsTableForm::PrintReport() {
     if (!FormWebPrint) return;

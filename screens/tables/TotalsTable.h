@@ -42,12 +42,13 @@ protected:
     // rowCount: the rows of the table, header included (for the vertical centring).
     TTotalsTableForm(TComponent* owner, const AnsiString& name, const AnsiString& titleText,
                      const AnsiString& templateName, int rowCount);
-    // Runs inside Reload's guard, before the periods.
-    virtual void BeforePeriods() {}
+    void LoadPeriodAt(int period) override { LoadPeriod(RowSuffix(period)); }
     // The part of the cell names that stands for period 1..4 (PeriodSuffix by default).
     virtual AnsiString RowSuffix(int period) const { return PeriodSuffix[period - 1]; }
     // Closes the dataset, sets the statement and opens it; false (logged) when it fails.
-    bool OpenPeriodQuery(const AnsiString& sql);
+    bool OpenPeriodQuery(const AnsiString& sql) {
+        return TShiftTableForm::OpenPeriodQuery(SQLClientDataSet1, sql, LoadFailureText);
+    }
     // A value cell, blank until its first value.
     TOutField* MakeValueField(const AnsiString& name, TWinControl* parent, int left, int top, int width, int height);
 

@@ -382,4 +382,18 @@ TEST_F(DataPacketFileTest, BadFilesAreReported) {
     EXPECT_FALSE(ds.Active());
 }
 
+TEST_F(DataPacketFileTest, AFileThatFailsToOpenIsLeftAsItWas) {
+    // A damaged installation file, and one that is not there: the failed open writes nothing.
+    const std::string damaged = "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"A\" fieldtype=\"weird\"/>";
+    write(file("rows.xml"), damaged);
+    for (const char* name : {"rows.xml", "missing.xml"}) {
+        TClientDataSet ds(nullptr);
+        ds.SetFileName(file(name));
+        EXPECT_ANY_THROW(ds.Open()) << name;
+        EXPECT_FALSE(ds.Active());
+    }
+    EXPECT_EQ(read(file("rows.xml")), damaged);
+    EXPECT_FALSE(std::filesystem::exists(file("missing.xml")));
+}
+
 }  // namespace
