@@ -81,13 +81,9 @@ void TCustomDBGridGx::FooterCellLook(int row, TColumnGx* column, TFont*& font, T
     endEllipsis = footer->EndEllipsis();
 }
 
+// The cell shows the button its in-place editor would show.
 int TCustomDBGridGx::PaintColumnEditStyle(TColumnGx* column) {
-    switch (column->ButtonStyle()) {
-        case cbsEllipsis: return 1;
-        case cbsUpDown: return 5;
-        case cbsDropDown: return 6;
-        default: return 0;
-    }
+    return static_cast<int>(GetColumnEditStyle(column, Designing()));
 }
 
 int TCustomDBGridGx::ColumnEditButtonsWidth(TColumnGx* column) {

@@ -6,7 +6,9 @@
 
 #include "TablesTestSupport.h"
 
+#include "gridlib/grid/DBGridGxFindDlgs.h"
 #include "gui/WinApi.h"
+#include "testlib/gui/GuiHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -162,6 +164,29 @@ TEST_F(JournalTest, AFailingTickShowsOneBoxWhileMoreTicksCome) {
     // Closed, the next failing tick shows the fault again.
     Tick(puf);
     EXPECT_EQ(boxes.Count(), 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(JournalTest, CtrlFInTheJournalsGridOpensTheFindDialog) {
+    REQUIRE_TEST_DB();
+    Insert("puf_log", "2010-03-15 08:00:00", "Пуск флотомашины №1");
+    auto* puf = NewForm<TFormPUF_Log>(form);
+    Load(puf, 2010, 3, 15, 2);
+    TDBGridGx* grid = puf->Journals().front().Grid;
+    guitest::ShowForm(form);
+    guitest::ModalDriver modal;
+    TCustomForm* shown = nullptr;
+    modal.Then([&shown](TCustomForm* f) {
+        shown = f;
+        f->SetModalResult(mrCancel);
+    });
+    guitest::Key('F', ssCtrl, grid);
+    EXPECT_EQ(modal.Shown(), 1);
+    ASSERT_NE(dynamic_cast<TDBGridGxFindDlg*>(shown), nullptr);
+    EXPECT_EQ(shown->Caption(), "Поиск");
 }
 
 }  // namespace
