@@ -99,6 +99,31 @@ TEST_F(FormConfigTest, ConstantsAreWrittenRowByRowAndAFailingApplyKeepsEveryChan
     EXPECT_EQ(Value("select ConstVal from setup where ConstName='A_CONST'"), "4");
 }
 
+TEST_F(FormConfigTest, AValueTypedIntoTheConstantsGridReachesTheTableWhenTheRowIsLeft) {
+    Application->FormCreated(dialog);
+    dialog->Show();
+    Open();
+    dialog->PageControl1->SetActivePage(dialog->TabSheetConstEditor);
+    guitest::ShowForm(dialog);
+    TDBGridGx* grid = dialog->DBGridGxConstList;
+    TClientDataSet* cds = dialog->ClientDataSetSetup;
+    ASSERT_TRUE(cds->Locate("ConstName", Variant("A_CONST"), {}));
+    grid->SetFocus();
+    ASSERT_TRUE(guitest::WaitFor([grid] { return grid->Focused(); }));
+    // The value: typed into the cell (typing opens the editor; F2 is the main window's key while the
+    // dialog is not modal), written when the row is left.
+    grid->SetSelectedIndex(1);
+    guitest::Type("1", grid);
+    ASSERT_TRUE(grid->EditorMode());
+    guitest::Type("2,5", grid->InplaceEditor());
+    guitest::Key(VK_DOWN, 0, grid->InplaceEditor());
+    EXPECT_EQ(Value("select ConstVal from setup where ConstName='A_CONST'"), "12.5");
+    EXPECT_EQ(cds->ChangeCount(), 0);
+    EXPECT_EQ(cds->RecordCount(), 2) << "no row is added at the end";
+    dialog->Hide();
+    Application->FormDestroyed(dialog);
+}
+
 TEST_F(FormConfigTest, CalibrationRowsStayPendingUntilSavedAndCancelReloads) {
     Open();
     TClientDataSet* cds = dialog->ClientDataSetKalibr;
