@@ -211,3 +211,34 @@ TEST_F(ProviderTest, ComputedOrJoinedResultsCannotBeResolved) {
 }
 
 }  // namespace
+
+namespace {
+
+// Rows inserted and applied, then an older row edited and applied: both reach the table.
+TEST_F(ProviderTest, AnEditAfterAnAppliedInsertIsWrittenToo) {
+    Cached c(conn.get(), "select * from setup order by ConstName");
+    c.cds.Open();
+    c.cds.Append();
+    c.cds.FieldByName("ConstName")->SetAsString("K3");
+    c.cds.FieldByName("ConstVal")->SetAsFloat(7);
+    c.cds.Post();
+    EXPECT_EQ(c.cds.ApplyUpdates(0), 0);
+    EXPECT_EQ(db->Scalar("select ConstVal from setup where ConstName = 'K3'"), "7");
+    ASSERT_TRUE(c.cds.Locate("ConstName", Variant("K1")));
+    c.cds.Edit();
+    c.cds.FieldByName("ConstVal")->SetAsFloat(9.25);
+    c.cds.Post();
+    EXPECT_EQ(c.cds.ChangeCount(), 1);
+    EXPECT_EQ(c.cds.ApplyUpdates(0), 0);
+    EXPECT_EQ(c.cds.ChangeCount(), 0);
+    EXPECT_EQ(db->Scalar("select ConstVal from setup where ConstName = 'K1'"), "9.25");
+    // and the inserted row itself, edited after its apply
+    ASSERT_TRUE(c.cds.Locate("ConstName", Variant("K3")));
+    c.cds.Edit();
+    c.cds.FieldByName("ConstVal")->SetAsFloat(8);
+    c.cds.Post();
+    EXPECT_EQ(c.cds.ApplyUpdates(0), 0);
+    EXPECT_EQ(db->Scalar("select ConstVal from setup where ConstName = 'K3'"), "8");
+}
+
+}  // namespace
