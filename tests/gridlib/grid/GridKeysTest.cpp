@@ -227,3 +227,25 @@ TEST_F(CheckBoxKeysTest, SpaceStepsTheValueAndDeleteEmptiesAFieldThatMayBeEmpty)
 }
 
 }  // namespace
+
+namespace {
+
+// What is typed into a cell stays when Tab leaves it for the next column, and the row posts both.
+TEST_F(GridKeysTest, TextTypedIntoACellIsKeptWhenTabMovesOn) {
+    Open(3);
+    Show();
+    grid->SetSelectedIndex(1);  // Name
+    guitest::Type("x", grid.get());
+    ASSERT_TRUE(grid->EditorMode());
+    guitest::Type("yz", grid->InplaceEditor());
+    // the keys go where the user's would: to the editor, which holds the focus
+    guitest::Key(VK_TAB, 0, grid->InplaceEditor());
+    EXPECT_EQ(grid->SelectedIndex(), 2);
+    EXPECT_EQ(cds.FieldByName("Name")->AsString(), "xyz");
+    Key(VK_DOWN);
+    EXPECT_EQ(cds.State(), dsBrowse);
+    cds.First();
+    EXPECT_EQ(cds.FieldByName("Name")->AsString(), "xyz");
+}
+
+}  // namespace
