@@ -1021,7 +1021,9 @@ void TCustomDBGridGx::paintArea(int colFrom, int colTo, int rowFrom, int rowTo, 
                 c->FillRect(r);
             }
             DrawCell(col, row, r, state);
-            if (fixed && Ctl3D() && (go & (goFixedHorzLine | goFixedVertLine))) {
+            // The base grid's raised edges belong to its own default drawing; the grid draws its own
+            // (over the leaf of a multi-level title, never across a group caption).
+            if (baseDefault && fixed && Ctl3D() && (go & (goFixedHorzLine | goFixedVertLine))) {
                 TRect e = r;
                 DrawEdge(c->Handle(), e, BDR_RAISEDINNER, BF_BOTTOMRIGHT);
                 e = r;
