@@ -25,14 +25,16 @@ db_start() {
   local user_opt=()
   if [ "$(id -u)" -eq 0 ]; then user_opt=(--user=root); fi
   local fresh=0
+  # The server's temporary tables stay in its own folder, away from what tests clean up in $TMPDIR.
+  mkdir -p "$dir/tmp"
   if [ ! -d "$dir/data/mysql" ]; then
     fresh=1
-    mariadb-install-db --no-defaults "${user_opt[@]}" --datadir="$dir/data" \
+    mariadb-install-db --no-defaults "${user_opt[@]}" --datadir="$dir/data" --tmpdir="$dir/tmp" \
       --auth-root-authentication-method=normal --skip-test-db >"$dir/install.log" 2>&1 \
       || { cat "$dir/install.log"; return 1; }
   fi
   if [ -n "$wanted" ] && db_port_free "$wanted"; then DB_PORT=$wanted; else DB_PORT=$(db_free_port); fi
-  mariadbd --no-defaults "${user_opt[@]}" --datadir="$dir/data" --socket="$DB_SOCKET" \
+  mariadbd --no-defaults "${user_opt[@]}" --datadir="$dir/data" --tmpdir="$dir/tmp" --socket="$DB_SOCKET" \
     --port="$DB_PORT" --bind-address=127.0.0.1 --pid-file="$dir/mysqld.pid" \
     --skip-name-resolve --innodb-buffer-pool-size=64M --innodb-log-file-size=16M \
     --innodb-flush-log-at-trx-commit=2 --sync-binlog=0 --skip-log-bin \

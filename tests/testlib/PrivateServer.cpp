@@ -1,5 +1,7 @@
 #include "testlib/PrivateServer.h"
 
+#include <filesystem>
+
 #include <mysql.h>
 
 #include <chrono>
@@ -84,8 +86,12 @@ PrivateServer::~PrivateServer() { Stop(); }
 
 bool PrivateServer::install() {
     if (installed_) return true;
+    // Temporary tables go into the server's own folder: the shared temporary folder is other tests' too,
+    // and a file removed there under the install makes it fail.
+    std::filesystem::create_directories(dir_ / "tmp");
     std::vector<std::string> args = {"mariadb-install-db", "--no-defaults", "--datadir=" + dir_ / "data",
-                                     "--auth-root-authentication-method=normal", "--skip-test-db"};
+                                     "--tmpdir=" + dir_ / "tmp", "--auth-root-authentication-method=normal",
+                                     "--skip-test-db"};
     if (::geteuid() == 0) args.push_back("--user=root");
     for (const char* s : kSmall) args.push_back(s);
     const std::string log = dir_ / "install.log";
@@ -114,6 +120,7 @@ bool PrivateServer::Start() {
     std::vector<std::string> args = {"mariadbd",
                                      "--no-defaults",
                                      "--datadir=" + dir_ / "data",
+                                     "--tmpdir=" + dir_ / "tmp",
                                      "--socket=" + dir_ / "mysqld.sock",
                                      "--port=" + std::to_string(port_),
                                      "--bind-address=127.0.0.1",
