@@ -3,6 +3,8 @@
 // the key's text after the items change.
 #include "gridlib/editors/DBCtrlsGx.h"
 
+#include "EditorOnForm.h"
+
 #include "testlib/DataTestSupport.h"
 #include "testlib/gui/GuiHarness.h"
 
@@ -10,27 +12,10 @@
 
 namespace {
 
-struct ComboFixture : ::testing::Test {
-    TForm* form = nullptr;
-    TDBComboBoxGx* combo = nullptr;
-    TEdit* other = nullptr;
+struct ComboFixture : editortest::EditorOnForm<TDBComboBoxGx> {
+    TDBComboBoxGx*& combo = edit;
 
-    void SetUp() override {
-        guitest::EnsureApp();
-        form = new TForm(nullptr);
-        form->SetClientSize(320, 200);
-        combo = new TDBComboBoxGx(form);
-        combo->SetParent(form);
-        combo->SetBounds(10, 10, 150, 21);
-        other = new TEdit(form);
-        other->SetParent(form);
-        other->SetBounds(10, 150, 100, 21);
-        guitest::ShowForm(form);
-    }
-    void TearDown() override {
-        form->Free();
-        guitest::FlushDeletes();
-    }
+    ComboFixture() : EditorOnForm(200, 150, 150) {}
     void keyMode() {
         combo->Items()->SetCommaText("One,Two,Three");
         combo->KeyItems()->SetCommaText("1,2,3");

@@ -4,6 +4,8 @@
 // edit of a DATETIME column of the real database keeping its time.
 #include "gridlib/editors/DBCtrlsGxDateTime.h"
 
+#include "EditorOnForm.h"
+
 #include "testlib/DataTestSupport.h"
 #include "testlib/DbFixture.h"
 #include "rtl/TypInfo.h"
@@ -19,29 +21,11 @@ public:
     ~FixedClock() { SetClockSource(nullptr); }
 };
 
-struct DateTimeFixture : ::testing::Test {
+struct DateTimeFixture : editortest::EditorOnForm<TDBDateTimeEditGx> {
     datatest::RussianLocale locale;
     FixedClock clock{EncodeDateTime(2026, 12, 9, 8, 0, 0, 0)};
-    TForm* form = nullptr;
-    TDBDateTimeEditGx* edit = nullptr;
-    TEdit* other = nullptr;
 
-    void SetUp() override {
-        guitest::EnsureApp();
-        form = new TForm(nullptr);
-        form->SetClientSize(320, 200);
-        edit = new TDBDateTimeEditGx(form);
-        edit->SetParent(form);
-        edit->SetBounds(10, 10, 180, 21);
-        other = new TEdit(form);
-        other->SetParent(form);
-        other->SetBounds(10, 150, 100, 21);
-        guitest::ShowForm(form);
-    }
-    void TearDown() override {
-        form->Free();
-        guitest::FlushDeletes();
-    }
+    DateTimeFixture() : EditorOnForm(200, 150, 180) {}
     void focus() {
         edit->SetFocus();
         guitest::Pump();

@@ -4,6 +4,8 @@
 // real database.
 #include "gridlib/editors/DBCtrlsGxNumber.h"
 
+#include "EditorOnForm.h"
+
 #include "gui/Clipbrd.h"
 #include "testlib/DataTestSupport.h"
 #include "testlib/DbFixture.h"
@@ -18,28 +20,10 @@ const AnsiString nb = "\xC2\xA0";  // the thousand separator
 // A text with '_' standing for the thousand separator.
 AnsiString t(const char* s) { return StringReplace(s, "_", nb); }
 
-struct NumberFixture : ::testing::Test {
+struct NumberFixture : editortest::EditorOnForm<TDBNumberEditGx> {
     datatest::RussianLocale locale;
-    TForm* form = nullptr;
-    TDBNumberEditGx* edit = nullptr;
-    TEdit* other = nullptr;
 
-    void SetUp() override {
-        guitest::EnsureApp();
-        form = new TForm(nullptr);
-        form->SetClientSize(320, 300);
-        edit = new TDBNumberEditGx(form);
-        edit->SetParent(form);
-        edit->SetBounds(10, 10, 180, 21);
-        other = new TEdit(form);
-        other->SetParent(form);
-        other->SetBounds(10, 250, 100, 21);
-        guitest::ShowForm(form);
-    }
-    void TearDown() override {
-        form->Free();
-        guitest::FlushDeletes();
-    }
+    NumberFixture() : EditorOnForm(300, 250, 180) {}
     void focus() {
         edit->SetFocus();
         guitest::Pump();
