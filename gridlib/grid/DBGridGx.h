@@ -626,9 +626,9 @@ public:
     // ---- ILookupGridOwner: the drop-down lookup grid is made by the lookup unit, which replaces
     // these; a plain column has none.
     void SetDropDownBoxListSource(TDataSource* dataSource) override;
-    TCustomDBGridGx* GetLookupGrid() override { return nullptr; }
-    TDBLookupGridGxOptions GetOptions() override { return 0; }
-    void SetOptions(TDBLookupGridGxOptions) override {}
+    TCustomDBGridGx* GetLookupGrid() override;
+    TDBLookupGridGxOptions GetOptions() override;
+    void SetOptions(TDBLookupGridGxOptions options) override;
 
     // ---- Events
     TOnColumnCheckDrawRequiredStateEventGx OnCheckDrawRequiredState;
@@ -718,6 +718,10 @@ private:
     bool visible_ = true;
     int width_ = 0;
     bool wordWrap_ = false;
+    // --- lookup grid ---
+    // The keeper of the drop-down lookup grid the column makes on first use: it frees the grid with
+    // the column and forgets it when a window that took it as a child freed it first.
+    std::unique_ptr<TComponent> lookupGridKeeper_;
     TGetColCellParamsEventGx onGetCellParams_;
     // --- footers ---
     mutable std::unique_ptr<TColumnFooterGx> footer_;
@@ -1656,6 +1660,10 @@ public:
 protected:
     virtual TColumnDefValuesGx* CreateColumnDefValues();
     virtual TDBGridColumnsGx* CreateColumns();
+    // --- lookup grid ---
+    // Makes the column defaults and the columns again with a derived grid's classes (its
+    // constructor runs after the base one made them).
+    void RecreateColumnsGx();
     virtual bool AcquireFocus();
 
     void Loaded() override;
@@ -2167,13 +2175,13 @@ public:
     // Hook points of the lookup data list and the calculator, which live in other units: the
     // column's data list (none: the data-list style has no list to show), the calculator of the
     // drop-down style on number fields (none: a button only), and what a data list reports.
-    virtual TWinControl* GetDataList() { return nullptr; }
+    virtual TWinControl* GetDataList();
     virtual TWinControl* GetDropDownCalculator() { return nullptr; }
-    virtual void DataListDropDown(TWinControl* list) { (void)list; }
-    virtual void DataListCloseUp(TWinControl* list) { (void)list; }
-    virtual Variant DataListKeyValue(TWinControl* list) { (void)list; return Null(); }
-    virtual void SetDataListKeyValue(TWinControl* list, const Variant& value) { (void)list, (void)value; }
-    virtual AnsiString DataListSelectedText(TWinControl* list) { (void)list; return AnsiString(); }
+    virtual void DataListDropDown(TWinControl* list);
+    virtual void DataListCloseUp(TWinControl* list);
+    virtual Variant DataListKeyValue(TWinControl* list);
+    virtual void SetDataListKeyValue(TWinControl* list, const Variant& value);
+    virtual AnsiString DataListSelectedText(TWinControl* list);
     virtual void CalculatorDropDown(TWinControl* calculator) { (void)calculator; }
     virtual bool CalculatorValue(TWinControl* calculator, Variant& value) { (void)calculator, (void)value; return false; }
 
