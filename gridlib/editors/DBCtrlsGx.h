@@ -405,6 +405,10 @@ protected:
 
     // Replaces the main button (a derived editor's own kind of button).
     void SetEditButtonObject(std::unique_ptr<TEditButtonGx> button);
+    // --- lookup combo box ---
+    // Replaces the data link with a derived editor's own kind (the constructor made the plain one,
+    // before the derived editor existed), wired to the editor as the plain one was.
+    void SetDataLinkObject(std::unique_ptr<TFieldDataLinkGx> link);
     // Writes a new value the way SetText does: the dataset into edit state (nothing when there is
     // no active dataset to edit), set, then written back (the shown value is reset on failure).
     void RunTextProtocol(const std::function<void()>& set);
