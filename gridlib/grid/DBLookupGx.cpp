@@ -413,8 +413,15 @@ void TCustomDBLookupComboboxGx::KeyValueChanged() {
     if (!keyTextIndependent_) {
         TSpecRowGx* spec = dropDownBox_->SpecRow();
         if (listActive_) {
-            if (LocateKey() && !(spec->Visible() && VarEquals(keyValue_, spec->Value())))
+            const bool located = LocateKey();
+            if (located && !(spec->Visible() && VarEquals(keyValue_, spec->Value()))) {
                 SetEditText(listField_->DisplayText());
+            } else if (!located && style_ == csDropDownListGx) {
+                // A key the list lacks keeps no other record's text: the special row's text
+                // when it shows for such keys, else none. (Free text stays in drop-down style.)
+                const bool specText = spec->Visible() && (spec->LocateKey(keyValue_) || spec->ShowIfNotInKeyList());
+                SetEditText(specText ? spec->GetCellText(listFieldIndex_) : AnsiString());
+            }
         } else if (ComponentState() & csDesigning) {
             SetEditText(Name());
         }
