@@ -883,3 +883,166 @@ BENCHMARK(BM_InputWheelNotch)->Unit(benchmark::kMillisecond)->UseRealTime()->Min
 BENCHMARK(BM_InputCtrlEnd)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 
 }  // namespace
+
+// ---- The lookup combo box and its drop-down ------------------------------------------------------
+// A lookup combo box over the 100,000 rows as its list (key RecMoment, display field the text
+// "dd.mm.yyyy hh:nn" the query makes of it), on a form, each against a reference of the same run:
+//   BM_LookupLocatePrefix    the list's Locate of a prefix first met halfway down the list
+//                            (case-insensitive, partial) and one paint of the control (the reference)
+//   BM_LookupTypeCompletion  the prefix's last character typed: the completion, the key found and the
+//                            control painted: "vs_locate" (the target is 1.5), "step_ms" (goal 16)
+//   BM_LookupLocateKey       the list's Locate of the halfway record's key and one paint of the open
+//                            7-row drop-down grid (the reference)
+//   BM_LookupDropDown        the drop-down opened again on that key and painted: "vs_locate" (the
+//                            target is 2), "step_ms" (goal 16)
+#include "gridlib/grid/DBLookupGx.h"
+
+namespace {
+
+class BenchLookupCombobox : public TDBLookupComboboxGx {
+public:
+    using TDBLookupComboboxGx::TDBLookupComboboxGx;
+    using TCustomDBLookupComboboxGx::SetEditText;
+};
+
+struct LookupRows {
+    std::unique_ptr<TSQLConnection> conn = benchdb::connect();
+    TSQLQuery query{nullptr};
+    TDataSetProvider provider{nullptr};
+    TClientDataSet cds{nullptr};
+    TDataSource source{nullptr};
+    TForm* form = new TForm(nullptr);
+    BenchLookupCombobox* combo = new BenchLookupCombobox(form);
+    AnsiString prefix;        // first met halfway down the list
+    Variant firstKey, halfwayKey;
+    LookupRows() {
+        query.SetSQLConnection(conn.get());
+        query.SQL()->SetText("select RecMoment, date_format(RecMoment, '%d.%m.%Y %H:%i') as Title from puf_data "
+                             "order by RecMoment");
+        provider.SetDataSet(&query);
+        cds.SetProvider(&provider);
+        source.SetDataSet(&cds);
+        cds.Open();
+        firstKey = cds.FieldByName("RecMoment")->Value();
+        cds.MoveBy(benchdb::kPufRows / 2);
+        halfwayKey = cds.FieldByName("RecMoment")->Value();
+        // "dd.mm.yyyy hh:n": the minute's tens, met first at the halfway record's ten minutes.
+        prefix = AnsiString(cds.FieldByName("Title")->AsString().str().substr(0, 15));
+        cds.First();
+        form->SetClientSize(400, 300);
+        combo->SetParent(form);
+        combo->SetBounds(10, 10, 200, 21);
+        combo->SetListSource(&source);
+        combo->SetKeyField("RecMoment");
+        combo->SetListField("Title");
+        form->Show();
+        Application->ProcessMessages();
+        combo->SetFocus();
+        Application->ProcessMessages();
+    }
+    ~LookupRows() { delete form; }
+};
+
+double lookupPrefixSeconds = 0, lookupKeySeconds = 0;
+
+double lookupReport(benchmark::State& state, double total, double reference) {
+    const double seconds = state.iterations() > 0 ? total / static_cast<double>(state.iterations()) : 0;
+    state.counters["step_ms"] = seconds * 1000;
+    if (reference > 0 && seconds > 0) state.counters["vs_locate"] = seconds / reference;
+    return seconds;
+}
+
+void BM_LookupLocatePrefix(benchmark::State& state) {
+    LookupRows& rows = BenchStation<LookupRows>();
+    double total = 0;
+    for (auto _ : state) {
+        rows.cds.First();
+        const auto t0 = std::chrono::steady_clock::now();
+        const bool found = rows.cds.Locate("Title", Variant(rows.prefix), loCaseInsensitive | loPartialKey);
+        rows.combo->Repaint();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (!found) state.SkipWithError("the prefix is not in the list");
+    }
+    lookupPrefixSeconds = lookupReport(state, total, 0);
+}
+
+void BM_LookupTypeCompletion(benchmark::State& state) {
+    LookupRows& rows = BenchStation<LookupRows>();
+    BenchLookupCombobox* combo = rows.combo;
+    const std::string p = rows.prefix.str();
+    const AnsiString typed(p.substr(0, p.size() - 1));
+    const auto last = static_cast<WPARAM>(static_cast<unsigned char>(p.back()));
+    double total = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        // The list on its first record, the text typed so far, the caret at its end.
+        combo->SetKeyValue(rows.firstKey);
+        combo->SetEditText(typed);
+        combo->SetSelStart(CharCount(typed));
+        combo->SetSelLength(0);
+        combo->Update();
+        state.ResumeTiming();
+        const auto t0 = std::chrono::steady_clock::now();
+        combo->Perform(WM_CHAR, last, 0);
+        combo->Repaint();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (!VarEquals(combo->KeyValue(), rows.cds.FieldByName("RecMoment")->Value()) ||
+            combo->Text().str().compare(0, p.size(), p) != 0)
+            state.SkipWithError("the typed prefix was not completed");
+    }
+    lookupReport(state, total, lookupPrefixSeconds);
+}
+
+void BM_LookupLocateKey(benchmark::State& state) {
+    LookupRows& rows = BenchStation<LookupRows>();
+    BenchLookupCombobox* combo = rows.combo;
+    combo->SetKeyValue(rows.halfwayKey);
+    combo->DropDown();
+    TPopupDataGridGx* grid = combo->PopupGrid();
+    if (!combo->ListVisible() || grid->RowCount() != 7) state.SkipWithError("no 7-row drop-down");
+    double total = 0;
+    for (auto _ : state) {
+        rows.cds.First();
+        const auto t0 = std::chrono::steady_clock::now();
+        const bool found = rows.cds.Locate("RecMoment", rows.halfwayKey, 0);
+        grid->Repaint();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (!found) state.SkipWithError("the key is not in the list");
+    }
+    combo->CloseUp(false);
+    lookupKeySeconds = lookupReport(state, total, 0);
+}
+
+void BM_LookupDropDown(benchmark::State& state) {
+    LookupRows& rows = BenchStation<LookupRows>();
+    BenchLookupCombobox* combo = rows.combo;
+    combo->SetKeyValue(rows.halfwayKey);
+    combo->DropDown();  // the first opening builds the grid's columns
+    combo->CloseUp(false);
+    double total = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        rows.cds.First();
+        combo->Update();
+        state.ResumeTiming();
+        const auto t0 = std::chrono::steady_clock::now();
+        combo->DropDown();
+        combo->PopupGrid()->Repaint();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        state.PauseTiming();
+        if (!combo->ListVisible() || !VarEquals(combo->PopupGrid()->KeyValue(), rows.halfwayKey) ||
+            !combo->PopupGrid()->KeyRowVisible())
+            state.SkipWithError("the drop-down did not open on the key");
+        combo->CloseUp(false);
+        state.ResumeTiming();
+    }
+    lookupReport(state, total, lookupKeySeconds);
+}
+
+// References first: the others divide by their times.
+BENCHMARK(BM_LookupLocatePrefix)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_LookupTypeCompletion)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_LookupLocateKey)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_LookupDropDown)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
+}  // namespace

@@ -35,6 +35,28 @@ struct FlagGuard {
     ~FlagGuard() { flag = saved; }
 };
 
+template <class C>
+TPropInfo storedWhen(TPropInfo p, bool (C::*test)() const) {
+    p.Stored = [test](TObject* o) { return (static_cast<C*>(o)->*test)(); };
+    return p;
+}
+
+const bool lookupGridPropertiesRegistered = [] {
+    using S = TGridColumnSpecCellGx;
+    RegisterPublishedProperties(
+        S::StaticClass(),
+        {storedWhen<S>(MakeProperty<S>("Color", TypeInfoOf(tkInteger, "TColor"), &S::Color, &S::SetColor),
+                       &S::IsColorStored),
+         storedWhen<S>(MakeProperty<S>("Font", ClassTypeInfo(TFont::StaticClass()), &S::Font, &S::SetFont),
+                       &S::IsFontStored),
+         storedWhen<S>(MakeProperty<S>("Text", TypeInfoOf(tkLString, "String"), &S::Text, &S::SetText),
+                       &S::IsTextStored)});
+    using C = TDBLookupGridColumnGx;
+    RegisterPublishedProperties(
+        C::StaticClass(), {MakeProperty<C>("SpecCell", ClassTypeInfo(S::StaticClass()), &C::SpecCell, &C::SetSpecCell)});
+    return true;
+}();
+
 }  // namespace
 
 // ==== TGridColumnSpecCellGx ============================================================================
@@ -474,6 +496,8 @@ bool TDBLookupGridGx::LocateKey() {
     TDataSet* ds = listDataSet();
     if (VarIsNull(keyValue_) || !ds || !ds->Active() || !CompatibleVarValue(keyFields_, keyValue_)) return false;
     try {
+        // The list often stands on the key already (a row was just chosen): no search then.
+        if (!ds->IsEmpty() && VarEquals(currentKey(), keyValue_)) return true;
         return ds->Locate(keyFieldName_, keyValue_, 0);
     } catch (const Exception&) {
         return false;

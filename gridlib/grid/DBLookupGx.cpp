@@ -36,6 +36,33 @@ struct FlagGuard {
     ~FlagGuard() { flag = saved; }
 };
 
+const bool lookupComboPropertiesRegistered = [] {
+    PTypeInfo boolean = EnumTypeInfo("Boolean", {"False", "True"});
+    PTypeInfo integer = TypeInfoOf(tkInteger, "Integer");
+    using B = TLookupComboboxDropDownBoxGx;
+    RegisterPublishedProperties(
+        B::StaticClass(),
+        {MakeProperty<B>("Align", EnumTypeInfo("TDropDownAlign", {"daLeft", "daRight", "daCenter"}), &B::Align,
+                         &B::SetAlign, daLeft),
+         MakeProperty<B>("AutoDrop", boolean, &B::AutoDrop, &B::SetAutoDrop, 0),
+         MakeProperty<B>("Rows", integer, &B::Rows, &B::SetRows, 7),
+         MakeProperty<B>("ShowTitles", boolean, &B::ShowTitles, &B::SetShowTitles, 0),
+         MakeProperty<B>("Sizable", boolean, &B::Sizable, &B::SetSizable, 0),
+         MakeProperty<B>("SpecRow", ClassTypeInfo(TSpecRowGx::StaticClass()), &B::SpecRow, &B::SetSpecRow),
+         MakeProperty<B>("Width", integer, &B::Width, &B::SetWidth, 0)});
+    using C = TCustomDBLookupComboboxGx;
+    RegisterPublishedProperties(
+        TDBLookupComboboxGx::StaticClass(),
+        {MakeProperty<C>("DropDownBox", ClassTypeInfo(B::StaticClass()), &C::DropDownBox, &C::SetDropDownBox),
+         MakeProperty<C>("KeyField", TypeInfoOf(tkLString, "String"), &C::KeyField, &C::SetKeyField),
+         MakeProperty<C>("ListField", TypeInfoOf(tkLString, "String"), &C::ListField, &C::SetListField),
+         MakeProperty<C>("ListFieldIndex", integer, &C::ListFieldIndex, &C::SetListFieldIndex, 0),
+         MakeProperty<C>("ListSource", ClassTypeInfo(TDataSource::StaticClass()), &C::ListSource, &C::SetListSource),
+         MakeProperty<C>("Style", EnumTypeInfo("TDBLookupComboboxGxStyle", {"csDropDownGx", "csDropDownListGx"}),
+                         &C::Style, &C::SetStyle, csDropDownListGx)});
+    return true;
+}();
+
 }  // namespace
 
 // ==== Settings and links ===============================================================================
@@ -401,6 +428,8 @@ bool TCustomDBLookupComboboxGx::LocateKey() {
     TDataSet* ds = listDataSet();
     if (!ds || VarIsNull(keyValue_) || !ds->Active() || !CompatibleVarValue(keyFields_, keyValue_)) return false;
     try {
+        // The list often stands on the key already (a text was just found): no search then.
+        if (!ds->IsEmpty() && VarEquals(listKey(ds), keyValue_)) return true;
         return ds->Locate(keyFieldName_, keyValue_, 0);
     } catch (const Exception&) {
         return false;

@@ -126,6 +126,18 @@ public:
     void ButtonDown(bool isDownButton) override;
     void UpdateData() override;
 
+    // The drop-down grid's events, kept by the grid.
+    TCheckTitleGxBtnEvent OnDropDownBoxCheckButton() const { return dataList_->OnCheckButton; }
+    void SetOnDropDownBoxCheckButton(TCheckTitleGxBtnEvent e) { dataList_->OnCheckButton = e; }
+    TDrawColumnGxCellEvent OnDropDownBoxDrawColumnCell() const { return dataList_->OnDrawColumnCell; }
+    void SetOnDropDownBoxDrawColumnCell(TDrawColumnGxCellEvent e) { dataList_->OnDrawColumnCell = e; }
+    TGetCellGxParamsEvent OnDropDownBoxGetCellParams() const { return dataList_->OnGetCellParams; }
+    void SetOnDropDownBoxGetCellParams(TGetCellGxParamsEvent e) { dataList_->OnGetCellParams = e; }
+    TNotifyEvent OnDropDownBoxSortMarkingChanged() const { return dataList_->OnSortMarkingChanged; }
+    void SetOnDropDownBoxSortMarkingChanged(TNotifyEvent e) { dataList_->OnSortMarkingChanged = e; }
+    TTitleGxClickEvent OnDropDownBoxTitleBtnClick() const { return dataList_->OnTitleBtnClick; }
+    void SetOnDropDownBoxTitleBtnClick(TTitleGxClickEvent e) { dataList_->OnTitleBtnClick = e; }
+
     TCloseUpEventGx OnCloseUp;
     TNotifyEvent OnDropDown;
     TNotifyEvent OnKeyValueChanged;
