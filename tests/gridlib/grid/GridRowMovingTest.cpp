@@ -6,6 +6,7 @@
 #include "GridTestSupport.h"
 #include "GridTimerClock.h"
 
+#include "gridlib/editors/ToolCtrlsGx.h"
 #include "gui/Forms.h"
 
 #include <set>
@@ -367,6 +368,168 @@ TEST_F(RowMovingTest, TheDefaultMoveAsksTheDataServiceAndKeepsTheView) {
     EXPECT_FALSE(grid->DefaultMoveDataRows(&list, 12, -1, true));
     grid->SetDataSource(nullptr);
     delete service;
+}
+
+// ---- The mem-table view ---------------------------------------------------------------------------
+
+// A client dataset that is its own view, shown as a tree whose node levels a list gives (row i has
+// levels[i]); a row read in place answers for itself. Moves are noted and answered by allow.
+class TreeDataSet : public TClientDataSet, public IMemTableGx {
+public:
+    using TClientDataSet::TClientDataSet;
+    std::vector<int> levels;
+    bool tree = true;
+    bool allow = true;
+    std::vector<MoveCall> moves;
+    int FetchRecords(int) override { return 0; }
+    int GetViewRowIndex() override { return Active() && !IsEmpty() ? RecNo() - 1 : -1; }
+    bool GetTreeNodeExpanded() override { return true; }
+    bool GetTreeNodeHasChildren() override { return false; }
+    int GetTreeNodeLevel() override { return levelAt(row()); }
+    int GetTreeNodeLevelLimit() override { return levelAt(row()); }
+    // The separator under a row lies at the level of the row after it (none after the last).
+    int GetTreeLineLevel() override { return row() + 1 < static_cast<int>(levels.size()) ? levelAt(row() + 1) : -1; }
+    int GetCurrentRecordNumber() override { return RecNo(); }
+    int BookmarkToViewRow(const TBookmarkStr&) override { return -1; }
+    int GetViewRecordCount() override { return Active() ? RecordCount() : 0; }
+    bool GetTreeViewActive() override { return tree; }
+    bool GetTreeNodeHasNextSibling(int) override { return false; }
+    void GotoRecordNumber(int number) override { SetRecNo(number); }
+    int SetTreeNodeExpanded(int, bool) override { return 0; }
+    int MoveViewRecords(TStrings* list, int toIndex, int treeLevel, bool checkOnly) override {
+        MoveCall call{{}, toIndex, treeLevel, checkOnly};
+        for (int i = 0; i < list->Count(); ++i) call.bookmarks.push_back(list->Strings(i).str());
+        moves.push_back(call);
+        return allow ? 1 : 0;
+    }
+    void InstantReadEnter(int viewRow) override { readRow_ = viewRow; }
+    void InstantReadLeave() override { readRow_ = -1; }
+
+private:
+    int row() { return readRow_ >= 0 ? readRow_ : RecNo() - 1; }
+    int levelAt(int r) { return r >= 0 && r < static_cast<int>(levels.size()) ? levels[r] : 1; }
+    int readRow_ = -1;
+};
+
+struct TreeMoveTest : ::testing::Test {
+    datatest::RussianLocale locale;
+    gridtest::FixedMetrics metrics;
+    TreeDataSet tds{nullptr};
+    TDataSource source{nullptr};
+    std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
+    gridtest::TestGrid* grid = nullptr;
+
+    void SetUp() override {
+        guitest::EnsureApp();
+        source.SetDataSet(&tds);
+        grid = new gridtest::TestGrid(form.get());
+        grid->SetParent(form.get());
+        grid->SetBounds(0, 0, 420, 220);
+        grid->SetOptionsGx(grid->OptionsGx() | dghRecordMoving);
+        form->SetClientSize(420, 220);
+    }
+    void TearDown() override {
+        form.reset();
+        guitest::FlushDeletes();
+        tds.Close();
+    }
+    void Open(int rows) {
+        datatest::FillRows(tds, rows);
+        grid->SetDataSource(&source);
+        ASSERT_TRUE(grid->ViewScroll());
+        guitest::ShowForm(form.get());
+    }
+    // The left of the first data column, where tree levels are counted from.
+    int TreeLeft() const {
+        int left = 0;
+        for (int i = 0; i < grid->IndicatorOffset(); ++i) left += grid->ColWidths(i) + grid->GridLineWidth();
+        return left;
+    }
+    TPoint At(int raw, int x) const {
+        const TRect r = grid->CellRect(0, raw);
+        return TPoint(x, (r.Top + r.Bottom) / 2);
+    }
+    void Press(TPoint p) { grid->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y)); }
+    void Move(TPoint p) { grid->Perform(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p.x, p.y)); }
+    void Release(TPoint p) { grid->Perform(WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y)); }
+};
+
+TEST_F(TreeMoveTest, TheLineStartsAtTheLevelTheDropWouldTake) {
+    tds.levels = {1, 2, 2, 1, 2, 3};
+    Open(6);
+    const int off = grid->TopDataOffset();
+    tds.SetRecNo(2);  // view row 1, level 2
+    const int left = TreeLeft();
+    Press(At(off + 1, 3));
+    ASSERT_EQ(grid->InteractionState(), dgsRowMoving);
+    EXPECT_EQ(grid->RowMoveStartLevel(), 2);
+    struct Step {
+        const char* what;
+        int viewRow;
+        int x;
+        int level;
+    };
+    const Step steps[] = {
+        {"above the start: the row's own level", 0, 3, 1},
+        {"the pointer further right: one level more at most", 0, left + 18 * 5, 2},
+        {"below the start: the level of what follows", 3, 3, 2},
+        {"below the last row: level 1 at least", 5, 3, 1},
+        {"a pointer between two levels: the one it lies in", 2, left + 18 * 2 + 9, 2},
+        {"the pointer right of the last row", 5, left + 18 * 3, 3},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        Move(At(off + s.viewRow, s.x));
+        EXPECT_EQ(grid->RowMoveTargetRow(), off + s.viewRow);
+        EXPECT_EQ(grid->RowMoveTargetLevel(), s.level);
+        EXPECT_EQ(grid->RowMoveLineLeft(), left + 18 * s.level);
+        ASSERT_FALSE(tds.moves.empty());
+        EXPECT_TRUE(tds.moves.back().checkOnly);
+        EXPECT_EQ(tds.moves.back().toRecNo, s.viewRow + 1);
+        EXPECT_EQ(tds.moves.back().treeLevel, s.level);
+    }
+    // Back on the start row one level deeper: a move after all.
+    Move(At(off + 1, left + 18 * 3));
+    EXPECT_EQ(grid->RowMoveTargetLevel(), 3);
+    Release(At(off + 1, left + 18 * 3));
+    ASSERT_FALSE(tds.moves.back().checkOnly);
+    EXPECT_EQ(tds.moves.back().toRecNo, 2);
+    EXPECT_EQ(tds.moves.back().treeLevel, 3);
+    EXPECT_EQ(tds.moves.back().bookmarks, std::vector<std::string>{tds.Bookmark().str()});
+}
+
+TEST_F(TreeMoveTest, TheViewScrollsByRowsAtItsEdges) {
+    tds.tree = false;
+    Open(50);
+    TimerClock clock;
+    const int off = grid->TopDataOffset();
+    Press(At(off, 3));
+    ASSERT_EQ(grid->InteractionState(), dgsRowMoving);
+    EXPECT_EQ(grid->RowMoveTargetLevel(), -1);
+    TGridDrawInfo di;
+    grid->CalcDrawInfo(di);
+    const int lastFull = di.Vert.LastFullVisibleCell;
+
+    const TPoint below = grid->ClientToScreen(TPoint(3, grid->ClientHeight() + 10));
+    SetCursorPos(below.x, below.y);
+    clock.Advance(60);
+    EXPECT_EQ(grid->TopRow(), off + 1) << "one row down";
+    EXPECT_EQ(grid->RowMoveTargetRow(), lastFull + 1) << "the last row shown whole";
+    clock.Advance(120);
+    EXPECT_EQ(grid->TopRow(), off + 3);
+    EXPECT_EQ(tds.RecNo(), 1) << "the current record stays";
+
+    const TPoint above = grid->ClientToScreen(TPoint(3, 2));  // on the title row
+    SetCursorPos(above.x, above.y);
+    clock.Advance(60);
+    EXPECT_EQ(grid->TopRow(), off + 2) << "one row up";
+    EXPECT_EQ(grid->RowMoveTargetRow(), off + 2) << "the first row shown";
+
+    Release(At(off + 2, 3));
+    ASSERT_FALSE(tds.moves.empty());
+    EXPECT_FALSE(tds.moves.back().checkOnly);
+    EXPECT_EQ(tds.moves.back().toRecNo, 3);
+    EXPECT_EQ(tds.moves.back().treeLevel, -1);
 }
 
 }  // namespace
