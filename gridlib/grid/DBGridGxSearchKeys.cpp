@@ -1,6 +1,5 @@
 // What the keys do to a running incremental search besides typing: the clipboard's text appended
-// (Ctrl+V, Shift+Insert) and the last character taken back (Backspace). Also the size change an
-// update held back during a selection step, run when that step's update ends.
+// (Ctrl+V, Shift+Insert) and the last character taken back (Backspace).
 #include "gridlib/grid/DBGridGx.h"
 
 #include "gui/Clipbrd.h"
@@ -19,8 +18,4 @@ void TCustomDBGridGx::InplaceSearchBackspace() {
     inplaceSearchText_ = AnsiString(text);
     InvalidateRow(Row());
     StartInplaceSearchTimer();
-}
-
-void TCustomDBGridGx::DoAfterSizeChangedIfPending() {
-    if (SizeChangedPending()) DoAfterSizeChanged();
 }
