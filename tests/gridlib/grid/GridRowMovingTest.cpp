@@ -89,6 +89,8 @@ protected:
         return ys;
     }
 
+    // Timer 1 ticks only when a test moves the clock: no tick moves the line behind a test's back.
+    TimerClock clock;
     std::unique_ptr<TForm> form;
     std::vector<MoveCall> calls;
     bool allow = true;
@@ -236,7 +238,6 @@ TEST_F(RowMovingTest, HeldBelowTheRowsTheViewScrollsOneRecordATickOfTimerOne) {
     Open(100);
     ListenToMoves();
     Show();
-    TimerClock clock;
     Press(Indicator(1));
     ASSERT_EQ(grid->InteractionState(), dgsRowMoving);
     EXPECT_EQ(clock.Interval(grid.get(), 1), 60);
@@ -264,6 +265,14 @@ TEST_F(RowMovingTest, HeldBelowTheRowsTheViewScrollsOneRecordATickOfTimerOne) {
     EXPECT_EQ(grid->RowMoveTargetRow(), Raw(3));
     clock.Advance(180);
     EXPECT_EQ(grid->DataRowToRecNo(0), held);
+    // Beside the last column the pointer still stands over a row (no cell lies under it).
+    const TPoint besideAt(grid->ClientWidth() - 3, Indicator(5).y);
+    ASSERT_EQ(grid->MouseCoord(besideAt.x, besideAt.y).Y, -1);
+    const TPoint beside = grid->ClientToScreen(besideAt);
+    SetCursorPos(beside.x, beside.y);
+    clock.Advance(120);
+    EXPECT_EQ(grid->DataRowToRecNo(0), held);
+    EXPECT_EQ(grid->RowMoveTargetRow(), Raw(5));
 
     // Above the rows it scrolls back up, the line on the first data row.
     const TPoint above = grid->ClientToScreen(TPoint(5, -10));
@@ -280,7 +289,6 @@ TEST_F(RowMovingTest, CancelModeAndEscEndTheDragWithoutAMove) {
     Open(10);
     ListenToMoves();
     Show();
-    TimerClock clock;
     for (bool byEsc : {false, true}) {
         SCOPED_TRACE(byEsc ? "Esc" : "cancel mode");
         calls.clear();
@@ -412,6 +420,7 @@ private:
 };
 
 struct TreeMoveTest : ::testing::Test {
+    TimerClock clock;
     datatest::RussianLocale locale;
     gridtest::FixedMetrics metrics;
     TreeDataSet tds{nullptr};
@@ -501,7 +510,6 @@ TEST_F(TreeMoveTest, TheLineStartsAtTheLevelTheDropWouldTake) {
 TEST_F(TreeMoveTest, TheViewScrollsByRowsAtItsEdges) {
     tds.tree = false;
     Open(50);
-    TimerClock clock;
     const int off = grid->TopDataOffset();
     Press(At(off, 3));
     ASSERT_EQ(grid->InteractionState(), dgsRowMoving);
