@@ -1483,7 +1483,7 @@ public:
 
     // What the painting reads of Parts built beside it; each answers as the grid does without them.
     // Incremental search (its running state and typed text) and buffered painting.
-    virtual bool NeedBufferedPaint() { return false; }
+    virtual bool NeedBufferedPaint();
     // Reading a buffered row as the current one for painting, and giving it back.
     virtual void InstantReadRecordEnter(int dataRow);
     virtual void InstantReadRecordLeave();
@@ -1594,7 +1594,7 @@ public:
     virtual void DBGridGx_DoDeleteAction(bool forWholeGrid);
     // After the update lock of a selection step: the size change the lock held back (hints and
     // window messages handle it).
-    virtual void DoAfterSizeChangedIfPending() {}
+    virtual void DoAfterSizeChangedIfPending();
 
     // --- footers and sums ---
     TDBGridGxSumList* SumList() const { return sumList_.get(); }
@@ -1812,6 +1812,39 @@ public:
     virtual bool InplaceSearchingInProcess() const { return inplaceSearchingInProcess_; }
     bool InplaceEditorVisible();
 
+    // --- record moving ---
+    // Selected records are dragged by their indicator cells to another place in the dataset; a
+    // dotted XOR line shows where they would go, and the view scrolls by one record every tick of
+    // timer 1 while the pointer is outside the data rows. The move itself is OnMoveRecords' or the
+    // data service's (the view's own in mem-table mode).
+    // Whether a drag may begin (a descendant may refuse); start and target rows are raw rows.
+    virtual bool BeginDataRowDrag(int& startRow, int& curRow, const TPoint& mousePt);
+    // Where the insertion line starts for a target row, and the tree level the drop would take
+    // (-1 outside the mem-table tree).
+    virtual int CalcLeftMoveLine(int curRow, const TPoint& mousePt, int& treeLevel);
+    virtual bool MoveDataRows(TStrings* bookmarkList, int toDataRow, int treeLevel, bool checkOnly);
+    virtual bool MoveSelectedDataRows(int toDataRow, int treeLevel, bool checkOnly);
+    virtual bool DefaultMoveDataRows(TStrings* bookmarkList, int toRecNo, int treeLevel, bool checkOnly);
+    // The move by the grid's data service; refused (false) while the grid has none.
+    virtual bool DataServiceMoveRecords(TStrings* bookmarkList, int toRecNo, bool checkOnly);
+    // Draws the insertion line from left to right; drawn again at the same place it is gone.
+    void DrawDataRowMove(int left, int right);
+    int RowMoveStartRow() const { return moveStartRow_; }
+    int RowMoveTargetRow() const { return moveTargetRow_; }
+    int RowMoveStartLevel() const { return moveStartLevel_; }
+    int RowMoveTargetLevel() const { return moveTargetLevel_; }
+    int RowMoveLineLeft() const { return moveLineLeft_; }
+    static constexpr UINT_PTR RowMoveTimerId = 1;
+    static constexpr int RowMoveTreeLevelWidth = 18;
+
+private:
+    int rowMoveLevelLeft(int level) const;
+    int moveStartRow_ = -1, moveTargetRow_ = -1;
+    TBookmarkStr movedBookmark_;
+    int moveStartLevel_ = -1, moveTargetLevel_ = -1;
+    int moveLineLeft_ = 0;
+    // --- end of record moving ---
+
 protected:
     virtual TDBGridGxScrollBar* CreateScrollBar(TScrollBarKind kind);
     // Set while the current cell follows a mouse press; the keyboard and mouse handling answer it.
@@ -1890,15 +1923,13 @@ public:
     virtual void DoCutAction() { DBGridGx_DoCutAction(false); }
     virtual void DoPasteAction() { DBGridGx_DoPasteAction(false); }
     virtual void DoDeleteAction() { DBGridGx_DoDeleteAction(false); }
-    virtual void InplaceSearchBackspace() {}
-    virtual void AppendClipboardToInplaceSearch() {}
+    virtual void InplaceSearchBackspace();
+    virtual void AppendClipboardToInplaceSearch();
     virtual void ExecuteFindDialog(const AnsiString& text, const AnsiString& fieldName, bool modal);
-    virtual bool CheckBeginRowMoving(int x, int y, bool checkOnly) { (void)x, (void)y, (void)checkOnly; return false; }
-    virtual void EndRowMoving(int x, int y, bool accept) { (void)x, (void)y, (void)accept; }
+    virtual bool CheckBeginRowMoving(int x, int y, bool checkOnly);
+    virtual void EndRowMoving(int x, int y, bool accept);
     virtual void MoveDataRowAndScroll(int mouse, int cellHit, TGridDrawInfo& drawInfo, TGridAxisDrawInfo& axisInfo,
-                                      int scrollBar, const TPoint& mousePt) {
-        (void)mouse, (void)cellHit, (void)drawInfo, (void)axisInfo, (void)scrollBar, (void)mousePt;
-    }
+                                      int scrollBar, const TPoint& mousePt);
     virtual bool STFilterVisible() const { return false; }
     virtual bool FilterEditMode() const { return false; }
     virtual bool CheckCellFilter(int x, int y) const { (void)x, (void)y; return false; }

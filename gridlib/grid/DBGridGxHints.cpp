@@ -321,6 +321,11 @@ void TCustomDBGridGx::DoAfterSizeChanged() {
     }
 }
 
+// A selection step ends its update here: a size change that came meanwhile is handled now.
+void TCustomDBGridGx::DoAfterSizeChangedIfPending() {
+    if (SizeChangedPending()) DoAfterSizeChanged();
+}
+
 // ==== Non-client area ===================================================================================
 
 void TCustomDBGridGx::WMNCCalcSize(TMessage& m) {

@@ -843,6 +843,9 @@ void TCustomDBGridGx::CMCancelMode(TMessage& m) {
 }
 
 void TCustomDBGridGx::WMCancelMode(TMessage& m) {
+    // A record drag ends without a move: the base handling releases a held button, which would
+    // otherwise drop the records where the line stands.
+    if (interactionState_ == dgsRowMoving) EndRowMoving(0, 0, false);
     TCustomGrid::WMCancelMode(m);
     StopTracking();
     if (interactionState_ == dgsColSizing) DrawSizingLine(GridWidth(), GridHeight());
