@@ -155,6 +155,8 @@ void TCustomDBLookupComboboxGx::Notification(TComponent* component, TOperation o
 
 void TCustomDBLookupComboboxGx::SetDropDownBoxListSource(TDataSource* dataSource) {
     if (dataSource) dataSource->FreeNotification(this);
+    // A focused control switches to the new list at once, not at its next focus change.
+    if (listLink_ && FocusedFlag()) UpdateListLinkDataSource();
 }
 
 // ==== Properties ===================================================================================================
@@ -243,6 +245,9 @@ bool TCustomDBLookupComboboxGx::CanModify(bool edit) {
             if (!f->CanModify()) return false;
     }
     if (edit && !masterFields_.empty()) return link->Edit();
+    // Without a data side the link's own editing starts before the change: starting it later
+    // would take the change for the unmodified state and leaving would not keep it.
+    if (edit && DataIndepended()) return link->Edit();
     return true;
 }
 
@@ -915,7 +920,15 @@ void TCustomDBLookupComboboxGx::WMSetCursor(TMessage& m) {
 
 void TCustomDBLookupComboboxGx::EditButtonMouseMove(TObject* sender, TShiftState shift, int x, int y) {
     TCustomDBEditGx::EditButtonMouseMove(sender, shift, x, y);
-    auto* c = dynamic_cast<TControl*>(sender);
+    dragIntoList(dynamic_cast<TControl*>(sender), x, y);
+}
+
+void TCustomDBLookupComboboxGx::MouseMove(TShiftState shift, int x, int y) {
+    TCustomDBEditGx::MouseMove(shift, x, y);
+    dragIntoList(this, x, y);
+}
+
+void TCustomDBLookupComboboxGx::dragIntoList(TControl* c, int x, int y) {
     if (!listVisible_ || !c || Mouse->Capture() != c) return;
     const TPoint p = c->ClientToScreen(TPoint(x, y));
     const TPoint lp = dataList_->ScreenToClient(p);

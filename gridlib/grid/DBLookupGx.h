@@ -169,6 +169,7 @@ protected:
     void KeyUp(WORD& key, TShiftState shift) override;
     void KeyPress(WideChar& key) override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
     bool DoMouseWheelDown(TShiftState shift, TPoint mousePos) override;
     bool DoMouseWheelUp(TShiftState shift, TPoint mousePos) override;
     void WMKillFocus(TMessage& m) override;
@@ -186,6 +187,8 @@ private:
     friend class TDataSourceLinkGx;
     friend class TListSourceLinkGx;
     void dataListMouseChoice(TObject* sender, bool accept);
+    // A press held on c (the control or its button) dragged into the open list chooses there.
+    void dragIntoList(TControl* c, int x, int y);
     void dataListColumnMoved(TObject* sender, int fromIndex, int toIndex);
     void holdChange(TObject* sender);
     TDataSet* listDataSet() const { return listLink_->DataSet(); }

@@ -288,9 +288,13 @@ TEST_F(ColumnValuesTest, DropDownBoxReachesTheLookupGridOfItsOwner) {
     EXPECT_EQ(other.Columns()->State(), csDefault) << "default columns of the source clear the target's";
     EXPECT_EQ(other.Columns()->Items(0)->FieldName(), "");
 
+    // A grid column makes its drop-down lookup grid on first use and keeps it.
     TColumnGx* plain = Column("ID");
-    EXPECT_EQ(plain->DropDownBox()->Columns(), nullptr) << "a column without a lookup grid";
-    EXPECT_EQ(plain->DropDownBox()->Options(), 0u);
+    ASSERT_NE(plain->DropDownBox()->Columns(), nullptr);
+    EXPECT_EQ(plain->DropDownBox()->Columns(), plain->DropDownBox()->Columns());
+    EXPECT_EQ(plain->DropDownBox()->Options(), dlgColLinesGx);
+    plain->DropDownBox()->SetOptions(dlgColLinesGx | dlgRowLinesGx);
+    EXPECT_EQ(plain->DropDownBox()->Options(), dlgColLinesGx | dlgRowLinesGx);
 }
 
 }  // namespace

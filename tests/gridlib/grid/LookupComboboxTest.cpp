@@ -190,6 +190,42 @@ TEST_F(LookupComboboxTest, SpecialRowShortcutDeleteAndStepping) {
     EXPECT_EQ(combo->Text(), "");
 }
 
+TEST_F(LookupComboboxTest, WhileFocusedTheDropDownBoxsOwnListIsUsed) {
+    // The short list offers two of the records; texts still come from the full list by key.
+    TClientDataSet shortList(nullptr);
+    shortList.FieldDefs()->Add("Code", ftInteger);
+    shortList.FieldDefs()->Add("Name", ftString, 20);
+    shortList.CreateDataSet();
+    shortList.AppendRecord({Variant(2), Variant("Порода")});
+    shortList.AppendRecord({Variant(4), Variant("Концентрат")});
+    TDataSource shortSource(nullptr);
+    shortSource.SetDataSet(&shortList);
+    other->SetFocus();
+    ASSERT_TRUE(guitest::WaitFor([this] { return other->Focused(); }));
+    Bind();
+    combo->DropDownBox()->SetListSource(&shortSource);
+    combo->SetValue(Variant(5));
+    EXPECT_EQ(combo->ListLink()->DataSource(), &listSource);
+    EXPECT_EQ(combo->Text(), "Хвосты");
+    Focus();
+    EXPECT_EQ(combo->ListLink()->DataSource(), &shortSource);
+    EXPECT_EQ(combo->KeyValue(), Variant(5));
+    EXPECT_EQ(combo->Text(), "Хвосты");
+    // Stepping and typing go through the short list only.
+    guitest::Key(VK_DOWN, 0, combo);
+    EXPECT_EQ(combo->KeyValue(), Variant(2));
+    guitest::Key(VK_DOWN, 0, combo);
+    EXPECT_EQ(combo->KeyValue(), Variant(4));
+    guitest::Type("х", combo);
+    EXPECT_EQ(combo->KeyValue(), Variant(4));
+    other->SetFocus();
+    ASSERT_TRUE(guitest::WaitFor([this] { return other->Focused(); }));
+    EXPECT_EQ(combo->ListLink()->DataSource(), &listSource);
+    EXPECT_EQ(combo->KeyValue(), Variant(4));
+    EXPECT_EQ(combo->FieldDataLink()->LocalValue, Variant(4));
+    EXPECT_EQ(combo->Text(), "Концентрат");
+}
+
 TEST_F(LookupComboboxTest, TheDropDownIsSizedAndKeepsTheUsersSize) {
     Bind();
     Focus();
