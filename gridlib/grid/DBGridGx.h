@@ -1834,7 +1834,6 @@ public:
     int RowMoveStartLevel() const { return moveStartLevel_; }
     int RowMoveTargetLevel() const { return moveTargetLevel_; }
     int RowMoveLineLeft() const { return moveLineLeft_; }
-    static constexpr UINT_PTR RowMoveTimerId = 1;
     static constexpr int RowMoveTreeLevelWidth = 18;
 
 private:
