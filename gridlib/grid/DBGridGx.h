@@ -2193,6 +2193,7 @@ private:
     TInplaceFilterEditGx*& filterEdit_ = filterEditHolder_.editor;
     int filterCol_ = -1;
     bool filterEditMode_ = false;
+    bool loadingFilterEdit_ = false;  // the grid itself sets the editor's text
     // --- end of filter row ---
 };
 

@@ -40,6 +40,17 @@ private:
     TNotifyEvent onActiveChange_;
 };
 
+// Sets a flag for its lifetime.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = old_; }
+
+private:
+    bool& flag_;
+    bool old_;
+};
+
 // The filter row's background: the fixed colour with each channel raised by an eighth.
 TColor filterEditorColor(TColor fixed) {
     const TColor rgb = ColorToRGB(fixed);
@@ -510,6 +521,8 @@ void TCustomDBGridGx::UpdateFilterEdit(bool reset) {
 }
 
 void TCustomDBGridGx::UpdateFilterEditProps(int dataCol) {
+    // The texts set here come from the column: they are no edit to store back into it.
+    FlagScope loading(loadingFilterEdit_);
     TInplaceFilterEditGx* e = filterEdit_;
     TColumnGx* column = columns_->Items(dataCol);
     TSTColumnFilterGx* f = column->STFilter();
@@ -564,8 +577,14 @@ void TCustomDBGridGx::FilterButtonClick(TObject* sender, bool&) {
 }
 
 void TCustomDBGridGx::FilterEditTextChanged() {
-    if (filterCol_ < 0 || filterCol_ >= columns_->Count() || !filterEdit_) return;
-    if (filterEdit_->Text() != GetFilterValue(filterCol_)) OnFilterChange(filterEdit_);
+    if (loadingFilterEdit_ || filterCol_ < 0 || filterCol_ >= columns_->Count() || !filterEdit_) return;
+    if (filterEdit_->Text() == GetFilterValue(filterCol_)) return;
+    // While a text is being typed it is often not yet complete ("> "): it is kept in the editor and
+    // its error comes when the text is applied or the editor is left.
+    try {
+        OnFilterChange(filterEdit_);
+    } catch (const Exception&) {
+    }
 }
 
 void TCustomDBGridGx::OnFilterGetItemsList(TObject*) {
