@@ -271,6 +271,8 @@ void TGridDataLinkGx::EditingChanged() {
 }
 
 void TGridDataLinkGx::LayoutChanged() {
+    // The dataset may have made its fields anew: the columns find theirs again by name.
+    grid_->columns_->ActiveChanged();
     const bool saved = grid_->dataSetLayout_;
     grid_->dataSetLayout_ = true;
     try {
