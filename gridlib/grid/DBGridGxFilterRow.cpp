@@ -3,6 +3,8 @@
 // through, and the grid as the services see it.
 #include "gridlib/grid/DBGridGx.h"
 
+#include "rtl/TypInfo.h"
+
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -57,6 +59,30 @@ TColor filterEditorColor(TColor fixed) {
     auto raise = [](int c) { return std::min(255, c + static_cast<int>(std::lround(c / 8.0))); };
     return RGB(raise(GetRValue(rgb)), raise(GetGValue(rgb)), raise(GetBValue(rgb)));
 }
+
+// What forms and column sets store of the filter row.
+const bool filterPropertiesRegistered = [] {
+    const PTypeInfo boolean = EnumTypeInfo("Boolean", {"False", "True"});
+    const PTypeInfo text = TypeInfoOf(tkLString, "String");
+    using F = TSTColumnFilterGx;
+    RegisterPublishedProperties(
+        F::StaticClass(),
+        {MakeProperty<F>("DataField", text, &F::DataField, &F::SetDataField),
+         MakeProperty<F>("KeyField", text, &F::KeyField, &F::SetKeyField),
+         MakeProperty<F>("ListField", text, &F::ListField, &F::SetListField),
+         MakeProperty<F>("ListSource", ClassTypeInfo(TDataSource::StaticClass()), &F::GetListSource, &F::SetListSource),
+         MakeProperty<F>("Visible", boolean, &F::Visible, &F::SetVisible, 1)});
+    using C = TColumnGx;
+    RegisterPublishedProperties(C::StaticClass(), {MakeProperty<C>("STFilter", ClassTypeInfo(F::StaticClass()),
+                                                                   &C::STFilter, &C::SetSTFilter)});
+    using S = TSTDBGridGxFilter;
+    RegisterPublishedProperties(S::StaticClass(), {MakeProperty<S>("Local", boolean, &S::Local, &S::SetLocal, 0),
+                                                   MakeProperty<S>("Visible", boolean, &S::Visible, &S::SetVisible, 0)});
+    using G = TCustomDBGridGx;
+    RegisterPublishedProperties(TDBGridGx::StaticClass(), {MakeProperty<G>("STFilter", ClassTypeInfo(S::StaticClass()),
+                                                                   &G::STFilter, &G::SetSTFilter)});
+    return true;
+}();
 
 }  // namespace
 

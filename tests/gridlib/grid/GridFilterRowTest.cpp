@@ -326,6 +326,28 @@ TEST_F(GridFilterRowTest, SortMarkedColumnsFollowTheSortIndexesAndApplyOnlyWithA
     EXPECT_EQ(requests, 1) << "without a handler the service sorts";
 }
 
+TEST_F(GridFilterRowTest, AStreamedColumnSetKeepsItsFilterSettingsButNotItsTexts) {
+    Open(3);
+    TColumnGx* name = grid->Columns()->Add();
+    name->SetFieldName("Name");
+    name->STFilter()->SetDataField("ID");
+    name->STFilter()->SetKeyField("K");
+    name->STFilter()->SetVisible(false);
+    name->STFilter()->SetExpressionStr("= 'Row 1'");
+    TMemoryStream stream;
+    grid->Columns()->SaveToStream(&stream);
+    stream.SetPosition(0);
+    gridtest::TestGrid other(nullptr);
+    other.SetDataSource(&source);
+    other.Columns()->LoadFromStream(&stream);
+    ASSERT_EQ(other.Columns()->Count(), 1);
+    TSTColumnFilterGx* f = other.Columns()->Items(0)->STFilter();
+    EXPECT_EQ(f->DataField(), "ID");
+    EXPECT_EQ(f->KeyField(), "K");
+    EXPECT_FALSE(f->Visible());
+    EXPECT_EQ(f->ExpressionStr(), "");
+}
+
 TEST_F(GridFilterRowTest, FilterCellsPaintTheirTextOnALighterFixedColour) {
     metrics.reset();  // real text on the screen's canvas
     grid->SetBorderStyle(bsNone);
