@@ -2160,6 +2160,8 @@ public:
     virtual void DefaultApplySorting();
     // The grid's own editor shows with dgAlwaysShowEditor while the filter row is not edited.
     void UpdateEditorMode();
+    // Showing the grid's own editor ends the editing of the filter row.
+    void ShowEditor();
     // Handlers of the filter editor; the last two are offered for applications.
     void OnFilterKeyPress(TObject* sender, WideChar& key);
     void OnFilterGetItemsList(TObject* sender);

@@ -432,6 +432,11 @@ void TCustomDBGridGx::SetFilterValue(int dataCol) {
     c->STFilter()->InternalSetExpressionStr(filterEdit_->Text());
 }
 
+void TCustomDBGridGx::ShowEditor() {
+    if (filterEditMode_) StopEditFilter();
+    TCustomGrid::ShowEditor();
+}
+
 void TCustomDBGridGx::UpdateEditorMode() {
     if ((options_ & dgAlwaysShowEditor) && !filterEditMode_) ShowEditor();
     else HideEditor();

@@ -326,6 +326,28 @@ TEST_F(GridFilterRowTest, SortMarkedColumnsFollowTheSortIndexesAndApplyOnlyWithA
     EXPECT_EQ(requests, 1) << "without a handler the service sorts";
 }
 
+// The grid's records move through the data service to the features of its dataset; a dataset
+// without features moves nothing.
+TEST_F(GridFilterRowTest, TheDataServiceHandsRecordMovesToTheDatasetsFeatures) {
+    Open(5);
+    auto bookmarkOf = [&](int id) {
+        EXPECT_TRUE(cds.Locate("ID", Variant(id)));
+        return cds.Bookmark();
+    };
+    TStringList moved;
+    moved.Add(bookmarkOf(1));
+    EXPECT_TRUE(DBGridGxDataService->MoveRecords(grid.get(), &moved, 3, true));
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3, 4, 5})) << "only asked";
+    EXPECT_TRUE(DBGridGxDataService->MoveRecords(grid.get(), &moved, 5, false));
+    EXPECT_EQ(Ids(), (std::vector<int>{2, 3, 4, 5, 1}));
+
+    UnregisterDatasetFeaturesGx(TClientDataSet::StaticClass());
+    TStringList again;
+    again.Add(bookmarkOf(2));
+    EXPECT_FALSE(DBGridGxDataService->MoveRecords(grid.get(), &again, 5, false));
+    EXPECT_EQ(Ids(), (std::vector<int>{2, 3, 4, 5, 1}));
+}
+
 TEST_F(GridFilterRowTest, AStreamedColumnSetKeepsItsFilterSettingsButNotItsTexts) {
     Open(3);
     TColumnGx* name = grid->Columns()->Add();
