@@ -882,6 +882,111 @@ BENCHMARK(BM_InputPageDown)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTi
 BENCHMARK(BM_InputWheelNotch)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_InputCtrlEnd)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 
+// ---- The filter row and title markers of a grid ------------------------------------------------------
+// The same three comparisons as the dataset features' above, now from a TDBGridGx: its filter cell or
+// its title marker goes through the grid, DBGridGxDataService and the registered features, with the
+// grid showing the dataset. Each divides by the reference of the same run:
+//   BM_GridSqlColumnFilter   the filter cell "> 150" on PLF applied by the grid, against the query
+//                            opened with "PLF > 150" in its text (vs_where, target 1.2)
+//   BM_GridLocalColumnFilter the same cell applied as the client dataset's own filter, against
+//                            SetFilter/SetFiltered of "[PLF] > 150" (vs_setfilter, target 1.5), and
+//                            against the same text set while the grid shows the dataset
+//                            (BM_GridSetFilterText: vs_setfilter_shown)
+//   BM_GridTitleSort         the descending title marker on PLF applied by the grid, against the query
+//                            opened with "ORDER BY 2 DESC" (vs_orderby, target 1.2)
+struct FilterGridFeatures {
+    FilterGridFeatures() {
+        RegisterDatasetFeaturesGx(DatasetFeaturesClassOf<TSQLDatasetFeaturesGx>(), TSQLQuery::StaticClass());
+        RegisterDatasetFeaturesGx(DatasetFeaturesClassOf<TSQLDatasetFeaturesGx>(), TClientDataSet::StaticClass());
+    }
+};
+
+// A grid with a filter row over the dataset, showing it.
+struct FilterGrid {
+    TDataSource source{nullptr};
+    TDBGridGx grid{nullptr};
+    explicit FilterGrid(TDataSet* ds) {
+        BenchStation<FilterGridFeatures>();
+        grid.SetBounds(0, 0, 1000, 700);
+        grid.STFilter()->SetVisible(true);
+        source.SetDataSet(ds);
+        grid.SetDataSource(&source);
+    }
+    ~FilterGrid() { grid.SetDataSource(nullptr); }
+    TSTColumnFilterGx* filterOf(const char* field) { return grid.GetFieldColumns(field)->STFilter(); }
+};
+
+void BM_GridSqlColumnFilter(benchmark::State& state) {
+    Rows& rows = BenchStation<Rows>();
+    TSQLQuery q(nullptr);
+    q.SetSQLConnection(rows.conn.get());
+    q.SQL()->SetText(filterSelect);
+    q.Open();
+    FilterGrid g(&q);
+    g.filterOf("PLF")->SetExpressionStr("> 150");
+    timed(state, [&] {
+        g.grid.ApplyFilter();
+        if (q.RecordCount() != whereRows) state.SkipWithError("not the rows of the WHERE");
+    }, nullptr, &whereSeconds, "vs_where");
+}
+
+// The reference's filter text on the dataset while the same grid shows it: the grid's own reaction to
+// the filtered dataset is in both.
+double gridSetFilterSeconds = 0;
+void BM_GridSetFilterText(benchmark::State& state) {
+    Rows& rows = BenchStation<Rows>();
+    TClientDataSet& cds = rows.cds;
+    FilterGrid g(&cds);
+    timed(state, [&] {
+        cds.SetFilter(AnsiString("[PLF] > 150"));
+        cds.SetFiltered(true);
+        cds.DisableControls();
+        const int n = countRows(cds);
+        cds.EnableControls();
+        if (n != setFilterRows) state.SkipWithError("not the rows of the filter text");
+        cds.SetFiltered(false);
+    }, &gridSetFilterSeconds, nullptr, "");
+}
+
+void BM_GridLocalColumnFilter(benchmark::State& state) {
+    Rows& rows = BenchStation<Rows>();
+    TClientDataSet& cds = rows.cds;
+    FilterGrid g(&cds);
+    g.grid.STFilter()->SetLocal(true);
+    g.filterOf("PLF")->SetExpressionStr("> 150");
+    timed(state, [&] {
+        g.grid.ApplyFilter();
+        // The rows are counted as the reference counts them, without a grid following each step.
+        cds.DisableControls();
+        const int n = countRows(cds);
+        cds.EnableControls();
+        if (n != setFilterRows) state.SkipWithError("not the rows of the filter text");
+        cds.SetFiltered(false);
+    }, nullptr, &setFilterSeconds, "vs_setfilter");
+    if (gridSetFilterSeconds > 0 && state.iterations() > 0)
+        state.counters["vs_setfilter_shown"] = state.counters["vs_setfilter"] * setFilterSeconds / gridSetFilterSeconds;
+}
+
+void BM_GridTitleSort(benchmark::State& state) {
+    Rows& rows = BenchStation<Rows>();
+    TSQLQuery q(nullptr);
+    q.SetSQLConnection(rows.conn.get());
+    q.SQL()->SetText("select * from puf_data\norder by RecMoment");
+    q.Open();
+    FilterGrid g(&q);
+    g.grid.SetOptionsGx(g.grid.OptionsGx() | dghAutoSortMarking);
+    g.grid.GetFieldColumns("PLF")->Title()->SetSortMarker(smUpGx);
+    timed(state, [&] {
+        g.grid.DoSortMarkingChanged();
+        if (q.FieldByName("PLF")->AsFloat() != orderByFirst) state.SkipWithError("not the order of the ORDER BY");
+    }, nullptr, &orderBySeconds, "vs_orderby");
+}
+
+BENCHMARK(BM_GridSqlColumnFilter)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_GridSetFilterText)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_GridLocalColumnFilter)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_GridTitleSort)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
 }  // namespace
 
 // ---- The lookup combo box and its drop-down ------------------------------------------------------

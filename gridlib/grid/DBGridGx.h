@@ -16,6 +16,7 @@
 #include "gridlib/editors/PropFilerGx.h"
 #include "gridlib/editors/ToolCtrlsGx.h"
 #include "gridlib/grid/DBSumLst.h"
+#include "gridlib/services/DBUtilsGx.h"
 #include "gui/Forms.h"
 #include "gui/Grids.h"
 #include "gui/ImgList.h"
@@ -38,6 +39,12 @@ class TColumnFootersGx;
 class TDBGridGxSumList;
 class TDBGridGxSelection;
 class TBookmarkListGx;
+// --- filter row ---
+class TSTDBGridGxFilter;
+class TSTColumnFilterGx;
+class TInplaceFilterEditGx;
+class TDBGridGxDataService;
+// --- end of filter row ---
 
 // ---- Option sets -----------------------------------------------------------------------------------
 enum TDBGridOption : unsigned {
@@ -435,6 +442,82 @@ private:
     bool toolTips_ = false;
 };
 
+// --- filter row ---
+// The filter of one column: the text its filter cell shows and the expression parsed from it. A
+// lookup-style filter (one with a key field) tests the key field of the grid's dataset against the
+// keys of the list records whose display text was typed or chosen.
+class TSTColumnFilterGx : public TPersistent {
+    PLANTMON_CLASS(TSTColumnFilterGx, TPersistent)
+public:
+    explicit TSTColumnFilterGx(TColumnGx* column);
+    ~TSTColumnFilterGx() override;
+    // Copies DataField, Visible, KeyField, ListField and ListSource; the expression stays.
+    void Assign(TPersistent* source) override;
+    TPersistent* GetOwner() override;
+    TColumnGx* Column() const { return column_; }
+
+    bool Visible() const { return visible_; }
+    void SetVisible(bool b);
+    const AnsiString& DataField() const { return dataField_; }
+    void SetDataField(const AnsiString& s) { dataField_ = s; }
+    const AnsiString& KeyField() const { return keyField_; }
+    void SetKeyField(const AnsiString& s) { keyField_ = s; }
+    const AnsiString& ListField() const { return listField_; }
+    void SetListField(const AnsiString& s) { listField_ = s; }
+    TDataSource* ListSource() const { return GetListSource(); }
+    TDataSource* GetListSource() const;
+    void SetListSource(TDataSource* value);
+
+    const TSTFilterExpressionGx& Expression() const { return GetExpression(); }
+    const TSTFilterExpressionGx& GetExpression() const { return expression_; }
+    void SetExpression(const TSTFilterExpressionGx& expr);
+    const AnsiString& ExpressionStr() const { return expressionStr_; }
+    // Stores the text (parsed) and repaints the grid; a visible filter editor shows it again.
+    void SetExpressionStr(const AnsiString& text);
+    void InternalSetExpressionStr(const AnsiString& text);
+    const Variant& LookupKeyValues() const { return lookupKeyValues_; }
+    void SetLookupKeyValues(const Variant& v) { lookupKeyValues_ = v; }
+    // The drop-down's size when it was last closed with a choice (0: none yet).
+    int SavedListWidth() const { return savedListWidth_; }
+    int SavedListRows() const { return savedListRows_; }
+    void SaveListSize(int width, int rows) { savedListWidth_ = width, savedListRows_ = rows; }
+
+    virtual AnsiString GetExpressionAsString();
+    virtual bool DropDownButtonVisible();
+    virtual AnsiString GetFilterFieldName();
+    virtual Variant GetOperand1();
+    virtual Variant GetOperand2();
+
+    void Clear();
+    // Parses text with the operand type of the column's field; a text that fails leaves the
+    // expression as it was. The result is the expression's display text.
+    AnsiString ParseExpression(const AnsiString& text);
+    AnsiString CurrentDataField();
+    AnsiString CurrentKeyField();
+    AnsiString CurrentListField();
+    TDataSet* CurrentListDataSet();
+    TCustomDBGridGx* GetGrid() const;
+    // A choice of list records: the text shown and their keys (Null: none).
+    void SetKeyListValues(const AnsiString& text, const Variant& values);
+    // The list records whose display texts are listValues, by their keys.
+    void SetListValues(TStrings* listValues);
+    // The distinct display texts of the list dataset (none without an active list).
+    TRefGx<IMemTableDataFieldValueListGx> GetFieldValueList();
+    void ListLinkActiveChange(TObject* sender);
+
+private:
+    TField* lookupField();
+    TColumnGx* column_;
+    bool visible_ = true;
+    AnsiString dataField_, keyField_, listField_;
+    TSTFilterExpressionGx expression_;
+    AnsiString expressionStr_;
+    Variant lookupKeyValues_ = Null();
+    int savedListWidth_ = 0, savedListRows_ = 0;
+    std::unique_ptr<TDataLink> listLink_;
+};
+// --- end of filter row ---
+
 class TColumnGx : public TCollectionItem, public ILookupGridOwner {
     PLANTMON_CLASS(TColumnGx, TCollectionItem)
 public:
@@ -613,6 +696,15 @@ public:
     int DrawTextBiDiModeFlagsReadingOnly() const;
     // Forgets the resolved field (the grid's data link changed its active state).
     void ForgetField() { field_ = nullptr; }
+    // --- filter row ---
+    TSTColumnFilterGx* STFilter() const;
+    void SetSTFilter(TSTColumnFilterGx* f) { STFilter()->Assign(f); }
+    // The values the filter drop-down lists, kept until the grid's data link changes its state.
+    const TRefGx<IMemTableDataFieldValueListGx>& FilterValueList() const { return filterValueList_; }
+    void SetFilterValueList(const TRefGx<IMemTableDataFieldValueListGx>& list) { filterValueList_ = list; }
+    void ForgetFilterValueList() { filterValueList_.reset(); }
+    friend class TSTColumnFilterGx;
+    // --- end of filter row ---
 
     // --- footers ---
     TColumnFooterGx* Footer() const;
@@ -653,6 +745,8 @@ public:
 protected:
     virtual TColumnTitleGx* CreateTitle();
     virtual TEditButtonsGx* CreateEditButtons();
+    // --- filter row ---
+    virtual TSTColumnFilterGx* CreateSTFilter();
     virtual void SpecRowChanged(TObject* sender);
     void ChangedColumn(bool allItems) { Changed(allItems); }
     friend class TColumnTitleGx;
@@ -726,6 +820,9 @@ private:
     // --- footers ---
     mutable std::unique_ptr<TColumnFooterGx> footer_;
     mutable std::unique_ptr<TColumnFootersGx> footers_;
+    // --- filter row ---
+    mutable std::unique_ptr<TSTColumnFilterGx> stFilter_;
+    TRefGx<IMemTableDataFieldValueListGx> filterValueList_;
 };
 
 // The column class of the grid's collection; it publishes the column's properties.
@@ -1199,8 +1296,33 @@ struct TImpExpFooterGx {
     AnsiString Text;  // the grid's footer text (kinds other than sum and count)
 };
 
+// --- filter row ---
+// The grid's filter settings: whether the filter row shows and whether the filter goes to the
+// dataset's own filter text instead of its SQL text. While updates are counted the editor stays put.
+class TSTDBGridGxFilter : public TPersistent {
+    PLANTMON_CLASS(TSTDBGridGxFilter, TPersistent)
+public:
+    explicit TSTDBGridGxFilter(TCustomDBGridGx* grid) : grid_(grid) {}
+    void Assign(TPersistent* source) override;
+    TCustomDBGridGx* Grid() const { return grid_; }
+    bool Visible() const { return visible_; }
+    void SetVisible(bool value);
+    bool Local() const { return local_; }
+    void SetLocal(bool value) { local_ = value; }
+    void BeginUpdate() { ++updateCount_; }
+    void EndUpdate() { --updateCount_; }
+    int UpdateCount() const { return updateCount_; }
+
+private:
+    TCustomDBGridGx* grid_;
+    bool visible_ = false;
+    bool local_ = false;
+    int updateCount_ = 0;
+};
+// --- end of filter row ---
+
 // ---- The grid --------------------------------------------------------------------------------------
-class TCustomDBGridGx : public TCustomGrid, public IInplaceEditHolderGx {
+class TCustomDBGridGx : public TCustomGrid, public IInplaceEditHolderGx, public IDataServiceGridGx {
     PLANTMON_CLASS(TCustomDBGridGx, TCustomGrid)
 public:
     explicit TCustomDBGridGx(TComponent* owner);
@@ -1254,7 +1376,7 @@ public:
 
     // ---- Rows
     int GetTitleRows() const { return (options_ & dgTitles) ? 1 : 0; }
-    virtual int GetSubTitleRows() const { return 0; }
+    virtual int GetSubTitleRows() const;
     int GetTopDataOffset() const { return GetTitleRows() + GetSubTitleRows(); }
     int TopDataOffset() const { return topDataOffset_; }
     int DataRowCount() const;
@@ -1396,7 +1518,7 @@ public:
     virtual void UpdateActive();
     virtual void DefineFieldMap();
     virtual void SetColumnAttributes();
-    virtual bool CanEditorMode() const { return (options_ & dgAlwaysShowEditor) != 0; }
+    virtual bool CanEditorMode() const;
     // The row of the current-record mark painted last (-1: none).
     int IndicatorRow() const { return indicatorRow_; }
 
@@ -1416,11 +1538,11 @@ public:
     void InplaceEditKeyPress(TControl* control, WideChar& key) override;
     void InplaceEditKeyUp(TControl* control, WORD& key, TShiftState shift) override;
     // The filter row's side of the hosted editor; a grid without a filter row filters nothing.
-    virtual bool CanFilterCol(int dataCol) { (void)dataCol; return false; }
-    virtual void StartEditFilter(int dataCol) { (void)dataCol; }
-    virtual void StopEditFilter() {}
-    virtual int FilterEditCol() const { return -1; }
-    virtual bool FilterEditListDroppedDown(TControl* control) { (void)control; return false; }
+    virtual bool CanFilterCol(int dataCol);
+    virtual void StartEditFilter(int dataCol);
+    virtual void StopEditFilter();
+    virtual int FilterEditCol() const;
+    virtual bool FilterEditListDroppedDown(TControl* control);
     // --- appearance and painting ---
     // Cell kinds, highlight decisions, focus, column and title events, title-button tracking; the
     // painting frame, the cell painting and the drawing helpers descendants and handlers may call.
@@ -1501,10 +1623,10 @@ public:
     virtual void FooterCellLook(int row, TColumnGx* column, TFont*& font, TColor& color, TAlignment& alignment,
                                 bool& wordWrap, bool& endEllipsis);
     // The filter row: whether a column's filter cell shows, its drop-down button, its text.
-    virtual bool FilterRowVisible() const { return false; }
-    virtual bool FilterCellVisible(int dataCol) { (void)dataCol; return false; }
-    virtual bool FilterDropDownButtonVisible(int dataCol) { (void)dataCol; return false; }
-    virtual AnsiString GetFilterValue(int dataCol) { (void)dataCol; return AnsiString(); }
+    virtual bool FilterRowVisible() const;
+    virtual bool FilterCellVisible(int dataCol);
+    virtual bool FilterDropDownButtonVisible(int dataCol);
+    virtual AnsiString GetFilterValue(int dataCol);
     // The in-place edit style of a column (0 none, 1 ellipsis, 2 pick list, 3 data list, 4 calendar,
     // 5 up-down, 6 drop-down).
     virtual int PaintColumnEditStyle(TColumnGx* column);
@@ -1929,11 +2051,11 @@ public:
     virtual void EndRowMoving(int x, int y, bool accept);
     virtual void MoveDataRowAndScroll(int mouse, int cellHit, TGridDrawInfo& drawInfo, TGridAxisDrawInfo& axisInfo,
                                       int scrollBar, const TPoint& mousePt);
-    virtual bool STFilterVisible() const { return false; }
-    virtual bool FilterEditMode() const { return false; }
-    virtual bool CheckCellFilter(int x, int y) const { (void)x, (void)y; return false; }
-    virtual void UpdateFilterEdit(bool updateData) { (void)updateData; }
-    virtual TWinControl* FilterEditor() const { return nullptr; }
+    virtual bool STFilterVisible() const;
+    virtual bool FilterEditMode() const;
+    virtual bool CheckCellFilter(int x, int y) const;
+    virtual void UpdateFilterEdit(bool updateData);
+    virtual TWinControl* FilterEditor() const;
     virtual void ToggleTreeNode(int step) { (void)step; }
     bool VertScrollBarTracking() const;
     bool HorzScrollBarTracking() const;
@@ -2020,7 +2142,7 @@ public:
     // without them. Scroll bars: the external horizontal bar and the grid's own bars.
     // The filter row: placing its editor, the editor, whether it is being edited, and a change of
     // the editor's text.
-    virtual void FilterEditTextChanged() {}
+    virtual void FilterEditTextChanged();
     // Whether the footer a column uses in footer row n offers tool tips.
     virtual bool FooterToolTips(int footerRow, TColumnGx* column);
     // A sort-marking change held back while Ctrl is down is applied now.
@@ -2051,7 +2173,103 @@ private:
     bool leftColAtFixed_ = true;
     bool sizeChangedPending_ = false;
     // --- end of hints, tool tips and window messages ---
+
+    // --- filter row ---
+    // The last title row can be a filter row: one cell per column holding that column's filter text.
+    // One editor serves whichever filter cell is edited; filtering and sorting go through
+    // DBGridGxDataService to the dataset features of the grid's dataset.
+public:
+    TSTDBGridGxFilter* STFilter() const { return stFilter_.get(); }
+    void SetSTFilter(TSTDBGridGxFilter* value);
+    // The data column whose filter cell the editor serves (-1: none).
+    int FilterCol() const { return filterCol_; }
+    TInplaceFilterEditGx* FilterEdit() const { return filterEdit_; }
+    void SetFilterEditMode(bool value);
+    void HideFilterEdit();
+    virtual void UpdateFilterEditProps(int dataCol);
+    virtual bool CanFilterEditShow();
+    virtual void SetFilterValue(int dataCol);
+    // Stores the editor's text and applies the filters of all columns.
+    void SetDataFilter();
+    void ApplyFilter() { SetDataFilter(); }
+    // Empties every column's filter without applying the now empty filter.
+    void ClearFilter();
+    virtual void DefaultApplyFilter();
+    virtual void DefaultApplySorting();
+    // The grid's own editor shows with dgAlwaysShowEditor while the filter row is not edited.
+    void UpdateEditorMode();
+    // Showing the grid's own editor ends the editing of the filter row.
+    void ShowEditor();
+    // Handlers of the filter editor; the last two are offered for applications.
+    void OnFilterKeyPress(TObject* sender, WideChar& key);
+    void OnFilterGetItemsList(TObject* sender);
+    void OnFilterClosingUp(TObject* sender, bool& accept);
+    void OnFilterCloseUp(TObject* sender, bool accept);
+    void FilterExit(TObject* sender);
+    void OnFilterEditButtonClick(TObject* sender, bool& handled);
+    void OnFilterChange(TObject* sender);
+    void FilterButtonClick(TObject* sender, bool& handled);
+
+    // IDataServiceGridGx: what the dataset features read of the grid.
+    TDataSet* GetServiceDataSet() override;
+    int GetFilterColumnCount() override;
+    TColumnFilterInfoGx GetColumnFilterInfo(int index) override;
+    bool GetSTFilterLocal() override;
+    bool GetSortLocal() override { return sortLocal_; }
+    int GetSortMarkedCount() override;
+    TSortMarkedColumnInfoGx GetSortMarkedColumnInfo(int index) override;
+    TBMListGx* GetSelectedRowsGx() override { return bookmarks_.get(); }
+
+protected:
+    virtual TCustomDBEditGx* CreateFilterEditor();
+
+private:
+    std::unique_ptr<TSTDBGridGxFilter> stFilter_ = std::make_unique<TSTDBGridGxFilter>(this);
+    // The editor is a child control owned by the grid; it goes first when the grid goes.
+    struct FilterEditHolder {
+        TInplaceFilterEditGx* editor = nullptr;
+        ~FilterEditHolder();
+    } filterEditHolder_;
+    TInplaceFilterEditGx*& filterEdit_ = filterEditHolder_.editor;
+    int filterCol_ = -1;
+    bool filterEditMode_ = false;
+    bool loadingFilterEdit_ = false;  // the grid itself sets the editor's text
+    // --- end of filter row ---
 };
+
+// --- filter row ---
+// The filter row's editor: a combo box in place over the filter cell, its text one pixel lower.
+class TInplaceFilterEditGx : public TDBComboBoxGx {
+    PLANTMON_CLASS(TInplaceFilterEditGx, TDBComboBoxGx)
+public:
+    explicit TInplaceFilterEditGx(TComponent* owner) : TDBComboBoxGx(owner) {}
+    // The key values of a lookup-style column first, then the text shown for them.
+    void SetValueAndText(const Variant& value, const AnsiString& text);
+    void CalcEditRect(TRect& rect) override;
+};
+
+using TDBGridGxRequestEvent = TClosure<void(TCustomDBGridGx* Grid)>;
+
+// The one service every grid filters, sorts and moves records through. An application may hook
+// the filter and sort requests; otherwise the dataset features registered for the grid's dataset
+// class do the work, and nothing happens for a dataset without features.
+class TDBGridGxDataService : public TPersistent {
+    PLANTMON_CLASS(TDBGridGxDataService, TPersistent)
+public:
+    TDBGridGxRequestEvent OnFilterRequest;
+    TDBGridGxRequestEvent OnSortRequest;
+
+    // Whether the records of BookmarkList can be (CheckOnly) or were moved to record number ToRecNo.
+    virtual bool MoveRecords(TCustomDBGridGx* Sender, TStrings* BookmarkList, int ToRecNo, bool CheckOnly);
+    virtual bool DefaultMoveRecords(TCustomDBGridGx* Sender, TStrings* BookmarkList, int ToRecNo, bool CheckOnly);
+    virtual void ApplyFilter(TCustomDBGridGx* Grid);
+    virtual void ApplySorting(TCustomDBGridGx* Grid);
+    virtual void DefaultApplyFilter(TCustomDBGridGx* Grid);
+    virtual void DefaultApplySorting(TCustomDBGridGx* Grid);
+};
+
+extern TDBGridGxDataService* DBGridGxDataService;
+// --- end of filter row ---
 
 // ---- Find dialog hook ------------------------------------------------------------------------------
 // A column offered to the find dialog under a caption of the caller's choosing.

@@ -192,7 +192,10 @@ void TDBGridColumnsGx::RestoreDefaults() {
 }
 
 void TDBGridColumnsGx::ActiveChanged() {
-    for (int i = 0; i < Count(); ++i) Items(i)->ForgetField();
+    for (int i = 0; i < Count(); ++i) {
+        Items(i)->ForgetField();
+        Items(i)->ForgetFilterValueList();
+    }
 }
 
 void TDBGridColumnsGx::SaveToStream(TStream* stream) {

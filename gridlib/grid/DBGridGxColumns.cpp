@@ -1248,6 +1248,7 @@ void TColumnGx::Assign(TPersistent* source) {
         if (src->has(cvAlignment)) SetAlignment(src->Alignment());
         if (src->has(cvReadOnly)) SetReadOnly(src->ReadOnly());
         SetTitle(src->Title());
+        SetSTFilter(src->STFilter());
         SetDropDownRows(src->DropDownRows());
         SetButtonStyle(src->ButtonStyle());
         SetPickList(src->pickList_.get());

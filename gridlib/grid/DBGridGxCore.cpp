@@ -271,6 +271,8 @@ void TGridDataLinkGx::EditingChanged() {
 }
 
 void TGridDataLinkGx::LayoutChanged() {
+    // The dataset may have made its fields anew: the columns find theirs again by name.
+    grid_->columns_->ActiveChanged();
     const bool saved = grid_->dataSetLayout_;
     grid_->dataSetLayout_ = true;
     try {
@@ -618,14 +620,15 @@ bool TCustomDBGridGx::HaveHideDuplicates() const {
 }
 
 void TCustomDBGridGx::SetSortMarkedColumns() {
+    // Entry i holds the column whose SortIndex is i + 1; a missing index leaves its entry empty.
     sortMarkedColumns_->Clear();
-    std::vector<TColumnGx*> marked;
-    for (int i = 0; i < columns_->Count(); ++i)
-        if (columns_->Items(i)->Title()->SortMarker() != smNoneGx) marked.push_back(columns_->Items(i));
-    std::stable_sort(marked.begin(), marked.end(), [](TColumnGx* a, TColumnGx* b) {
-        return a->Title()->SortIndex() < b->Title()->SortIndex();
-    });
-    for (TColumnGx* c : marked) sortMarkedColumns_->Add(c);
+    for (int i = 0; i < columns_->Count(); ++i) {
+        TColumnGx* c = columns_->Items(i);
+        const int index = c->Title()->SortIndex();
+        if (index <= 0) continue;
+        while (sortMarkedColumns_->Count() < index) sortMarkedColumns_->Add(nullptr);
+        sortMarkedColumns_->SetColumn(index - 1, c);
+    }
 }
 
 // ==== Rows ==============================================================================================
@@ -1070,7 +1073,8 @@ void TCustomDBGridGx::SetOptionsGx(TDBGridGxOptions value) {
     if (value == optionsGx_) return;
     if ((optionsGx_ & dghMultiSortMarking) && !(value & dghMultiSortMarking)) {
         for (int i = sortMarkedColumns_->Count() - 1; i >= 1; --i)
-            if (i < sortMarkedColumns_->Count()) sortMarkedColumns_->GetColumn(i)->Title()->SetSortMarker(smNoneGx);
+            if (i < sortMarkedColumns_->Count() && sortMarkedColumns_->GetColumn(i))
+                sortMarkedColumns_->GetColumn(i)->Title()->SetSortMarker(smNoneGx);
     }
     optionsGx_ = value;
     LayoutChanged();

@@ -111,6 +111,7 @@ void TCustomDBGridGx::ColWidthsChanged() {
         TCustomGrid::ColWidthsChanged();
         return;
     }
+    stFilter_->BeginUpdate();
     if ((dataLink_->Active() || columns_->State() == csCustomized) && AcquireLayoutLock()) {
         try {
             TCustomGrid::ColWidthsChanged();
@@ -174,6 +175,8 @@ void TCustomDBGridGx::ColWidthsChanged() {
     InvalidateEditor();
     OnColWidthsChanged(this);
     UpdateHorzExtScrollBar();
+    stFilter_->EndUpdate();
+    UpdateFilterEdit(false);
 }
 
 // ==== Optimal widths ====================================================================================

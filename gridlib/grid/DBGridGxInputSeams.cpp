@@ -49,5 +49,7 @@ void TCustomDBGridGx::SetSumListRecNo(int recNo) {
 }
 
 void TCustomDBGridGx::DoSortMarkingChanged() {
+    if (!(optionsGx_ & dghAutoSortMarking)) return;
     if (OnSortMarkingChanged) OnSortMarkingChanged(this);
+    else DefaultApplySorting();
 }

@@ -78,6 +78,7 @@ void TCustomDBGridGx::InternalLayout() {
     if ((options_ & dgRowSelect) && leftCol < ColCount() && leftCol >= FixedCols()) SetLeftCol(leftCol);
     UpdateActive();
     InvalidateGrid();
+    UpdateFilterEdit(false);
 }
 
 void TCustomDBGridGx::measureLayout() {

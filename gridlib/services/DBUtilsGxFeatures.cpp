@@ -158,13 +158,17 @@ void bindParam(TParam* p, const Variant& v) {
 }
 
 // Runs change with the dataset's controls disabled: closed, the text written, reopened on request.
+// A reopened dataset has made its fields anew: its controls hear of a new layout when they are
+// enabled again, so that none keeps a field of the closed dataset.
 template <class Change>
 void rewriteAndReopen(TDataSet* dataSet, bool isReopen, Change change) {
     dataSet->DisableControls();
     try {
-        if (dataSet->Active()) dataSet->Close();
+        const bool wasActive = dataSet->Active();
+        if (wasActive) dataSet->Close();
         change();
         if (isReopen) dataSet->Open();
+        if (wasActive && dataSet->Active()) dataSet->DataEvent(deLayoutChange);
     } catch (...) {
         dataSet->EnableControls();
         throw;
