@@ -251,8 +251,7 @@ bool TCustomDBGridGx::DefaultMoveDataRows(TStrings* bookmarkList, int toRecNo, i
 }
 
 bool TCustomDBGridGx::DataServiceMoveRecords(TStrings* bookmarkList, int toRecNo, bool checkOnly) {
-    (void)bookmarkList, (void)toRecNo, (void)checkOnly;
-    return false;
+    return DBGridGxDataService && DBGridGxDataService->MoveRecords(this, bookmarkList, toRecNo, checkOnly);
 }
 
 // ==== Buffered painting ==================================================================================

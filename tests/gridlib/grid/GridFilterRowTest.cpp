@@ -348,6 +348,17 @@ TEST_F(GridFilterRowTest, TheDataServiceHandsRecordMovesToTheDatasetsFeatures) {
     EXPECT_EQ(Ids(), (std::vector<int>{2, 3, 4, 5, 1}));
 }
 
+// A record drop with no OnMoveRecords handler reaches the dataset's features through the service.
+TEST_F(GridFilterRowTest, ADroppedRecordMovesThroughTheDataService) {
+    Open(5);
+    Show();
+    ASSERT_TRUE(cds.Locate("ID", Variant(2)));
+    TStringList moved;
+    moved.Add(cds.Bookmark());
+    EXPECT_TRUE(grid->DefaultMoveDataRows(&moved, 4, -1, false));
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 3, 4, 2, 5}));
+}
+
 TEST_F(GridFilterRowTest, AStreamedColumnSetKeepsItsFilterSettingsButNotItsTexts) {
     Open(3);
     TColumnGx* name = grid->Columns()->Add();

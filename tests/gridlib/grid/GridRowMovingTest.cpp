@@ -371,7 +371,7 @@ TEST_F(RowMovingTest, TheDefaultMoveAsksTheDataServiceAndKeepsTheView) {
         EXPECT_EQ(service->DataLink()->ActiveRecord(), active);
         EXPECT_EQ(service->DataRowToRecNo(0), top);
     }
-    // Without a data service nothing can be moved.
+    // A dataset without features moves nothing through the data service.
     grid->SetDataSource(&source);
     EXPECT_FALSE(grid->DefaultMoveDataRows(&list, 12, -1, true));
     grid->SetDataSource(nullptr);
