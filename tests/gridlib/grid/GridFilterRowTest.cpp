@@ -11,7 +11,7 @@
 
 namespace {
 
-using gridtest::GridTest;
+using gridtest::ShownGridTest;
 
 // The client dataset filters with its own Filter text through the SQL features' local path.
 class FeaturesScope {
@@ -20,28 +20,18 @@ public:
     ~FeaturesScope() { UnregisterDatasetFeaturesGx(TClientDataSet::StaticClass()); }
 };
 
-class GridFilterRowTest : public GridTest {
+class GridFilterRowTest : public ShownGridTest {
 protected:
     void SetUp() override {
-        GridTest::SetUp();
-        form = std::make_unique<TForm>(nullptr);
-        form->SetClientSize(420, 240);
-        grid->SetParent(form.get());
-        grid->SetBounds(0, 0, 420, 240);
+        ShownGridTest::SetUp();
+        Resize(420, 240);
         grid->STFilter()->SetLocal(true);
         grid->STFilter()->SetVisible(true);
     }
     void TearDown() override {
         DBGridGxDataService->OnSortRequest = TDBGridGxRequestEvent();
         DBGridGxDefaultStyle()->SetApplyFilterOnCloseUp(false);
-        grid->SetParent(nullptr);
-        form.reset();
-        GridTest::TearDown();
-    }
-    void Show() {
-        guitest::ShowForm(form.get());
-        grid->SetFocus();
-        ASSERT_TRUE(guitest::WaitFor([&] { return grid->Focused(); }));
+        ShownGridTest::TearDown();
     }
     TInplaceFilterEditGx* Editor() const { return grid->FilterEdit(); }
     bool EditorShown() const { return Editor() && Editor()->GetVisible(); }
@@ -53,7 +43,6 @@ protected:
         return ids;
     }
     FeaturesScope features;
-    std::unique_ptr<TForm> form;
 };
 
 TEST_F(GridFilterRowTest, TypingAndEnterFilterTheRowsAndTheEditorStaysUntilDown) {

@@ -8,29 +8,11 @@
 
 namespace {
 
-using gridtest::GridTest;
+using gridtest::ShownGridTest;
 
-class GridKeysTest : public GridTest {
+class GridKeysTest : public ShownGridTest {
 protected:
-    void SetUp() override {
-        GridTest::SetUp();
-        form = std::make_unique<TForm>(nullptr);
-        form->SetClientSize(420, 220);
-        grid->SetParent(form.get());
-        grid->SetBounds(0, 0, 420, 220);
-    }
-    void TearDown() override {
-        grid->SetParent(nullptr);
-        form.reset();
-        GridTest::TearDown();
-    }
-    void Show() {
-        guitest::ShowForm(form.get());
-        grid->SetFocus();
-        ASSERT_TRUE(guitest::WaitFor([&] { return grid->Focused(); }));
-    }
     void Key(WORD vk, TShiftState shift = 0) { guitest::Key(vk, shift, grid.get()); }
-    std::unique_ptr<TForm> form;
 };
 
 TEST_F(GridKeysTest, RecordsMoveByVisibleRowsAndToTheEnds) {

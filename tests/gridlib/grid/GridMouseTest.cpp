@@ -2,79 +2,18 @@
 // buttons with immediate and Ctrl-deferred sort marking, check-box clicks, the automatic scroll on
 // a timer clock the test runs, the wheel and the scroll-bar messages.
 #include "GridTestSupport.h"
+#include "GridTimerClock.h"
 
 #include "gui/Forms.h"
 #include "gui/WinApi.h"
 
-#include <map>
-#include <utility>
-
 namespace {
 
-using gridtest::GridTest;
+using gridtest::ShownGridTest;
+using gridtest::TimerClock;
 
-// Window timers on the test's clock: armed timers fire when Advance passes their moment.
-class TimerClock {
-public:
-    TimerClock() {
-        SetWindowTimerDriver(TWindowTimerDriver{
-            [this](HWND wnd, UINT_PTR id, UINT elapse) {
-                timers_[{wnd, id}] = Armed{elapse, now_ + static_cast<int>(elapse)};
-                ++sets_;
-            },
-            [this](HWND wnd, UINT_PTR id) { timers_.erase({wnd, id}); }});
-    }
-    ~TimerClock() { SetWindowTimerDriver(TWindowTimerDriver{}); }
-    // Moves the clock on, firing each timer whose moment comes (in order).
-    void Advance(int ms) {
-        const int until = now_ + ms;
-        for (;;) {
-            auto due = timers_.end();
-            for (auto it = timers_.begin(); it != timers_.end(); ++it)
-                if (it->second.at <= until && (due == timers_.end() || it->second.at < due->second.at)) due = it;
-            if (due == timers_.end()) break;
-            now_ = due->second.at;
-            const auto key = due->first;
-            due->second.at = now_ + static_cast<int>(due->second.elapse);
-            key.first->Perform(WM_TIMER, key.second, 0);
-        }
-        now_ = until;
-    }
-    // The interval a timer runs with (-1: not armed).
-    int Interval(HWND wnd, UINT_PTR id) const {
-        auto it = timers_.find({wnd, id});
-        return it == timers_.end() ? -1 : static_cast<int>(it->second.elapse);
-    }
-
-private:
-    struct Armed {
-        UINT elapse;
-        int at;
-    };
-    std::map<std::pair<HWND, UINT_PTR>, Armed> timers_;
-    int now_ = 0;
-    int sets_ = 0;
-};
-
-class GridMouseTest : public GridTest {
+class GridMouseTest : public ShownGridTest {
 protected:
-    void SetUp() override {
-        GridTest::SetUp();
-        form = std::make_unique<TForm>(nullptr);
-        form->SetClientSize(420, 220);
-        grid->SetParent(form.get());
-        grid->SetBounds(0, 0, 420, 220);
-    }
-    void TearDown() override {
-        grid->SetParent(nullptr);
-        form.reset();
-        GridTest::TearDown();
-    }
-    void Show() {
-        guitest::ShowForm(form.get());
-        grid->SetFocus();
-        ASSERT_TRUE(guitest::WaitFor([&] { return grid->Focused(); }));
-    }
     TRect Cell(int col, int row) const { return grid->CellRect(col, row); }
     TPoint Centre(int col, int row) const {
         const TRect r = Cell(col, row);
@@ -84,7 +23,6 @@ protected:
     void Press(TPoint p, WPARAM keys = 0) { grid->Perform(WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(p.x, p.y)); }
     void Move(TPoint p, WPARAM keys = 0) { grid->Perform(WM_MOUSEMOVE, MK_LBUTTON | keys, MAKELPARAM(p.x, p.y)); }
     void Release(TPoint p, WPARAM keys = 0) { grid->Perform(WM_LBUTTONUP, keys, MAKELPARAM(p.x, p.y)); }
-    std::unique_ptr<TForm> form;
 };
 
 TEST_F(GridMouseTest, AColumnIsSizedByItsTitleBorderTracedOrOnRelease) {

@@ -14,7 +14,7 @@
 
 namespace {
 
-using gridtest::GridTest;
+using gridtest::ShownGridTest;
 using gridtest::TimerClock;
 
 // The moves a grid asked for.
@@ -25,25 +25,11 @@ struct MoveCall {
     bool checkOnly;
 };
 
-class RowMovingTest : public GridTest {
+class RowMovingTest : public ShownGridTest {
 protected:
     void SetUp() override {
-        GridTest::SetUp();
-        form = std::make_unique<TForm>(nullptr);
-        form->SetClientSize(420, 220);
-        grid->SetParent(form.get());
-        grid->SetBounds(0, 0, 420, 220);
+        ShownGridTest::SetUp();
         grid->SetOptionsGx(grid->OptionsGx() | dghRecordMoving);
-    }
-    void TearDown() override {
-        grid->SetParent(nullptr);
-        form.reset();
-        GridTest::TearDown();
-    }
-    void Show() {
-        guitest::ShowForm(form.get());
-        grid->SetFocus();
-        ASSERT_TRUE(guitest::WaitFor([&] { return grid->Focused(); }));
     }
     // OnMoveRecords notes every call and answers allow.
     void ListenToMoves() {
@@ -91,7 +77,6 @@ protected:
 
     // Timer 1 ticks only when a test moves the clock: no tick moves the line behind a test's back.
     TimerClock clock;
-    std::unique_ptr<TForm> form;
     std::vector<MoveCall> calls;
     bool allow = true;
 };

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gridlib/grid/DBGridGx.h"
+#include "gui/Forms.h"
 
 #include "testlib/DataTestSupport.h"
 #include "testlib/gui/GuiHarness.h"
@@ -85,6 +86,32 @@ protected:
     TClientDataSet cds{nullptr};
     TDataSource source{nullptr};
     std::unique_ptr<TestGrid> grid;
+};
+
+// The grid shown on a form of its own size, for keys, presses and painting that need a real window.
+class ShownGridTest : public GridTest {
+protected:
+    void SetUp() override {
+        GridTest::SetUp();
+        form = std::make_unique<TForm>(nullptr);
+        grid->SetParent(form.get());
+        Resize(420, 220);
+    }
+    void TearDown() override {
+        grid->SetParent(nullptr);
+        form.reset();
+        GridTest::TearDown();
+    }
+    void Resize(int width, int height) {
+        form->SetClientSize(width, height);
+        grid->SetBounds(0, 0, width, height);
+    }
+    void Show() {
+        guitest::ShowForm(form.get());
+        grid->SetFocus();
+        ASSERT_TRUE(guitest::WaitFor([&] { return grid->Focused(); }));
+    }
+    std::unique_ptr<TForm> form;
 };
 
 }  // namespace gridtest
