@@ -2013,6 +2013,19 @@ private:
     bool leftColAtFixed_ = true;
     bool sizeChangedPending_ = false;
     // --- end of hints, tool tips and window messages ---
+    // --- presses handed to a hosted editor ---
+    // A press that opens the filter-row editor is remembered (client point, message time), so
+    // that the editor sees a second press there as the second half of a double click.
+public:
+    void RememberMouseDown(TPoint clientPos, DWORD time);
+
+private:
+    // A press on a cell's button strip is handed to the editor's button, which then holds the
+    // mouse; the moves and the release the grid's window still gets follow it there.
+    bool passToPressedEditButton(TMessage& m);
+    TPoint hostedPressPos_;
+    DWORD hostedPressTime_ = 0;
+    // --- end of presses handed to a hosted editor ---
 };
 
 // ---- Find dialog hook ------------------------------------------------------------------------------
@@ -2110,6 +2123,8 @@ TInplaceEditStyleGx GetColumnEditStyle(TColumnGx* column, bool designing = false
 // and the column's edit buttons beside the text, completion from pick lists and lookups, the
 // drop-down lists, the most-recently-used list, the column's image before the text and the mark of
 // an empty required field. It works on the grid's selected column.
+class TPopupCalculatorGx;  // the calculator drop-down of number cells
+
 class TDBGridInplaceEdit : public TInplaceEdit, public IComboEditGx {
     PLANTMON_CLASS(TDBGridInplaceEdit, TInplaceEdit)
 public:
@@ -2168,14 +2183,14 @@ public:
     // column's data list (none: the data-list style has no list to show), the calculator of the
     // drop-down style on number fields (none: a button only), and what a data list reports.
     virtual TWinControl* GetDataList() { return nullptr; }
-    virtual TWinControl* GetDropDownCalculator() { return nullptr; }
+    virtual TWinControl* GetDropDownCalculator();
     virtual void DataListDropDown(TWinControl* list) { (void)list; }
     virtual void DataListCloseUp(TWinControl* list) { (void)list; }
     virtual Variant DataListKeyValue(TWinControl* list) { (void)list; return Null(); }
     virtual void SetDataListKeyValue(TWinControl* list, const Variant& value) { (void)list, (void)value; }
     virtual AnsiString DataListSelectedText(TWinControl* list) { (void)list; return AnsiString(); }
-    virtual void CalculatorDropDown(TWinControl* calculator) { (void)calculator; }
-    virtual bool CalculatorValue(TWinControl* calculator, Variant& value) { (void)calculator, (void)value; return false; }
+    virtual void CalculatorDropDown(TWinControl* calculator);
+    virtual bool CalculatorValue(TWinControl* calculator, Variant& value);
 
 protected:
     virtual TEditButtonControlGx* CreateEditButtonControl();
@@ -2260,6 +2275,11 @@ private:
     bool updatingContents_ = false;
     bool codeTextChange_ = false;
     bool selectionActive_ = false;
+    // --- calculator drop-down ---
+    // Made on first use and owned by the editor; it sizes itself to its own layout.
+    TPopupCalculatorGx* ownCalculator_ = nullptr;
+    TPoint calculatorSize_;
+    // --- end of calculator drop-down ---
 };
 // --- appearance and painting ---
 // The shared look of grids: which colours selected and highlighted cells take. One default style
