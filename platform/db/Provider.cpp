@@ -207,6 +207,18 @@ int TDataSetProvider::ApplyUpdates(const TUpdateDelta& delta, int maxErrors, std
         }
     }
     bool lost = false;
+    // A change applied in this transaction must survive a later record's failure: from then on each
+    // statement runs after a savepoint. Before it, undoing a failed statement is undoing the whole
+    // (still empty) transaction, which spares the savepoint's round trip on every single-record apply.
+    bool kept = false;
+    auto undoStatement = [&](bool toSavepoint) {
+        if (toSavepoint) {
+            r.text("ROLLBACK TO SAVEPOINT plantmon_apply");
+        } else {
+            r.text("ROLLBACK");
+            r.text("START TRANSACTION");
+        }
+    };
 
     for (std::size_t n = 0; n < delta.Records.size() && !rolledBack; ++n) {
         const TDeltaRecord& rec = delta.Records[n];
@@ -247,13 +259,15 @@ int TDataSetProvider::ApplyUpdates(const TUpdateDelta& delta, int maxErrors, std
             addWhere(sql, values, targets, *rec.OldValues);
             break;
         }
+        const bool savepoint = kept;
         try {
-            r.text("SAVEPOINT plantmon_apply");
+            if (savepoint) r.text("SAVEPOINT plantmon_apply");
             std::uint64_t rows = r.run(sql, values);
             if (rows == 1) {
                 res.Applied = true;
+                kept = true;
             } else {
-                r.text("ROLLBACK TO SAVEPOINT plantmon_apply");
+                undoStatement(savepoint);
                 res.ErrorMessage = rows == 0 ? "Record not found or changed by another user"
                                              : "Update affected more than one record";
                 ++failed;
@@ -269,7 +283,7 @@ int TDataSetProvider::ApplyUpdates(const TUpdateDelta& delta, int maxErrors, std
                 break;
             }
             try {
-                r.text("ROLLBACK TO SAVEPOINT plantmon_apply");
+                undoStatement(savepoint);
             } catch (const mariadb::Failure&) {
                 undoAll();
                 break;
