@@ -65,12 +65,9 @@ class Resolver {
 public:
     Resolver(TSQLConnection& conn, std::string table) : conn_(conn), table_(std::move(table)) {}
 
-    // Runs one statement (prepared once per text); returns the rows it matched or inserted.
+    // Runs one statement (prepared once per text and session); returns the rows it matched or inserted.
     std::uint64_t run(const std::string& sql, const std::vector<mariadb::Value>& values) {
-        auto it = statements_.find(sql);
-        if (it == statements_.end())
-            it = statements_.emplace(sql, std::make_unique<mariadb::PreparedStatement>(conn_.Session(), sql)).first;
-        return it->second->Execute(values).RowsAffected;
+        return conn_.Session().Prepared(sql).Execute(values).RowsAffected;
     }
     void text(const std::string& sql) { conn_.Session().ExecuteText(sql); }
     const std::string& table() const { return table_; }
@@ -78,7 +75,6 @@ public:
 private:
     TSQLConnection& conn_;
     std::string table_;
-    std::map<std::string, std::unique_ptr<mariadb::PreparedStatement>> statements_;
 };
 
 void addWhere(std::string& sql, std::vector<mariadb::Value>& values, const std::vector<Target>& targets,
