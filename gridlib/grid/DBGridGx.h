@@ -2119,12 +2119,12 @@ enum TInplaceEditStyleGx {
 // The style a column's cells are edited in; designing: a lookup needs no modifiable keys.
 TInplaceEditStyleGx GetColumnEditStyle(TColumnGx* column, bool designing = false);
 
+class TPopupCalculatorGx;  // the calculator drop-down of number cells
+
 // The editor the grid places over its current cell: the column's edit style with its main button
 // and the column's edit buttons beside the text, completion from pick lists and lookups, the
 // drop-down lists, the most-recently-used list, the column's image before the text and the mark of
 // an empty required field. It works on the grid's selected column.
-class TPopupCalculatorGx;  // the calculator drop-down of number cells
-
 class TDBGridInplaceEdit : public TInplaceEdit, public IComboEditGx {
     PLANTMON_CLASS(TDBGridInplaceEdit, TInplaceEdit)
 public:
