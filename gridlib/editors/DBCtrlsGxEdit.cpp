@@ -557,7 +557,9 @@ void TCustomDBEditGx::WndProc(TMessage& m) {
             DWORD time = 0;
             holderIntf_->GetMouseDownInfo(pos, time);
             const TPoint now = ClientToScreen(TPoint(m.XPos(), m.YPos()));
-            if (IsDoubleClickMessage(pos, now, static_cast<long>(GetMessageTime() - time))) m.Msg = WM_LBUTTONDBLCLK;
+            // Time 0: no press to pair with (none yet, or already reported).
+            if (time != 0 && IsDoubleClickMessage(pos, now, static_cast<long>(GetMessageTime() - time)))
+                m.Msg = WM_LBUTTONDBLCLK;
         }
     }
     if (mruDroppedDown() && mruListControl_) {

@@ -2235,6 +2235,20 @@ private:
     bool filterEditMode_ = false;
     bool loadingFilterEdit_ = false;  // the grid itself sets the editor's text
     // --- end of filter row ---
+
+    // --- presses handed to a hosted editor ---
+    // A press that opens the filter-row editor is remembered (client point, message time), so
+    // that the editor sees a second press there as the second half of a double click.
+public:
+    void RememberMouseDown(TPoint clientPos, DWORD time);
+
+private:
+    // A press on a cell's button strip is handed to the editor's button, which then holds the
+    // mouse; the moves and the release the grid's window still gets follow it there.
+    bool passToPressedEditButton(TMessage& m);
+    TPoint hostedPressPos_;
+    DWORD hostedPressTime_ = 0;
+    // --- end of presses handed to a hosted editor ---
 };
 
 // --- filter row ---
@@ -2362,6 +2376,8 @@ enum TInplaceEditStyleGx {
 // The style a column's cells are edited in; designing: a lookup needs no modifiable keys.
 TInplaceEditStyleGx GetColumnEditStyle(TColumnGx* column, bool designing = false);
 
+class TPopupCalculatorGx;  // the calculator drop-down of number cells
+
 // The editor the grid places over its current cell: the column's edit style with its main button
 // and the column's edit buttons beside the text, completion from pick lists and lookups, the
 // drop-down lists, the most-recently-used list, the column's image before the text and the mark of
@@ -2424,14 +2440,14 @@ public:
     // column's data list (none: the data-list style has no list to show), the calculator of the
     // drop-down style on number fields (none: a button only), and what a data list reports.
     virtual TWinControl* GetDataList();
-    virtual TWinControl* GetDropDownCalculator() { return nullptr; }
+    virtual TWinControl* GetDropDownCalculator();
     virtual void DataListDropDown(TWinControl* list);
     virtual void DataListCloseUp(TWinControl* list);
     virtual Variant DataListKeyValue(TWinControl* list);
     virtual void SetDataListKeyValue(TWinControl* list, const Variant& value);
     virtual AnsiString DataListSelectedText(TWinControl* list);
-    virtual void CalculatorDropDown(TWinControl* calculator) { (void)calculator; }
-    virtual bool CalculatorValue(TWinControl* calculator, Variant& value) { (void)calculator, (void)value; return false; }
+    virtual void CalculatorDropDown(TWinControl* calculator);
+    virtual bool CalculatorValue(TWinControl* calculator, Variant& value);
 
 protected:
     virtual TEditButtonControlGx* CreateEditButtonControl();
@@ -2516,6 +2532,11 @@ private:
     bool updatingContents_ = false;
     bool codeTextChange_ = false;
     bool selectionActive_ = false;
+    // --- calculator drop-down ---
+    // Made on first use and owned by the editor; it sizes itself to its own layout.
+    TPopupCalculatorGx* ownCalculator_ = nullptr;
+    TPoint calculatorSize_;
+    // --- end of calculator drop-down ---
 };
 // --- appearance and painting ---
 // The shared look of grids: which colours selected and highlighted cells take. One default style

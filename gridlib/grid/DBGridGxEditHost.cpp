@@ -12,9 +12,16 @@ TDBGridInplaceEdit* TCustomDBGridGx::DBInplaceEditor() const { return dynamic_ca
 
 bool TCustomDBGridGx::InplaceEditCanModify(TControl*) { return true; }
 
+// Each remembered press is reported once: a later press on the editor pairs with it at most once.
 void TCustomDBGridGx::GetMouseDownInfo(TPoint& pos, DWORD& time) {
-    pos = TPoint(0, 0);
-    time = 0;
+    pos = ClientToScreen(hostedPressPos_);
+    time = hostedPressTime_;
+    hostedPressTime_ = 0;
+}
+
+void TCustomDBGridGx::RememberMouseDown(TPoint clientPos, DWORD time) {
+    hostedPressPos_ = clientPos;
+    hostedPressTime_ = time;
 }
 
 void TCustomDBGridGx::InplaceEditWndProc(TControl*, TMessage&) {}

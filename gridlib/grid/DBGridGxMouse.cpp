@@ -514,10 +514,18 @@ void TCustomDBGridGx::MouseDown(TMouseButton button, TShiftState shift, int x, i
         if (editor && editor->Visible() && onStrip && row >= topDataOffset_) {
             // The edit button under the pointer is pressed by this same click.
             StopTracking();
+            // The buttons are drawn controls inside the editor: the press goes to the one under
+            // the point itself, as the editor's window would route it.
             const TPoint screen = ClientToScreen(p);
-            if (auto* under = dynamic_cast<TWinControl*>(FindVCLWindow(screen)); under && under != this) {
-                const TPoint local = under->ScreenToClient(screen);
-                under->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(local.x, local.y));
+            if (TDBGridInplaceEdit* e = DBInplaceEditor()) {
+                for (const TEditButtonControlLineRec& rec : e->EditButtonControls()) {
+                    TControl* b = rec.EditButtonControl;
+                    if (!b || !b->Visible()) continue;
+                    const TPoint local = b->ScreenToClient(screen);
+                    if (!PtInRect(b->ClientRect(), local)) continue;
+                    b->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(local.x, local.y));
+                    break;
+                }
             }
         }
         if (c && isCheckType(c->GetColumnType())) {
@@ -876,6 +884,8 @@ bool TCustomDBGridGx::filterPress(TMessage& m, bool left) {
         const TPoint local = editor->ScreenToClient(ClientToScreen(TPoint(x, y)));
         editor->Perform(WM_LBUTTONDOWN, m.WParam, MAKELPARAM(local.x, local.y));
     }
+    // A right press and a left one make no double click.
+    if (left) RememberMouseDown(TPoint(x, y), GetMessageTime());
     return true;
 }
 
@@ -890,6 +900,7 @@ void TCustomDBGridGx::WMRButtonDown(TMessage& m) {
 }
 
 void TCustomDBGridGx::WndProc(TMessage& m) {
+    if (passToPressedEditButton(m)) return;
     if ((m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) && DragMode() == dmAutomatic &&
         (options_ & dgMultiSelect) && !Designing()) {
         // The press selects first; only a press on a selected cell followed by a move drags.

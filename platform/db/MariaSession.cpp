@@ -427,6 +427,8 @@ void Session::Connect(const ConnectOptions& o) {
 }
 
 void Session::Disconnect() noexcept {
+    // Kept statements belong to the connection that prepared them.
+    prepared_.clear();
     if (mysql_) {
         mysql_close(mysql_);
         mysql_ = nullptr;
@@ -445,6 +447,16 @@ Outcome Session::Execute(const std::string& sql, const std::vector<Value>& param
         throw Failure(std::move(e));
     }
     return st->Execute(params, sink);
+}
+
+PreparedStatement& Session::Prepared(const std::string& sql) {
+    auto it = prepared_.find(sql);
+    if (it != prepared_.end()) return *it->second;
+    // A few texts recur; a session that has met many starts its collection over.
+    constexpr std::size_t kKept = 32;
+    if (prepared_.size() >= kKept) prepared_.clear();
+    auto st = std::make_unique<PreparedStatement>(*this, sql);
+    return *prepared_.emplace(sql, std::move(st)).first->second;
 }
 
 Outcome Session::ExecuteText(const std::string& sql, RowSink* sink) {

@@ -13,6 +13,7 @@
 #include "rtl/DateUtils.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -174,10 +175,15 @@ public:
     Outcome Execute(const std::string& sql, const std::vector<Value>& params, RowSink* sink = nullptr);
     // Runs a statement as plain text, without a prepare (transaction control).
     Outcome ExecuteText(const std::string& sql, RowSink* sink = nullptr);
+    // The statement of that text prepared once on this session and kept for its next run (the
+    // provider writes the same kinds of change again and again); the kept statements go with the
+    // session's connection.
+    PreparedStatement& Prepared(const std::string& sql);
 
 private:
     Error lastError() const;
     MYSQL* mysql_ = nullptr;
+    std::map<std::string, std::unique_ptr<PreparedStatement>> prepared_;
 };
 
 // A statement prepared once and executed many times (the provider's resolver uses one per kind of change).

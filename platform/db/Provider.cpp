@@ -65,12 +65,9 @@ class Resolver {
 public:
     Resolver(TSQLConnection& conn, std::string table) : conn_(conn), table_(std::move(table)) {}
 
-    // Runs one statement (prepared once per text); returns the rows it matched or inserted.
+    // Runs one statement (prepared once per text and session); returns the rows it matched or inserted.
     std::uint64_t run(const std::string& sql, const std::vector<mariadb::Value>& values) {
-        auto it = statements_.find(sql);
-        if (it == statements_.end())
-            it = statements_.emplace(sql, std::make_unique<mariadb::PreparedStatement>(conn_.Session(), sql)).first;
-        return it->second->Execute(values).RowsAffected;
+        return conn_.Session().Prepared(sql).Execute(values).RowsAffected;
     }
     void text(const std::string& sql) { conn_.Session().ExecuteText(sql); }
     const std::string& table() const { return table_; }
@@ -78,7 +75,6 @@ public:
 private:
     TSQLConnection& conn_;
     std::string table_;
-    std::map<std::string, std::unique_ptr<mariadb::PreparedStatement>> statements_;
 };
 
 void addWhere(std::string& sql, std::vector<mariadb::Value>& values, const std::vector<Target>& targets,
@@ -207,6 +203,18 @@ int TDataSetProvider::ApplyUpdates(const TUpdateDelta& delta, int maxErrors, std
         }
     }
     bool lost = false;
+    // A change applied in this transaction must survive a later record's failure: from then on each
+    // statement runs after a savepoint. Before it, undoing a failed statement is undoing the whole
+    // (still empty) transaction, which spares the savepoint's round trip on every single-record apply.
+    bool kept = false;
+    auto undoStatement = [&](bool toSavepoint) {
+        if (toSavepoint) {
+            r.text("ROLLBACK TO SAVEPOINT plantmon_apply");
+        } else {
+            r.text("ROLLBACK");
+            r.text("START TRANSACTION");
+        }
+    };
 
     for (std::size_t n = 0; n < delta.Records.size() && !rolledBack; ++n) {
         const TDeltaRecord& rec = delta.Records[n];
@@ -247,13 +255,15 @@ int TDataSetProvider::ApplyUpdates(const TUpdateDelta& delta, int maxErrors, std
             addWhere(sql, values, targets, *rec.OldValues);
             break;
         }
+        const bool savepoint = kept;
         try {
-            r.text("SAVEPOINT plantmon_apply");
+            if (savepoint) r.text("SAVEPOINT plantmon_apply");
             std::uint64_t rows = r.run(sql, values);
             if (rows == 1) {
                 res.Applied = true;
+                kept = true;
             } else {
-                r.text("ROLLBACK TO SAVEPOINT plantmon_apply");
+                undoStatement(savepoint);
                 res.ErrorMessage = rows == 0 ? "Record not found or changed by another user"
                                              : "Update affected more than one record";
                 ++failed;
@@ -269,7 +279,7 @@ int TDataSetProvider::ApplyUpdates(const TUpdateDelta& delta, int maxErrors, std
                 break;
             }
             try {
-                r.text("ROLLBACK TO SAVEPOINT plantmon_apply");
+                undoStatement(savepoint);
             } catch (const mariadb::Failure&) {
                 undoAll();
                 break;

@@ -65,6 +65,10 @@ QElapsedTimer& clock() {
     return t;
 }
 
+// Message times count from 1: time 0 stands for "no message" where a time is kept (a press
+// already paired into a double click), as the window system's times never are 0.
+DWORD messageClock() { return static_cast<DWORD>(clock().elapsed()) + 1; }
+
 // ---- Capture -------------------------------------------------------------------------------------
 TControl* g_capture = nullptr;
 bool g_captureExplicit = false;
@@ -125,7 +129,7 @@ std::uint64_t enqueue(HWND wnd, UINT msg, WPARAM w, LPARAM l, bool keyChar) {
     q.msg = msg;
     q.wParam = w;
     q.lParam = l;
-    q.time = static_cast<DWORD>(clock().elapsed());
+    q.time = messageClock();
     q.keyChar = keyChar;
     g_queue.push_back(q);
     return q.id;
@@ -251,7 +255,7 @@ bool keyHook(QObject* obj, QKeyEvent* ke, bool up) {
     msg.message = up ? (alt ? WM_SYSKEYUP : WM_KEYUP) : (alt ? WM_SYSKEYDOWN : WM_KEYDOWN);
     msg.wParam = vk;
     msg.lParam = KeyDataFor(ke, up);
-    msg.time = static_cast<DWORD>(clock().elapsed());
+    msg.time = messageClock();
     return runMessageHook(msg);
 }
 
@@ -296,7 +300,7 @@ bool mouseHook(QObject* obj, QMouseEvent* me) {
     QPoint g = me->globalPosition().toPoint();
     msg.ptX = g.x();
     msg.ptY = g.y();
-    msg.time = static_cast<DWORD>(clock().elapsed());
+    msg.time = messageClock();
     return runMessageHook(msg);
 }
 
@@ -374,7 +378,7 @@ bool Router::eventFilter(QObject* obj, QEvent* e) {
         NoteInputState(me->modifiers(), me->buttons());
         QPoint g = me->globalPosition().toPoint();
         g_messagePos = static_cast<DWORD>(MAKELPARAM(g.x(), g.y()));
-        g_messageTime = static_cast<DWORD>(clock().elapsed());
+        g_messageTime = messageClock();
         if (!isOurs(obj)) return false;
         if (mouseHook(obj, me)) return true;
         // An explicit capture takes every mouse event.
