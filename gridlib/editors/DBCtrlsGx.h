@@ -367,6 +367,9 @@ protected:
     void WndProc(TMessage& m) override;
     void Dispatch(TMessage& m) override;
     void DefaultHandler(TMessage& m) override;
+    // In a list style the mouse selects no text: a button message ends here (True), a right-button
+    // release still asking for the context menu.
+    bool SwallowListStyleMouse(TMessage& m);
     bool EditCanModify() override;
     void Reset() override;
     void KeyDown(WORD& key, TShiftState shift) override;

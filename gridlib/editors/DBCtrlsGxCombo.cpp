@@ -586,13 +586,7 @@ void TCustomDBComboBoxGx::Dispatch(TMessage& m) {
 }
 
 void TCustomDBComboBoxGx::DefaultHandler(TMessage& m) {
-    if (keyMode_ && m.Msg >= WM_LBUTTONDOWN && m.Msg <= WM_MBUTTONDBLCLK) {
-        if (m.Msg == WM_RBUTTONUP) {
-            const TPoint p = ClientToScreen(TPoint(m.XPos(), m.YPos()));
-            Perform(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Handle()), MAKELPARAM(p.x, p.y));
-        }
-        return;
-    }
+    if (keyMode_ && SwallowListStyleMouse(m)) return;
     TCustomDBEditGx::DefaultHandler(m);
 }
 

@@ -596,6 +596,15 @@ void TCustomDBEditGx::WndProc(TMessage& m) {
     TCustomMaskEdit::WndProc(m);
 }
 
+bool TCustomDBEditGx::SwallowListStyleMouse(TMessage& m) {
+    if (m.Msg < WM_LBUTTONDOWN || m.Msg > WM_MBUTTONDBLCLK) return false;
+    if (m.Msg == WM_RBUTTONUP) {
+        const TPoint p = ClientToScreen(TPoint(m.XPos(), m.YPos()));
+        Perform(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Handle()), MAKELPARAM(p.x, p.y));
+    }
+    return true;
+}
+
 void TCustomDBEditGx::DefaultHandler(TMessage& m) {
     switch (m.Msg) {
     case WM_CHAR:

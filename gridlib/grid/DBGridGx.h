@@ -2024,6 +2024,8 @@ public:
     void CalcFrozenSizingState(int x, int y, TDBGridGxState& state, int& index, int& sizingPos, int& sizingOfs);
     virtual bool FrozenSizing(int x, int y);
     void DrawSizingLine(int gridWidth, int gridHeight);
+    // A dotted line in XOR mode with the canvas's pen colour (white for black): drawn twice it is gone.
+    void DrawXorLine(TPoint from, TPoint to, int width);
 
     // Calls into parts of the grid built elsewhere (selection, edit actions, incremental search,
     // record moving, filter row, mem-table view, scroll bars, sum list, width fitting, find dialog,

@@ -140,7 +140,7 @@ bool TCustomDBGridGx::FrozenSizing(int x, int y) {
     return interactionState_ != dgsNormal || state != dgsNormal;
 }
 
-void TCustomDBGridGx::DrawSizingLine(int gridWidth, int gridHeight) {
+void TCustomDBGridGx::DrawXorLine(TPoint from, TPoint to, int width) {
     TCanvas* c = Canvas();
     TPen saved;
     saved.Assign(c->Pen());
@@ -148,15 +148,17 @@ void TCustomDBGridGx::DrawSizingLine(int gridWidth, int gridHeight) {
     if (ColorToRGB(c->Pen()->Color()) == 0) c->Pen()->SetColor(clWhite);
     c->Pen()->SetStyle(psDot);
     c->Pen()->SetMode(pmXor);
-    c->Pen()->SetWidth(1);
-    if (GridState() == gsRowSizing) {
-        c->MoveTo(0, sizingPos_);
-        c->LineTo(gridWidth, sizingPos_);
-    } else {
-        c->MoveTo(sizingPosGx_, 0);
-        c->LineTo(sizingPosGx_, gridHeight);
-    }
+    c->Pen()->SetWidth(width);
+    c->MoveTo(from.x, from.y);
+    c->LineTo(to.x, to.y);
     c->Pen()->Assign(&saved);
+}
+
+void TCustomDBGridGx::DrawSizingLine(int gridWidth, int gridHeight) {
+    if (GridState() == gsRowSizing)
+        DrawXorLine(TPoint(0, sizingPos_), TPoint(gridWidth, sizingPos_), 1);
+    else
+        DrawXorLine(TPoint(sizingPosGx_, 0), TPoint(sizingPosGx_, gridHeight), 1);
 }
 
 void TCustomDBGridGx::CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,

@@ -106,17 +106,7 @@ void TCustomDBGridGx::DrawDataRowMove(int left, int right) {
     const bool below =
         moveTargetRow_ > moveStartRow_ || (moveTargetRow_ == moveStartRow_ && moveTargetLevel_ < moveStartLevel_);
     const int y = below ? r.Bottom : r.Top;
-    TCanvas* c = Canvas();
-    TPen saved;
-    saved.Assign(c->Pen());
-    // A black pen would leave the picture as it is under XOR.
-    if (ColorToRGB(c->Pen()->Color()) == 0) c->Pen()->SetColor(clWhite);
-    c->Pen()->SetStyle(psDot);
-    c->Pen()->SetMode(pmXor);
-    c->Pen()->SetWidth(5);
-    c->MoveTo(left, y);
-    c->LineTo(right, y);
-    c->Pen()->Assign(&saved);
+    DrawXorLine(TPoint(left, y), TPoint(right, y), 5);
 }
 
 // ==== Following the mouse ================================================================================

@@ -383,11 +383,15 @@ bool TDBLookupGridGx::CanModify() {
     return true;
 }
 
-bool TDBLookupGridGx::CompatibleVarValue(const std::vector<TField*>& fields, const Variant& value) {
+bool LookupKeyFitsFields(const std::vector<TField*>& fields, const Variant& value) {
     if (fields.size() == 1) return !VarIsArray(value);
     if (fields.size() > 1 && VarIsArray(value))
         return VarArrayHighBound(value, 1) - VarArrayLowBound(value, 1) + 1 == static_cast<int>(fields.size());
     return false;
+}
+
+bool TDBLookupGridGx::CompatibleVarValue(const std::vector<TField*>& fields, const Variant& value) {
+    return LookupKeyFitsFields(fields, value);
 }
 
 // ==== Binding the data side ===================================================================================

@@ -13,6 +13,10 @@
 
 class TDBLookupGridGx;
 
+// Whether a key value can be looked up over the key fields: a single value for one field, an array
+// of exactly as many values for several.
+bool LookupKeyFitsFields(const std::vector<TField*>& fields, const Variant& value);
+
 // The special-row cell of one lookup grid column. While nothing was assigned it shows the grid's
 // special row: its cell text of the column's index, its colour and font.
 class TGridColumnSpecCellGx : public TPersistent {

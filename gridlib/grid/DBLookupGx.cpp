@@ -252,10 +252,7 @@ bool TCustomDBLookupComboboxGx::CanModify(bool edit) {
 }
 
 bool TCustomDBLookupComboboxGx::CompatibleVarValue(const std::vector<TField*>& fields, const Variant& value) {
-    if (fields.size() == 1) return !VarIsArray(value);
-    if (fields.size() > 1 && VarIsArray(value))
-        return VarArrayHighBound(value, 1) - VarArrayLowBound(value, 1) + 1 == static_cast<int>(fields.size());
-    return false;
+    return LookupKeyFitsFields(fields, value);
 }
 
 bool TCustomDBLookupComboboxGx::ButtonEnabled() {
@@ -963,13 +960,7 @@ void TCustomDBLookupComboboxGx::Dispatch(TMessage& m) {
 }
 
 void TCustomDBLookupComboboxGx::DefaultHandler(TMessage& m) {
-    if (style_ == csDropDownListGx && !keyTextIndependent_ && m.Msg >= WM_LBUTTONDOWN && m.Msg <= WM_MBUTTONDBLCLK) {
-        if (m.Msg == WM_RBUTTONUP) {
-            const TPoint p = ClientToScreen(TPoint(m.XPos(), m.YPos()));
-            Perform(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Handle()), MAKELPARAM(p.x, p.y));
-        }
-        return;
-    }
+    if (style_ == csDropDownListGx && !keyTextIndependent_ && SwallowListStyleMouse(m)) return;
     TCustomDBEditGx::DefaultHandler(m);
 }
 
