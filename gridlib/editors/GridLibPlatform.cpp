@@ -100,10 +100,15 @@ void* TMemoryStreamGx::Realloc(long long& newCapacity) {
     if (newCapacity == Capacity()) return Memory();
     if (newCapacity == 0) {
         std::free(Memory());
+        reserved_ = 0;
         return nullptr;
     }
-    void* p = std::realloc(Memory(), static_cast<std::size_t>(newCapacity));
+    if (Memory() && newCapacity <= reserved_ && newCapacity > Capacity()) return Memory();
+    long long bytes = newCapacity;
+    if (newCapacity > Capacity() && Capacity() > 0) bytes = std::max(newCapacity, reserved_ + reserved_ / 2);
+    void* p = std::realloc(Memory(), static_cast<std::size_t>(bytes));
     if (!p) throw EStreamError("Out of memory while expanding memory stream");
+    reserved_ = bytes;
     return p;
 }
 

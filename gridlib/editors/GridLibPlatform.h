@@ -142,6 +142,12 @@ public:
 
 protected:
     void* Realloc(long long& newCapacity) override;
+
+private:
+    // Bytes the block really holds: it grows by half of itself at least, so that a stream written
+    // to in many small pieces copies its contents a few times, not once per block step. Capacity
+    // still reads in whole steps.
+    long long reserved_ = 0;
 };
 
 // ---- Window-system wrappers --------------------------------------------------------------------------

@@ -236,8 +236,16 @@ void TDBGridGxExport::addFooterValues() {
         }
 }
 
+int TDBGridGxExport::ExportColumnWidth(TColumnGx* Column) {
+    for (const auto& w : widths_)
+        if (w.first == Column) return w.second;
+    widths_.emplace_back(Column, Column->Width());
+    return widths_.back().second;
+}
+
 void TDBGridGxExport::ExportToStream(TStream* AStream, bool IsExportAll) {
     Stream = AStream;
+    widths_.clear();
     const TImpExpSelectionGx selection = IsExportAll ? TImpExpSelectionGx{gstAll} : DBGrid->ImpExpSelection();
     if (selection.SelectionType == gstNon) return;
     TDataSet* ds = gridDataSet(DBGrid);
@@ -688,14 +696,24 @@ namespace {
 // The formats are registered in this order when the unit is linked.
 const bool formatsRegistered = (CF_VCLDBIF(), CF_CSVGx(), CF_RTFGx(), true);
 
-std::string exportBytes(TDBGridGxExportClass cls, TCustomDBGridGx* grid, TMemoryStreamGx& stream, bool all,
-                        bool utf8 = false) {
+// Exports into the stream, emptied first; the clipboard takes the bytes from the stream's memory.
+void exportInto(TDBGridGxExportClass cls, TCustomDBGridGx* grid, TMemoryStreamGx& stream, bool all, bool utf8 = false) {
     stream.Clear();
     std::unique_ptr<TDBGridGxExport> writer(cls());
     writer->DBGrid = grid;
     writer->WriteUtf8 = utf8;
     writer->ExportToStream(&stream, all);
-    return std::string(static_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size()));
+}
+
+// The stream's bytes as one clipboard format, and again with a NUL after them as another.
+void setBytesAndTerminated(TClipboard* clip, TClipboardFormat plain, TClipboardFormat terminated,
+                           TMemoryStreamGx& stream) {
+    const auto size = static_cast<std::size_t>(stream.Size());
+    const char nul = '\0';
+    stream.SetPosition(stream.Size());
+    stream.WriteBuffer(&nul, 1);
+    clip->SetAsBytes(plain, stream.Memory(), size);
+    clip->SetAsBytes(terminated, stream.Memory(), size + 1);
 }
 
 }  // namespace
@@ -711,16 +729,14 @@ void DBGridGx_DoCopyAction(TCustomDBGridGx* Grid, bool ForWholeGrid) {
         stream.CapacityHalfStep = 65536;
         clip->Clear();
         // The text goes to the clipboard as it is inside the program, whatever Windows-1251 lacks.
-        clip->SetAsText(AnsiString(exportBytes(ExportClassOf<TDBGridGxExportAsText>(), Grid, stream, ForWholeGrid, true)));
-        std::string csv = exportBytes(ExportClassOf<TDBGridGxExportAsCSV>(), Grid, stream, ForWholeGrid);
-        clip->SetAsBytes(RegisterClipboardFormat("text/csv"), csv);
-        csv.push_back('\0');
-        clip->SetAsBytes(CF_CSVGx(), csv);
-        std::string rtf = exportBytes(ExportClassOf<TDBGridGxExportAsRTF>(), Grid, stream, ForWholeGrid);
-        clip->SetAsBytes(RegisterClipboardFormat("text/rtf"), rtf);
-        rtf.push_back('\0');
-        clip->SetAsBytes(CF_RTFGx(), rtf);
-        clip->SetAsBytes(CF_VCLDBIF(), exportBytes(ExportClassOf<TDBGridGxExportAsVCLDBIF>(), Grid, stream, ForWholeGrid));
+        exportInto(ExportClassOf<TDBGridGxExportAsText>(), Grid, stream, ForWholeGrid, true);
+        clip->SetAsBytes(CF_TEXT, stream.Memory(), static_cast<std::size_t>(stream.Size()));
+        exportInto(ExportClassOf<TDBGridGxExportAsCSV>(), Grid, stream, ForWholeGrid);
+        setBytesAndTerminated(clip, RegisterClipboardFormat("text/csv"), CF_CSVGx(), stream);
+        exportInto(ExportClassOf<TDBGridGxExportAsRTF>(), Grid, stream, ForWholeGrid);
+        setBytesAndTerminated(clip, RegisterClipboardFormat("text/rtf"), CF_RTFGx(), stream);
+        exportInto(ExportClassOf<TDBGridGxExportAsVCLDBIF>(), Grid, stream, ForWholeGrid);
+        clip->SetAsBytes(CF_VCLDBIF(), stream.Memory(), static_cast<std::size_t>(stream.Size()));
     } catch (...) {
         clip->Close();
         if (ds) ds->EnableControls();

@@ -175,8 +175,13 @@ protected:
     TColCellParamsGx* ColCellParams() const { return colCellParams_.get(); }
     // The footer's text: the value computed over the exported records for sums and counts.
     AnsiString FooterText(TColumnGx* Column, int FooterNo, const TImpExpFooterGx& Footer, int Position);
+    // --- speed ---
+    // A column's width as the export began: a default width measures text in the column's font,
+    // which per cell cost more than the rest of the cell.
+    int ExportColumnWidth(TColumnGx* Column);
 
 private:
+    std::vector<std::pair<TColumnGx*, int>> widths_;
     void addFooterValues();
     std::unique_ptr<TColumnsGxList> expCols_;
     std::unique_ptr<TColCellParamsGx> colCellParams_;
@@ -265,6 +270,11 @@ private:
     std::unique_ptr<TStringList> fonts_;
     std::vector<TRtfPendingCellGx> pending_;
     std::map<TColor, int> colorIndexes_;  // the table's index of each colour met
+    // --- speed: per-row work reused over the records ---
+    std::size_t pendingUsed_ = 0;  // cells of pending_ in use; the rest keep their fonts for the next row
+    int ppi_ = 0;                  // the grid canvas's resolution, read once per export
+    AnsiString lastFontName_;      // the font name met last and its index in the font table
+    int lastFontIndex_ = -1;
     void flushRow(TColumnsGxList* columns);
     void addPending(TAlignment alignment, TFont* font, TColor background, const AnsiString& text);
 };

@@ -5,11 +5,33 @@
 #include "rtl/SysUtils.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 namespace {
 
 const char kCrLf[] = "\r\n";
+
+// Appenders for the per-cell markup: a cell's bytes are gathered in one string and written once,
+// with no temporary strings for the numbers and colours in between.
+void appendInt(std::string& s, long long v) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    s.append(buf, r.ptr);
+}
+
+void appendHexColor(std::string& s, TColor c) {
+    static const char digits[] = "0123456789ABCDEF";
+    if (c == clNone) {
+        s += "000000";
+        return;
+    }
+    const TColor rgb = ColorToRGB(c);
+    for (int v : {GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)}) {
+        s.push_back(digits[(v >> 4) & 15]);
+        s.push_back(digits[v & 15]);
+    }
+}
 
 AnsiString hexColor(TColor c) {
     if (c == clNone) return "000000";
@@ -91,16 +113,27 @@ Span takeSpan(TTitleExpArr& levels, int level, int col) {
 
 void TDBGridGxExportAsHTML::put(const AnsiString& s) { WriteBytes(EncodeText(s)); }
 
-void TDBGridGxExportAsHTML::putText(TFont* font, const AnsiString& text) {
+namespace {
+
+// A cell's text in its font, already in the writer's encoding. The markup around the font's name
+// and the text is plain ASCII, so encoding the pieces gives the bytes encoding the whole would.
+void appendHtmlText(std::string& s, const TDBGridGxExport& writer, TFont* font, const AnsiString& text) {
     const TFontStyles style = font->Style();
-    AnsiString s = "<FONT STYLE=\"font-family: " + font->Name() + "; font-size: " + IntToStr(font->Size()) +
-                   "pt; color: #" + hexColor(font->Color()) + "\">";
+    s += "<FONT STYLE=\"font-family: ";
+    s += writer.EncodeText(font->Name());
+    s += "; font-size: ";
+    appendInt(s, font->Size());
+    s += "pt; color: #";
+    appendHexColor(s, font->Color());
+    s += "\">";
     if (style.Contains(fsBold)) s += "<B>";
     if (style.Contains(fsItalic)) s += "<I>";
     if (style.Contains(fsUnderline)) s += "<U>";
     if (style.Contains(fsStrikeOut)) s += "<STRIKE>";
     if (text.IsEmpty()) {
         s += "&nbsp";
+    } else if (text.str().find_first_of("&<>\"") == std::string::npos) {
+        s += writer.EncodeText(text);
     } else {
         std::string escaped;
         for (char c : text.str()) switch (c) {
@@ -110,14 +143,35 @@ void TDBGridGxExportAsHTML::putText(TFont* font, const AnsiString& text) {
             case '"': escaped += "&quot"; break;
             default: escaped.push_back(c);
             }
-        s += AnsiString(std::move(escaped));
+        s += writer.EncodeText(AnsiString(std::move(escaped)));
     }
     if (style.Contains(fsBold)) s += "</B>";
     if (style.Contains(fsItalic)) s += "</I>";
     if (style.Contains(fsUnderline)) s += "</U>";
     if (style.Contains(fsStrikeOut)) s += "</STRIKE>";
     s += "</FONT>";
-    put(s);
+}
+
+// "  <TD WIDTH=w ALIGN="a" BGCOLOR=#rrggbb>" + the text + "</TD>"
+void appendHtmlCell(std::string& s, const TDBGridGxExport& writer, int width, TAlignment alignment, TColor background,
+                    TFont* font, const AnsiString& text) {
+    s += "  <TD WIDTH=";
+    appendInt(s, width);
+    s += " ALIGN=\"";
+    s += alignmentWord(alignment);
+    s += "\" BGCOLOR=#";
+    appendHexColor(s, background);
+    s += ">";
+    appendHtmlText(s, writer, font, text);
+    s += "</TD>\r\n";
+}
+
+}  // namespace
+
+void TDBGridGxExportAsHTML::putText(TFont* font, const AnsiString& text) {
+    std::string s;
+    appendHtmlText(s, *this, font, text);
+    WriteBytes(s);
 }
 
 void TDBGridGxExportAsHTML::WritePrefix() {
@@ -141,7 +195,7 @@ void TDBGridGxExportAsHTML::WriteTitle(TColumnsGxList* Columns) {
         put(AnsiString("<TR>") + kCrLf);
         for (int i = 0; i < Columns->Count(); ++i) {
             TColumnGx* c = Columns->GetColumn(i);
-            put("  <TD WIDTH=" + IntToStr(c->Width()) + " ALIGN=\"" + alignmentWord(c->Title()->Alignment()) + "\">");
+            put("  <TD WIDTH=" + IntToStr(ExportColumnWidth(c)) + " ALIGN=\"" + alignmentWord(c->Title()->Alignment()) + "\">");
             putText(c->Title()->Font(), c->Title()->Caption());
             put(AnsiString("</TD>") + kCrLf);
         }
@@ -155,7 +209,7 @@ void TDBGridGxExportAsHTML::WriteTitle(TColumnsGxList* Columns) {
             THeadTreeNode* node = levels[static_cast<std::size_t>(level)][static_cast<std::size_t>(j)];
             if (!node) continue;
             const Span span = takeSpan(levels, level, j);
-            AnsiString head = level == 0 ? "  <TD WIDTH=" + IntToStr(Columns->GetColumn(j)->Width()) + " ALIGN=\"CENTER\""
+            AnsiString head = level == 0 ? "  <TD WIDTH=" + IntToStr(ExportColumnWidth(Columns->GetColumn(j))) + " ALIGN=\"CENTER\""
                                          : AnsiString("  <TD ALIGN=\"CENTER\"");
             if (span.cols > 1) head += " COLSPAN = \"" + IntToStr(span.cols) + "\"";
             if (span.rows > 1) head += " ROWSPAN = \"" + IntToStr(span.rows) + "\"";
@@ -174,10 +228,11 @@ void TDBGridGxExportAsHTML::WriteRecord(TColumnsGxList* Columns) {
 }
 
 void TDBGridGxExportAsHTML::WriteDataCell(TColumnGx* Column, TColCellParamsGx* CellParams) {
-    put("  <TD WIDTH=" + IntToStr(Column->Width()) + " ALIGN=\"" + alignmentWord(CellParams->Alignment) +
-        "\" BGCOLOR=#" + hexColor(CellParams->Background) + ">");
-    putText(CellParams->Font, CellParams->Text);
-    put(AnsiString("</TD>") + kCrLf);
+    std::string s;
+    s.reserve(160 + CellParams->Text.str().size());
+    appendHtmlCell(s, *this, ExportColumnWidth(Column), CellParams->Alignment, CellParams->Background, CellParams->Font,
+                   CellParams->Text);
+    WriteBytes(s);
 }
 
 void TDBGridGxExportAsHTML::WriteFooter(TColumnsGxList* Columns, int FooterNo) {
@@ -190,7 +245,7 @@ void TDBGridGxExportAsHTML::WriteFooterCell(int, int Row, TColumnGx* Column, TFo
                                             TAlignment, const AnsiString& Text) {
     // The footer's own alignment, not the one its event may have changed.
     const TAlignment alignment = DBGrid->ImpExpFooter(Column, Row).Alignment;
-    put("  <TD WIDTH=" + IntToStr(Column->Width()) + " ALIGN=\"" + alignmentWord(alignment) + "\" BGCOLOR=#" +
+    put("  <TD WIDTH=" + IntToStr(ExportColumnWidth(Column)) + " ALIGN=\"" + alignmentWord(alignment) + "\" BGCOLOR=#" +
         hexColor(Background) + ">");
     putText(AFont, Text);
     put(AnsiString("</TD>") + kCrLf);
@@ -202,16 +257,16 @@ namespace {
 
 enum : unsigned { brLeft = 1, brTop = 2, brBottom = 4, brRight = 8, brAll = 15 };
 
-AnsiString rtfEscaped(const std::string& bytes) {
+void appendRtfEscaped(std::string& s, const std::string& bytes) {
     // A brace or backslash in a cell would end or open a group of the document.
-    if (bytes.find_first_of("\\{}") == std::string::npos) return AnsiString(bytes);
-    std::string s;
-    s.reserve(bytes.size() + 8);
+    if (bytes.find_first_of("\\{}") == std::string::npos) {
+        s += bytes;
+        return;
+    }
     for (char c : bytes) {
         if (c == '\\' || c == '{' || c == '}') s.push_back('\\');
         s.push_back(c);
     }
-    return AnsiString(std::move(s));
 }
 
 }  // namespace
@@ -229,9 +284,15 @@ int TDBGridGxExportAsRTF::GetColorIndex(TColor color) {
 }
 
 int TDBGridGxExportAsRTF::GetFontIndex(const AnsiString& fontName) {
-    for (int i = 0; i < fonts_->Count(); ++i)
-        if (SameText(fonts_->Strings(i), fontName)) return i;
-    return fonts_->Add(fontName);
+    // Nearly every cell names the font the one before named.
+    if (lastFontIndex_ >= 0 && fontName == lastFontName_) return lastFontIndex_;
+    int found = -1;
+    for (int i = 0; i < fonts_->Count() && found < 0; ++i)
+        if (SameText(fonts_->Strings(i), fontName)) found = i;
+    if (found < 0) found = fonts_->Add(fontName);
+    lastFontName_ = fontName;
+    lastFontIndex_ = found;
+    return found;
 }
 
 void TDBGridGxExportAsRTF::ExportToStream(TStream* AStream, bool IsExportAll) {
@@ -240,6 +301,11 @@ void TDBGridGxExportAsRTF::ExportToStream(TStream* AStream, bool IsExportAll) {
     colors_ = std::make_unique<TStringList>();
     fonts_ = std::make_unique<TStringList>();
     colorIndexes_.clear();
+    pending_.clear();
+    pendingUsed_ = 0;
+    ppi_ = 0;
+    lastFontName_ = AnsiString();
+    lastFontIndex_ = -1;
     GetColorIndex(clBlack);
     GetColorIndex(static_cast<TColor>(0xFFFFFF));
     GetColorIndex(clBtnFace);
@@ -249,22 +315,57 @@ void TDBGridGxExportAsRTF::ExportToStream(TStream* AStream, bool IsExportAll) {
         fonts_.reset();
         colorIndexes_.clear();
         pending_.clear();
+        pendingUsed_ = 0;
+        lastFontIndex_ = -1;
     };
+    auto head = [&] {
+        AnsiString h = AnsiString("{\\rtf0\\ansi") + kCrLf + "{\\colortbl";
+        for (int i = 0; i < colors_->Count(); ++i) {
+            const std::string k = colors_->Strings(i).str();
+            h += "\\red" + Trim(AnsiString(k.substr(0, 3))) + "\\green" + Trim(AnsiString(k.substr(3, 3))) + "\\blue" +
+                 Trim(AnsiString(k.substr(6, 3))) + ";";
+        }
+        h += AnsiString("}") + kCrLf + "{\\fonttbl";
+        for (int i = 0; i < fonts_->Count(); ++i)
+            h += "\\f" + IntToStr(i) + "\\fnil " + AnsiString(EncodeText(fonts_->Strings(i))) + ";";
+        h += AnsiString("}") + kCrLf;
+        return h.str();
+    };
+    // A memory stream written at its end takes the body directly and the tables are put in front
+    // of it afterwards: going through a second stream of the same size doubled the memory the
+    // export touched, which cost more than writing it. On failure the stream is cut back, so it
+    // still never keeps half a document.
+    auto* memory = dynamic_cast<TMemoryStream*>(AStream);
+    if (memory && memory->Position() == memory->Size()) {
+        cache_.reset();
+        const long long start = memory->Size();
+        try {
+            TDBGridGxExport::ExportToStream(AStream, IsExportAll);
+            const long long body = memory->Size() - start;
+            if (body > 0) {
+                const std::string h = head();
+                const long long total = start + static_cast<long long>(h.size()) + body;
+                memory->SetSize(total);
+                char* at = static_cast<char*>(memory->Memory()) + start;
+                std::memmove(at + h.size(), at, static_cast<std::size_t>(body));
+                std::memcpy(at, h.data(), h.size());
+                memory->SetPosition(total);
+            }
+        } catch (...) {
+            memory->SetSize(start);
+            memory->SetPosition(start);
+            release();
+            throw;
+        }
+        Stream = AStream;
+        release();
+        return;
+    }
     try {
         TDBGridGxExport::ExportToStream(cache_.get(), IsExportAll);
         if (cache_->Size() > 0) {
             Stream = AStream;
-            AnsiString head = AnsiString("{\\rtf0\\ansi") + kCrLf + "{\\colortbl";
-            for (int i = 0; i < colors_->Count(); ++i) {
-                const std::string k = colors_->Strings(i).str();
-                head += "\\red" + Trim(AnsiString(k.substr(0, 3))) + "\\green" + Trim(AnsiString(k.substr(3, 3))) +
-                        "\\blue" + Trim(AnsiString(k.substr(6, 3))) + ";";
-            }
-            head += AnsiString("}") + kCrLf + "{\\fonttbl";
-            for (int i = 0; i < fonts_->Count(); ++i)
-                head += "\\f" + IntToStr(i) + "\\fnil " + AnsiString(EncodeText(fonts_->Strings(i))) + ";";
-            head += AnsiString("}") + kCrLf;
-            put(head);
+            WriteBytes(head());
             AStream->WriteBuffer(cache_->Memory(), cache_->Size());
         }
     } catch (...) {
@@ -278,38 +379,58 @@ void TDBGridGxExportAsRTF::WriteSuffix() { put("}"); }
 
 void TDBGridGxExportAsRTF::rowHead(TColumnsGxList* columns, const std::vector<TColor>& shading,
                                    const std::vector<unsigned>& borders) {
-    int ppi = GetDeviceCaps(DBGrid->Canvas()->Handle(), LOGPIXELSX);
-    if (ppi <= 0) ppi = 96;
-    AnsiString s = AnsiString("\\trowd\\trgaph40") + kCrLf;
+    if (ppi_ <= 0) {
+        ppi_ = GetDeviceCaps(DBGrid->Canvas()->Handle(), LOGPIXELSX);
+        if (ppi_ <= 0) ppi_ = 96;
+    }
+    const int ppi = ppi_;
+    std::string s = "\\trowd\\trgaph40\r\n";
     long long x = 0;
     for (int j = 0; j < columns->Count(); ++j) {
         const unsigned b = borders[static_cast<std::size_t>(j)];
-        if (b & brLeft) s += AnsiString("\\clbrdrl\\brdrs\\brdrcf0") + kCrLf;
-        if (b & brTop) s += AnsiString("\\clbrdrt\\brdrs\\brdrcf0") + kCrLf;
-        if (b & brBottom) s += AnsiString("\\clbrdrb\\brdrs\\brdrcf0") + kCrLf;
-        if (b & brRight) s += AnsiString("\\clbrdrr\\brdrs\\brdrcf0") + kCrLf;
-        x += Round(static_cast<double>(columns->GetColumn(j)->Width()) / ppi * 1440);
-        s += "\\clshdng10000\\clcfpat" + IntToStr(GetColorIndex(shading[static_cast<std::size_t>(j)])) + "\\cellx" +
-             AnsiString(std::to_string(x)) + kCrLf;
+        if (b & brLeft) s += "\\clbrdrl\\brdrs\\brdrcf0\r\n";
+        if (b & brTop) s += "\\clbrdrt\\brdrs\\brdrcf0\r\n";
+        if (b & brBottom) s += "\\clbrdrb\\brdrs\\brdrcf0\r\n";
+        if (b & brRight) s += "\\clbrdrr\\brdrs\\brdrcf0\r\n";
+        x += Round(static_cast<double>(ExportColumnWidth(columns->GetColumn(j))) / ppi * 1440);
+        s += "\\clshdng10000\\clcfpat";
+        appendInt(s, GetColorIndex(shading[static_cast<std::size_t>(j)]));
+        s += "\\cellx";
+        appendInt(s, x);
+        s += "\r\n";
     }
-    s += AnsiString("{\\trrh0") + kCrLf;
-    put(s);
+    s += "{\\trrh0\r\n";
+    WriteBytes(s);
 }
 
 void TDBGridGxExportAsRTF::cell(TAlignment alignment, const AnsiString& pad, TFont* font, TColor background,
                                 const AnsiString& text) {
-    AnsiString s = "\\pard\\intbl{";
+    std::string s = "\\pard\\intbl{";
+    s.reserve(96 + text.str().size());
     s += alignment == taRightJustify ? "\\qr" : alignment == taCenter ? "\\qc" : "\\ql";
-    if (!pad.IsEmpty()) s += "\\sb" + pad + "\\sa" + pad;
+    if (!pad.IsEmpty()) {
+        s += "\\sb";
+        s += pad.str();
+        s += "\\sa";
+        s += pad.str();
+    }
     const TFontStyles style = font->Style();
-    s += "\\fs" + IntToStr(font->Size() * 2);
+    s += "\\fs";
+    appendInt(s, static_cast<long long>(font->Size()) * 2);
     if (style.Contains(fsBold)) s += "\\b";
     if (style.Contains(fsItalic)) s += "\\i";
     if (style.Contains(fsStrikeOut)) s += "\\strike";
     if (style.Contains(fsUnderline)) s += "\\ul";
-    s += "\\f" + IntToStr(GetFontIndex(font->Name())) + "\\cf" + IntToStr(GetColorIndex(font->Color())) + "\\cb" +
-         IntToStr(GetColorIndex(background)) + " " + rtfEscaped(EncodeText(text)) + "\\cell}" + kCrLf;
-    put(s);
+    s += "\\f";
+    appendInt(s, GetFontIndex(font->Name()));
+    s += "\\cf";
+    appendInt(s, GetColorIndex(font->Color()));
+    s += "\\cb";
+    appendInt(s, GetColorIndex(background));
+    s += " ";
+    appendRtfEscaped(s, EncodeText(text));
+    s += "\\cell}\r\n";
+    WriteBytes(s);
 }
 
 void TDBGridGxExportAsRTF::WriteTitle(TColumnsGxList* Columns) {
@@ -366,27 +487,35 @@ void TDBGridGxExportAsRTF::WriteTitle(TColumnsGxList* Columns) {
 }
 
 void TDBGridGxExportAsRTF::addPending(TAlignment alignment, TFont* font, TColor background, const AnsiString& text) {
-    TRtfPendingCellGx c;
+    // The cells of the rows before keep their fonts: a row reuses them instead of making new ones.
+    if (pendingUsed_ == pending_.size()) {
+        pending_.emplace_back();
+        pending_.back().Font = std::make_unique<TFont>();
+    }
+    TRtfPendingCellGx& c = pending_[pendingUsed_++];
     c.Alignment = alignment;
-    c.Font = std::make_unique<TFont>();
     c.Font->Assign(font);
     c.Background = background;
     c.Text = text;
-    pending_.push_back(std::move(c));
 }
 
 void TDBGridGxExportAsRTF::flushRow(TColumnsGxList* columns) {
+    const std::size_t n = pendingUsed_;
     std::vector<TColor> shading;
-    for (const TRtfPendingCellGx& c : pending_) shading.push_back(c.Background);
-    rowHead(columns, shading, std::vector<unsigned>(pending_.size(), brAll));
+    shading.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) shading.push_back(pending_[i].Background);
+    rowHead(columns, shading, std::vector<unsigned>(n, brAll));
     const AnsiString pad = DBGrid->Flat() ? "12" : "24";
-    for (const TRtfPendingCellGx& c : pending_) cell(c.Alignment, pad, c.Font.get(), c.Background, c.Text);
+    for (std::size_t i = 0; i < n; ++i) {
+        const TRtfPendingCellGx& c = pending_[i];
+        cell(c.Alignment, pad, c.Font.get(), c.Background, c.Text);
+    }
     put(AnsiString("\\pard\\intbl\\row}") + kCrLf);
-    pending_.clear();
+    pendingUsed_ = 0;
 }
 
 void TDBGridGxExportAsRTF::WriteRecord(TColumnsGxList* Columns) {
-    pending_.clear();
+    pendingUsed_ = 0;
     TDBGridGxExport::WriteRecord(Columns);
     flushRow(Columns);
 }
@@ -396,7 +525,7 @@ void TDBGridGxExportAsRTF::WriteDataCell(TColumnGx*, TColCellParamsGx* CellParam
 }
 
 void TDBGridGxExportAsRTF::WriteFooter(TColumnsGxList* Columns, int FooterNo) {
-    pending_.clear();
+    pendingUsed_ = 0;
     TDBGridGxExport::WriteFooter(Columns, FooterNo);
     flushRow(Columns);
 }

@@ -1193,6 +1193,16 @@ private:
     // view
     void rebuildView();
     bool recordPassesFilter(int baseIndex);
+    bool recordPassesFilter(const TRecordData* rec);
+    bool filtering() const;
+    // Whether base record a stands before base record b in index order (sort fields, then base
+    // order: the order rebuildView's stable sort gives).
+    bool indexLess(int a, int b) const;
+    // Single-record changes of a posted or deleted record that keep the view in step without
+    // rebuilding it; each returns the record's view position afterwards (-1: filtered out).
+    int viewInsertPosted(int base, std::uint64_t id, TRecordPtr rec, bool passes);
+    int viewReplacePosted(int base, TRecordPtr rec, bool passes);
+    void viewRemove(int base);
     void invalidatePositions();
     void ensurePositions() const;
     int displayToView(int displayPos) const;  // -1 for the record being inserted
@@ -1214,6 +1224,7 @@ private:
     // cursor and windows
     void jumpTo(int displayPos, WindowMode mode);
     void placeCursorOn(std::uint64_t id, int oldDisplayPos);
+    void placeCursorAtView(int viewPos, int oldDisplayPos);
     void placeWindow(TDataLink* link, WindowMode mode, int oldCursor) const;
     void updateWindows(WindowMode mode, int oldCursor);
     void beginInsertAppend(bool append);

@@ -423,8 +423,7 @@ void TDataSet::rebuildView() {
             return false;
         });
     }
-    bool filtering = filtered_ && (filterExpr_ || OnFilterRecord);
-    if (!filtering) {
+    if (!filtering()) {
         view_ = order_;
     } else {
         view_.clear();
@@ -435,13 +434,123 @@ void TDataSet::rebuildView() {
     clearCalcCache();
 }
 
-bool TDataSet::recordPassesFilter(int baseIndex) {
-    CalcEntry scratch;
-    TempScope scope(this, dsFilter, rows_[baseIndex].rec.get(), nullptr, nullptr);
+bool TDataSet::recordPassesFilter(int baseIndex) { return recordPassesFilter(rows_[baseIndex].rec.get()); }
+
+bool TDataSet::recordPassesFilter(const TRecordData* rec) {
+    TempScope scope(this, dsFilter, rec, nullptr, nullptr);
     bool accept = true;
     if (OnFilterRecord) OnFilterRecord(this, accept);
     if (accept && filterExpr_) accept = filterExpr_->Evaluate(filterOptions_);
     return accept;
+}
+
+bool TDataSet::filtering() const { return filtered_ && (filterExpr_ || OnFilterRecord); }
+
+bool TDataSet::indexLess(int a, int b) const {
+    if (a == b) return false;
+    if (!sortFieldList_.empty()) {
+        const TRecordData& ra = *rows_[a].rec;
+        const TRecordData& rb = *rows_[b].rec;
+        for (TField* f : sortFieldList_) {
+            int c = compareSlots(ra, rb, f->slotIndex_);
+            if (c != 0) return c < 0;
+        }
+    }
+    return a < b;
+}
+
+// Posting one record touches only that record's place in the index order and the view: a
+// rebuild (sort, filter, position tables) per record made filling a dataset quadratic.
+int TDataSet::viewInsertPosted(int base, std::uint64_t id, TRecordPtr rec, bool passes) {
+    const int n = static_cast<int>(rows_.size());
+    base = std::clamp(base, 0, n);
+    const bool atEnd = base == n;
+    const bool keepPositions = positionsValid_ && atEnd;
+    if (id >= nextId_) nextId_ = id + 1;
+    rows_.insert(rows_.begin() + base, {id, std::move(rec)});
+    if (!atEnd) {
+        for (int& b : order_)
+            if (b >= base) ++b;
+        for (int& b : view_)
+            if (b >= base) ++b;
+    }
+    auto less = [this](int a, int b) { return indexLess(a, b); };
+    const int o = static_cast<int>(std::lower_bound(order_.begin(), order_.end(), base, less) - order_.begin());
+    order_.insert(order_.begin() + o, base);
+    int v = -1;
+    if (passes) {
+        v = static_cast<int>(std::lower_bound(view_.begin(), view_.end(), base, less) - view_.begin());
+        view_.insert(view_.begin() + v, base);
+    }
+    ++viewStamp_;
+    clearCalcCache();
+    if (keepPositions && o == static_cast<int>(order_.size()) - 1 &&
+        (v < 0 || v == static_cast<int>(view_.size()) - 1)) {
+        idToBase_[id] = base;
+        baseToOrder_.push_back(o);
+        baseToView_.push_back(v);
+    } else {
+        invalidatePositions();
+    }
+    return v;
+}
+
+int TDataSet::viewReplacePosted(int base, TRecordPtr rec, bool passes) {
+    rows_[base].rec = std::move(rec);
+    ++viewStamp_;
+    clearCalcCache();
+    // Base order, everything shown: the record stays where it was.
+    if (sortFieldList_.empty() && !filtering()) return base;
+    const bool valid = positionsValid_;
+    const int oldO = valid ? baseToOrder_[base]
+                           : static_cast<int>(std::find(order_.begin(), order_.end(), base) - order_.begin());
+    int oldV = valid ? baseToView_[base] : static_cast<int>(std::find(view_.begin(), view_.end(), base) - view_.begin());
+    if (oldV >= static_cast<int>(view_.size())) oldV = -1;
+    auto less = [this](int a, int b) { return indexLess(a, b); };
+    order_.erase(order_.begin() + oldO);
+    const int o = static_cast<int>(std::lower_bound(order_.begin(), order_.end(), base, less) - order_.begin());
+    order_.insert(order_.begin() + o, base);
+    if (oldV >= 0) view_.erase(view_.begin() + oldV);
+    int v = -1;
+    if (passes) {
+        v = static_cast<int>(std::lower_bound(view_.begin(), view_.end(), base, less) - view_.begin());
+        view_.insert(view_.begin() + v, base);
+    }
+    if (valid) {
+        // only the positions between the old and the new place moved
+        for (int k = std::min(oldO, o); k <= std::max(oldO, o); ++k) baseToOrder_[order_[k]] = k;
+        if (oldV >= 0 || v >= 0) {
+            const int from = oldV < 0 ? v : (v < 0 ? oldV : std::min(oldV, v));
+            const int to = oldV >= 0 && v >= 0 ? std::max(oldV, v) : static_cast<int>(view_.size()) - 1;
+            for (int k = from; k <= to; ++k) baseToView_[view_[k]] = k;
+            if (v < 0) baseToView_[base] = -1;
+        }
+    }
+    return v;
+}
+
+void TDataSet::viewRemove(int base) {
+    const int last = static_cast<int>(rows_.size()) - 1;
+    const bool keepPositions = positionsValid_ && base == last && !order_.empty() && order_.back() == base &&
+                               (baseToView_[base] < 0 || view_.back() == base);
+    if (keepPositions) idToBase_.erase(rows_[base].id);
+    rows_.erase(rows_.begin() + base);
+    auto drop = [base](std::vector<int>& list) {
+        auto at = std::find(list.begin(), list.end(), base);
+        if (at != list.end()) list.erase(at);
+        for (int& b : list)
+            if (b > base) --b;
+    };
+    drop(order_);
+    drop(view_);
+    ++viewStamp_;
+    clearCalcCache();
+    if (keepPositions) {
+        baseToOrder_.pop_back();
+        baseToView_.pop_back();
+    } else {
+        invalidatePositions();
+    }
 }
 
 int TDataSet::DisplayCount() const { return static_cast<int>(view_.size()) + (insertPos_ >= 0 ? 1 : 0); }
@@ -572,7 +681,9 @@ void TDataSet::setLookupValue(TField* field, const TFieldValue& v) {
 }
 
 // ---- calculated and lookup fields ------------------------------------------------------------
-void TDataSet::clearCalcCache() const { calcCache_.clear(); }
+void TDataSet::clearCalcCache() const {
+    if (!calcCache_.empty()) calcCache_.clear();
+}
 
 TDataSet::CalcEntry* TDataSet::calcFor(int displayPos) const {
     if (calcSlots_ == 0) return nullptr;
@@ -798,10 +909,9 @@ void TDataSet::Edit() {
     CheckCanModify();
     UpdateCursorPos();
     DoEvent(dekBeforeEdit, BeforeEdit);
-    const TRecordData* rec = recordAtDisplay(cursor_);
-    editBuf_.Assign(*rec);
-    editId_ = idAtDisplay(cursor_);
-    int b = FindStoredRecord(editId_);
+    const int b = view_[displayToView(cursor_)];
+    editBuf_.Assign(*rows_[b].rec);
+    editId_ = rows_[b].id;
     editOriginal_ = rows_[b].rec;
     prepareEditCalc();
     SetState(dsEdit);
@@ -884,24 +994,26 @@ void TDataSet::Post() {
     const bool inserting = state_ == dsInsert;
     TRecordPtr rec = editBuf_.Build();
     std::uint64_t id;
+    int viewPos;
     if (inserting) {
+        const bool passes = !filtering() || recordPassesFilter(rec.get());
         int nextView = insertPos_;  // the record shown below the new one
         int base = nextView < static_cast<int>(view_.size()) ? view_[nextView] : static_cast<int>(rows_.size());
         id = nextId_++;
-        InsertStoredRecord(base, id, rec);
+        viewPos = viewInsertPosted(base, id, rec, passes);
     } else {
         id = editId_;
         int b = FindStoredRecord(id);
         if (b < 0) DatabaseError(DBText::RecordNotFound, this);
-        ReplaceStoredRecord(b, rec);
+        const bool passes = !filtering() || recordPassesFilter(rec.get());
+        viewPos = viewReplacePosted(b, rec, passes);
     }
     TRecordPtr before = editOriginal_;
     insertPos_ = -1;
     editId_ = 0;
     editOriginal_ = TRecordPtr();
     editCalc_.reset();
-    rebuildView();
-    placeCursorOn(id, old);
+    placeCursorAtView(viewPos, old);
     if (inserting && !view_.empty()) eof_ = false;
     if (inserting) RecordInserted(id, rec);
     else RecordModified(id, before, rec);
@@ -913,7 +1025,12 @@ void TDataSet::Post() {
 
 // Cursor on the record with id when it is shown; else on the record now at the old view position.
 void TDataSet::placeCursorOn(std::uint64_t id, int oldDisplayPos) {
-    int pos = id ? displayPosOfId(id) : -1;
+    int b = id ? FindStoredRecord(id) : -1;
+    placeCursorAtView(b >= 0 ? baseToView_[b] : -1, oldDisplayPos);
+}
+
+void TDataSet::placeCursorAtView(int viewPos, int oldDisplayPos) {
+    int pos = viewPos >= 0 ? viewToDisplay(viewPos) : -1;
     if (pos < 0) {
         int count = static_cast<int>(view_.size());
         pos = count == 0 ? -1 : std::clamp(oldDisplayPos, 0, count - 1);
@@ -960,16 +1077,17 @@ void TDataSet::Delete() {
     DoEvent(dekBeforeScroll, BeforeScroll);
     UpdateCursorPos();
     const int old = cursor_;
-    std::uint64_t id = idAtDisplay(cursor_);
-    int b = FindStoredRecord(id);
+    const int v = displayToView(cursor_);
+    if (v < 0 || v >= static_cast<int>(view_.size())) DatabaseError(DBText::RecordNotFound, this);
+    const int b = view_[v];
+    const std::uint64_t id = rows_[b].id;
     TRecordPtr before = rows_[b].rec;
-    const bool wasLast = displayToView(cursor_) == static_cast<int>(view_.size()) - 1;
-    RemoveStoredRecord(b);
+    const bool wasLast = v == static_cast<int>(view_.size()) - 1;
+    viewRemove(b);
     editId_ = 0;
     editOriginal_ = TRecordPtr();
     editCalc_.reset();
-    rebuildView();
-    placeCursorOn(0, old);
+    placeCursorAtView(-1, old);
     eof_ = wasLast || view_.empty();
     bof_ = view_.empty();
     RecordDeleted(id, before, b);

@@ -436,6 +436,19 @@ HFONT internFont(const TLogFont& lf) {
 
 HFONT TFont::Handle() const {
     if (handle_) return handle_;
+    if (interned_) {
+        const TLogFont& c = *interned_;
+        const std::size_t n = name_.size();
+        if (c.lfHeight == height_ && c.lfWidth == 0 && c.lfEscapement == orientation_ &&
+            c.lfOrientation == orientation_ && c.lfWeight == (style_.Contains(fsBold) ? FW_BOLD : FW_NORMAL) &&
+            c.lfItalic == style_.Contains(fsItalic) && c.lfUnderline == style_.Contains(fsUnderline) &&
+            c.lfStrikeOut == style_.Contains(fsStrikeOut) && c.lfCharSet == charset_ &&
+            c.lfPitchAndFamily ==
+                (pitch_ == fpFixed ? FIXED_PITCH : pitch_ == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH) &&
+            n < LF_FACESIZE && std::memcmp(c.lfFaceName, name_.data(), n) == 0 && c.lfFaceName[n] == '\0' &&
+            std::memchr(name_.data(), '\0', n) == nullptr)
+            return interned_;
+    }
     TLogFont lf;
     lf.lfHeight = height_;
     lf.lfEscapement = orientation_;
@@ -447,7 +460,8 @@ HFONT TFont::Handle() const {
     lf.lfCharSet = charset_;
     lf.lfPitchAndFamily = pitch_ == fpFixed ? FIXED_PITCH : pitch_ == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
     lf.SetFaceName(name_);
-    return internFont(lf);
+    interned_ = internFont(lf);
+    return interned_;
 }
 
 void TFont::SetHandle(HFONT h) {

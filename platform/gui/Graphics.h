@@ -378,6 +378,9 @@ private:
     int orientation_ = 0;
     int ppi_ = ScreenPixelsPerInch;
     HFONT handle_;  // set only by SetHandle
+    // The shared handle last found for the plain properties; used again while they still match
+    // it (the lookup builds a key and takes a lock, and grids ask once per cell).
+    mutable HFONT interned_;
 };
 
 // The installed face that stands for a font name of the drawing code ("Arial" → "Liberation Sans",

@@ -183,21 +183,27 @@ std::size_t decodeUtf8(std::string_view s, std::size_t i, char32_t& out) {
 }  // namespace
 
 std::string Utf8ToCp1251(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
+    // Every character read gives one byte, so the result is never longer than the text.
+    std::string out(utf8.size(), '\0');
+    char* o = out.data();
     std::size_t i = 0;
     while (i < utf8.size()) {
+        if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+            *o++ = utf8[i++];
+            continue;
+        }
         char32_t c;
         std::size_t n = decodeUtf8(utf8, i, c);
         if (n == 0) {  // a stray byte: keep it, it may already be Windows-1251
-            out += utf8[i];
+            *o++ = utf8[i];
             ++i;
             continue;
         }
         int b = codeToCp1251(c);
-        out += b < 0 ? '?' : static_cast<char>(b);
+        *o++ = b < 0 ? '?' : static_cast<char>(b);
         i += n;
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
