@@ -390,6 +390,19 @@ bool LookupKeyFitsFields(const std::vector<TField*>& fields, const Variant& valu
     return false;
 }
 
+TField* ChooseLookupListField(std::vector<TField*>& listFields, const std::vector<TField*>& keyFields,
+                              TField* lookupResult, bool lookupMode, int listFieldIndex) {
+    if (lookupMode) {
+        if (lookupResult && std::find(listFields.begin(), listFields.end(), lookupResult) == listFields.end())
+            listFields.insert(listFields.begin(), lookupResult);
+        return lookupResult;
+    }
+    if (listFields.empty()) listFields = keyFields;
+    if (listFields.empty()) return nullptr;
+    const int n = static_cast<int>(listFields.size());
+    return listFieldIndex >= 0 && listFieldIndex < n ? listFields[static_cast<std::size_t>(listFieldIndex)] : listFields.front();
+}
+
 bool TDBLookupGridGx::CompatibleVarValue(const std::vector<TField*>& fields, const Variant& value) {
     return LookupKeyFitsFields(fields, value);
 }
@@ -457,17 +470,9 @@ void TDBLookupGridGx::UpdateListFields() {
             } catch (const EDatabaseError&) {
                 DatabaseError("Field '" + listFieldName_ + "' not found", this);
             }
-            if (lookupMode_) {
-                TField* result = ds->FindField(dataFields_.front()->LookupResultField());
-                if (result && std::find(listFields_.begin(), listFields_.end(), result) == listFields_.end())
-                    listFields_.insert(listFields_.begin(), result);
-                listField_ = result;
-            } else {
-                if (listFields_.empty()) listFields_ = keyFields_;
-                const int n = static_cast<int>(listFields_.size());
-                listField_ = listFieldIndex_ >= 0 && listFieldIndex_ < n ? listFields_[static_cast<std::size_t>(listFieldIndex_)]
-                                                                          : listFields_.front();
-            }
+            listField_ = ChooseLookupListField(listFields_, keyFields_,
+                                               lookupMode_ ? ds->FindField(dataFields_.front()->LookupResultField()) : nullptr,
+                                               lookupMode_, listFieldIndex_);
             listActive_ = true;
         }
     } catch (...) {

@@ -17,6 +17,13 @@ class TDBLookupGridGx;
 // of exactly as many values for several.
 bool LookupKeyFitsFields(const std::vector<TField*>& fields, const Variant& value);
 
+// The field a lookup list shows. In lookup mode it is the data field's result field (put first
+// into the list fields when missing; none when the list lacks it); otherwise the list field of
+// the given index, the first one when the index is out of range, the key fields standing in for
+// an empty list.
+TField* ChooseLookupListField(std::vector<TField*>& listFields, const std::vector<TField*>& keyFields,
+                              TField* lookupResult, bool lookupMode, int listFieldIndex);
+
 // The special-row cell of one lookup grid column. While nothing was assigned it shows the grid's
 // special row: its cell text of the column's index, its colour and font.
 class TGridColumnSpecCellGx : public TPersistent {

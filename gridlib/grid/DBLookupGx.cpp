@@ -363,17 +363,9 @@ void TCustomDBLookupComboboxGx::UpdateListFields() {
         CheckNotCircular();
         keyFields_ = GetFieldsProperty(ds, this, keyFieldName_);
         if (!listFieldName_.IsEmpty()) listFields_ = GetFieldsProperty(ds, this, listFieldName_);
-        if (lookupMode_) {
-            TField* result = ds->FindField(dataFields_.front()->LookupResultField());
-            if (result && std::find(listFields_.begin(), listFields_.end(), result) == listFields_.end())
-                listFields_.insert(listFields_.begin(), result);
-            listField_ = result;
-        } else {
-            if (listFields_.empty()) listFields_ = keyFields_;
-            const int n = static_cast<int>(listFields_.size());
-            listField_ = listFieldIndex_ >= 0 && listFieldIndex_ < n ? listFields_[static_cast<std::size_t>(listFieldIndex_)]
-                                                                      : listFields_.front();
-        }
+        listField_ = ChooseLookupListField(listFields_, keyFields_,
+                                           lookupMode_ ? ds->FindField(dataFields_.front()->LookupResultField()) : nullptr,
+                                           lookupMode_, listFieldIndex_);
         listActive_ = listField_ != nullptr;
     }
     UpdateKeyTextIndependent();
