@@ -381,14 +381,14 @@ void TCustomDBLookupComboboxGx::setListText() {
     const bool modified = Modified();
     const bool linkModified = FieldDataLink()->IsModified();
     AnsiString text;
-    TSpecRowGx* spec = dropDownBox_->SpecRow();
+    TSpecRowGx* specRow = dropDownBox_->SpecRow();
     if (listActive_) {
         TDataSource* full = FullListSource();
         if (FocusedFlag() && SpecListMode() && LocateDataSourceKey(full)) {
             TField* f = full->DataSet()->FindField(listField_->FieldName());
             text = f ? f->DisplayText() : AnsiString();
-        } else if (spec->Visible() && (spec->LocateKey(keyValue_) || (spec->ShowIfNotInKeyList() && !LocateKey()))) {
-            text = spec->GetCellText(listFieldIndex_);
+        } else if (specRow->Visible() && (specRow->LocateKey(keyValue_) || (specRow->ShowIfNotInKeyList() && !LocateKey()))) {
+            text = specRow->GetCellText(listFieldIndex_);
         } else if (LocateKey()) {
             text = listField_->DisplayText();
         }
@@ -434,16 +434,16 @@ void TCustomDBLookupComboboxGx::KeyValueChanged() {
     FieldDataLink()->Modified();
     SetModified(true);
     if (!keyTextIndependent_) {
-        TSpecRowGx* spec = dropDownBox_->SpecRow();
+        TSpecRowGx* specRow = dropDownBox_->SpecRow();
         if (listActive_) {
             const bool located = LocateKey();
-            if (located && !(spec->Visible() && VarEquals(keyValue_, spec->Value()))) {
+            if (located && !(specRow->Visible() && VarEquals(keyValue_, specRow->Value()))) {
                 SetEditText(listField_->DisplayText());
             } else if (!located && style_ == csDropDownListGx) {
                 // A key the list lacks keeps no other record's text: the special row's text
                 // when it shows for such keys, else none. (Free text stays in drop-down style.)
-                const bool specText = spec->Visible() && (spec->LocateKey(keyValue_) || spec->ShowIfNotInKeyList());
-                SetEditText(specText ? spec->GetCellText(listFieldIndex_) : AnsiString());
+                const bool specText = specRow->Visible() && (specRow->LocateKey(keyValue_) || specRow->ShowIfNotInKeyList());
+                SetEditText(specText ? specRow->GetCellText(listFieldIndex_) : AnsiString());
             }
         } else if (ComponentState() & csDesigning) {
             SetEditText(Name());
@@ -490,8 +490,8 @@ void TCustomDBLookupComboboxGx::SelectKeyValue(const Variant& value) {
     } else if (link->Edit()) {
         link->DataSet()->SetFieldValues(masterFieldNames_, value);
     }
-    TSpecRowGx* spec = dropDownBox_->SpecRow();
-    if (listActive_ && !LocateKey() && !(spec->Visible() && (spec->LocateKey(keyValue_) || spec->ShowIfNotInKeyList())))
+    TSpecRowGx* specRow = dropDownBox_->SpecRow();
+    if (listActive_ && !LocateKey() && !(specRow->Visible() && (specRow->LocateKey(keyValue_) || specRow->ShowIfNotInKeyList())))
         SetEditText(AnsiString());
 }
 
@@ -522,11 +522,11 @@ bool TCustomDBLookupComboboxGx::recordHasText(const AnsiString& text) {
 
 void TCustomDBLookupComboboxGx::UpdateData() {
     const AnsiString text = GetText();
-    TSpecRowGx* spec = dropDownBox_->SpecRow();
+    TSpecRowGx* specRow = dropDownBox_->SpecRow();
     // Text the list lacks goes to the application, which may add it; an empty text and the special
     // row's own text name no record and are not asked about.
-    const bool specText = spec->Visible() && spec->IsSelected;
-    const bool specShown = spec->Visible() && text == spec->GetCellText(listFieldIndex_);
+    const bool specText = specRow->Visible() && specRow->IsSelected;
+    const bool specShown = specRow->Visible() && text == specRow->GetCellText(listFieldIndex_);
     if (listActive_ && OnNotInList && !text.IsEmpty() && !specText && !specShown && !recordHasText(text)) {
         bool recheck = false;
         OnNotInList(this, text, recheck);
@@ -536,7 +536,7 @@ void TCustomDBLookupComboboxGx::UpdateData() {
     if (PostDataEvent()) return;
     TDataSourceLinkGx* link = GetDataLink();
     if (DataIndepended() && listActive_ && !LocateKey() && !text.IsEmpty() && style_ == csDropDownGx &&
-        !spec->Visible()) {
+        !specRow->Visible()) {
         link->TextValue = true;
         link->SetValue(Variant(text));
     } else {
@@ -708,12 +708,12 @@ void TCustomDBLookupComboboxGx::KeyDown(WORD& key, TShiftState shift) {
     pendingChar_ = 0;
     TCustomDBEditGx::KeyDown(key, shift);
     if (key == 0) return;
-    TSpecRowGx* spec = dropDownBox_->SpecRow();
+    TSpecRowGx* specRow = dropDownBox_->SpecRow();
     const TShiftState mods = shift & (ssShift | ssCtrl | ssAlt);
-    if (listActive_ && spec->Visible() && ShortCut(key, mods) == spec->ShortCut()) {
+    if (listActive_ && specRow->Visible() && ShortCut(key, mods) == specRow->ShortCut()) {
         if (CanModify(true)) {
-            SetKeyValue(spec->Value());
-            SetEditText(spec->GetCellText(listFieldIndex_));
+            SetKeyValue(specRow->Value());
+            SetEditText(specRow->GetCellText(listFieldIndex_));
             SelectAll();
         }
         key = 0;
@@ -871,9 +871,9 @@ void TCustomDBLookupComboboxGx::CloseUp(bool accept) {
     listColumnsMoved_ = false;
     if (accept && CanModify(true)) {
         SetKeyValue(listValue);
-        TSpecRowGx* spec = dropDownBox_->SpecRow();
-        if (spec->Visible() && (spec->LocateKey(listValue) || (spec->ShowIfNotInKeyList() && !LocateKey())))
-            SetEditText(spec->GetCellText(listFieldIndex_));
+        TSpecRowGx* specRow = dropDownBox_->SpecRow();
+        if (specRow->Visible() && (specRow->LocateKey(listValue) || (specRow->ShowIfNotInKeyList() && !LocateKey())))
+            SetEditText(specRow->GetCellText(listFieldIndex_));
         SelectAll();
     }
     if (style_ == csDropDownGx) SelectAll();

@@ -147,10 +147,10 @@ TEST_F(LookupComboboxTest, NotInListAsksOnceAndARecheckTakesTheNewRecord) {
 
 TEST_F(LookupComboboxTest, SpecialRowShortcutDeleteAndStepping) {
     Bind();
-    TSpecRowGx* spec = combo->DropDownBox()->SpecRow();
-    spec->SetCellsText("(нет)");
-    spec->SetValue(Variant(0));
-    spec->SetVisible(true);
+    TSpecRowGx* specRow = combo->DropDownBox()->SpecRow();
+    specRow->SetCellsText("(нет)");
+    specRow->SetValue(Variant(0));
+    specRow->SetVisible(true);
     Focus();
     combo->SetKeyValue(Variant(2));
     guitest::Key(VK_DELETE, ssAlt, combo);
@@ -159,10 +159,10 @@ TEST_F(LookupComboboxTest, SpecialRowShortcutDeleteAndStepping) {
     // A key the list lacks shows the special row's text while it shows for absent keys.
     combo->SetKeyValue(Variant(42));
     EXPECT_EQ(combo->Text(), "(нет)");
-    spec->SetShowIfNotInKeyList(false);
+    specRow->SetShowIfNotInKeyList(false);
     combo->SetKeyValue(Variant(43));
     EXPECT_EQ(combo->Text(), "");
-    spec->SetVisible(false);
+    specRow->SetVisible(false);
 
     // Up and Down step; from a key the list lacks they go to the first record.
     struct Step {

@@ -143,7 +143,7 @@ TEST_F(LookupGridTest, KeysStepThroughTheListAndTheSpecialRow) {
     struct Step {
         WORD key;
         Variant key_after;
-        bool spec;
+        bool specRow;
     };
     // Page Down from the first record moves a page less one row.
     const Variant pageDown(std::min(6, grid->VisibleDataRowCount()));
@@ -162,7 +162,7 @@ TEST_F(LookupGridTest, KeysStepThroughTheListAndTheSpecialRow) {
     for (const Step& s : steps) {
         guitest::Key(s.key, 0, grid);
         EXPECT_EQ(grid->KeyValue(), s.key_after) << "key " << s.key;
-        EXPECT_EQ(grid->SpecRow()->IsSelected, s.spec) << "key " << s.key;
+        EXPECT_EQ(grid->SpecRow()->IsSelected, s.specRow) << "key " << s.key;
     }
     EXPECT_EQ(grid->SelectedText(), "Вода");
 
