@@ -5,8 +5,10 @@
 #include "data/DBClient.h"
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace datatest {
@@ -29,6 +31,16 @@ inline void FillRows(TClientDataSet& ds, int n) {
     ds.CreateDataSet();
     for (int i = 1; i <= n; ++i)
         ds.AppendRecord({Variant(i), Variant("Row " + std::to_string(i)), i % 5 == 0 ? Null() : Variant(i * 1.5)});
+    ds.MergeChangeLog();
+    ds.First();
+}
+
+// Code (integer) and Name (text of 20) rows as given; no pending changes, on the first record.
+inline void FillCodeNames(TClientDataSet& ds, std::initializer_list<std::pair<int, const char*>> rows) {
+    ds.FieldDefs()->Add("Code", ftInteger);
+    ds.FieldDefs()->Add("Name", ftString, 20);
+    ds.CreateDataSet();
+    for (auto [code, name] : rows) ds.AppendRecord({Variant(code), Variant(name)});
     ds.MergeChangeLog();
     ds.First();
 }

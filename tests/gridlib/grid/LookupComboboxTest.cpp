@@ -12,14 +12,8 @@ class LookupComboboxTest : public ::testing::Test {
 protected:
     void SetUp() override {
         guitest::EnsureApp();
-        list.FieldDefs()->Add("Code", ftInteger);
-        list.FieldDefs()->Add("Name", ftString, 20);
-        list.CreateDataSet();
-        for (auto [code, name] : std::initializer_list<std::pair<int, const char*>>{
-                 {1, "Вода"}, {2, "Порода"}, {3, "Пена"}, {4, "Концентрат"}, {5, "Хвосты"}, {6, "Пена.сух"}})
-            list.AppendRecord({Variant(code), Variant(name)});
-        list.MergeChangeLog();
-        list.First();
+        datatest::FillCodeNames(
+            list, {{1, "Вода"}, {2, "Порода"}, {3, "Пена"}, {4, "Концентрат"}, {5, "Хвосты"}, {6, "Пена.сух"}});
         listSource.SetDataSet(&list);
         form = new TForm(nullptr);
         form->SetClientSize(400, 300);

@@ -15,14 +15,8 @@ protected:
         guitest::EnsureApp();
         ticks = 100000;
         SetTickCountSource([this] { return ticks; });
-        list.FieldDefs()->Add("Code", ftInteger);
-        list.FieldDefs()->Add("Name", ftString, 20);
-        list.CreateDataSet();
-        for (auto [code, name] : std::initializer_list<std::pair<int, const char*>>{
-                 {1, "Вода"}, {2, "Порода"}, {3, "Пена"}, {4, "Концентрат"}, {5, "Хвосты"}, {6, "Шлам"}})
-            list.AppendRecord({Variant(code), Variant(name)});
-        list.MergeChangeLog();
-        list.First();
+        datatest::FillCodeNames(
+            list, {{1, "Вода"}, {2, "Порода"}, {3, "Пена"}, {4, "Концентрат"}, {5, "Хвосты"}, {6, "Шлам"}});
         listSource.SetDataSet(&list);
         form = new TForm(nullptr);
         form->SetClientSize(400, 300);
