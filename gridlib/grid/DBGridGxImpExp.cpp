@@ -705,15 +705,13 @@ void exportInto(TDBGridGxExportClass cls, TCustomDBGridGx* grid, TMemoryStreamGx
     writer->ExportToStream(&stream, all);
 }
 
-// The stream's bytes as one clipboard format, and again with a NUL after them as another.
-void setBytesAndTerminated(TClipboard* clip, TClipboardFormat plain, TClipboardFormat terminated,
-                           TMemoryStreamGx& stream) {
-    const auto size = static_cast<std::size_t>(stream.Size());
+// The stream's bytes with a NUL after them as one clipboard format, and without it as another.
+// The clipboard takes the stream's memory over: nothing is copied.
+void takeTerminated(TClipboard* clip, TClipboardFormat plain, TClipboardFormat terminated, TMemoryStreamGx& stream) {
     const char nul = '\0';
     stream.SetPosition(stream.Size());
     stream.WriteBuffer(&nul, 1);
-    clip->SetAsBytes(plain, stream.Memory(), size);
-    clip->SetAsBytes(terminated, stream.Memory(), size + 1);
+    clip->TakeAsBytes(terminated, stream, plain);
 }
 
 }  // namespace
@@ -730,13 +728,13 @@ void DBGridGx_DoCopyAction(TCustomDBGridGx* Grid, bool ForWholeGrid) {
         clip->Clear();
         // The text goes to the clipboard as it is inside the program, whatever Windows-1251 lacks.
         exportInto(ExportClassOf<TDBGridGxExportAsText>(), Grid, stream, ForWholeGrid, true);
-        clip->SetAsBytes(CF_TEXT, stream.Memory(), static_cast<std::size_t>(stream.Size()));
+        clip->TakeAsBytes(CF_TEXT, stream);
         exportInto(ExportClassOf<TDBGridGxExportAsCSV>(), Grid, stream, ForWholeGrid);
-        setBytesAndTerminated(clip, RegisterClipboardFormat("text/csv"), CF_CSVGx(), stream);
+        takeTerminated(clip, RegisterClipboardFormat("text/csv"), CF_CSVGx(), stream);
         exportInto(ExportClassOf<TDBGridGxExportAsRTF>(), Grid, stream, ForWholeGrid);
-        setBytesAndTerminated(clip, RegisterClipboardFormat("text/rtf"), CF_RTFGx(), stream);
+        takeTerminated(clip, RegisterClipboardFormat("text/rtf"), CF_RTFGx(), stream);
         exportInto(ExportClassOf<TDBGridGxExportAsVCLDBIF>(), Grid, stream, ForWholeGrid);
-        clip->SetAsBytes(CF_VCLDBIF(), stream.Memory(), static_cast<std::size_t>(stream.Size()));
+        clip->TakeAsBytes(CF_VCLDBIF(), stream);
     } catch (...) {
         clip->Close();
         if (ds) ds->EnableControls();

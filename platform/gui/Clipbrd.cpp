@@ -6,6 +6,8 @@
 #include <QMimeData>
 #include <QString>
 
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -39,6 +41,54 @@ bool isPlainTextType(const QString& type) {
 }
 
 QClipboard* systemClipboard() { return QGuiApplication::instance() ? QGuiApplication::clipboard() : nullptr; }
+
+const QString kPlainText = QStringLiteral("text/plain");
+
+// What this program places: each format's bytes are held as placed and copied out only when a
+// reader asks for them, so placing a large format costs no copy of it. Two formats may share one
+// block, one of them a prefix of it. The text is held as UTF-8 under "text/plain".
+class PlacedData : public QMimeData {
+public:
+    void put(const QString& type, std::shared_ptr<const char> block, std::size_t size) {
+        for (Entry& e : entries_)
+            if (e.type == type) {
+                e.block = std::move(block);
+                e.size = size;
+                return;
+            }
+        entries_.push_back({type, std::move(block), size});
+    }
+
+    QStringList formats() const override {
+        QStringList list;
+        for (const Entry& e : entries_) list.append(e.type);
+        return list;
+    }
+    bool hasFormat(const QString& type) const override {
+        for (const Entry& e : entries_)
+            if (e.type == type) return true;
+        return false;
+    }
+
+protected:
+    QVariant retrieveData(const QString& type, QMetaType) const override {
+        for (const Entry& e : entries_)
+            if (e.type == type) {
+                const auto size = static_cast<qsizetype>(e.size);
+                if (type == kPlainText) return QString::fromUtf8(e.block.get(), size);
+                return QByteArray(e.block.get(), size);
+            }
+        return QVariant();
+    }
+
+private:
+    struct Entry {
+        QString type;
+        std::shared_ptr<const char> block;
+        std::size_t size;
+    };
+    std::vector<Entry> entries_;
+};
 
 }  // namespace
 
@@ -80,7 +130,7 @@ void TClipboard::Close() {
 
 void TClipboard::Clear() {
     if (openCount_ > 0) {
-        pending_ = std::make_unique<QMimeData>();
+        pending_ = std::make_unique<PlacedData>();
         return;
     }
     if (QClipboard* cb = systemClipboard()) cb->clear();
@@ -93,7 +143,7 @@ const QMimeData* TClipboard::current() const {
 }
 
 QMimeData& TClipboard::target() {
-    if (!pending_) pending_ = std::make_unique<QMimeData>();
+    if (!pending_) pending_ = std::make_unique<PlacedData>();
     return *pending_;
 }
 
@@ -149,18 +199,49 @@ std::string TClipboard::AsBytes(TClipboardFormat format) const {
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-void TClipboard::SetAsBytes(TClipboardFormat format, const void* data, std::size_t size) {
-    QString type;
-    if (!isTextFormat(format)) {
-        type = mimeTypeOf(format);
-        if (type.isEmpty()) throw Exception("Формат буфера обмена " + std::to_string(format) + " не зарегистрирован");
-    }
-    const auto* bytes = static_cast<const char*>(data);
+void TClipboard::place(TClipboardFormat format, const std::shared_ptr<const char>& block, std::size_t size) {
+    const QString type = isTextFormat(format) ? kPlainText : mimeTypeOf(format);
     Open();
     try {
-        QMimeData& md = target();
-        if (isTextFormat(format)) md.setText(QString::fromUtf8(bytes, static_cast<qsizetype>(size)));
-        else md.setData(type, QByteArray(bytes, static_cast<qsizetype>(size)));
+        static_cast<PlacedData&>(target()).put(type, block, size);
+    } catch (...) {
+        Close();
+        throw;
+    }
+    Close();
+}
+
+namespace {
+void checkRegistered(TClipboardFormat format) {
+    if (!isTextFormat(format) && mimeTypeOf(format).isEmpty())
+        throw Exception("Формат буфера обмена " + std::to_string(format) + " не зарегистрирован");
+}
+
+std::shared_ptr<const char> ownedBlock(void* memory) {
+    return std::shared_ptr<const char>(static_cast<const char*>(memory), [](const char* p) { std::free(const_cast<char*>(p)); });
+}
+}  // namespace
+
+void TClipboard::SetAsBytes(TClipboardFormat format, const void* data, std::size_t size) {
+    checkRegistered(format);
+    void* copy = std::malloc(size > 0 ? size : 1);
+    if (!copy) throw Exception("Недостаточно памяти для буфера обмена");
+    std::shared_ptr<const char> block = ownedBlock(copy);
+    if (size > 0) std::memcpy(copy, data, size);
+    place(format, block, size);
+}
+
+void TClipboard::TakeAsBytes(TClipboardFormat format, TMemoryStream& stream, TClipboardFormat withoutLast) {
+    checkRegistered(format);
+    if (withoutLast != 0) checkRegistered(withoutLast);
+    long long size = 0;
+    std::shared_ptr<const char> block = ownedBlock(stream.ReleaseMemory(size));
+    const auto n = static_cast<std::size_t>(size);
+    // Both under one Open, so that they reach the clipboard together.
+    Open();
+    try {
+        if (withoutLast != 0) place(withoutLast, block, n > 0 ? n - 1 : 0);
+        place(format, block, n);
     } catch (...) {
         Close();
         throw;

@@ -15,6 +15,7 @@
 
 #include "rtl/AnsiString.h"
 #include "rtl/Classes.h"
+#include "rtl/Streams.h"
 
 #include <cstddef>
 #include <memory>
@@ -62,10 +63,16 @@ public:
     void SetAsBytes(TClipboardFormat format, const std::string& bytes) {
         SetAsBytes(format, bytes.data(), bytes.size());
     }
+    // Places the stream's bytes under the format by taking its memory over, so that a large
+    // format costs no copy; the stream is left empty. With withoutLast given, the same bytes but
+    // the last are placed under that format too (a terminator this program's readers expect and
+    // other programs do not).
+    void TakeAsBytes(TClipboardFormat format, TMemoryStream& stream, TClipboardFormat withoutLast = 0);
 
 private:
     const QMimeData* current() const;
     QMimeData& target();
+    void place(TClipboardFormat format, const std::shared_ptr<const char>& block, std::size_t size);
     int openCount_ = 0;
     // What was placed since the first Open, handed over at the last Close.
     std::unique_ptr<QMimeData> pending_;

@@ -142,6 +142,14 @@ void TMemoryStream::SetSize(long long newSize) {
     if (position_ > newSize) position_ = newSize;
 }
 
+void* TMemoryStream::ReleaseMemory(long long& size) noexcept {
+    void* block = memory_;
+    size = size_;
+    memory_ = nullptr;
+    size_ = position_ = capacity_ = 0;
+    return block;
+}
+
 void TMemoryStream::Clear() {
     SetCapacity(0);
     size_ = 0;

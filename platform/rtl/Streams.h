@@ -82,6 +82,9 @@ public:
     void SetSize(long long newSize) override;
 
     void* Memory() const noexcept { return memory_; }
+    // Hands the block over to the caller, who frees it with free(), and leaves the stream empty;
+    // size receives the bytes the stream held. For giving a stream's contents away without a copy.
+    void* ReleaseMemory(long long& size) noexcept;
     long long Capacity() const noexcept { return capacity_; }
     void Clear();
     void LoadFromStream(TStream* stream);

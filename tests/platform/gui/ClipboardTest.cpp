@@ -100,6 +100,54 @@ TEST(Clipboard, TextAndNamedByteFormatsPlacedInOneStepReadBackByteExact) {
     EXPECT_THROW(Clipboard()->SetAsBytes(0xFFF0u, "x"), Exception);
 }
 
+// A stream's bytes taken over: the clipboard serves them to this program and to others, the stream
+// is left empty, and a second format may see the same bytes without the last.
+TEST(Clipboard, TakenStreamBytesReadBackAndLeaveTheStreamEmpty) {
+    guitest::EnsureApp();
+    const TClipboardFormat csv = RegisterClipboardFormat("Csv");
+    const TClipboardFormat textCsv = RegisterClipboardFormat("text/csv");
+    const TClipboardFormat binary = RegisterClipboardFormat("application/x-vcldbif");
+    auto streamOf = [](const std::string& data, TMemoryStream& s) {
+        s.WriteBuffer(data.data(), static_cast<long long>(data.size()));
+    };
+    TMemoryStream text, terminated, raw, empty;
+    streamOf("Зола\t12,5\r\nЁ", text);
+    streamOf(withNul("\"Ж\";\"12,5\""), terminated);
+    streamOf(bytes("V\0\xff\x80"), raw);
+
+    Clipboard()->Open();
+    Clipboard()->Clear();
+    Clipboard()->TakeAsBytes(CF_TEXT, text);
+    Clipboard()->TakeAsBytes(csv, terminated, textCsv);
+    Clipboard()->TakeAsBytes(binary, raw);
+    Clipboard()->Close();
+    for (TMemoryStream* s : {&text, &terminated, &raw}) {
+        EXPECT_EQ(s->Size(), 0);
+        EXPECT_EQ(s->Memory(), nullptr);
+    }
+    EXPECT_EQ(Clipboard()->AsText(), "Зола\t12,5\r\nЁ");
+    EXPECT_EQ(systemText(), QString::fromUtf8("Зола\t12,5\r\nЁ"));
+    EXPECT_EQ(Clipboard()->AsBytes(csv), withNul("\"Ж\";\"12,5\""));
+    EXPECT_EQ(Clipboard()->AsBytes(textCsv), bytes("\"Ж\";\"12,5\""));
+    EXPECT_EQ(Clipboard()->AsBytes(binary), bytes("V\0\xff\x80"));
+    const QByteArray seen = QGuiApplication::clipboard()->mimeData()->data("text/csv");
+    EXPECT_EQ(std::string(seen.constData(), static_cast<std::size_t>(seen.size())), bytes("\"Ж\";\"12,5\""));
+    EXPECT_EQ(heldFormats(), (std::set<TClipboardFormat>{CF_TEXT, CF_UNICODETEXT, csv, textCsv, binary}));
+
+    // An empty stream places an empty format; its shorter twin is empty as well.
+    Clipboard()->TakeAsBytes(csv, empty, textCsv);
+    EXPECT_TRUE(Clipboard()->HasFormat(csv));
+    EXPECT_EQ(Clipboard()->AsBytes(csv), "");
+    EXPECT_EQ(Clipboard()->AsBytes(textCsv), "");
+    EXPECT_FALSE(Clipboard()->HasFormat(CF_TEXT));
+
+    // The stream still works after giving its memory away.
+    streamOf("снова", text);
+    EXPECT_EQ(text.Size(), static_cast<long long>(std::string("снова").size()));
+    TMemoryStream unknown;
+    EXPECT_THROW(Clipboard()->TakeAsBytes(0xFFF0u, unknown), Exception);
+}
+
 TEST(Clipboard, OpenAndCloseNestAndClearEmptiesAtTheLastClose) {
     guitest::EnsureApp();
     const TClipboardFormat csv = RegisterClipboardFormat("Csv");
