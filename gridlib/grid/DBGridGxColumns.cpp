@@ -6,6 +6,7 @@
 #include "rtl/SysUtils.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 namespace {
 
@@ -412,7 +413,12 @@ TEditButtonsGx* TColumnGx::CreateEditButtons() {
 }
 
 TCustomDBGridGx* TColumnGx::Grid() const {
-    auto* cols = dynamic_cast<TDBGridColumnsGx*>(Collection());
+    // Asked for on every cell painted, exported or imported: the exact class is checked first,
+    // which costs far less than a cast searching the hierarchy.
+    TCollection* c = Collection();
+    if (!c) return nullptr;
+    if (typeid(*c) == typeid(TDBGridColumnsGx)) return static_cast<TDBGridColumnsGx*>(c)->Grid();
+    auto* cols = dynamic_cast<TDBGridColumnsGx*>(c);
     return cols ? cols->Grid() : nullptr;
 }
 

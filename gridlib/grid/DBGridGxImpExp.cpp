@@ -128,6 +128,14 @@ std::string TDBGridGxExport::EncodeText(const AnsiString& text) const {
     return WriteUtf8 ? text.str() : Utf8ToCp1251(text.str());
 }
 
+void TDBGridGxExport::AppendEncoded(std::string& out, const AnsiString& text) const {
+    const std::string& utf8 = text.str();
+    const bool ascii =
+        std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (WriteUtf8 || ascii) out += utf8;
+    else out += Utf8ToCp1251(utf8);
+}
+
 void TDBGridGxExport::WriteBytes(const std::string& bytes) {
     if (!bytes.empty()) Stream->WriteBuffer(bytes.data(), static_cast<long long>(bytes.size()));
 }
@@ -237,15 +245,22 @@ void TDBGridGxExport::addFooterValues() {
 }
 
 int TDBGridGxExport::ExportColumnWidth(TColumnGx* Column) {
-    for (const auto& w : widths_)
-        if (w.first == Column) return w.second;
+    // Cells come column after column, so the entry after the last one found is tried first.
+    if (nextWidth_ < widths_.size() && widths_[nextWidth_].first == Column) return widths_[nextWidth_++].second;
+    for (std::size_t i = 0; i < widths_.size(); ++i)
+        if (widths_[i].first == Column) {
+            nextWidth_ = i + 1;
+            return widths_[i].second;
+        }
     widths_.emplace_back(Column, Column->Width());
+    nextWidth_ = widths_.size();
     return widths_.back().second;
 }
 
 void TDBGridGxExport::ExportToStream(TStream* AStream, bool IsExportAll) {
     Stream = AStream;
     widths_.clear();
+    nextWidth_ = 0;
     const TImpExpSelectionGx selection = IsExportAll ? TImpExpSelectionGx{gstAll} : DBGrid->ImpExpSelection();
     if (selection.SelectionType == gstNon) return;
     TDataSet* ds = gridDataSet(DBGrid);

@@ -167,6 +167,8 @@ public:
     virtual bool UsesCellParams() const { return true; }
     // Text as this writer puts it into its stream: Windows-1251, or UTF-8 when WriteUtf8 is set.
     std::string EncodeText(const AnsiString& text) const;
+    // The same appended to out: plain ASCII, as most cells are, is copied as it stands.
+    void AppendEncoded(std::string& out, const AnsiString& text) const;
     void WriteBytes(const std::string& bytes);
     bool WriteUtf8 = false;
 
@@ -182,6 +184,7 @@ protected:
 
 private:
     std::vector<std::pair<TColumnGx*, int>> widths_;
+    std::size_t nextWidth_ = 0;  // where the next column's width is looked for first
     void addFooterValues();
     std::unique_ptr<TColumnsGxList> expCols_;
     std::unique_ptr<TColCellParamsGx> colCellParams_;

@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <string_view>
+
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -23,14 +26,26 @@ void appendInt(std::string& s, long long v) {
 void appendHexColor(std::string& s, TColor c) {
     static const char digits[] = "0123456789ABCDEF";
     if (c == clNone) {
-        s += "000000";
+        s += "000000"sv;
         return;
     }
     const TColor rgb = ColorToRGB(c);
+    char hex[6];
+    char* o = hex;
     for (int v : {GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)}) {
-        s.push_back(digits[(v >> 4) & 15]);
-        s.push_back(digits[v & 15]);
+        *o++ = digits[(v >> 4) & 15];
+        *o++ = digits[v & 15];
     }
+    s.append(hex, sizeof hex);
+}
+
+// Whether the text holds any of the characters: a plain scan, where a search for any of a set
+// looks the set up again for every character.
+bool containsAnyOf(std::string_view text, std::string_view set) {
+    for (char c : text)
+        for (char m : set)
+            if (c == m) return true;
+    return false;
 }
 
 AnsiString hexColor(TColor c) {
@@ -119,51 +134,51 @@ namespace {
 // and the text is plain ASCII, so encoding the pieces gives the bytes encoding the whole would.
 void appendHtmlText(std::string& s, const TDBGridGxExport& writer, TFont* font, const AnsiString& text) {
     const TFontStyles style = font->Style();
-    s += "<FONT STYLE=\"font-family: ";
-    s += writer.EncodeText(font->Name());
-    s += "; font-size: ";
+    s += "<FONT STYLE=\"font-family: "sv;
+    writer.AppendEncoded(s, font->Name());
+    s += "; font-size: "sv;
     appendInt(s, font->Size());
-    s += "pt; color: #";
+    s += "pt; color: #"sv;
     appendHexColor(s, font->Color());
-    s += "\">";
-    if (style.Contains(fsBold)) s += "<B>";
-    if (style.Contains(fsItalic)) s += "<I>";
-    if (style.Contains(fsUnderline)) s += "<U>";
-    if (style.Contains(fsStrikeOut)) s += "<STRIKE>";
+    s += "\">"sv;
+    if (style.Contains(fsBold)) s += "<B>"sv;
+    if (style.Contains(fsItalic)) s += "<I>"sv;
+    if (style.Contains(fsUnderline)) s += "<U>"sv;
+    if (style.Contains(fsStrikeOut)) s += "<STRIKE>"sv;
     if (text.IsEmpty()) {
-        s += "&nbsp";
-    } else if (text.str().find_first_of("&<>\"") == std::string::npos) {
-        s += writer.EncodeText(text);
+        s += "&nbsp"sv;
+    } else if (!containsAnyOf(text.str(), "&<>\""sv)) {
+        writer.AppendEncoded(s, text);
     } else {
         std::string escaped;
         for (char c : text.str()) switch (c) {
-            case '&': escaped += "&amp"; break;
-            case '<': escaped += "&lt"; break;
-            case '>': escaped += "&gt"; break;
-            case '"': escaped += "&quot"; break;
+            case '&': escaped += "&amp"sv; break;
+            case '<': escaped += "&lt"sv; break;
+            case '>': escaped += "&gt"sv; break;
+            case '"': escaped += "&quot"sv; break;
             default: escaped.push_back(c);
             }
         s += writer.EncodeText(AnsiString(std::move(escaped)));
     }
-    if (style.Contains(fsBold)) s += "</B>";
-    if (style.Contains(fsItalic)) s += "</I>";
-    if (style.Contains(fsUnderline)) s += "</U>";
-    if (style.Contains(fsStrikeOut)) s += "</STRIKE>";
-    s += "</FONT>";
+    if (style.Contains(fsBold)) s += "</B>"sv;
+    if (style.Contains(fsItalic)) s += "</I>"sv;
+    if (style.Contains(fsUnderline)) s += "</U>"sv;
+    if (style.Contains(fsStrikeOut)) s += "</STRIKE>"sv;
+    s += "</FONT>"sv;
 }
 
 // "  <TD WIDTH=w ALIGN="a" BGCOLOR=#rrggbb>" + the text + "</TD>"
 void appendHtmlCell(std::string& s, const TDBGridGxExport& writer, int width, TAlignment alignment, TColor background,
                     TFont* font, const AnsiString& text) {
-    s += "  <TD WIDTH=";
+    s += "  <TD WIDTH="sv;
     appendInt(s, width);
-    s += " ALIGN=\"";
+    s += " ALIGN=\""sv;
     s += alignmentWord(alignment);
-    s += "\" BGCOLOR=#";
+    s += "\" BGCOLOR=#"sv;
     appendHexColor(s, background);
-    s += ">";
+    s += ">"sv;
     appendHtmlText(s, writer, font, text);
-    s += "</TD>\r\n";
+    s += "</TD>\r\n"sv;
 }
 
 }  // namespace
@@ -257,12 +272,14 @@ namespace {
 
 enum : unsigned { brLeft = 1, brTop = 2, brBottom = 4, brRight = 8, brAll = 15 };
 
-void appendRtfEscaped(std::string& s, const std::string& bytes) {
-    // A brace or backslash in a cell would end or open a group of the document.
-    if (bytes.find_first_of("\\{}") == std::string::npos) {
-        s += bytes;
-        return;
-    }
+// Appends the text in the writer's encoding with a backslash before each brace or backslash,
+// which in a cell would end or open a group of the document.
+void appendRtfText(std::string& s, const TDBGridGxExport& writer, const AnsiString& text) {
+    const std::size_t at = s.size();
+    writer.AppendEncoded(s, text);
+    if (!containsAnyOf(std::string_view(s).substr(at), "\\{}"sv)) return;
+    const std::string bytes = s.substr(at);
+    s.resize(at);
     for (char c : bytes) {
         if (c == '\\' || c == '{' || c == '}') s.push_back('\\');
         s.push_back(c);
@@ -388,18 +405,18 @@ void TDBGridGxExportAsRTF::rowHead(TColumnsGxList* columns, const std::vector<TC
     long long x = 0;
     for (int j = 0; j < columns->Count(); ++j) {
         const unsigned b = borders[static_cast<std::size_t>(j)];
-        if (b & brLeft) s += "\\clbrdrl\\brdrs\\brdrcf0\r\n";
-        if (b & brTop) s += "\\clbrdrt\\brdrs\\brdrcf0\r\n";
-        if (b & brBottom) s += "\\clbrdrb\\brdrs\\brdrcf0\r\n";
-        if (b & brRight) s += "\\clbrdrr\\brdrs\\brdrcf0\r\n";
+        if (b & brLeft) s += "\\clbrdrl\\brdrs\\brdrcf0\r\n"sv;
+        if (b & brTop) s += "\\clbrdrt\\brdrs\\brdrcf0\r\n"sv;
+        if (b & brBottom) s += "\\clbrdrb\\brdrs\\brdrcf0\r\n"sv;
+        if (b & brRight) s += "\\clbrdrr\\brdrs\\brdrcf0\r\n"sv;
         x += Round(static_cast<double>(ExportColumnWidth(columns->GetColumn(j))) / ppi * 1440);
-        s += "\\clshdng10000\\clcfpat";
+        s += "\\clshdng10000\\clcfpat"sv;
         appendInt(s, GetColorIndex(shading[static_cast<std::size_t>(j)]));
-        s += "\\cellx";
+        s += "\\cellx"sv;
         appendInt(s, x);
-        s += "\r\n";
+        s += "\r\n"sv;
     }
-    s += "{\\trrh0\r\n";
+    s += "{\\trrh0\r\n"sv;
     WriteBytes(s);
 }
 
@@ -409,27 +426,27 @@ void TDBGridGxExportAsRTF::cell(TAlignment alignment, const AnsiString& pad, TFo
     s.reserve(96 + text.str().size());
     s += alignment == taRightJustify ? "\\qr" : alignment == taCenter ? "\\qc" : "\\ql";
     if (!pad.IsEmpty()) {
-        s += "\\sb";
+        s += "\\sb"sv;
         s += pad.str();
-        s += "\\sa";
+        s += "\\sa"sv;
         s += pad.str();
     }
     const TFontStyles style = font->Style();
-    s += "\\fs";
+    s += "\\fs"sv;
     appendInt(s, static_cast<long long>(font->Size()) * 2);
-    if (style.Contains(fsBold)) s += "\\b";
-    if (style.Contains(fsItalic)) s += "\\i";
-    if (style.Contains(fsStrikeOut)) s += "\\strike";
-    if (style.Contains(fsUnderline)) s += "\\ul";
-    s += "\\f";
+    if (style.Contains(fsBold)) s += "\\b"sv;
+    if (style.Contains(fsItalic)) s += "\\i"sv;
+    if (style.Contains(fsStrikeOut)) s += "\\strike"sv;
+    if (style.Contains(fsUnderline)) s += "\\ul"sv;
+    s += "\\f"sv;
     appendInt(s, GetFontIndex(font->Name()));
-    s += "\\cf";
+    s += "\\cf"sv;
     appendInt(s, GetColorIndex(font->Color()));
-    s += "\\cb";
+    s += "\\cb"sv;
     appendInt(s, GetColorIndex(background));
-    s += " ";
-    appendRtfEscaped(s, EncodeText(text));
-    s += "\\cell}\r\n";
+    s += " "sv;
+    appendRtfText(s, *this, text);
+    s += "\\cell}\r\n"sv;
     WriteBytes(s);
 }
 
