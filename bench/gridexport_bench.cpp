@@ -3,6 +3,7 @@
 //   BM_WalkDisplayTexts      every record, every column's display text (the reference)
 //   BM_ExportCsv / BM_ExportHtml / BM_ExportRtf   the whole grid into a memory stream: vs_walk
 //                            (the target is 3 at most); fresh_vs_walk the same into a new stream
+//   BM_FileCsv / BM_FileHtml / BM_FileRtf   the same saved to a file (no target): vs_walk
 //   BM_WalkDisplayTexts65000 / BM_ExportXls   the same over the first 65,000 rows, the worksheet's
 //                            limit: vs_walk (3 at most)
 //   BM_WalkValues            every record, every column's field value (the reference)
@@ -21,6 +22,7 @@
 #include "gridlib/grid/DBGridGxImpExp.h"
 #include "PufRowsFixture.h"
 #include "testlib/DataTestSupport.h"
+#include "testlib/TempDir.h"
 
 #include "BenchSupport.h"  // last: it brings the toolkit's keyword macros
 
@@ -167,6 +169,19 @@ void BM_ExportCsv(benchmark::State& state) { exportAll<TDBGridGxExportAsCSV>(sta
 void BM_ExportHtml(benchmark::State& state) { exportAll<TDBGridGxExportAsHTML>(state); }
 void BM_ExportRtf(benchmark::State& state) { exportAll<TDBGridGxExportAsRTF>(state); }
 
+// The same exports saved to a file, as the operator saves them: no target, the time the plant sees.
+template <class T>
+void exportToFile(benchmark::State& state) {
+    ExportRows& rows = BenchStation<ExportRows>();
+    testlib::TempDir dir("plantmon-bench-export");
+    const std::string file = dir / "export";
+    ratio(state, timedEach(state, [&] { SaveDBGridGxToExportFile(ExportClassOf<T>(), rows.grid.get(), file, true); }),
+          walkSeconds, "vs_walk");
+}
+void BM_FileCsv(benchmark::State& state) { exportToFile<TDBGridGxExportAsCSV>(state); }
+void BM_FileHtml(benchmark::State& state) { exportToFile<TDBGridGxExportAsHTML>(state); }
+void BM_FileRtf(benchmark::State& state) { exportToFile<TDBGridGxExportAsRTF>(state); }
+
 void BM_WalkDisplayTexts65000(benchmark::State& state) {
     Rows65000& rows = BenchStation<Rows65000>();
     walk65000Seconds = timedEach(state, [&] { benchmark::DoNotOptimize(walkTexts(rows.grid.get(), rows.cds)); });
@@ -271,6 +286,9 @@ BENCHMARK(BM_WalkDisplayTexts)->Unit(benchmark::kMillisecond)->UseRealTime()->Mi
 BENCHMARK(BM_ExportCsv)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_ExportHtml)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_ExportRtf)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_FileCsv)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_FileHtml)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_FileRtf)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_WalkDisplayTexts65000)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_ExportXls)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_WalkValues)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);

@@ -330,8 +330,11 @@ void TDBGridGxExport::ExportToStream(TStream* AStream, bool IsExportAll) {
 }
 
 void TDBGridGxExport::ExportToFile(const AnsiString& FileName, bool IsExportAll) {
-    TFileStream file(FileName, fmCreate);
+    // The writers put out a cell in a few small pieces; straight into the file each piece would be
+    // a system call of its own.
+    TBufferedFileStream file(FileName, fmCreate);
     ExportToStream(&file, IsExportAll);
+    file.FlushBuffer();
 }
 
 // ---- Text and CSV ---------------------------------------------------------------------------------------

@@ -260,6 +260,7 @@ public:
     void WriteFooterCell(int DataCol, int Row, TColumnGx* Column, TFont* AFont, TColor Background,
                          TAlignment Alignment, const AnsiString& Text) override;
     void ExportToStream(TStream* Stream, bool IsExportAll) override;
+    void ExportToFile(const AnsiString& FileName, bool IsExportAll) override;
 
     int GetColorIndex(TColor color);
     int GetFontIndex(const AnsiString& fontName);
@@ -279,6 +280,10 @@ private:
     AnsiString lastFontName_;      // the font name met last and its index in the font table
     int lastFontIndex_ = -1;
     void flushRow(TColumnsGxList* columns);
+    void start();
+    void release();
+    std::string head();
+    void exportBodyFirst(TStream* target, bool IsExportAll, bool inMemory);
     void addPending(TAlignment alignment, TFont* font, TColor background, const AnsiString& text);
 };
 

@@ -312,9 +312,8 @@ int TDBGridGxExportAsRTF::GetFontIndex(const AnsiString& fontName) {
     return found;
 }
 
-void TDBGridGxExportAsRTF::ExportToStream(TStream* AStream, bool IsExportAll) {
-    cache_ = std::make_unique<TMemoryStreamGx>();
-    cache_->CapacityHalfStep = 65536;
+void TDBGridGxExportAsRTF::start() {
+    cache_.reset();
     colors_ = std::make_unique<TStringList>();
     fonts_ = std::make_unique<TStringList>();
     colorIndexes_.clear();
@@ -326,58 +325,91 @@ void TDBGridGxExportAsRTF::ExportToStream(TStream* AStream, bool IsExportAll) {
     GetColorIndex(clBlack);
     GetColorIndex(static_cast<TColor>(0xFFFFFF));
     GetColorIndex(clBtnFace);
-    auto release = [&] {
-        cache_.reset();
-        colors_.reset();
-        fonts_.reset();
-        colorIndexes_.clear();
-        pending_.clear();
-        pendingUsed_ = 0;
-        lastFontIndex_ = -1;
-    };
-    auto head = [&] {
-        AnsiString h = AnsiString("{\\rtf0\\ansi") + kCrLf + "{\\colortbl";
-        for (int i = 0; i < colors_->Count(); ++i) {
-            const std::string k = colors_->Strings(i).str();
-            h += "\\red" + Trim(AnsiString(k.substr(0, 3))) + "\\green" + Trim(AnsiString(k.substr(3, 3))) + "\\blue" +
-                 Trim(AnsiString(k.substr(6, 3))) + ";";
+}
+
+void TDBGridGxExportAsRTF::release() {
+    cache_.reset();
+    colors_.reset();
+    fonts_.reset();
+    colorIndexes_.clear();
+    pending_.clear();
+    pendingUsed_ = 0;
+    lastFontIndex_ = -1;
+}
+
+// The colour and font tables the document starts with, of what the body used.
+std::string TDBGridGxExportAsRTF::head() {
+    AnsiString h = AnsiString("{\\rtf0\\ansi") + kCrLf + "{\\colortbl";
+    for (int i = 0; i < colors_->Count(); ++i) {
+        const std::string k = colors_->Strings(i).str();
+        h += "\\red" + Trim(AnsiString(k.substr(0, 3))) + "\\green" + Trim(AnsiString(k.substr(3, 3))) + "\\blue" +
+             Trim(AnsiString(k.substr(6, 3))) + ";";
+    }
+    h += AnsiString("}") + kCrLf + "{\\fonttbl";
+    for (int i = 0; i < fonts_->Count(); ++i)
+        h += "\\f" + IntToStr(i) + "\\fnil " + AnsiString(EncodeText(fonts_->Strings(i))) + ";";
+    h += AnsiString("}") + kCrLf;
+    return h.str();
+}
+
+// The body goes straight into the target from its end, and the tables are put in front of it
+// afterwards, moving the body up: a second stream of the body's size, in memory, cost more than
+// the export itself. On failure the target is cut back to where it ended, so it never keeps half
+// a document.
+void TDBGridGxExportAsRTF::exportBodyFirst(TStream* target, bool IsExportAll, bool inMemory) {
+    const long long from = target->Position();
+    try {
+        TDBGridGxExport::ExportToStream(target, IsExportAll);
+        const long long body = target->Size() - from;
+        if (body > 0) {
+            const std::string h = head();
+            const auto headSize = static_cast<long long>(h.size());
+            if (inMemory) {
+                auto* memory = static_cast<TMemoryStream*>(target);
+                memory->SetSize(from + headSize + body);
+                char* at = static_cast<char*>(memory->Memory()) + from;
+                std::memmove(at + h.size(), at, static_cast<std::size_t>(body));
+            } else {
+                // From the end backwards, a piece at a time, each piece to its place headSize on.
+                std::vector<char> piece(static_cast<std::size_t>(std::min<long long>(body, 1 << 20)));
+                for (long long end = from + body; end > from;) {
+                    const long long n = std::min<long long>(static_cast<long long>(piece.size()), end - from);
+                    end -= n;
+                    target->SetPosition(end);
+                    target->ReadBuffer(piece.data(), n);
+                    target->SetPosition(end + headSize);
+                    target->WriteBuffer(piece.data(), n);
+                }
+            }
+            target->SetPosition(from);
+            target->WriteBuffer(h.data(), headSize);
+            target->SetPosition(from + headSize + body);
         }
-        h += AnsiString("}") + kCrLf + "{\\fonttbl";
-        for (int i = 0; i < fonts_->Count(); ++i)
-            h += "\\f" + IntToStr(i) + "\\fnil " + AnsiString(EncodeText(fonts_->Strings(i))) + ";";
-        h += AnsiString("}") + kCrLf;
-        return h.str();
-    };
-    // A memory stream written at its end takes the body directly and the tables are put in front
-    // of it afterwards: going through a second stream of the same size doubled the memory the
-    // export touched, which cost more than writing it. On failure the stream is cut back, so it
-    // still never keeps half a document.
+    } catch (...) {
+        try {
+            target->SetSize(from);
+            target->SetPosition(from);
+        } catch (...) {
+            // The export's own failure is the one to report.
+        }
+        release();
+        throw;
+    }
+    Stream = target;
+    release();
+}
+
+void TDBGridGxExportAsRTF::ExportToStream(TStream* AStream, bool IsExportAll) {
+    start();
     auto* memory = dynamic_cast<TMemoryStream*>(AStream);
     if (memory && memory->Position() == memory->Size()) {
-        cache_.reset();
-        const long long start = memory->Size();
-        try {
-            TDBGridGxExport::ExportToStream(AStream, IsExportAll);
-            const long long body = memory->Size() - start;
-            if (body > 0) {
-                const std::string h = head();
-                const long long total = start + static_cast<long long>(h.size()) + body;
-                memory->SetSize(total);
-                char* at = static_cast<char*>(memory->Memory()) + start;
-                std::memmove(at + h.size(), at, static_cast<std::size_t>(body));
-                std::memcpy(at, h.data(), h.size());
-                memory->SetPosition(total);
-            }
-        } catch (...) {
-            memory->SetSize(start);
-            memory->SetPosition(start);
-            release();
-            throw;
-        }
-        Stream = AStream;
-        release();
+        exportBodyFirst(AStream, IsExportAll, true);
         return;
     }
+    // Any other stream may not be readable or may hold bytes after the position: the body waits
+    // in memory, and the tables and the body go to the stream at the end.
+    cache_ = std::make_unique<TMemoryStreamGx>();
+    cache_->CapacityHalfStep = 65536;
     try {
         TDBGridGxExport::ExportToStream(cache_.get(), IsExportAll);
         if (cache_->Size() > 0) {
@@ -390,6 +422,14 @@ void TDBGridGxExportAsRTF::ExportToStream(TStream* AStream, bool IsExportAll) {
         throw;
     }
     release();
+}
+
+void TDBGridGxExportAsRTF::ExportToFile(const AnsiString& FileName, bool IsExportAll) {
+    // The export's own file can be read back, so the body goes straight into it.
+    TBufferedFileStream file(FileName, fmCreate);
+    start();
+    exportBodyFirst(&file, IsExportAll, false);
+    file.FlushBuffer();
 }
 
 void TDBGridGxExportAsRTF::WriteSuffix() { put("}"); }

@@ -106,6 +106,56 @@ TFileStream::~TFileStream() {
     if (handle_ >= 0) close(handle_);
 }
 
+// ---- TBufferedFileStream -------------------------------------------------------------------------
+
+TBufferedFileStream::TBufferedFileStream(const AnsiString& fileName, unsigned mode, int bufferSize)
+    : TFileStream(fileName, mode), buffer_(static_cast<std::size_t>(std::max(bufferSize, 1))) {}
+
+TBufferedFileStream::~TBufferedFileStream() {
+    try {
+        FlushBuffer();
+    } catch (...) {
+        // Nothing can be reported from here; writers call FlushBuffer themselves.
+    }
+}
+
+void TBufferedFileStream::FlushBuffer() {
+    if (used_ == 0) return;
+    const auto count = static_cast<long long>(used_);
+    const long long done = THandleStream::Write(buffer_.data(), count);
+    if (done != count) {
+        // What the file did not take is dropped, so a second flush does not write it after a gap.
+        used_ = 0;
+        throw EWriteError(AnsiString("Ошибка записи в файл \"") + FileName() + "\". " + std::strerror(errno));
+    }
+    used_ = 0;
+}
+
+long long TBufferedFileStream::Write(const void* buffer, long long count) {
+    if (count <= 0) return 0;
+    const auto n = static_cast<std::size_t>(count);
+    if (used_ + n > buffer_.size()) FlushBuffer();
+    if (n >= buffer_.size()) return THandleStream::Write(buffer, count);
+    std::memcpy(buffer_.data() + used_, buffer, n);
+    used_ += n;
+    return count;
+}
+
+long long TBufferedFileStream::Read(void* buffer, long long count) {
+    FlushBuffer();
+    return THandleStream::Read(buffer, count);
+}
+
+long long TBufferedFileStream::Seek(long long offset, TSeekOrigin origin) {
+    FlushBuffer();
+    return THandleStream::Seek(offset, origin);
+}
+
+void TBufferedFileStream::SetSize(long long newSize) {
+    FlushBuffer();
+    THandleStream::SetSize(newSize);
+}
+
 // ---- TMemoryStream -------------------------------------------------------------------------------
 
 TMemoryStream::~TMemoryStream() {

@@ -4,7 +4,9 @@
 #include "rtl/Classes.h"
 #include "rtl/FileUtils.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 enum TSeekOrigin { soBeginning, soCurrent, soEnd };
 
@@ -63,6 +65,27 @@ public:
 
 private:
     AnsiString fileName_;
+};
+
+// A file stream that gathers small writes and hands them to the file in large pieces, for writers
+// that put out a document a few bytes at a time. FlushBuffer writes what is gathered, raising
+// EWriteError when the file takes less; reading, seeking and sizing flush first. Destruction
+// flushes too but cannot report a failure: call FlushBuffer before to learn of one.
+class TBufferedFileStream : public TFileStream {
+    PLANTMON_CLASS(TBufferedFileStream, TFileStream)
+public:
+    TBufferedFileStream(const AnsiString& fileName, unsigned mode, int bufferSize = 65536);
+    ~TBufferedFileStream() override;
+
+    long long Read(void* buffer, long long count) override;
+    long long Write(const void* buffer, long long count) override;
+    long long Seek(long long offset, TSeekOrigin origin) override;
+    void SetSize(long long newSize) override;
+    void FlushBuffer();
+
+private:
+    std::vector<char> buffer_;
+    std::size_t used_ = 0;
 };
 
 // A stream in one malloc'ed block. Subclasses may change how the block grows by overriding

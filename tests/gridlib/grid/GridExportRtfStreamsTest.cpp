@@ -1,7 +1,7 @@
 // The RTF writer puts its colour and font tables in front of the document's body. Into a memory
-// stream written at its end the body goes straight in and the tables are moved in front; into any
-// other stream the body waits in memory. Both give the same bytes, and a failed export leaves the
-// target as it was.
+// stream written at its end and into its own file the body goes straight in and the tables are
+// moved in front; into any other stream the body waits in memory. All give the same bytes, and a
+// failed export leaves the target as it was.
 #include "ExportTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +40,7 @@ TEST_F(ExportTest, RtfGivesTheSameBytesIntoEveryKindOfStream) {
     EXPECT_EQ(Bytes(back), rtf);
 }
 
-TEST_F(ExportTest, FailedRtfExportLeavesTheMemoryStreamAsItWas) {
+TEST_F(ExportTest, FailedRtfExportLeavesTheMemoryStreamAsItWasAndTheFileEmpty) {
     Open({{"ID", ftInteger}}, {{Variant(1)}, {Variant(2)}, {Variant(3)}});
     int cells = 0;
     grid->OnGetCellParams = [&cells](TObject*, TColumnGx*, TFont*, TColor&, TGridDrawState) {
@@ -51,6 +51,13 @@ TEST_F(ExportTest, FailedRtfExportLeavesTheMemoryStreamAsItWas) {
     EXPECT_THROW(WriteDBGridGxToExportStream(ExportClassOf<TDBGridGxExportAsRTF>(), grid.get(), &out, true), Exception);
     EXPECT_EQ(Bytes(out), "keep");
     EXPECT_EQ(out.Position(), 4);
+
+    // Into a file the body has gone in already when the export fails: it is cut away again.
+    testlib::TempDir dir("rtffailed");
+    const std::string file = dir / "out.rtf";
+    cells = 0;
+    EXPECT_THROW(SaveDBGridGxToExportFile(ExportClassOf<TDBGridGxExportAsRTF>(), grid.get(), file, true), Exception);
+    EXPECT_EQ(testlib::ReadFile(file), "");
 }
 
 }  // namespace

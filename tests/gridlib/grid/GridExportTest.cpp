@@ -306,4 +306,35 @@ TEST_F(ExportTest, FilesAreCreatedAndTruncated) {
     EXPECT_EQ(exporttest::Bytes(back), "\"A\"\r\n\"x\"");
 }
 
+// A file gets the bytes a memory stream gets, however the writes fall on the file's buffer (the
+// RTF's body, 1.2 MB here, is moved up in more than one piece to make room for its tables), and a
+// disk that takes nothing is an error, not a finished export.
+TEST_F(ExportTest, FilesGetTheMemoryStreamsBytesAndAFullDiskIsAnError) {
+    std::vector<std::vector<Variant>> rows;
+    for (int i = 0; i < 3000; ++i) rows.push_back({Variant(i), Variant("Строка " + std::to_string(i) + " & <x>")});
+    Open({{"N", ftInteger}, {"S", ftString}}, rows);
+    testlib::TempDir dir("exportfiles");
+    struct Kind {
+        const char* name;
+        TDBGridGxExportClass cls;
+        std::string bytes;
+    };
+    const std::vector<Kind> kinds = {
+        {"text", ExportClassOf<TDBGridGxExportAsText>(), Export<TDBGridGxExportAsText>(grid.get())},
+        {"csv", ExportClassOf<TDBGridGxExportAsCSV>(), Export<TDBGridGxExportAsCSV>(grid.get())},
+        {"html", ExportClassOf<TDBGridGxExportAsHTML>(), Export<TDBGridGxExportAsHTML>(grid.get())},
+        {"rtf", ExportClassOf<TDBGridGxExportAsRTF>(), Export<TDBGridGxExportAsRTF>(grid.get())},
+        {"xls", ExportClassOf<TDBGridGxExportAsXLS>(), Export<TDBGridGxExportAsXLS>(grid.get())},
+        {"interchange", ExportClassOf<TDBGridGxExportAsVCLDBIF>(), Export<TDBGridGxExportAsVCLDBIF>(grid.get())},
+    };
+    for (const Kind& k : kinds) {
+        SCOPED_TRACE(k.name);
+        ASSERT_GT(k.bytes.size(), 65536u);  // more than one buffer's worth
+        const std::string file = dir / k.name;
+        SaveDBGridGxToExportFile(k.cls, grid.get(), file, true);
+        EXPECT_EQ(testlib::ReadFile(file), k.bytes);
+        EXPECT_THROW(SaveDBGridGxToExportFile(k.cls, grid.get(), "/dev/full", true), EWriteError);
+    }
+}
+
 }  // namespace

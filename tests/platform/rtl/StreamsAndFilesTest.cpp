@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <set>
+#include <string>
 
 using testlib::TempDir;
 
@@ -121,6 +122,49 @@ TEST(FileStream, CreateOpenAndErrors) {
     }
     TFileStream again(path, fmOpenRead | fmShareDenyWrite);
     EXPECT_EQ(again.Size(), 5);
+}
+
+// Small writes gathered, large ones passed through, all in their order; reading, seeking and
+// sizing see every byte written before them.
+TEST(FileStream, BufferedWritesReachTheFileInOrder) {
+    TempDir dir;
+    const std::string path = dir / "buffered.bin";
+    std::string expected;
+    {
+        TBufferedFileStream f(path, fmCreate, 16);
+        for (int i = 0; i < 20; ++i) {
+            const std::string piece = "ячейка" + std::to_string(i) + ";";
+            f.WriteBuffer(piece.data(), static_cast<long long>(piece.size()));
+            expected += piece;
+        }
+        const std::string big(100, 'Z');  // larger than the buffer
+        f.WriteBuffer(big.data(), static_cast<long long>(big.size()));
+        expected += big;
+        f.WriteBuffer("\0t", 2);
+        expected += std::string("\0t", 2);
+        EXPECT_EQ(f.Size(), static_cast<long long>(expected.size()));
+        f.SetPosition(0);
+        f.WriteBuffer("Я", 2);
+        expected.replace(0, 2, "Я");
+        f.SetPosition(0);
+        std::string back(expected.size(), '\0');
+        f.ReadBuffer(back.data(), static_cast<long long>(back.size()));
+        EXPECT_EQ(back, expected);
+        f.Seek(0, soEnd);
+        f.WriteBuffer("end", 3);
+        expected += "end";
+        f.FlushBuffer();
+        EXPECT_EQ(testlib::ReadFile(path), expected);
+        f.WriteBuffer("!", 1);  // left to the destructor
+        expected += "!";
+    }
+    EXPECT_EQ(testlib::ReadFile(path), expected);
+
+    // A device that takes nothing: the failure comes at the flush, not as success.
+    TBufferedFileStream full("/dev/full", fmOpenWrite);
+    full.WriteBuffer("abc", 3);
+    EXPECT_THROW(full.FlushBuffer(), EWriteError);
+    full.FlushBuffer();  // what failed is not written again
 }
 
 TEST(FileStream, CopyBetweenStreams) {
