@@ -49,14 +49,8 @@ bool containsAnyOf(std::string_view text, std::string_view set) {
 }
 
 AnsiString hexColor(TColor c) {
-    if (c == clNone) return "000000";
-    const TColor rgb = ColorToRGB(c);
-    static const char digits[] = "0123456789ABCDEF";
     std::string s;
-    for (int v : {GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)}) {
-        s.push_back(digits[(v >> 4) & 15]);
-        s.push_back(digits[v & 15]);
-    }
+    appendHexColor(s, c);
     return AnsiString(std::move(s));
 }
 
@@ -158,7 +152,7 @@ void appendHtmlText(std::string& s, const TDBGridGxExport& writer, TFont* font, 
             case '"': escaped += "&quot"sv; break;
             default: escaped.push_back(c);
             }
-        s += writer.EncodeText(AnsiString(std::move(escaped)));
+        writer.AppendEncoded(s, AnsiString(std::move(escaped)));
     }
     if (style.Contains(fsBold)) s += "</B>"sv;
     if (style.Contains(fsItalic)) s += "</I>"sv;
