@@ -1,8 +1,8 @@
 #include "app/Config.h"
 
-#include "app/Global.h"
-#include "app/Kvcrypt.h"
 #include "app/Main.h"
+#include "core/Global.h"
+#include "core/Kvcrypt.h"
 #include "gui/DBLogDlg.h"
 #include "rtl/IniFiles.h"
 

@@ -1,8 +1,8 @@
 #include "app/FormConfig.h"
 
 #include "app/Config.h"
-#include "app/Global.h"
 #include "app/Main.h"
+#include "core/Global.h"
 #include "gui/WinApi.h"
 #include "screens/diagrams/Mnemo.h"
 #include "screens/diagrams/MnemoReach.h"

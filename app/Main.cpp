@@ -1,8 +1,8 @@
 #include "app/Main.h"
 
 #include "app/Config.h"
-#include "app/EventLog.h"
-#include "app/Global.h"
+#include "core/EventLog.h"
+#include "core/Global.h"
 #include "gui/Dialogs.h"
 #include "gui/WinApi.h"
 #include "rtl/FileUtils.h"

@@ -26,7 +26,7 @@
 // belongs to the GUI thread.
 #pragma once
 
-#include "app/MainView.h"
+#include "core/MainView.h"
 #include "db/SqlExpr.h"
 #include "gui/ActnList.h"
 #include "gui/ComCtrls.h"
@@ -73,7 +73,7 @@ public:
     bool SavePassword = false;
 
     // What the screens read (StateFlags, PufValues, PufFlags, MIN_RVF, OnColors, OffColors,
-    // CurrentForm, ...) is declared in TMainView (app/MainView.h), the PUF link's fields in
+    // CurrentForm, ...) is declared in TMainView (core/MainView.h), the PUF link's fields in
     // TPufLinkState (links/PufLinkState.h), the Vision link's in TVisionLinkState
     // (links/VisionLinkState.h), and the link settings with SharedTextLock in TLinkSettings
     // (links/LinkSettings.h).

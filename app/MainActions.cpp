@@ -2,11 +2,11 @@
 // run alike from the main menu, the tool bar pages, the launcher's tiles and the keyboard.
 #include "app/MainActions.h"
 
-#include "app/EventLog.h"
 #include "app/FormAbout.h"
 #include "app/FormConfig.h"
 #include "app/FormMainMenu.h"
 #include "app/Main.h"
+#include "core/EventLog.h"
 #include "gui/Dialogs.h"
 #include "gui/WinApi.h"
 #include "links/FormPUF_Link.h"

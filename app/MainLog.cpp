@@ -1,7 +1,7 @@
 // The log timer of the main window: drains the event queue into the daily file.
-#include "app/EventLog.h"
 #include "app/Main.h"
-#include "app/ShowError.h"
+#include "core/EventLog.h"
+#include "core/ShowError.h"
 #include "rtl/MathUtils.h"
 
 void TFormMain::TimerGetLogTimer(TObject*) {

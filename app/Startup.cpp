@@ -4,7 +4,7 @@
 #include "app/FormAbout.h"
 #include "app/FormConfig.h"
 #include "app/FormMainMenu.h"
-#include "app/ShowError.h"
+#include "core/ShowError.h"
 #include "screens/graphs/FormFlotGraph.h"
 #include "screens/graphs/FormGraphBakLevel.h"
 #include "screens/graphs/FormGraphBeltWork.h"

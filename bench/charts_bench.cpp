@@ -33,7 +33,7 @@
 // The array plot:
 //   BM_ArGraphRepaint      64 series of 4,096 points repainted (target: under 16 ms)
 // Needs the private server that scripts/bench starts (PLANTMON_TEST_DB_* in the environment).
-#include "app/Global.h"
+#include "core/Global.h"
 #include "app/Main.h"
 #include "db/SqlClientDataSet.h"
 #include "screens/graphs/FormFlotGraph.h"

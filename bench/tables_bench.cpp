@@ -11,8 +11,8 @@
 //   BM_JournalRaw / BM_JournalLoad   a journal day's select and the flotation journal's load of that
 //                                    day (target: at most 1.5)
 // Needs the private server that scripts/bench starts (PLANTMON_TEST_DB_* in the environment).
-#include "app/Global.h"
 #include "app/Main.h"
+#include "core/Global.h"
 #include "db/SqlClientDataSet.h"
 #include "screens/tables/BaseView.h"
 #include "screens/tables/PUF_Log.h"

@@ -4,7 +4,7 @@
 // under one frame (16 ms). The same for the hydrosizer diagram, whose tick reads the main window's
 // status query (so it needs the private database): its full repaint under 16 ms, a tick with the
 // paints it causes under 5 ms.
-#include "app/Global.h"
+#include "core/Global.h"
 #include "app/Main.h"
 #include "screens/diagrams/Mnemo.h"
 #include "screens/diagrams/MnemoGS.h"

@@ -1,7 +1,7 @@
 #include "links/FormPUF_Link.h"
 
-#include "app/Global.h"
-#include "app/MainView.h"
+#include "core/Global.h"
+#include "core/MainView.h"
 #include "db/SqlExpr.h"
 #include "gui/Dialogs.h"
 #include "links/PufLinkState.h"

@@ -1,6 +1,6 @@
 #include "links/FormV120_Link.h"
 
-#include "app/EventLog.h"
+#include "core/EventLog.h"
 #include "gui/Dialogs.h"
 #include "links/BeltScale.h"
 #include "links/FormPUF_Link.h"

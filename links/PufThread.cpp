@@ -1,7 +1,7 @@
 #include "links/PufThread.h"
 
-#include "app/EventLog.h"
-#include "app/Global.h"
+#include "core/EventLog.h"
+#include "core/Global.h"
 #include "db/SqlExpr.h"
 #include "gui/Dialogs.h"
 #include "gui/WinApi.h"

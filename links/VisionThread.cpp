@@ -1,7 +1,7 @@
 #include "links/VisionThread.h"
 
-#include "app/EventLog.h"
-#include "app/Global.h"
+#include "core/EventLog.h"
+#include "core/Global.h"
 #include "db/SqlExpr.h"
 #include "gui/WinApi.h"
 #include "links/BeltScale.h"

@@ -1,7 +1,7 @@
 // scramble-password: reads a password from standard input (one line) and prints it scrambled as the
 // configuration file stores it (MySQL / Password with SavePassword=1). Used by scripts/demo to write
 // the configuration of the demo station.
-#include "app/Kvcrypt.h"
+#include "core/Kvcrypt.h"
 
 #include <iostream>
 #include <string>

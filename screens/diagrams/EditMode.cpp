@@ -1,7 +1,7 @@
 #include "screens/diagrams/EditMode.h"
 
-#include "app/ColorGroups.h"
-#include "app/Global.h"
+#include "core/Global.h"
+#include "screens/diagrams/ColorGroups.h"
 #include "widgets/Arrow.h"
 #include "widgets/Barrel.h"
 #include "widgets/OutField.h"

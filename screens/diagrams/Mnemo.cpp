@@ -1,7 +1,7 @@
 #include "screens/diagrams/Mnemo.h"
 
-#include "app/Global.h"
-#include "app/MainView.h"
+#include "core/Global.h"
+#include "core/MainView.h"
 #include "db/SqlExpr.h"
 #include "gui/ActnList.h"
 #include "rtl/FileUtils.h"

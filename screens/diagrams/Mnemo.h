@@ -8,10 +8,10 @@
 // set-point. The widget edit mode reaches it through the settings dialog's switch.
 #pragma once
 
-#include "app/ColorGroups.h"
 #include "gui/ExtCtrls.h"
 #include "gui/Forms.h"
 #include "gui/StdCtrls.h"
+#include "screens/diagrams/ColorGroups.h"
 #include "screens/diagrams/EditMode.h"
 #include "widgets/ActionLabel.h"
 #include "widgets/ActionPanel.h"

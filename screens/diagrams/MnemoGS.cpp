@@ -1,10 +1,10 @@
 #include "screens/diagrams/MnemoGS.h"
 
-#include "app/ColorGroups.h"
-#include "app/Global.h"
-#include "app/MainView.h"
+#include "core/Global.h"
+#include "core/MainView.h"
 #include "db/SqlExpr.h"
 #include "rtl/FileUtils.h"
+#include "screens/diagrams/ColorGroups.h"
 #include "screens/diagrams/DiagramRows.h"
 
 TFormMnemoGS* FormMnemoGS = nullptr;

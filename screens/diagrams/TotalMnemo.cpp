@@ -1,9 +1,9 @@
 #include "screens/diagrams/TotalMnemo.h"
 
-#include "app/ColorGroups.h"
 #include "app/Main.h"  // the clicks that open other screens run the main window's own handlers
-#include "app/MainView.h"
+#include "core/MainView.h"
 #include "links/BeltScale.h"
+#include "screens/diagrams/ColorGroups.h"
 #include "screens/diagrams/DiagramLooks.h"
 #include "screens/diagrams/JigPicture.h"
 #include "screens/diagrams/Mnemo.h"

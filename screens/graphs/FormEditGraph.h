@@ -1,6 +1,6 @@
 // TFormEditGraph: the modal dialog in which the operator sets the value scales of one trend chart.
 //
-// It only shows and hides its edits; EditGraphScales (app/GraphScales.h) creates it for each use,
+// It only shows and hides its edits; EditGraphScales (GraphScales.h) creates it for each use,
 // fills it from the chart, runs it and reads it back.
 #pragma once
 

@@ -1,8 +1,8 @@
 #include "screens/graphs/FormFlotGraph.h"
 
-#include "app/EventLog.h"
-#include "app/GraphScales.h"
-#include "app/MainView.h"
+#include "core/EventLog.h"
+#include "screens/graphs/GraphScales.h"
+#include "core/MainView.h"
 #include "db/SqlExpr.h"
 #include "db/SqlClientDataSet.h"
 #include "rtl/FileUtils.h"

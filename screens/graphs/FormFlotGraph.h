@@ -5,7 +5,7 @@
 // RightYMax -> YMax) of the chart's scales at load time.
 #pragma once
 
-#include "app/Global.h"
+#include "core/Global.h"
 #include "screens/graphs/GraphScreen.h"
 
 class TFormGraphFLPoint;

@@ -1,9 +1,9 @@
 #include "screens/graphs/FormGraph3Zoom.h"
 
-#include "app/Global.h"
-#include "app/GraphScales.h"
+#include "core/Global.h"
 #include "screens/graphs/FormGraph3ZoomPoint.h"
 #include "screens/graphs/FormWebPrint.h"
+#include "screens/graphs/GraphScales.h"
 #include "widgets/Arrow.h"
 
 TFormGraph3Zoom* FormGraph3Zoom1 = nullptr;

@@ -1,9 +1,9 @@
 #include "screens/graphs/FormGraphAir.h"
 
-#include "app/Global.h"
-#include "app/GraphScales.h"
+#include "core/Global.h"
 #include "screens/graphs/FormGraphAirPoint.h"
 #include "screens/graphs/FormWebPrint.h"
+#include "screens/graphs/GraphScales.h"
 #include "widgets/Arrow.h"
 
 TFormGraphAir* FormGraphAir_1 = nullptr;

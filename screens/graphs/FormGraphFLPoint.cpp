@@ -1,6 +1,6 @@
 #include "screens/graphs/FormGraphFLPoint.h"
 
-#include "app/Global.h"
+#include "core/Global.h"
 #include "screens/graphs/FormFlotGraph.h"
 #include "widgets/OutField.h"
 

@@ -1,10 +1,10 @@
 #include "screens/graphs/FormGraphGS.h"
 
-#include "app/Global.h"
-#include "app/GraphScales.h"
+#include "core/Global.h"
 #include "rtl/FileUtils.h"
 #include "screens/graphs/FormGraph_GS_Point.h"
 #include "screens/graphs/FormWebPrint.h"
+#include "screens/graphs/GraphScales.h"
 #include "widgets/Arrow.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "screens/graphs/FormGraphTS.h"
 
-#include "app/Global.h"
+#include "core/Global.h"
 #include "screens/graphs/FormGraphTSPoint.h"
 #include "widgets/Arrow.h"
 

@@ -1,7 +1,7 @@
 #include "screens/graphs/FormWebPrint.h"
 
-#include "app/Global.h"
 #include "charts/LevelGraph.h"
+#include "core/Global.h"
 #include "gui/WinApi.h"
 #include "rtl/FileUtils.h"
 #include "rtl/Streams.h"

@@ -1,7 +1,7 @@
 #include "screens/graphs/GraphPointWindow.h"
 
-#include "app/MainView.h"
 #include "charts/LevelGraph.h"
+#include "core/MainView.h"
 #include "rtl/DateUtils.h"
 #include "rtl/SysUtils.h"
 #include "screens/graphs/GraphScreen.h"

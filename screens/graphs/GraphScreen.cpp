@@ -1,15 +1,15 @@
 #include "screens/graphs/GraphScreen.h"
 
-#include "app/EventLog.h"
-#include "app/Global.h"
-#include "app/GraphScales.h"
-#include "app/MainView.h"
+#include "core/EventLog.h"
+#include "core/Global.h"
+#include "core/MainView.h"
 #include "db/SqlClientDataSet.h"
 #include "rtl/DateUtils.h"
 #include "rtl/FileUtils.h"
 #include "rtl/IniFiles.h"
 #include "rtl/SysUtils.h"
 #include "screens/diagrams/EditMode.h"
+#include "screens/graphs/GraphScales.h"
 #include "widgets/Arrow.h"
 
 #include <algorithm>

@@ -1,10 +1,10 @@
 #include "screens/graphs/SingleGraphScreen.h"
 
-#include "app/Global.h"
-#include "app/GraphScales.h"
+#include "core/Global.h"
 #include "rtl/DateUtils.h"
 #include "rtl/FileUtils.h"
 #include "screens/graphs/FormWebPrint.h"
+#include "screens/graphs/GraphScales.h"
 #include "widgets/OutField.h"
 
 #include <algorithm>

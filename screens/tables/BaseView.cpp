@@ -1,7 +1,7 @@
 #include "screens/tables/BaseView.h"
 
-#include "app/Global.h"
-#include "app/MainView.h"
+#include "core/Global.h"
+#include "core/MainView.h"
 #include "db/SqlConnection.h"
 #include "rtl/DateUtils.h"
 

@@ -1,8 +1,8 @@
 #include "screens/tables/Journal.h"
 
-#include "app/EventLog.h"
-#include "app/Global.h"
-#include "app/MainView.h"
+#include "core/EventLog.h"
+#include "core/Global.h"
+#include "core/MainView.h"
 #include "gui/WinApi.h"
 #include "screens/tables/PrintHeading.h"
 

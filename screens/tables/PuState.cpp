@@ -1,6 +1,6 @@
 #include "screens/tables/PuState.h"
 
-#include "app/MainView.h"
+#include "core/MainView.h"
 #include "db/SqlExpr.h"
 #include "gui/WinApi.h"
 

@@ -1,8 +1,8 @@
 #include "screens/tables/SvodTable.h"
 
-#include "app/EventLog.h"
-#include "app/Global.h"
-#include "app/MainView.h"
+#include "core/EventLog.h"
+#include "core/Global.h"
+#include "core/MainView.h"
 #include "db/SqlExpr.h"
 #include "rtl/MathUtils.h"
 #include "screens/graphs/FormWebPrint.h"

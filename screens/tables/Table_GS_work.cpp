@@ -1,6 +1,6 @@
 #include "screens/tables/Table_GS_work.h"
 
-#include "app/MainView.h"
+#include "core/MainView.h"
 #include "db/SqlConnection.h"
 #include "gridlib/print/PrViewGx.h"
 #include "screens/tables/PrintHeading.h"

@@ -2,8 +2,8 @@
 // configuration and its LOG), the recording system host, and small file helpers.
 #pragma once
 
-#include "app/Global.h"
 #include "app/Main.h"
+#include "core/Global.h"
 #include "rtl/DateUtils.h"
 #include "rtl/FileUtils.h"
 #include "sys/Host.h"

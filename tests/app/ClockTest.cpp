@@ -5,7 +5,7 @@
 #include "AppTestSupport.h"
 
 #include "app/Config.h"
-#include "app/EventLog.h"
+#include "core/EventLog.h"
 #include "testlib/TestDb.h"
 #include "testlib/gui/GuiHarness.h"
 

@@ -5,7 +5,7 @@
 
 #include "screens/graphs/GraphsTestSupport.h"
 
-#include "app/Global.h"
+#include "core/Global.h"
 #include "gui/WinApi.h"
 #include "screens/diagrams/ArrowEdit.h"
 #include "screens/diagrams/Mnemo.h"

@@ -6,9 +6,9 @@
 #include "AppTestSupport.h"
 
 #include "app/Config.h"
-#include "app/EventLog.h"
-#include "app/ShowError.h"
 #include "app/Startup.h"
+#include "core/EventLog.h"
+#include "core/ShowError.h"
 #include "gui/WinApi.h"
 #include "rtl/IniFiles.h"
 #include "testlib/gui/GuiHarness.h"

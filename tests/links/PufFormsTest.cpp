@@ -2,7 +2,7 @@
 #include "links/FormInputNewSet.h"
 #include "links/FormPUF_Link.h"
 
-#include "app/Global.h"
+#include "core/Global.h"
 #include "PufStation.h"
 #include "testlib/gui/GuiHarness.h"
 

@@ -2,7 +2,7 @@
 // a pseudo-terminal or loopback TCP, and a scratch database on the private server.
 #include "links/PufThread.h"
 
-#include "app/Global.h"
+#include "core/Global.h"
 #include "links/FormInputNewSet.h"
 #include "links/FormPUF_Link.h"
 #include "PufStation.h"

@@ -3,8 +3,9 @@
 #pragma once
 
 #include "app/Config.h"
-#include "app/EventLog.h"
-#include "app/Global.h"
+#include "core/EventLog.h"
+#include "testlib/Events.h"
+#include "core/Global.h"
 #include "app/Main.h"
 #include "rtl/DateUtils.h"
 #include "sys/Host.h"
@@ -66,17 +67,6 @@ public:
 private:
     std::atomic<TDateTime> now_{EncodeDateTime(2024, 5, 1, 10, 0, 0, 0)};
 };
-
-// The texts waiting in the event queue, oldest first; the queue is empty afterwards.
-inline std::vector<std::string> TakeEvents() {
-    std::vector<std::string> out;
-    AnsiString text;
-    TDateTime when = 0;
-    std::uint64_t tick = 0;
-    int flags = 0;
-    while (EventFIFO.Pop(text, when, tick, flags)) out.push_back(text.str());
-    return out;
-}
 
 // Points one connection of the main window at the scratch database, on whichever server it lives (it is
 // not opened).

@@ -1,6 +1,6 @@
 // Colour groups by Tag, label font files and the edit handlers that spread a confirmed look to a
 // widget's group.
-#include "app/ColorGroups.h"
+#include "screens/diagrams/ColorGroups.h"
 
 #include "DiagramTestSupport.h"
 #include "testlib/gui/GuiHarness.h"

@@ -3,8 +3,8 @@
 // the flotation diagram reads.
 #pragma once
 
-#include "app/Global.h"
 #include "app/Main.h"
+#include "core/Global.h"
 #include "rtl/DateUtils.h"
 #include "rtl/FileUtils.h"
 #include "rtl/IniFiles.h"

@@ -3,7 +3,7 @@
 #include "screens/diagrams/EditMode.h"
 
 #include "DiagramTestSupport.h"
-#include "app/ColorGroups.h"
+#include "screens/diagrams/ColorGroups.h"
 #include "testlib/gui/GuiHarness.h"
 #include "widgets/ActionLabel.h"
 #include "widgets/Arrow.h"

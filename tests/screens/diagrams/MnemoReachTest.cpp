@@ -4,8 +4,8 @@
 #include "screens/diagrams/MnemoReach.h"
 
 #include "DiagramTestSupport.h"
-#include "app/ColorGroups.h"
 #include "rtl/MathUtils.h"
+#include "screens/diagrams/ColorGroups.h"
 
 #include <gtest/gtest.h>
 

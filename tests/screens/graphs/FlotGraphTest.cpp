@@ -3,14 +3,14 @@
 // extends the period and reloads it, the scale dialog, zoom, Enter, and the printed report.
 #include "GraphsTestSupport.h"
 
-#include "app/EventLog.h"
-#include "app/Global.h"
-#include "app/GraphScales.h"
+#include "core/EventLog.h"
+#include "core/Global.h"
 #include "rtl/FileUtils.h"
 #include "rtl/IniFiles.h"
 #include "screens/graphs/FormEditGraph.h"
 #include "screens/graphs/FormFlotGraph.h"
 #include "screens/graphs/FormGraphFLPoint.h"
+#include "screens/graphs/GraphScales.h"
 #include "widgets/OutField.h"
 
 #include <gtest/gtest.h>

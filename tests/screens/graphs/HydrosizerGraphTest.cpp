@@ -3,7 +3,7 @@
 // legend pens, zoom and layout, the printed report, and the screen reached from the main window.
 #include "GraphsTestSupport.h"
 
-#include "app/Global.h"
+#include "core/Global.h"
 #include "screens/graphs/FormEditGraph.h"
 #include "screens/graphs/FormGraph3Zoom.h"
 #include "screens/graphs/FormGraphAir.h"

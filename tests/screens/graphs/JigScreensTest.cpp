@@ -3,8 +3,8 @@
 // the edit mode, the printed reports, and the screens reached from the main window.
 #include "GraphsTestSupport.h"
 
-#include "app/Global.h"
 #include "charts/PieChart.h"
+#include "core/Global.h"
 #include "rtl/FileUtils.h"
 #include "rtl/IniFiles.h"
 #include "screens/graphs/FormGraph3Zoom.h"

@@ -2,10 +2,10 @@
 // screen's file, and legends drawn into an exported picture.
 #include "GraphsTestSupport.h"
 
-#include "app/GraphScales.h"
 #include "charts/LevelGraph.h"
 #include "rtl/IniFiles.h"
 #include "screens/graphs/FormEditGraph.h"
+#include "screens/graphs/GraphScales.h"
 #include "widgets/Arrow.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 // mode switched at run time, and the printed report.
 #include "GraphsTestSupport.h"
 
-#include "app/Global.h"
+#include "core/Global.h"
 #include "rtl/IniFiles.h"
 #include "screens/graphs/FormEditGraph.h"
 #include "screens/graphs/FormGraphBakLevel.h"

@@ -6,8 +6,8 @@
 #include "app/AppTestSupport.h"
 
 #include "app/Config.h"
-#include "app/EventLog.h"
 #include "app/Main.h"
+#include "core/EventLog.h"
 #include "testlib/Station.h"
 #include "testlib/TestDb.h"
 #include "testlib/gui/GuiHarness.h"

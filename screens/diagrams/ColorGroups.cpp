@@ -1,4 +1,4 @@
-#include "app/ColorGroups.h"
+#include "screens/diagrams/ColorGroups.h"
 
 #include "rtl/IniFiles.h"
 #include "screens/diagrams/ArrowEdit.h"

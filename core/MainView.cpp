@@ -1,3 +1,3 @@
-#include "app/MainView.h"
+#include "core/MainView.h"
 
 TMainView* MainView = nullptr;

@@ -1,6 +1,6 @@
-#include "app/EventLog.h"
+#include "core/EventLog.h"
 
-#include "app/Global.h"
+#include "core/Global.h"
 #include "gui/WinApi.h"
 #include "rtl/FileUtils.h"
 #include "rtl/SysUtils.h"

@@ -1,4 +1,4 @@
-#include "app/ShowError.h"
+#include "core/ShowError.h"
 
 #include "rtl/DateUtils.h"
 

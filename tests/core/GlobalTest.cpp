@@ -1,8 +1,6 @@
 // The shared helpers: shift periods and time-range texts at their boundaries, the interpolation
 // table, the animation step, the rest of a worker period, decimal points and shading.
-#include "app/Global.h"
-
-#include "AppTestSupport.h"
+#include "core/Global.h"
 
 #include "rtl/SysUtils.h"
 #include "testlib/Wait.h"

@@ -1,4 +1,4 @@
-#include "app/Kvcrypt.h"
+#include "core/Kvcrypt.h"
 
 #include <cstdint>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "app/Global.h"
+#include "core/Global.h"
 
 #include "rtl/FileUtils.h"
 #include "rtl/MathUtils.h"

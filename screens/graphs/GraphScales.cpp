@@ -1,7 +1,7 @@
-#include "app/GraphScales.h"
+#include "screens/graphs/GraphScales.h"
 
-#include "app/MainView.h"
 #include "charts/LevelGraph.h"
+#include "core/MainView.h"
 #include "gui/Forms.h"
 #include "gui/StdCtrls.h"
 #include "gui/WinApi.h"
