@@ -22,22 +22,25 @@ std::vector<TCanvasOp> Stripes(const std::vector<TCanvasOp>& ops) {
 TEST(Barrel, FillsWholeStripesUpToTheLevel) {
     struct Case {
         const char* name;
-        double level;
+        double min, max, level;
         size_t stripes;
     };
     const Case cases[] = {
-        {"level 7 of 100 on 80 pixels: hp 5.6", 7, 7},
-        {"below the scale: only the bottom stripe, of no height", -5, 1},
-        {"at the bottom", 0, 1},
-        {"above the scale: full", 500, 100},
-        {"at the top", 100, 100},
+        {"level 7 of 100 on 80 pixels: hp 5.6", 0, 100, 7, 7},
+        {"below the scale: only the bottom stripe, of no height", 0, 100, -5, 1},
+        {"at the bottom", 0, 100, 0, 1},
+        {"above the scale: full", 0, 100, 500, 100},
+        {"at the top", 0, 100, 100, 100},
+        {"scale 50..150, level 57: hp 5.6 above the minimum", 50, 150, 57, 7},
+        {"scale 50..150, level 40 below the minimum but above zero", 50, 150, 40, 1},
+        {"scale 50..150, level 150 at the top", 50, 150, 150, 100},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Barrel b(nullptr);
         b.SetBounds(0, 0, 20, 80);
-        b.SetMaxLevel(100);
-        b.SetMinLevel(0);
+        b.SetMaxLevel(c.max);
+        b.SetMinLevel(c.min);
         b.SetWaterLevel(c.level);
         auto ops = RecordPaint(b);
         EXPECT_EQ(Stripes(ops).size(), c.stripes);
