@@ -1,5 +1,6 @@
 #include "widgets/WaterMEO.h"
 
+#include <algorithm>
 #include <cmath>
 
 TWaterMEO::TWaterMEO(TComponent* owner)
@@ -75,15 +76,27 @@ int TWaterMEO::MeoLength() const { return TruncPixel(PosToScreen(position_)); }
 
 template <class F>
 void TWaterMEO::forEachMark(F&& mark) const {
-    // A step that does not move on would never reach Max; a tiny one would crowd more marks onto
-    // the bar than it has pixels.
+    // Marks stand at Min + k * ScaleStep strictly below Max. A step that does not move on would
+    // never reach Max, so it draws none.
     if (!(scaleStep_ > 0)) return;
+    double marks = std::ceil((max_ - min_) / scaleStep_) - 1;
+    if (!(marks >= 1)) return;
+    // The division may round across Max either way; the comparison as drawn decides.
+    if (!(min_ + marks * scaleStep_ < max_))
+        marks -= 1;
+    else if (min_ + (marks + 1) * scaleStep_ < max_)
+        marks += 1;
+    if (!(marks >= 1)) return;
     const int pixels = verticalFlag_ ? Height() : Width();
-    for (int k = 1; k <= pixels; ++k) {
-        const double v = min_ + k * scaleStep_;
-        if (!(v < max_)) break;
-        mark(TruncPixel(PosToScreen(v)));
+    if (marks <= pixels) {
+        for (int k = 1; k <= static_cast<int>(marks); ++k) mark(TruncPixel(PosToScreen(min_ + k * scaleStep_)));
+        return;
     }
+    // More marks than pixels lie less than a pixel apart, so every line from the first mark to the
+    // last holds one: one mark a line draws the same scale without a loop as long as a tiny step.
+    const int first = std::max(0, TruncPixel(PosToScreen(min_ + scaleStep_)));
+    const int last = std::min(pixels, TruncPixel(PosToScreen(min_ + marks * scaleStep_)));
+    for (int x = first; x <= last; ++x) mark(x);
 }
 
 void TWaterMEO::Paint() {

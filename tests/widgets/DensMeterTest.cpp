@@ -45,6 +45,12 @@ TEST(DensMeter, FillsTheCellsUpToTheValue) {
          200,
          200,
          {TRect(10, 20, 55, 30), TRect(55, 20, 100, 30), TRect(100, 20, 145, 30), TRect(145, 20, 190, 30)}},
+        {"a scale from 100: the cell cut at the same place",
+         100,
+         300,
+         175,
+         {TRect(10, 20, 55, 30), TRect(55, 20, 77, 30)}},
+        {"a scale from 100, the value below it", 100, 300, 50, {}},
         {"OutMax equal to OutMin", 50, 50, 100, {}},
         {"OutMax below OutMin", 50, 10, 100, {}},
     };
@@ -76,7 +82,10 @@ TEST(DensMeter, CellColoursComeFromTheListAndBeyondItsTenthAreBlack) {
     const Case cases[] = {
         // A shorter list leaves the colours of the lines it does not have.
         {"three lines", {"0x0000FF00", "$FF0000", " 65535"}, 4, {clLime, clBlue, clYellow, clRed}},
-        {"twelve cells", {}, 12, {clRed, clRed, clRed, clRed, clRed, clRed, clRed, clRed, clRed, clRed, clBlack, clBlack}},
+        {"twelve cells",
+         {},
+         12,
+         {clRed, clRed, clRed, clRed, clRed, clRed, clRed, clRed, clRed, clRed, clBlack, clBlack}},
         {"no cells: the empty bar without ticks", {}, 0, {}},
         {"a negative count", {}, -3, {}},
     };

@@ -25,11 +25,13 @@ TEST(WaterMEO, HorizontalBarMarksAndArrow) {
         const char* name;
         double min, max, step, position;
         std::vector<int> marks;
-        int water;   // right end of the water part
-        int arrow;   // the arrow's x
+        int water;        // right end of the water part
+        int arrow;        // the arrow's x
         int left, right;  // the head's back corners: 2.89 pixels to either side, cut toward zero
     };
     const std::vector<int> defaultMarks = {8, 16, 24, 32, 40, 48, 56, 64, 72};
+    std::vector<int> everyLine(80);
+    for (int x = 0; x < 80; ++x) everyLine[x] = x;
     const Case cases[] = {
         {"defaults", 0, 100, 10, 20, defaultMarks, 16, 16, 13, 18},
         {"at Min: no water", 0, 100, 10, 0, defaultMarks, 0, 0, -2, 2},
@@ -38,6 +40,19 @@ TEST(WaterMEO, HorizontalBarMarksAndArrow) {
         {"Max below Min: the mapping reversed, no marks", 100, 0, 10, 20, {}, 64, 64, 61, 66},
         {"a step of 0 draws no marks", 0, 100, 0, 20, {}, 16, 16, 13, 18},
         {"a negative step draws no marks", 0, 100, -5, 20, {}, 16, 16, 13, 18},
+        {"a scale from 50: marks and water measured from Min", 50, 150, 10, 70, defaultMarks, 16, 16, 13, 18},
+        {"a step that does not divide the scale: the last mark below Max",
+         0,
+         100,
+         30,
+         20,
+         {24, 48, 72},
+         16,
+         16,
+         13,
+         18},
+        {"Max 1000 in steps of 10: a mark on every line up to the far end", 0, 1000, 10, 200, everyLine, 16, 16, 13,
+         18},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
