@@ -288,8 +288,14 @@ TEST(LevelGraphScales, AutomaticLimitsStepAndFormat) {
         {"least range 50", {10, 20}, false, 50, -10, 40, 12.5, "###0"},
         {"range 2.0 gives two decimals", {0, 2.0 / 1.3}, false, 0, -0.230769, 1.769231, -1, "#0.00"},
         {"range 0.4 gives three decimals", {0, 0.4 / 1.3}, false, 0, -0.0461538, 0.353846, -1, "#0.000"},
-        {"a narrow range widens by part of a step", {0, 0.011 / 1.3}, false, 0, -0.00264423077, 0.01110576923,
-         0.005, "#0.000"},
+        {"a narrow range widens by part of a step",
+         {0, 0.011 / 1.3},
+         false,
+         0,
+         -0.00264423077,
+         0.01110576923,
+         0.005,
+         "#0.000"},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
@@ -360,11 +366,14 @@ TEST(LevelGraphScales, ValueGridLinesAndLabels) {
         double yMin, yMax, step;
         bool right;
         std::vector<std::string> labels;
+        int firstLineUp;  // pixels from the plot's bottom edge up to the lowest grid line
     } cases[] = {
-        {"0..401 by 50", 0, 401, 50, false, {"50", "100", "150", "200", "250", "300", "350", "400"}},
-        {"0..10 by 50", 0, 10, 50, false, {"0"}},
-        {"a step wider than the range above 0 draws no line below the scale", 10, 20, 50, false, {}},
-        {"right column", 0, 35, 10, true, {"10", "150", "20", "300", "30", "450"}},
+        {"0..401 by 50", 0, 401, 50, false, {"50", "100", "150", "200", "250", "300", "350", "400"}, 35},
+        {"0..10 by 50", 0, 10, 50, false, {"0"}, 0},
+        {"a step wider than the range above 0 draws no line below the scale", 10, 20, 50, false, {}, -1},
+        {"right column", 0, 35, 10, true, {"10", "150", "20", "300", "30", "450"}, 79},
+        {"a scale from 100 whose middle rounds onto it: a line on the bottom edge", 100, 150, 100, false, {"100"}, 0},
+        {"a scale from 110 by 90: the lowest line 70 above it", 110, 470, 90, false, {"180", "270", "360", "450"}, 54},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
@@ -381,6 +390,15 @@ TEST(LevelGraphScales, ValueGridLinesAndLabels) {
         TRecordingCanvas canvas(TSize(1000, 300));
         c.g->PaintYScale(&canvas);
         EXPECT_EQ(texts(canvas), k.labels);
+        std::vector<int> lines;
+        for (const TCanvasOp& op : canvas.Ops())
+            if (op.Kind == TCanvasOpKind::LineTo) lines.push_back(op.Points.back().y);
+        if (k.firstLineUp < 0) {
+            EXPECT_TRUE(lines.empty());
+        } else {
+            ASSERT_FALSE(lines.empty());
+            EXPECT_EQ(c.g->RegionBottom - 1 - lines.front(), k.firstLineUp);
+        }
         // Each label sits 4 pixels left of the plot, centred on its grid line (one above it).
         for (const TCanvasOp& op : canvas.Ops()) {
             if (op.Kind != TCanvasOpKind::TextOut || op.Points[0].x > c.g->RegionLeft) continue;
