@@ -16,7 +16,9 @@ using gridtest::ShownGridTest;
 // The client dataset filters with its own Filter text through the SQL features' local path.
 class FeaturesScope {
 public:
-    FeaturesScope() { RegisterDatasetFeaturesGx(DatasetFeaturesClassOf<TSQLDatasetFeaturesGx>(), TClientDataSet::StaticClass()); }
+    FeaturesScope() {
+        RegisterDatasetFeaturesGx(DatasetFeaturesClassOf<TSQLDatasetFeaturesGx>(), TClientDataSet::StaticClass());
+    }
     ~FeaturesScope() { UnregisterDatasetFeaturesGx(TClientDataSet::StaticClass()); }
 };
 
@@ -158,8 +160,17 @@ TEST_F(FilterListTest, TheListOffersTheSpecialEntriesAboveTheValues) {
     EXPECT_EQ(Editor()->DropDownBox()->Rows(), 17);
     Editor()->DropDown();
     const std::vector<std::pair<std::string, std::intptr_t>> expected = {
-        {"(Сортировка по возрастанию)", 7}, {"(Сортировка по убыванию)", 6}, {"-", 5}, {"(Очистить фильтр)", 4},
-        {"(Все)", 3}, {"(Не пустые)", 2}, {"(Пустые)", 1}, {"Row 2", 0}, {"Row 4", 0}, {"Row 6", 0}, {"Row 8", 0},
+        {"(Сортировка по возрастанию)", 7},
+        {"(Сортировка по убыванию)", 6},
+        {"-", 5},
+        {"(Очистить фильтр)", 4},
+        {"(Все)", 3},
+        {"(Не пустые)", 2},
+        {"(Пустые)", 1},
+        {"Row 2", 0},
+        {"Row 4", 0},
+        {"Row 6", 0},
+        {"Row 8", 0},
     };
     ASSERT_EQ(Editor()->Items()->Count(), static_cast<int>(expected.size()));
     for (int i = 0; i < Editor()->Items()->Count(); ++i) {
@@ -177,22 +188,35 @@ TEST_F(FilterListTest, TheListOffersTheSpecialEntriesAboveTheValues) {
 }
 
 TEST_F(FilterListTest, ChoicesSetTheTextAndApplyAsTheStyleSays) {
-    // A special entry sets the text and applies nothing until Enter.
+    // Each choice starts from the column filtered to "Row 4"; it sets the text, and it applies at once
+    // only with ApplyFilterOnCloseUp.
+    struct Case {
+        const char* entry;
+        bool onCloseUp;
+        const char* text;
+        std::vector<int> ids;
+    };
+    const std::vector<int> all = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    const Case cases[] = {
+        {"(Пустые)", false, "=Null", {4}},    {"(Пустые)", true, "=Null", {}}, {"(Не пустые)", false, "<>Null", {4}},
+        {"(Не пустые)", true, "<>Null", all}, {"(Все)", false, "", {4}},       {"(Все)", true, "", all},
+        {"Row 6", false, "Row 6", {4}},       {"Row 6", true, "Row 6", {6}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.entry) + (c.onCloseUp ? ", applied on close-up" : ", applied by Enter"));
+        DBGridGxDefaultStyle()->SetApplyFilterOnCloseUp(true);
+        Choose("Row 4");
+        ASSERT_EQ(Ids(), std::vector<int>{4});
+        DBGridGxDefaultStyle()->SetApplyFilterOnCloseUp(c.onCloseUp);
+        Choose(c.entry);
+        EXPECT_EQ(Editor()->Text(), c.text);
+        EXPECT_EQ(Ids(), c.ids);
+    }
+    // Without ApplyFilterOnCloseUp, Enter applies the text a choice set.
+    DBGridGxDefaultStyle()->SetApplyFilterOnCloseUp(false);
     Choose("(Пустые)");
-    EXPECT_EQ(Editor()->Text(), "=Null");
-    EXPECT_EQ(Ids().size(), 10u);
     guitest::Key(VK_RETURN, 0, Editor());
     EXPECT_TRUE(Ids().empty());
-    Choose("(Не пустые)");
-    EXPECT_EQ(Editor()->Text(), "<>Null");
-    Choose("(Все)");
-    EXPECT_EQ(Editor()->Text(), "");
-
-    // A value becomes the text; with ApplyFilterOnCloseUp it applies at once.
-    DBGridGxDefaultStyle()->SetApplyFilterOnCloseUp(true);
-    Choose("Row 4");
-    EXPECT_EQ(Editor()->Text(), "Row 4");
-    EXPECT_EQ(Ids(), std::vector<int>{4});
 
     // Clearing empties every column, closes the editor and applies the empty filter.
     Filter(0)->SetExpressionStr("> 1");
