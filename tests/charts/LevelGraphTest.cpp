@@ -288,14 +288,8 @@ TEST(LevelGraphScales, AutomaticLimitsStepAndFormat) {
         {"least range 50", {10, 20}, false, 50, -10, 40, 12.5, "###0"},
         {"range 2.0 gives two decimals", {0, 2.0 / 1.3}, false, 0, -0.230769, 1.769231, -1, "#0.00"},
         {"range 0.4 gives three decimals", {0, 0.4 / 1.3}, false, 0, -0.0461538, 0.353846, -1, "#0.000"},
-        {"a narrow range widens by part of a step",
-         {0, 0.011 / 1.3},
-         false,
-         0,
-         -0.00264423077,
-         0.01110576923,
-         0.005,
-         "#0.000"},
+        {"a narrow range widens by part of a step", {0, 0.011 / 1.3}, false, 0, -0.00264423077, 0.01110576923,
+         0.005, "#0.000"},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);

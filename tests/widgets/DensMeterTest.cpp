@@ -82,10 +82,7 @@ TEST(DensMeter, CellColoursComeFromTheListAndBeyondItsTenthAreBlack) {
     const Case cases[] = {
         // A shorter list leaves the colours of the lines it does not have.
         {"three lines", {"0x0000FF00", "$FF0000", " 65535"}, 4, {clLime, clBlue, clYellow, clRed}},
-        {"twelve cells",
-         {},
-         12,
-         {clRed, clRed, clRed, clRed, clRed, clRed, clRed, clRed, clRed, clRed, clBlack, clBlack}},
+        {"twelve cells", {}, 12, {clRed, clRed, clRed, clRed, clRed, clRed, clRed, clRed, clRed, clRed, clBlack, clBlack}},
         {"no cells: the empty bar without ticks", {}, 0, {}},
         {"a negative count", {}, -3, {}},
     };

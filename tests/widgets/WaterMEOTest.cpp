@@ -25,8 +25,8 @@ TEST(WaterMEO, HorizontalBarMarksAndArrow) {
         const char* name;
         double min, max, step, position;
         std::vector<int> marks;
-        int water;        // right end of the water part
-        int arrow;        // the arrow's x
+        int water;   // right end of the water part
+        int arrow;   // the arrow's x
         int left, right;  // the head's back corners: 2.89 pixels to either side, cut toward zero
     };
     const std::vector<int> defaultMarks = {8, 16, 24, 32, 40, 48, 56, 64, 72};
@@ -41,15 +41,7 @@ TEST(WaterMEO, HorizontalBarMarksAndArrow) {
         {"a step of 0 draws no marks", 0, 100, 0, 20, {}, 16, 16, 13, 18},
         {"a negative step draws no marks", 0, 100, -5, 20, {}, 16, 16, 13, 18},
         {"a scale from 50: marks and water measured from Min", 50, 150, 10, 70, defaultMarks, 16, 16, 13, 18},
-        {"a step that does not divide the scale: the last mark below Max",
-         0,
-         100,
-         30,
-         20,
-         {24, 48, 72},
-         16,
-         16,
-         13,
+        {"a step that does not divide the scale: the last mark below Max", 0, 100, 30, 20, {24, 48, 72}, 16, 16, 13,
          18},
         {"Max 1000 in steps of 10: a mark on every line up to the far end", 0, 1000, 10, 200, everyLine, 16, 16, 13,
          18},

@@ -13,9 +13,9 @@ using exporttest::ExportTest;
 std::string cp(const char* utf8) { return Utf8ToCp1251(utf8); }
 
 TEST_F(ExportTest, TextAndCsvOfTwoRowsAndTwoColumns) {
-    Open({{"A", ftString}, {"B", ftString}},
-         {{Variant("Отсадка"), Variant("a\tb")}, {Variant("say \"hi\""), Variant("")}});
-    EXPECT_EQ(Export<TDBGridGxExportAsText>(grid.get()), "A\tB\r\n" + cp("Отсадка") + "\ta\tb\r\nsay \"hi\"\t");
+    Open({{"A", ftString}, {"B", ftString}}, {{Variant("Отсадка"), Variant("a\tb")}, {Variant("say \"hi\""), Variant("")}});
+    EXPECT_EQ(Export<TDBGridGxExportAsText>(grid.get()),
+              "A\tB\r\n" + cp("Отсадка") + "\ta\tb\r\nsay \"hi\"\t");
     EXPECT_EQ(Export<TDBGridGxExportAsCSV>(grid.get()),
               "\"A\";\"B\"\r\n\"" + cp("Отсадка") + "\";\"a\tb\"\r\n\"say \"\"hi\"\"\";\"\"");
     DBGridGxImpExpCsvSeparator = ',';
@@ -31,10 +31,11 @@ TEST_F(ExportTest, TextAndCsvOfTwoRowsAndTwoColumns) {
 }
 
 TEST_F(ExportTest, EachSelectionKindExportsItsRecordsAndColumns) {
-    Open({{"ID", ftInteger}, {"Name", ftString}, {"Amount", ftFloat}}, {{Variant(1), Variant("a"), Variant(1.5)},
-                                                                        {Variant(2), Variant("b"), Null()},
-                                                                        {Variant(3), Variant("c"), Variant(2.25)},
-                                                                        {Variant(4), Variant("d"), Variant(3.0)}});
+    Open({{"ID", ftInteger}, {"Name", ftString}, {"Amount", ftFloat}},
+         {{Variant(1), Variant("a"), Variant(1.5)},
+          {Variant(2), Variant("b"), Null()},
+          {Variant(3), Variant("c"), Variant(2.25)},
+          {Variant(4), Variant("d"), Variant(3.0)}});
     grid->SetOptions(grid->Options() & ~dgTitles);
     cds.SetRecNo(2);
     struct Case {
@@ -81,10 +82,8 @@ TEST_F(ExportTest, SumsAndCountsCoverExactlyTheExportedRecords) {
     grid->footer = [](TColumnGx* c, int row) {
         TImpExpFooterGx f;
         f.Font = c->Font();
-        if (row == 0)
-            f.Kind = c->FieldName() == "Amount" ? ifkSumGx : ifkCountGx;
-        else
-            f.Text = "static " + c->FieldName();
+        if (row == 0) f.Kind = c->FieldName() == "Amount" ? ifkSumGx : ifkCountGx;
+        else f.Text = "static " + c->FieldName();
         return f;
     };
     TImpExpSelectionGx rows{gstRecordBookmarks};
@@ -209,14 +208,11 @@ TEST_F(ExportTest, MultiLevelTitlesSpanTheirColumnsAndRows) {
     const std::string rtf = Export<TDBGridGxExportAsRTF>(grid.get());
     const auto top = rtf.find("\\trowd");
     const std::string row1 = rtf.substr(top, rtf.find("\\row}", top) - top);
-    EXPECT_EQ(
-        row1.find("\\clbrdrl\\brdrs\\brdrcf0\r\n\\clbrdrt\\brdrs\\brdrcf0\r\n\\clbrdrb\\brdrs\\brdrcf0\r\n\\clshdng"),
-        row1.find("\\clbrdrl"))
-        << "the group's first cell has no right border:\n"
-        << row1;
-    EXPECT_NE(
-        row1.find("\\clbrdrl\\brdrs\\brdrcf0\r\n\\clbrdrt\\brdrs\\brdrcf0\r\n\\clbrdrr\\brdrs\\brdrcf0\r\n\\clshdng"),
-        std::string::npos)
+    EXPECT_EQ(row1.find("\\clbrdrl\\brdrs\\brdrcf0\r\n\\clbrdrt\\brdrs\\brdrcf0\r\n\\clbrdrb\\brdrs\\brdrcf0\r\n\\clshdng"),
+              row1.find("\\clbrdrl"))
+        << "the group's first cell has no right border:\n" << row1;
+    EXPECT_NE(row1.find("\\clbrdrl\\brdrs\\brdrcf0\r\n\\clbrdrt\\brdrs\\brdrcf0\r\n\\clbrdrr\\brdrs\\brdrcf0\r\n\\clshdng"),
+              std::string::npos)
         << "C's top cell has no bottom border";
 }
 
@@ -232,8 +228,7 @@ TEST_F(ExportTest, RtfDocument) {
     grid->SetOptions(grid->Options() & ~dgTitles);
     const std::string rtf = Export<TDBGridGxExportAsRTF>(grid.get());
     const std::string expected =
-        "{\\rtf0\\ansi\r\n{\\colortbl\\red0\\green0\\blue0;\\red255\\green255\\blue255;\\red212\\green208\\blue200;}"
-        "\r\n"
+        "{\\rtf0\\ansi\r\n{\\colortbl\\red0\\green0\\blue0;\\red255\\green255\\blue255;\\red212\\green208\\blue200;}\r\n"
         "{\\fonttbl\\f0\\fnil Arial;}\r\n"
         "\\trowd\\trgaph40\r\n\\clbrdrl\\brdrs\\brdrcf0\r\n\\clbrdrt\\brdrs\\brdrcf0\r\n\\clbrdrb\\brdrs\\brdrcf0\r\n"
         "\\clbrdrr\\brdrs\\brdrcf0\r\n\\clshdng10000\\clcfpat1\\cellx1440\r\n{\\trrh0\r\n"
@@ -258,11 +253,11 @@ std::vector<std::pair<int, std::string>> biffRecords(const std::string& s) {
 TEST_F(ExportTest, WorksheetRecords) {
     Open({{"N", ftInteger}}, {{Variant(5)}, {Null()}});
     const std::string xls = Export<TDBGridGxExportAsXLS>(grid.get());
-    EXPECT_EQ(xls, std::string("\x09\x08\x08\x00\x00\x00\x10\x00\x00\x00\x00\x00"          // BOF
-                               "\x04\x02\x09\x00\x00\x00\x00\x00\x00\x00\x01\x00N"         // LABEL (0,0)
+    EXPECT_EQ(xls, std::string("\x09\x08\x08\x00\x00\x00\x10\x00\x00\x00\x00\x00"  // BOF
+                               "\x04\x02\x09\x00\x00\x00\x00\x00\x00\x00\x01\x00N"  // LABEL (0,0)
                                "\x7E\x02\x0A\x00\x01\x00\x00\x00\x00\x00\x16\x00\x00\x00"  // RK (1,0) 22
-                               "\x01\x02\x06\x00\x02\x00\x00\x00\x17\x00"                  // BLANK (2,0)
-                               "\x0A\x00\x00\x00",                                         // EOF
+                               "\x01\x02\x06\x00\x02\x00\x00\x00\x17\x00"  // BLANK (2,0)
+                               "\x0A\x00\x00\x00",  // EOF
                                12 + 13 + 14 + 10 + 4));
 }
 

@@ -16,9 +16,7 @@ using gridtest::ShownGridTest;
 // The client dataset filters with its own Filter text through the SQL features' local path.
 class FeaturesScope {
 public:
-    FeaturesScope() {
-        RegisterDatasetFeaturesGx(DatasetFeaturesClassOf<TSQLDatasetFeaturesGx>(), TClientDataSet::StaticClass());
-    }
+    FeaturesScope() { RegisterDatasetFeaturesGx(DatasetFeaturesClassOf<TSQLDatasetFeaturesGx>(), TClientDataSet::StaticClass()); }
     ~FeaturesScope() { UnregisterDatasetFeaturesGx(TClientDataSet::StaticClass()); }
 };
 
@@ -160,17 +158,8 @@ TEST_F(FilterListTest, TheListOffersTheSpecialEntriesAboveTheValues) {
     EXPECT_EQ(Editor()->DropDownBox()->Rows(), 17);
     Editor()->DropDown();
     const std::vector<std::pair<std::string, std::intptr_t>> expected = {
-        {"(Сортировка по возрастанию)", 7},
-        {"(Сортировка по убыванию)", 6},
-        {"-", 5},
-        {"(Очистить фильтр)", 4},
-        {"(Все)", 3},
-        {"(Не пустые)", 2},
-        {"(Пустые)", 1},
-        {"Row 2", 0},
-        {"Row 4", 0},
-        {"Row 6", 0},
-        {"Row 8", 0},
+        {"(Сортировка по возрастанию)", 7}, {"(Сортировка по убыванию)", 6}, {"-", 5}, {"(Очистить фильтр)", 4},
+        {"(Все)", 3}, {"(Не пустые)", 2}, {"(Пустые)", 1}, {"Row 2", 0}, {"Row 4", 0}, {"Row 6", 0}, {"Row 8", 0},
     };
     ASSERT_EQ(Editor()->Items()->Count(), static_cast<int>(expected.size()));
     for (int i = 0; i < Editor()->Items()->Count(); ++i) {
@@ -198,9 +187,14 @@ TEST_F(FilterListTest, ChoicesSetTheTextAndApplyAsTheStyleSays) {
     };
     const std::vector<int> all = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     const Case cases[] = {
-        {"(Пустые)", false, "=Null", {4}},    {"(Пустые)", true, "=Null", {}}, {"(Не пустые)", false, "<>Null", {4}},
-        {"(Не пустые)", true, "<>Null", all}, {"(Все)", false, "", {4}},       {"(Все)", true, "", all},
-        {"Row 6", false, "Row 6", {4}},       {"Row 6", true, "Row 6", {6}},
+        {"(Пустые)", false, "=Null", {4}},
+        {"(Пустые)", true, "=Null", {}},
+        {"(Не пустые)", false, "<>Null", {4}},
+        {"(Не пустые)", true, "<>Null", all},
+        {"(Все)", false, "", {4}},
+        {"(Все)", true, "", all},
+        {"Row 6", false, "Row 6", {4}},
+        {"Row 6", true, "Row 6", {6}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.entry) + (c.onCloseUp ? ", applied on close-up" : ", applied by Enter"));
