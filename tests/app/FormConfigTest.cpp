@@ -28,7 +28,7 @@ class FormConfigTest : public graphstest::GraphDbStation {
 protected:
     void SetUp() override {
         GraphDbStation::SetUp();
-        if (!db) GTEST_SKIP() << "no test database (run through scripts/test)";
+        REQUIRE_TEST_DB();
         FormMain->OnShow = nullptr;
         db->Exec("insert into setup (ConstName, ConstVal, Comment) values ('A_CONST', 1.5, 'Первая'), "
                  "('B_CONST', 2.5, 'Вторая')");

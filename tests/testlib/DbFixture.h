@@ -14,10 +14,7 @@
 class DbTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!::testdb::Available()) {
-            if (std::getenv("PLANTMON_TEST_DB_REQUIRED")) FAIL() << "no test database";
-            GTEST_SKIP() << "no test database (run through scripts/test)";
-        }
+        REQUIRE_TEST_DB();
         db = std::make_unique<testdb::ScratchDatabase>();
         conn = NewConnection();
     }

@@ -108,7 +108,7 @@ class JigDbStation : public GraphDbStation {
 protected:
     void SetUp() override {
         GraphDbStation::SetUp();
-        if (!db) GTEST_SKIP() << "no test database (run through scripts/test)";
+        REQUIRE_TEST_DB();
         // The start-up's own screens are not part of these tests.
         FormMain->OnShow = nullptr;
         testlib::TakeEvents();
