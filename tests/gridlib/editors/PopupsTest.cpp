@@ -480,7 +480,7 @@ TEST(Popups, NoneTakesTheFocusFromTheEditor) {
     calendar->SetVisible(true);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(calendar->Widget(), 3000));
     guitest::Click(calendar, TPoint(calendar->Width() / 2, calendar->Height() / 2));
-    guitest::Pump(50);
+    guitest::Settle();
 
     EXPECT_TRUE(edit->Focused());
     EXPECT_EQ(GetFocus(), edit);

@@ -167,8 +167,10 @@ TEST_F(GridTest, ADeferredLayoutPostedTwiceRunsOnce) {
     EXPECT_EQ(grid->passes, 2);
 
     grid->BeginUpdate();  // held: the request waits for the lock
+    const int handled = grid->deferredRequests;
     grid->DeferLayout();
-    guitest::Pump(20);
+    // Handled under the lock, the request only comes round again.
+    ASSERT_TRUE(guitest::WaitFor([&] { return grid->deferredRequests >= handled + 2; }));
     EXPECT_EQ(grid->passes, 2);
     grid->EndUpdate();
     ASSERT_TRUE(guitest::WaitFor([&] { return grid->passes == 3; }));

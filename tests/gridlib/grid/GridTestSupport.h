@@ -35,6 +35,12 @@ public:
         if (failPass) throw EInvalidGridOperation("pass failed");
         TDBGridGx::UpdateRowCount();
     }
+    // Deferred layout requests handled so far.
+    int deferredRequests = 0;
+    void Dispatch(TMessage& m) override {
+        if (m.Msg == CM_DEFERLAYOUTGX) ++deferredRequests;
+        TDBGridGx::Dispatch(m);
+    }
 
     // Types text into the current cell as the in-place editor hands it over.
     void Type(const AnsiString& text) {

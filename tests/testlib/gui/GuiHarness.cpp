@@ -3,6 +3,7 @@
 #include "gui/QtControlsInternal.h"
 #include "gui/QtGraphicsInternal.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMdiSubWindow>
@@ -33,6 +34,16 @@ void Pump(int ms) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QCoreApplication::sendPostedEvents();
     } while (t.elapsed() < ms);
+}
+
+void Settle() {
+    // A timer that fires at once again and again would keep the queue busy for ever: the rounds are
+    // bounded, far above what any test's events need.
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    for (int round = 0; round < 10000; ++round) {
+        QCoreApplication::sendPostedEvents();
+        if (!dispatcher || !dispatcher->processEvents(QEventLoop::AllEvents)) return;
+    }
 }
 
 bool WaitFor(const std::function<bool()>& cond, int timeoutMs) {

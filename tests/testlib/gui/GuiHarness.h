@@ -22,6 +22,9 @@ namespace guitest {
 void EnsureApp();
 // Handles the events waiting, for at least ms milliseconds.
 void Pump(int ms = 0);
+// Handles events until none is waiting: what a test then sees is all that the events before it did,
+// however slow the machine.
+void Settle();
 // Handles events until cond holds or timeoutMs passed; returns cond.
 bool WaitFor(const std::function<bool()>& cond, int timeoutMs = 3000);
 // Frees what deleteLater left behind.
