@@ -36,7 +36,8 @@ TDayArchive::TDayArchive(TComponent* owner, const TDayArchiveFormat& format)
     : TComponent(owner), format_(format), memo_(static_cast<std::size_t>(format.RecordSize), 0) {}
 
 TDayArchive::~TDayArchive() {
-    if (active_) CloseArchive();
+    // A run that cannot be written now has no later try: its box said so, and the file is let go.
+    if (active_ && !CloseArchive()) closeStreams();
 }
 
 void TDayArchive::error(const AnsiString& text, const AnsiString& caption) const {
@@ -160,7 +161,8 @@ bool TDayArchive::OpenArchive() {
 }
 
 bool TDayArchive::CloseArchive() {
-    if (writeCounter_ != 0) FlushCashe();
+    // A run that cannot be written keeps the archive open, so a later close may still write it.
+    if (writeCounter_ != 0 && !FlushCashe()) return false;
     active_ = false;
     closeStreams();
     return true;
@@ -292,8 +294,11 @@ bool TDayArchive::FlushCashe() {
     int first = SecondIndex(runStart_);
     int count = std::max(1, SecondIndex(runEnd_) - first + 1);
     const std::uint8_t* from = cache_[slot].block.data() + static_cast<long long>(first) * format_.RecordSize;
-    if (!writeAt(GetFileOffset(entry, runStart_), from, static_cast<long long>(count) * format_.RecordSize))
+    if (!writeAt(GetFileOffset(entry, runStart_), from, static_cast<long long>(count) * format_.RecordSize)) {
+        // The run stays pending, whole, for the next flush (a full disk may have room again).
+        error("Не могу записать данные в архив!\n\rПроверьте место на диске.", "FlushCashe");
         return false;
+    }
     writeCounter_ = 0;
     runStart_ = runEnd_;
     return true;
@@ -317,8 +322,9 @@ bool TDayArchive::setRecord(TDateTime t, const std::uint8_t* rec) {
         ++writeCounter_;
     } else {
         // Another day, a full run, or a time before the run's start: the run goes out first, so a
-        // run always runs forward from its first second.
-        FlushCashe();
+        // run always runs forward from its first second. A run that cannot go out stays pending and
+        // this record is refused: the run's records are only in the cache.
+        if (!FlushCashe()) return false;
         writeCounter_ = 1;
         runStart_ = runEnd_ = t;
     }
@@ -435,9 +441,9 @@ void TDayArchive::SetWrited(bool b) {
         error("WrCursor не установлен.", "Ошибка");
         return;
     }
-    writed_ = true;
     std::vector<std::uint8_t> rec(static_cast<std::size_t>(format_.RecordSize), 0);
     for (int i = 0; i < 3; ++i) putLe16(rec.data() + 2 * i, static_cast<unsigned>(wrCh_[i]) & 0xFFFF);
     rec[format_.RecordSize - 2] = 1;
-    setRecord(writeCursor_, rec.data());
+    // A refused record may be written again by setting Writed once more.
+    writed_ = setRecord(writeCursor_, rec.data());
 }

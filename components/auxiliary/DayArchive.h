@@ -15,7 +15,8 @@
 // since the last flush, from the run's first second to its last, which go out in one piece when the
 // run is flushed. The file is reached through two unbuffered file streams (read-only, read-write):
 // what a flush writes is in the file when the call returns, so a day read back after it left the
-// cache is never stale.
+// cache is never stale. A run that cannot be written (a full disk) stays pending for the next try:
+// the record that needed the flush is refused and closing fails, the archive staying open.
 //
 // Nothing here raises: failures answer false or -1 after a message box.
 #pragma once
@@ -60,6 +61,7 @@ public:
     // ---- File -----------------------------------------------------------------------------------------
     bool CreateArchive();
     bool OpenArchive();
+    // Writes the pending run and closes; false, and still open, when the run cannot be written.
     bool CloseArchive();
     void DetectInterval();
 
@@ -71,6 +73,7 @@ public:
     bool AllocateDay(TDateTime t);
     int AllocateCashe(TDateTime t);
     int ReadInCashe(TDateTime t);
+    // Writes the pending run in one piece; on a failed write the run stays pending (after a box).
     bool FlushCashe();
     // The record slot of t within its day: trunc(time of day * 86400 + 0.5), within 0..86399.
     static int SecondIndex(double t);

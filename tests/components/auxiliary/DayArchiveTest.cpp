@@ -11,10 +11,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -260,6 +265,115 @@ TEST(DayArchiveRecords, RunsGoToTheFileInPiecesOfFlushInterval) {
     EXPECT_TRUE(a->CloseArchive());
     bytes = testlib::ReadFile(d.dir / "arc.bin");
     EXPECT_EQ(bytes[a->GetFileOffset(0, At(0, 104)) + 6], 1);
+}
+
+// The archive's read-write descriptor made to write to /dev/full, as on a full disk, until Restore
+// gives the file back.
+class FullDisk {
+public:
+    explicit FullDisk(const std::string& file) {
+        const std::string target = std::filesystem::canonical(file).string();
+        for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+            std::error_code ec;
+            if (std::filesystem::read_symlink(entry.path(), ec).string() != target) continue;
+            const int fd = std::stoi(entry.path().filename().string());
+            if ((fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDWR) fd_ = fd;
+        }
+        if (fd_ < 0) return;
+        saved_ = dup(fd_);
+        const int full = open("/dev/full", O_WRONLY);
+        if (saved_ < 0 || full < 0 || dup2(full, fd_) < 0) fd_ = -1;
+        if (full >= 0) close(full);
+    }
+    ~FullDisk() {
+        Restore();
+        if (saved_ >= 0) close(saved_);
+    }
+    bool Full() const { return fd_ >= 0; }
+    // The file goes back only where /dev/full still stands: an archive that closed it is left alone.
+    void Restore() {
+        struct stat now {}, full {};
+        if (fd_ >= 0 && fstat(fd_, &now) == 0 && stat("/dev/full", &full) == 0 && now.st_rdev == full.st_rdev)
+            dup2(saved_, fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1, saved_ = -1;
+};
+
+TEST(DayArchiveRecords, AFullDiskKeepsThePendingRunForTheNextTry) {
+    // Records at seconds 100..103 of day A pend; the step that must flush them meets a full disk.
+    struct Case {
+        const char* name;
+        std::function<bool(TArcManager&)> step;
+        TDateTime stepRecord;  // the record the step writes (0: none)
+    };
+    auto record = [](TArcManager& a, TDateTime t) {
+        a.SetWriteCursor(t);
+        TArcRecord r;
+        r.Channel[0] = 77;
+        r.Written = 1;
+        return a.SetData(t, &r);
+    };
+    const Case cases[] = {
+        {"a record of the next day", [&](TArcManager& a) { return record(a, At(1, 5)); }, At(1, 5)},
+        {"a record past the flush interval", [&](TArcManager& a) { return record(a, At(0, 104)); }, At(0, 104)},
+        {"a record before the run", [&](TArcManager& a) { return record(a, At(0, 50)); }, At(0, 50)},
+        {"closing", [](TArcManager& a) { return a.CloseArchive(); }, 0},
+    };
+    const std::string failed = "Не могу записать данные в архив!\n\rПроверьте место на диске. | FlushCashe";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ArchiveDir d;
+        {
+            auto a = Archive<TArcManager>(2);
+            a->SetFlushInterval(3);
+            for (int s = 0; s < 4; ++s) Write(*a, At(0, 100 + s), 10 + s);
+            ASSERT_EQ(a->WriteCounter(), 4);
+            FullDisk disk(d.dir / "arc.bin");
+            ASSERT_TRUE(disk.Full());
+            EXPECT_FALSE(c.step(*a)) << "a failure is not answered as success";
+            EXPECT_EQ(d.texts(), std::vector<std::string>{failed});
+            EXPECT_TRUE(a->Active());
+            EXPECT_EQ(a->WriteCounter(), 4) << "the run stays pending";
+            disk.Restore();
+            EXPECT_TRUE(c.step(*a)) << "the next try writes the run";
+            EXPECT_EQ(d.boxes.Count(), 1);
+        }
+        auto a = Archive<TArcManager>(2);
+        for (int s = 0; s < 4; ++s) EXPECT_EQ(Read(*a, At(0, 100 + s)), 10 + s) << s;
+        if (c.stepRecord != 0) EXPECT_EQ(Read(*a, c.stepRecord), 77);
+    }
+}
+
+TEST(DayArchiveRecords, WritedSetAgainRetriesARefusedRecord) {
+    ArchiveDir d;
+    {
+        auto a = Archive<TArcManager>(2);
+        Write(*a, At(0, 100), 5);
+        {
+            FullDisk disk(d.dir / "arc.bin");
+            ASSERT_TRUE(disk.Full());
+            Write(*a, At(1, 7), 6);  // the run of day A must go out first
+            EXPECT_FALSE(a->Writed());
+            EXPECT_EQ(d.boxes.Count(), 1);
+        }
+        a->SetWrited(true);
+        EXPECT_TRUE(a->Writed());
+        EXPECT_EQ(d.boxes.Count(), 1);
+        // A close on a full disk fails; destroyed all the same, the archive lets its file go.
+        FullDisk disk(d.dir / "arc.bin");
+        ASSERT_TRUE(disk.Full());
+        EXPECT_FALSE(a->CloseArchive());
+        EXPECT_TRUE(a->Active());
+        a.reset();
+        EXPECT_EQ(d.boxes.Count(), 3);
+    }
+    auto a = Archive<TArcManager>(2);
+    EXPECT_EQ(Read(*a, At(0, 100)), 5);
+    EXPECT_EQ(Read(*a, At(1, 7)), -1) << "lost with the disk full to the end, and said so";
+    EXPECT_EQ(d.boxes.Count(), 3);
 }
 
 TEST(DayArchiveRecords, SecondsRoundToTheirSlotWithinTheDay) {
