@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <new>
 
 namespace {
 
@@ -87,14 +88,23 @@ bool TMonGraph::inRange(int col, int graph) const {
     return graph >= 0 && graph < graphCount_ && col >= 0 && col <= graphSize_ && hasArrays(graph);
 }
 
-void TMonGraph::growArrays(int graph) {
+bool TMonGraph::growArrays(int graph) {
     GraphArrays& a = arrays_[graph];
     std::size_t n = static_cast<std::size_t>(graphSize_) + 1;
-    if (a.min.size() >= n) return;
-    a.min.resize(n, 0.0);
-    a.max.resize(n, 0.0);
-    a.alarm.resize(n, 0);
-    a.present.resize(n, 0);
+    if (a.min.size() >= n) return true;
+    // The four grow together or not at all: hasArrays reads only the first, so arrays of different
+    // lengths would let a point past the end of a shorter one.
+    try {
+        GraphArrays grown{a.min, a.max, a.alarm, a.present};
+        grown.min.resize(n, 0.0);
+        grown.max.resize(n, 0.0);
+        grown.alarm.resize(n, 0);
+        grown.present.resize(n, 0);
+        a = std::move(grown);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 void TMonGraph::clearArrays(int graph) {
@@ -110,8 +120,7 @@ void TMonGraph::ResetGraphics() {
     for (int g = 0; g < graphCount_; ++g) {
         if (palettePending_ && g < static_cast<int>(std::size(DefaultGraphColors)))
             pens_[g]->SetColor(DefaultGraphColors[g]);
-        growArrays(g);
-        clearArrays(g);
+        if (growArrays(g)) clearArrays(g);
     }
     palettePending_ = false;
     currentGraph_ = 0;

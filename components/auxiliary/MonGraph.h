@@ -32,7 +32,10 @@ class TMonGraph : public TCustomControl {
 public:
     static constexpr int MaxGraphs = 32;
     static constexpr int MinGraphSize = 3;
-    static constexpr int MaxGraphSize = 34560000;
+    // A column per pixel of the widest plot the control can paint (window coordinates are 16-bit in
+    // the drawing conventions it follows); more columns would only share pixels, at 18 bytes a column
+    // and graph.
+    static constexpr int MaxGraphSize = 32767;
 
     explicit TMonGraph(TComponent* owner);
     ~TMonGraph() override;
@@ -267,8 +270,9 @@ private:
     // Arrays allocated and long enough for every column 0..GraphSize.
     bool hasArrays(int graph) const;
     bool inRange(int col, int graph) const;
-    // Gives the graph's arrays room for GraphSize + 1 columns (new entries zero).
-    void growArrays(int graph);
+    // Gives the graph's four arrays room for GraphSize + 1 columns (new entries zero), all four or
+    // none; false when they could not be had (the graph then counts as having no arrays).
+    bool growArrays(int graph);
     void clearArrays(int graph);
     void drawSteps(TCanvas* canvas, int first, int last, bool usePresent);
     // The time label seconds (first label, then every time step, below IntervalSize).

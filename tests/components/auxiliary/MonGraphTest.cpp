@@ -138,7 +138,10 @@ TEST(MonGraphData, SettersTakeOnlyTheirRanges) {
         {"CurrentGraph 31", [&] { g->SetCurrentGraph(31); }, [&] { return g->CurrentGraph(); }, 31},
         {"GraphCount 1 resets CurrentGraph", [&] { g->SetGraphCount(1); }, [&] { return g->CurrentGraph(); }, 0},
         {"GraphSize 2", [&] { g->SetGraphSize(2); }, [&] { return g->GraphSize(); }, 720},
-        {"GraphSize 34560001", [&] { g->SetGraphSize(34560001); }, [&] { return g->GraphSize(); }, 720},
+        {"GraphSize 34560000: more columns than the widest plot has pixels", [&] { g->SetGraphSize(34560000); },
+         [&] { return g->GraphSize(); }, 720},
+        {"GraphSize 32768", [&] { g->SetGraphSize(32768); }, [&] { return g->GraphSize(); }, 720},
+        {"GraphSize 32767", [&] { g->SetGraphSize(32767); }, [&] { return g->GraphSize(); }, 32767},
         {"GraphSize 3", [&] { g->SetGraphSize(3); }, [&] { return g->GraphSize(); }, 3},
         {"LabelDX 0", [&] { g->SetLabelDX(0); }, [&] { return g->LabelDX(); }, 60},
         {"NetDX -1", [&] { g->SetNetDX(-1); }, [&] { return g->NetDX(); }, 60},
@@ -243,15 +246,16 @@ TEST(MonGraphData, LargeGraphSizesStayInsideTheArrays) {
     g->SetGraphCount(6);
     g->SetGraphSize(1000);
     g->SetGraphCount(3);
-    g->SetGraphSize(100000);
+    g->SetGraphSize(TMonGraph::MaxGraphSize);
     g->SetGraphCount(6);
+    const int last = TMonGraph::MaxGraphSize;
     for (int graph : {0, 5}) {
-        g->AddPoint(100000, graph, 7, false);
-        g->AddPoint(99999, graph, 8, true);
-        EXPECT_EQ(g->GetGraphPoint(graph, 100000), 7);
+        g->AddPoint(last, graph, 7, false);
+        g->AddPoint(last - 1, graph, 8, true);
+        EXPECT_EQ(g->GetGraphPoint(graph, last), 7);
     }
-    EXPECT_EQ(g->GetGraphPoint(0, 100001), 0.0);
-    std::vector<double> values(100000, 3.0);
+    EXPECT_EQ(g->GetGraphPoint(0, last + 1), 0.0);
+    std::vector<double> values(last, 3.0);
     EXPECT_TRUE(g->SetGraphData(values.data(), 5));
     EXPECT_TRUE(g->SetGraphDataM(values.data(), 5));
     EXPECT_FALSE(g->SetGraphData(values.data(), 6));
