@@ -11,7 +11,7 @@
 namespace {
 
 // An answer is awaited this long, in whole seconds, across skipped lines and resends.
-constexpr uint64_t kAnswerWindowMs = 4000;
+constexpr uint32_t kAnswerWindowMs = 4000;
 constexpr uint32_t kTransactionLimitMs = 200;
 // From this many counted failures on, the transport is decided again.
 constexpr int kFailStreakLimit = 10;
@@ -95,8 +95,8 @@ bool PufSendCommand(TPufLinkState* form, const AnsiString& command) {
 
 AnsiString PufReadAnswer(TPufLinkState* form, const AnsiString& word) {
     // Ticks rather than the wall clock: a clock set by the station or the controller must neither
-    // cut the wait short nor stretch it.
-    const uint64_t start = GetTickCount64();
+    // cut the wait short nor stretch it. The difference in unsigned arithmetic survives the wrap.
+    const uint32_t start = GetTickCount();
     do {
         AnsiString line;
         bool got;
@@ -115,7 +115,7 @@ AnsiString PufReadAnswer(TPufLinkState* form, const AnsiString& word) {
                 case TPufAnswerKind::Other: break;
             }
         }
-    } while (GetTickCount64() - start < kAnswerWindowMs);
+    } while (GetTickCount() - start < kAnswerWindowMs);
     return AnsiString();
 }
 

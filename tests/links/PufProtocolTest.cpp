@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <thread>
 
 using namespace puftest;
@@ -203,17 +205,51 @@ TEST_F(PufExchangeTest, TcpReadsResendUntilTheAnswerComes) {
     ASSERT_TRUE(form->WinSockClient->Connect());
     form->PufOverTcp = true;
     sim.SetValue("PLF", 123.5);
-    // The first answer comes after 300 ms, later than one 200 ms query: the request goes again.
-    sim.InjectFault(pufsim::Fault::Delay, 1, "GetStateRec");
+    // The reads measure their time in ticks of a clock the test moves: it stands still unless the test
+    // says, so neither a query's 200 ms nor the read's window can pass on a slow machine alone.
+    std::atomic<uint32_t> ticks{1000};
+    SetTickCountSource([&] { return ticks.load(); });
+    struct RestoreTicks {
+        ~RestoreTicks() { SetTickCountSource(nullptr); }
+    } restore;
+    auto read = [&](const char* word) {
+        return std::async(std::launch::async, [&, word] { return PufReadAnswer(form, word); });
+    };
+    // A read that does not end is let go by moving the clock past every window, and fails the test.
+    auto answer = [&](std::future<AnsiString>& reading) {
+        if (reading.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+            ticks += 100000;
+            ADD_FAILURE() << "the read did not end";
+        }
+        return reading.get();
+    };
+
+    // The first request goes unheard: only the query's 200 ms passing sends it again.
+    sim.InjectFault(pufsim::Fault::Silence, 1, "GetStateRec");
     ASSERT_TRUE(PufSendCommand(form, "GetStateRec:"));
     EXPECT_EQ(sim.Count("GetStateRec"), 0) << "over TCP the request leaves with the read";
-    const AnsiString state = PufReadAnswer(form, "GetStateRec");
+    auto reading = read("GetStateRec");
+    ASSERT_TRUE(sim.WaitForCount("GetStateRec", 1, std::chrono::seconds(30)));
+    ticks += 199;
+    EXPECT_EQ(reading.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout)
+        << "within the query's time the request is not sent again";
+    EXPECT_EQ(sim.Count("GetStateRec"), 1);
+    ticks += 1;
+    const AnsiString state = answer(reading);
     EXPECT_GT(state.Pos("PLF=123.5"), 0) << state;
-    EXPECT_GE(sim.DuplicateCount("GetStateRec"), 1);
-    // A refusal ends the read at once.
+    ASSERT_EQ(sim.Count("GetStateRec"), 2);
+    const std::vector<pufsim::ReceivedLine> lines = sim.Lines();
+    std::vector<std::string> sent;
+    for (const pufsim::ReceivedLine& l : lines)
+        if (l.word == "GetStateRec") sent.push_back(l.raw);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0], sent[1]) << "the same request again";
+
+    // A refusal ends the read at once, the clock still standing.
     sim.InjectFault(pufsim::Fault::Refuse, 1, "SetTRRS");
     ASSERT_TRUE(PufSendCommand(form, "SetTRRS:1.5"));
-    EXPECT_EQ(PufReadAnswer(form, "SetTRRS"), "");
+    auto refused = read("SetTRRS");
+    EXPECT_EQ(answer(refused), "");
     EXPECT_EQ(sim.Count("SetTRRS"), 1);
 }
 
