@@ -145,13 +145,20 @@ void appendHtmlText(std::string& s, const TDBGridGxExport& writer, TFont* font, 
         writer.AppendEncoded(s, text);
     } else {
         std::string escaped;
-        for (char c : text.str()) switch (c) {
+        const std::string& t = text.str();
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            const std::size_t before = escaped.size();
+            switch (t[i]) {
             case '&': escaped += "&amp"sv; break;
             case '<': escaped += "&lt"sv; break;
             case '>': escaped += "&gt"sv; break;
             case '"': escaped += "&quot"sv; break;
-            default: escaped.push_back(c);
+            default: escaped.push_back(t[i]);
             }
+            // An entity is written without its ';', so a ';' of the text after it would be read as
+            // the entity's end and lost: there the entity gets its own.
+            if (escaped.size() != before + 1 && i + 1 < t.size() && t[i + 1] == ';') escaped.push_back(';');
+        }
         writer.AppendEncoded(s, AnsiString(std::move(escaped)));
     }
     if (style.Contains(fsBold)) s += "</B>"sv;

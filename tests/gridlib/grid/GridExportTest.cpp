@@ -160,12 +160,17 @@ TEST_F(ExportTest, HtmlWritesEveryMarkupCharacterAsItsEntityInTextsAndTitles) {
         const char* written;
     };
     const Case cases[] = {
-        {"a<b", "a&ltb"}, {"a>b", "a&gtb"}, {"a&b", "a&ampb"}, {"a\"b", "a&quotb"}, {"<&\">", "&lt&amp&quot&gt"},
+        {"a<b", "a&ltb"},
+        {"a>b", "a&gtb"},
+        {"a&b", "a&ampb"},
+        {"a\"b", "a&quotb"},
+        {"<&\">", "&lt&amp&quot&gt"},
+        {"a\";b>;", "a&quot;;b&gt;;"},  // a ';' after an entity would be read as the entity's end
     };
     // One column a case, its title and its one cell both holding the text.
     std::vector<std::pair<const char*, TFieldType>> fields;
     std::vector<Variant> row;
-    const char* names[] = {"C0", "C1", "C2", "C3", "C4"};
+    const char* names[] = {"C0", "C1", "C2", "C3", "C4", "C5"};
     static_assert(std::size(names) == std::size(cases));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         fields.push_back({names[i], ftString});
