@@ -273,15 +273,25 @@ TEST_F(ActionsTest, TheAboutBoxFadesInOrOpensFromItsCentre) {
     EXPECT_EQ(FormAbout->UseAlphaFade, WindowsCanFade());
     EXPECT_FALSE(FormAbout->UseAlphaFade);
 
-    // The fade: thirteen ticks of the 100 ms timer from transparent to opaque.
+    // The fade: thirteen ticks of the 100 ms timer from transparent to opaque. The test is the
+    // timer's clock: the showing starts the timer, and the test stops it at once, before any event
+    // could tick it, then ticks it itself.
     FormAbout->UseAlphaFade = true;
+    EXPECT_EQ(FormAbout->TimerShow->Interval(), 100u);
+    bool started = false;
+    FormAbout->OnShow = [&](TObject* sender) {
+        FormAbout->FormShow(sender);
+        started = FormAbout->TimerShow->Enabled();
+        FormAbout->TimerShow->SetEnabled(false);
+    };
     guitest::ModalDriver modal;
     std::vector<int> values;
     modal.Then([&](TCustomForm* f) {
         auto* about = static_cast<TFormAbout*>(f);
+        EXPECT_TRUE(started);
+        EXPECT_EQ(about->TimerShow->TickCount(), 0);
         EXPECT_TRUE(about->AlphaBlend());
         values.push_back(about->AlphaBlendValue());
-        about->TimerShow->SetEnabled(false);  // the test ticks itself
         for (int i = 0; i < 20 && values.back() < 255; ++i) {
             about->TimerShowTimer(about->TimerShow);
             values.push_back(about->AlphaBlendValue());
@@ -290,6 +300,7 @@ TEST_F(ActionsTest, TheAboutBoxFadesInOrOpensFromItsCentre) {
         about->ButtonClose->Click();
     });
     form->ActionAbout->Execute();
+    FormAbout->OnShow = TNotifyEvent(FormAbout, &TFormAbout::FormShow);
     EXPECT_EQ(modal.Shown(), 1);
     ASSERT_EQ(values.size(), 14u);
     EXPECT_EQ(values.front(), 0);
