@@ -13,6 +13,7 @@
 #include "screens/graphs/FormGraphAirPoint.h"
 #include "screens/graphs/FormGraphTS.h"
 #include "screens/graphs/FormGraphTSPoint.h"
+#include "screens/tables/PuState.h"
 #include "widgets/Arrow.h"
 #include "widgets/OutField.h"
 
@@ -393,6 +394,22 @@ TEST_F(JigScreensFromTheMainWindow, TheFirstShowMakesTheSixScreensWithTheirFiles
         previous = k.screen->ComponentIndex();
     }
     EXPECT_EQ(std::string(FormGraph3Zoom2->Setup().Selects[0].c_str()), "select * from pu2");
+}
+
+TEST_F(JigScreensFromTheMainWindow, TheFirstShowAlsoMakesTheTwoMachineStateWindowsHidden) {
+    const std::pair<TFormPuState*, int> windows[] = {{FormPu1State, 1}, {FormPu2State, 2}};
+    for (const auto& [window, machine] : windows) {
+        SCOPED_TRACE(machine);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->Machine(), machine);
+        EXPECT_EQ(window->Owner(), FormMain);
+        EXPECT_FALSE(window->Visible()) << "shown only when asked for";
+    }
+    EXPECT_NE(FormPu1State, FormPu2State);
+    // Shown again (restored from minimized), the window makes no second pair.
+    TFormPuState* first = FormPu1State;
+    FormMain->FormShow(FormMain);
+    EXPECT_EQ(FormPu1State, first);
 }
 
 TEST_F(JigScreensFromTheMainWindow, KeysBringTheScreensAndTheSixPrintsReachThem) {
