@@ -312,21 +312,23 @@ void TCanvas::SetClipRegion(const TRegion* r) {
     clip_ = *r;
 }
 
+// The clip region is kept in logical coordinates, as the rectangles given to it are: without a clip
+// yet it starts as the whole device seen through the mapping (under a mapping that enlarges the
+// logical space, the device's pixel size would cut it short).
+void TCanvasAccess::StartClip(TCanvas& c) {
+    if (c.hasClip_) return;
+    QRect b = c.device_ ? c.device_->LogicalBounds() : QRect(0, 0, 0, 0);
+    c.clip_ = TRegion(TRect(b.left(), b.top(), b.right() + 1, b.bottom() + 1));
+    c.hasClip_ = true;
+}
+
 void TCanvas::IntersectClipRect(const TRect& r) {
-    if (!hasClip_) {
-        QRect b = device_ ? device_->Bounds() : QRect(0, 0, 0, 0);
-        clip_ = TRegion(TRect(b.left(), b.top(), b.right() + 1, b.bottom() + 1));
-        hasClip_ = true;
-    }
+    TCanvasAccess::StartClip(*this);
     clip_.Intersect(r);
 }
 
 void TCanvas::ExcludeClipRect(const TRect& r) {
-    if (!hasClip_) {
-        QRect b = device_ ? device_->Bounds() : QRect(0, 0, 0, 0);
-        clip_ = TRegion(TRect(b.left(), b.top(), b.right() + 1, b.bottom() + 1));
-        hasClip_ = true;
-    }
+    TCanvasAccess::StartClip(*this);
     clip_.Subtract(r);
 }
 

@@ -57,6 +57,8 @@ private:
 struct TCanvasAccess {
     // The drawable rectangles (canvas coordinates): device bounds, clip region, device clip.
     static std::vector<QRect> ClipRects(const TCanvas& c);
+    // Gives the canvas a clip region (the whole device, in logical coordinates) unless it has one.
+    static void StartClip(TCanvas& c);
     // The bounds of those rectangles, for cutting rasterising short.
     static gfx::Window Window(const TCanvas& c);
     // The rows of r inside the window, as spans.
