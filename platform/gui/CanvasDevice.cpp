@@ -164,6 +164,8 @@ void fillMerged(QPainter& p, const Span* spans, std::size_t n, const QBrush& bru
 
 TCanvasDevice::~TCanvasDevice() = default;
 
+bool TCanvasDevice::StrokeLines(const QPainterPath&, const QPen&, const std::vector<QRect>&) { return false; }
+
 QRect TCanvasDevice::LogicalBounds() const {
     const QRect b = Bounds();
     if (map_.Identity()) return b;
@@ -268,6 +270,30 @@ void TPainterDevice::FillSpans(const gfx::Span* spans, std::size_t n, const gfx:
     if (!map_.Identity()) painter_->setWorldTransform(map_.Transform(), true);
     gfx::fillMerged(*painter_, spans, n, brush);
     painter_->restore();
+}
+
+bool TPainterDevice::StrokeLines(const QPainterPath& lines, const QPen& pen, const std::vector<QRect>& clip) {
+    if (!caps_.VectorLines) return false;
+    painter_->save();
+    painter_->setRenderHint(QPainter::Antialiasing, false);
+    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (!map_.Identity()) painter_->setWorldTransform(map_.Transform(), true);
+    // A clip only where the lines reach beyond the drawable area: on paper every clip is written
+    // into the page.
+    const double half = pen.widthF();
+    const QRectF ink = lines.controlPointRect().adjusted(-half, -half, half, half);
+    bool inside = false;
+    for (const QRect& r : clip) inside = inside || QRectF(r).contains(ink);
+    if (!inside) {
+        QRegion region;
+        for (const QRect& r : clip) region += r;
+        painter_->setClipRegion(region, painter_->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    }
+    painter_->setPen(pen);
+    painter_->setBrush(Qt::NoBrush);
+    painter_->drawPath(lines);
+    painter_->restore();
+    return true;
 }
 
 QPainter* TPainterDevice::BeginPainting() {

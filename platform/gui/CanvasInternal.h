@@ -84,6 +84,10 @@ struct TCanvasAccess {
     // characters) of a character to underline, or -1. rtl: right-to-left reading order.
     static void TextRun(TCanvas& c, int x, int y, const AnsiString& text, const QRect* clip, int underlineChar = -1,
                         bool rtl = false);
+    // The same for a text already in the toolkit's form, whose width in the canvas font is known
+    // (width < 0: measured here).
+    static void TextRun(TCanvas& c, int x, int y, const QString& text, int width, const QRect* clip,
+                        int underlineChar = -1, bool rtl = false);
 
     // Copies srcRect of src onto dst (canvas coordinates) by rop; a negative width or height of
     // either rectangle mirrors. With a transparent key, source pixels of that RGB are skipped.

@@ -438,6 +438,11 @@ void TToolButton::CMMouseLeave(TMessage& m) {
     TGraphicControl::CMMouseLeave(m);
 }
 
+void TToolButton::TextChanged() {
+    TGraphicControl::TextChanged();
+    if (TToolBar* tb = ToolBar(); tb && tb->ShowCaptions()) tb->ArrangeButtons();
+}
+
 void TToolButton::ActionChange(TBasicAction* sender, bool checkDefaults) {
     TGraphicControl::ActionChange(sender, checkDefaults);
     if (auto* a = dynamic_cast<TCustomAction*>(sender)) {
@@ -545,6 +550,7 @@ void TToolBar::SetImages(TCustomImageList* l) {
         l->FreeNotification(this);
     }
     imagesChanged(nullptr);
+    ArrangeButtons();
 }
 
 void TToolBar::SetDisabledImages(TCustomImageList* l) {
@@ -570,6 +576,7 @@ void TToolBar::Notification(TComponent* component, TOperation operation) {
 void TToolBar::SetShowCaptions(bool b) {
     showCaptions_ = b;
     imagesChanged(nullptr);
+    ArrangeButtons();
 }
 
 void TToolBar::SetFlat(bool b) {
@@ -580,6 +587,7 @@ void TToolBar::SetFlat(bool b) {
 void TToolBar::SetList(bool b) {
     list_ = b;
     imagesChanged(nullptr);
+    ArrangeButtons();
 }
 
 void TToolBar::SetIndent(int i) {
@@ -614,9 +622,42 @@ TToolButton* TToolBar::Buttons(int i) const {
     throw EListError("Индекс списка вне диапазона (" + std::to_string(i) + ")");
 }
 
+namespace {
+// Room around the picture and the text, as the buttons paint them (a raised edge, a gap of 1
+// between image and text).
+constexpr int kCaptionPadX = 6, kCaptionPadY = 4;
+
+TSize captionSize(const TToolButton* b) {
+    const AnsiString caption = StripHotkey(b->Caption());
+    const TRect r = CalcTextRect(b->Font(), caption.IsEmpty() ? AnsiString("0") : caption, TRect(), DT_SINGLELINE);
+    return TSize(r.Width(), r.Height());
+}
+}  // namespace
+
+TSize TToolBar::ButtonSize(const TToolButton* button) const {
+    TSize size(buttonWidth_, buttonHeight_);
+    if (!showCaptions_) return size;
+    int textH = 0;
+    for (int i = 0; i < ControlCount(); ++i) {
+        auto* b = dynamic_cast<TToolButton*>(Controls(i));
+        if (b && b->Style() != tbsSeparator && b->Style() != tbsDivider) textH = std::max(textH, captionSize(b).cy);
+    }
+    const int textW = button ? captionSize(button).cx : 0;
+    const int imageW = images_ ? images_->Width() : 0, imageH = images_ ? images_->Height() : 0;
+    if (list_) {
+        size.cx = std::max(size.cx, imageW + (imageW ? kCaptionPadX : 0) + textW + 2 * kCaptionPadX);
+        size.cy = std::max(size.cy, std::max(imageH, textH) + 2 * kCaptionPadY);
+    } else {
+        size.cx = std::max(size.cx, std::max(imageW, textW) + 2 * kCaptionPadX);
+        size.cy = std::max(size.cy, imageH + (imageH ? 1 : 0) + textH + 2 * kCaptionPadY);
+    }
+    return size;
+}
+
 void TToolBar::ControlInserted(TControl* c) {
     if (auto* b = dynamic_cast<TToolButton*>(c); b && b->Style() != tbsSeparator && b->Style() != tbsDivider)
         b->SetBounds(b->Left(), b->Top(), buttonWidth_, buttonHeight_);
+    ArrangeButtons();
 }
 
 void TToolBar::ControlRemoving(TControl*) {}
@@ -635,17 +676,19 @@ void TToolBar::ArrangeButtons() {
         TControl* c = Controls(i);
         if (c->Visible() && c->Align() == alNone) list.push_back(c);
     }
-    int x = indent_, y = 0, rowH = buttonHeight_;
+    const int buttonH = ButtonSize(nullptr).cy;
+    int x = indent_, y = 0, rowH = buttonH;
     int width = ClientWidth();
     for (TControl* c : list) {
         auto* b = dynamic_cast<TToolButton*>(c);
         int w = c->Width();
-        int h = b ? buttonHeight_ : c->Height();
-        if (b && b->Style() != tbsSeparator && b->Style() != tbsDivider) w = buttonWidth_ + (b->Style() == tbsDropDown ? 12 : 0);
+        int h = b ? buttonH : c->Height();
+        if (b && b->Style() != tbsSeparator && b->Style() != tbsDivider)
+            w = ButtonSize(b).cx + (b->Style() == tbsDropDown ? 12 : 0);
         if (wrapable_ && x > indent_ && x + w > width) {
             x = indent_;
             y += rowH;
-            rowH = buttonHeight_;
+            rowH = buttonH;
         }
         c->SetBounds(x, y, w, h);
         rowH = std::max(rowH, h);
@@ -653,7 +696,7 @@ void TToolBar::ArrangeButtons() {
         if (b && b->Wrap()) {
             x = indent_;
             y += rowH;
-            rowH = buttonHeight_;
+            rowH = buttonH;
         }
     }
     if (autoSize_ && (Align() == alTop || Align() == alBottom || Align() == alNone)) SetHeight(y + rowH);
