@@ -96,6 +96,14 @@ void FillImageSpans(QImage& image, const Span* spans, std::size_t n, const Paint
     }
 }
 
+void ClipUnlessInside(QPainter& painter, const QRectF& ink, const std::vector<QRect>& clip) {
+    for (const QRect& r : clip)
+        if (QRectF(r).contains(ink)) return;
+    QRegion region;
+    for (const QRect& r : clip) region += r;
+    painter.setClipRegion(region, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+}
+
 bool Mapping::Identity() const {
     return Mode == 1 || (WindowOrg.isNull() && ViewportOrg.isNull() && WindowExt == ViewportExt);
 }
@@ -278,17 +286,8 @@ bool TPainterDevice::StrokeLines(const QPainterPath& lines, const QPen& pen, con
     painter_->setRenderHint(QPainter::Antialiasing, false);
     painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (!map_.Identity()) painter_->setWorldTransform(map_.Transform(), true);
-    // A clip only where the lines reach beyond the drawable area: on paper every clip is written
-    // into the page.
     const double half = pen.widthF();
-    const QRectF ink = lines.controlPointRect().adjusted(-half, -half, half, half);
-    bool inside = false;
-    for (const QRect& r : clip) inside = inside || QRectF(r).contains(ink);
-    if (!inside) {
-        QRegion region;
-        for (const QRect& r : clip) region += r;
-        painter_->setClipRegion(region, painter_->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
-    }
+    gfx::ClipUnlessInside(*painter_, lines.controlPointRect().adjusted(-half, -half, half, half), clip);
     painter_->setPen(pen);
     painter_->setBrush(Qt::NoBrush);
     painter_->drawPath(lines);

@@ -32,6 +32,10 @@ std::uint32_t Rop3(std::uint32_t rop, std::uint32_t pat, std::uint32_t src, std:
 std::uint32_t ToRgb(TColor c);
 TColor FromRgb(std::uint32_t rgb);
 
+// Clips painter to the rectangles of clip unless ink lies wholly inside one of them: on a printer
+// or PDF every clip is written into the page, so none is set where nothing would be cut.
+void ClipUnlessInside(QPainter& painter, const QRectF& ink, const std::vector<QRect>& clip);
+
 // Sets the pixels of spans (in image coordinates, already clipped) of a 32-bit image.
 void FillImageSpans(QImage& image, const Span* spans, std::size_t n, const Paint& paint, QPoint offset);
 

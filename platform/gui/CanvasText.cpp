@@ -212,19 +212,12 @@ void TCanvasAccess::TextRun(TCanvas& c, int x, int y, const QString& q, int widt
 
     QPainter* p = c.device_->BeginPainting();
     if (!p) return;
-    // A clip only where the text (with room for overhangs) may reach beyond the drawable area: on
-    // a printer or PDF every clip is written into the page.
+    // A clip only where the text (with room for overhangs) may reach beyond the drawable area.
     QRectF ink;
     for (QPointF corner : {place(ox, oy), place(ox + w, oy), place(ox + w, oy + h), place(ox, oy + h)})
         ink = ink.isNull() ? QRectF(corner, QSizeF(0, 0)) : ink.united(QRectF(corner, QSizeF(0, 0)));
     ink.adjust(-h, -h / 2.0, h, h / 2.0);
-    bool inside = false;
-    for (const QRect& r : clip) inside = inside || QRectF(r).contains(ink);
-    if (!inside) {
-        QRegion region;
-        for (const QRect& r : clip) region += r;
-        p->setClipRegion(region, p->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
-    }
+    gfx::ClipUnlessInside(*p, ink, clip);
     p->setRenderHint(QPainter::TextAntialiasing, true);
     p->setRenderHint(QPainter::Antialiasing, false);
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);

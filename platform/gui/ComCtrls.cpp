@@ -438,11 +438,6 @@ void TToolButton::CMMouseLeave(TMessage& m) {
     TGraphicControl::CMMouseLeave(m);
 }
 
-void TToolButton::TextChanged() {
-    TGraphicControl::TextChanged();
-    if (TToolBar* tb = ToolBar(); tb && tb->ShowCaptions()) tb->ArrangeButtons();
-}
-
 void TToolButton::ActionChange(TBasicAction* sender, bool checkDefaults) {
     TGraphicControl::ActionChange(sender, checkDefaults);
     if (auto* a = dynamic_cast<TCustomAction*>(sender)) {
@@ -632,19 +627,21 @@ TSize captionSize(const TToolButton* b) {
     const TRect r = CalcTextRect(b->Font(), caption.IsEmpty() ? AnsiString("0") : caption, TRect(), DT_SINGLELINE);
     return TSize(r.Width(), r.Height());
 }
-}  // namespace
 
-TSize TToolBar::ButtonSize(const TToolButton* button) const {
-    TSize size(buttonWidth_, buttonHeight_);
-    if (!showCaptions_) return size;
+// The size a button takes: ButtonWidth x ButtonHeight, grown with captions shown so that its caption
+// fits whole under the image (beside it in a list tool bar); all buttons are as high as the highest.
+TSize buttonSize(const TToolBar& bar, const TToolButton* button) {
+    TSize size(bar.ButtonWidth(), bar.ButtonHeight());
+    if (!bar.ShowCaptions()) return size;
     int textH = 0;
-    for (int i = 0; i < ControlCount(); ++i) {
-        auto* b = dynamic_cast<TToolButton*>(Controls(i));
+    for (int i = 0; i < bar.ControlCount(); ++i) {
+        auto* b = dynamic_cast<TToolButton*>(bar.Controls(i));
         if (b && b->Style() != tbsSeparator && b->Style() != tbsDivider) textH = std::max(textH, captionSize(b).cy);
     }
     const int textW = button ? captionSize(button).cx : 0;
-    const int imageW = images_ ? images_->Width() : 0, imageH = images_ ? images_->Height() : 0;
-    if (list_) {
+    const TCustomImageList* images = bar.Images();
+    const int imageW = images ? images->Width() : 0, imageH = images ? images->Height() : 0;
+    if (bar.List()) {
         size.cx = std::max(size.cx, imageW + (imageW ? kCaptionPadX : 0) + textW + 2 * kCaptionPadX);
         size.cy = std::max(size.cy, std::max(imageH, textH) + 2 * kCaptionPadY);
     } else {
@@ -653,6 +650,7 @@ TSize TToolBar::ButtonSize(const TToolButton* button) const {
     }
     return size;
 }
+}  // namespace
 
 void TToolBar::ControlInserted(TControl* c) {
     if (auto* b = dynamic_cast<TToolButton*>(c); b && b->Style() != tbsSeparator && b->Style() != tbsDivider)
@@ -676,7 +674,7 @@ void TToolBar::ArrangeButtons() {
         TControl* c = Controls(i);
         if (c->Visible() && c->Align() == alNone) list.push_back(c);
     }
-    const int buttonH = ButtonSize(nullptr).cy;
+    const int buttonH = buttonSize(*this, nullptr).cy;
     int x = indent_, y = 0, rowH = buttonH;
     int width = ClientWidth();
     for (TControl* c : list) {
@@ -684,7 +682,7 @@ void TToolBar::ArrangeButtons() {
         int w = c->Width();
         int h = b ? buttonH : c->Height();
         if (b && b->Style() != tbsSeparator && b->Style() != tbsDivider)
-            w = ButtonSize(b).cx + (b->Style() == tbsDropDown ? 12 : 0);
+            w = buttonSize(*this, b).cx + (b->Style() == tbsDropDown ? 12 : 0);
         if (wrapable_ && x > indent_ && x + w > width) {
             x = indent_;
             y += rowH;

@@ -152,8 +152,6 @@ protected:
     void CMMouseLeave(TMessage& m) override;
     void ActionChange(TBasicAction* sender, bool checkDefaults) override;
     void Notification(TComponent* component, TOperation operation) override;
-    // A caption may change the size of every button of its tool bar.
-    void TextChanged() override;
 
 private:
     TToolButtonStyle style_ = tbsButton;
@@ -200,10 +198,6 @@ public:
     void SetAutoSize(bool b);
     int ButtonCount() const;
     TToolButton* Buttons(int i) const;
-    // The size a button takes: ButtonWidth x ButtonHeight, grown with captions shown so that its
-    // caption fits whole under the image (beside it in a list tool bar); all buttons of a row are
-    // as high as the highest.
-    TSize ButtonSize(const TToolButton* button) const;
     // Lays the buttons and controls out again.
     void ArrangeButtons();
 
