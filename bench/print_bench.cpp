@@ -5,7 +5,10 @@
 // per page. Then a journal of the first 10,000 rows of puf_data (time and one value, with a heading
 // block) printed by the grid printer into the preview and from there into a PDF, against QPainter
 // drawing the same pages' lines and texts: pages per second and the time until the preview shows
-// page 1.
+// page 1. Last, one grid page as the table screens print it (19 columns x 100 rows of puf_data,
+// fitted to the page width) printed straight into a 600-dpi PDF, and previewed then printed from
+// the preview, against QPainter on a QPdfWriter drawing the same texts and lines (vs_qpdfwriter,
+// bytes_vs_qpdfwriter).
 #include "data/DBClient.h"
 #include "db/Provider.h"
 #include "gridlib/print/PrViewGx.h"
@@ -17,8 +20,10 @@
 
 #include "PufRowsFixture.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QTemporaryDir>
 
@@ -328,6 +333,131 @@ void BM_GridPrinterJournalPreviewThenPdf(benchmark::State& state) {
     cds.Close();
 }
 BENCHMARK(BM_GridPrinterJournalPreviewThenPdf)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// ---- One grid page: 19 columns x 100 rows, fitted to the page width ------------------------------
+constexpr int kGridRows = 100;
+
+// The first 100 rows of puf_data in a grid with all 19 columns, for the grid printer; the texts
+// of the page as the grid shows them, for the yardstick.
+struct GridPage {
+    std::unique_ptr<TSQLConnection> conn = benchdb::connect();
+    TSQLDataSet sql{nullptr};
+    TDataSetProvider provider{nullptr};
+    TClientDataSet cds{nullptr};
+    TDataSource source{nullptr};
+    TDBGridGx grid{nullptr};
+    TPrintDBGridGx print{nullptr};
+    std::vector<QString> titles;
+    std::vector<std::vector<QString>> cells;  // row, column
+    GridPage() {
+        sql.SetSQLConnection(conn.get());
+        sql.SetCommandText(("select * from puf_data order by RecMoment limit " + std::to_string(kGridRows)).c_str());
+        provider.SetDataSet(&sql);
+        cds.SetProvider(&provider);
+        source.SetDataSet(&cds);
+        grid.SetDataSource(&source);
+        cds.Open();
+        print.SetDBGridGx(&grid);
+        print.SetOptions({pghFitGridToPageWidth});
+        print.SetUnits(MM);
+        for (int c = 0; c < grid.Columns()->Count(); ++c)
+            titles.push_back(QString::fromUtf8(grid.Columns()->Items(c)->Title()->Caption().c_str()));
+        for (cds.First(); !cds.Eof(); cds.Next()) {
+            std::vector<QString> row;
+            for (int c = 0; c < cds.FieldCount(); ++c)
+                row.push_back(QString::fromUtf8(cds.Fields()->Fields(c)->DisplayText().c_str()));
+            cells.push_back(std::move(row));
+        }
+        cds.First();
+    }
+};
+
+GridPage& gridPage() { return BenchStation<GridPage>(); }
+
+Figures gridYardstick;
+
+// QPainter on a QPdfWriter at 600 dpi: the page's frame of 20 vertical and 102 horizontal lines
+// (titles and rows) and its 19 titles and 1,900 cell texts, at the sizes of the fitted print.
+void qpdfwriterGridPage(const GridPage& g, const std::string& pdf) {
+    QPdfWriter writer(QString::fromStdString(pdf));
+    writer.setResolution(kPpi);
+    writer.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
+    QPainter p(&writer);
+    const int width = writer.width(), columns = static_cast<int>(g.titles.size());
+    const int colW = width / columns, rowH = 52, titleH = 60;
+    QPen pen(Qt::black);
+    pen.setWidth(3);
+    p.setPen(pen);
+    QFont f("Liberation Sans");
+    f.setPixelSize(36);
+    p.setFont(f);
+    const int bottom = titleH + static_cast<int>(g.cells.size()) * rowH;
+    p.drawLine(0, 0, colW * columns, 0);
+    for (int r = 0; r <= static_cast<int>(g.cells.size()); ++r)
+        p.drawLine(0, titleH + r * rowH, colW * columns, titleH + r * rowH);
+    for (int c = 0; c <= columns; ++c) p.drawLine(c * colW, 0, c * colW, bottom);
+    for (int c = 0; c < columns; ++c)
+        p.drawText(QRect(c * colW + 8, 4, colW - 16, titleH - 8), Qt::AlignCenter, g.titles[static_cast<std::size_t>(c)]);
+    for (std::size_t r = 0; r < g.cells.size(); ++r)
+        for (int c = 0; c < columns; ++c)
+            p.drawText(QRect(c * colW + 8, titleH + static_cast<int>(r) * rowH + 4, colW - 16, rowH - 8),
+                       Qt::AlignLeft | Qt::AlignVCenter, g.cells[r][static_cast<std::size_t>(c)]);
+    p.end();
+}
+
+void BM_QPdfWriterGridPage(benchmark::State& state) {
+    GridPage& g = gridPage();
+    const std::string pdf = pdfPath("w_grid100");
+    gridYardstick = measure(state, pdf, [&] { qpdfwriterGridPage(g, pdf); });
+    state.counters["pdf_bytes"] = gridYardstick.bytes;
+}
+BENCHMARK(BM_QPdfWriterGridPage)->Unit(benchmark::kMillisecond);
+
+// Pages of a PDF: its page objects ("/Type /Page", not the "/Type /Pages" tree).
+int pdfPages(const std::string& pdf) {
+    QFile f(QString::fromStdString(pdf));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray bytes = f.readAll();
+    return static_cast<int>(bytes.count("/Type /Page") - bytes.count("/Type /Pages"));
+}
+
+void reportGrid(benchmark::State& state, const Figures& f, int pages) {
+    if (gridYardstick.seconds > 0) state.counters["vs_qpdfwriter"] = f.seconds / gridYardstick.seconds;
+    if (gridYardstick.bytes > 0) state.counters["bytes_vs_qpdfwriter"] = f.bytes / pages / gridYardstick.bytes;
+    state.counters["pdf_bytes"] = f.bytes;
+    state.counters["pages"] = pages;
+}
+
+// The grid printer straight into the PDF (Print on the system printer).
+void BM_GridPrinterGridPagePdf(benchmark::State& state) {
+    GridPage& g = gridPage();
+    const std::string pdf = pdfPath("g_grid100");
+    TPrinter* printer = Printer();
+    printer->SetOutputFileName(pdf);
+    printer->SetPixelsPerInch(kPpi);
+    const Figures f = measure(state, pdf, [&] { g.print.Print(); });
+    printer->SetOutputFileName("");
+    reportGrid(state, f, pdfPages(pdf));
+}
+BENCHMARK(BM_GridPrinterGridPagePdf)->Unit(benchmark::kMillisecond);
+
+// What the table screens do: the page previewed, then printed from the preview into the PDF.
+void BM_GridPrinterGridPagePreviewThenPdf(benchmark::State& state) {
+    GridPage& g = gridPage();
+    const std::string pdf = pdfPath("p_grid100");
+    TPrinterPreview* pv = PrinterPreview();
+    pv->SetOrientation(poPortrait);
+    pv->GetPropPrinter()->SetOutputFileName(pdf);
+    pv->GetPropPrinter()->SetPixelsPerInch(kPpi);
+    const Figures f = measure(state, pdf, [&] {
+        g.print.Preview();
+        pv->Print();
+    });
+    PreviewFormGx->Hide();
+    pv->GetPropPrinter()->SetOutputFileName("");
+    reportGrid(state, f, pv->PageCount());
+}
+BENCHMARK(BM_GridPrinterGridPagePreviewThenPdf)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -256,6 +256,17 @@ private:
     void resetCanvas();
     void setFitMapping();
     int textHeight(const AnsiString& s) { return canvas()->TextHeight(s); }
+    // Height of a text drawn without word wrap: a line per line break, none measured.
+    int linesHeight(const AnsiString& text) {
+        const std::string& t = text.str();
+        int lines = 1;
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            if (t[i] == '\n' || (t[i] == '\r' && (i + 1 == t.size() || t[i + 1] != '\n'))) ++lines;
+        }
+        TTextMetric tm;
+        GetTextMetrics(canvas()->Handle(), tm);
+        return lines * tm.tmHeight;
+    }
     int calcHeight(const AnsiString& text, int width, bool wrap) {
         TRect r(0, 0, std::max(1, width), 0);
         DrawText(canvas()->Handle(), text.IsEmpty() ? AnsiString(" ") : text, -1, r,
@@ -782,7 +793,7 @@ int TGridPrintJob::rowHeight() {
         int w = widths_[i] - 2 * hm_;
         const bool imageAndText = c->ImageList() && c->ShowImageAndText();
         if (imageAndText) w -= trunci((c->ImageList()->Width() + 5) * scaleX_);
-        int ch = calcHeight(o_.cellParams_->Text, w, wrap) + 2 * vm_;
+        int ch = (wrap ? calcHeight(o_.cellParams_->Text, w, true) : linesHeight(o_.cellParams_->Text)) + 2 * vm_;
         if (imageAndText) ch = std::max(ch, roundi(c->ImageList()->Height() * scaleY_) + roundi(4 * scaleY_));
         h = std::max(h, ch);
     }
@@ -1034,7 +1045,11 @@ void TGridPrintJob::drawDataCell(std::size_t i, const TRect& r, std::vector<Ansi
     if (p->Alignment == taCenter) flags |= DT_CENTER;
     if (p->Alignment == taRightJustify) flags |= DT_RIGHT;
     const TTextLayout layout = col->Layout();
-    if (layout != tlTop) {
+    if (!multiLine_) {
+        // One line: placed by the drawing itself, so the text is measured once.
+        if (layout == tlCenter) flags |= DT_VCENTER;
+        if (layout == tlBottom) flags |= DT_BOTTOM;
+    } else if (layout != tlTop) {
         const int th = calcHeight(text, cell.Width(), multiLine_);
         if (th < cell.Height()) cell.Top += layout == tlCenter ? (cell.Height() - th) / 2 : cell.Height() - th;
     }

@@ -89,13 +89,16 @@ TPreviewFormGx::TPreviewFormGx(TComponent* owner) : TForm(owner) {
     tbrMain->SetFlat(true);
     tbrMain->SetShowCaptions(true);
     tbrMain->SetImages(imlMain);
-    tbrMain->SetHeight(40);
+    // As high as its buttons, whichever look they have.
+    tbrMain->SetAutoSize(true);
 
+    // A thin bar under the tool bar: the page box takes the rest of the window.
     Splitter = new TSplitter(this);
     Splitter->SetName("Splitter");
-    Splitter->SetParent(this);
     Splitter->SetAlign(alTop);
+    Splitter->SetHeight(3);
     Splitter->SetTop(tbrMain->Height());
+    Splitter->SetParent(this);
     Splitter->SetCursor(crVSplit);
 
     stbMain = new TStatusBar(this);

@@ -1,6 +1,8 @@
 // The canvas: drawing state and the shape primitives.
 #include "gui/CanvasInternal.h"
 
+#include <QPainterPath>
+
 #include <algorithm>
 #include <cmath>
 #include <mutex>
@@ -312,21 +314,23 @@ void TCanvas::SetClipRegion(const TRegion* r) {
     clip_ = *r;
 }
 
+// The clip region is kept in logical coordinates, as the rectangles given to it are: without a clip
+// yet it starts as the whole device seen through the mapping (under a mapping that enlarges the
+// logical space, the device's pixel size would cut it short).
+void TCanvasAccess::StartClip(TCanvas& c) {
+    if (c.hasClip_) return;
+    QRect b = c.device_ ? c.device_->LogicalBounds() : QRect(0, 0, 0, 0);
+    c.clip_ = TRegion(TRect(b.left(), b.top(), b.right() + 1, b.bottom() + 1));
+    c.hasClip_ = true;
+}
+
 void TCanvas::IntersectClipRect(const TRect& r) {
-    if (!hasClip_) {
-        QRect b = device_ ? device_->Bounds() : QRect(0, 0, 0, 0);
-        clip_ = TRegion(TRect(b.left(), b.top(), b.right() + 1, b.bottom() + 1));
-        hasClip_ = true;
-    }
+    TCanvasAccess::StartClip(*this);
     clip_.Intersect(r);
 }
 
 void TCanvas::ExcludeClipRect(const TRect& r) {
-    if (!hasClip_) {
-        QRect b = device_ ? device_->Bounds() : QRect(0, 0, 0, 0);
-        clip_ = TRegion(TRect(b.left(), b.top(), b.right() + 1, b.bottom() + 1));
-        hasClip_ = true;
-    }
+    TCanvasAccess::StartClip(*this);
     clip_.Subtract(r);
 }
 
@@ -358,6 +362,30 @@ namespace {
 int penWidth(const TPen& p) { return std::max(1, p.Width()); }
 bool penVisible(const TPen& p) { return p.Style() != psClear && p.Mode() != pmNop; }
 
+// Lines on paper: polylines (counts[i] points each) stroked by the device as one path, with a solid
+// pen in copy mode; false when the device sets line pixels itself or the pen needs them (dashes,
+// other pen modes).
+bool strokeOnPaper(TCanvas& c, const TPoint* pts, const int* counts, int polylines, bool closed) {
+    TCanvasDevice* d = c.Device();
+    const TPen& pen = *c.Pen();
+    if (!d || d->DrawsNothing() || !d->Caps().VectorLines) return false;
+    if (pen.Mode() != pmCopy || (pen.Style() != psSolid && pen.Style() != psInsideFrame)) return false;
+    std::vector<QRect> clip = TCanvasAccess::ClipRects(c);
+    if (clip.empty()) return true;
+    QPainterPath path;
+    for (int i = 0, first = 0; i < polylines; first += counts[i], ++i) {
+        if (counts[i] < 2) continue;
+        path.moveTo(pts[first].x, pts[first].y);
+        for (int k = 1; k < counts[i]; ++k) path.lineTo(pts[first + k].x, pts[first + k].y);
+        if (closed) path.closeSubpath();
+    }
+    if (path.isEmpty()) return true;
+    QPen q(QColor::fromRgb(0xFF000000u | gfx::ToRgb(pen.Color())), penWidth(pen));
+    q.setCapStyle(pen.EndCap() == pecSquare ? Qt::SquareCap : pen.EndCap() == pecFlat ? Qt::FlatCap : Qt::RoundCap);
+    q.setJoinStyle(Qt::RoundJoin);
+    return d->StrokeLines(path, q, clip);
+}
+
 // Draws a polyline with the canvas pen. One-pixel pens leave out each segment's end pixel (and the
 // last point) and go straight to the device segment by segment; where a line crosses itself the
 // pen mode meets its own pixels, as it does on Windows. Wider pens cover everything within half
@@ -365,6 +393,7 @@ bool penVisible(const TPen& p) { return p.Style() != psClear && p.Mode() != pmNo
 void strokePolyline(TCanvas& c, const TPoint* pts, int n, bool closed) {
     TPen& pen = *c.Pen();
     if (!penVisible(pen) || n < 1) return;
+    if (strokeOnPaper(c, pts, &n, 1, closed)) return;
     const int w = penWidth(pen);
     if (w > 1) {
         const TPenMode m = pen.Mode();
@@ -452,6 +481,11 @@ void TCanvas::PolyPolyline(const TPoint* points, const int* counts, int polyline
     if (Recorder()) op.Points.assign(points, points + total);
     if (TCanvasAccess::Record(*this, std::move(op))) return;
     if (!TCanvasAccess::Begin(*this)) return;
+    // On paper the whole set is one path.
+    if (penVisible(*pen_) && strokeOnPaper(*this, points, counts, polylines, false)) {
+        TCanvasAccess::End(*this);
+        return;
+    }
     int first = 0;
     for (int i = 0; i < polylines; ++i) {
         strokePolyline(*this, points + first, counts[i], false);

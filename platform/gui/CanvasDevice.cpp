@@ -96,6 +96,14 @@ void FillImageSpans(QImage& image, const Span* spans, std::size_t n, const Paint
     }
 }
 
+void ClipUnlessInside(QPainter& painter, const QRectF& ink, const std::vector<QRect>& clip) {
+    for (const QRect& r : clip)
+        if (QRectF(r).contains(ink)) return;
+    QRegion region;
+    for (const QRect& r : clip) region += r;
+    painter.setClipRegion(region, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+}
+
 bool Mapping::Identity() const {
     return Mode == 1 || (WindowOrg.isNull() && ViewportOrg.isNull() && WindowExt == ViewportExt);
 }
@@ -163,6 +171,8 @@ void fillMerged(QPainter& p, const Span* spans, std::size_t n, const QBrush& bru
 }  // namespace gfx
 
 TCanvasDevice::~TCanvasDevice() = default;
+
+bool TCanvasDevice::StrokeLines(const QPainterPath&, const QPen&, const std::vector<QRect>&) { return false; }
 
 QRect TCanvasDevice::LogicalBounds() const {
     const QRect b = Bounds();
@@ -268,6 +278,21 @@ void TPainterDevice::FillSpans(const gfx::Span* spans, std::size_t n, const gfx:
     if (!map_.Identity()) painter_->setWorldTransform(map_.Transform(), true);
     gfx::fillMerged(*painter_, spans, n, brush);
     painter_->restore();
+}
+
+bool TPainterDevice::StrokeLines(const QPainterPath& lines, const QPen& pen, const std::vector<QRect>& clip) {
+    if (!caps_.VectorLines) return false;
+    painter_->save();
+    painter_->setRenderHint(QPainter::Antialiasing, false);
+    painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (!map_.Identity()) painter_->setWorldTransform(map_.Transform(), true);
+    const double half = pen.widthF();
+    gfx::ClipUnlessInside(*painter_, lines.controlPointRect().adjusted(-half, -half, half, half), clip);
+    painter_->setPen(pen);
+    painter_->setBrush(Qt::NoBrush);
+    painter_->drawPath(lines);
+    painter_->restore();
+    return true;
 }
 
 QPainter* TPainterDevice::BeginPainting() {

@@ -7,10 +7,12 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRegion>
 #include <QTransform>
 
 #include <cstdint>
+#include <vector>
 
 namespace gfx {
 
@@ -30,6 +32,10 @@ std::uint32_t Rop3(std::uint32_t rop, std::uint32_t pat, std::uint32_t src, std:
 std::uint32_t ToRgb(TColor c);
 TColor FromRgb(std::uint32_t rgb);
 
+// Clips painter to the rectangles of clip unless ink lies wholly inside one of them: on a printer
+// or PDF every clip is written into the page, so none is set where nothing would be cut.
+void ClipUnlessInside(QPainter& painter, const QRectF& ink, const std::vector<QRect>& clip);
+
 // Sets the pixels of spans (in image coordinates, already clipped) of a 32-bit image.
 void FillImageSpans(QImage& image, const Span* spans, std::size_t n, const Paint& paint, QPoint offset);
 
@@ -44,6 +50,8 @@ struct DeviceCaps {
     int PhysicalHeight = -1;
     int SizeMMX = -1;
     int SizeMMY = -1;
+    // Paper (a printer, a PDF, a page recorded for one): lines are kept as lines, not as pixels.
+    bool VectorLines = false;
 };
 
 // The mapping mode of a device context: logical to device coordinates through a window and a
@@ -89,6 +97,9 @@ public:
     virtual void EndPainting() = 0;
     // A canvas on this device logs but draws nothing.
     virtual bool DrawsNothing() const { return false; }
+    // Strokes lines (logical coordinates) with pen, clipped to clip, where the device keeps them as
+    // lines (Caps().VectorLines); false where lines are set pixel by pixel.
+    virtual bool StrokeLines(const QPainterPath& lines, const QPen& pen, const std::vector<QRect>& clip);
 
 protected:
     gfx::Mapping map_;
@@ -131,6 +142,7 @@ public:
     QRect Bounds() const override { return QRect(QPoint(0, 0), size_); }
     gfx::DeviceCaps Caps() const override { return caps_; }
     void FillSpans(const gfx::Span* spans, std::size_t n, const gfx::Paint& paint) override;
+    bool StrokeLines(const QPainterPath& lines, const QPen& pen, const std::vector<QRect>& clip) override;
     QPainter* BeginPainting() override;
     void EndPainting() override;
     void SetPainter(QPainter* p) { painter_ = p; }

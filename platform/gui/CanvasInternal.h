@@ -57,6 +57,8 @@ private:
 struct TCanvasAccess {
     // The drawable rectangles (canvas coordinates): device bounds, clip region, device clip.
     static std::vector<QRect> ClipRects(const TCanvas& c);
+    // Gives the canvas a clip region (the whole device, in logical coordinates) unless it has one.
+    static void StartClip(TCanvas& c);
     // The bounds of those rectangles, for cutting rasterising short.
     static gfx::Window Window(const TCanvas& c);
     // The rows of r inside the window, as spans.
@@ -82,6 +84,10 @@ struct TCanvasAccess {
     // characters) of a character to underline, or -1. rtl: right-to-left reading order.
     static void TextRun(TCanvas& c, int x, int y, const AnsiString& text, const QRect* clip, int underlineChar = -1,
                         bool rtl = false);
+    // The same for a text already in the toolkit's form, whose width in the canvas font is known
+    // (width < 0: measured here).
+    static void TextRun(TCanvas& c, int x, int y, const QString& text, int width, const QRect* clip,
+                        int underlineChar = -1, bool rtl = false);
 
     // Copies srcRect of src onto dst (canvas coordinates) by rop; a negative width or height of
     // either rectangle mirrors. With a transparent key, source pixels of that RGB are skipped.

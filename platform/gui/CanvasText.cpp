@@ -155,6 +155,12 @@ TSize TCanvas::TextExtent(const AnsiString& text) { return TCanvasAccess::Extent
 void TCanvasAccess::TextRun(TCanvas& c, int x, int y, const AnsiString& text, const QRect* clipRect,
                             int underlineChar, bool rtl) {
     if (!c.device_ || c.device_->DrawsNothing()) return;
+    TextRun(c, x, y, gfx::Q(text), -1, clipRect, underlineChar, rtl);
+}
+
+void TCanvasAccess::TextRun(TCanvas& c, int x, int y, const QString& q, int width, const QRect* clipRect,
+                            int underlineChar, bool rtl) {
+    if (!c.device_ || c.device_->DrawsNothing()) return;
     std::vector<QRect> clip = ClipRects(c);
     if (clipRect) {
         std::vector<QRect> cut;
@@ -167,8 +173,7 @@ void TCanvasAccess::TextRun(TCanvas& c, int x, int y, const AnsiString& text, co
     if (clip.empty()) return;
 
     auto fi = gfx::ResolveFont(*c.font_);
-    const QString q = gfx::Q(text);
-    const int w = fi->metrics.horizontalAdvance(q), h = fi->height;
+    const int w = width >= 0 ? width : fi->metrics.horizontalAdvance(q), h = fi->height;
     const double angle = c.font_->Orientation() / 10.0;
     const double rad = angle * std::numbers::pi / 180.0;
     const double cs = std::cos(rad), sn = std::sin(rad);
@@ -207,19 +212,12 @@ void TCanvasAccess::TextRun(TCanvas& c, int x, int y, const AnsiString& text, co
 
     QPainter* p = c.device_->BeginPainting();
     if (!p) return;
-    // A clip only where the text (with room for overhangs) may reach beyond the drawable area: on
-    // a printer or PDF every clip is written into the page.
+    // A clip only where the text (with room for overhangs) may reach beyond the drawable area.
     QRectF ink;
     for (QPointF corner : {place(ox, oy), place(ox + w, oy), place(ox + w, oy + h), place(ox, oy + h)})
         ink = ink.isNull() ? QRectF(corner, QSizeF(0, 0)) : ink.united(QRectF(corner, QSizeF(0, 0)));
     ink.adjust(-h, -h / 2.0, h, h / 2.0);
-    bool inside = false;
-    for (const QRect& r : clip) inside = inside || QRectF(r).contains(ink);
-    if (!inside) {
-        QRegion region;
-        for (const QRect& r : clip) region += r;
-        p->setClipRegion(region, p->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
-    }
+    gfx::ClipUnlessInside(*p, ink, clip);
     p->setRenderHint(QPainter::TextAntialiasing, true);
     p->setRenderHint(QPainter::Antialiasing, false);
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -357,6 +355,7 @@ namespace {
 struct TextLine {
     QString text;
     int underline = -1;  // character index to underline, -1 none
+    int width = -1;      // once measured
 };
 
 class Measure {
@@ -382,6 +381,13 @@ public:
         return x;
     }
     int TabPixels() const { return tab_; }
+    // The line's width, measured on first use only.
+    int Width(TextLine& l) const {
+        if (l.width < 0) l.width = Width(l.text);
+        return l.width;
+    }
+    // A width the canvas may take as the run's own (the fixed metrics of a recorder are not).
+    int RunWidth(const TextLine& l) const { return fixed_ || ((fmt_ & DT_EXPANDTABS) && l.text.contains('\t')) ? -1 : l.width; }
 
 private:
     TCanvas& c_;
@@ -415,8 +421,13 @@ QString stripPrefix(const QString& s, unsigned fmt, int& underline) {
 
 void wrapParagraph(const QString& para, int underline, int avail, const Measure& m, unsigned fmt,
                    std::vector<TextLine>& out) {
-    if (!(fmt & DT_WORDBREAK) || (fmt & DT_SINGLELINE) || m.Width(para) <= avail) {
+    if (!(fmt & DT_WORDBREAK) || (fmt & DT_SINGLELINE)) {
         out.push_back({para, underline});
+        return;
+    }
+    const int whole = m.Width(para);
+    if (whole <= avail) {
+        out.push_back({para, underline, whole});
         return;
     }
     qsizetype pos = 0;
@@ -454,12 +465,17 @@ void wrapParagraph(const QString& para, int underline, int avail, const Measure&
     }
 }
 
-QString ellipsize(const QString& s, int avail, const Measure& m) {
-    if (m.Width(s) <= avail) return s;
+// Cuts the line to what fits with an ellipsis; a line that fits is only measured.
+void ellipsize(TextLine& l, int avail, const Measure& m) {
+    if (m.Width(l) <= avail) return;
     const QString dots = QStringLiteral("...");
-    QString t = s;
-    while (!t.isEmpty() && m.Width(t + dots) > avail) t.chop(1);
-    return t + dots;
+    QString t = l.text;
+    int w = 0;
+    while (!t.isEmpty() && (w = m.Width(t + dots)) > avail) t.chop(1);
+    if (t.isEmpty()) w = m.Width(dots);
+    if (l.underline >= t.size()) l.underline = -1;
+    l.text = t + dots;
+    l.width = w;
 }
 
 }  // namespace
@@ -509,14 +525,10 @@ int DrawTextEx(HDC dc, const AnsiString& text0, int count, TRect& rect, unsigned
         }
     }
     if (fmt & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS))
-        for (TextLine& l : lines) {
-            QString e = ellipsize(l.text, avail, m);
-            if (e != l.text && l.underline >= e.size() - 3) l.underline = -1;
-            l.text = e;
-        }
+        for (TextLine& l : lines) ellipsize(l, avail, m);
 
     int maxW = 0;
-    for (const TextLine& l : lines) maxW = std::max(maxW, m.Width(l.text));
+    for (TextLine& l : lines) maxW = std::max(maxW, m.Width(l));
     const int totalH = static_cast<int>(lines.size()) * lineH;
 
     if (fmt & DT_CALCRECT) {
@@ -539,8 +551,8 @@ int DrawTextEx(HDC dc, const AnsiString& text0, int count, TRect& rect, unsigned
     const bool rtl = (fmt & DT_RTLREADING) != 0;
     const unsigned align = dc->TextAlign();
     dc->SetTextAlign(TA_LEFT | TA_TOP);
-    for (const TextLine& l : lines) {
-        const int w = m.Width(l.text);
+    for (TextLine& l : lines) {
+        const int w = m.Width(l);
         int x = rect.Left + lm;
         if (fmt & DT_CENTER) x = rect.Left + lm + (avail - w) / 2;
         else if (fmt & DT_RIGHT) x = rect.Right - rm - w;
@@ -555,7 +567,7 @@ int DrawTextEx(HDC dc, const AnsiString& text0, int count, TRect& rect, unsigned
                 if (i + 1 < parts.size()) px = (px / m.TabPixels() + 1) * m.TabPixels();
             }
         } else {
-            TCanvasAccess::TextRun(*dc, x, y, AnsiString(l.text.toStdString()), clip, l.underline, rtl);
+            TCanvasAccess::TextRun(*dc, x, y, l.text, m.RunWidth(l), clip, l.underline, rtl);
         }
         y += lineH;
     }

@@ -545,6 +545,7 @@ void TToolBar::SetImages(TCustomImageList* l) {
         l->FreeNotification(this);
     }
     imagesChanged(nullptr);
+    ArrangeButtons();
 }
 
 void TToolBar::SetDisabledImages(TCustomImageList* l) {
@@ -570,6 +571,7 @@ void TToolBar::Notification(TComponent* component, TOperation operation) {
 void TToolBar::SetShowCaptions(bool b) {
     showCaptions_ = b;
     imagesChanged(nullptr);
+    ArrangeButtons();
 }
 
 void TToolBar::SetFlat(bool b) {
@@ -580,6 +582,7 @@ void TToolBar::SetFlat(bool b) {
 void TToolBar::SetList(bool b) {
     list_ = b;
     imagesChanged(nullptr);
+    ArrangeButtons();
 }
 
 void TToolBar::SetIndent(int i) {
@@ -614,9 +617,45 @@ TToolButton* TToolBar::Buttons(int i) const {
     throw EListError("Индекс списка вне диапазона (" + std::to_string(i) + ")");
 }
 
+namespace {
+// Room around the picture and the text, as the buttons paint them (a raised edge, a gap of 1
+// between image and text).
+constexpr int kCaptionPadX = 6, kCaptionPadY = 4;
+
+TSize captionSize(const TToolButton* b) {
+    const AnsiString caption = StripHotkey(b->Caption());
+    const TRect r = CalcTextRect(b->Font(), caption.IsEmpty() ? AnsiString("0") : caption, TRect(), DT_SINGLELINE);
+    return TSize(r.Width(), r.Height());
+}
+
+// The size a button takes: ButtonWidth x ButtonHeight, grown with captions shown so that its caption
+// fits whole under the image (beside it in a list tool bar); all buttons are as high as the highest.
+TSize buttonSize(const TToolBar& bar, const TToolButton* button) {
+    TSize size(bar.ButtonWidth(), bar.ButtonHeight());
+    if (!bar.ShowCaptions()) return size;
+    int textH = 0;
+    for (int i = 0; i < bar.ControlCount(); ++i) {
+        auto* b = dynamic_cast<TToolButton*>(bar.Controls(i));
+        if (b && b->Style() != tbsSeparator && b->Style() != tbsDivider) textH = std::max(textH, captionSize(b).cy);
+    }
+    const int textW = button ? captionSize(button).cx : 0;
+    const TCustomImageList* images = bar.Images();
+    const int imageW = images ? images->Width() : 0, imageH = images ? images->Height() : 0;
+    if (bar.List()) {
+        size.cx = std::max(size.cx, imageW + (imageW ? kCaptionPadX : 0) + textW + 2 * kCaptionPadX);
+        size.cy = std::max(size.cy, std::max(imageH, textH) + 2 * kCaptionPadY);
+    } else {
+        size.cx = std::max(size.cx, std::max(imageW, textW) + 2 * kCaptionPadX);
+        size.cy = std::max(size.cy, imageH + (imageH ? 1 : 0) + textH + 2 * kCaptionPadY);
+    }
+    return size;
+}
+}  // namespace
+
 void TToolBar::ControlInserted(TControl* c) {
     if (auto* b = dynamic_cast<TToolButton*>(c); b && b->Style() != tbsSeparator && b->Style() != tbsDivider)
         b->SetBounds(b->Left(), b->Top(), buttonWidth_, buttonHeight_);
+    ArrangeButtons();
 }
 
 void TToolBar::ControlRemoving(TControl*) {}
@@ -635,17 +674,19 @@ void TToolBar::ArrangeButtons() {
         TControl* c = Controls(i);
         if (c->Visible() && c->Align() == alNone) list.push_back(c);
     }
-    int x = indent_, y = 0, rowH = buttonHeight_;
+    const int buttonH = buttonSize(*this, nullptr).cy;
+    int x = indent_, y = 0, rowH = buttonH;
     int width = ClientWidth();
     for (TControl* c : list) {
         auto* b = dynamic_cast<TToolButton*>(c);
         int w = c->Width();
-        int h = b ? buttonHeight_ : c->Height();
-        if (b && b->Style() != tbsSeparator && b->Style() != tbsDivider) w = buttonWidth_ + (b->Style() == tbsDropDown ? 12 : 0);
+        int h = b ? buttonH : c->Height();
+        if (b && b->Style() != tbsSeparator && b->Style() != tbsDivider)
+            w = buttonSize(*this, b).cx + (b->Style() == tbsDropDown ? 12 : 0);
         if (wrapable_ && x > indent_ && x + w > width) {
             x = indent_;
             y += rowH;
-            rowH = buttonHeight_;
+            rowH = buttonH;
         }
         c->SetBounds(x, y, w, h);
         rowH = std::max(rowH, h);
@@ -653,7 +694,7 @@ void TToolBar::ArrangeButtons() {
         if (b && b->Wrap()) {
             x = indent_;
             y += rowH;
-            rowH = buttonHeight_;
+            rowH = buttonH;
         }
     }
     if (autoSize_ && (Align() == alTop || Align() == alBottom || Align() == alNone)) SetHeight(y + rowH);

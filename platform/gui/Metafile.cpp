@@ -108,6 +108,9 @@ TMetafileCanvas::TMetafileCanvas(TMetafile* metafile, HDC reference)
     } else {
         caps.PixelsX = metafile->PixelsPerInchX();
         caps.PixelsY = metafile->PixelsPerInchY();
+        // A page at a printer's resolution is meant for paper; one at the screen's replays pixel
+        // for pixel like a bitmap's drawing.
+        caps.VectorLines = caps.PixelsX > 96 && caps.PixelsY > 96;
     }
     metafile->image_ = std::make_unique<TMetafileImage>();
     metafile->width_ = size.width();

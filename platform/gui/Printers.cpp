@@ -71,6 +71,7 @@ gfx::DeviceCaps capsOf(QPrinter& p) {
     const QRectF mm = layout.paintRect(QPageLayout::Millimeter);
     c.SizeMMX = static_cast<int>(std::lround(mm.width()));
     c.SizeMMY = static_cast<int>(std::lround(mm.height()));
+    c.VectorLines = true;
     return c;
 }
 

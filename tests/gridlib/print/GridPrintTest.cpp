@@ -226,6 +226,90 @@ TEST_F(GridPrintTest, PageCountsOfBandsStripsTallRowsAndCountedPages) {
     }
 }
 
+// Rows per page for known row heights on the preview's sheet without a printer (600 dpi, the
+// printable area 450 ... 7044 - bottom margin, no titles): a row is taken while its bottom stays
+// within the area, so rows that fill it exactly share one page.
+TEST_F(GridPrintTest, RowsPerPageForKnownRowHeights) {
+    pv->GetPropPrinter()->SetOutputFileName("");
+    ASSERT_FALSE(pv->HasPrinter());
+    const struct {
+        int rowHeight;  // screen pixels: 6.25 printer pixels each
+        int fit;        // rows the area holds exactly
+        int spare;      // printer pixels of the area beyond those rows
+        int rows;       // data rows printed
+        int footers;    // footer rows after them
+        int pages;
+    } cases[] = {
+        {20, 40, 0, 40, 0, 1},     // the last row ends exactly at the area's bottom
+        {20, 40, 0, 41, 0, 2},
+        {20, 40, 0, 80, 0, 2},
+        {20, 40, 0, 81, 0, 3},
+        {20, 40, -1, 40, 0, 2},    // a pixel short: the 40th row goes over
+        {20, 40, 124, 41, 0, 2},   // a pixel short of a 41st row
+        {20, 40, 125, 41, 0, 1},
+        {24, 30, 0, 30, 0, 1},     // 150 printer pixels a row
+        {24, 30, 0, 31, 0, 2},
+        {20, 40, 0, 39, 1, 1},     // a footer row fits exactly as well
+        {20, 40, 0, 40, 1, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rowHeight << " px, " << c.rows << " rows, spare " << c.spare);
+        cds.Close();
+        cds.FieldDefs()->Clear();
+        grid = std::make_unique<TDBGridGx>(nullptr);
+        print->SetDBGridGx(grid.get());
+        Open(c.rows, [](int i) { return AnsiString("Строка " + std::to_string(i)); });
+        grid->SetOptions(grid->Options() & ~dgTitles);
+        grid->SetRowHeight(c.rowHeight);
+        grid->SetFooterRowCount(c.footers);
+        print->SetUnits(Inches);
+        print->Page()->TopMargin = Currency(1);  // 600 - 150 offset: the area starts at 450
+        const int rowPixels = c.rowHeight * 600 / 96;
+        const int bottom = pv->GetFullPageHeight() - 600 - c.fit * rowPixels - c.spare;
+        print->Page()->BottomMargin = Currency(std::round(bottom / 600.0 * 10000) / 10000);
+        EXPECT_EQ(PreviewPages(), c.pages);
+    }
+}
+
+// A grid four times wider than the page, fitted to its width: every cell of every row and column
+// carries its text in the PDF, printed directly and from the preview.
+TEST_F(GridPrintTest, FittedPrintKeepsEveryCellsText) {
+    constexpr int kColumns = 19, kRows = 300;
+    for (int c = 0; c < kColumns; ++c) cds.FieldDefs()->Add(AnsiString("F") + IntToStr(c), ftString, 20);
+    cds.CreateDataSet();
+    auto cell = [](int r, int c) { return "r" + std::to_string(r) + "c" + std::to_string(c); };
+    for (int r = 0; r < kRows; ++r) {
+        std::vector<Variant> values;
+        for (int c = 0; c < kColumns; ++c) values.push_back(Variant(cell(r, c)));
+        cds.AppendRecord(values);
+    }
+    cds.MergeChangeLog();
+    cds.First();
+    grid->SetDataSource(&source);
+    for (int c = 0; c < kColumns; ++c) grid->Columns()->Items(c)->SetWidth(150);
+    print->SetOptions({pghFitGridToPageWidth});
+    pv->SetOrientation(poLandscape);
+    const std::string direct = PrintPdf("fitted.pdf");
+    const std::string previewed = dir / "fitted-preview.pdf";
+    print->Preview();
+    pv->GetPropPrinter()->SetOutputFileName(previewed);
+    pv->Print();
+    for (const std::string& pdf : {direct, previewed}) {
+        SCOPED_TRACE(pdf);
+        EXPECT_GE(testlib::PdfPages(pdf), 2);
+        // Each text as a word of its own.
+        std::string text = " " + testlib::SquashBlanks(testlib::PdfText(pdf)) + " ";
+        for (char& ch : text)
+            if (ch == '\n' || ch == '\f') ch = ' ';
+        int missing = 0;
+        for (int r = 0; r < kRows; ++r)
+            for (int c = 0; c < kColumns; ++c)
+                if (text.find(" " + cell(r, c) + " ") == std::string::npos && ++missing <= 5)
+                    ADD_FAILURE() << cell(r, c) << " missing";
+        EXPECT_EQ(missing, 0);
+    }
+}
+
 TEST_F(GridPrintTest, RowTallerThanThePagePrintsAloneAndTheLoopEnds) {
     std::string tall;
     for (int i = 0; i < 1500; ++i) tall += "слово ";

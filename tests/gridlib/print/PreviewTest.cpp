@@ -293,6 +293,34 @@ TEST_F(PreviewTest, SplitterSwitchesTheToolBarLooks) {
     EXPECT_EQ(form->tbrMain->Images(), form->imlMain);
 }
 
+// With images and captions (the window's first look) every button shows its picture and, under
+// it, its whole caption, one button beside the other, within the tool bar.
+TEST_F(PreviewTest, ToolBarButtonsShowTheirWholeCaptionsSideBySide) {
+    guitest::ShowForm(form);
+    ASSERT_TRUE(form->tbrMain->ShowCaptions());
+    ASSERT_EQ(form->tbrMain->Images(), form->imlMain);
+    TToolButton* previous = nullptr;
+    for (TToolButton* b : {form->tbtPrint, form->tbtPrinterSetupDialog, form->tbtScale, form->tbtPrevPage,
+                           form->tbtNextPage, form->tbStop, form->tbClose}) {
+        SCOPED_TRACE(b->Caption().str());
+        const TRect caption = CalcTextRect(b->Font(), b->Caption(), TRect(), DT_SINGLELINE);
+        const int dropDown = b->Style() == tbsDropDown ? 12 : 0;
+        EXPECT_GE(b->Width() - dropDown, caption.Width());
+        EXPECT_GE(b->Height(), form->imlMain->Height() + caption.Height());
+        EXPECT_GE(b->Top(), 0);
+        EXPECT_LE(b->Top() + b->Height(), form->tbrMain->Height());
+        if (previous) {
+            EXPECT_EQ(b->Top(), previous->Top());
+            EXPECT_GE(b->Left(), previous->Left() + previous->Width());
+        }
+        previous = b;
+    }
+    EXPECT_LE(previous->Left() + previous->Width(), form->tbrMain->Width());
+    // The page box starts below the tool bar and its splitter.
+    EXPECT_GE(box->Top(), form->tbrMain->Height());
+    EXPECT_LE(box->Top(), form->tbrMain->Height() + 3);
+}
+
 TEST_F(PreviewTest, PageShowsItsInkWhereItWasDrawn) {
     Record(2);
     guitest::ShowForm(form);

@@ -209,10 +209,22 @@ TEST(MappingMode, LogicalToDevicePoints) {
     SetViewportExtEx(dc, 200, 200);
     b.Canvas()->Brush()->SetColor(clBlue);
     b.Canvas()->FillRect(TRect(500, 500, 1000, 1000));
+    // A clip is given in logical units too, over the whole logical space (well beyond the bitmap's
+    // 200 pixels): only what lies outside it is cut.
+    const int saved = b.Canvas()->SaveDC();
+    b.Canvas()->IntersectClipRect(TRect(0, 500, 1000, 800));
+    b.Canvas()->ExcludeClipRect(TRect(0, 500, 250, 800));
+    b.Canvas()->Brush()->SetColor(clRed);
+    b.Canvas()->FillRect(TRect(0, 0, 1000, 1000));
+    b.Canvas()->RestoreDC(saved);
     SetMapMode(dc, MM_TEXT);
     EXPECT_EQ(b.Canvas()->Pixels(99, 99), clWhite);
-    EXPECT_EQ(b.Canvas()->Pixels(100, 100), clBlue);
+    EXPECT_EQ(b.Canvas()->Pixels(100, 160), clBlue);
     EXPECT_EQ(b.Canvas()->Pixels(199, 199), clBlue);
+    EXPECT_EQ(b.Canvas()->Pixels(40, 120), clWhite);  // excluded
+    EXPECT_EQ(b.Canvas()->Pixels(60, 100), clRed);
+    EXPECT_EQ(b.Canvas()->Pixels(199, 159), clRed);
+    EXPECT_EQ(b.Canvas()->Pixels(199, 99), clWhite);
 }
 
 TEST(RichText, RtfRoundTripKeepsCyrillicFormatsAndAlignment) {
