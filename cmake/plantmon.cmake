@@ -40,3 +40,26 @@ function(plantmon_test name)
     add_dependencies(threads_tests ${name})
   endif()
 endfunction()
+
+# plantmon_warnings_as_errors(<dir>)
+# Makes every library and executable defined in <dir> and its subdirectories treat warnings as errors.
+# Called once after all directories are added, so a target added later in any CMakeLists.txt
+# is covered without naming it; directories outside the source tree (third-party code fetched into the
+# build tree) are left alone.
+function(plantmon_warnings_as_errors dir)
+  cmake_path(IS_PREFIX PROJECT_SOURCE_DIR "${dir}" NORMALIZE inside)
+  if(NOT inside)
+    return()
+  endif()
+  get_property(targets DIRECTORY "${dir}" PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(t IN LISTS targets)
+    get_target_property(type ${t} TYPE)
+    if(type MATCHES "^(STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|OBJECT_LIBRARY|EXECUTABLE)$")
+      set_property(TARGET ${t} PROPERTY COMPILE_WARNING_AS_ERROR ON)
+    endif()
+  endforeach()
+  get_property(subdirs DIRECTORY "${dir}" PROPERTY SUBDIRECTORIES)
+  foreach(sub IN LISTS subdirs)
+    plantmon_warnings_as_errors("${sub}")
+  endforeach()
+endfunction()

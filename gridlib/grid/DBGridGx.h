@@ -1276,6 +1276,8 @@ using TDBGridGxRestoreParams = unsigned;
 // The selection as the export, the import and the clipboard's delete walk it: its kind and the
 // part that kind uses.
 struct TImpExpSelectionGx {
+    TImpExpSelectionGx() = default;
+    explicit TImpExpSelectionGx(TDBGridGxSelectionType type) : SelectionType(type) {}
     TDBGridGxSelectionType SelectionType = gstNon;
     std::vector<TBookmark> Rows;  // records, in the list's order
     TBookmark TopRow;             // rectangle: its first and last records

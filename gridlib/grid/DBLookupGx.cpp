@@ -608,7 +608,7 @@ bool TCustomDBLookupComboboxGx::LocateStr(const AnsiString& text, bool partialKe
     if (!listActive_ || !CanModify(true)) return false;
     TDataSet* ds = listDataSet();
     try {
-        const TLocateOptions options = loCaseInsensitive | (partialKey ? loPartialKey : 0);
+        const TLocateOptions options = loCaseInsensitive | (partialKey ? TLocateOptions{loPartialKey} : 0);
         if (ds->Locate(listField_->FieldName(), Variant(text), options)) {
             // The key and the text change as one: OnChange fires once afterwards, if at all.
             const TNotifyEvent saved = OnChange;

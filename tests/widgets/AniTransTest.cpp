@@ -169,7 +169,7 @@ TEST(AniTrans, TooSmallOrWithoutVirtualExtentCollapsesIntoTheCorner) {
         ASSERT_FALSE(fills.empty());
         EXPECT_EQ(fills[0].Rect, TRect(0, 0, k.w, k.h));
         for (const auto& e : OfKind(ops, TCanvasOpKind::Ellipse))
-            if (e.Rect.Width() != 6) EXPECT_EQ(e.Rect, TRect(0, k.h, 0, k.h));
+            if (e.Rect.Width() != 6) { EXPECT_EQ(e.Rect, TRect(0, k.h, 0, k.h)); }
     }
 }
 

@@ -78,13 +78,13 @@ TEST(DegenerateInput, ABadCountOrSizeBeepsAtEveryPaintAndShowsNothingNew) {
             EXPECT_EQ(BeepCount(), paint);
             EXPECT_TRUE(OfKind(ops, TCanvasOpKind::CopyRect).empty()) << "nothing reaches the screen\n" << Dump(ops);
             EXPECT_TRUE(OfKind(ops, c.neverDrawn).empty());
-            if (c.kept) EXPECT_EQ(OfKind(ops, c.drawnFirst).size(), 1u) << "each paint tries again";
+            if (c.kept) { EXPECT_EQ(OfKind(ops, c.drawnFirst).size(), 1u) << "each paint tries again"; }
         }
         s.mend();
         auto ops = s.paint();
         EXPECT_EQ(BeepCount(), 2);
         EXPECT_FALSE(OfKind(ops, c.neverDrawn).empty());
-        if (c.kept) EXPECT_EQ(OfKind(ops, TCanvasOpKind::CopyRect).size(), 1u);
+        if (c.kept) { EXPECT_EQ(OfKind(ops, TCanvasOpKind::CopyRect).size(), 1u); }
     }
 }
 

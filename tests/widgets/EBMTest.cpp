@@ -55,7 +55,7 @@ TEST(EBM, ReadsTheOutlineOrReportsWhatIsWrong) {
         }
         auto polys = OfKind(RecordPaint(m), TCanvasOpKind::Polygon);
         EXPECT_EQ(polys.size(), c.count > 0 ? 1u : 0u);
-        if (!polys.empty()) EXPECT_EQ(polys[0].Points.size(), static_cast<size_t>(c.count));
+        if (!polys.empty()) { EXPECT_EQ(polys[0].Points.size(), static_cast<size_t>(c.count)); }
     }
 }
 

@@ -67,7 +67,7 @@ TEST(WaterMEO, HorizontalBarMarksAndArrow) {
         EXPECT_EQ(bars[1].BrushColor, clAqua);
         EXPECT_EQ(MarkColumns(ops, clGreen), c.marks);
         for (const auto& l : OfKind(ops, TCanvasOpKind::LineTo))
-            if (l.PenColor == clGreen) EXPECT_EQ(l.Points[0].y, 39) << "marks 20 long from the bottom edge";
+            if (l.PenColor == clGreen) { EXPECT_EQ(l.Points[0].y, 39) << "marks 20 long from the bottom edge"; }
         auto shafts = OfKind(ops, TCanvasOpKind::LineTo);
         ASSERT_FALSE(shafts.empty());
         EXPECT_EQ(shafts.back().Points, (std::vector<TPoint>{{c.arrow, 2}, {c.arrow, 35}}));

@@ -343,7 +343,7 @@ TEST(DayArchiveRecords, AFullDiskKeepsThePendingRunForTheNextTry) {
         }
         auto a = Archive<TArcManager>(2);
         for (int s = 0; s < 4; ++s) EXPECT_EQ(Read(*a, At(0, 100 + s)), 10 + s) << s;
-        if (c.stepRecord != 0) EXPECT_EQ(Read(*a, c.stepRecord), 77);
+        if (c.stepRecord != 0) { EXPECT_EQ(Read(*a, c.stepRecord), 77); }
     }
 }
 

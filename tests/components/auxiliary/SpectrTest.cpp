@@ -315,8 +315,8 @@ TEST(SpectrPaint, ExportDrawsInBlackWithAFrame) {
     EXPECT_EQ(s->Bitmap()->Width(), 300);
     EXPECT_EQ(s->Bitmap()->Height(), 200);
     for (const TCanvasOp& op : rec.Ops) {
-        if (op.Kind == TCanvasOpKind::LineTo || op.Kind == TCanvasOpKind::Polyline) EXPECT_EQ(op.PenColor, clBlack);
-        if (op.Kind == TCanvasOpKind::TextOut) EXPECT_EQ(op.FontColor, clBlack);
+        if (op.Kind == TCanvasOpKind::LineTo || op.Kind == TCanvasOpKind::Polyline) { EXPECT_EQ(op.PenColor, clBlack); }
+        if (op.Kind == TCanvasOpKind::TextOut) { EXPECT_EQ(op.FontColor, clBlack); }
     }
     std::vector<TCanvasOp> polys = rec.OfKind(TCanvasOpKind::Polygon);
     ASSERT_EQ(polys.size(), 2u);

@@ -178,7 +178,7 @@ TEST(PopupCalculator, AnEditorsTextOpensItAndOnlyANumberComesBack) {
     for (const Case& c : cases) {
         const Variant v = CalculatorStartValue(c.text);
         EXPECT_EQ(VarIsNull(v), c.null) << c.text;
-        if (!c.null) EXPECT_DOUBLE_EQ(v.AsDouble(), c.value) << c.text;
+        if (!c.null) { EXPECT_DOUBLE_EQ(v.AsDouble(), c.value) << c.text; }
     }
     FakeComboOwner owner;
     auto* popup = new TPopupCalculatorGx(&owner);

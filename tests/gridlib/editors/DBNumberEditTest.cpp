@@ -60,7 +60,7 @@ TEST_F(NumberFixture, TextsAreNormalisedGroupedAndReadAsNumbers) {
     for (const Number& n : numbers) {
         double v = -1;
         EXPECT_EQ(TryTextToNumber(n.in, v), n.ok) << n.in;
-        if (n.ok) EXPECT_DOUBLE_EQ(v, n.v) << n.in;
+        if (n.ok) { EXPECT_DOUBLE_EQ(v, n.v) << n.in; }
     }
 
     struct Format {

@@ -82,7 +82,7 @@ struct FindDialogTest : ::testing::Test {
             if (before) before(d);
             for (bool held : ctrl) {
                 const int n = boxes.Count();
-                guitest::Click(d->bFind, TPoint(5, 5), mbLeft, held ? ssCtrl : 0);
+                guitest::Click(d->bFind, TPoint(5, 5), mbLeft, held ? TShiftState{ssCtrl} : 0);
                 out.push_back(Where(n));
             }
             f->SetModalResult(mrCancel);

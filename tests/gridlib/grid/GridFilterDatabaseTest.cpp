@@ -290,7 +290,7 @@ TEST_F(GridSortDatabaseTest, TitleMarkersRewriteTheOrderByLine) {
                 SCOPED_TRACE(s.orderLine);
                 const TRect title = grid->CellRect(grid->DataToRawColumn(s.col), 0);
                 guitest::Click(grid.get(), TPoint((title.Left + title.Right) / 2, (title.Top + title.Bottom) / 2),
-                               mbLeft, s.ctrl ? ssCtrl : 0);
+                               mbLeft, s.ctrl ? TShiftState{ssCtrl} : 0);
                 if (s.ctrl) guitest::Key(VK_CONTROL, 0, grid.get());
                 ASSERT_TRUE(ds->Active());
                 EXPECT_EQ(ids(*ds), s.ids);

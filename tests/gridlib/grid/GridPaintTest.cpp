@@ -168,7 +168,7 @@ TEST_F(GridPaintTest, TheThreeDimensionalEdgeRules) {
     };
     for (const Case& c : cases) {
         grid->SetOptionsGx(c.options);
-        EXPECT_EQ(grid->CellHave3DRect(c.col, c.row, TRect(), c.fixed ? gdFixed : 0), c.expected)
+        EXPECT_EQ(grid->CellHave3DRect(c.col, c.row, TRect(), c.fixed ? TGridDrawState{gdFixed} : 0), c.expected)
             << "options " << c.options << " cell " << c.col << "," << c.row;
     }
     grid->filterRow = true;
@@ -410,7 +410,7 @@ TEST_F(GridPaintTest, SortDigitsOnlyWithTwoMarkedColumns) {
     // The digit stands right of the marker at the cell's right edge.
     const TRect title = grid->CellRect(3, 0);
     for (const TCanvasOp& op : Ops(TCanvasOpKind::TextOut))
-        if (op.Text == "2") EXPECT_EQ(op.Points[0].x, title.Right - 7 - 2);
+        if (op.Text == "2") { EXPECT_EQ(op.Points[0].x, title.Right - 7 - 2); }
 
     // A title too narrow for the marker drops it, then the digits.
     grid->Columns()->Items(2)->SetWidth(12);
@@ -602,7 +602,7 @@ TEST_F(GridPaintTest, TheRequiredMarkOnAnEditedEmptyRequiredField) {
     EXPECT_EQ(marks(), 1);
     const TRect cell = grid->CellRect(2, 1);
     for (const TCanvasOp& op : Ops(TCanvasOpKind::LineTo))
-        if (op.PenStyle == psDot) EXPECT_EQ(op.Points[1], TPoint(cell.Right - 3, cell.Bottom - 1));
+        if (op.PenStyle == psDot) { EXPECT_EQ(op.Points[1], TPoint(cell.Right - 3, cell.Bottom - 1)); }
     name->OnCheckDrawRequiredState = [](TObject*, const AnsiString&, bool& draw) { draw = false; };
     PaintNow();
     EXPECT_EQ(marks(), 0) << "the column's handler says no";

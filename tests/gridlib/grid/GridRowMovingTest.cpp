@@ -148,7 +148,7 @@ TEST_F(RowMovingTest, TheLineFollowsAllowedTargetsAndTheReleaseMovesTheSelectedR
     const TRect start = grid->CellRect(0, Raw(1));
     EXPECT_EQ(LinesDrawn(), std::vector<int>{start.Top}) << "above the start row";
     for (const TCanvasOp& op : metrics->recorder.OfKind(TCanvasOpKind::LineTo))
-        if (op.PenMode == pmXor) EXPECT_EQ(op.Points.back().x, grid->ClientWidth());
+        if (op.PenMode == pmXor) { EXPECT_EQ(op.Points.back().x, grid->ClientWidth()); }
 
     // Down to data row 4: asked first, then the line leaves the start row for the bottom of row 4.
     metrics->recorder.Clear();

@@ -124,8 +124,8 @@ TEST_F(InplaceFixture, TheColumnDecidesTheEditStyleAndTheMainButton) {
         TEditButtonControlGx* b = mainButton(e);
         EXPECT_EQ(b->Visible(), k.style != esNoneGx);
         // Without a visible button the strip takes no height either.
-        if (k.style == esNoneGx) EXPECT_EQ(b->Height(), 0);
-        if (k.style != esNoneGx) EXPECT_EQ(b->Style(), k.button);
+        if (k.style == esNoneGx) { EXPECT_EQ(b->Height(), 0); }
+        if (k.style != esNoneGx) { EXPECT_EQ(b->Style(), k.button); }
         EXPECT_EQ(e->ButtonsWidth(), k.style != esNoneGx ? GetSystemMetrics(SM_CXVSCROLL) : 0);
         // The text stops before the buttons.
         TRect r;
@@ -491,7 +491,7 @@ TEST_F(InplaceFixture, UpAndDownInAWordWrappedCellLeaveItOnlyFromItsEdgeLines) {
         e->SetSelLength(0);
         guitest::Key(k.key, 0, e);
         EXPECT_EQ(!grid->keys.empty() && grid->keys.front() == k.key, k.leaves);
-        if (!k.leaves) EXPECT_NE(e->SelStart(), k.caret) << "the caret moved between the lines";
+        if (!k.leaves) { EXPECT_NE(e->SelStart(), k.caret) << "the caret moved between the lines"; }
         if (!e->Visible()) e = edit("Name");
     }
     // Without the always-shown editor the arrows never leave the cell.

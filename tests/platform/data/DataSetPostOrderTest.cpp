@@ -91,8 +91,9 @@ TEST(DataSetPostOrderTest, SingleRecordChangesMatchARebuiltView) {
             ++changes;
             const std::vector<int> expected = expectedIds(base, s);
             ASSERT_EQ(ds.RecordCount(), static_cast<int>(expected.size()));
-            if (posted && std::find(expected.begin(), expected.end(), posted) != expected.end())
+            if (posted && std::find(expected.begin(), expected.end(), posted) != expected.end()) {
                 EXPECT_EQ(current(), posted) << "the cursor stays on the posted record";
+            }
             // Every fifth step: the whole view, its record numbers and bookmarks.
             if (step % 5 != 0) continue;
             std::vector<int> seen;
