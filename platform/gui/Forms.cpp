@@ -1,6 +1,7 @@
 #include "gui/Forms.h"
 
 #include "gui/ActnList.h"
+#include "gui/ComCtrls.h"
 #include "gui/Dialogs.h"
 #include "gui/Menus.h"
 #include "gui/QtControlsInternal.h"
@@ -11,11 +12,13 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
@@ -70,6 +73,40 @@ namespace {
 // Raising a top-level window; the off-screen platform has no stacking to change.
 void raiseWindow(QWidget* w) {
     if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+}
+
+// The sub-window of an MDI child shows what the form's border asks for: no frame, a title with a
+// close button only (dialog and tool borders), or the border icons; without the system menu there
+// are no buttons at all.
+void applySubWindowFlags(QMdiSubWindow* sw, TBorderStyle style, TBorderIcons icons) {
+    Qt::WindowFlags f = Qt::SubWindow | Qt::CustomizeWindowHint;
+    switch (style) {
+    case bsNone: f |= Qt::FramelessWindowHint; break;
+    case bsDialog:
+    case bsToolWindow:
+    case bsSizeToolWin:
+        f |= Qt::WindowTitleHint;
+        if (icons & biSystemMenu) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        break;
+    default:
+        f |= Qt::WindowTitleHint;
+        if (icons & biSystemMenu) {
+            f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            if (icons & biMinimize) f |= Qt::WindowMinimizeButtonHint;
+            if (icons & biMaximize) f |= Qt::WindowMaximizeButtonHint;
+        }
+        break;
+    }
+    const bool wasVisible = sw->isVisible();
+    sw->setWindowFlags(f);
+    if (wasVisible) sw->show();
+}
+
+// The page control that holds the focused control, the innermost when they nest.
+TPageControl* pageControlWithFocus() {
+    for (TControl* c = GetFocus(); c; c = c->Parent())
+        if (auto* pc = dynamic_cast<TPageControl*>(c)) return pc;
+    return nullptr;
 }
 
 // Activates a top-level window. A window shown again while the window system still counts it as
@@ -424,8 +461,12 @@ void TCustomForm::TextChanged() {
 }
 
 void TCustomForm::applyWindowFlags() {
+    if (subWindow_) {
+        applySubWindowFlags(subWindow_, borderStyle_, borderIcons_);
+        return;
+    }
     QWidget* frame = Widget();
-    if (!frame || subWindow_ || Parent()) return;
+    if (!frame || Parent()) return;
     bool wasVisible = frame->isVisible();
     Qt::WindowFlags f;
     switch (borderStyle_) {
@@ -469,6 +510,7 @@ void TCustomForm::SetFormStyle(TFormStyle s) {
         mf->mdiArea_->addSubWindow(sw);
         sw->setWindowTitle(QString::fromStdString(Caption().str()));
         subWindow_ = sw;
+        applySubWindowFlags(sw, borderStyle_, borderIcons_);
         delete watcher_;
         watcher_ = new SubWindowWatcher(this, [this] { takeOuterGeometry(); });
         sw->installEventFilter(watcher_);
@@ -505,13 +547,6 @@ void TCustomForm::SetBorderIcons(TBorderIcons b) {
     if (b == borderIcons_) return;
     borderIcons_ = b;
     applyWindowFlags();
-    if (subWindow_) {
-        Qt::WindowFlags f = Qt::SubWindow | Qt::WindowTitleHint;
-        if (b & biSystemMenu) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-        if (b & biMinimize) f |= Qt::WindowMinimizeButtonHint;
-        if (b & biMaximize) f |= Qt::WindowMaximizeButtonHint;
-        subWindow_->setWindowFlags(f);
-    }
 }
 
 void TCustomForm::SetPosition(TPosition p) {
@@ -812,6 +847,8 @@ int TCustomForm::ShowModal() {
     if (!created_) AfterConstruction();
     SetCaptureControl(nullptr);
     QWidget* frame = Widget();
+    // The control that has the focus gets it back when the dialog closes.
+    QPointer<QWidget> focusBefore = QApplication::focusWidget();
     modal_ = true;
     modalResult_ = mrNone;
     Application->BeginModal();
@@ -847,6 +884,10 @@ int TCustomForm::ShowModal() {
     TModalResult r = modalResult_;
     hideWindow();
     TControl::SetVisible(false);
+    if (focusBefore && !frame->isAncestorOf(focusBefore) && focusBefore->isVisible() && focusBefore->isEnabled()) {
+        activate(focusBefore->window());
+        focusBefore->setFocus(Qt::ActiveWindowFocusReason);
+    }
     return r;
 }
 
@@ -931,6 +972,12 @@ void TCustomForm::CMDialogKey(TMessage& m) {
         case VK_TAB:
             if (GetKeyState(VK_CONTROL) >= 0) {
                 SelectNext(activeControl_, GetKeyState(VK_SHIFT) >= 0, true);
+                m.Result = 1;
+                return;
+            }
+            // Ctrl+Tab and Ctrl+Shift+Tab turn the pages of the page control the focus is in.
+            if (TPageControl* pc = pageControlWithFocus(); pc && ContainsControl(pc)) {
+                pc->SelectNextPage(GetKeyState(VK_SHIFT) >= 0);
                 m.Result = 1;
                 return;
             }
@@ -1128,6 +1175,13 @@ void TApplication::Initialize() {
         new QApplication(argc, argv);
     }
     installTranslations();
+    // The program has no icon of its own: its windows and MDI sub-windows show a blank one rather
+    // than the toolkit's logo, which is what a window without an icon falls back to.
+    if (QApplication::windowIcon().isNull()) {
+        QPixmap blank(16, 16);
+        blank.fill(Qt::transparent);
+        QApplication::setWindowIcon(QIcon(blank));
+    }
     EnsureRouter();
 }
 

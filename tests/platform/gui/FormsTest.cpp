@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QStyle>
 
 #include <gtest/gtest.h>
 
@@ -203,6 +204,63 @@ TEST_F(MdiFixture, AlignedControlsLeaveTheRestToTheArea) {
     QRect area = frame->MDIArea()->geometry();
     EXPECT_EQ(area.top(), 76);
     EXPECT_EQ(area.height(), frame->ClientHeight() - 76);
+}
+
+// A form sets its border before it becomes an MDI child (as a form's constructor does) or after:
+// either way its sub-window shows only the buttons the border asks for.
+TEST_F(MdiFixture, SubWindowShowsTheButtonsOfTheFormsBorder) {
+    struct Case {
+        const char* name;
+        TBorderStyle style;
+        TBorderIcons icons;
+        bool close, minimize, maximize;
+    } cases[] = {
+        {"system menu only", bsSizeable, biSystemMenu, true, false, false},
+        {"no icons", bsSizeable, 0, false, false, false},
+        {"all icons", bsSizeable, biSystemMenu | biMinimize | biMaximize, true, true, true},
+        {"min/max without system menu", bsSingle, biMinimize | biMaximize, false, false, false},
+        {"dialog border", bsDialog, biSystemMenu | biMinimize | biMaximize, true, false, false},
+        {"tool window", bsToolWindow, biSystemMenu | biMaximize, true, false, false},
+    };
+    for (const Case& c : cases) {
+        for (bool borderFirst : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (borderFirst ? ", border set first" : ", border set after"));
+            auto* f = new TForm(Application);
+            if (borderFirst) {
+                f->SetBorderStyle(c.style);
+                f->SetBorderIcons(c.icons);
+            }
+            f->SetFormStyle(fsMDIChild);
+            f->AfterConstruction();
+            if (!borderFirst) {
+                f->SetBorderStyle(c.style);
+                f->SetBorderIcons(c.icons);
+            }
+            guitest::Pump();
+            ASSERT_NE(f->SubWindow(), nullptr);
+            EXPECT_TRUE(f->SubWindow()->isVisible());
+            const Qt::WindowFlags flags = f->SubWindow()->windowFlags();
+            EXPECT_EQ(flags.testFlag(Qt::WindowCloseButtonHint), c.close);
+            EXPECT_EQ(flags.testFlag(Qt::WindowMinimizeButtonHint), c.minimize);
+            EXPECT_EQ(flags.testFlag(Qt::WindowMaximizeButtonHint), c.maximize);
+            f->Free();
+        }
+    }
+}
+
+// No window shows the toolkit's logo: an MDI sub-window and a top-level form carry the program's
+// own (blank) icon.
+TEST_F(MdiFixture, WindowsDoNotShowTheToolkitsLogo) {
+    TForm* c = child("WithIcon");
+    guitest::Pump();
+    const QPixmap logo = c->SubWindow()->style()->standardIcon(QStyle::SP_TitleBarMenuButton).pixmap(16, 16);
+    for (QWidget* w : {static_cast<QWidget*>(c->SubWindow()), frame->Widget()}) {
+        SCOPED_TRACE(w == frame->Widget() ? "top-level form" : "MDI sub-window");
+        const QIcon icon = w->windowIcon();
+        ASSERT_FALSE(icon.isNull());
+        EXPECT_NE(icon.pixmap(16, 16).toImage(), logo.toImage());
+    }
+    c->Free();
 }
 
 TEST_F(MdiFixture, FreeingTheFrameLeavesChildFormsIntact) {

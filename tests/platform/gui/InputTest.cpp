@@ -1,5 +1,6 @@
 // Keys, the message hook, shortcuts, dialog keys, focus and the mouse.
 #include "gui/ActnList.h"
+#include "gui/ComCtrls.h"
 #include "gui/Dialogs.h"
 #include "gui/ExtCtrls.h"
 #include "gui/Forms.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -150,6 +152,45 @@ TEST_F(Keys, TabMovesAlongTheTabOrder) {
     guitest::Key(VK_TAB, ssShift);
     EXPECT_TRUE(a->Focused());
     EXPECT_EQ(seen, (std::vector<std::string>{"enter b", "exit b", "enter a", "exit a", "enter c", "enter a"}));
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab turn the pages of the page control that holds the focus, wrapping
+// round and passing over hidden tabs; a control outside it keeps Ctrl+Tab from turning them.
+TEST_F(Keys, CtrlTabTurnsThePagesOfThePageControlWithTheFocus) {
+    auto* pc = new TPageControl(form);
+    pc->SetParent(form);
+    pc->SetBounds(0, 0, 400, 200);
+    std::vector<TEdit*> edits;
+    for (const char* caption : {"Первая", "Вторая", "Скрытая", "Четвёртая"}) {
+        auto* page = new TTabSheet(form);
+        page->SetPageControl(pc);
+        page->SetCaption(caption);
+        auto* e = new TEdit(form);
+        e->SetParent(page);
+        edits.push_back(e);
+    }
+    pc->Pages(2)->SetTabVisible(false);
+    TEdit* outside = edit(250);
+    int changes = 0;
+    pc->OnChange = [&](TObject*) { ++changes; };
+    guitest::ShowForm(form);
+    edits[0]->SetFocus();
+    struct Step {
+        TShiftState shift;
+        int page;
+    } steps[] = {{ssCtrl, 1}, {ssCtrl, 3}, {ssCtrl, 0}, {ssCtrl | ssShift, 3}, {ssCtrl | ssShift, 1}};
+    for (const Step& st : steps) {
+        guitest::Key(VK_TAB, st.shift);
+        EXPECT_EQ(pc->ActivePageIndex(), st.page);
+        // The focus stays inside the page control, so the next Ctrl+Tab turns the page again.
+        TWinControl* f = GetFocus();
+        EXPECT_TRUE(f && pc->ContainsControl(f));
+    }
+    EXPECT_EQ(changes, 5);
+    outside->SetFocus();
+    guitest::Key(VK_TAB, ssCtrl);
+    EXPECT_EQ(pc->ActivePageIndex(), 1);
+    EXPECT_TRUE(outside->Focused());
 }
 
 TEST_F(Keys, AnExceptionOnExitKeepsTheFocusAndIsShown) {
@@ -294,6 +335,47 @@ TEST_F(MdiKeys, TheHookSeesCtrlF4AndCtrlF6BeforeTheMdiArea) {
     // Keys the hook leaves alone go on to the control.
     guitest::Key(VK_F7, ssCtrl);
     EXPECT_EQ(reached, std::vector<WORD>{VK_F7});
+}
+
+// A modal dialog that closes hands the focus back to the control that had it, in a top-level form
+// and in an MDI child: Tab and the shortcuts go on working there.
+TEST_F(MdiKeys, TheFocusReturnsToItsControlAfterAModalDialog) {
+    auto* single = new TForm(Application);
+    single->SetClientSize(300, 200);
+    auto* singleEdit = new TEdit(single);
+    singleEdit->SetParent(single);
+    auto* dialog = new TForm(Application);
+    dialog->SetClientSize(200, 100);
+    auto* dialogEdit = new TEdit(dialog);
+    dialogEdit->SetParent(dialog);
+    struct Case {
+        const char* name;
+        std::function<void()> show;
+        TEdit* focused;
+    } cases[] = {
+        {"MDI child", [&] { child->BringToFront(); }, edit},
+        {"top-level form", [&] { guitest::ShowForm(single); }, singleEdit},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.show();
+        guitest::Settle();
+        c.focused->SetFocus();
+        guitest::Settle();
+        ASSERT_TRUE(c.focused->Focused());
+        guitest::ModalDriver modal;
+        modal.Then([&](TCustomForm* f) {
+            EXPECT_TRUE(dialogEdit->Focused());
+            f->SetModalResult(mrOk);
+        });
+        EXPECT_EQ(dialog->ShowModal(), mrOk);
+        guitest::Settle();
+        EXPECT_TRUE(c.focused->Focused());
+        EXPECT_EQ(GetFocus(), c.focused);
+        single->Hide();
+    }
+    dialog->Free();
+    single->Free();
 }
 
 TEST_F(MdiKeys, TheMainWindowsActionsAnswerFromAChildScreen) {
