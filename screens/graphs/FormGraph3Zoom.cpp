@@ -126,6 +126,9 @@ void TFormGraph3Zoom::buildCharts() {
     for (Legend& l : legends) {
         const int top = 22 + l.row * 34;
         l.label = Make<TLabel>(l.graph, l.labelName, ClientWidth() - 75 - 5, top, 75, 16);
+        // A fixed width: the layout places the arrows from it, and they end inside the chart only when
+        // the label is as wide as they are long.
+        l.label->SetAutoSize(false);
         l.label->SetTransparent(true);
         StyleFont(l.label->Font(), "Times New Roman", 16, false, clNavy);
         l.label->SetCaption(l.caption);

@@ -107,13 +107,17 @@ TFormGraphAir::TFormGraphAir(TComponent* owner, int machineNumber, const AnsiStr
     };
     for (Legend& l : legends) {
         const int top = 24 + l.row * 34;
-        // Sized to its text, so the legend fits the margin right of the plot.
-        l.label = Make<TLabel>(l.graph, l.labelName, Width() - 150, top, 100, 16);
+        // Sized to its text, so the legend fits the margin right of the plot. The frequency's caption,
+        // whose width places all four legends, takes two lines: on one it would reach across the plot's
+        // frame line.
+        const bool twoLines = &l.label == &LabelLegendKKP;
+        l.label = Make<TLabel>(l.graph, l.labelName, Width() - 150, top, twoLines ? 80 : 100, 16);
         l.label->SetAutoSize(true);
+        l.label->SetWordWrap(twoLines);
         l.label->SetTransparent(true);
         StyleFont(l.label->Font(), "Arial", 12, true, l.color);
         l.label->SetCaption(l.caption);
-        l.arrow = Make<TArrow>(l.graph, l.arrowName, Width() - 150, top + 17, 60, 14);
+        l.arrow = Make<TArrow>(l.graph, l.arrowName, Width() - 150, top + l.label->Height() + 1, 60, 14);
         l.arrow->SetArrowWidth(3);
         l.arrow->SetColor(l.color);
     }

@@ -7,6 +7,7 @@
 #include "core/Global.h"
 #include "rtl/FileUtils.h"
 #include "rtl/IniFiles.h"
+#include "screens/graphs/GraphScales.h"
 #include "screens/graphs/FormGraph3Zoom.h"
 #include "screens/graphs/FormGraph3ZoomPoint.h"
 #include "screens/graphs/FormGraphAir.h"
@@ -19,7 +20,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -442,6 +446,85 @@ TEST_F(JigScreensFromTheMainWindow, KeysBringTheScreensAndTheSixPrintsReachThem)
     std::string text = testlib::SquashBlanks(testlib::PdfText(pdf));
     for (const char* want : {"об/мин", "Отделение №1", "Отделение №3"})
         EXPECT_NE(text.find(want), std::string::npos) << want << "\n" << text;
+}
+
+// ---- Legends ---------------------------------------------------------------------------------------------------
+
+// The box of the pixels of one colour inside r (empty when there is none).
+TRect PaintedBox(const std::function<TColor(int, int)>& pixel, const TRect& r, TColor colour) {
+    TRect box(INT_MAX, INT_MAX, INT_MIN, INT_MIN);
+    for (int y = r.Top; y < r.Bottom; ++y)
+        for (int x = r.Left; x < r.Right; ++x)
+            if (pixel(x, y) == colour) {
+                box.Left = std::min(box.Left, x);
+                box.Top = std::min(box.Top, y);
+                box.Right = std::max(box.Right, x + 1);
+                box.Bottom = std::max(box.Bottom, y + 1);
+            }
+    return box.Left == INT_MAX ? TRect() : box;
+}
+
+// The jig machines' screens as the operator sees them (maximised in the main window): every legend text
+// stands whole in its chart's right margin, clear of the frame line of the plot, and every legend arrow
+// inside the chart.
+TEST_F(JigScreensFromTheMainWindow, LegendsStandWholeInsideTheChartsAndClearOfTheFrames) {
+    guitest::ShowForm(FormMain);
+    Application->OnMessage = TMessageEvent(FormMain, &TFormMain::AppMessageHook);
+    const WORD keys[] = {VK_F6, VK_F7, VK_F10, VK_F11};
+    for (WORD key : keys) {
+        guitest::Key(key, 0, FormMain);
+        auto* screen = static_cast<TGraphScreen*>(FormMain->CurrentForm);
+        SCOPED_TRACE(screen->Name().str());
+        for (int g = 0; screen->GraphList[g]; ++g) {
+            TLevelGraph* graph = screen->GraphList[g];
+            const QImage picture = guitest::Grab(graph);
+            auto pixel = [&](int x, int y) { return guitest::PixelOf(picture, x, y); };
+            const TRect chart(0, 0, picture.width(), picture.height());
+            int legends = 0;
+            for (int i = 0; i < screen->ComponentCount(); ++i) {
+                auto* c = dynamic_cast<TControl*>(screen->Components(i));
+                if (!c || c->Parent() != graph || !c->Visible() || Pos("Legend", c->Name()) == 0) continue;
+                SCOPED_TRACE(c->Name().str());
+                ++legends;
+                const TRect bounds = c->BoundsRect();
+                EXPECT_GE(bounds.Left, 0);
+                EXPECT_LE(bounds.Right, graph->ClientWidth()) << "cut at the chart's right edge";
+                // The unit captions ("мм", "%") stand left of the plot; the curves' legends right of it.
+                if (bounds.Left < graph->RegionLeft) continue;
+                if (auto* label = dynamic_cast<TLabel*>(c)) {
+                    // What the label paints, looked for from its left edge to the chart's right edge.
+                    const TRect text = PaintedBox(pixel, TRect(bounds.Left, bounds.Top, chart.Right, bounds.Bottom),
+                                                  label->Font()->Color());
+                    ASSERT_FALSE(text.IsEmpty());
+                    EXPECT_GT(text.Left, graph->RegionRight + 1) << "the frame line crosses the text";
+                    EXPECT_LE(text.Right, bounds.Right) << "the text runs past its label";
+                    EXPECT_LT(text.Right, chart.Right - 1);
+                } else if (auto* arrow = dynamic_cast<TArrow*>(c)) {
+                    const TRect drawn = PaintedBox(pixel, bounds, arrow->Color());
+                    ASSERT_FALSE(drawn.IsEmpty());
+                    EXPECT_GT(drawn.Left, graph->RegionRight + 1);
+                }
+            }
+            EXPECT_GT(legends, 0);
+            // The report's picture of the chart carries the same legend: each arrow drawn whole inside it.
+            graph->ExportImage(1000, 200, true);
+            DrawLegendToBitmap(graph, screen, 0);
+            TBitmap* bmp = graph->Bitmap;
+            auto bmpPixel = [&](int x, int y) { return bmp->Canvas()->Pixels(x, y); };
+            const double kx = 1000.0 / graph->Width();
+            for (int i = 0; i < screen->ComponentCount(); ++i) {
+                auto* arrow = dynamic_cast<TArrow*>(screen->Components(i));
+                if (!arrow || arrow->Parent() != graph || !arrow->Visible()) continue;
+                SCOPED_TRACE(arrow->Name().str() + " in the report");
+                const int y = static_cast<int>((arrow->Top() + arrow->Height() / 2) * 200.0 / graph->Height());
+                const TRect line = PaintedBox(bmpPixel, TRect(0, y - 1, bmp->Width(), y + 2), arrow->Color());
+                ASSERT_FALSE(line.IsEmpty());
+                EXPECT_LT(line.Right, bmp->Width() - 1) << "cut at the picture's right edge";
+                EXPECT_GE(line.Width() + 2, static_cast<int>(arrow->Width() * kx));
+            }
+            graph->UpdateChanges();
+        }
+    }
 }
 
 }  // namespace
