@@ -76,7 +76,8 @@ TFormV120_Link::TFormV120_Link(TComponent* owner) : TForm(owner) {
     SetCaption("Контроль обмена с контроллером Vision");
     SetBorderStyle(bsDialog);
     SetPosition(poScreenCenter);
-    SetClientSize(420, 470);
+    // Wide enough for the four tab captions side by side in the console's font, with no scroll arrows.
+    SetClientSize(520, 470);
     Font()->SetName("Courier New");
     Font()->SetHeight(-13);
     Font()->SetColor(clNavy);
@@ -92,7 +93,7 @@ TFormV120_Link::TFormV120_Link(TComponent* owner) : TForm(owner) {
     ButClose = new TBitBtn(this);
     ButClose->SetName("ButClose");
     ButClose->SetParent(bottom);
-    ButClose->SetBounds(150, 7, 120, 28);
+    ButClose->SetBounds(200, 7, 120, 28);
     ButClose->SetCaption("Закрыть");
     ButClose->SetModalResult(mrOk);
     ButClose->SetCancel(true);

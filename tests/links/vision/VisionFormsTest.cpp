@@ -8,6 +8,10 @@
 #include "testlib/gui/GuiHarness.h"
 #include "widgets/OutField.h"
 
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolButton>
+
 using namespace visiontest;
 
 namespace {
@@ -103,6 +107,30 @@ TEST_F(VisionFormsTest, ConsoleShowsTheRecordsAndTheHydrosizer) {
             }
     }
     EXPECT_EQ(f->Label_rec_min->Caption(), "2024-05-01 10:05:00");
+}
+
+// The console's four pages show their whole tab captions side by side: no tab is cut, none needs the
+// tab bar's scroll arrows; Ctrl+Tab reaches each page in turn.
+TEST_F(VisionFormsTest, ConsoleShowsItsFourTabsWhole) {
+    TFormV120_Link* f = Console();
+    guitest::ShowForm(f);
+    auto* tabs = qobject_cast<QTabWidget*>(f->PageControl1->Widget());
+    ASSERT_NE(tabs, nullptr);
+    QTabBar* bar = tabs->tabBar();
+    ASSERT_EQ(bar->count(), 4);
+    for (int i = 0; i < bar->count(); ++i) {
+        SCOPED_TRACE(bar->tabText(i).toStdString());
+        const QRect r = bar->tabRect(i);
+        EXPECT_GE(r.left(), 0);
+        EXPECT_LE(r.right(), bar->width() - 1) << "cut at the right edge";
+        EXPECT_GE(r.width(), bar->fontMetrics().horizontalAdvance(bar->tabText(i))) << "caption cut";
+    }
+    for (QToolButton* arrow : bar->findChildren<QToolButton*>()) EXPECT_FALSE(arrow->isVisible()) << "scroll arrows";
+    f->StringGridState1->SetFocus();
+    for (int page : {1, 2, 3, 0}) {
+        guitest::Key(VK_TAB, ssCtrl);
+        EXPECT_EQ(f->PageControl1->ActivePageIndex(), page);
+    }
 }
 
 TEST_F(VisionFormsTest, ConsoleStateLabelsAndUptime) {
