@@ -55,6 +55,7 @@ int showQtBox(const TMessageBoxRequest& r) {
         if (answer == r.DefaultButton) box.setDefaultButton(b);
         if (answer == r.CancelButton) box.setEscapeButton(b);
     }
+    ModalFocusGuard focus;
     if (Application) Application->BeginModal();
     box.exec();
     if (Application) Application->EndModal();
@@ -246,6 +247,7 @@ bool TCommonDialog::Execute() {
     if (g_dialogHook) {
         r = g_dialogHook(this);
     } else {
+        ModalFocusGuard focus;
         if (Application) Application->BeginModal();
         try {
             r = DoExecute();

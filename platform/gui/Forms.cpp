@@ -848,7 +848,7 @@ int TCustomForm::ShowModal() {
     SetCaptureControl(nullptr);
     QWidget* frame = Widget();
     // The control that has the focus gets it back when the dialog closes.
-    QPointer<QWidget> focusBefore = QApplication::focusWidget();
+    ModalFocusGuard focus;
     modal_ = true;
     modalResult_ = mrNone;
     Application->BeginModal();
@@ -884,10 +884,6 @@ int TCustomForm::ShowModal() {
     TModalResult r = modalResult_;
     hideWindow();
     TControl::SetVisible(false);
-    if (focusBefore && !frame->isAncestorOf(focusBefore) && focusBefore->isVisible() && focusBefore->isEnabled()) {
-        activate(focusBefore->window());
-        focusBefore->setFocus(Qt::ActiveWindowFocusReason);
-    }
     return r;
 }
 
@@ -1159,6 +1155,15 @@ bool WindowsCanFade() {
     const bool composited = owner && owner->owner != XCB_NONE;
     std::free(owner);
     return composited;
+}
+
+plantmon::gui::ModalFocusGuard::ModalFocusGuard() : focused_(QApplication::focusWidget()) {}
+
+plantmon::gui::ModalFocusGuard::~ModalFocusGuard() {
+    QWidget* w = focused_.data();
+    if (!w || !w->isVisible() || !w->isEnabled()) return;
+    activate(w->window());
+    w->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 // ---- TApplication --------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "gui/CanvasDevice.h"
 #include "gui/Forms.h"
+#include "gui/QtControlsInternal.h"
 #include "gui/WebView.h"
 
 #include <QPainter>
@@ -273,6 +274,7 @@ bool TPrintDialog::Execute() {
     } else {
         dlg.setOption(QAbstractPrintDialog::PrintPageRange, false);
     }
+    plantmon::gui::ModalFocusGuard focus;
     if (Application) Application->BeginModal();
     const bool ok = dlg.exec() == QDialog::Accepted;
     if (Application) Application->EndModal();
@@ -295,6 +297,7 @@ bool TPrinterSetupDialog::Execute() {
         return hook()(r);
     }
     QPageSetupDialog dlg(printer->QtPrinter(), dialogParent(nullptr));
+    plantmon::gui::ModalFocusGuard focus;
     if (Application) Application->BeginModal();
     const bool ok = dlg.exec() == QDialog::Accepted;
     if (Application) Application->EndModal();
@@ -318,6 +321,7 @@ bool PrintWebView(TWebView* view, TPrinter* printer, bool showDialog) {
             if (!hook()(r)) return false;
         } else {
             QPrintDialog dlg(printer->QtPrinter(), dialogParent(view));
+            plantmon::gui::ModalFocusGuard focus;
             if (Application) Application->BeginModal();
             int result = dlg.exec();
             if (Application) Application->EndModal();
@@ -343,6 +347,7 @@ bool PreviewWebView(TWebView* view, TPrinter* printer) {
     QPrintPreviewDialog dlg(printer->QtPrinter(), dialogParent(view));
     bool printed = false;
     QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, [doc](QPrinter* p) { doc->print(p); });
+    plantmon::gui::ModalFocusGuard focus;
     if (Application) Application->BeginModal();
     printed = dlg.exec() == QDialog::Accepted;
     if (Application) Application->EndModal();
@@ -358,6 +363,7 @@ bool PageSetupDialog(TPrinter* printer) {
         return hook()(r);
     }
     QPageSetupDialog dlg(printer->QtPrinter(), dialogParent(nullptr));
+    plantmon::gui::ModalFocusGuard focus;
     if (Application) Application->BeginModal();
     bool ok = dlg.exec() == QDialog::Accepted;
     if (Application) Application->EndModal();

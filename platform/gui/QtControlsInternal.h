@@ -137,6 +137,19 @@ void SafeCall(TObject* sender, F&& f) noexcept {
 
 // Installs the application-wide event filter and focus tracking (idempotent; needs a QApplication).
 void EnsureRouter();
+// Held around a modal loop (a dialog, a message box): when it ends, the widget that had the focus
+// before gets it back and its window becomes active again, which no window system does once the modal
+// window is gone. Nothing happens when that widget is gone, hidden or disabled by then.
+class ModalFocusGuard {
+public:
+    ModalFocusGuard();
+    ~ModalFocusGuard();
+    ModalFocusGuard(const ModalFocusGuard&) = delete;
+    ModalFocusGuard& operator=(const ModalFocusGuard&) = delete;
+
+private:
+    QPointer<QWidget> focused_;
+};
 
 // Records the keyboard modifiers and mouse buttons of an input event (GetKeyState reads them).
 void NoteInputState(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons);

@@ -10,8 +10,12 @@
 #include "gui/WinApi.h"
 #include "testlib/gui/GuiHarness.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -376,6 +380,26 @@ TEST_F(MdiKeys, TheFocusReturnsToItsControlAfterAModalDialog) {
     }
     dialog->Free();
     single->Free();
+}
+
+// The same after a real message box, answered by a click on its button.
+TEST_F(MdiKeys, TheFocusReturnsToItsControlAfterAMessageBox) {
+    edit->SetFocus();
+    guitest::Settle();
+    ASSERT_TRUE(edit->Focused());
+    const TMessageBoxSink previous = SetMessageBoxSink(nullptr);
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            if (!box->buttons().isEmpty()) box->buttons().front()->click();
+    });
+    answer.start(10);
+    const int r = Application->MessageBox("Проверка", "Внимание", MB_OK);
+    answer.stop();
+    SetMessageBoxSink(previous);
+    EXPECT_EQ(r, IDOK);
+    guitest::Settle();
+    EXPECT_TRUE(edit->Focused());
 }
 
 TEST_F(MdiKeys, TheMainWindowsActionsAnswerFromAChildScreen) {
