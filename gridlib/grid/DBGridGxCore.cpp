@@ -941,13 +941,18 @@ bool TCustomDBGridGx::CanEditModifyColumn(int dataCol) {
 }
 
 bool TCustomDBGridGx::CanEditShow() {
-    if (inplaceSearching_ || layoutLock_ != 0 || !TCustomGrid::CanEditShow()) return false;
+    if (layoutLock_ != 0 || !TCustomGrid::CanEditShow()) return false;
     const int dataCol = SelectedIndex();
     bool no = dataCol < 0 || dataCol >= columns_->Count();
     if (!no) {
         const TColumnGxType t = columns_->Items(dataCol)->GetColumnType();
         no = t == ctKeyImageList || t == ctCheckboxes;
     }
+    // A selection the next unselected move would clear is on show: no editor over it.
+    if (!no && selection_->SelectionType() != gstNon && (optionsGx_ & dghClearSelection) &&
+        (allowedSelections_ & SelectionTypeBit(gstRectangle)))
+        no = true;
+    if (inplaceSearching_) no = true;
     if (no) {
         HideEditor();
         return false;
@@ -1006,6 +1011,7 @@ void TCustomDBGridGx::SetValueFromPrevRecord() {
         throw;
     }
     dataLink_->SetActiveRecord(saved);
+    selection_->Clear();
     if (f->FieldKind() == fkLookup) DataSetSetFieldValues(f->DataSet(), f->KeyFields(), previous);
     else f->SetAsVariant(previous);
     ShowEditor();
@@ -1061,6 +1067,7 @@ void TCustomDBGridGx::SetOptions(TDBGridOptions value) {
     if (value & dgEditing) go |= goEditing;
     if (value & dgAlwaysShowEditor) go |= goAlwaysShowEditor;
     TCustomGrid::SetOptions(go);
+    if ((options_ & dgMultiSelect) && !(value & dgMultiSelect)) ClearSelection();
     const TDBGridOptions layoutBits = dgEditing | dgAlwaysShowEditor | dgTitles | dgIndicator | dgColLines |
                                       dgRowLines | dgRowSelect | dgAlwaysShowSelection;
     const TDBGridOptions changed = (options_ ^ value) & layoutBits;
