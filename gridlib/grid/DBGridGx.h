@@ -1978,6 +1978,8 @@ private:
     // Shows the vertical values n (or hands them to an external bar); o is what the bar holds.
     void applyVertScrollInfo(SCROLLINFO n, const SCROLLINFO& o);
     void readVertScrollInfo(SCROLLINFO& o) const;
+    // UpdateScrollBar, then a deferred layout when fitted columns lost or gained the bar's width.
+    void updateScrollBarRefitting();
     int maxTopRow() const;
     std::unique_ptr<TDBGridGxScrollBar> horzScrollBar_;
     std::unique_ptr<TVertDBGridGxScrollBar> vertScrollBar_;

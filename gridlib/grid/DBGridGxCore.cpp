@@ -679,10 +679,20 @@ void TCustomDBGridGx::LinkActive(bool value) {
 void TCustomDBGridGx::DataChanged() {
     if (Designing() && sumList_->Active()) sumList_->RecalcAll();
     UpdateRowCount();
-    UpdateScrollBar();
+    updateScrollBarRefitting();
     UpdateActive();
     InvalidateEditor();
     Invalidate();
+}
+
+// The vertical bar coming or going changes the width the fitted columns share: they are fitted
+// again once the present change is over. A running layout pass fits them itself (and a deferred
+// request would release the pass's own lock).
+void TCustomDBGridGx::updateScrollBarRefitting() {
+    const bool fitting = autoFitColWidths_ && !Designing() && HandleAllocated() && layoutLock_ == 0;
+    const bool before = fitting && vertScrollBar_->IsScrollBarVisible();
+    UpdateScrollBar();
+    if (fitting && vertScrollBar_->IsScrollBarVisible() != before) DeferLayout();
 }
 
 void TCustomDBGridGx::Scroll(int distance) {
@@ -692,6 +702,7 @@ void TCustomDBGridGx::Scroll(int distance) {
     }
     const TRect oldBox = BoxRect(0, Row(), ColCount() - 1, Row());
     if (dataLink_->ActiveRecord() >= DataRowCount()) UpdateRowCount();
+    updateScrollBarRefitting();
     UpdateActive();
     const TRect newBox = BoxRect(0, Row(), ColCount() - 1, Row());
     ValidateRect(oldBox);
@@ -723,7 +734,8 @@ void TCustomDBGridGx::Scroll(int distance) {
         }
         if (options_ & dgAlwaysShowEditor) ShowEditor();
     }
-    UpdateScrollBar();
+    // The band scrolled above stops short of the footers, and they may show the current record.
+    InvalidateFooter();
     if (updateLock_ == 0) Update();
 }
 
