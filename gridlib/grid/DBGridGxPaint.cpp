@@ -402,7 +402,7 @@ void TCustomDBGridGx::drawIndicatorCell(int aCol, int aRow, int dataCol, int dat
         c->Brush()->SetColor(color);
     }
     c->FillRect(work);
-    const bool current = dataRow >= 0 && dataLink_->ActiveRecord() == dataRow;
+    const bool current = dataRow >= 0 && IsCurrentRow(dataRow);
     if (!current && !selected) return;
     int image = -1;
     TDataSet* ds = dataLink_->DataSet();
@@ -647,11 +647,19 @@ void TCustomDBGridGx::DrawSubTitleCell(int aCol, int aRow, int, int, TCellTypeGx
 }
 
 bool TCustomDBGridGx::previousRecordText(TColumnGx* column, int dataRow, AnsiString& text) {
+    // A view reads the row above in place while that row is on screen; otherwise the link's window
+    // steps back one record, and its first record has none before it.
+    const bool view = ViewScroll();
     const int active = dataLink_->ActiveRecord();
-    if (active <= 0) return false;
+    if (view ? dataRow + topDataOffset_ <= TopRow() : active <= 0) return false;
+    auto giveBack = [&] {
+        if (view) InstantReadRecordLeave();
+        else dataLink_->SetActiveRecord(active);
+    };
     TColCellParamsGx* p = SharedColCellParams();
     TFont scratch;
-    dataLink_->SetActiveRecord(active - 1);
+    if (view) InstantReadRecordEnter(dataRow - 1);
+    else dataLink_->SetActiveRecord(active - 1);
     try {
         column->FillColCellParams(p);
         scratch.Assign(p->Font);
@@ -662,12 +670,11 @@ bool TCustomDBGridGx::previousRecordText(TColumnGx* column, int dataRow, AnsiStr
         column->GetColCellParams(false, p);
     } catch (...) {
         p->Font = nullptr;
-        dataLink_->SetActiveRecord(active);
+        giveBack();
         throw;
     }
     p->Font = nullptr;
-    dataLink_->SetActiveRecord(active);
-    (void)dataRow;
+    giveBack();
     text = p->Text;
     return true;
 }
@@ -787,7 +794,7 @@ void TCustomDBGridGx::drawDataCell(int aCol, int aRow, int dataCol, int dataRow,
     }
 
     bool required = false;
-    if (column->HighlightRequired() && dataLink_->ActiveRecord() == dataRow && ds &&
+    if (column->HighlightRequired() && IsCurrentRow(dataRow) && ds &&
         (ds->State() == dsEdit || ds->State() == dsInsert)) {
         TField* f = column->Field();
         required = f && f->Required() && f->IsNull();
@@ -804,7 +811,7 @@ void TCustomDBGridGx::drawDataCell(int aCol, int aRow, int dataCol, int dataRow,
     if (columns_->State() == csDefault) DrawDataCell(work, column->Field(), drawState);
     DrawColumnCell(work, dataCol, column, drawState);
 
-    if (InplaceSearchingInProcess() && (drawState & gdSelected) && dataLink_->ActiveRecord() == dataRow &&
+    if (InplaceSearchingInProcess() && (drawState & gdSelected) && IsCurrentRow(dataRow) &&
         aCol == Col() && ((options_ & dgAlwaysShowSelection) || Focused()) && !Designing() && updateLock_ == 0) {
         TCustomForm* form = GetParentForm(this);
         if (!form || form->ActiveControl() == this) {
