@@ -223,6 +223,13 @@ TEST_F(GridTreeAreaTest, TheEditorStartsRightOfTheTreeAreaAndItsSignToggles) {
     TRect r;
     e->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&r));
     EXPECT_EQ(r.Left, 2 + 54 + 1);
+    // The editor paints the row's tree area under its left edge, closed by the silver line.
+    metrics.recorder.Clear();
+    e->Repaint();
+    bool closed = false;
+    for (const TCanvasOp& op : metrics.recorder.OfKind(TCanvasOpKind::LineTo))
+        if (op.PenColor == clSilver && op.Points.size() == 2 && op.Points[0] == TPoint(53, e->ClientHeight())) closed = true;
+    EXPECT_TRUE(closed) << metrics.recorder.Dump().c_str();
 
     e->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 5));  // an ancestor's column
     e->Perform(WM_LBUTTONUP, 0, MAKELPARAM(20, 5));
