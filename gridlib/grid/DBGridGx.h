@@ -1596,9 +1596,6 @@ public:
     // where an ancestor has no sibling after it), then the node's own sign.
     std::vector<std::optional<TTreeElementGx>> TreeAreaSigns() const;
     bool TreeAreaColumn(const TColumnGx* column) const;
-    // Expands or collapses the node of a view row as the tree area's sign and the keys do: the
-    // view names the record to go to, the top row stays.
-    void SetTreeNodeExpanded(int viewRow, bool expanded);
     virtual void DrawCellTreeArea(int dataCol, int dataRow, TGridDrawState state, const TRect& aRect, bool cell3D);
     virtual bool CellTreeElementMouseDown(int x, int y, bool checkOnly);
     virtual void DrawSubTitleCell(int aCol, int aRow, int dataCol, int dataRow, TCellTypeGx cellType,
@@ -1678,6 +1675,9 @@ private:
     void drawFooterArea(int aCol, int aRow, int dataCol, int dataRow, TCellTypeGx cellType, TRect& work,
                         TGridDrawState state, int textDX, int textDY, bool& highlighted);
     bool previousRecordText(TColumnGx* column, int dataRow, AnsiString& text);
+    // Expands or collapses the node of a view row as the tree area's sign and the keys do: the
+    // view names the record to go to, the top row stays.
+    void setTreeNodeExpanded(int viewRow, bool expanded);
     void paintGridLines(const TGridDrawInfoGx& di);
     void paintArea(int colFrom, int colTo, int rowFrom, int rowTo, TRect area, TColor color, bool fixed,
                    bool focusedGrid);

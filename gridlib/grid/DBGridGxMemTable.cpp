@@ -200,7 +200,7 @@ void TCustomDBGridGx::MTUpdateTopRow() {
     if (m < TopRow()) SetTopRow(m);
 }
 
-void TCustomDBGridGx::SetTreeNodeExpanded(int viewRow, bool expanded) {
+void TCustomDBGridGx::setTreeNodeExpanded(int viewRow, bool expanded) {
     if (!TreeAreaShown()) return;
     TDataSet* ds = dataLink_->DataSet();
     const int top = TopRow();
@@ -223,5 +223,5 @@ void TCustomDBGridGx::ToggleTreeNode(int step) {
     if (!TreeAreaShown()) return;
     const int viewRow = memTable_->GetViewRowIndex();
     if (viewRow < 0) return;
-    SetTreeNodeExpanded(viewRow, step == 0 ? !memTable_->GetTreeNodeExpanded() : step > 0);
+    setTreeNodeExpanded(viewRow, step == 0 ? !memTable_->GetTreeNodeExpanded() : step > 0);
 }

@@ -396,7 +396,7 @@ bool TCustomDBGridGx::CellTreeElementMouseDown(int x, int y, bool checkOnly) {
     }
     if (x < r.Left || x >= r.Left + width) return false;
     // Only the node's own sign, the last level column, toggles; the connectors left of it do not.
-    if (!checkOnly && x >= r.Left + width - TreeLevelWidth) SetTreeNodeExpanded(dataRow, !expanded);
+    if (!checkOnly && x >= r.Left + width - TreeLevelWidth) setTreeNodeExpanded(dataRow, !expanded);
     return true;
 }
 
