@@ -292,6 +292,39 @@ TEST_F(ComponentStreamTest, UnknownPropertiesRaiseUnlessTheErrorIsHandled) {
     EXPECT_DOUBLE_EQ(target.Ratio(), 4.25) << "the unknown value skipped whole, the next one read";
 }
 
+// A damaged stream may hold any number where an enumeration's value belongs: only its values pass.
+TEST_F(ComponentStreamTest, ANumberOutsideAnEnumerationIsRefused) {
+    const struct {
+        long long value;
+        bool taken;
+    } cases[] = {{1, true}, {3, false}, {-1, false}, {1LL << 40, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        TMemoryStream s;
+        TWriter w(&s);
+        w.WriteSignature();
+        TSample header(nullptr);
+        header.SetName("S");
+        w.WriteComponentHeader(&header);
+        w.WriteStr("Shade");
+        w.WriteInteger(c.value);
+        w.WriteListEnd();
+        w.WriteListEnd();
+        TSample target(nullptr);
+        target.SetShade(shDark);
+        s.SetPosition(0);
+        TReader r(&s);
+        r.ReadSignature();
+        if (c.taken) {
+            r.ReadComponent(&target);
+            EXPECT_EQ(target.Shade(), shMedium);
+        } else {
+            EXPECT_THROW(r.ReadComponent(&target), EReadError);
+            EXPECT_EQ(target.Shade(), shDark);
+        }
+    }
+}
+
 // Streams the components it owns as its children, and reads them back as its own.
 class THolder : public TComponent {
     PLANTMON_CLASS(THolder, TComponent)
