@@ -55,11 +55,6 @@ TIniDataSet::HeaderKeys TIniDataSet::readHeader(TCustomIniFile& file) {
     return h;
 }
 
-AnsiString TIniDataSet::HeaderKeys::time(int n) const {
-    auto it = times.find(n);
-    return it == times.end() ? AnsiString() : it->second;
-}
-
 // ---- TIniField ---------------------------------------------------------------------------------------------
 
 TIniField::TIniField(TIniDataSet* dataSet, const AnsiString& name, const AnsiString& value)
@@ -363,17 +358,17 @@ bool TIniDataSet::Append(TDateTime t) {
 
 // ---- The record within its file ------------------------------------------------------------------------------
 
-int TIniDataSet::searchHeader(const HeaderKeys& header, const AnsiString& target) {
+int TIniDataSet::searchHeader(const AnsiString& target) {
     int lo = 0, hi = localRecordCount_ - 1;
     std::string t = target.str();
-    if (header.time(hi) == target) return hi;
+    if (headerKey(hi) == target) return hi;
     for (;;) {
         if (hi - lo <= 1) {
-            if (header.time(lo) == target) return lo;
-            return header.time(hi) == target ? hi : -1;
+            if (headerKey(lo) == target) return lo;
+            return headerKey(hi) == target ? hi : -1;
         }
         int mid = (lo + hi) / 2;
-        AnsiString m = header.time(mid);
+        AnsiString m = headerKey(mid);
         if (m.IsEmpty()) {
             reportDamagedFile();
             return -1;
@@ -388,14 +383,13 @@ bool TIniDataSet::DetectLocalRecordNumber() {
     localRecordCount_ = ini_ ? ini_->ReadInteger(Header, "RecordCount", 0) : 0;
     localRecordNumber_ = -1;
     if (localRecordCount_ < 1 || recordNumber_ < 0 || recordNumber_ >= records_->Count()) return false;
-    const HeaderKeys header = readHeader(*ini_);
     const AnsiString target = records_->Strings(recordNumber_);
-    const AnsiString first = header.time(0);
+    const AnsiString first = headerKey(0);
     if (first.IsEmpty()) return false;
     int found = -1;
     if (rangeIsOn_) {
         // Only part of the file may be in the list: the header keys are searched.
-        found = first == target ? 0 : searchHeader(header, target);
+        found = first == target ? 0 : searchHeader(target);
     } else {
         // The whole file was loaded in file order: the record lies as far from the file's first
         // record in the list as it does in the file.
@@ -404,8 +398,10 @@ bool TIniDataSet::DetectLocalRecordNumber() {
     }
     // Accepted only where the header names the record's time: records appended to an earlier file
     // later, or two records of one time, do not sit where the arithmetic puts them.
-    if (found < 0 || found >= localRecordCount_ || header.time(found) != target) {
-        // The n-th record of this time in the list is the n-th key of it in the header.
+    if (found < 0 || found >= localRecordCount_ || headerKey(found) != target) {
+        // The n-th record of this time in the list is the n-th key of it in the header: the keys
+        // the file holds are looked through once, however large its count.
+        const HeaderKeys header = readHeader(*ini_);
         int before = 0;
         for (int i = 0; i < recordNumber_; ++i)
             if (records_->Strings(i) == target) ++before;

@@ -129,11 +129,11 @@ private:
     void makeFields();
     // Makes the file the current one (kept when it already is).
     void useFile(const AnsiString& fileName);
+    AnsiString headerKey(int n) { return ini_->ReadString("Header", "R" + IntToStr(n), ""); }
     // A file's header: the times of the record keys that "RecordCount" names.
     struct HeaderKeys {
         bool damaged = false;  // the count is negative or names records beyond the last key
         std::map<int, AnsiString> times;
-        AnsiString time(int n) const;  // empty when the key is missing
     };
     static HeaderKeys readHeader(TCustomIniFile& file);
     // Whether a file found in a store folder belongs to this table.
@@ -142,7 +142,7 @@ private:
     // The first day of a day folder's name ("2010_05_17.KVD"); false when it holds no valid date.
     static bool folderDay(const AnsiString& name, TDateTime& day);
     // The section of the record in its file by a binary search of the header keys (time range on).
-    int searchHeader(const HeaderKeys& header, const AnsiString& target);
+    int searchHeader(const AnsiString& target);
 
     AnsiString rootDir_, tableName_, fileExt_ = ".KVD";
     bool dayToDir_ = true, hourToFile_ = true, appendMode_ = true;
