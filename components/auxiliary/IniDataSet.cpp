@@ -18,7 +18,42 @@ const char* const RecordTimeField = "RecordTime";
 // Half a millisecond: the tolerance of a record time against the range limits.
 constexpr TDateTime HalfMillisecond = OneMillisecond / 2;
 
+void reportDamagedFile() { MessageBox(nullptr, "Файл поврежден!", "Ошибка", MB_OK | MB_ICONERROR); }
+
+// The record number of a header key "R<n>" as the lookups spell it (no leading zeros, any letter
+// case); -1 for any other key.
+long long recordKeyNumber(const AnsiString& key) {
+    const std::string& k = key.str();
+    if (k.size() < 2 || k.size() > 11 || (k[0] != 'R' && k[0] != 'r')) return -1;
+    if (k[1] == '0' && k.size() > 2) return -1;
+    long long n = 0;
+    for (std::size_t i = 1; i < k.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(k[i]))) return -1;
+        n = n * 10 + (k[i] - '0');
+    }
+    return n;
+}
+
 }  // namespace
+
+// The header of a record file, read in one pass: the record times by number, as many as the count
+// names. A count below zero or beyond the last record key the file holds is damage.
+TIniDataSet::HeaderKeys TIniDataSet::readHeader(TCustomIniFile& file) {
+    HeaderKeys h;
+    const int count = file.ReadInteger(Header, "RecordCount", 0);
+    TStringList values;
+    file.ReadSectionValues(Header, &values);
+    for (int i = 0; i < values.Count(); ++i) {
+        const AnsiString line = values.Strings(i);
+        const int eq = line.Pos("=");
+        const long long n = recordKeyNumber(eq > 0 ? Trim(line.SubString(1, eq - 1)) : line);
+        if (n < 0 || n >= count) continue;
+        h.times.emplace(static_cast<int>(n), line.SubString(eq + 1, line.Length() - eq));  // the first key wins
+    }
+    const int held = h.times.empty() ? 0 : h.times.rbegin()->first + 1;
+    h.damaged = count < 0 || count > held;
+    return h;
+}
 
 // ---- TIniField ---------------------------------------------------------------------------------------------
 
@@ -219,10 +254,11 @@ bool TIniDataSet::folderDay(const AnsiString& name, TDateTime& day) {
 }
 
 void TIniDataSet::loadFile(const AnsiString& fileName) {
-    TIniFile file(fileName);
-    int n = file.ReadInteger(Header, "RecordCount", 0);
-    for (int i = 0; i < n; ++i) {
-        AnsiString v = file.ReadString(Header, "R" + IntToStr(i), "");
+    TMemIniFile file(fileName);
+    const HeaderKeys header = readHeader(file);
+    if (header.damaged) reportDamagedFile();
+    // The keys in number order: the records the count names, without a step for each missing one.
+    for (const auto& [number, v] : header.times) {
         if (v.IsEmpty()) continue;
         double t = StringToDouble(v);
         if (rangeIsOn_ && (t < rangeMin_ - HalfMillisecond || t > rangeMax_ + HalfMillisecond)) continue;
@@ -299,6 +335,11 @@ bool TIniDataSet::Append(TDateTime t) {
     }
     useFile(FileNameByTime(t));
     int n = ini_->ReadInteger(Header, "RecordCount", 0);
+    // A count that is negative or cannot grow names no section a reader would find.
+    if (n < 0 || n == INT_MAX) {
+        reportDamagedFile();
+        return false;
+    }
     localRecordCount_ = n + 1;
     localRecordNumber_ = n;
     section_ = "R" + IntToStr(n);
@@ -329,7 +370,7 @@ int TIniDataSet::searchHeader(const AnsiString& target) {
         int mid = (lo + hi) / 2;
         AnsiString m = headerKey(mid);
         if (m.IsEmpty()) {
-            MessageBox(nullptr, "Файл поврежден!", "Ошибка", MB_OK | MB_ICONERROR);
+            reportDamagedFile();
             return -1;
         }
         if (t > m.str()) lo = mid;
@@ -358,13 +399,19 @@ bool TIniDataSet::DetectLocalRecordNumber() {
     // Accepted only where the header names the record's time: records appended to an earlier file
     // later, or two records of one time, do not sit where the arithmetic puts them.
     if (found < 0 || found >= localRecordCount_ || headerKey(found) != target) {
-        // The n-th record of this time in the list is the n-th key of it in the header.
+        // The n-th record of this time in the list is the n-th key of it in the header: the keys
+        // the file holds are looked through once, however large its count.
+        const HeaderKeys header = readHeader(*ini_);
         int before = 0;
         for (int i = 0; i < recordNumber_; ++i)
             if (records_->Strings(i) == target) ++before;
         found = -1;
-        for (int i = 0; i < localRecordCount_ && found < 0; ++i)
-            if (headerKey(i) == target && before-- == 0) found = i;
+        for (const auto& [number, time] : header.times) {
+            if (time == target && before-- == 0) {
+                found = number;
+                break;
+            }
+        }
     }
     localRecordNumber_ = found;
     return found >= 0;

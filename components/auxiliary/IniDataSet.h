@@ -16,6 +16,7 @@
 #include "rtl/IniFiles.h"
 
 #include <array>
+#include <map>
 #include <memory>
 
 class TIniDataSet;
@@ -129,6 +130,12 @@ private:
     // Makes the file the current one (kept when it already is).
     void useFile(const AnsiString& fileName);
     AnsiString headerKey(int n) { return ini_->ReadString("Header", "R" + IntToStr(n), ""); }
+    // A file's header: the times of the record keys that "RecordCount" names.
+    struct HeaderKeys {
+        bool damaged = false;  // the count is negative or names records beyond the last key
+        std::map<int, AnsiString> times;
+    };
+    static HeaderKeys readHeader(TCustomIniFile& file);
     // Whether a file found in a store folder belongs to this table.
     bool isTableFile(const AnsiString& name) const;
     void loadFile(const AnsiString& fileName);

@@ -629,12 +629,20 @@ void TPropReaderGx::ReadOwnerProperties(TComponent* Owner) {
 }
 
 TStoragePropertyInterceptor* TPropReaderGx::interceptorFor(TObject* obj) {
-    for (auto& [target, icpt] : interceptors_)
-        if (target == obj) return icpt.get();
+    for (HeldInterceptor& h : interceptors_)
+        if (h.target == obj) return h.interceptor.get();
     const TStoragePropertyInterceptorClass cls = GetInterceptorForTarget(obj->ClassType());
     if (!cls || !cls.Create) return nullptr;
-    interceptors_.emplace_back(obj, std::unique_ptr<TStoragePropertyInterceptor>(cls.Create(obj)));
-    return interceptors_.back().second.get();
+    interceptors_.push_back(HeldInterceptor{obj, std::unique_ptr<TStoragePropertyInterceptor>(cls.Create(obj)), within_});
+    return interceptors_.back().interceptor.get();
+}
+
+void TPropReaderGx::dropInterceptorsWithin(TCollection* collection) {
+    // Their targets are the collection's items or objects those items hold: all freed when the
+    // collection is read anew, and the values held for them belong to items that are gone.
+    std::erase_if(interceptors_, [collection](const HeldInterceptor& h) {
+        return std::find(h.within.begin(), h.within.end(), collection) != h.within.end();
+    });
 }
 
 void TPropReaderGx::ReadComponent(TComponent* Component) {
@@ -654,7 +662,7 @@ void TPropReaderGx::ReadComponent(TComponent* Component) {
 
     // Interceptors and collections in update belong to this component's properties only.
     std::vector<TCollection*> outerUpdating;
-    std::vector<std::pair<TObject*, std::unique_ptr<TStoragePropertyInterceptor>>> outerInterceptors;
+    std::vector<HeldInterceptor> outerInterceptors;
     outerUpdating.swap(updating_);
     outerInterceptors.swap(interceptors_);
     auto finishProperties = [&](bool apply) {
@@ -666,8 +674,8 @@ void TPropReaderGx::ReadComponent(TComponent* Component) {
         interceptors_.swap(outerInterceptors);
         for (TCollection* c : updating) c->EndUpdate();
         for (auto it = interceptors.rbegin(); it != interceptors.rend(); ++it) {
-            if (apply) it->second->Readed();
-            it->second.reset();
+            if (apply) it->interceptor->Readed();
+            it->interceptor.reset();
         }
     };
     try {
@@ -699,6 +707,12 @@ void TPropReaderGx::ReadComponent(TComponent* Component) {
 void TPropReaderGx::ReadProperty(TPersistent* AInstance) {
     const AnsiString path = ReadStr();
     const long long valueAt = Stream()->Position();
+    // The collections whose items the path passes through, for this property only.
+    struct WithinScope {
+        std::vector<TCollection*>& within;
+        std::size_t size;
+        ~WithinScope() { within.resize(size); }
+    } withinScope{within_, within_.size()};
     try {
         const std::vector<AnsiString> parts = splitPath(path);
         TPersistent* obj = AInstance;
@@ -712,6 +726,7 @@ void TPropReaderGx::ReadProperty(TPersistent* AInstance) {
                         updating_.push_back(collection);
                     }
                     obj = collection->Items(index);
+                    within_.push_back(collection);
                     continue;
                 }
             }
@@ -779,7 +794,16 @@ void TPropReaderGx::ReadPropValue(TPersistent* Instance, PPropInfo PropInfo) {
             ReadValue();
             auto* collection = p->GetObject ? dynamic_cast<TCollection*>(GetObjectProp(Instance, p)) : nullptr;
             if (!collection) invalidValue();
-            ReadCollection(collection);
+            // A collection read again (a damaged or edited stream naming it twice) frees its items.
+            dropInterceptorsWithin(collection);
+            within_.push_back(collection);
+            try {
+                ReadCollection(collection);
+            } catch (...) {
+                within_.pop_back();
+                throw;
+            }
+            within_.pop_back();
             return;
         }
         case vaIdent: {
@@ -818,7 +842,11 @@ void TPropReaderGx::ReadPropValue(TPersistent* Instance, PPropInfo PropInfo) {
             if (i >= names.size()) invalidValue();
             SetOrdProp(Instance, p, static_cast<long long>(i));
         } else {
-            SetOrdProp(Instance, p, ReadInteger());
+            // A number stored for an enumeration names one of its values or none.
+            const long long v = ReadInteger();
+            if (!type->EnumNames.empty() && (v < 0 || v >= static_cast<long long>(type->EnumNames.size())))
+                invalidValue();
+            SetOrdProp(Instance, p, v);
         }
         break;
     }

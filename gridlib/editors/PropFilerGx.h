@@ -207,9 +207,18 @@ private:
     void readValueInto(TObject* obj, PPropInfo prop);
     TComponent* findReference(const AnsiString& name) const;
     TStoragePropertyInterceptor* interceptorFor(TObject* obj);
+    // Forgets the interceptors of everything inside the collection's items, before they are freed.
+    void dropInterceptorsWithin(TCollection* collection);
 
+    struct HeldInterceptor {
+        TObject* target;
+        std::unique_ptr<TStoragePropertyInterceptor> interceptor;
+        std::vector<TCollection*> within;  // the collections whose items hold the target
+    };
     std::vector<TCollection*> updating_;
-    std::vector<std::pair<TObject*, std::unique_ptr<TStoragePropertyInterceptor>>> interceptors_;
+    std::vector<HeldInterceptor> interceptors_;
+    // The collections whose items hold the object being read.
+    std::vector<TCollection*> within_;
     // The name being read and whether a defined property took it.
     AnsiString definedName_;
     bool definedHandled_ = false;

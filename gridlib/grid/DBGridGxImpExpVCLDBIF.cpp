@@ -4,6 +4,7 @@
 #include "gridlib/editors/GridLibConsts.h"
 #include "gui/Dialogs.h"
 #include "gui/Forms.h"
+#include "rtl/DateUtils.h"
 
 #include <cstring>
 
@@ -190,9 +191,33 @@ void TVCLDBIFReaderGx::ReadValue() {
 
 // ---- Putting values into fields ---------------------------------------------------------------------
 
+namespace {
+
+// A day count for a date or time field that the calendar cannot carry (years 1 to 9999, or no
+// number at all) is refused like any value the field cannot take: stored, it would fail each time
+// the cell is shown.
+void checkDateTimeValue(TField* field, const Variant& value) {
+    switch (field->DataType()) {
+    case ftDate: case ftTime: case ftDateTime: case ftTimeStamp: break;
+    default: return;
+    }
+    if (!VarIsNumeric(value) && (VarType(value) & varTypeMask) != varDate) return;
+    const double days = value.AsDouble();
+    int year = 0, month = 0, day = 0;
+    try {
+        DecodeDate(days, year, month, day);
+    } catch (const EConvertError&) {
+        year = 0;
+    }
+    if (year < 1 || year > 9999) throw EConvertError("Недопустимое значение даты и времени");
+}
+
+}  // namespace
+
 void AssignVCLDBIFValueGx(TField* column, const Variant& value) {
     TField* field = ImpExpTargetFieldGx(column);
     if (!field || value.IsEmpty()) return;
+    checkDateTimeValue(field, value);
     TDataSet* ds = field->DataSet();
     if (ds && ds->CanModify() && ds->State() != dsEdit && ds->State() != dsInsert) ds->Edit();
     if (ds && ds->State() != dsEdit && ds->State() != dsInsert) return;

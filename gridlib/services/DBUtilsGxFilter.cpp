@@ -161,13 +161,18 @@ private:
         if (inList) commas_ = true;
         skipBlanks();
         Variant value;
+        inList_ = inList;
         TSTFilterOperatorGx operand = readToken(value);
+        inList_ = false;
         outOp = op;
         if (operand == foNull) {
             if (op == foEqual) outOp = foNull;
             else if (op == foNotEqual) outOp = foNotNull;
             else fail(SUnexpectedExpressionBeforeNullGx);
         } else if (operand != foValue) {
+            fail(SUnexpectedExpressionAfterOperatorGx);
+        } else if (!inList && VarIsArray(value)) {
+            // "= a,b": a list where one value belongs compares with nothing.
             fail(SUnexpectedExpressionAfterOperatorGx);
         }
         outOperand = value;
@@ -270,6 +275,8 @@ private:
         while (commas_ && !v.IsNull() && pos_ < s_.size() && s_[pos_] == ',') {
             ++pos_;
             v = readOneValue();
+            // A comma at the end of the text promises an item that never comes ("5,", "In (7,").
+            if (v.IsNull()) fail(inList_ ? SRightBracketExpectedGx : SErrorInExpressionGx);
             items.push_back(v);
         }
         if (items.size() == 1) return items.front();
@@ -307,6 +314,9 @@ private:
         switch (expr_.OperandType) {
         case botNumber: return Variant(StrToFloat(VarToStr(v)));
         case botDateTime: return Variant::FromDateTime(StrToDateTime(VarToStr(v)));
+        // A Boolean column compares with a Boolean: the text "True" would compare as a string
+        // (and as 0 on the server); any other text is refused here rather than on each apply.
+        case botBoolean: return Variant(StrToBool(VarToStr(v)));
         default: return v;
         }
     }
@@ -331,6 +341,7 @@ private:
     TSTFilterExpressionGx& expr_;
     std::size_t pos_ = 0;
     bool commas_ = true;
+    bool inList_ = false;  // the value being read is the list of IN ( ... )
 };
 
 // Leading and trailing blanks and control characters go.
@@ -361,11 +372,17 @@ bool isIntegerValue(const Variant& v) {
 }
 bool isFloatValue(const Variant& v) { return VarIsFloat(v); }
 
+// backslashes: the text goes to the server, which reads backslash escapes. Line breaks are written
+// as escapes there too: the SQL text is rewritten line by line, and a break inside a literal would
+// leave the value's tail as a line of code once the filter line is replaced.
 AnsiString quoteDoubled(const AnsiString& s, bool backslashes) {
     std::string out = "'";
     for (char c : s.str()) {
         if (c == '\'') out += "''";
-        else if (c == '\\' && backslashes) out += "\\\\";
+        else if (!backslashes) out += c;
+        else if (c == '\\') out += "\\\\";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
         else out += c;
     }
     out += "'";
@@ -506,6 +523,7 @@ AnsiString sqlValueText(const Variant& v, TDataSet* ds, const TDateValueToSQLStr
     }
     if (isIntegerValue(v)) return IntToStr(v.AsInt64());
     if (isFloatValue(v)) return FloatToStr(v.AsDouble(), TFormatSettings::Invariant());
+    if ((VarType(v) & varTypeMask) == varBoolean) return v.AsBoolean() ? "TRUE" : "FALSE";
     return quoteDoubled(VarToStr(v), true);
 }
 

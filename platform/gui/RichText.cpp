@@ -10,6 +10,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <map>
 #include <string>
@@ -391,17 +392,20 @@ public:
             std::string word;
             while (pos_ < s_.size() && std::isalpha(static_cast<unsigned char>(s_[pos_]))) word += s_[pos_++];
             bool hasArg = false;
-            long arg = 0;
+            long long arg = 0;
             bool neg = false;
             if (pos_ < s_.size() && s_[pos_] == '-') {
                 neg = true;
                 ++pos_;
             }
+            // However many digits follow, the argument is clamped to a 32-bit signed number.
+            constexpr long long argLimit = static_cast<long long>(INT_MAX) + 1;
             while (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]))) {
                 hasArg = true;
-                arg = arg * 10 + (s_[pos_++] - '0');
+                arg = std::min(argLimit, arg * 10 + (s_[pos_++] - '0'));
             }
             if (neg) arg = -arg;
+            arg = std::clamp<long long>(arg, INT_MIN, INT_MAX);
             if (pos_ < s_.size() && s_[pos_] == ' ') ++pos_;
             if (st.dest == RtfState::Skip) continue;
             control(st, word, hasArg, static_cast<int>(arg), skipChars);

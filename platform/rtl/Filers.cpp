@@ -645,7 +645,11 @@ void TReader::ReadPropValue(TPersistent* instance, PPropInfo p) {
             if (i >= names.size()) invalidValue();
             SetOrdProp(instance, p, static_cast<long long>(i));
         } else {
-            SetOrdProp(instance, p, ReadInteger());
+            // A number stored for an enumeration names one of its values or none.
+            const long long v = ReadInteger();
+            if (!type->EnumNames.empty() && (v < 0 || v >= static_cast<long long>(type->EnumNames.size())))
+                invalidValue();
+            SetOrdProp(instance, p, v);
         }
     } else if (k == tkSet) {
         SetOrdProp(instance, p, ReadSet(type));

@@ -215,6 +215,56 @@ TEST(IniDataSet, OnlyTheTablesOwnFilesAreLoaded) {
     }
 }
 
+// A header whose count does not match its keys: the records the file holds are loaded, in number
+// order, and a count naming records that are not there is reported once as a damaged file.
+TEST(IniDataSet, ADamagedRecordCountIsBoundedByTheKeysAndReported) {
+    const AnsiString a = FloatToStr(At(17, 14, 1)), b = FloatToStr(At(17, 14, 2));
+    struct Case {
+        std::string header;
+        std::vector<std::string> values;
+        int boxes;
+    } cases[] = {
+        {"RecordCount=2147483647\nR0=" + a.str() + "\nR1=" + b.str(), {"a", "b"}, 1},
+        {"RecordCount=5\nR0=" + a.str() + "\nR1=" + b.str(), {"a", "b"}, 1},
+        {"RecordCount=-3\nR0=" + a.str(), {}, 1},
+        // A gap is no damage: the missing record is skipped.
+        {"RecordCount=3\nR0=" + a.str() + "\nR2=" + b.str(), {"a", "b"}, 0},
+        // Keys past the count, or spelt with leading zeros, are no records of it.
+        {"RecordCount=1\nR1=" + b.str() + "\nR00=" + b.str() + "\nr0=" + a.str(), {"a"}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.header);
+        StoreDir d;
+        std::filesystem::create_directories(d.dir / "data/2010_05_17.KVD");
+        testlib::WriteFile(d.dir / "data/2010_05_17.KVD/T14.KVD",
+                           "[Header]\n" + c.header + "\n[R0]\nValue=a\n[R1]\nValue=b\n[R2]\nValue=b\n");
+        auto s = Store();
+        s->SetActive(true);
+        EXPECT_EQ(s->RecordCount(), static_cast<int>(c.values.size()));
+        EXPECT_EQ(Values(*s), c.values);
+        ASSERT_EQ(d.boxes.Count(), c.boxes);
+        if (c.boxes) {
+            EXPECT_EQ(d.boxes.Last().Text + " | " + d.boxes.Last().Caption, AnsiString("Файл поврежден! | Ошибка"));
+        }
+    }
+}
+
+// A count that cannot grow takes no record: the file stays as it was.
+TEST(IniDataSet, AnAppendToAFileWhoseCountCannotGrowIsRefused) {
+    for (const char* count : {"2147483647", "-1"}) {
+        SCOPED_TRACE(count);
+        StoreDir d;
+        const std::string path = d.dir / "data/2010_05_17.KVD/T14.KVD";
+        const std::string text = std::string("[Header]\nRecordCount=") + count + "\n";
+        std::filesystem::create_directories(d.dir / "data/2010_05_17.KVD");
+        testlib::WriteFile(path, text);
+        auto s = Store();
+        EXPECT_FALSE(s->Append(At(17, 14, 5)));
+        EXPECT_EQ(testlib::ReadFile(path), text);
+        EXPECT_EQ(d.boxes.Count(), 1);
+    }
+}
+
 TEST(IniDataSet, ARangeLoadsOnlyItsDayFoldersAndSkipsNamesThatAreNoDate) {
     StoreDir d;
     WriteRecords(d.dir / "data/2010_05_16.KVD/T23.KVD", {{At(16, 23, 59, 59), "16th"}, {At(17, 8), "misfiled"}});

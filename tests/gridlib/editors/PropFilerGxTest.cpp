@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -121,6 +122,18 @@ private:
     int width_ = -1;
 };
 
+// Remembers the columns it applied its width to.
+std::vector<TObject*> appliedTo;
+class TRecordingWidthInterceptor : public TColumnWidthInterceptor {
+    PLANTMON_CLASS(TRecordingWidthInterceptor, TColumnWidthInterceptor)
+public:
+    using TColumnWidthInterceptor::TColumnWidthInterceptor;
+    void Readed() override {
+        appliedTo.push_back(Target());
+        TColumnWidthInterceptor::Readed();
+    }
+};
+
 // Options is a set of the shades.
 const TTypeInfo kShadeSet{tkSet, "TShadeSetT", nullptr, {"shLight", "shMedium", "shDark"}};
 
@@ -157,6 +170,7 @@ const bool registered = [] {
                                                             &TColumnWidthInterceptor::SetWidth);
     width.GetOrd = nullptr;  // write only: the writer stores the column's own width
     RegisterPublishedProperties(TColumnWidthInterceptor::StaticClass(), {width});
+    RegisterPublishedProperties(TRecordingWidthInterceptor::StaticClass(), {width});
     return true;
 }();
 
@@ -300,6 +314,45 @@ TEST(PropFiler, ItemsByPathAndAnInterceptorOfTheirClass) {
     for (int i = 0; i < 3; ++i) d.column(d.grid, i)->SetWidth(10);
     read(d.form, all);
     EXPECT_EQ(d.column(d.grid, 0)->initialWidth, 0);  // unregistered again
+}
+
+// A stream naming the columns twice (items by path, then the whole collection): reading the
+// collection again frees the items the first values were held for, and no interceptor is left
+// holding one of them.
+TEST(PropFiler, ACollectionReadAgainLeavesNoInterceptorWithItsOldItems) {
+    ASSERT_TRUE(registered);
+    Tree a("FormA");
+    TMemoryStream stream;
+    write(a.form, paths({"Panel1.Grid1.<P>.Columns.<ForAllItems>.Width", "Panel1.Grid1.<P>.Columns"}).get(), stream);
+    RegisterReadPropertyInterceptor(TTestColumn::StaticClass(), InterceptorClassOf<TRecordingWidthInterceptor>());
+    appliedTo.clear();
+    Tree b("FormB");
+    read(b.form, stream);
+    UnregisterReadPropertyInterceptor(TTestColumn::StaticClass(), InterceptorClassOf<TRecordingWidthInterceptor>());
+    ASSERT_EQ(b.grid->Columns()->Count(), 3);
+    ASSERT_EQ(appliedTo.size(), 3u) << "one interceptor for each column read last";
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(appliedTo[static_cast<std::size_t>(2 - i)], b.column(b.grid, i)) << "applied in reverse order";
+        EXPECT_EQ(b.column(b.grid, i)->initialWidth, 50 + i);
+        EXPECT_EQ(b.column(b.grid, i)->Caption(), "Колонка " + AnsiString(std::to_string(i)));
+    }
+}
+
+// A number stored for an enumeration outside its values is a damaged value: skipped, or raised.
+TEST(PropFiler, AnEnumerationNumberOutsideItsValuesIsRefused) {
+    ASSERT_TRUE(registered);
+    Tree a("FormA");
+    a.grid->SetShade(static_cast<TShadeT>(3));  // written as the number: it has no name
+    TMemoryStream stream;
+    write(a.form, paths({"Panel1.Grid1.<P>.Shade"}).get(), stream);
+    Tree b("FormB");
+    b.grid->SetShade(shMedium);
+    read(b.form, stream);
+    EXPECT_EQ(b.grid->Shade(), shMedium);
+    IsRaiseReadErrorGx = true;
+    EXPECT_THROW(read(b.form, stream), EReadError);
+    IsRaiseReadErrorGx = false;
+    EXPECT_EQ(b.grid->Shade(), shMedium);
 }
 
 // The bounds of a form placed at (40, 30) with size 300 x 200.

@@ -5,6 +5,9 @@
 
 #include "gui/Dialogs.h"
 
+#include <cmath>
+#include <cstdint>
+
 namespace {
 
 using exporttest::Export;
@@ -323,6 +326,42 @@ TEST_F(ImportTest, DamagedInterchangeStreamsLeaveTheDatasetAsItWas) {
     Import<TDBGridGxImportAsVCLDBIF>(grid.get(), good);
     cds.CheckBrowseMode();
     EXPECT_EQ(Column("N"), "9|2");
+}
+
+// A day count no calendar day carries is refused like any value the field cannot take: asked about,
+// and the field keeps its date.
+TEST_F(ImportTest, AnInterchangeDateTimeOutsideTheCalendarIsRefused) {
+    const TDateTime kept = EncodeDateTime(2010, 5, 17, 14, 20, 0, 0);
+    Open({{"D", ftDateTime}}, {{Variant::FromDateTime(kept)}});
+    auto cell = [](char tag, const void* value, std::size_t size) {
+        std::string s = std::string("VCLDBIF\x01\x01\x00\x00\x00", 12) + std::string("\x01\x00", 2) + tag;
+        s.append(static_cast<const char*>(value), size);
+        return s + '\0';
+    };
+    auto dayCount = [&](double v) { return cell('\x04', &v, sizeof v); };
+    const std::int32_t farBack = -488447262;
+    const std::string refused[] = {dayCount(1e300), dayCount(std::nan("")), dayCount(HUGE_VAL), dayCount(-HUGE_VAL),
+                                   dayCount(-693594), dayCount(2958466), cell('\x03', &farBack, 4)};
+    guitest::MessageBoxRecorder boxes;
+    for (const std::string& bytes : refused) {
+        boxes.Clear();
+        boxes.Answer(mrYes);
+        cds.First();
+        Import<TDBGridGxImportAsVCLDBIF>(grid.get(), bytes);
+        cds.CheckBrowseMode();
+        EXPECT_EQ(boxes.Count(), 1);
+        EXPECT_EQ(cds.FieldByName("D")->AsDateTime(), kept);
+        EXPECT_NO_THROW(cds.FieldByName("D")->DisplayText());
+    }
+    // The calendar's first and last days pass.
+    for (double v : {-693593.0, 2958465.5}) {
+        boxes.Clear();
+        cds.First();
+        Import<TDBGridGxImportAsVCLDBIF>(grid.get(), dayCount(v));
+        cds.CheckBrowseMode();
+        EXPECT_EQ(boxes.Count(), 0);
+        EXPECT_EQ(cds.FieldByName("D")->AsFloat(), v);
+    }
 }
 
 }  // namespace

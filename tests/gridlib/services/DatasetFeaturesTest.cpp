@@ -286,6 +286,17 @@ protected:
         return out;
     }
 
+    // The three datasets binding the values as parameters, and one that has them written into the text.
+    std::vector<std::unique_ptr<TDataSet>> bothRoads(const char* text) {
+        auto out = datasets(text);
+        auto unbound = std::make_unique<TSQLDataSet>(nullptr);
+        unbound->SetSQLConnection(conn.get());
+        unbound->SetParamCheck(false);
+        unbound->SetCommandText(text);
+        out.push_back(std::move(unbound));
+        return out;
+    }
+
     static AnsiString textOf(TDataSet* ds) {
         AnsiString text;
         const AnsiString prop = dynamic_cast<TSQLQuery*>(ds) ? "SQL" : "CommandText";
@@ -377,6 +388,69 @@ TEST_F(SQLRewritingTest, WithoutParametersTheValuesAreEscapedText) {
         EXPECT_EQ(gxtest::Column(ds, "id"), c.ids);
         if (c.marker) {
             EXPECT_EQ(lineOf(&ds, 2), c.marker);
+        }
+    }
+}
+
+// A line break inside a value stays inside its literal on both roads: the statement keeps its lines,
+// the value matches only the row that holds it, and clearing the filter gives back the first text.
+TEST_F(SQLRewritingTest, LineBreaksInAValueKeepTheStatementsLines) {
+    conn->ExecuteDirect("INSERT INTO gx_rows VALUES (7,'two\\nlines',NULL,NULL),(8,'cr\\rhere',NULL,NULL)");
+    const char* const select = "SELECT id, name, amount, stamp FROM gx_rows\nWHERE\n/*FILTER*/ (1=1)\nAND id > 0\nORDER BY id";
+    const struct {
+        const char* text;
+        const char* ids;
+    } cases[] = {
+        {"~ 'x\nOR 1=1 #'", ""},
+        {"= 'x\r\nOR 1=1 #'", ""},
+        {"= 'x\rOR 1=1 #'", ""},
+        {"= 'two\nlines'", "7"},
+        {"In ('cr\rhere','none')", "8"},
+    };
+    for (auto& ds : bothRoads(select)) {
+        SCOPED_TRACE(ds->ClassName().str());
+        ds->Open();
+        TStringList original;
+        original.SetText(textOf(ds.get()));
+        TDatasetFeaturesGx* features = GetDatasetFeaturesForDataSet(ds.get());
+        ASSERT_NE(features, nullptr);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.text);
+            FakeGrid grid(ds.get());
+            const int col = grid.AddColumn("name", c.text);
+            features->ApplyFilter(&grid, ds.get(), true);
+            EXPECT_EQ(gxtest::Column(*ds, "id"), c.ids);
+            EXPECT_EQ(lineOf(ds.get(), 3), "AND id > 0");
+            EXPECT_EQ(lineOf(ds.get(), 4), "ORDER BY id");
+            EXPECT_EQ(lineOf(ds.get(), 5), "<none>");
+            grid.SetFilterText(col, "");
+            features->ApplyFilter(&grid, ds.get(), true);
+            EXPECT_EQ(textOf(ds.get()).str(), original.Text().str());
+            EXPECT_EQ(gxtest::Column(*ds, "id"), "1,2,3,4,5,6,7,8");
+        }
+    }
+}
+
+// A Boolean column compares with a Boolean on both roads, not with the text of the word (which the
+// server would read as 0 and so match the false rows).
+TEST_F(SQLRewritingTest, ABooleanFilterComparesAsABoolean) {
+    conn->ExecuteDirect("CREATE TABLE gx_flags (id INT PRIMARY KEY, flag BIT(1) NULL)");
+    conn->ExecuteDirect("INSERT INTO gx_flags VALUES (1,1),(2,0),(3,1),(4,NULL)");
+    const char* const select = "SELECT id, flag FROM gx_flags\nWHERE\n/*FILTER*/ (1=1)\nORDER BY id";
+    const struct {
+        const char* text;
+        const char* ids;
+    } cases[] = {{"= True", "1,3"}, {"false", "2"}, {"<> Yes", "2"}, {"In (True,False)", "1,2,3"}, {"=Null", "4"}};
+    for (auto& ds : bothRoads(select)) {
+        SCOPED_TRACE(ds->ClassName().str());
+        ds->Open();
+        ASSERT_EQ(ds->FieldByName("flag")->DataType(), ftBoolean);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.text);
+            FakeGrid grid(ds.get());
+            grid.AddColumn("flag", c.text);
+            GetDatasetFeaturesForDataSet(ds.get())->ApplyFilter(&grid, ds.get(), true);
+            EXPECT_EQ(gxtest::Column(*ds, "id"), c.ids);
         }
     }
 }

@@ -12,7 +12,7 @@ namespace {
 
 using gxtest::FakeGrid;
 
-// A value as the tables write it: Null, N:1.5, S:abc, D:2008-06-10 07:00:00, [..,..].
+// A value as the tables write it: Null, N:1.5, S:abc, B:True, D:2008-06-10 07:00:00, [..,..].
 std::string describe(const Variant& v) {
     if (v.IsNull()) return "Null";
     if (VarIsArray(v)) {
@@ -26,6 +26,7 @@ std::string describe(const Variant& v) {
     if ((VarType(v) & varTypeMask) == varDate)
         return "D:" + FormatDateTime("yyyy-mm-dd hh:nn:ss", VarToDateTime(v)).str();
     if (VarIsFloat(v)) return "N:" + FloatToStr(v.AsDouble(), TFormatSettings::Invariant()).str();
+    if ((VarType(v) & varTypeMask) == varBoolean) return "B:" + VarToStr(v).str();
     return "S:" + VarToStr(v).str();
 }
 
@@ -96,7 +97,9 @@ TEST_F(FilterLanguageTest, ParsesValuesListsOperatorsAndJunctions) {
         {botString, ",.", "= Жук", "= S:Жук"},
         {botDateTime, ",.", "> 10.06.2008 7:00:00", "> D:2008-06-10 07:00:00"},
         {botDateTime, ",.", ">= 01.01.2008 AND < 10.06.2008", ">= D:2008-01-01 00:00:00 AND < D:2008-06-10 00:00:00"},
-        {botBoolean, ",.", "= True", "= S:True"},
+        {botBoolean, ",.", "= True", "= B:True"},
+        {botBoolean, ",.", "no", "= B:False"},
+        {botBoolean, ",.", "In (True,0)", "In [B:True,B:False]"},
         // The grammar's errors: the text after trimming follows the message.
         {botString, ",.", "Null", "Unexpected expression after operator: Null"},
         {botNumber, ",.", "=", "Unexpected expression after operator: ="},
@@ -111,6 +114,16 @@ TEST_F(FilterLanguageTest, ParsesValuesListsOperatorsAndJunctions) {
         {botNumber, ",.", "= 1 AND (5", "Incorrect expression: = 1 AND (5"},
         {botNumber, ",.", "= 1 AND !5", "Incorrect expression: = 1 AND !5"},
         {botNumber, ",.", "AND 5", "Unexpected AND or OR: AND 5"},
+        // A list where one value belongs, and a comma with no item after it.
+        {botString, ",.", "= a,b", "Unexpected expression after operator: = a,b"},
+        {botNumber, ".", "> 1,5", "Unexpected expression after operator: > 1,5"},
+        {botNumber, ",", "> 1,5", "> N:1.5"},
+        {botString, ",.", "= 1 OR <> a,b", "Unexpected expression after operator: = 1 OR <> a,b"},
+        {botNumber, ".", "5,", "Error in expression: 5,"},
+        {botString, ",.", "a,b,", "Error in expression: a,b,"},
+        {botNumber, ",.", "In (7,", "')' expected: In (7,"},
+        {botNumber, ",.", "= 1 OR In (7,", "')' expected: = 1 OR In (7,"},
+        {botString, ",.", "In (a,)", "In [S:a,S:]"},
     };
     for (const ParseCase& c : cases) {
         for (const char* d = c.decimals; *d; ++d) {
@@ -133,7 +146,8 @@ TEST_F(FilterLanguageTest, ParsesValuesListsOperatorsAndJunctions) {
 
 TEST_F(FilterLanguageTest, AValueThatIsNoNumberOrDateRaisesTheConversionError) {
     for (auto [type, text] : {std::pair{botNumber, "abc"}, std::pair{botNumber, "In (1,x)"},
-                              std::pair{botDateTime, "> 31.02.2008"}}) {
+                              std::pair{botDateTime, "> 31.02.2008"}, std::pair{botBoolean, "= maybe"},
+                              std::pair{botBoolean, "In (True,x)"}, std::pair{botBoolean, "~ 'Да'"}}) {
         SCOPED_TRACE(text);
         TSTFilterExpressionGx e;
         e.OperandType = type;

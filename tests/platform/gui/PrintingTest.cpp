@@ -227,6 +227,31 @@ TEST(MappingMode, LogicalToDevicePoints) {
     EXPECT_EQ(b.Canvas()->Pixels(199, 99), clWhite);
 }
 
+// A control word's number of any length is read as a 32-bit signed number, clamped: a nonzero
+// number never wraps to zero, and twenty digits are no overflow.
+TEST(RichText, ControlWordNumbersAreClampedToThirtyTwoBits) {
+    guitest::EnsureApp();
+    const struct {
+        const char* word;
+        bool bold;
+    } cases[] = {
+        {"\\b1", true},
+        {"\\b0", false},
+        {"\\b4294967296", true},
+        {"\\b-4294967296", true},
+        {"\\b99999999999999999999999", true},
+        {"\\b-99999999999999999999999", true},
+        {"\\b00000000000000000000000", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.word);
+        TRichTextDocument doc;
+        ASSERT_TRUE(doc.LoadRtf(AnsiString("{\\rtf1\\ansi ") + c.word + " x\\u99999999999999999999? y}"));
+        EXPECT_EQ(doc.FormatAt(0).Style, c.bold ? TFontStyles{fsBold} : TFontStyles{});
+        EXPECT_EQ(doc.LineLength(0), 4);
+    }
+}
+
 TEST(RichText, RtfRoundTripKeepsCyrillicFormatsAndAlignment) {
     guitest::EnsureApp();
     TRichTextDocument doc;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -155,6 +156,17 @@ struct ComponentStreamTest : ::testing::Test {
         w.WriteSignature();
         w.WriteComponent(sample);
     }
+    // A stream of one component "S" of the sample's class, its properties written by properties.
+    static void writeOne(TMemoryStream& s, const std::function<void(TWriter&)>& properties) {
+        TWriter w(&s);
+        w.WriteSignature();
+        TSample header(nullptr);
+        header.SetName("S");
+        w.WriteComponentHeader(&header);
+        properties(w);
+        w.WriteListEnd();
+        w.WriteListEnd();
+    }
     TSample* readInto(TMemoryStream& s, TSample* target) {
         s.SetPosition(0);
         TReader r(&s);
@@ -268,17 +280,12 @@ TEST_F(ComponentStreamTest, ForeignNewerAndCutStreamsAreRefused) {
 TEST_F(ComponentStreamTest, UnknownPropertiesRaiseUnlessTheErrorIsHandled) {
     // A stream written by a component with a property the reader's class lacks.
     TMemoryStream s;
-    TWriter w(&s);
-    w.WriteSignature();
-    TSample header(nullptr);
-    header.SetName("S");
-    w.WriteComponentHeader(&header);
-    w.WriteStr("Vanished");
-    w.WriteCollection(sample->Items());
-    w.WriteStr("Ratio");
-    w.WriteFloat(4.25);
-    w.WriteListEnd();
-    w.WriteListEnd();
+    writeOne(s, [&](TWriter& w) {
+        w.WriteStr("Vanished");
+        w.WriteCollection(sample->Items());
+        w.WriteStr("Ratio");
+        w.WriteFloat(4.25);
+    });
     TSample target(nullptr);
     auto read = [&](bool handle) {
         s.SetPosition(0);
@@ -290,6 +297,34 @@ TEST_F(ComponentStreamTest, UnknownPropertiesRaiseUnlessTheErrorIsHandled) {
     EXPECT_THROW(read(false), EReadError);
     read(true);
     EXPECT_DOUBLE_EQ(target.Ratio(), 4.25) << "the unknown value skipped whole, the next one read";
+}
+
+// A damaged stream may hold any number where an enumeration's value belongs: only its values pass.
+TEST_F(ComponentStreamTest, ANumberOutsideAnEnumerationIsRefused) {
+    const struct {
+        long long value;
+        bool taken;
+    } cases[] = {{1, true}, {3, false}, {-1, false}, {1LL << 40, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        TMemoryStream s;
+        writeOne(s, [&](TWriter& w) {
+            w.WriteStr("Shade");
+            w.WriteInteger(c.value);
+        });
+        TSample target(nullptr);
+        target.SetShade(shDark);
+        s.SetPosition(0);
+        TReader r(&s);
+        r.ReadSignature();
+        if (c.taken) {
+            r.ReadComponent(&target);
+            EXPECT_EQ(target.Shade(), shMedium);
+        } else {
+            EXPECT_THROW(r.ReadComponent(&target), EReadError);
+            EXPECT_EQ(target.Shade(), shDark);
+        }
+    }
 }
 
 // Streams the components it owns as its children, and reads them back as its own.
