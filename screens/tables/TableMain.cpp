@@ -163,8 +163,9 @@ bool TFormTableMain::openPeriodQuery(const AnsiString& sql) {
 
 AnsiString TFormTableMain::JigStatement(const AnsiString& start, const AnsiString& stop) {
     const AnsiString where = " where PostMoment >= '" + start + "' and PostMoment <= '" + stop + "'";
-    return "select 1 as Ix, round(sum(RAB),2) as RAB, round(sum(NRAB),2) as NRAB from pu1" + where +
-           " union all select 2 as Ix, round(sum(RAB),2) as RAB, round(sum(NRAB),2) as NRAB from pu2" + where;
+    // The rows count minutes; the table shows hours.
+    return "select 1 as Ix, round(sum(RAB)/60,2) as RAB, round(sum(NRAB)/60,2) as NRAB from pu1" + where +
+           " union all select 2 as Ix, round(sum(RAB)/60,2) as RAB, round(sum(NRAB)/60,2) as NRAB from pu2" + where;
 }
 
 void TFormTableMain::LoadPeriod() {

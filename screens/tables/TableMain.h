@@ -44,8 +44,9 @@ public:
     void FormResize(TObject* Sender);
     void PanelTopResize(TObject* Sender);
 
-    // The jig machines' statement: both machines' sums of RAB and NRAB, a row per machine (Ix 1, 2),
-    // so equal sums stay two rows; start and stop already written as whole-hour bounds.
+    // The jig machines' statement: both machines' hours of work (RAB and NRAB count minutes), a row
+    // per machine (Ix 1, 2), so equal sums stay two rows; start and stop already written as
+    // whole-hour bounds.
     static AnsiString JigStatement(const AnsiString& start, const AnsiString& stop);
 
 protected:
