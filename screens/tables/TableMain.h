@@ -51,11 +51,14 @@ public:
 
 protected:
     void BeforePeriods() override;
+    void AfterPeriods() override;
     void LoadPeriodAt(int period) override;
     bool PrintBusy() const override { return PrintDBGridGx->Printing(); }
 
 private:
     bool openPeriodQuery(const AnsiString& sql);
+    // The grid's height: its titles and the four rows.
+    void FitGridToRows();
 };
 
 extern TFormTableMain* FormTableMain;

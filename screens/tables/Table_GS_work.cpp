@@ -38,6 +38,8 @@ TFormTable_GS_work::TFormTable_GS_work(TComponent* owner)
     DBGridGx1->SetRowLines(4);
     DBGridGx1->SetFrozenCols(1);
     DBGridGx1->SetScrollBars(ssHorizontal);
+    // The grid's own bar would show the current record among the four; the table has no such bar.
+    DBGridGx1->VertScrollBar()->SetVisible(false);
     DBGridGx1->SetOptions(dgTitles | dgColumnResize | dgColLines | dgRowLines | dgTabs | dgConfirmDelete |
                           dgCancelOnExit);
     DBGridGx1->SetOptionsGx(dghFixed3D | dghFrozen3D | dghClearSelection | dghDialogFind);
