@@ -223,11 +223,9 @@ void TFormConfig::BuildConstPage() {
             g->SetUseMultiTitle(true);
             SetGridFonts(g);
             g->SetAllowedOperations(alopUpdateGx);
-            // The columns share the grid's whole width, so the descriptions get the room there is,
-            // and a description longer than that goes on in a second line.
+            // A description longer than its column goes on in a second line.
             AddColumn(g, "Comment", "Описание константы", 400, true)->SetWordWrap(true);
             AddColumn(g, "ConstVal", "Значение", 0, false);
-            g->SetAutoFitColWidths(true);
             g->SetRowLines(2);
             DBGridGxConstList = g;
         }),

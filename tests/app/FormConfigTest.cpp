@@ -276,8 +276,8 @@ TEST_F(FormConfigTest, ColourFieldsWriteTheArrayEntryTheirTagNames) {
 }
 
 // At the dialog's own size, with the plant's longest constant descriptions: the two colour columns'
-// headings show every word whole above their fields, and each description fits its cell (in as
-// many lines as the row has), the columns inside the grid.
+// headings show every word whole above their fields; the constants' titles are whole and each
+// description fits its cell (in as many lines as the row has), the columns inside the grid.
 TEST_F(FormConfigTest, EveryHeadingAndDescriptionIsReadableAtTheDialogsSize) {
     db->Exec("insert into setup (ConstName, ConstVal, Comment) values "
              "('GS_RV2_MAX', 100, 'Максимальный объемный расход концентрата гидросайзера, м3/ч'), "
@@ -306,6 +306,10 @@ TEST_F(FormConfigTest, EveryHeadingAndDescriptionIsReadableAtTheDialogsSize) {
     TColumnGx* value = grid->Columns()->Items(1);
     TClientDataSet* cds = dialog->ClientDataSetSetup;
     ASSERT_EQ(cds->RecordCount(), 4);
+    // The titles whole above the rows.
+    for (TColumnGx* c : {comment, value})
+        EXPECT_LE(CalcTextRect(c->Title()->Font(), c->Title()->Caption(), TRect(0, 0, 0, 0), 0).Height(), grid->RowHeights(0))
+            << c->FieldName().str();
     for (cds->First(); !cds->Eof(); cds->Next()) {
         const AnsiString text = cds->FieldByName("Comment")->AsString();
         const TRect wrapped = CalcTextRect(comment->Font(), text, TRect(0, 0, comment->Width() - 4, 0), DT_WORDBREAK);
