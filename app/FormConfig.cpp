@@ -223,8 +223,10 @@ void TFormConfig::BuildConstPage() {
             g->SetUseMultiTitle(true);
             SetGridFonts(g);
             g->SetAllowedOperations(alopUpdateGx);
-            AddColumn(g, "Comment", "Описание константы", 400, true);
+            // A description longer than its column goes on in a second line.
+            AddColumn(g, "Comment", "Описание константы", 400, true)->SetWordWrap(true);
             AddColumn(g, "ConstVal", "Значение", 0, false);
+            g->SetRowLines(2);
             DBGridGxConstList = g;
         }),
     });
@@ -241,11 +243,15 @@ void TFormConfig::BuildColorsPage() {
         Row<TLabel>("LabelGroupHeading", "TabSheetColors", 16, 12, 180, 36, 0,
                     [](TLabel* l) { l->SetCaption("Группа компонентов"); }),
         Row<TLabel>("LabelRunning", "TabSheetColors", 200, 12, 170, 36, 0, [](TLabel* l) {
+            // Placed with the form's font while still empty, it had sized itself to one blank.
             l->SetWordWrap(true);
+            l->SetWidth(170);
             l->SetCaption("Цвет в активном режиме");
         }),
         Row<TLabel>("LabelStopped", "TabSheetColors", 380, 12, 180, 36, 0, [](TLabel* l) {
+            // Placed with the form's font while still empty, it had sized itself to one blank.
             l->SetWordWrap(true);
+            l->SetWidth(180);
             l->SetCaption("Цвет в режиме выключено");
         }),
     };

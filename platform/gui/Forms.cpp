@@ -168,8 +168,9 @@ void TScrollingWinControl::ScrollInView(TControl* control) {
     if (!control || !ContainsControl(control)) return;
     TRect cr = ClientRect();
     TPoint p = control->ClientToParent(TPoint(0, 0), this);
-    // p is in the scrolled content's coordinates already shifted by the positions.
-    int x = p.x, y = p.y;
+    // p is in the content's coordinates, which scrolling does not change; in view it lies shifted by
+    // the positions.
+    int x = p.x - horz_->Position(), y = p.y - vert_->Position();
     if (x < 0) horz_->SetPosition(horz_->Position() + x);
     else if (x + control->Width() > cr.Width())
         horz_->SetPosition(horz_->Position() + x + control->Width() - cr.Width());
@@ -265,6 +266,9 @@ void TScrollBox::UpdateScrollRange() {
     impl_->area->setVerticalScrollBarPolicy(vert_->Visible() ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     impl_->area->horizontalScrollBar()->setValue(horz_->Position());
     impl_->area->verticalScrollBar()->setValue(vert_->Position());
+    // A position past the end stops at the end, also when the bar was there already.
+    horz_->PositionFromWidget(impl_->area->horizontalScrollBar()->value());
+    vert_->PositionFromWidget(impl_->area->verticalScrollBar()->value());
 }
 
 // ---- TCustomForm ---------------------------------------------------------------------------------

@@ -82,6 +82,19 @@ TFormTotalMnemo::TFormTotalMnemo(TComponent* owner) : TForm(owner) {
     SetBorderIcons(0);
     SetBounds(0, 0, PictureWidth, FlotTop + FlotHeight + 8);
     buildComponents();
+    // A window smaller than the picture scrolls it, so every part of the plant can be brought into
+    // view. Made last, so the widgets keep their places among the form's components.
+    ScrollBoxPicture = new TScrollBox(this);
+    ScrollBoxPicture->SetName("ScrollBoxPicture");
+    ScrollBoxPicture->SetBorderStyle(bsNone);
+    ScrollBoxPicture->SetColor(clBlack);
+    ScrollBoxPicture->SetBounds(0, 0, ClientWidth(), ClientHeight());
+    ScrollBoxPicture->SetParent(this);
+    ScrollBoxPicture->SetAlign(alClient);
+    std::vector<TControl*> picture;
+    for (int i = 0; i < ControlCount(); ++i)
+        if (Controls(i) != ScrollBoxPicture) picture.push_back(Controls(i));
+    for (TControl* c : picture) c->SetParent(ScrollBoxPicture);
 }
 
 TFormTotalMnemo::~TFormTotalMnemo() {

@@ -40,6 +40,7 @@ public:
     TOutField* OutFieldZRRP = nullptr;
     TOutField* OutFieldTRRP = nullptr;
     TTimer* TimerUpdate = nullptr;
+    TScrollBox* ScrollBoxPicture = nullptr;  // holds the whole picture
 
     void TimerUpdateTimer(TObject* sender);
     void ShapeMnemoReachMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);

@@ -8,6 +8,17 @@
 
 const char* const TShiftTableForm::PeriodSuffix[4] = {"_D1_", "_D2_", "_D_", "_M_"};
 
+AnsiString TShiftTableForm::MinuteRowsStatement(const AnsiString& table, std::initializer_list<RateSum> sums,
+                                                const AnsiString& start, const AnsiString& stop) {
+    AnsiString sql = "select ";
+    bool first = true;
+    for (const RateSum& s : sums) {
+        sql += AnsiString(first ? "" : ", ") + "sum(" + s.column + ")/60 as " + s.result;
+        first = false;
+    }
+    return sql + " from " + table + " where RecMoment >= '" + start + "' and RecMoment <= '" + stop + "'";
+}
+
 TShiftTableForm::TShiftTableForm(TComponent* owner, const AnsiString& name, const AnsiString& titleName,
                                  const AnsiString& titleText)
     : TForm(owner) {

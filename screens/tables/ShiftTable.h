@@ -21,6 +21,7 @@
 class TSQLClientDataSet;
 
 #include <cstdint>
+#include <initializer_list>
 
 class TShiftTableForm : public TForm {
     PLANTMON_CLASS(TShiftTableForm, TForm)
@@ -71,6 +72,17 @@ public:
 
     // The four periods' parts of the output-field names, in period order.
     static const char* const PeriodSuffix[4];  // "_D1_", "_D2_", "_D_", "_M_"
+
+    // A column of per-hour rates summed over a period, and the name of its result.
+    struct RateSum {
+        const char* column;
+        const char* result;
+    };
+    // The statement of a period's amounts over a table of one row a minute: each rate (per hour)
+    // summed over the rows from start to stop and divided by 60, so the result is the amount
+    // delivered in the period (m³ from m³/h, tonnes from t/h).
+    static AnsiString MinuteRowsStatement(const AnsiString& table, std::initializer_list<RateSum> sums,
+                                          const AnsiString& start, const AnsiString& stop);
 
 protected:
     // Builds the common components. titleName: the name of the title label on PanelTop.

@@ -51,9 +51,8 @@ TFormTableFlot::~TFormTableFlot() {
 }
 
 AnsiString TFormTableFlot::PeriodStatement(const AnsiString& start, const AnsiString& stop) {
-    return "select \r\nsum(RVF)/60 as VF, sum(RGF)/60 as GF, \r\nsum(TRRS)/60 as VRRS, "
-           "sum(TRRP)/60 as VRRP \r\nfrom puf_data \r\nwhere RecMoment >= '" +
-           start + "' and RecMoment <= '" + stop + "'";
+    return MinuteRowsStatement("puf_data", {{"RVF", "VF"}, {"RGF", "GF"}, {"TRRS", "VRRS"}, {"TRRP", "VRRP"}}, start,
+                               stop);
 }
 
 void TFormTableFlot::LoadPeriod(const AnsiString& suffix) {

@@ -49,7 +49,9 @@ TFormTableMain::TFormTableMain(TComponent* owner)
     LabelCaption->SetBounds(0, 4, 800, 22);
     LabelCaption->SetAlign(alTop);
     Label1 = MakeControl<TLabel>("Label1", PanelTop, 0, 26, 800, 22);
+    // Sized to the panel's font while it still sized itself: its line needs the height back.
     Label1->SetAutoSize(false);
+    Label1->SetHeight(22);
     Label1->SetAlignment(taCenter);
     Label1->Font()->SetSize(12);
     Label1->Font()->SetStyle({fsBold});
@@ -151,6 +153,9 @@ void TFormTableMain::Reload() { ReloadPeriods(true); }
 
 void TFormTableMain::BeforePeriods() { ClientDataSetMainTable->First(); }
 
+// The grid then shows the day from its first row, not from wherever the last period left it.
+void TFormTableMain::AfterPeriods() { ClientDataSetMainTable->First(); }
+
 void TFormTableMain::LoadPeriodAt(int period) {
     // The rows follow the periods: the first row shift 1, the next shift 2, …
     if (period > 1) ClientDataSetMainTable->Next();
@@ -163,8 +168,9 @@ bool TFormTableMain::openPeriodQuery(const AnsiString& sql) {
 
 AnsiString TFormTableMain::JigStatement(const AnsiString& start, const AnsiString& stop) {
     const AnsiString where = " where PostMoment >= '" + start + "' and PostMoment <= '" + stop + "'";
-    return "select 1 as Ix, round(sum(RAB),2) as RAB, round(sum(NRAB),2) as NRAB from pu1" + where +
-           " union all select 2 as Ix, round(sum(RAB),2) as RAB, round(sum(NRAB),2) as NRAB from pu2" + where;
+    // The rows count minutes; the table shows hours.
+    return "select 1 as Ix, round(sum(RAB)/60,2) as RAB, round(sum(NRAB)/60,2) as NRAB from pu1" + where +
+           " union all select 2 as Ix, round(sum(RAB)/60,2) as RAB, round(sum(NRAB)/60,2) as NRAB from pu2" + where;
 }
 
 void TFormTableMain::LoadPeriod() {
@@ -210,7 +216,16 @@ void TFormTableMain::PrintReport() {
     PrintDBGridGx->Preview();
 }
 
+void TFormTableMain::FitGridToRows() {
+    // The titles' height follows their fonts and levels; below them the four rows whole.
+    TDBGridGx* g = DBGridGxMainTable;
+    const int lines = g->GridLineWidth();
+    const int rows = g->RowHeights(0) + lines + 4 * (g->DefaultRowHeight() + lines);
+    g->SetHeight(g->Height() - g->ClientHeight() + rows);
+}
+
 void TFormTableMain::FormResize(TObject*) {
+    FitGridToRows();
     PanelLeft->SetWidth(std::max(0, (Width() - PanelCenter->Width()) / 2));
     const int h = std::max(0, (ClientHeight() - (DBGridGxMainTable->Height() + 10)) / 2);
     PanelTop->SetHeight(h);

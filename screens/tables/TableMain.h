@@ -44,17 +44,21 @@ public:
     void FormResize(TObject* Sender);
     void PanelTopResize(TObject* Sender);
 
-    // The jig machines' statement: both machines' sums of RAB and NRAB, a row per machine (Ix 1, 2),
-    // so equal sums stay two rows; start and stop already written as whole-hour bounds.
+    // The jig machines' statement: both machines' hours of work (RAB and NRAB count minutes), a row
+    // per machine (Ix 1, 2), so equal sums stay two rows; start and stop already written as
+    // whole-hour bounds.
     static AnsiString JigStatement(const AnsiString& start, const AnsiString& stop);
 
 protected:
     void BeforePeriods() override;
+    void AfterPeriods() override;
     void LoadPeriodAt(int period) override;
     bool PrintBusy() const override { return PrintDBGridGx->Printing(); }
 
 private:
     bool openPeriodQuery(const AnsiString& sql);
+    // The grid's height: its titles and the four rows.
+    void FitGridToRows();
 };
 
 extern TFormTableMain* FormTableMain;

@@ -38,6 +38,8 @@ TFormTable_GS_work::TFormTable_GS_work(TComponent* owner)
     DBGridGx1->SetRowLines(4);
     DBGridGx1->SetFrozenCols(1);
     DBGridGx1->SetScrollBars(ssHorizontal);
+    // The grid's own bar would show the current record among the four; the table has no such bar.
+    DBGridGx1->VertScrollBar()->SetVisible(false);
     DBGridGx1->SetOptions(dgTitles | dgColumnResize | dgColLines | dgRowLines | dgTabs | dgConfirmDelete |
                           dgCancelOnExit);
     DBGridGx1->SetOptionsGx(dghFixed3D | dghFrozen3D | dghClearSelection | dghDialogFind);
@@ -110,10 +112,10 @@ void TFormTable_GS_work::AfterPeriods() {
 
 void TFormTable_GS_work::LoadPeriod(const AnsiString& table) {
     ClientDataSet1->Edit();
-    const AnsiString sql = "select sum(RV1_GS) as In_RV, sum(RG1_GS) as In_GS,  sum(RV2_GS) as Out_RV, "
-                           "sum(RG2_GS) as Out_GS from " +
-                           table + " where RecMoment >= '" + PeriodStartText() + "' and RecMoment <= '" +
-                           PeriodStopText() + "'";
+    // The rows hold m³/h and t/h once a minute; the table shows m³ and tonnes.
+    const AnsiString sql = MinuteRowsStatement(
+        table, {{"RV1_GS", "In_RV"}, {"RG1_GS", "In_GS"}, {"RV2_GS", "Out_RV"}, {"RG2_GS", "Out_GS"}},
+        PeriodStartText(), PeriodStopText());
     if (!OpenPeriodQuery(SQLClientDataSet1, sql, LoadFailureText)) return;
     TFields* fields = SQLClientDataSet1->Fields();
     for (int i = 0; i < fields->Count(); ++i) {

@@ -275,6 +275,51 @@ TEST_F(FormConfigTest, ColourFieldsWriteTheArrayEntryTheirTagNames) {
     }
 }
 
+// At the dialog's own size, with the plant's longest constant descriptions: the two colour columns'
+// headings show every word whole above their fields; the constants' titles are whole and each
+// description fits its cell (in as many lines as the row has), the columns inside the grid.
+TEST_F(FormConfigTest, EveryHeadingAndDescriptionIsReadableAtTheDialogsSize) {
+    db->Exec("insert into setup (ConstName, ConstVal, Comment) values "
+             "('GS_RV2_MAX', 100, 'Максимальный объемный расход концентрата гидросайзера, м3/ч'), "
+             "('PU_KKP_MAX', 125, 'Максимальная частота колебаний отсадочной машины, колеб./мин')");
+    dialog->Show();
+    guitest::Settle();
+
+    dialog->PageControl1->SetActivePage(dialog->TabSheetColors);
+    guitest::Settle();
+    for (const char* name : {"LabelRunning", "LabelStopped"}) {
+        SCOPED_TRACE(name);
+        auto* l = dynamic_cast<TLabel*>(dialog->FindComponent(name));
+        ASSERT_NE(l, nullptr);
+        const TRect wrapped = CalcTextRect(l->Font(), l->Caption(), TRect(0, 0, l->Width(), 0), DT_WORDBREAK);
+        EXPECT_LE(wrapped.Height(), l->Height());
+        for (const AnsiString& word : {AnsiString("активном"), AnsiString("выключено"), AnsiString("режиме")})
+            EXPECT_LE(CalcTextRect(l->Font(), word, TRect(0, 0, 0, 0), 0).Width(), l->Width()) << word.str();
+        // Above the first colour field, not over it.
+        EXPECT_LE(l->Top() + l->Height(), dialog->OutFieldK1->Top());
+    }
+
+    dialog->PageControl1->SetActivePage(dialog->TabSheetConstEditor);
+    guitest::Settle();
+    TDBGridGx* grid = dialog->DBGridGxConstList;
+    TColumnGx* comment = grid->Columns()->Items(0);
+    TColumnGx* value = grid->Columns()->Items(1);
+    TClientDataSet* cds = dialog->ClientDataSetSetup;
+    ASSERT_EQ(cds->RecordCount(), 4);
+    // The titles whole above the rows.
+    for (TColumnGx* c : {comment, value})
+        EXPECT_LE(CalcTextRect(c->Title()->Font(), c->Title()->Caption(), TRect(0, 0, 0, 0), 0).Height(), grid->RowHeights(0))
+            << c->FieldName().str();
+    for (cds->First(); !cds->Eof(); cds->Next()) {
+        const AnsiString text = cds->FieldByName("Comment")->AsString();
+        const TRect wrapped = CalcTextRect(comment->Font(), text, TRect(0, 0, comment->Width() - 4, 0), DT_WORDBREAK);
+        EXPECT_LE(wrapped.Width(), comment->Width() - 4) << text.str();
+        EXPECT_LE(wrapped.Height(), grid->DefaultRowHeight()) << text.str();
+    }
+    EXPECT_LE(grid->CellRect(grid->ColCount() - 1, 0).Right, grid->ClientWidth()) << value->Width();
+    dialog->Hide();
+}
+
 TEST_F(FormConfigTest, EditModeReachesTheScreensThatRunAndSkipsTheOthers) {
     FormOutFieldEdit = NewForm<TFormOutFieldEdit>(nullptr);
     auto* mnemo = NewForm<TFormMnemo>(nullptr);

@@ -518,7 +518,8 @@ std::vector<std::string> SeedHistory(Db& db, long long endMinute, int days, Rand
         Flotation flot;
         seed(flot, "puf_data", "RecMoment", "puf_state", "puf_log", Flotation::kColumns, untilTheEnd);
         long long beltFirst = endMinute + 1;
-        for (auto [name, rate, counter] : {std::tuple{"386_2", 250.0, 48'250'000.0}, std::tuple{"401", 400.0, 21'730'000.0}}) {
+        for (auto [name, rate, counter] :
+             {std::tuple{"386_2", kBeltRates[0], 48'250'000.0}, std::tuple{"401", kBeltRates[1], 21'730'000.0}}) {
             Belt belt(name, rate, counter);
             beltFirst = std::min(beltFirst, seed(belt, belt.Table(), "RecMoment", belt.Table() + "_state", "",
                                                  Belt::kColumns, untilTheEnd));
@@ -566,7 +567,7 @@ Handover ReadHandover(Db& db) {
         counters += (counters.empty() ? "" : ",") +
                     std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(kg))));
     }
-    h.visionsim = "--counters " + counters;
+    h.visionsim = "--counters " + counters + " --belt-rate " + plain(kBeltRates[0]) + "," + plain(kBeltRates[1]);
     return h;
 }
 

@@ -196,9 +196,13 @@ private:
 // line per table saying what was added.
 std::vector<std::string> SeedHistory(Db& db, long long endMinute, int days, Random& r);
 
+// The belts' usual loads, t/h (belt 386-2, belt 401). The load swings up to 30 % about them, and
+// the belt-load trend's first scale ends at 401 t/h: the swing stays on it.
+inline constexpr double kBeltRates[2] = {250, 300};
+
 // The arguments the controller simulators start with so that they continue the newest rows: for
 // pufsim "--state COL=V,..." (the newest flotation row), for visionsim "--counters C0,C1" (the newest
-// belt counters). Empty when the tables hold no row.
+// belt counters) and "--belt-rate" with kBeltRates. Empty when the tables hold no row.
 struct Handover {
     std::string pufsim;
     std::string visionsim;

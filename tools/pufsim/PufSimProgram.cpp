@@ -247,8 +247,8 @@ void LiveDriver::Advance(double seconds) {
 }
 
 // One second of the plant: pulp density and flow drift, the solids load follows them, the reagent
-// tanks drain and are refilled, and a low tank raises its alarm. The operator's set-points and the
-// reagent flows are left alone, so a set-point sent from the station stays visible.
+// tanks drain and are refilled, and a low tank raises its alarm. The operator's set-points are left
+// alone, so a set-point sent from the station stays visible; the reagent flows follow their dosing.
 void LiveDriver::Wander() {
     auto step = [this](const char* column, double amplitude, double lo, double hi) {
         const double delta = std::uniform_real_distribution<double>(-amplitude, amplitude)(rng_);
@@ -258,7 +258,8 @@ void LiveDriver::Wander() {
     };
     const double plf = step("PLF", 1.5, 80, 160);
     const double rvf = step("RVF", 5.0, 350, 550);
-    sim_.SetValue("RGF", Round2(plf * rvf / 1000.0));
+    const double rgf = Round2(plf * rvf / 1000.0);
+    sim_.SetValue("RGF", rgf);
     step("SOF", 0.2, 65, 80);
     for (const auto& [tank, alarm, rate, refilled] :
          {std::tuple{"URS", "ALARMS", 0.02, "Бак собирателя заправлен"}, std::tuple{"URP", "ALARMP", 0.015, "Бак вспенивателя заправлен"}}) {
@@ -291,6 +292,30 @@ void LiveDriver::Wander() {
         pumpDownSeconds_ = std::uniform_int_distribution<int>(20, 90)(rng_);
         sim_.SetValue(pumpDown_, 0);
         sim_.AddLogEntry(collector ? "Насос-дозатор собирателя остановлен" : "Насос-дозатор вспенивателя остановлен");
+    }
+    Dose(rgf);
+}
+
+// A stopped dosing pump delivers nothing. A running one in automatic mode doses its specific
+// consumption (ml/t) of the solids load (t/h), in l/h, with the small unsteadiness of a real pump;
+// in manual mode it keeps the flow the operator set, also after a stop.
+void LiveDriver::Dose(double rgf) {
+    static const struct {
+        const char *flow, *specific, *automatic, *pump;
+    } reagents[2] = {{"TRRS", "ZRRS", "F1AS", "DSF1"}, {"TRRP", "ZRRP", "F1AP", "DPF1"}};
+    for (int k = 0; k < 2; ++k) {
+        const auto& r = reagents[k];
+        if (sim_.Value(r.pump) == 0) {
+            sim_.SetValue(r.flow, 0);
+            continue;
+        }
+        double flow = sim_.Value(r.flow);
+        if (sim_.Value(r.automatic) != 0)
+            flow = sim_.Value(r.specific) * rgf / 1000.0 * std::uniform_real_distribution<double>(0.97, 1.03)(rng_);
+        else if (flow == 0 && manualFlow_[k] > 0)
+            flow = manualFlow_[k];  // back after a stop
+        manualFlow_[k] = flow;
+        sim_.SetValue(r.flow, Round2(flow));
     }
 }
 

@@ -40,9 +40,9 @@ std::string LinkFileText(const PufSimulator& sim, const ProgramOptions& options)
 // Writes the file under a temporary name and renames it, so a script never reads half of it.
 bool WriteLinkFile(const std::string& path, const std::string& text, std::string& error);
 
-// Live mode: the plant's values wander within their usual ranges, new data records are taken from the
-// state at the given rate, and the controller's log gets an entry now and then (a tank refilled, a
-// dosing pump stopped or started).
+// Live mode: the plant's values wander within their usual ranges, the reagent flows follow their
+// dosing, new data records are taken from the state at the given rate, and the controller's log gets
+// an entry now and then (a tank refilled, a dosing pump stopped or started).
 class LiveDriver {
 public:
     LiveDriver(PufSimulator& sim, double recordsPerMinute, std::uint64_t seed);
@@ -51,11 +51,13 @@ public:
 
 private:
     void Wander();
+    void Dose(double rgf);
 
     PufSimulator& sim_;
     double recordsPerMinute_;
     int pumpDownSeconds_ = 0;        // a dosing pump is stopped for this many more seconds
     const char* pumpDown_ = nullptr;  // its flag column
+    double manualFlow_[2] = {};       // collector, frother: the flow each last delivered
     std::mt19937_64 rng_;
     double secondsDue_ = 0;
     double recordsDue_ = 0;

@@ -262,6 +262,36 @@ TEST_F(TotalMnemoTest, EitherScreenMayGoFirst) {
     }
 }
 
+// A window smaller than the picture (a station whose main window is smaller than the screen it was
+// drawn for): each part, the flotation block at the bottom and the right belt included, can be
+// scrolled whole into the window.
+TEST_F(TotalMnemoTest, AWindowSmallerThanThePictureScrollsToEveryPart) {
+    guitest::ShowForm(main);
+    total->Show();
+    total->SetWindowState(wsNormal);
+    total->SetBounds(0, 0, 640, 360);
+    guitest::Settle();
+    const TRect window = total->ClientRect();
+    int parts = 0;
+    for (int i = 0; i < total->ComponentCount(); ++i) {
+        auto* part = dynamic_cast<TControl*>(total->Components(i));
+        if (!part || !part->Visible() || dynamic_cast<TScrollingWinControl*>(part)) continue;
+        if (part->Width() > window.Width() || part->Height() > window.Height()) continue;
+        SCOPED_TRACE(part->Name().str());
+        // What a user does with the scroll bars: every scrolling parent brings the part into view.
+        for (TWinControl* p = part->Parent(); p; p = p == total ? nullptr : p->Parent())
+            if (auto* s = dynamic_cast<TScrollingWinControl*>(p)) s->ScrollInView(part);
+        guitest::Settle();
+        const TPoint at = total->ScreenToClient(part->ClientToScreen(TPoint(0, 0)));
+        EXPECT_GE(at.x, 0);
+        EXPECT_GE(at.y, 0);
+        EXPECT_LE(at.x + part->Width(), window.Width());
+        EXPECT_LE(at.y + part->Height(), window.Height());
+        ++parts;
+    }
+    EXPECT_GT(parts, 50);
+}
+
 // The belt values from the simulated controller, through the Vision thread and the state timer.
 using visiontest::VisionStationTest;
 

@@ -54,9 +54,10 @@ protected:
         TablesTest::TearDown();
     }
     void FillHistory() {
-        // Machine 1 and machine 2 work the same minutes, under load 2 and 3 times the weight.
-        InsertBoundaryRows("pu1", "PostMoment, RAB, NRAB", [](int w) { return std::to_string(w) + ", " + std::to_string(2 * w); });
-        InsertBoundaryRows("pu2", "PostMoment, RAB, NRAB", [](int w) { return std::to_string(w) + ", " + std::to_string(3 * w); });
+        // Machine 1 and machine 2 work the same time, under load 2 and 3 times the weight; the rows
+        // count minutes, 60 times the weight gives the weight in hours.
+        InsertBoundaryRows("pu1", "PostMoment, RAB, NRAB", [](int w) { return std::to_string(60 * w) + ", " + std::to_string(120 * w); });
+        InsertBoundaryRows("pu2", "PostMoment, RAB, NRAB", [](int w) { return std::to_string(60 * w) + ", " + std::to_string(180 * w); });
         InsertBoundaryRows("puf_data", "RecMoment, RVF, RGF, TRRS, TRRP", [](int w) {
             return std::to_string(60 * w) + ", " + std::to_string(120 * w) + ", " + std::to_string(180 * w) + ", " +
                    std::to_string(240 * w);
@@ -64,8 +65,9 @@ protected:
         InsertBoundaryRows("belt_386_2", "RecMoment, G_1T1", [](int w) { return std::to_string(w * 0.25); });
         InsertBoundaryRows("belt_401", "RecMoment, G_1T1", [](int w) { return std::to_string(w * 0.5); },
                            [](int w) { return w == 1 || w == 2 || w == 64; });
-        // The hydrosizer's output side only (the feed side stays NULL, as the program never writes it).
-        InsertBoundaryRows("pug", "RecMoment, RV2_GS, RG2_GS", [](int w) { return std::to_string(w) + ", " + std::to_string(2 * w); });
+        // The hydrosizer's output side only (the feed side stays NULL, as the program never writes it);
+        // rates per hour once a minute, 60 times the weight gives the weight after /60.
+        InsertBoundaryRows("pug", "RecMoment, RV2_GS, RG2_GS", [](int w) { return std::to_string(60 * w) + ", " + std::to_string(120 * w); });
     }
     // The general table's rows: field → value per period.
     static std::vector<std::map<std::string, double>> Rows(TFormTableMain* t) {
@@ -225,6 +227,38 @@ TEST_F(GridTablesTest, HydrosizerRowsFromItsFileWrittenBackAtClose) {
     const std::string file = ReadFile(IncludeTrailingPathDelimiter(TemplateDir).str() + "GS_work.xml");
     EXPECT_NE(file.find("Out_GS=\"128"), std::string::npos) << file;
     EXPECT_NE(file.find("С начала месяца"), std::string::npos) << file;
+}
+
+// What the plant really writes: one row a minute, rates per hour and minutes of work. Five hours of
+// shift 1 at 400 m³/h and 500 t/h delivered 2,000 m³ and 2,500 t; a jig machine that worked every
+// minute of them, and under load 3 minutes in 4, worked 5 hours, 3.75 of them under load.
+TEST_F(GridTablesTest, MinuteRowsAddUpToHoursAndDeliveredAmounts) {
+    REQUIRE_TEST_DB();
+    std::string pug, pu;
+    for (int m = 0; m < 300; ++m) {
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "2010-03-15 %02d:%02d:00", 7 + m / 60, m % 60);
+        pug += std::string(m ? ", " : "") + "('" + stamp + "', 400, 500)";
+        pu += std::string(m ? ", " : "") + "('" + stamp + "', 1, " + (m % 4 ? "1" : "0") + ")";
+    }
+    db->Exec("insert into pug (RecMoment, RV2_GS, RG2_GS) values " + pug);
+    db->Exec("insert into pu1 (PostMoment, RAB, NRAB) values " + pu);
+
+    auto* gs = NewForm<TFormTable_GS_work>(form);
+    gs->DateTimePicker1->SetDate(EncodeDate(2010, 3, 15));
+    gs->Reload();
+    gs->ClientDataSet1->First();
+    EXPECT_NEAR(gs->ClientDataSet1->FieldByName("Out_RV")->AsFloat(), 2000, 1e-6);
+    EXPECT_NEAR(gs->ClientDataSet1->FieldByName("Out_GS")->AsFloat(), 2500, 1e-6);
+    EXPECT_EQ(Trim(gs->DBGridGx1->Columns()->Items(1)->DisplayText()), "2 000,00");
+
+    auto* t = NewForm<TFormTableMain>(form);
+    t->DateTimePicker1->SetDate(EncodeDate(2010, 3, 15));
+    t->Reload();
+    const std::map<std::string, double> shift1 = Rows(t).at(0);
+    EXPECT_EQ(shift1.at("OtsWorkTime"), 5);
+    EXPECT_EQ(shift1.at("OtsNagrTime"), 3.75);
+    EXPECT_TRUE(testlib::TakeEvents().empty());
 }
 
 TEST_F(GridTablesTest, HydrosizerWithoutItsFileLogsTheReload) {

@@ -91,7 +91,7 @@ TEST_F(DemoSeedTest, AFirstHistoryFillsEveryTableWithinTheSimulatorsRanges) {
 
     // Belts: the load varies about the Vision simulator's rate, the counter never goes back, and each
     // minute's mass is its rise.
-    for (const auto& [table, rate] : {std::pair{"belt_386_2", 250.0}, std::pair{"belt_401", 400.0}}) {
+    for (const auto& [table, rate] : {std::pair{"belt_386_2", kBeltRates[0]}, std::pair{"belt_401", kBeltRates[1]}}) {
         SCOPED_TRACE(table);
         const std::string t = table;
         EXPECT_GE(Number(*scratch, "select min(TNK) from " + t + " where BKK = 1"), rate * 0.7);
@@ -104,6 +104,28 @@ TEST_F(DemoSeedTest, AFirstHistoryFillsEveryTableWithinTheSimulatorsRanges) {
     EXPECT_LT(Number(*scratch, "select max(abs(RG2_GS - PL2_GS * RV2_GS / 1000)) from pug"), 0.001);
     EXPECT_GE(Number(*scratch, "select min(PL2_GS) from pug"), 1125);
     EXPECT_LE(Number(*scratch, "select max(PL2_GS) from pug"), 1375);
+}
+
+// What the trend screens show on their first scales (before an operator changes them): every seeded
+// value lies on its scale, so no curve runs flat along a scale's edge.
+TEST_F(DemoSeedTest, AFirstHistoryStaysWithinTheScreensDefaultScales) {
+    SeedHistory(*db, MinuteOf("2024-05-01 10:00"), 2, random);
+    const struct {
+        const char *table, *column;
+        double top;  // the default scale's top; every scale starts at 0
+    } scales[] = {
+        {"belt_386_2", "TNK", 401}, {"belt_401", "TNK", 401},     // belt loads
+        {"pu1", "TPST_1", 401},     {"pu2", "TPST_3", 401},       // bed heights
+        {"pu1", "TS_1", 101},       {"pu2", "KKP", 126},          // unloaders, oscillations
+        {"puf_data", "RVF", 1001},  {"puf_data", "PLF", 300},     // flotation pulp
+        {"puf_data", "TRRS", 1200}, {"puf_data", "TRRP", 60},     // reagent flows
+        {"puf_data", "SOF", 101},   {"puf_data", "URS", 101},     // tailings ash, tank levels
+    };
+    for (const auto& s : scales) {
+        SCOPED_TRACE(std::string(s.table) + "." + s.column);
+        EXPECT_GE(Number(*scratch, std::string("select min(") + s.column + ") from " + s.table), 0);
+        EXPECT_LT(Number(*scratch, std::string("select max(") + s.column + ") from " + s.table), s.top);
+    }
 }
 
 TEST_F(DemoSeedTest, ALaterRunFillsOnlyTheTimeSinceAndKeepsTheStationsRows) {
@@ -166,7 +188,7 @@ TEST_F(DemoSeedTest, TheSimulatorsStartWithTheNewestRowsValues) {
     const std::string counters =
         *scratch->Scalar("select concat(round((select I_1T1 from belt_386_2 order by RecMoment desc limit 1)), ',', "
                          "round((select I_1T1 from belt_401 order by RecMoment desc limit 1)))");
-    EXPECT_EQ(h.visionsim, "--counters " + counters);
+    EXPECT_EQ(h.visionsim, "--counters " + counters + " --belt-rate 250,300");
 
     // An empty database has nothing to hand over.
     testdb::ScratchDatabase empty;

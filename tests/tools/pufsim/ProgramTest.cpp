@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <spawn.h>
+#include <set>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -91,6 +92,9 @@ TEST(PufSimOptions, ReadsTheCommandLine) {
 TEST(PufSimLive, ValuesWanderAndRecordsComeAtTheirRate) {
     auto run = [](std::uint64_t seed) {
         PufSimulator sim;
+        // The collector dosed by hand: its flow is the operator's.
+        sim.SetValue("F1AS", 0);
+        sim.SetValue("F1RS", 1);
         sim.SetValue("TRRS", 33.3);
         LiveDriver live(sim, 2, seed);
         for (int i = 0; i < 90; ++i) live.Advance(1.0);  // a minute and a half
@@ -116,6 +120,44 @@ TEST(PufSimLive, ValuesWanderAndRecordsComeAtTheirRate) {
     const auto again = run(5);
     EXPECT_EQ(again.first.size(), state.size());
     for (std::size_t i = 0; i < state.size(); ++i) EXPECT_EQ(again.first[i].value, state[i].value);
+}
+
+// Second by second for an hour: a stopped pump's flow is 0; a running pump in automatic mode doses its
+// specific consumption of the solids load, moving with it; one dosed by hand keeps the operator's flow,
+// also after a stop.
+TEST(PufSimLive, ReagentFlowsFollowTheirDosingAndStopWithTheirPump) {
+    PufSimulator sim;
+    sim.SetValue("F1AP", 0);  // the frother by hand
+    sim.SetValue("F1RP", 1);
+    sim.SetValue("TRRP", 7.5);
+    LiveDriver live(sim, 0, 3);
+    int stoppedSeconds[2] = {}, restarts[2] = {};
+    bool wasStopped[2] = {};
+    std::set<double> collectorFlows;
+    for (int i = 0; i < 3600; ++i) {
+        live.Advance(1.0);
+        const double collector = sim.Value("TRRS"), frother = sim.Value("TRRP");
+        const bool stopped[2] = {sim.Value("DSF1") == 0, sim.Value("DPF1") == 0};
+        for (int k = 0; k < 2; ++k) {
+            if (stopped[k]) ++stoppedSeconds[k];
+            else if (wasStopped[k]) ++restarts[k];
+            wasStopped[k] = stopped[k];
+        }
+        if (stopped[0]) {
+            ASSERT_EQ(collector, 0) << "second " << i;
+        } else {
+            const double dosed = sim.Value("ZRRS") * sim.Value("RGF") / 1000;
+            ASSERT_NEAR(collector, dosed, dosed * 0.03 + 0.01) << "second " << i;
+            collectorFlows.insert(collector);
+        }
+        ASSERT_EQ(frother, stopped[1] ? 0 : 7.5) << "second " << i;
+    }
+    // Both pumps stood and ran again within the hour, and the automatic flow moved.
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_GT(stoppedSeconds[k], 0) << k;
+        EXPECT_GT(restarts[k], 0) << k;
+    }
+    EXPECT_GT(collectorFlows.size(), 100u);
 }
 
 TEST(PufSimLive, TheControllersLogGetsAnEntryNowAndThen) {
