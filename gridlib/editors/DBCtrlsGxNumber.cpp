@@ -152,6 +152,7 @@ AnsiString TCustomDBNumberEditGx::DefaultDisplayFormat() const {
     TField* f = GetField();
     if (auto* n = dynamic_cast<TNumericField*>(f)) return n->DisplayFormat();
     if (auto* d = dynamic_cast<TDateTimeField*>(f)) return d->DisplayFormat();
+    if (auto* a = dynamic_cast<TAggregateField*>(f)) return a->DisplayFormat();
     return AnsiString();
 }
 
@@ -170,6 +171,7 @@ bool TCustomDBNumberEditGx::DefaultCurrency() const {
     TField* f = GetField();
     if (auto* fl = dynamic_cast<TFloatField*>(f)) return fl->IsCurrency();
     if (auto* b = dynamic_cast<TBCDField*>(f)) return b->IsCurrency();
+    if (auto* a = dynamic_cast<TAggregateField*>(f)) return a->IsCurrency();
     return false;
 }
 
