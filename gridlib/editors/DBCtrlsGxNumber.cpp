@@ -68,8 +68,9 @@ const bool numberPropertiesRegistered = [] {
     };
     RegisterPublishedProperties(
         TDBNumberEditGx::StaticClass(),
-        {cur, MakeProperty<E>("DecimalPlaces", cardinal, &E::DecimalPlaces, &E::SetDecimalPlaces, 2), df, inc, mx, mn,
-         value});
+        {cur, MakeProperty<E>("DecimalPlaces", cardinal, &E::DecimalPlaces, &E::SetDecimalPlaces, 2), df,
+         MakeProperty<E>("EditButton", ClassTypeInfo(TEditButtonGx::StaticClass()), &E::EditButton, &E::SetEditButton),
+         inc, mx, mn, value});
     return true;
 }();
 }  // namespace
