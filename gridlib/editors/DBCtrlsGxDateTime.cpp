@@ -111,7 +111,9 @@ const bool dateTimePropertiesRegistered = [] {
         auto* e = static_cast<TCustomDBEditGx*>(o);
         return e->DataIndepended() && !VarIsNull(e->GetValue());
     };
-    RegisterPublishedProperties(TDBDateTimeEditGx::StaticClass(), {k, f, value});
+    TPropInfo button = MakeProperty<TCustomDBEditGx>("EditButton", ClassTypeInfo(TEditButtonGx::StaticClass()),
+                                                     &TCustomDBEditGx::EditButton, &TCustomDBEditGx::SetEditButton);
+    RegisterPublishedProperties(TDBDateTimeEditGx::StaticClass(), {button, k, f, value});
     return true;
 }();
 }  // namespace

@@ -10,37 +10,47 @@ namespace {
 bool isStringField(const TField* f) { return f && (f->DataType() == ftString || f->DataType() == ftWideString); }
 
 const bool editPropertiesRegistered = [] {
+    using E = TCustomDBEditGx;
     PTypeInfo boolean = EnumTypeInfo("Boolean", {"False", "True"});
     PTypeInfo text = TypeInfoOf(tkLString, "String");
     PTypeInfo alignment = EnumTypeInfo("TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"});
-    TPropInfo align = MakeProperty<TCustomDBEditGx>("Alignment", alignment, &TCustomDBEditGx::Alignment,
-                                                    &TCustomDBEditGx::SetAlignment);
-    align.Stored = [](TObject* o) { return static_cast<TCustomDBEditGx*>(o)->IsAlignmentStored(); };
-    TPropInfo txt = MakeProperty<TCustomDBEditGx>("Text", text, &TCustomDBEditGx::GetText, &TCustomDBEditGx::SetText);
-    txt.Stored = [](TObject* o) { return static_cast<TCustomDBEditGx*>(o)->IsTextStored(); };
+    TPropInfo align = MakeProperty<E>("Alignment", alignment, &E::Alignment, &E::SetAlignment);
+    align.Stored = [](TObject* o) { return static_cast<E*>(o)->IsAlignmentStored(); };
+    // What every editor of the library publishes.
+    RegisterPublishedProperties(
+        E::StaticClass(),
+        {align, MakeProperty<E>("AlwaysShowBorder", boolean, &E::AlwaysShowBorder, &E::SetAlwaysShowBorder, 0),
+         MakeProperty<E>("DataField", text, &E::GetDataField, &E::SetDataField),
+         MakeProperty<E>("DataSource", ClassTypeInfo(TDataSource::StaticClass()), &E::GetDataSource, &E::SetDataSource),
+         MakeProperty<E>("EditButtons", ClassTypeInfo(TEditButtonsGx::StaticClass()), &E::EditButtons,
+                         &E::SetEditButtons),
+         MakeProperty<E>("Flat", boolean, &E::Flat, &E::SetFlat, 0),
+         MakeProperty<E>("HighlightRequired", boolean, &E::HighlightRequired, &E::SetHighlightRequired, 0),
+         MakeProperty<E>("Images", ClassTypeInfo(TCustomImageList::StaticClass()), &E::GetImages, &E::SetImages),
+         MakeProperty<E>("MRUList", ClassTypeInfo(TMRUListGx::StaticClass()), &E::MRUList, &E::SetMRUList),
+         MakeProperty<E>("ReadOnly", boolean, &E::GetReadOnly, &E::SetReadOnly, 0),
+         MakeProperty<E>("ShowHint", boolean, &E::GetShowHint, &E::SetShowHint, 0),
+         MakeProperty<E>("Tooltips", boolean, &E::Tooltips, &E::SetTooltips, 0)});
+
+    // The text editors: their text and mask, each kept only when it is the editor's own.
+    TPropInfo mask = MakeProperty<E>("EditMask", text, &E::EditMask, &E::SetEditMask);
+    mask.Stored = [](TObject* o) { return static_cast<E*>(o)->IsEditMaskAssigned(); };
+    TPropInfo txt = MakeProperty<E>("Text", text, &E::GetText, &E::SetText);
+    txt.Stored = [](TObject* o) { return static_cast<E*>(o)->IsTextStored(); };
+    TPropInfo wordWrap = MakeProperty<E>("WordWrap", boolean, &E::WordWrap, &E::SetWordWrap, 0);
     RegisterPublishedProperties(
         TDBEditGx::StaticClass(),
-        {align,
-         MakeProperty<TCustomDBEditGx>("AlwaysShowBorder", boolean, &TCustomDBEditGx::AlwaysShowBorder,
-                                       &TCustomDBEditGx::SetAlwaysShowBorder, 0),
-         MakeProperty<TCustomDBEditGx>("DataField", text, &TCustomDBEditGx::GetDataField, &TCustomDBEditGx::SetDataField),
-         MakeProperty<TCustomDBEditGx>("DataSource", ClassTypeInfo(TDataSource::StaticClass()),
-                                       &TCustomDBEditGx::GetDataSource, &TCustomDBEditGx::SetDataSource),
-         MakeProperty<TCustomDBEditGx>("EditButtons", ClassTypeInfo(TEditButtonsGx::StaticClass()),
-                                       &TCustomDBEditGx::EditButtons, &TCustomDBEditGx::SetEditButtons),
-         MakeProperty<TCustomDBEditGx>("Flat", boolean, &TCustomDBEditGx::Flat, &TCustomDBEditGx::SetFlat, 0),
-         MakeProperty<TCustomDBEditGx>("HighlightRequired", boolean, &TCustomDBEditGx::HighlightRequired,
-                                       &TCustomDBEditGx::SetHighlightRequired, 0),
-         MakeProperty<TCustomDBEditGx>("MRUList", ClassTypeInfo(TMRUListGx::StaticClass()), &TCustomDBEditGx::MRUList,
-                                       &TCustomDBEditGx::SetMRUList),
-         MakeProperty<TCustomDBEditGx>("ReadOnly", boolean, &TCustomDBEditGx::GetReadOnly, &TCustomDBEditGx::SetReadOnly, 0),
-         MakeProperty<TCustomDBEditGx>("ShowHint", boolean, &TCustomDBEditGx::GetShowHint, &TCustomDBEditGx::SetShowHint, 0),
-         txt,
-         MakeProperty<TCustomDBEditGx>("Tooltips", boolean, &TCustomDBEditGx::Tooltips, &TCustomDBEditGx::SetTooltips, 0),
-         MakeProperty<TCustomDBEditGx>("WantReturns", boolean, &TCustomDBEditGx::WantReturns,
-                                       &TCustomDBEditGx::SetWantReturns, 0),
-         MakeProperty<TCustomDBEditGx>("WantTabs", boolean, &TCustomDBEditGx::WantTabs, &TCustomDBEditGx::SetWantTabs, 0),
-         MakeProperty<TCustomDBEditGx>("WordWrap", boolean, &TCustomDBEditGx::WordWrap, &TCustomDBEditGx::SetWordWrap, 0)});
+        {mask, txt, MakeProperty<E>("WantReturns", boolean, &E::WantReturns, &E::SetWantReturns, 0),
+         MakeProperty<E>("WantTabs", boolean, &E::WantTabs, &E::SetWantTabs, 0), wordWrap});
+    using C = TCustomDBComboBoxGx;
+    RegisterPublishedProperties(
+        TDBComboBoxGx::StaticClass(),
+        {MakeProperty<C>("DropDownBox", ClassTypeInfo(TDropDownBoxGx::StaticClass()), &C::DropDownBox,
+                         &C::SetDropDownBox),
+         MakeProperty<E>("EditButton", ClassTypeInfo(TEditButtonGx::StaticClass()), &E::EditButton, &E::SetEditButton),
+         mask, MakeProperty<C>("Items", ClassTypeInfo(TStrings::StaticClass()), &C::Items, &C::SetItems),
+         MakeProperty<C>("KeyItems", ClassTypeInfo(TStrings::StaticClass()), &C::KeyItems, &C::SetKeyItems), txt,
+         wordWrap});
     return true;
 }();
 }  // namespace

@@ -68,8 +68,9 @@ const bool numberPropertiesRegistered = [] {
     };
     RegisterPublishedProperties(
         TDBNumberEditGx::StaticClass(),
-        {cur, MakeProperty<E>("DecimalPlaces", cardinal, &E::DecimalPlaces, &E::SetDecimalPlaces, 2), df, inc, mx, mn,
-         value});
+        {cur, MakeProperty<E>("DecimalPlaces", cardinal, &E::DecimalPlaces, &E::SetDecimalPlaces, 2), df,
+         MakeProperty<E>("EditButton", ClassTypeInfo(TEditButtonGx::StaticClass()), &E::EditButton, &E::SetEditButton),
+         inc, mx, mn, value});
     return true;
 }();
 }  // namespace
@@ -152,6 +153,7 @@ AnsiString TCustomDBNumberEditGx::DefaultDisplayFormat() const {
     TField* f = GetField();
     if (auto* n = dynamic_cast<TNumericField*>(f)) return n->DisplayFormat();
     if (auto* d = dynamic_cast<TDateTimeField*>(f)) return d->DisplayFormat();
+    if (auto* a = dynamic_cast<TAggregateField*>(f)) return a->DisplayFormat();
     return AnsiString();
 }
 
@@ -170,6 +172,7 @@ bool TCustomDBNumberEditGx::DefaultCurrency() const {
     TField* f = GetField();
     if (auto* fl = dynamic_cast<TFloatField*>(f)) return fl->IsCurrency();
     if (auto* b = dynamic_cast<TBCDField*>(f)) return b->IsCurrency();
+    if (auto* a = dynamic_cast<TAggregateField*>(f)) return a->IsCurrency();
     return false;
 }
 

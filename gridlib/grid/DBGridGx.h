@@ -686,6 +686,12 @@ public:
     void SetNextFieldValue(double increment);
     void UpdateDataValues(const AnsiString& text, const Variant& value, bool useText);
     int AllowableWidth(int w) const;
+    // The pixel width of the cell's buttons: the in-place editor's main button and the edit buttons.
+    int EditButtonsWidth();
+    // Drops down the grid's in-place editor while it is shown.
+    void DropDown();
+    // Fits this column's width to its title, values and footers.
+    virtual void OptimizeWidth();
     void FillColCellParams(TColCellParamsGx* params);
     virtual void GetColCellParams(bool editMode, TColCellParamsGx* params);
     TDataSet* UsedLookupDataSet();

@@ -216,6 +216,9 @@ bool TCustomDBGridGx::AcquireFocus() {
             result = has();
         }
     }
+    // Typing a filter moves the focus into the filter row's editor.
+    if (!result)
+        if (TWinControl* filter = FilterEditor()) result = filter->Focused();
     return result;
 }
 

@@ -2,6 +2,7 @@
 // into their field, display texts, check boxes, value stepping and sort marking.
 #include "gridlib/grid/DBGridGx.h"
 
+#include "gui/WinApi.h"
 #include "rtl/DateUtils.h"
 #include "rtl/SysUtils.h"
 
@@ -907,6 +908,36 @@ int TColumnGx::AllowableWidth(int w) const {
     if (minWidth_ > 0 && w < minWidth_) return minWidth_;
     if (maxWidth_ > 0 && w > maxWidth_) return maxWidth_;
     return w;
+}
+
+// The main button (when the cell's in-place editor shows one) and every visible edit button; a
+// button without a width of its own is as wide as the main one, and a flat grid puts a pixel
+// after each.
+int TColumnGx::EditButtonsWidth() {
+    TCustomDBGridGx* g = Grid();
+    const bool flat = g && g->Flat();
+    const int def = flat ? FlatButtonWidth + 1 : GetSystemMetrics(SM_CXVSCROLL);
+    int w = g && g->PaintColumnEditStyle(this) != 0 ? def : 0;
+    for (int i = 0; i < editButtons_->Count(); ++i) {
+        TEditButtonGx* b = editButtons_->Items(i);
+        if (!b->Visible()) continue;
+        w += (b->Width() != 0 ? b->Width() : def) + (flat ? 1 : 0);
+    }
+    return w;
+}
+
+void TColumnGx::DropDown() {
+    TCustomDBGridGx* g = Grid();
+    if (!g || !g->EditorMode()) return;
+    if (auto* editor = dynamic_cast<TDBGridInplaceEdit*>(g->InplaceEditor())) editor->DropDown();
+}
+
+void TColumnGx::OptimizeWidth() {
+    TCustomDBGridGx* g = Grid();
+    if (!g) return;
+    TColumnsGxList list;
+    list.Add(this);
+    g->OptimizeColsWidth(&list);
 }
 
 bool TColumnGx::WordWrap() const { return has(cvWordWrap) ? wordWrap_ : DefaultWordWrap(); }

@@ -461,6 +461,12 @@ const bool footerPropertiesRegistered = [] {
                                       {"fvtNon", "fvtSum", "fvtAvg", "fvtCount", "fvtFieldValue", "fvtStaticText"}),
                          &F::ValueType, &F::SetValueType, fvtNon),
          MakeProperty<F>("WordWrap", boolean, &F::WordWrap, &F::SetWordWrap, 0)});
+    using S = TDBGridGxSumList;
+    RegisterPublishedProperties(
+        S::StaticClass(),
+        {MakeProperty<S>("Active", boolean, &S::Active, &S::SetActive, 0),
+         MakeProperty<S>("ExternalRecalc", boolean, &S::ExternalRecalc, &S::SetExternalRecalc, 0),
+         MakeProperty<S>("VirtualRecords", boolean, &S::VirtualRecords, &S::SetVirtualRecords, 0)});
     // The column's footers stream with it.
     using C = TDBGridColumnGx;
     RegisterPublishedProperties(

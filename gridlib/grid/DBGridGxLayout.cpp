@@ -303,6 +303,7 @@ void TCustomDBGridGx::RowHeightsChanged() {
                 const int h = RowHeights(r);
                 rowLines_ = 0;
                 SetRowHeight(h);
+                UpdateScrollBar();
                 break;
             }
         }
@@ -321,6 +322,11 @@ void TCustomDBGridGx::ChangeScale(int m, int d) {
                 TColumnGx* c = columns_->Items(i);
                 if (c->IsAssigned(cvFont)) c->Font()->SetSize(MulDiv(c->Font()->Size(), m, d));
                 if (c->IsAssigned(cvTitleFont)) c->Title()->Font()->SetSize(MulDiv(c->Title()->Font()->Size(), m, d));
+                auto scaleFooter = [m, d](TColumnFooterGx* footer) {
+                    if (footer->IsFontStored()) footer->Font()->SetSize(MulDiv(footer->Font()->Size(), m, d));
+                };
+                scaleFooter(c->Footer());
+                for (int k = 0; k < c->Footers()->Count(); ++k) scaleFooter(c->Footers()->Items(k));
                 // Scaled from the running sum, so rounding does not add up along the row.
                 sum += c->Width();
                 const int scaled = MulDiv(sum, m, d);

@@ -88,18 +88,7 @@ int TCustomDBGridGx::PaintColumnEditStyle(TColumnGx* column) {
     return static_cast<int>(GetColumnEditStyle(column, Designing()));
 }
 
-int TCustomDBGridGx::ColumnEditButtonsWidth(TColumnGx* column) {
-    const int f = flat_ ? 1 : 0;
-    const int def = flat_ ? FlatButtonWidth + 1 : GetSystemMetrics(SM_CXVSCROLL);
-    int w = PaintColumnEditStyle(column) != 0 ? def : 0;
-    TEditButtonsGx* buttons = column->EditButtons();
-    for (int i = 0; i < buttons->Count(); ++i) {
-        TEditButtonGx* b = buttons->Items(i);
-        if (!b->Visible()) continue;
-        w += (b->Width() != 0 ? b->Width() : def) + f;
-    }
-    return w;
-}
+int TCustomDBGridGx::ColumnEditButtonsWidth(TColumnGx* column) { return column->EditButtonsWidth(); }
 
 // ==== Settings ==========================================================================================
 

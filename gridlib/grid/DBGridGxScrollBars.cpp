@@ -8,6 +8,31 @@
 
 #include <algorithm>
 
+namespace {
+
+const bool scrollBarPropertiesRegistered = [] {
+    using B = TDBGridGxScrollBar;
+    PTypeInfo boolean = EnumTypeInfo("Boolean", {"False", "True"});
+    RegisterPublishedProperties(
+        B::StaticClass(),
+        {MakeProperty<B>("ExtScrollBar", ClassTypeInfo(TScrollBar::StaticClass()), &B::ExtScrollBar,
+                         &B::SetExtScrollBar),
+         MakeProperty<B>("Tracking", boolean, &B::Tracking, &B::SetTracking, 0),
+         MakeProperty<B>("Visible", boolean, &B::GetVisible, &B::SetVisible, 1)});
+    // The vertical bar keeps its mode; its Visible is only a view of the mode.
+    using V = TVertDBGridGxScrollBar;
+    TPropInfo visible = MakeProperty<V>("Visible", boolean, &V::GetVisible, &V::SetVisible, 1);
+    visible.Stored = [](TObject*) { return false; };
+    RegisterPublishedProperties(
+        V::StaticClass(),
+        {visible, MakeProperty<V>("VisibleMode",
+                                  EnumTypeInfo("TScrollBarVisibleModeGx", {"sbAlwaysShowGx", "sbNeverShowGx", "sbAutoShowGx"}),
+                                  &V::VisibleMode, &V::SetVisibleMode, sbAutoShowGx)});
+    return true;
+}();
+
+}  // namespace
+
 // ==== TDBGridGxScrollBar ================================================================================
 
 TDBGridGxScrollBar::TDBGridGxScrollBar(TCustomDBGridGx* grid, TScrollBarKind kind) : grid_(grid), kind_(kind) {}

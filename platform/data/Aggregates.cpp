@@ -134,7 +134,31 @@ bool TAggregateField::GetAsBoolean() const {
     Variant v = current();
     return !v.IsNull() && v.AsBoolean();
 }
-AnsiString TAggregateField::GetText(bool /*displayText*/) const { return GetAsString(); }
+void TAggregateField::SetDisplayFormat(const AnsiString& f) {
+    if (f == displayFormat_) return;
+    displayFormat_ = f;
+    propertyChanged(false);
+}
+
+void TAggregateField::SetCurrency(bool c) {
+    if (c == currency_) return;
+    currency_ = c;
+    propertyChanged(false);
+}
+
+AnsiString TAggregateField::GetText(bool displayText) const {
+    const Variant v = current();
+    if (!displayText || v.IsNull()) return GetAsString();
+    const TFieldType t = ResultType();
+    const bool date = t == ftDate || t == ftTime || t == ftDateTime || t == ftTimeStamp;
+    if (!displayFormat_.IsEmpty()) {
+        if (isNumberType(t)) return FormatFloat(displayFormat_, v.AsDouble());
+        if (date) return FormatDateTime(displayFormat_, v.AsDateTime());
+    } else if (currency_ && isNumberType(t)) {
+        return FloatToStrF(v.AsDouble(), ffCurrency, 15, FormatSettings().CurrencyDecimals);
+    }
+    return GetAsString();
+}
 
 void TClientDataSet::SetAggregatesActive(bool b) {
     if (b == aggregatesActive_) return;

@@ -883,6 +883,12 @@ public:
     // The type of the value: the field's for SUM (integer kinds give ftLargeint), MIN and MAX,
     // ftFloat for AVG, ftInteger for COUNT; ftUnknown while the dataset is closed.
     TFieldType ResultType() const;
+    // How the value shows: a FormatFloat pattern for a number, a FormatDateTime one for a date and
+    // time; without it a number shows as money when IsCurrency is set.
+    const AnsiString& DisplayFormat() const noexcept { return displayFormat_; }
+    void SetDisplayFormat(const AnsiString& f);
+    bool IsCurrency() const noexcept { return currency_; }
+    void SetCurrency(bool c);
 
 protected:
     AnsiString GetAsString() const override;
@@ -903,6 +909,8 @@ private:
     AnsiString expression_;
     Op op_ = Op::None;
     AnsiString source_;  // the field name, "*" for COUNT(*)
+    AnsiString displayFormat_;
+    bool currency_ = false;
     mutable std::uint64_t stamp_ = 0;
     mutable bool known_ = false;
     mutable Variant value_;

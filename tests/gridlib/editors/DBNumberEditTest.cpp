@@ -235,6 +235,36 @@ TEST_F(NumberFixture, TheCalculatorDropDownAcceptsOnlyNumbers) {
     EXPECT_DOUBLE_EQ(value(), 42);
 }
 
+TEST_F(NumberFixture, AnAggregateFieldGivesItsFormatAndCurrency) {
+    TComponent owner(nullptr);
+    auto* cds = new TClientDataSet(&owner);
+    cds->FieldDefs()->Add("Amount", ftFloat);
+    auto* total = new TAggregateField(&owner);
+    total->SetFieldName("Total");
+    total->SetExpression("SUM(Amount)");
+    total->SetDataSet(cds);
+    cds->CreateDataSet();
+    cds->SetAggregatesActive(true);
+    cds->AppendRecord({Variant(1500.5)});
+    cds->AppendRecord({Variant(2000.0)});
+    TDataSource src(nullptr);
+    src.SetDataSet(cds);
+    edit->SetDataSource(&src);
+    edit->SetDataField("Total");
+    EXPECT_FALSE(edit->GetCurrency());
+    EXPECT_EQ(edit->GetDisplayFormat(), "");
+
+    total->SetDisplayFormat("#,##0.0 т");
+    EXPECT_EQ(edit->GetDisplayFormat(), "#,##0.0 т");
+    EXPECT_EQ(edit->Text(), t("3_500,5 т"));
+    total->SetDisplayFormat("");
+    total->SetCurrency(true);
+    EXPECT_TRUE(edit->GetCurrency());
+    EXPECT_EQ(edit->EditFormat(), ",#.00");
+    EXPECT_EQ(edit->Text(), CurrToStrF(Currency(3500.5), ffCurrency, 2));
+    edit->SetDataSource(nullptr);
+}
+
 TEST_F(NumberFixture, APasteThatIsNoNumberIsTakenBack) {
     edit->SetValue(Variant(12.0));
     focus();

@@ -2,6 +2,10 @@
 // formats, check boxes, stepping values, sort marking, and the column defaults of the grid.
 #include "GridTestSupport.h"
 
+#include "gui/WinApi.h"
+
+#include <vector>
+
 namespace {
 
 using gridtest::GridTest;
@@ -295,6 +299,76 @@ TEST_F(ColumnValuesTest, DropDownBoxReachesTheLookupGridOfItsOwner) {
     EXPECT_EQ(plain->DropDownBox()->Options(), dlgColLinesGx);
     plain->DropDownBox()->SetOptions(dlgColLinesGx | dlgRowLinesGx);
     EXPECT_EQ(plain->DropDownBox()->Options(), dlgColLinesGx | dlgRowLinesGx);
+}
+
+TEST_F(ColumnValuesTest, EditButtonsWidthOfACell) {
+    const int bar = GetSystemMetrics(SM_CXVSCROLL), flat = FlatButtonWidth + 1;
+    struct Button {
+        int width;
+        bool visible;
+    };
+    struct Case {
+        const char* name;
+        bool flatGrid;
+        TColumnButtonStyleGx style;
+        std::vector<Button> buttons;
+        int expected;
+    } cases[] = {
+        {"nothing to show", false, cbsNone, {}, 0},
+        {"the main button is as wide as a scroll bar", false, cbsEllipsis, {}, bar},
+        {"edit buttons alone, hidden ones left out", false, cbsNone, {{0, true}, {10, true}, {25, false}}, bar + 10},
+        {"a flat grid adds a pixel after every button", true, cbsUpDown, {{0, true}, {10, true}},
+         flat + (flat + 1) + (10 + 1)},
+        {"a pick list gives a main button", false, cbsAuto, {}, bar},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        grid->Columns()->Clear();
+        grid->SetFlat(c.flatGrid);
+        TColumnGx* col = Column("Code");
+        col->SetButtonStyle(c.style);
+        if (c.style == cbsAuto) col->PickList()->SetCommaText("1,2");
+        for (const Button& b : c.buttons) {
+            TEditButtonGx* e = col->EditButtons()->Add();
+            e->SetWidth(b.width);
+            e->SetVisible(b.visible);
+        }
+        EXPECT_EQ(col->EditButtonsWidth(), c.expected);
+    }
+}
+
+TEST_F(ColumnValuesTest, OptimizeWidthFitsThatColumnAlone) {
+    Set("Code", "ABCDEFGHIJ");
+    TColumnGx* code = Column("Code");
+    TColumnGx* id = Column("ID");
+    code->SetWidth(20);
+    id->SetWidth(20);
+    code->OptimizeWidth();
+    EXPECT_EQ(code->Width(), 10 * 7 + 4) << "the widest value";
+    EXPECT_EQ(id->Width(), 20) << "the other columns keep theirs";
+}
+
+using ColumnDropDownTest = gridtest::ShownGridTest;
+
+TEST_F(ColumnDropDownTest, DropDownOpensTheShownEditorOnly) {
+    Open(3);
+    grid->SetOptions(grid->Options() | dgEditing);
+    Show();
+    TColumnGx* name = grid->GetFieldColumns("Name");
+    name->PickList()->SetCommaText("Apple,Banana");
+    grid->SetSelectedIndex(name->Index());
+
+    name->DropDown();
+    EXPECT_FALSE(grid->EditorMode()) << "a hidden editor is not shown by it";
+    TDBGridInplaceEdit* before = grid->DBInplaceEditor();
+    EXPECT_FALSE(before && before->ListVisible());
+
+    grid->ShowEditor();
+    TDBGridInplaceEdit* e = grid->DBInplaceEditor();
+    ASSERT_NE(e, nullptr);
+    ASSERT_FALSE(e->ListVisible());
+    name->DropDown();
+    EXPECT_TRUE(e->ListVisible());
 }
 
 }  // namespace

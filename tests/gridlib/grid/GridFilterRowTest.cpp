@@ -5,6 +5,7 @@
 #include "GridTestSupport.h"
 
 #include "gui/Forms.h"
+#include "gui/StdCtrls.h"
 #include "gui/WinApi.h"
 
 #include <vector>
@@ -85,6 +86,24 @@ TEST_F(GridFilterRowTest, TypingAndEnterFilterTheRowsAndTheEditorStaysUntilDown)
     EXPECT_TRUE(grid->FilterEditMode());
     EXPECT_EQ(grid->FilterEditCol(), 1);
     EXPECT_EQ(Editor()->Text(), "");
+}
+
+TEST_F(GridFilterRowTest, AScrollWhileTheFilterRowHoldsTheFocusGoesThrough) {
+    Open(3);
+    auto* other = new TEdit(form.get());
+    other->SetParent(form.get());
+    other->SetBounds(0, 0, 40, 20);
+    Show();
+    guitest::Key(VK_UP, 0, grid.get());
+    ASSERT_TRUE(grid->FilterEditMode());
+    other->SetFocus();
+    ASSERT_TRUE(guitest::WaitFor([&] { return other->Focused(); }));
+
+    // The grid acts on its scroll bar only once it has the focus, which it hands on to the filter row.
+    cds.First();
+    grid->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_TRUE(Editor()->Focused());
+    EXPECT_GT(cds.RecNo(), 1) << "the scroll went through";
 }
 
 TEST_F(GridFilterRowTest, TabSkipsColumnsWithoutAFilterCell) {

@@ -3,6 +3,7 @@
 #include "GridTestSupport.h"
 
 #include "gui/WinApi.h"
+#include "rtl/MathUtils.h"
 
 namespace {
 
@@ -119,6 +120,20 @@ TEST_F(GridTest, ScalingKeepsTheSumOfTheWidths) {
     EXPECT_EQ(grid->ColWidths(3), 41);
 }
 
+TEST_F(GridTest, ScalingEnlargesTheFooterFontsAColumnSetItself) {
+    TColumnGx* c = grid->Columns()->Add();
+    c->Footer()->Font()->SetSize(12);
+    TColumnFooterGx* own = c->Footers()->Add();
+    own->Font()->SetSize(8);
+    TColumnFooterGx* following = c->Footers()->Add();
+    const int gridFooter = grid->FooterFont()->Size();
+    grid->ChangeScale(120, 96);
+    EXPECT_EQ(c->Footer()->Font()->Size(), 15);
+    EXPECT_EQ(own->Font()->Size(), 10);
+    EXPECT_FALSE(following->IsFontStored());
+    EXPECT_EQ(following->Font()->Size(), MulDiv(gridFooter, 120, 96)) << "it follows the grid's footer font";
+}
+
 TEST_F(GridTest, ARowSizedWithTheMouseSetsTheRowHeight) {
     Open(5);
     grid->SetRowLines(3);
@@ -128,6 +143,31 @@ TEST_F(GridTest, ARowSizedWithTheMouseSetsTheRowHeight) {
     EXPECT_EQ(grid->RowLines(), 0);
     EXPECT_EQ(grid->DefaultRowHeight(), 30);
     for (int r = 1; r < grid->RowCount(); ++r) EXPECT_EQ(grid->RowHeights(r), 30) << r;
+}
+
+TEST_F(GridTest, ARowSizedWithTheMouseRefreshesTheScrollBar) {
+    class CountingGrid : public gridtest::TestGrid {
+    public:
+        using gridtest::TestGrid::TestGrid;
+        int scrollBarUpdates = 0;
+        void UpdateScrollBar() override {
+            ++scrollBarUpdates;
+            gridtest::TestGrid::UpdateScrollBar();
+        }
+    };
+    auto* counting = new CountingGrid(nullptr);
+    grid.reset(counting);
+    Open(5);
+    grid->SetRowSizedByMouse();
+    counting->scrollBarUpdates = 0;
+    grid->SetRowHeights(2, 30);
+    ASSERT_EQ(grid->RowHeight(), 30);
+    EXPECT_GT(counting->scrollBarUpdates, 0) << "fewer rows fit: the bar's page changes";
+
+    grid->SetRowSizedByMouse();
+    counting->scrollBarUpdates = 0;
+    grid->SetRowHeights(2, 30);
+    EXPECT_EQ(counting->scrollBarUpdates, 0) << "no row of another height: nothing to adopt";
 }
 
 TEST_F(GridTest, EndLayoutReleasesItsLocksWhenThePassFails) {

@@ -97,4 +97,34 @@ TEST_F(AggregateFieldTest, TheValueFollowsTheRecordsWhileActive) {
     EXPECT_TRUE(sum->IsNull());
 }
 
+TEST_F(AggregateFieldTest, TheDisplayTextFollowsTheFormatOrTheCurrencyFlag) {
+    TAggregateField* total = agg("Total", "SUM(Price)");
+    TAggregateField* count = agg("Rows", "COUNT(*)");
+    TAggregateField* name = agg("Last", "MAX(Name)");
+    open();
+    struct Case {
+        const char* name;
+        TAggregateField* field;
+        const char* format;
+        bool currency;
+        AnsiString expected;
+    } cases[] = {
+        {"no format: the value as text", total, "", false, total->AsString()},
+        {"a number format", total, "0.00", false, FormatFloat("0.00", 3.75)},
+        {"an integer result under a number format", count, "000", false, "003"},
+        {"money without a format", total, "", true, FloatToStrF(3.75, ffCurrency, 15, FormatSettings().CurrencyDecimals)},
+        {"the format before the money", total, "0.0", true, FormatFloat("0.0", 3.75)},
+        {"a text result is left alone", name, "0.00", false, "c"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.field->SetDisplayFormat(c.format);
+        c.field->SetCurrency(c.currency);
+        EXPECT_EQ(c.field->DisplayText(), c.expected);
+        EXPECT_EQ(c.field->Text(), c.field->AsString()) << "the edit text is the plain value";
+    }
+    ds->Close();
+    EXPECT_EQ(total->DisplayText(), "") << "closed: Null shows nothing";
+}
+
 }  // namespace
