@@ -7,7 +7,8 @@ TColumnLine::TColumnLine(TCanvas* canvas) : canvas_(canvas) {
     const TPen& pen = *canvas->Pen();
     // A wide pen covers everything within half its width of its lines, so lines over the same pixels
     // cover the same; a one-pixel pen is that way only without dashes.
-    merge_ = pen.Mode() == pmCopy && (pen.Width() > 1 ? pen.EndCap() == pecRound : pen.Style() == psSolid);
+    wide_ = pen.Width() > 1;
+    merge_ = pen.Mode() == pmCopy && (wide_ ? pen.EndCap() == pecRound : pen.Style() == psSolid);
 }
 
 void TColumnLine::MoveTo(int x, int y) {
@@ -44,8 +45,18 @@ void TColumnLine::drawRun() {
     // A line of no length draws nothing: repeated points go.
     ys_.erase(std::unique(ys_.begin(), ys_.end()), ys_.end());
     const std::size_t n = ys_.size();
-    if (n <= 3) {
+    if (n <= (wide_ ? 2u : 3u)) {
         for (int y : ys_) line(y);
+        return;
+    }
+    if (wide_) {
+        // A wide pen covers everything within half its width of its lines, ends included: in one
+        // column that is one line from the lowest point to the highest, whatever the way between.
+        line(ys_[0]);
+        const auto [lo, hi] = std::minmax_element(ys_.begin(), ys_.end());
+        canvas_->MoveTo(x_, *lo);
+        line(*hi);
+        canvas_->MoveTo(x_, ys_.back());
         return;
     }
     // Each vertical line leaves out its end pixel, which the next line starts on. The last line is

@@ -30,6 +30,7 @@ private:
     // Pens whose picture is not the union of the lines' pixels (dashes restart at each line, a
     // pen mode that combines meets the overlaps) draw every point.
     bool merge_;
+    bool wide_;
     // The run held back: points in column x_, reached in color_; ys_[0] by a line from the point
     // before, the rest by vertical lines.
     bool open_ = false;
