@@ -26,6 +26,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TCustomDBGridGx;
@@ -1586,8 +1587,15 @@ public:
     void PaintButtonControl(HDC dc, TRect aRect, TColor parentColor, TDrawButtonControlStyleGx style,
                             int downButtonNum, bool flat, bool active, bool enabled, TCheckBoxState state);
     void DefaultDrawColumnCell(const TRect& rect, int dataCol, TColumnGx* column, TGridDrawState state);
+    // The tree area of a view shown as a tree, at the left of the first visible column: its width
+    // for the record being read (18 pixels a level), its drawing (returns its right edge).
     int DrawTreeArea(TCanvas* canvas, const TRect& aRect);
     int GetCellTreeElmentsAreaWidth() const;
+    bool TreeAreaShown() const;
+    // The sign of each level column for the record being read: its ancestors' connectors (none
+    // where an ancestor has no sibling after it), then the node's own sign.
+    std::vector<std::optional<TTreeElementGx>> TreeAreaSigns() const;
+    bool TreeAreaColumn(const TColumnGx* column) const;
     virtual void DrawCellTreeArea(int dataCol, int dataRow, TGridDrawState state, const TRect& aRect, bool cell3D);
     virtual bool CellTreeElementMouseDown(int x, int y, bool checkOnly);
     virtual void DrawSubTitleCell(int aCol, int aRow, int dataCol, int dataRow, TCellTypeGx cellType,
@@ -1667,6 +1675,9 @@ private:
     void drawFooterArea(int aCol, int aRow, int dataCol, int dataRow, TCellTypeGx cellType, TRect& work,
                         TGridDrawState state, int textDX, int textDY, bool& highlighted);
     bool previousRecordText(TColumnGx* column, int dataRow, AnsiString& text);
+    // Expands or collapses the node of a view row as the tree area's sign and the keys do: the
+    // view names the record to go to, the top row stays.
+    void setTreeNodeExpanded(int viewRow, bool expanded);
     void paintGridLines(const TGridDrawInfoGx& di);
     void paintArea(int colFrom, int colTo, int rowFrom, int rowTo, TRect area, TColor color, bool fixed,
                    bool focusedGrid);
@@ -1737,9 +1748,6 @@ public:
     void OptimizeColsWidth(TColumnsGxList* columnsList);
     void OptimizeSelectedColsWidth(TColumnGx* column);
     // The scroll-bar unit's hooks the width fitting calls; plain without it.
-    // The pixel width of a column's cell buttons and of the tree area beside a first column, from
-    // the in-place editor's and the painting's units; none without them.
-    virtual int GetCellTreeElmentsAreaWidth() { return 0; }
     // The layout pass's fitting step.
     void FitColWidths();
     // ---- Layout storage: the columns' positions, widths, sort markers, visibility and drop-down
@@ -1978,6 +1986,8 @@ private:
     // Shows the vertical values n (or hands them to an external bar); o is what the bar holds.
     void applyVertScrollInfo(SCROLLINFO n, const SCROLLINFO& o);
     void readVertScrollInfo(SCROLLINFO& o) const;
+    // UpdateScrollBar, then a deferred layout when fitted columns lost or gained the bar's width.
+    void updateScrollBarRefitting();
     int maxTopRow() const;
     std::unique_ptr<TDBGridGxScrollBar> horzScrollBar_;
     std::unique_ptr<TVertDBGridGxScrollBar> vertScrollBar_;
@@ -2049,6 +2059,9 @@ public:
     virtual void InplaceSearchBackspace();
     virtual void AppendClipboardToInplaceSearch();
     virtual void ExecuteFindDialog(const AnsiString& text, const AnsiString& fieldName, bool modal);
+    // The incremental search's key and the find dialog's key: starts the search or opens the dialog
+    // on text (what the cell editor has selected). False when sc is neither key in force.
+    bool RunFindKey(TShortCut sc, const AnsiString& text);
     virtual bool CheckBeginRowMoving(int x, int y, bool checkOnly);
     virtual void EndRowMoving(int x, int y, bool accept);
     virtual void MoveDataRowAndScroll(int mouse, int cellHit, TGridDrawInfo& drawInfo, TGridAxisDrawInfo& axisInfo,
@@ -2058,7 +2071,7 @@ public:
     virtual bool CheckCellFilter(int x, int y) const;
     virtual void UpdateFilterEdit(bool updateData);
     virtual TWinControl* FilterEditor() const;
-    virtual void ToggleTreeNode(int step) { (void)step; }
+    virtual void ToggleTreeNode(int step);
     bool VertScrollBarTracking() const;
     bool HorzScrollBarTracking() const;
     virtual void SetSumListRecNo(int recNo);

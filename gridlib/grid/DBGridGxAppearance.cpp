@@ -170,8 +170,9 @@ TCellTypeGx TCustomDBGridGx::GetCellType(int aCol, int aRow, int& dataCol, int& 
     TCellTypeGx t;
     dataCol = aCol;
     dataRow = aRow;
-    // The data box: the columns from the indicator offset on, the rows of the records shown.
-    const int lastDataRow = topDataOffset_ + std::max(1, dataLink_->Active() ? dataLink_->RecordCount() : 1) - 1;
+    // The data box: the columns from the indicator offset on, the data rows (a view's whole record
+    // count, the link's window otherwise; one empty row at least).
+    const int lastDataRow = topDataOffset_ + std::max(1, DataRowCount()) - 1;
     if (aCol < indicatorOffset_) {
         t.HorzType = hctIndicatorGx;
     } else {

@@ -327,6 +327,11 @@ void TDBGridInplaceEdit::CalcEditRect(TRect& rect) {
         if (rtl) rect.Right -= w;
         else rect.Left += w;
     }
+    if (g && g->TreeAreaColumn(c)) {
+        const int w = g->GetCellTreeElmentsAreaWidth() + 1;
+        if (rtl) rect.Right -= w;
+        else rect.Left += w;
+    }
 }
 
 TRect TDBGridInplaceEdit::formatRect() {
@@ -707,11 +712,14 @@ void TDBGridInplaceEdit::KeyDown(WORD& key, TShiftState shift) {
         return;
     }
     const TShortCut sc = ShortCut(key, mods);
-    if (sc == DBGridGxSetValueFromPrevRecordKey ||
-        (sc == DBGridGxInplaceSearchKey && (g->OptionsGx() & dghIncSearch)) ||
-        (sc == DBGridGxFindDialogKey && (g->OptionsGx() & dghDialogFind))) {
-        // Copying the value above, searching and the find dialog are the grid's keys.
+    if (sc == DBGridGxSetValueFromPrevRecordKey) {
+        // Copying the value above is the grid's key.
         g->KeyDown(key, shift);
+        key = 0;
+        return;
+    }
+    // The find dialog opens on the text selected here.
+    if (key != 0 && g->RunFindKey(sc, SelText())) {
         key = 0;
         return;
     }
@@ -991,8 +999,13 @@ void TDBGridInplaceEdit::WMSetCursor(TMessage& m) {
 void TDBGridInplaceEdit::WMLButtonDblClk(TMessage& m) { TControl::WMLButtonDblClk(m); }
 
 void TDBGridInplaceEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-    TInplaceEdit::MouseDown(button, shift, x, y);
     TColumnGx* c = Column();
+    // The tree area lies under the editor's left edge: a press on the node's own sign toggles it.
+    if (TCustomDBGridGx* g = DBGrid(); g && g->TreeAreaColumn(c)) {
+        const int w = g->GetCellTreeElmentsAreaWidth();
+        if (x >= w - 18 && x < w) g->ToggleTreeNode(0);
+    }
+    TInplaceEdit::MouseDown(button, shift, x, y);
     if ((shift & ssDouble) && c && c->DblClickNextVal()) c->SetNextFieldValue((shift & ssShift) ? -1 : 1);
 }
 
@@ -1066,6 +1079,11 @@ void TDBGridInplaceEdit::WMPaint(TMessage& m) {
 }
 
 void TDBGridInplaceEdit::PaintWindow(HDC dc) {
+    TCustomDBGridGx* g = DBGrid();
+    if (g && g->TreeAreaColumn(Column())) {
+        dc->Brush()->SetColor(Color());
+        g->DrawTreeArea(dc, ClientRect());
+    }
     PaintRequiredState(dc);
     TColumnGx* c = Column();
     if (c && c->ShowImageAndText()) DrawEditImage(dc);
@@ -1099,6 +1117,7 @@ void TDBGridInplaceEdit::PaintRequiredState(TCanvas* canvas) {
 void TDBGridInplaceEdit::DrawEditImage(HDC dc) {
     TColumnGx* c = Column();
     if (!Visible() || !c || !c->ImageList() || imageIndex_ < 0) return;
-    const TRect r(2, 0, c->ImageList()->Width() + 2, Height());
+    TRect r(2, 0, c->ImageList()->Width() + 2, Height());
+    if (TCustomDBGridGx* g = DBGrid(); g && g->TreeAreaColumn(c)) OffsetRect(r, g->GetCellTreeElmentsAreaWidth(), 0);
     DrawImage(dc, r, c->ImageList(), imageIndex_, false);
 }

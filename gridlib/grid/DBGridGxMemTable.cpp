@@ -199,3 +199,29 @@ void TCustomDBGridGx::MTUpdateTopRow() {
     const int m = maxTopRow();
     if (m < TopRow()) SetTopRow(m);
 }
+
+void TCustomDBGridGx::setTreeNodeExpanded(int viewRow, bool expanded) {
+    if (!TreeAreaShown()) return;
+    TDataSet* ds = dataLink_->DataSet();
+    const int top = TopRow();
+    const int remembered = memTable_->GetCurrentRecordNumber();
+    ds->DisableControls();
+    try {
+        const int target = memTable_->SetTreeNodeExpanded(viewRow, expanded);
+        memTable_->GotoRecordNumber(target >= 1 ? target : remembered);
+    } catch (...) {
+        ds->EnableControls();
+        throw;
+    }
+    ds->EnableControls();
+    SafeMoveTop(top);
+    Invalidate();
+    UpdateScrollBar();
+}
+
+void TCustomDBGridGx::ToggleTreeNode(int step) {
+    if (!TreeAreaShown()) return;
+    const int viewRow = memTable_->GetViewRowIndex();
+    if (viewRow < 0) return;
+    setTreeNodeExpanded(viewRow, step == 0 ? !memTable_->GetTreeNodeExpanded() : step > 0);
+}

@@ -7,6 +7,8 @@
 #include "gui/WinApi.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -285,14 +287,118 @@ void TCustomDBGridGx::DefaultDrawColumnCell(const TRect& rect, int, TColumnGx* c
     }
 }
 
-// The tree-view interface is offered by no dataset here: no tree area is shown.
-int TCustomDBGridGx::GetCellTreeElmentsAreaWidth() const { return 0; }
+// ==== Tree area =========================================================================================
+// A view shown as a tree gives the first visible column an area at its left: one 18-pixel column per
+// level of the record's node, with the connectors of its ancestors and the node's own sign.
 
-void TCustomDBGridGx::DrawCellTreeArea(int, int, TGridDrawState, const TRect&, bool) {}
+namespace {
+constexpr int TreeLevelWidth = 18;
+}
 
-int TCustomDBGridGx::DrawTreeArea(TCanvas*, const TRect& aRect) { return aRect.Left; }
+bool TCustomDBGridGx::TreeAreaShown() const {
+    return ViewScroll() && dataLink_->Active() && memTable_->GetTreeViewActive();
+}
 
-bool TCustomDBGridGx::CellTreeElementMouseDown(int, int, bool) { return false; }
+bool TCustomDBGridGx::TreeAreaColumn(const TColumnGx* column) const {
+    return TreeAreaShown() && column && visibleColumns_->Count() > 0 && visibleColumns_->GetColumn(0) == column;
+}
+
+int TCustomDBGridGx::GetCellTreeElmentsAreaWidth() const {
+    if (!TreeAreaShown()) return 0;
+    return std::max(0, TreeLevelWidth * memTable_->GetTreeNodeLevel());
+}
+
+void TCustomDBGridGx::DrawCellTreeArea(int dataCol, int dataRow, TGridDrawState state, const TRect& aRect,
+                                       bool cell3D) {
+    TCanvas* c = Canvas();
+    const TColor saved = c->Brush()->Color();
+    TColor color = visibleColumns_->Count() > 0 ? visibleColumns_->GetColumn(0)->Color() : Color();
+    if (dataLink_->Active() && PaintDataCellSelected(dataCol, dataLink_->DataSet()->Bookmark())) {
+        TFont scratch;
+        HighlightDataCellColor(dataCol, dataRow, AnsiString(), state, color, &scratch);
+    }
+    c->Brush()->SetColor(color);
+    TRect r = aRect;
+    if (cell3D) {
+        --r.Top;
+        --r.Left;
+        ++r.Bottom;
+    }
+    DrawTreeArea(c, r);
+    c->Brush()->SetColor(saved);
+}
+
+std::vector<std::optional<TTreeElementGx>> TCustomDBGridGx::TreeAreaSigns() const {
+    std::vector<std::optional<TTreeElementGx>> signs;
+    if (!TreeAreaShown()) return signs;
+    const int level = memTable_->GetTreeNodeLevel();
+    for (int i = 1; i < level; ++i) {
+        if (memTable_->GetTreeNodeHasNextSibling(i)) signs.emplace_back(tgxVLine);
+        else signs.emplace_back();
+    }
+    if (level < 1) return signs;
+    const bool more = memTable_->GetTreeNodeHasNextSibling(level);
+    TTreeElementGx sign = more ? tgxCrossUpDown : tgxCrossUp;
+    if (memTable_->GetTreeNodeHasChildren()) {
+        if (memTable_->GetTreeNodeExpanded()) sign = more ? tgxMinusUpDown : tgxMinusUp;
+        else sign = more ? tgxPlusUpDown : tgxPlusUp;
+    }
+    signs.emplace_back(sign);
+    return signs;
+}
+
+int TCustomDBGridGx::DrawTreeArea(TCanvas* canvas, const TRect& aRect) {
+    const std::vector<std::optional<TTreeElementGx>> signs = TreeAreaSigns();
+    const int level = static_cast<int>(signs.size());
+    const bool rowLines = (options_ & dgRowLines) != 0;
+    const int lineLevel = rowLines && level > 0 ? memTable_->GetTreeLineLevel() : -1;
+    // Dots of neighbouring rows line up however far the grid is scrolled.
+    const bool dotPhase = DefaultRowHeight() % 2 != 0 && TopRow() % 2 != 0;
+    const TColor area = canvas->Brush()->Color();  // the signs leave their own brush behind
+    int x = aRect.Left;
+    for (int i = 1; i <= level; ++i) {
+        TRect box(x, aRect.Top, x + TreeLevelWidth, aRect.Bottom);
+        // The row line goes under the first level always and under the others as the view asks: the
+        // column's fill and its connector reach over it.
+        if (rowLines && (i == 1 || (lineLevel >= 0 && lineLevel <= i))) ++box.Bottom;
+        canvas->Brush()->SetColor(area);
+        canvas->Brush()->SetStyle(bsSolid);
+        canvas->FillRect(box);
+        if (const auto& sign = signs[static_cast<std::size_t>(i - 1)]) DrawTreeElement(canvas, box, *sign, dotPhase, 1.0, 1.0);
+        x += TreeLevelWidth;
+    }
+    canvas->Brush()->SetColor(area);
+    if (rowLines && level > 0) {
+        PenScope pen(canvas);
+        canvas->Pen()->SetColor(clSilver);
+        canvas->Pen()->SetStyle(psSolid);
+        canvas->MoveTo(x - 1, aRect.Bottom);
+        canvas->LineTo(x - 1, aRect.Top - 2);
+    }
+    return x;
+}
+
+bool TCustomDBGridGx::CellTreeElementMouseDown(int x, int y, bool checkOnly) {
+    if (!TreeAreaShown() || visibleColumns_->Count() == 0) return false;
+    const TGridCoord cell = MouseCoord(x, y);
+    const int dataRow = cell.Y - topDataOffset_;
+    if (cell.X < 0 || RawToDataColumn(cell.X) < 0 || RawToDataColumn(cell.X) >= columns_->Count() ||
+        !TreeAreaColumn(columns_->Items(RawToDataColumn(cell.X))) || dataRow < 0 ||
+        dataRow >= memTable_->GetViewRecordCount())
+        return false;
+    const TRect r = CellRect(cell.X, cell.Y);
+    int width = 0;
+    bool expanded = false;
+    {
+        InstantRead read(this, dataRow);
+        width = GetCellTreeElmentsAreaWidth();
+        expanded = memTable_->GetTreeNodeExpanded();
+    }
+    if (x < r.Left || x >= r.Left + width) return false;
+    // Only the node's own sign, the last level column, toggles; the connectors left of it do not.
+    if (!checkOnly && x >= r.Left + width - TreeLevelWidth) setTreeNodeExpanded(dataRow, !expanded);
+    return true;
+}
 
 // ==== Events fired while painting ======================================================================
 
@@ -402,7 +508,7 @@ void TCustomDBGridGx::drawIndicatorCell(int aCol, int aRow, int dataCol, int dat
         c->Brush()->SetColor(color);
     }
     c->FillRect(work);
-    const bool current = dataRow >= 0 && dataLink_->ActiveRecord() == dataRow;
+    const bool current = dataRow >= 0 && IsCurrentRow(dataRow);
     if (!current && !selected) return;
     int image = -1;
     TDataSet* ds = dataLink_->DataSet();
@@ -647,11 +753,19 @@ void TCustomDBGridGx::DrawSubTitleCell(int aCol, int aRow, int, int, TCellTypeGx
 }
 
 bool TCustomDBGridGx::previousRecordText(TColumnGx* column, int dataRow, AnsiString& text) {
+    // A view reads the row above in place while that row is on screen; otherwise the link's window
+    // steps back one record, and its first record has none before it.
+    const bool view = ViewScroll();
     const int active = dataLink_->ActiveRecord();
-    if (active <= 0) return false;
+    if (view ? dataRow + topDataOffset_ <= TopRow() : active <= 0) return false;
+    auto giveBack = [&] {
+        if (view) InstantReadRecordLeave();
+        else dataLink_->SetActiveRecord(active);
+    };
     TColCellParamsGx* p = SharedColCellParams();
     TFont scratch;
-    dataLink_->SetActiveRecord(active - 1);
+    if (view) InstantReadRecordEnter(dataRow - 1);
+    else dataLink_->SetActiveRecord(active - 1);
     try {
         column->FillColCellParams(p);
         scratch.Assign(p->Font);
@@ -662,12 +776,11 @@ bool TCustomDBGridGx::previousRecordText(TColumnGx* column, int dataRow, AnsiStr
         column->GetColCellParams(false, p);
     } catch (...) {
         p->Font = nullptr;
-        dataLink_->SetActiveRecord(active);
+        giveBack();
         throw;
     }
     p->Font = nullptr;
-    dataLink_->SetActiveRecord(active);
-    (void)dataRow;
+    giveBack();
     text = p->Text;
     return true;
 }
@@ -685,7 +798,7 @@ void TCustomDBGridGx::drawDataCell(int aCol, int aRow, int dataCol, int dataRow,
         c->Brush()->SetColor(recNo % 2 != 0 ? OddRowColor() : EvenRowColor());
     }
     bool treeDrawn = false;
-    if (dataCol == 0 && GetCellTreeElmentsAreaWidth() > 0) {
+    if (TreeAreaColumn(column) && GetCellTreeElmentsAreaWidth() > 0) {
         DrawCellTreeArea(dataCol, dataRow, state, work, cell3D);
         work.Left += GetCellTreeElmentsAreaWidth() - (cell3D ? 1 : 0);
         treeDrawn = true;
@@ -787,7 +900,7 @@ void TCustomDBGridGx::drawDataCell(int aCol, int aRow, int dataCol, int dataRow,
     }
 
     bool required = false;
-    if (column->HighlightRequired() && dataLink_->ActiveRecord() == dataRow && ds &&
+    if (column->HighlightRequired() && IsCurrentRow(dataRow) && ds &&
         (ds->State() == dsEdit || ds->State() == dsInsert)) {
         TField* f = column->Field();
         required = f && f->Required() && f->IsNull();
@@ -804,7 +917,7 @@ void TCustomDBGridGx::drawDataCell(int aCol, int aRow, int dataCol, int dataRow,
     if (columns_->State() == csDefault) DrawDataCell(work, column->Field(), drawState);
     DrawColumnCell(work, dataCol, column, drawState);
 
-    if (InplaceSearchingInProcess() && (drawState & gdSelected) && dataLink_->ActiveRecord() == dataRow &&
+    if (InplaceSearchingInProcess() && (drawState & gdSelected) && IsCurrentRow(dataRow) &&
         aCol == Col() && ((options_ & dgAlwaysShowSelection) || Focused()) && !Designing() && updateLock_ == 0) {
         TCustomForm* form = GetParentForm(this);
         if (!form || form->ActiveControl() == this) {

@@ -92,6 +92,40 @@ std::vector<TBookmarkStr> bufferedBookmarks(TCustomDBGridGx* grid) {
     return out;
 }
 
+// The records of the rows on screen with their data rows. A view shows the rows from the top one
+// to one past the last fully visible (at most its last record), each read in place; otherwise the
+// link's buffer window.
+struct ScreenRow {
+    int dataRow;
+    TBookmarkStr bookmark;
+};
+
+std::vector<ScreenRow> screenRows(TCustomDBGridGx* grid) {
+    std::vector<ScreenRow> out;
+    if (!grid->ViewScroll()) {
+        const std::vector<TBookmarkStr> buffered = bufferedBookmarks(grid);
+        for (int i = 0; i < static_cast<int>(buffered.size()); ++i)
+            out.push_back({i, buffered[static_cast<std::size_t>(i)]});
+        return out;
+    }
+    TGridDataLinkGx* link = grid->DataLink();
+    if (!link->Active()) return out;
+    TDataSet* ds = link->DataSet();
+    const int first = grid->TopRow() - grid->TopDataOffset();
+    const int last = std::min(first + grid->VisibleDataRowCount(), grid->MemTable()->GetViewRecordCount() - 1);
+    for (int row = std::max(0, first); row <= last; ++row) {
+        grid->InstantReadRecordEnter(row);
+        try {
+            out.push_back({row, ds->Bookmark()});
+        } catch (...) {
+            grid->InstantReadRecordLeave();
+            throw;
+        }
+        grid->InstantReadRecordLeave();
+    }
+    return out;
+}
+
 const TGridRect NoGridRect{-1, -1, -1, -1};
 
 }  // namespace
@@ -124,13 +158,12 @@ void TBookmarkListGx::UpdateState() {
 void TBookmarkListGx::Invalidate() { grid_->Invalidate(); }
 
 TGridRect TBookmarkListGx::SelectionToGridRect() {
-    const std::vector<TBookmarkStr> rows = bufferedBookmarks(grid_);
     int first = -1, last = -1;
-    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+    for (const ScreenRow& row : screenRows(grid_)) {
         int at = 0;
-        if (Find(rows[static_cast<std::size_t>(i)], at)) {
-            if (first < 0) first = i;
-            last = i;
+        if (Find(row.bookmark, at)) {
+            if (first < 0) first = row.dataRow;
+            last = row.dataRow;
         }
     }
     if (first < 0) return NoGridRect;
@@ -363,6 +396,12 @@ TRect TDBGridGxSelectionRect::BoxRect(int aLeft, const TBookmarkStr& aTop, int a
     const int left = std::min(aLeft, aRight), right = std::max(aLeft, aRight);
     TBookmarkStr top = aTop, bottom = aBottom;
     if (DataSetCompareBookmarks(ds, top, bottom) > 0) std::swap(top, bottom);
+    const int off = grid_->TopDataOffset();
+    if (grid_->ViewScroll()) {
+        IMemTableGx* view = grid_->MemTable();
+        return grid_->BoxRect(grid_->DataToRawColumn(left), view->BookmarkToViewRow(top) + off,
+                              grid_->DataToRawColumn(right), view->BookmarkToViewRow(bottom) + off);
+    }
     const std::vector<TBookmarkStr> rows = bufferedBookmarks(grid_);
     if (rows.empty()) return TRect();
     const int n = static_cast<int>(rows.size());
@@ -380,7 +419,6 @@ TRect TDBGridGxSelectionRect::BoxRect(int aLeft, const TBookmarkStr& aTop, int a
             if (DataSetCompareBookmarks(ds, rows[static_cast<std::size_t>(i)], bottom) == 0) bottomRow = i;
     }
     if (bottomRow < topRow) return TRect();
-    const int off = grid_->TopDataOffset();
     return grid_->BoxRect(grid_->DataToRawColumn(left), topRow + off, grid_->DataToRawColumn(right), bottomRow + off);
 }
 
@@ -388,12 +426,17 @@ TGridRect TDBGridGxSelectionRect::SelectionToGridRect() {
     if (!CheckState()) return NoGridRect;
     TDataSet* ds = gridDataSet(grid_);
     const TBookmarkStr top = GetTopRow(), bottom = GetBottomRow();
-    const std::vector<TBookmarkStr> rows = bufferedBookmarks(grid_);
     int first = -1, last = -1;
-    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        const TBookmarkStr& bm = rows[static_cast<std::size_t>(i)];
-        if (first < 0 && DataSetCompareBookmarks(ds, bm, top) >= 0) first = i;
-        if (DataSetCompareBookmarks(ds, bm, bottom) <= 0) last = i;
+    if (grid_->ViewScroll()) {
+        first = grid_->MemTable()->BookmarkToViewRow(top);
+        last = grid_->MemTable()->BookmarkToViewRow(bottom);
+    } else {
+        const std::vector<TBookmarkStr> rows = bufferedBookmarks(grid_);
+        for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+            const TBookmarkStr& bm = rows[static_cast<std::size_t>(i)];
+            if (first < 0 && DataSetCompareBookmarks(ds, bm, top) >= 0) first = i;
+            if (DataSetCompareBookmarks(ds, bm, bottom) <= 0) last = i;
+        }
     }
     if (first < 0 || last < 0) return NoGridRect;
     const int off = grid_->TopDataOffset();

@@ -14,6 +14,7 @@
 #include <cctype>
 #include <cmath>
 #include <map>
+#include <optional>
 
 // ==== Header and footer ==============================================================================
 
@@ -301,6 +302,8 @@ private:
     void drawTitleCell(TColumnGx* col, const AnsiString& text, TFont* font, TColor color, TAlignment align,
                        const TRect& r, bool vertical, int imageIndex);
     void drawDataCell(std::size_t c, const TRect& r, std::vector<AnsiString>& last);
+    // The scaled width the current record's tree area takes from the first visible column.
+    int treeAreaWidth() const;
     void drawImage(TCustomImageList* list, int index, const TRect& r, bool stretchToCell);
     void frame(const TRect& r) {
         lines_.push_back({TPoint(r.Left, r.Bottom), TPoint(r.Right, r.Bottom)});
@@ -584,6 +587,8 @@ void TGridPrintJob::columnWidths() {
     }
 }
 
+int TGridPrintJob::treeAreaWidth() const { return trunci((grid_->GetCellTreeElmentsAreaWidth() + 1) * scaleX_); }
+
 void TGridPrintJob::optimalWidths() {
     TCursor saved = Screen ? Screen->Cursor() : crDefault;
     if (Screen) Screen->SetCursor(crHourGlass);
@@ -623,6 +628,7 @@ void TGridPrintJob::optimalWidths() {
                 useFont(&cellFont_);
                 cw = canvas()->TextWidth(o_.cellParams_->Text) + 2 * hm_;
                 if (c->ImageList() && c->ShowImageAndText()) cw += trunci((c->ImageList()->Width() + 5) * scaleX_);
+                if (grid_->TreeAreaColumn(c)) cw += treeAreaWidth();
             }
             w[i] = std::max(w[i], cw);
         }
@@ -1002,8 +1008,18 @@ void TGridPrintJob::drawDataCell(std::size_t i, const TRect& r, std::vector<Ansi
     }
     const TColor bg = o_.options_.Contains(pghColored) ? p->Background : clWhite;
     if (!isWhite(bg)) FillRectColor(c->Handle(), r, bg);
-    if (hidden) return;
     TRect cell(r.Left + hm_, r.Top + vm_, r.Right - hm_, r.Bottom - vm_);
+    if (grid_->TreeAreaColumn(col)) {
+        // The record's tree signs, each level column scaled as the screen's 18 pixels.
+        const int levelWidth = trunci(18 * scaleX_);
+        int x = cell.Left;
+        for (const std::optional<TTreeElementGx>& sign : grid_->TreeAreaSigns()) {
+            if (sign) DrawTreeElement(c, TRect(x, r.Top, x + levelWidth, r.Bottom), *sign, false, scaleX_, scaleY_);
+            x += levelWidth;
+        }
+        cell.Left += treeAreaWidth();
+    }
+    if (hidden) return;
     if (col->GetColumnType() == ctCheckboxes) {
         const int w = trunci(checkBoxSize().cx * scaleX_), h = trunci(checkBoxSize().cy * scaleY_);
         TRect box(r.Left + (r.Width() - w) / 2, r.Top + (r.Height() - h) / 2, 0, 0);

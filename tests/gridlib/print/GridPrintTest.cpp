@@ -17,6 +17,8 @@
 #include "testlib/gui/GuiHarness.h"
 #include "testlib/gui/Pdf.h"
 
+#include "../grid/ViewDataSet.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -350,6 +352,60 @@ TEST_F(GridPrintTest, OptimalWidthsMeasureThePrintedTexts) {
     const std::string text = testlib::SquashBlanks(testlib::PdfText(PrintPdf("optimal.pdf")));
     EXPECT_NE(text.find("Останов насоса подачи пульпы 3"), std::string::npos) << text;
     EXPECT_NE(text.find("Текст сообщения"), std::string::npos);
+}
+
+TEST_F(GridPrintTest, TreeAreaOnTheFirstColumnAndInItsOptimalWidth) {
+    gridtest::ViewDataSet tree;
+    tree.tree = true;
+    tree.levels = {1, 2, 3};
+    datatest::FillRows(tree, 3);
+    source.SetDataSet(&tree);
+    grid->SetDataSource(&source);
+    ASSERT_TRUE(grid->ViewScroll());
+    TCanvasRecorder recorder;
+    TCanvasRecorder* previous = SetDefaultCanvasRecorder(&recorder);
+    struct Printed {
+        std::vector<int> idLeft;  // where "1", "2", "3" start
+        int nameLeft = 0;        // where "Row 3" starts
+        int signs = 0;           // lines of the tree signs
+    };
+    auto printed = [&] {
+        recorder.Clear();
+        print->Preview();
+        Printed p;
+        p.idLeft.assign(3, -1);
+        for (const TCanvasOp& op : recorder.Ops) {
+            if (op.Kind == TCanvasOpKind::DrawText && !(op.Values[0] & DT_CALCRECT)) {
+                for (int id = 1; id <= 3; ++id)
+                    if (op.Text == AnsiString(std::to_string(id))) p.idLeft[static_cast<std::size_t>(id - 1)] = op.Rect.Left;
+                if (op.Text == "Row 3") p.nameLeft = op.Rect.Left;
+            }
+            if (op.Kind == TCanvasOpKind::LineTo && op.PenColor == clBtnShadow) ++p.signs;
+        }
+        return p;
+    };
+    for (bool optimal : {false, true}) {
+        SCOPED_TRACE(optimal ? "optimal widths" : "grid widths");
+        print->SetOptions(optimal ? TPrintDBGridGxOptions{pghOptimalColWidths} : TPrintDBGridGxOptions{});
+        tree.tree = true;
+        const Printed with = printed();
+        tree.tree = false;
+        const Printed without = printed();
+        EXPECT_GT(with.signs, 0);
+        EXPECT_EQ(without.signs, 0);
+        ASSERT_GE(without.idLeft[0], 0);
+        EXPECT_EQ(without.idLeft[1], without.idLeft[0]);
+        EXPECT_EQ(without.idLeft[2], without.idLeft[0]);
+        // Each level moves the text right by one level column.
+        EXPECT_GT(with.idLeft[0], without.idLeft[0]);
+        EXPECT_GT(with.idLeft[1], with.idLeft[0]);
+        EXPECT_NEAR(with.idLeft[2] - with.idLeft[1], with.idLeft[1] - with.idLeft[0], 1);
+        if (optimal) EXPECT_GT(with.nameLeft, without.nameLeft) << "the first column widened for the deepest node";
+        else EXPECT_EQ(with.nameLeft, without.nameLeft);
+    }
+    SetDefaultCanvasRecorder(previous);
+    grid->SetDataSource(nullptr);
+    tree.Close();
 }
 
 TEST_F(GridPrintTest, SetupFromThePreviewPrintsItAgain) {
