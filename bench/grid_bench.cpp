@@ -38,6 +38,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -784,8 +785,17 @@ BENCHMARK(BM_OptimizeColsWidth)->Unit(benchmark::kMillisecond)->UseRealTime()->M
 //   BM_InputPageDown      PgDn and the repaint it asks for: "vs_repaint" (the target is 1.2)
 //   BM_InputWheelNotch    one wheel notch down and its repaint: "vs_repaint" (target 1.2)
 //   BM_InputCtrlEnd       Ctrl+End from the first row and its repaint: "vs_repaint" (target 1.2)
-// Each shows "step_ms" beside (the goal is 16 at most).
+// Each shows "step_ms" beside (the goal is 16 at most). And against the toolkit's own table:
+//   BM_QTableViewPageDown PgDn on a QTableView of the same size over a model of the same rows, each
+//                         cell's text made when the view asks for it, and the repaint (the reference)
+// BM_InputPageDown divides by it too: "vs_qtableview" (the target is 0.8).
 #include "gui/Forms.h"
+
+#include <QAbstractTableModel>
+#include <QDateTime>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QTableView>
 
 namespace {
 
@@ -821,6 +831,73 @@ struct InputRows {
 };
 
 double inputRepaintSeconds = 0;
+double qtableviewPageDownSeconds = 0;
+
+// The rows as a table model: the client dataset's records, shared, each text made on request the way
+// the fields show it (numbers in their shortest exact form, times as day and time).
+class PufRowsModel : public QAbstractTableModel {
+public:
+    explicit PufRowsModel(TClientDataSet& cds) {
+        cds.GetRecords(rows_);
+        for (int i = 0; i < cds.FieldDefs()->Count(); ++i) {
+            const TFieldDef* d = cds.FieldDefs()->Items(i);
+            names_.push_back(QString::fromUtf8(d->Name().c_str()));
+            times_.push_back(d->DataType() == ftDateTime || d->DataType() == ftTimeStamp);
+        }
+    }
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : static_cast<int>(rows_.size()); }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : static_cast<int>(names_.size()); }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole) return {};
+        const TRecordData& r = *rows_[static_cast<std::size_t>(index.row())];
+        const int c = index.column();
+        if (r.IsNull(c)) return QString();
+        if (times_[static_cast<std::size_t>(c)]) {
+            static const QDateTime epoch(QDate(1899, 12, 30), QTime(0, 0));
+            return epoch.addMSecs(std::llround(r.Float(c) * 86400000.0)).toString("dd.MM.yyyy hh:mm:ss");
+        }
+        if (r.Kind(c) == skFloat) return QString::number(r.Float(c), 'g', 15);
+        return QString::number(r.Int(c));
+    }
+    QVariant headerData(int section, Qt::Orientation o, int role) const override {
+        if (role != Qt::DisplayRole) return {};
+        return o == Qt::Horizontal ? QVariant(names_[static_cast<std::size_t>(section)]) : QVariant(section + 1);
+    }
+
+private:
+    std::vector<TRecordPtr> rows_;
+    std::vector<QString> names_;
+    std::vector<bool> times_;
+};
+
+void BM_QTableViewPageDown(benchmark::State& state) {
+    InputRows& rows = BenchStation<InputRows>();
+    PufRowsModel model(rows.cds);
+    QTableView view;
+    view.setModel(&model);
+    view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view.setGeometry(0, 0, 1000, 700);
+    view.show();
+    view.setCurrentIndex(model.index(0, 0));
+    QApplication::processEvents();
+    double total = 0;
+    for (auto _ : state) {
+        if (view.currentIndex().row() > benchdb::kPufRows - 100) {
+            state.PauseTiming();
+            view.setCurrentIndex(model.index(0, 0));
+            view.viewport()->repaint();
+            state.ResumeTiming();
+        }
+        const auto t0 = std::chrono::steady_clock::now();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+        QApplication::sendEvent(&view, &press);
+        view.viewport()->repaint();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    qtableviewPageDownSeconds = state.iterations() > 0 ? total / static_cast<double>(state.iterations()) : 0;
+    state.counters["step_ms"] = qtableviewPageDownSeconds * 1000;
+    state.counters["rows_shown"] = view.rowAt(view.viewport()->height() - 1) - view.rowAt(0) + 1;
+}
 
 template <class Step>
 double timeInputStep(benchmark::State& state, Step step) {
@@ -844,11 +921,12 @@ void BM_InputFullRepaint(benchmark::State& state) {
 }
 
 void BM_InputPageDown(benchmark::State& state) {
-    timeInputStep(state, [](InputRows& rows) {
+    const double seconds = timeInputStep(state, [](InputRows& rows) {
         if (rows.cds.RecNo() > benchdb::kPufRows - 100) rows.cds.First();
         WORD key = VK_NEXT;
         rows.grid.KeyDown(key, 0);
     });
+    if (qtableviewPageDownSeconds > 0 && seconds > 0) state.counters["vs_qtableview"] = seconds / qtableviewPageDownSeconds;
 }
 
 void BM_InputWheelNotch(benchmark::State& state) {
@@ -877,6 +955,7 @@ void BM_InputCtrlEnd(benchmark::State& state) {
     if (inputRepaintSeconds > 0 && seconds > 0) state.counters["vs_repaint"] = seconds / inputRepaintSeconds;
 }
 
+BENCHMARK(BM_QTableViewPageDown)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_InputFullRepaint)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_InputPageDown)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_InputWheelNotch)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);

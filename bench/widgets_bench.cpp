@@ -123,6 +123,31 @@ BENCHMARK(BM_FlotationDiagramStateTick)->Unit(benchmark::kMillisecond);
 void BM_FlotationDiagramStateTickWithColours(benchmark::State& state) { updateTick(state, true); }
 BENCHMARK(BM_FlotationDiagramStateTickWithColours)->Unit(benchmark::kMillisecond);
 
+// The main window's general and status connections on one station's scratch database while one
+// benchmark (or a station's set-up) runs, closed again when it ends. The stations share the main
+// window: a connection still open on another station's database would ignore Open and read the
+// wrong rows, so each benchmark points and opens them itself.
+class StationConnections {
+public:
+    StationConnections(TFormMain* main, const testdb::ScratchDatabase& db) : main_(main) {
+        close();
+        for (TSQLConnection* c : connections()) {
+            testlib::ConnectToScratch(main_, db, c);
+            c->Open();
+        }
+    }
+    ~StationConnections() { close(); }
+    StationConnections(const StationConnections&) = delete;
+    StationConnections& operator=(const StationConnections&) = delete;
+
+private:
+    std::array<TSQLConnection*, 2> connections() const { return {main_->SQLConnection1, main_->SQLConnectionUser}; }
+    void close() {
+        for (TSQLConnection* c : connections()) c->Close();
+    }
+    TFormMain* main_;
+};
+
 // The hydrosizer diagram on the same main window, its connections on a scratch database of the
 // private server, the status query holding one state row.
 struct HydroStation {
@@ -130,10 +155,7 @@ struct HydroStation {
         db = std::make_unique<testdb::ScratchDatabase>();
         db->Exec("insert into pug_state (RecMoment, PL1_GS, RV1_GS, RG1_GS, PL2_GS, RV2_GS, RG2_GS, PL3_GS, TRTW_GS) "
                  "values (now(), 1400, 520, 728, 1250, 400, 500, 1320, 180)");
-        testlib::ConnectToScratch(main, *db, main->SQLConnection1);
-        testlib::ConnectToScratch(main, *db, main->SQLConnectionUser);
-        main->SQLConnection1->Open();
-        main->SQLQueryPugState->Open();
+        auto link = Connect();
         gs = NewForm<TFormMnemoGS>(nullptr);
         FormMnemoGS = gs;
         gs->TimerUpdate->SetEnabled(false);
@@ -143,8 +165,13 @@ struct HydroStation {
     ~HydroStation() {
         gs->Free();
         main->SQLQueryPugState->Close();
-        main->SQLConnectionUser->Close();
-        main->SQLConnection1->Close();
+    }
+    // The connections on this station's database, the status query read from it.
+    std::unique_ptr<StationConnections> Connect() {
+        auto link = std::make_unique<StationConnections>(main, *db);
+        main->SQLQueryPugState->Close();
+        main->SQLQueryPugState->Open();
+        return link;
     }
     TFormMain* main;
     std::unique_ptr<testdb::ScratchDatabase> db;
@@ -161,6 +188,7 @@ HydroStation* hydroStation(benchmark::State& state) {
 void BM_HydrosizerDiagramFullRepaint(benchmark::State& state) {
     HydroStation* s = hydroStation(state);
     if (!s) return;
+    auto link = s->Connect();
     const int before = s->gs->GydroSizer1->PaintCount();
     for (auto _ : state) {
         markEverything(s->gs);
@@ -178,6 +206,7 @@ BENCHMARK(BM_HydrosizerDiagramFullRepaint)->Unit(benchmark::kMillisecond);
 void BM_HydrosizerDiagramTick(benchmark::State& state) {
     HydroStation* s = hydroStation(state);
     if (!s) return;
+    auto link = s->Connect();
     bool alive = false;
     const int before = s->gs->OutField_PL2_GS->PaintCount();
     for (auto _ : state) {
@@ -299,13 +328,7 @@ struct JigStation {
             db->Exec(std::string("insert into pu") + m + "_state (PostMoment, NRAB) values (now(), 1)");
         }
         main->TimerRefreshState->SetEnabled(false);
-        for (TSQLConnection* c : {main->SQLConnection1, main->SQLConnectionUser}) {
-            testlib::ConnectToScratch(main, *db, c);
-            c->Open();
-        }
-        main->TimerRefreshStateTimer(main->TimerRefreshState);
-        if (!main->StateFlags[1] || !main->StateFlags[2]) throw std::runtime_error("the machines' links are not alive");
-        main->StateFlags[4] = true;
+        auto link = Connect();
         UpdateBeltScale(0, [](TBeltScaleRec& r) { r.TNK = 320; r.BKK = 1; });
         UpdateBeltScale(1, [](TBeltScaleRec& r) { r.TNK = 180; r.BKK = 1; });
 
@@ -330,8 +353,16 @@ struct JigStation {
     ~JigStation() {
         total->Free();
         reach->Free();
-        for (TSQLConnection* c : {main->SQLConnection1, main->SQLConnectionUser}) c->Close();
         db.reset();
+    }
+    // The connections on this station's database and the machines' state read from it once, as the
+    // state timer reads it.
+    std::unique_ptr<StationConnections> Connect() {
+        auto link = std::make_unique<StationConnections>(main, *db);
+        main->TimerRefreshStateTimer(main->TimerRefreshState);
+        if (!main->StateFlags[1] || !main->StateFlags[2]) throw std::runtime_error("the machines' links are not alive");
+        main->StateFlags[4] = true;
+        return link;
     }
     // The particles as the ten minutes left them.
     void Restore() {
@@ -353,9 +384,13 @@ struct JigStation {
     std::array<TBallList, 6> saved;
 };
 
-JigStation* jigStation(benchmark::State& state) {
+// The station with its connections open for one benchmark, which holds link while it runs; null
+// when the benchmark is skipped.
+JigStation* jigStation(benchmark::State& state, std::unique_ptr<StationConnections>& link) {
     try {
-        return &BenchStation<JigStation>();
+        JigStation* j = &BenchStation<JigStation>();
+        link = j->Connect();
+        return j;
     } catch (const std::exception& e) {
         state.SkipWithError(e.what());
         return nullptr;
@@ -377,7 +412,8 @@ void markJigPictures(TForm* f) {
 }
 
 void fullRepaint(benchmark::State& state, bool overview) {
-    JigStation* j = jigStation(state);
+    std::unique_ptr<StationConnections> link;
+    JigStation* j = jigStation(state, link);
     if (!j) return;
     j->Restore();
     TForm* f = overview ? static_cast<TForm*>(j->total) : static_cast<TForm*>(j->reach);
@@ -399,7 +435,8 @@ BENCHMARK(BM_OverviewFullRepaint)->Unit(benchmark::kMillisecond);
 
 // The 100 ms tick: water, unloaders, a particle every seventh tick, and the paints it causes.
 void BM_JigDiagramUpdateTick(benchmark::State& state) {
-    JigStation* j = jigStation(state);
+    std::unique_ptr<StationConnections> link;
+    JigStation* j = jigStation(state, link);
     if (!j) return;
     j->Restore();
     j->Front(j->reach);
@@ -414,7 +451,8 @@ BENCHMARK(BM_JigDiagramUpdateTick)->Unit(benchmark::kMillisecond);
 // The 60 ms step of all six compartments and both conveyors, with their repaint, each time from
 // the particles of the ten minutes (putting them back costs next to nothing beside the step).
 void BM_JigDiagramStepAfterTenMinutes(benchmark::State& state) {
-    JigStation* j = jigStation(state);
+    std::unique_ptr<StationConnections> link;
+    JigStation* j = jigStation(state, link);
     if (!j) return;
     j->Front(j->reach);
     TSeparator* first = j->reach->Separators[0];
@@ -432,7 +470,8 @@ BENCHMARK(BM_JigDiagramStepAfterTenMinutes)->Unit(benchmark::kMillisecond);
 
 // The overview's 100 ms tick (the flotation part on every fifth) with the repaint it causes.
 void BM_OverviewTick(benchmark::State& state) {
-    JigStation* j = jigStation(state);
+    std::unique_ptr<StationConnections> link;
+    JigStation* j = jigStation(state, link);
     if (!j) return;
     j->Restore();
     j->Front(j->total);

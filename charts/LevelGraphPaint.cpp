@@ -2,6 +2,8 @@
 // and the pen colour file.
 #include "charts/LevelGraph.h"
 
+#include "charts/ColumnLine.h"
+
 #include "gui/WinApi.h"
 #include "rtl/IniFiles.h"
 #include "rtl/MathUtils.h"
@@ -136,6 +138,8 @@ void TLevelGraph::drawGraphs(TCanvas* canvas, bool multi) {
     for (int i = 0; i < graphCount_; ++i) {
         TPen* pen = graphPens_[i].get();
         canvas->SetPen(pen);
+        // More slots than pixel columns: each column shows only its lowest and highest point.
+        TColumnLine line(canvas);
         const auto& row = (*slots_)[i];
         bool started = false;
         int prevY = 0;
@@ -146,16 +150,16 @@ void TLevelGraph::drawGraphs(TCanvas* canvas, bool multi) {
                 continue;
             }
             int x = px(IndexToScreenX(j));
+            const TColor color = s.Alarm ? alarmColor_ : pen->Color();
             if (multi) {
                 double v = TranslateVal(s.Min, GraphSourceMin[i], GraphSourceMax[i], yMin_, yMax_);
                 int y = px(YToScreen(v));
                 if (!started) {
-                    canvas->MoveTo(x, y);
+                    line.MoveTo(x, y);
                     started = true;
                     continue;
                 }
-                canvas->Pen()->SetColor(s.Alarm ? alarmColor_ : pen->Color());
-                canvas->LineTo(x, y);
+                line.LineTo(x, y, color);
                 continue;
             }
             int y1 = px(YToScreen(s.Min));
@@ -163,24 +167,24 @@ void TLevelGraph::drawGraphs(TCanvas* canvas, bool multi) {
             if (!started) {
                 // The first slot of a line gives only its starting point.
                 prevY = s.HasMax ? y2 : y1;
-                canvas->MoveTo(x, prevY);
+                line.MoveTo(x, prevY);
                 started = true;
                 continue;
             }
-            canvas->Pen()->SetColor(s.Alarm ? alarmColor_ : pen->Color());
             if (!s.HasMax) {
-                canvas->LineTo(x, y1);
+                line.LineTo(x, y1, color);
                 prevY = y1;
             } else if (std::abs(y1 - prevY) < std::abs(y2 - prevY)) {
-                canvas->LineTo(x, y1);
-                canvas->LineTo(x, y2);
+                line.LineTo(x, y1, color);
+                line.LineTo(x, y2, color);
                 prevY = y2;
             } else {
-                canvas->LineTo(x, y2);
-                canvas->LineTo(x, y1);
+                line.LineTo(x, y2, color);
+                line.LineTo(x, y1, color);
                 prevY = y1;
             }
         }
+        line.Flush();
     }
 }
 

@@ -71,14 +71,15 @@ void TClientDataSet::fetchPacket(TDataPacket& packet) {
     DatabaseError(DBText::NoDataProvider, this);
 }
 
-void TClientDataSet::loadPacket(const TDataPacket& packet) {
+void TClientDataSet::loadPacket(TDataPacket& packet) {
     const int n = packet.FieldDefs.Count();
     for (const TRecordPtr& r : packet.Records)
         if (!r || r->FieldCount() != n) DatabaseError("The data packet's rows do not match its columns", this);
     FieldDefs()->Assign(packet.FieldDefs);
     ClearStoredRecords();
     ReserveStoredRecords(packet.Records.size());
-    for (const TRecordPtr& r : packet.Records) AppendStoredRecord(r);
+    for (TRecordPtr& r : packet.Records) AppendStoredRecord(std::move(r));
+    packet.Records.clear();
 }
 
 void TClientDataSet::takeOriginals() {

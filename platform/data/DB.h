@@ -184,6 +184,8 @@ enum TSlotKind : unsigned char { skInteger, skFloat, skCurrency, skBytes };
 TSlotKind SlotKindOf(TFieldType t);
 bool IsSupportedFieldType(TFieldType t);
 
+class TRecordArena;
+
 // One record: a value or Null per column, each value tagged with its slot kind. Immutable once
 // built; shared by reference counting (also across threads).
 class TRecordData {
@@ -203,6 +205,7 @@ public:
 private:
     friend class TRecordBuilder;
     friend class TRecordPtr;
+    friend class TRecordArena;
     union Slot {
         std::int64_t i;
         double d;
@@ -220,7 +223,8 @@ private:
     char* varData() noexcept { return reinterpret_cast<char*>(tags() + count_); }
 
     mutable std::atomic<std::uint32_t> refs_{0};
-    std::uint32_t count_ = 0;
+    std::uint32_t count_ : 31 = 0;
+    std::uint32_t inBlock_ : 1 = 0;  // lives in a block of a TRecordArena, not in a heap block of its own
 };
 
 class TRecordPtr {
@@ -267,8 +271,12 @@ public:
     std::string_view Bytes(int i) const noexcept;
 
     TRecordPtr Build() const;
+    // The same record placed in the arena's current block.
+    TRecordPtr Build(TRecordArena& arena) const;
 
 private:
+    std::size_t packedSize() const noexcept;
+    TRecordPtr pack(void* mem) const;
     union Slot {
         std::int64_t i;
         double d;
@@ -276,6 +284,30 @@ private:
     std::vector<Slot> slots_;
     std::vector<unsigned char> tags_;
     std::vector<std::string> bytes_;  // grown on first use
+};
+
+// Storage for many records built at once (a fetch, a file read): records are placed one after the
+// other in large blocks instead of a heap block each. A block is freed when the last record in it is
+// released, so a record kept longer than the others (an edit's original, a client's copy) holds only
+// its own block, never the arena. The arena itself may go as soon as the building is done.
+class TRecordArena {
+public:
+    TRecordArena() = default;
+    ~TRecordArena();
+    TRecordArena(const TRecordArena&) = delete;
+    TRecordArena& operator=(const TRecordArena&) = delete;
+
+private:
+    friend class TRecordBuilder;
+    friend class TRecordPtr;
+    struct Block;
+    // Room for a record of size bytes in the current block, or null when a record that large gets a
+    // heap block of its own.
+    void* allocate(std::size_t size);
+    // A record in a block is gone: the block goes with its last record.
+    static void releaseRecord(TRecordData* rec) noexcept;
+    Block* block_ = nullptr;
+    std::size_t used_ = 0;
 };
 
 // ---- Field definitions -------------------------------------------------------------------------

@@ -154,7 +154,8 @@ private:
     };
     TCustomProvider* resolveProvider() const;
     void fetchPacket(TDataPacket& packet);
-    void loadPacket(const TDataPacket& packet);
+    // Takes the packet's records over (the packet is left without them).
+    void loadPacket(TDataPacket& packet);
     // The columns that identify a record of packet: the pfInKey fields, else the packet's key.
     std::vector<int> refreshKeyColumns(const TDataPacket& packet) const;
     void takeOriginals();

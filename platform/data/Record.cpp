@@ -1,6 +1,7 @@
 // Packed records, their builder, and the field type tables.
 #include "data/DB.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -32,10 +33,68 @@ void TRecordPtr::retain() noexcept {
 
 void TRecordPtr::release() noexcept {
     if (p_ && p_->refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-        p_->~TRecordData();
-        ::operator delete(static_cast<void*>(p_));
+        if (p_->inBlock_) {
+            TRecordArena::releaseRecord(p_);
+        } else {
+            p_->~TRecordData();
+            ::operator delete(static_cast<void*>(p_));
+        }
     }
     p_ = nullptr;
+}
+
+// ---- record blocks ---------------------------------------------------------------------------
+// Blocks are aligned to their size, so a record finds its block's header from its own address.
+// The header counts the block's live records, plus one while the arena still fills the block.
+struct TRecordArena::Block {
+    std::atomic<std::uint32_t> refs{1};
+};
+
+namespace {
+// Small enough that the allocator serves a block from its heap (and a freed block to the next fetch)
+// rather than mapping fresh pages from the system each time.
+constexpr std::size_t kBlockSize = std::size_t{1} << 15;
+constexpr std::size_t kBlockHeader = 16;  // keeps the records 8-byte aligned
+// Records larger than this get a heap block of their own: a block holds at least four.
+constexpr std::size_t kLargestInBlock = (kBlockSize - kBlockHeader) / 4;
+
+void freeBlock(void* b) noexcept { ::operator delete(b, std::align_val_t{kBlockSize}); }
+}  // namespace
+
+TRecordArena::~TRecordArena() {
+    if (block_ && block_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        block_->~Block();
+        freeBlock(block_);
+    }
+}
+
+void* TRecordArena::allocate(std::size_t size) {
+    size = (size + 7) & ~std::size_t{7};
+    if (size > kLargestInBlock) return nullptr;
+    if (!block_ || used_ + size > kBlockSize) {
+        void* mem = ::operator new(kBlockSize, std::align_val_t{kBlockSize});
+        Block* fresh = new (mem) Block();
+        // The full block is left to its records.
+        if (block_ && block_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            block_->~Block();
+            freeBlock(block_);
+        }
+        block_ = fresh;
+        used_ = kBlockHeader;
+    }
+    void* at = reinterpret_cast<char*>(block_) + used_;
+    used_ += size;
+    block_->refs.fetch_add(1, std::memory_order_relaxed);
+    return at;
+}
+
+void TRecordArena::releaseRecord(TRecordData* rec) noexcept {
+    auto* b = reinterpret_cast<Block*>(reinterpret_cast<std::uintptr_t>(rec) & ~(kBlockSize - 1));
+    rec->~TRecordData();
+    if (b->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        b->~Block();
+        freeBlock(b);
+    }
 }
 
 bool TRecordData::SameValues(const TRecordData& o) const noexcept {
@@ -89,13 +148,26 @@ void TRecordBuilder::Assign(const TRecordData& rec) {
     }
 }
 
-TRecordPtr TRecordBuilder::Build() const {
+std::size_t TRecordBuilder::packedSize() const noexcept {
     const std::size_t n = tags_.size();
     std::size_t varSize = 0;
     for (std::size_t i = 0; i < n; ++i)
         if (tags_[i] == skBytes + 1) varSize += bytes_[i].size();
-    const std::size_t size = sizeof(TRecordData) + n * sizeof(TRecordData::Slot) + n + varSize;
-    void* mem = ::operator new(size);
+    return sizeof(TRecordData) + n * sizeof(TRecordData::Slot) + n + varSize;
+}
+
+TRecordPtr TRecordBuilder::Build() const { return pack(::operator new(packedSize())); }
+
+TRecordPtr TRecordBuilder::Build(TRecordArena& arena) const {
+    void* mem = arena.allocate(packedSize());
+    if (!mem) return Build();
+    TRecordPtr rec = pack(mem);
+    rec.p_->inBlock_ = 1;
+    return rec;
+}
+
+TRecordPtr TRecordBuilder::pack(void* mem) const {
+    const std::size_t n = tags_.size();
     auto* r = new (mem) TRecordData();
     r->count_ = static_cast<std::uint32_t>(n);
     TRecordData::Slot* slots = r->slots();

@@ -376,6 +376,7 @@ void ReadXmlDataPacket(const std::string& input, TDataPacket& packet) {
     bool sawPacket = false, inFields = false;
     std::vector<TFieldType> types;
     std::vector<std::string> names;
+    TRecordArena arena;
     scanTags(xml, [&](const Tag& tag) {
         if (SameText(tag.name, "DATAPACKET")) {
             sawPacket = true;
@@ -458,7 +459,7 @@ void ReadXmlDataPacket(const std::string& input, TDataPacket& packet) {
                 default: b.SetBytes(col, v); break;
                 }
             }
-            packet.Records.push_back(b.Build());
+            packet.Records.push_back(b.Build(arena));
         }
     });
     if (!sawPacket) DatabaseError("The file is not a data packet");

@@ -278,11 +278,12 @@ public:
         }
         }
     }
-    void EndRow() override { ds_.AppendStoredRecord(b_.Build()); }
+    void EndRow() override { ds_.AppendStoredRecord(b_.Build(arena_)); }
 
 private:
     TCustomSQLDataSet& ds_;
     TRecordBuilder b_;
+    TRecordArena arena_;  // the fetch's records in blocks, not one heap block each
     std::vector<TSlotKind> kinds_;
 };
 
