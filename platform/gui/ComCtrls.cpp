@@ -313,11 +313,9 @@ TToolButton::TToolButton(TComponent* owner) : TGraphicControl(owner) { SetBounds
 
 TToolBar* TToolButton::ToolBar() const { return dynamic_cast<TToolBar*>(Parent()); }
 
-void TToolButton::SetParent(TWinControl* parent) {
-    TGraphicControl::SetParent(parent);
-    if (TToolBar* tb = ToolBar(); tb && style_ != tbsSeparator && style_ != tbsDivider)
-        SetBounds(Left(), Top(), tb->ButtonWidth(), tb->ButtonHeight());
-}
+// The bar sizes and places the button as it is inserted (its caption and image counted); no plain
+// button size is set here afterwards, which would undo that for the last button added.
+void TToolButton::SetParent(TWinControl* parent) { TGraphicControl::SetParent(parent); }
 
 void TToolButton::SetStyle(TToolButtonStyle s) {
     if (s == style_) return;

@@ -5,6 +5,7 @@
 #include "gui/ExtCtrls.h"
 #include "gui/Forms.h"
 #include "gui/Grids.h"
+#include "gui/ImgList.h"
 #include "gui/Menus.h"
 #include "gui/QtControlsInternal.h"
 #include "gui/Spin.h"
@@ -356,6 +357,34 @@ TEST_F(Bars, ToolButtonsLineUpAndRunTheirActions) {
     EXPECT_TRUE(b2->Down());
     act->SetEnabled(false);
     EXPECT_FALSE(b1->Enabled());
+}
+
+// A bar showing captions sizes each button to its caption as it is added; the last one added is not
+// left at the bar's plain button size until something realigns the bar.
+TEST_F(Bars, ButtonsWithCaptionsAreSizedAsTheyAreAdded) {
+    auto* tb = add<TToolBar>();
+    tb->SetAlign(alTop);
+    tb->SetShowCaptions(true);
+    tb->SetAutoSize(true);
+    auto* images = new TImageList(form);
+    TBitmap glyph(16, 16);
+    images->AddMasked(&glyph, clFuchsia);
+    tb->SetImages(images);
+    std::vector<TToolButton*> buttons;
+    for (const char* caption : {"Печатать", "Стоп", "Закрыть"}) {
+        auto* b = new TToolButton(form);
+        b->SetCaption(caption);
+        b->SetImageIndex(0);
+        b->SetParent(tb);
+        buttons.push_back(b);
+        for (TToolButton* each : buttons) {
+            SCOPED_TRACE(each->Caption().str());
+            const TRect text = CalcTextRect(each->Font(), each->Caption(), TRect(), DT_SINGLELINE);
+            EXPECT_GE(each->Width(), text.Width());
+            EXPECT_GE(each->Height(), images->Height() + text.Height());
+            EXPECT_EQ(each->Height(), tb->Height());
+        }
+    }
 }
 
 TEST_F(Bars, StatusBarPanelsAndProgress) {
