@@ -576,6 +576,7 @@ protected:
     void KeyDown(WORD& key, TShiftState shift) override;
     void KeyPress(WideChar& key) override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
     void Click() override;
     void Change() override;
     void CMWantSpecialKey(TMessage& m) override;
@@ -595,6 +596,9 @@ protected:
 
 private:
     bool isListMessage(const TMessage& m) const;
+    // A move of c (the editor or its button) holding the capture over the open list: the drag goes
+    // on as a press in the list.
+    void dragIntoList(TControl* c, int x, int y);
     std::unique_ptr<TDropDownBoxGx> dropDownBox_;
     int itemIndex_ = -1;
     std::unique_ptr<TStringList> items_;

@@ -453,15 +453,29 @@ void TCustomDBComboBoxGx::WMSetCursor(TMessage& m) {
 
 void TCustomDBComboBoxGx::EditButtonMouseMove(TObject* sender, TShiftState shift, int x, int y) {
     TCustomDBEditGx::EditButtonMouseMove(sender, shift, x, y);
-    auto* c = dynamic_cast<TControl*>(sender);
+    dragIntoList(dynamic_cast<TControl*>(sender), x, y);
+}
+
+void TCustomDBComboBoxGx::MouseMove(TShiftState shift, int x, int y) {
+    TCustomDBEditGx::MouseMove(shift, x, y);
+    dragIntoList(this, x, y);
+}
+
+void TCustomDBComboBoxGx::dragIntoList(TControl* c, int x, int y) {
     if (!listVisible_ || !popupListbox_ || !c || Mouse->Capture() != c) return;
     const TPoint p = c->ClientToScreen(TPoint(x, y));
     if (!PtInRect(popupListbox_->BoundsRect(), p)) return;
-    // Dragging from the button into the list selects in the list.
+    // Dragging from the button or the text into the list selects in the list.
     c->Perform(WM_CANCELMODE);
     Mouse->SetCapture(nullptr);
-    const TPoint lp = popupListbox_->ScreenToClient(p);
-    popupListbox_->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(lp.x, lp.y));
+    TPopupListboxGx* list = popupListbox_;
+    const TPoint lp = list->ScreenToClient(p);
+    list->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(lp.x, lp.y));
+    // As a list box does at a press of its own: the row under the pointer is chosen, and the list
+    // holds the mouse until the release, which closes it.
+    const int row = list->ItemAtPos(lp, true);
+    if (row >= 0) list->SetItemIndex(row);
+    SetCapture(list->Handle());
 }
 
 void TCustomDBComboBoxGx::ListMouseUp(TObject*, TMouseButton button, TShiftState, int x, int y) {

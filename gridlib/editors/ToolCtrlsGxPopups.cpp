@@ -326,7 +326,8 @@ void TPopupListboxGx::MouseMove(TShiftState shift, int x, int y) {
     const TPoint p(x, y);
     if (p == lastMousePos_) return;
     lastMousePos_ = p;
-    if (shift & (ssLeft | ssRight | ssMiddle)) return;
+    // With a button held only a drag the list holds follows the pointer.
+    if ((shift & (ssLeft | ssRight | ssMiddle)) && !MouseCapture()) return;
     const int i = ItemAtPos(p, true);
     if (i >= 0 && i != ItemIndex()) SetItemIndex(i);
 }

@@ -1982,6 +1982,8 @@ private:
     // Shows the vertical values n (or hands them to an external bar); o is what the bar holds.
     void applyVertScrollInfo(SCROLLINFO n, const SCROLLINFO& o);
     void readVertScrollInfo(SCROLLINFO& o) const;
+    // UpdateScrollBar, then a deferred layout when fitted columns lost or gained the bar's width.
+    void updateScrollBarRefitting();
     int maxTopRow() const;
     std::unique_ptr<TDBGridGxScrollBar> horzScrollBar_;
     std::unique_ptr<TVertDBGridGxScrollBar> vertScrollBar_;
@@ -2053,6 +2055,9 @@ public:
     virtual void InplaceSearchBackspace();
     virtual void AppendClipboardToInplaceSearch();
     virtual void ExecuteFindDialog(const AnsiString& text, const AnsiString& fieldName, bool modal);
+    // The incremental search's key and the find dialog's key: starts the search or opens the dialog
+    // on text (what the cell editor has selected). False when sc is neither key in force.
+    bool RunFindKey(TShortCut sc, const AnsiString& text);
     virtual bool CheckBeginRowMoving(int x, int y, bool checkOnly);
     virtual void EndRowMoving(int x, int y, bool accept);
     virtual void MoveDataRowAndScroll(int mouse, int cellHit, TGridDrawInfo& drawInfo, TGridAxisDrawInfo& axisInfo,

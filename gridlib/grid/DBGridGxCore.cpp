@@ -679,10 +679,20 @@ void TCustomDBGridGx::LinkActive(bool value) {
 void TCustomDBGridGx::DataChanged() {
     if (Designing() && sumList_->Active()) sumList_->RecalcAll();
     UpdateRowCount();
-    UpdateScrollBar();
+    updateScrollBarRefitting();
     UpdateActive();
     InvalidateEditor();
     Invalidate();
+}
+
+// The vertical bar coming or going changes the width the fitted columns share: they are fitted
+// again once the present change is over. A running layout pass fits them itself (and a deferred
+// request would release the pass's own lock).
+void TCustomDBGridGx::updateScrollBarRefitting() {
+    const bool fitting = autoFitColWidths_ && !Designing() && HandleAllocated() && layoutLock_ == 0;
+    const bool before = fitting && vertScrollBar_->IsScrollBarVisible();
+    UpdateScrollBar();
+    if (fitting && vertScrollBar_->IsScrollBarVisible() != before) DeferLayout();
 }
 
 void TCustomDBGridGx::Scroll(int distance) {
@@ -692,6 +702,7 @@ void TCustomDBGridGx::Scroll(int distance) {
     }
     const TRect oldBox = BoxRect(0, Row(), ColCount() - 1, Row());
     if (dataLink_->ActiveRecord() >= DataRowCount()) UpdateRowCount();
+    updateScrollBarRefitting();
     UpdateActive();
     const TRect newBox = BoxRect(0, Row(), ColCount() - 1, Row());
     ValidateRect(oldBox);
@@ -723,7 +734,8 @@ void TCustomDBGridGx::Scroll(int distance) {
         }
         if (options_ & dgAlwaysShowEditor) ShowEditor();
     }
-    UpdateScrollBar();
+    // The band scrolled above stops short of the footers, and they may show the current record.
+    InvalidateFooter();
     if (updateLock_ == 0) Update();
 }
 
@@ -941,13 +953,18 @@ bool TCustomDBGridGx::CanEditModifyColumn(int dataCol) {
 }
 
 bool TCustomDBGridGx::CanEditShow() {
-    if (inplaceSearching_ || layoutLock_ != 0 || !TCustomGrid::CanEditShow()) return false;
+    if (layoutLock_ != 0 || !TCustomGrid::CanEditShow()) return false;
     const int dataCol = SelectedIndex();
     bool no = dataCol < 0 || dataCol >= columns_->Count();
     if (!no) {
         const TColumnGxType t = columns_->Items(dataCol)->GetColumnType();
         no = t == ctKeyImageList || t == ctCheckboxes;
     }
+    // A selection the next unselected move would clear is on show: no editor over it.
+    if (!no && selection_->SelectionType() != gstNon && (optionsGx_ & dghClearSelection) &&
+        (allowedSelections_ & SelectionTypeBit(gstRectangle)))
+        no = true;
+    if (inplaceSearching_) no = true;
     if (no) {
         HideEditor();
         return false;
@@ -1006,6 +1023,7 @@ void TCustomDBGridGx::SetValueFromPrevRecord() {
         throw;
     }
     dataLink_->SetActiveRecord(saved);
+    selection_->Clear();
     if (f->FieldKind() == fkLookup) DataSetSetFieldValues(f->DataSet(), f->KeyFields(), previous);
     else f->SetAsVariant(previous);
     ShowEditor();
@@ -1061,6 +1079,7 @@ void TCustomDBGridGx::SetOptions(TDBGridOptions value) {
     if (value & dgEditing) go |= goEditing;
     if (value & dgAlwaysShowEditor) go |= goAlwaysShowEditor;
     TCustomGrid::SetOptions(go);
+    if ((options_ & dgMultiSelect) && !(value & dgMultiSelect)) ClearSelection();
     const TDBGridOptions layoutBits = dgEditing | dgAlwaysShowEditor | dgTitles | dgIndicator | dgColLines |
                                       dgRowLines | dgRowSelect | dgAlwaysShowSelection;
     const TDBGridOptions changed = (options_ ^ value) & layoutBits;

@@ -707,11 +707,14 @@ void TDBGridInplaceEdit::KeyDown(WORD& key, TShiftState shift) {
         return;
     }
     const TShortCut sc = ShortCut(key, mods);
-    if (sc == DBGridGxSetValueFromPrevRecordKey ||
-        (sc == DBGridGxInplaceSearchKey && (g->OptionsGx() & dghIncSearch)) ||
-        (sc == DBGridGxFindDialogKey && (g->OptionsGx() & dghDialogFind))) {
-        // Copying the value above, searching and the find dialog are the grid's keys.
+    if (sc == DBGridGxSetValueFromPrevRecordKey) {
+        // Copying the value above is the grid's key.
         g->KeyDown(key, shift);
+        key = 0;
+        return;
+    }
+    // The find dialog opens on the text selected here.
+    if (key != 0 && g->RunFindKey(sc, SelText())) {
         key = 0;
         return;
     }

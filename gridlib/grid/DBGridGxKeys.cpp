@@ -116,6 +116,24 @@ void TCustomDBGridGx::deleteByKey() {
 
 // ==== Key down ===========================================================================================
 
+bool TCustomDBGridGx::RunFindKey(TShortCut sc, const AnsiString& text) {
+    if (sc == DBGridGxInplaceSearchKey && (optionsGx_ & dghIncSearch)) {
+        // One key for both: pressed again during the search it opens the dialog.
+        if (InplaceSearching() && (optionsGx_ & dghDialogFind) && DBGridGxFindDialogKey == DBGridGxInplaceSearchKey) {
+            StopInplaceSearch();
+            ExecuteFindDialog(text, AnsiString(), IsFindDialogShowAsModal());
+        } else {
+            StartInplaceSearch(AnsiString(), -1, inpsFromFirstGx);
+        }
+        return true;
+    }
+    if (sc == DBGridGxFindDialogKey && (optionsGx_ & dghDialogFind)) {
+        ExecuteFindDialog(text, AnsiString(), IsFindDialogShowAsModal());
+        return true;
+    }
+    return false;
+}
+
 void TCustomDBGridGx::KeyDown(WORD& key, TShiftState shift) {
     toggleMode_ = (shift & ssCtrl) || !(optionsGx_ & dghClearSelection);
     TWinControl::KeyDown(key, shift);  // OnKeyDown
@@ -148,15 +166,8 @@ void TCustomDBGridGx::KeyDown(WORD& key, TShiftState shift) {
     const bool plain = (shift & (ssShift | ssCtrl | ssAlt)) == 0;
     if (key != 0 && sc == DBGridGxSetValueFromPrevRecordKey) {
         SetValueFromPrevRecord();
-    } else if (key != 0 && sc == DBGridGxInplaceSearchKey && (optionsGx_ & dghIncSearch)) {
-        if (InplaceSearching() && (optionsGx_ & dghDialogFind) && DBGridGxFindDialogKey == DBGridGxInplaceSearchKey) {
-            StopInplaceSearch();
-            ExecuteFindDialog(AnsiString(), AnsiString(), IsFindDialogShowAsModal());
-        } else {
-            StartInplaceSearch(AnsiString(), -1, inpsFromFirstGx);
-        }
-    } else if (key != 0 && sc == DBGridGxFindDialogKey && (optionsGx_ & dghDialogFind)) {
-        ExecuteFindDialog(AnsiString(), AnsiString(), IsFindDialogShowAsModal());
+    } else if (key != 0 && RunFindKey(sc, AnsiString())) {
+        // searching, or the find dialog
     } else if (InplaceSearching()) {
         if (plain && (key == VK_RETURN || key == VK_ESCAPE || key == VK_F2)) {
             StopInplaceSearch();

@@ -941,6 +941,16 @@ void TCustomDBLookupComboboxGx::WndProc(TMessage& m) {
 }
 
 void TCustomDBLookupComboboxGx::Dispatch(TMessage& m) {
+    if (m.Msg == EM_REPLACESEL && !keyTextIndependent_ && style_ == csDropDownListGx) {
+        // The text as the replacement would leave it is looked up: a text the list lacks is not
+        // shown, so the text and the key never part.
+        const AnsiString text = GetText();
+        const int start = SelStart();
+        const AnsiString with = m.LParam ? AnsiString(reinterpret_cast<const char*>(m.LParam)) : AnsiString();
+        const std::string after = text.str().substr(leftChars(text, start + SelLength()).str().size());
+        if (LocateStr(leftChars(text, start) + with + AnsiString(after), false)) selectTail(start + CharCount(with));
+        return;
+    }
     if ((m.Msg == WM_CUT || m.Msg == WM_PASTE) && !keyTextIndependent_) {
         FieldDataLink()->Edit();
         if (style_ == csDropDownListGx) {

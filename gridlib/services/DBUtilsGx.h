@@ -73,6 +73,9 @@ inline constexpr const char* SRightBracketExpectedGx = "')' expected: ";
 inline constexpr const char* SErrorInExpressionGx = "Error in expression: ";
 inline constexpr const char* SUnexpectedExpressionBeforeNullGx = "Unexpected expression before Null: ";
 inline constexpr const char* SUnexpectedExpressionAfterOperatorGx = "Unexpected expression after operator: ";
+// A condition on a column keyed by several fields (a lookup column with KeyFields "a;b") has no
+// single field to test.
+inline constexpr const char* SFilterOnSeveralKeyFieldsGx = "Нельзя отобрать записи по нескольким полям сразу: ";
 inline constexpr const char* SIncorrectExpressionGx = "Incorrect expression: ";
 inline constexpr const char* SUnexpectedANDorORGx = "Unexpected AND or OR: ";
 

@@ -442,6 +442,7 @@ AnsiString GetExpressionAsFilterString(IDataServiceGridGx* grid, const TOneExpre
         if (e.OperandType == botNon || !c.Field || e.FirstOperator == foNon) continue;
         AnsiString name;
         if (useFieldOrigin && !c.Field->Origin().IsEmpty() && c.DataField.IsEmpty()) name = c.Field->Origin();
+        else if (c.FilterFieldName.Pos(";") != 0) throw Exception(SFilterOnSeveralKeyFieldsGx + c.FilterFieldName);
         else name = useFieldOrigin ? QuoteIdentifier(c.FilterFieldName) : c.FilterFieldName;
         AnsiString piece = oneExpressionProc(e.FirstOperator, c.Operand1, name, ds, dateValueProc, supportsLike);
         // A junction with nothing after it joins nothing.

@@ -8,6 +8,12 @@
 #include "testlib/DataTestSupport.h"
 #include "testlib/gui/GuiHarness.h"
 
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
+
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -145,6 +151,48 @@ TEST_F(ComboFixture, TheButtonPressOpensItsClickKeepsItOpenTheNextClickClosesWit
     guitest::Click(other);
     EXPECT_FALSE(combo->ListVisible());
     EXPECT_EQ(closes.back(), 0);
+}
+
+// A press that opens the list and a drag into it: the row under the pointer at the release is
+// chosen, whether the press was on the text or on the button.
+TEST_F(ComboFixture, ADragFromTheTextOrTheButtonIntoTheOpenListPicksTheRowUnderThePointer) {
+    keyMode();
+    struct Case {
+        const char* name;
+        TControl* from;
+        TPoint press;
+        std::vector<int> rows;  // the rows the pointer passes over, the last one at the release
+    } cases[] = {
+        {"from the text, over two rows", combo, TPoint(20, 10), {0, 1}},
+        {"from the button", button(), TPoint(3, 3), {1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        combo->SetValue(Null());
+        QWidget* w = c.from->Widget();
+        QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, QPoint(c.press.x, c.press.y));
+        guitest::Pump();
+        ASSERT_TRUE(combo->ListVisible());
+        TPopupListboxGx* list = combo->PopupListboxIfMade();
+        // The pointer, its left button held, over the rows.
+        QPointF at;
+        for (int row : c.rows) {
+            const TRect item = list->ItemRect(row);
+            const TPoint local =
+                c.from->ScreenToClient(list->ClientToScreen(TPoint(item.Left + 5, (item.Top + item.Bottom) / 2)));
+            at = QPointF(local.x, local.y);
+            QMouseEvent move(QEvent::MouseMove, at, w->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(w, &move);
+            guitest::Pump();
+        }
+        QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, at.toPoint());
+        guitest::Pump();
+        EXPECT_FALSE(combo->ListVisible());
+        EXPECT_EQ(combo->Text(), "Two");
+        EXPECT_EQ(combo->Value(), Variant("2"));
+        if (combo->ListVisible()) combo->CloseUp(false);
+    }
 }
 
 TEST_F(ComboFixture, TheListIsSizedByItsWidestItemAndKeepsTheGripsSize) {

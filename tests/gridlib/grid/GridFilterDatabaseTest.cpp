@@ -230,6 +230,65 @@ TEST_F(GridFilterDatabaseTest, TheDataSetsOwnFilterAgreesWithTheServerOnTheRowsT
     }
 }
 
+// A lookup column keyed by two fields has no one field its condition could test: the filter is
+// refused before any text goes to the server or into the dataset's filter.
+TEST_F(GridFilterDatabaseTest, ALookupColumnKeyedByTwoFieldsIsRefusedBeforeTheServerSeesIt) {
+    conn->ExecuteDirect("CREATE TABLE gx_pairs (id INT PRIMARY KEY, kind INT NULL, grade INT NULL)");
+    conn->ExecuteDirect("INSERT INTO gx_pairs VALUES (1,1,1),(2,1,2),(3,2,1)");
+    TClientDataSet kinds(nullptr);
+    kinds.FieldDefs()->Add("kind", ftInteger);
+    kinds.FieldDefs()->Add("grade", ftInteger);
+    kinds.FieldDefs()->Add("title", ftString, 20);
+    kinds.CreateDataSet();
+    kinds.AppendRecord({Variant(1), Variant(1), Variant("Уголь")});
+    kinds.AppendRecord({Variant(1), Variant(2), Variant("Порода")});
+    kinds.AppendRecord({Variant(2), Variant(1), Variant("Шлам")});
+    const char* select = "SELECT id, kind, grade FROM gx_pairs\nWHERE\n/*filter*/ (1=1)\nORDER BY id";
+    TSQLClientDataSet ds(nullptr);
+    ds.SetDBConnection(conn.get());
+    ds.SetCommandText(select);
+    for (const char* name : {"id", "kind", "grade"}) {
+        TField* f = CreateFieldOfType(ftInteger, &ds);
+        f->SetFieldName(name);
+        f->SetDataSet(&ds);
+    }
+    TField* title = CreateFieldOfType(ftString, &ds);
+    title->SetFieldName("title");
+    title->SetFieldKind(fkLookup);
+    title->SetSize(20);
+    title->SetKeyFields("kind;grade");
+    title->SetLookupDataSet(&kinds);
+    title->SetLookupKeyFields("kind;grade");
+    title->SetLookupResultField("title");
+    title->SetDataSet(&ds);
+    TDataSource source(nullptr);
+    source.SetDataSet(&ds);
+    gridtest::TestGrid grid(nullptr);
+    grid.Columns()->Add()->SetFieldName("id");
+    TColumnGx* column = grid.Columns()->Add();
+    column->SetFieldName("title");
+    grid.STFilter()->SetVisible(true);
+    grid.SetDataSource(&source);
+    ds.Open();
+    ASSERT_EQ(title->AsString(), "Уголь");
+
+    for (bool local : {true, false}) {
+        SCOPED_TRACE(local ? "the dataset's own filter" : "the server's condition");
+        grid.STFilter()->SetLocal(local);
+        column->STFilter()->SetExpressionStr("Порода");
+        try {
+            grid.ApplyFilter();
+            ADD_FAILURE() << "applied";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message().str(), std::string(SFilterOnSeveralKeyFieldsGx) + "kind;grade");
+        }
+        EXPECT_TRUE(ds.Active());
+        EXPECT_EQ(lineOf(&ds, 2), "/*filter*/ (1=1)") << "the SQL text is left alone";
+        EXPECT_EQ(ds.Filter(), "");
+        EXPECT_EQ(ids(ds), "1,2,3");
+    }
+}
+
 class GridSortDatabaseTest : public GridFilterDatabaseTest {
 protected:
     void SetUp() override {

@@ -208,3 +208,35 @@ TEST_F(GridFooterTest, FootersTravelWithAStreamedColumnSet) {
 }
 
 }  // namespace
+
+namespace {
+
+using gridtest::ShownGridTest;
+
+// A one-row move scrolls the painted rows instead of painting them again; the footer below them
+// shows the current record and is painted all the same.
+TEST_F(ShownGridTest, AFooterOfTheCurrentRecordIsPaintedAfterAOneRowMove) {
+    Open(20);
+    grid->SetFooterRowCount(1);
+    TColumnFooterGx* footer = grid->GetFieldColumns("Amount")->Footer();
+    footer->SetFieldName("Amount");
+    footer->SetDisplayFormat("0.000");
+    footer->SetValueType(fvtFieldValue);
+    Show();
+    guitest::Settle();
+    const TRect cell = grid->CellRect(grid->DataToRawColumn(2), grid->RowCount() - 1);
+    ASSERT_FALSE(cell.IsEmpty());
+    auto paintedInFooter = [&](const char* text) {
+        for (const TCanvasOp& op : metrics->recorder.Ops)
+            if (op.Text == text && op.Rect.Top >= cell.Top && op.Rect.Top < cell.Bottom) return true;
+        return false;
+    };
+    for (const char* text : {"3,000", "4,500"}) {
+        SCOPED_TRACE(text);
+        metrics->recorder.Clear();
+        cds.Next();
+        EXPECT_TRUE(guitest::WaitFor([&] { return paintedInFooter(text); })) << metrics->recorder.Dump().c_str();
+    }
+}
+
+}  // namespace

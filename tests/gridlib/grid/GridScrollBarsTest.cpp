@@ -252,3 +252,30 @@ TEST(MaxTopLeftCell, FirstCellFromWhichTheLastFits) {
 }
 
 }  // namespace
+
+namespace {
+
+// Fitted columns share the client width; the vertical bar that comes with more records takes some of
+// it, and the columns are fitted again.
+TEST_F(ScrollBarTest, TheBarThatComesWithMoreRecordsRefitsTheColumns) {
+    Open(1);
+    grid->SetAutoFitColWidths(true);
+    guitest::Settle();
+    ASSERT_FALSE(VertShown(grid.get()));
+    auto shared = [&] {
+        int sum = 0;
+        for (int i = 0; i < grid->Columns()->Count(); ++i) sum += grid->ColWidths(grid->DataToRawColumn(i));
+        return sum;
+    };
+    // Indicator, one line after it and one after each column.
+    auto room = [&] { return grid->ClientWidth() - 11 - 1 - grid->Columns()->Count(); };
+    ASSERT_EQ(shared(), room());
+    const int wide = grid->ClientWidth();
+
+    for (int i = 2; i <= 40; ++i) cds.AppendRecord({Variant(i), Variant("Row"), Null()});
+    ASSERT_TRUE(VertShown(grid.get()));
+    ASSERT_LT(grid->ClientWidth(), wide);
+    EXPECT_TRUE(guitest::WaitFor([&] { return shared() == room(); })) << shared() << " in " << room();
+}
+
+}  // namespace

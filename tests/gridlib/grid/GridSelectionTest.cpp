@@ -172,6 +172,46 @@ TEST_F(GridSelectionTest, ShiftRangesOfColumnsGiveBackWhatTheyTook) {
     EXPECT_EQ(cols->Count(), 0);
 }
 
+TEST_F(GridSelectionTest, ASelectionKeepsTheEditorAwayUntilItIsCleared) {
+    OpenAt(5, 3);
+    grid->SetSelectedIndex(1);
+    const TDBGridGxAllowedSelections everyKind = SelectionTypeBit(gstRecordBookmarks) |
+                                                 SelectionTypeBit(gstRectangle) | SelectionTypeBit(gstColumns) |
+                                                 SelectionTypeBit(gstAll);
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        TDBGridGxSelectionType after;
+        bool editor;
+    } cases[] = {
+        {"a selection on show hides the editor", [] {}, gstRecordBookmarks, false},
+        {"dropping multi-select clears it", [&] { grid->SetOptions(grid->Options() & ~dgMultiSelect); }, gstNon, true},
+        {"copying the value above clears it", [&] { grid->SetValueFromPrevRecord(); }, gstNon, true},
+        {"a selection that outlives moves leaves the editor",
+         [&] { grid->SetOptionsGx(grid->OptionsGx() & ~dghClearSelection); }, gstRecordBookmarks, true},
+        {"so does one where rectangles are not allowed",
+         [&] { grid->SetAllowedSelections(SelectionTypeBit(gstRecordBookmarks)); }, gstRecordBookmarks, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        cds.Cancel();
+        cds.SetRecNo(3);
+        grid->Selection()->Clear();
+        grid->SetOptions(DefaultDBGridOptions | dgMultiSelect | dgAlwaysShowEditor);
+        grid->SetOptionsGx(grid->OptionsGx() | dghClearSelection);
+        grid->SetAllowedSelections(everyKind);
+        grid->SetEditorMode(true);
+        grid->SelectedRows()->SetCurrentRowSelected(true);
+        ASSERT_EQ(grid->Selection()->SelectionType(), gstRecordBookmarks);
+        c.change();
+        EXPECT_EQ(grid->Selection()->SelectionType(), c.after);
+        EXPECT_EQ(grid->SelectedRows()->Count() != 0, c.after != gstNon);
+        EXPECT_EQ(grid->CanEditShow(), c.editor);
+        ASSERT_NE(grid->InplaceEditor(), nullptr);
+        EXPECT_EQ(grid->InplaceEditor()->Visible(), c.editor);
+    }
+}
+
 class GridActionsTest : public GridSelectionTest {
 protected:
     void SetUp() override {

@@ -20,6 +20,11 @@ class KeyGrid : public gridtest::TestGrid {
 public:
     using gridtest::TestGrid::TestGrid;
     std::vector<WORD> keys;
+    std::vector<std::string> findTexts;  // the texts the find dialog was opened on
+
+    void ExecuteFindDialog(const AnsiString& text, const AnsiString&, bool) override {
+        findTexts.push_back(text.str());
+    }
 
 protected:
     void KeyDown(WORD& key, TShiftState shift) override {
@@ -326,6 +331,48 @@ TEST_F(InplaceFixture, AnEditButtonsShortcutPressesAndClicksIt) {
     guitest::Key(VK_RETURN, ssCtrl, e);
     EXPECT_EQ(gridClicks, 1);
     EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(InplaceFixture, TheFindKeysOpenTheDialogOnTheEditorsSelectedText) {
+    open();
+    const TShortCut findKey = DBGridGxFindDialogKey;
+    struct KeyBack {
+        TShortCut key;
+        ~KeyBack() { DBGridGxFindDialogKey = key; }
+    } keyBack{findKey};
+    struct Case {
+        const char* name;
+        TDBGridGxOptions options;
+        TShortCut dialogKey;
+        int selStart, selLength;
+        WORD key;
+        TShiftState shift;
+        std::vector<std::string> dialog;
+        bool searching;
+    } cases[] = {
+        {"Ctrl+F on the whole text", dghDialogFind, findKey, 0, 5, 'F', ssCtrl, {"Apple"}, false},
+        {"Ctrl+F on a part", dghDialogFind, findKey, 1, 3, 'F', ssCtrl, {"ppl"}, false},
+        {"Ctrl+F with nothing selected", dghDialogFind, findKey, 2, 0, 'F', ssCtrl, {""}, false},
+        {"Ctrl+F searches when the search is on", dghDialogFind | dghIncSearch, findKey, 0, 5, 'F', ssCtrl, {}, true},
+        {"the dialog's own key beside the search's",
+         dghDialogFind | dghIncSearch, ShortCut('G', ssCtrl), 0, 3, 'G', ssCtrl, {"App"}, false},
+        {"no dialog without its option", 0, findKey, 0, 5, 'F', ssCtrl, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        grid->StopInplaceSearch();
+        grid->findTexts.clear();
+        grid->SetOptionsGx((grid->OptionsGx() & ~(dghDialogFind | dghIncSearch)) | c.options);
+        DBGridGxFindDialogKey = c.dialogKey;
+        TDBGridInplaceEdit* e = edit("Name");
+        ASSERT_NE(e, nullptr);
+        e->SetSelStart(c.selStart);
+        e->SetSelLength(c.selLength);
+        guitest::Key(c.key, c.shift, e);
+        EXPECT_EQ(grid->findTexts, c.dialog);
+        EXPECT_EQ(grid->InplaceSearching(), c.searching);
+    }
+    grid->StopInplaceSearch();
 }
 
 TEST_F(InplaceFixture, ThePickListIsAsHighAsItsEntriesUpToTheColumnsRows) {

@@ -112,6 +112,38 @@ TEST_F(LookupComboboxTest, DropDownStyleTakesFreeTextAndLooksUpTheFullStop) {
     EXPECT_EQ(combo->FieldDataLink()->LocalValue, Variant("Сульфат"));
 }
 
+TEST_F(LookupComboboxTest, AReplacedSelectionIsLookedUpSoTextAndKeyAgree) {
+    Bind();
+    struct Case {
+        const char* name;
+        TDBLookupComboboxGxStyle style;
+        int from;  // the key shown before
+        int selStart, selLength;
+        const char* with;
+        const char* text;
+        Variant key;
+    } cases[] = {
+        {"list style: the whole text", csDropDownListGx, 4, 0, 10, "пена", "Пена", Variant(3)},
+        {"list style: the head", csDropDownListGx, 2, 0, 3, "В", "Вода", Variant(1)},
+        {"list style: the tail", csDropDownListGx, 6, 4, 4, "", "Пена", Variant(3)},
+        {"list style: a text the list lacks changes nothing", csDropDownListGx, 4, 0, 10, "Уголь", "Концентрат",
+         Variant(4)},
+        {"drop-down style: looked up after the replacement", csDropDownGx, 4, 0, 10, "хвосты", "Хвосты", Variant(5)},
+        {"drop-down style: free text has no key", csDropDownGx, 4, 0, 10, "Уголь", "Уголь", Null()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        combo->SetStyle(c.style);
+        combo->SetKeyValue(Variant(c.from));
+        combo->SetSelStart(c.selStart);
+        combo->SetSelLength(c.selLength);
+        const std::string with = c.with;
+        combo->Perform(EM_REPLACESEL, 1, reinterpret_cast<LPARAM>(with.c_str()));
+        EXPECT_EQ(combo->Text(), c.text);
+        EXPECT_EQ(combo->KeyValue(), c.key);
+    }
+}
+
 TEST_F(LookupComboboxTest, NotInListAsksOnceAndARecheckTakesTheNewRecord) {
     Bind();
     combo->SetStyle(csDropDownGx);
