@@ -1207,7 +1207,8 @@ public:
     void EnsureSumValue();
     // The aggregate's value, Null without one.
     Variant GetSumValue() const;
-    TDBSum* SumValue() const { return sumValue_; }
+    // The footer's aggregate while the grid's sum list still holds it.
+    TDBSum* SumValue() const;
 
 private:
     void init();
@@ -1226,7 +1227,9 @@ private:
     AnsiString value_;
     TFooterValueType valueType_ = fvtNon;
     bool wordWrap_ = false;
-    TDBSum* sumValue_ = nullptr;
+    // The footer's aggregate by its id in the grid's sum list, -1 for none: the list may replace
+    // its items (a new sum list), so the footer never keeps a pointer that could outlive its item.
+    int sumId_ = -1;
 };
 
 class TColumnFootersGx : public TCollection {
@@ -1739,7 +1742,8 @@ public:
 
     // --- footers and sums ---
     TDBGridGxSumList* SumList() const { return sumList_.get(); }
-    void SetSumList(TDBGridGxSumList* list) { sumList_->Assign(list); }
+    // Takes the given list's settings and aggregates; the footers register theirs anew.
+    void SetSumList(TDBGridGxSumList* list);
     virtual AnsiString GetFooterValue(int row, TColumnGx* column);
     void DefaultDrawFooterCell(const TRect& rect, int dataCol, int row, TColumnGx* column, TGridDrawState state);
     // Writes a footer's text into its cell, filling the cell with the brush. The painting unit's

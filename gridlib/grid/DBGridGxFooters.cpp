@@ -56,8 +56,7 @@ TColumnFooterGx::~TColumnFooterGx() {
     if (column_ && column_->Grid()) column_->Grid()->InvalidateFooter();
     font_->OnChange = TNotifyEvent();
     font_.reset();
-    delete sumValue_;
-    sumValue_ = nullptr;
+    delete SumValue();
 }
 
 void TColumnFooterGx::changed(bool allItems) {
@@ -226,19 +225,20 @@ void TColumnFooterGx::EnsureSumValue() {
         }
     };
     const bool needs = valueType_ == fvtSum || valueType_ == fvtAvg || valueType_ == fvtCount;
-    if (sumValue_) {
+    if (TDBSum* sum = SumValue()) {
         if (needs) {
-            setUp(sumValue_);
+            setUp(sum);
         } else {
-            delete sumValue_;
-            sumValue_ = nullptr;
+            sumId_ = -1;
+            delete sum;
         }
     } else if (needs) {
         TDBSumCollection* sums = g->SumList()->SumCollection();
         sums->BeginUpdate();
         try {
-            sumValue_ = sums->Add();
-            setUp(sumValue_);
+            TDBSum* added = sums->Add();
+            sumId_ = added->ID();
+            setUp(added);
         } catch (...) {
             sums->EndUpdate();
             throw;
@@ -247,9 +247,16 @@ void TColumnFooterGx::EnsureSumValue() {
     }
 }
 
+TDBSum* TColumnFooterGx::SumValue() const {
+    TCustomDBGridGx* g = sumId_ >= 0 && column_ ? column_->Grid() : nullptr;
+    if (!g) return nullptr;
+    return static_cast<TDBSum*>(g->SumList()->SumCollection()->FindItemID(sumId_));
+}
+
 Variant TColumnFooterGx::GetSumValue() const {
-    if (!sumValue_) return Null();
-    return Variant(sumValue_->SumTotal);
+    TDBSum* sum = SumValue();
+    if (!sum) return Null();
+    return Variant(sum->SumTotal);
 }
 
 // ==== TColumnFootersGx ==================================================================================
@@ -318,6 +325,23 @@ void TCustomDBGridGx::sumListLinkActive() { sumList_->SetDataSet(dataLink_->Data
 
 void TCustomDBGridGx::InvalidateFooter() {
     for (int r = RowCount() - 1; r >= 0 && r >= RowCount() - footerRowCount_; --r) InvalidateRow(r);
+}
+
+void TCustomDBGridGx::SetSumList(TDBGridGxSumList* list) {
+    sumList_->Assign(list);
+    // The other list's routes to its own grid become routes to this one.
+    auto* other = list ? dynamic_cast<TCustomDBGridGx*>(list->Owner()) : nullptr;
+    if (other && other != this) {
+        using Route = void (TCustomDBGridGx::*)(TObject*);
+        auto reroute = [&](TNotifyEvent& event, Route route) {
+            if (event == TNotifyEvent(other, route)) event = TNotifyEvent(this, route);
+        };
+        reroute(sumList_->SumListChanged, &TCustomDBGridGx::SumListChanged);
+        reroute(sumList_->OnRecalcAll, &TCustomDBGridGx::SumListRecalcAll);
+        reroute(sumList_->OnAfterRecalcAll, &TCustomDBGridGx::SumListAfterRecalcAll);
+    }
+    // The assignment replaced the aggregates the footers had registered.
+    for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->EnsureSumValue();
 }
 
 void TCustomDBGridGx::SumListChanged(TObject*) { InvalidateFooter(); }

@@ -69,11 +69,10 @@ TImpExpSelectionGx TCustomDBGridGx::ImpExpSelection() {
         TDBGridGxSelectionRect* r = sel->Rect();
         out.TopRow = r->GetTopRow();
         out.BottomRow = r->GetBottomRow();
-        // the rectangle counts visible columns; the export names columns by their collection index
-        TColumnsGxList* visible = VisibleColumns();
-        const int left = r->GetLeftCol(), right = r->GetRightCol();
-        if (left >= 0 && left < visible->Count()) out.LeftCol = visible->GetColumn(left)->Index();
-        if (right >= 0 && right < visible->Count()) out.RightCol = visible->GetColumn(right)->Index();
+        // The rectangle's columns are collection indexes already (hidden columns counted), as the
+        // export names them.
+        out.LeftCol = r->GetLeftCol();
+        out.RightCol = r->GetRightCol();
         break;
     }
     case gstColumns: {

@@ -25,9 +25,11 @@ struct UpdateBracket {
 }  // namespace
 
 TColumnGx* TCustomDBGridGx::dataColumn(int rawCol) const {
+    // Screen columns count the hidden columns too (they take no width): a screen column is the
+    // column of the same place in the collection, never one counted among the visible columns.
     const int dataCol = RawToDataColumn(rawCol);
-    if (dataCol < 0 || dataCol >= visibleColumns_->Count()) return nullptr;
-    return visibleColumns_->GetColumn(dataCol);
+    if (dataCol < 0 || dataCol >= columns_->Count()) return nullptr;
+    return columns_->Items(dataCol);
 }
 
 bool TCustomDBGridGx::isCheckColumn(int rawCol) {
@@ -142,11 +144,11 @@ void TCustomDBGridGx::KeyDown(WORD& key, TShiftState shift) {
         int filterCol = RawToDataColumn(Col());
         if (options_ & dgRowSelect) {
             filterCol = std::max(0, filterCol);
-            while (filterCol < visibleColumns_->Count() && !CanFilterCol(filterCol)) ++filterCol;
+            while (filterCol < columns_->Count() && !CanFilterCol(filterCol)) ++filterCol;
             const int raw = DataToRawColumn(filterCol);
             if ((raw >= FixedCols() && raw < LeftCol()) || raw >= LeftCol() + VisibleColCount() || raw < indicatorOffset_) {
                 filterCol = RawToDataColumn(LeftCol());
-                while (filterCol < visibleColumns_->Count() && !CanFilterCol(filterCol)) ++filterCol;
+                while (filterCol < columns_->Count() && !CanFilterCol(filterCol)) ++filterCol;
             }
         }
         StartEditFilter(filterCol);

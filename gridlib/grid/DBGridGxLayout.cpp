@@ -63,10 +63,11 @@ void TCustomDBGridGx::InternalLayout() {
     }
 
     SetColumnAttributes();
+    // Fitted before the titles are built, so that a group caption spans its members' new widths.
+    FitColWidths();
     if (options_ & dgTitles) layoutTitles();
     SetColumnAttributes();
     selection_->Columns()->Refresh();
-    FitColWidths();
 
     const int leftCol = LeftCol();
     try {

@@ -634,9 +634,9 @@ void TCustomDBGridGx::MouseUp(TMouseButton button, TShiftState shift, int x, int
         const bool releasedOnIt = ClientRect().Contains(p) && cell.Y == 0 && cell.X == col &&
                                   (!useMultiTitle_ || titleLeafPart(cell.X, cell.Y, x, y));
         StopTracking();
-        const int dataCol = col - ((options_ & dgIndicator) ? 1 : 0);
-        if (releasedOnIt && dataCol >= 0 && dataCol < visibleColumns_->Count()) {
-            TColumnGx* column = visibleColumns_->GetColumn(dataCol);
+        const int dataCol = RawToDataColumn(col);
+        TColumnGx* column = dataColumn(col);
+        if (releasedOnIt && column) {
             DoTitleClick(dataCol, column);
             pendingSortMarking_ = (shift & ssCtrl) != 0;
             if (optionsGx_ & dghAutoSortMarking) column->Title()->SetNextSortMarkerValue((shift & ssCtrl) != 0);

@@ -505,7 +505,7 @@ void TCustomDBGridGx::drawIndicatorCell(int aCol, int aRow, int dataCol, int dat
         switch (ds->State()) {
             case dsBrowse:
                 if (current && selected) image = 5;
-                else if (current && InplaceSearchingInProcess()) image = 6;
+                else if (current && InplaceSearching()) image = 6;
                 else if (current) image = 0;
                 break;
             case dsEdit: image = 1; break;
@@ -906,7 +906,7 @@ void TCustomDBGridGx::drawDataCell(int aCol, int aRow, int dataCol, int dataRow,
     if (columns_->State() == csDefault) DrawDataCell(work, column->Field(), drawState);
     DrawColumnCell(work, dataCol, column, drawState);
 
-    if (InplaceSearchingInProcess() && (drawState & gdSelected) && IsCurrentRow(dataRow) &&
+    if (InplaceSearching() && (drawState & gdSelected) && IsCurrentRow(dataRow) &&
         aCol == Col() && ((options_ & dgAlwaysShowSelection) || Focused()) && !Designing() && updateLock_ == 0) {
         TCustomForm* form = GetParentForm(this);
         if (!form || form->ActiveControl() == this) {

@@ -69,7 +69,21 @@ void TDBSum::SetGroupOperation(TGroupOperation op) {
 // ==== TDBSumCollection ==================================================================================
 
 TDBSumCollection::TDBSumCollection(TDBSumListProducer* producer)
-    : TCollection(CollectionItemClassOf<TDBSum>()), producer_(producer) {}
+    : TCollection([](TCollection* c) -> TCollectionItem* {
+          // The collection recounts on every change: a new aggregate is built whole before the
+          // recount reads it.
+          c->BeginUpdate();
+          TCollectionItem* item = nullptr;
+          try {
+              item = new TDBSum(c);
+          } catch (...) {
+              c->EndUpdate();
+              throw;
+          }
+          c->EndUpdate();
+          return item;
+      }),
+      producer_(producer) {}
 
 TPersistent* TDBSumCollection::GetOwner() { return producer_; }
 

@@ -106,6 +106,21 @@ TEST_F(GridFilterRowTest, AScrollWhileTheFilterRowHoldsTheFocusGoesThrough) {
     EXPECT_GT(cds.RecNo(), 1) << "the scroll went through";
 }
 
+TEST_F(GridFilterRowTest, UpInARowSelectGridOpensTheFirstFilterableColumnPastHiddenOnes) {
+    // ID without a filter cell, Name and Amount hidden, then Name once more.
+    Open(5);
+    grid->SetOptions(grid->Options() | dgRowSelect);
+    grid->Columns()->SetState(csCustomized);
+    grid->Columns()->Add()->SetFieldName("Name");
+    Filter(0)->SetVisible(false);
+    grid->Columns()->Items(1)->SetVisible(false);
+    grid->Columns()->Items(2)->SetVisible(false);
+    Show();
+    guitest::Key(VK_UP, 0, grid.get());
+    ASSERT_TRUE(grid->FilterEditMode());
+    EXPECT_EQ(grid->FilterEditCol(), 3);
+}
+
 TEST_F(GridFilterRowTest, TabSkipsColumnsWithoutAFilterCell) {
     Open(5);
     Filter(1)->SetVisible(false);

@@ -114,6 +114,34 @@ TEST_F(GridFooterTest, FootersRegisterTheirAggregatesAndFollowTheData) {
     EXPECT_EQ(sums->Count(), 0);
 }
 
+TEST_F(GridFooterTest, ANewSumListKeepsTheFootersCountingThroughThisGrid) {
+    Set("V", fvtSum);
+    Set("ID", fvtCount);
+    {
+        // Another grid's list over the same data, with an aggregate of its own; that grid goes first.
+        gridtest::TestGrid other(nullptr);
+        other.SetDataSource(&source);
+        other.SumList()->SetActive(true);
+        other.SumList()->SumCollection()->Add()->SetFieldName("M");
+        grid->SetSumList(other.SumList());
+    }
+    EXPECT_EQ(Footer("V"), "3,75") << "the footers registered their aggregates again";
+    EXPECT_EQ(Footer("ID"), "3");
+    EXPECT_NE(grid->SumList()->SumCollection()->GetSumByOpAndFName(goSum, "M"), nullptr) << "the list's own came along";
+
+    // A post is counted and reported to this grid, not to the one that is gone.
+    cds.First();
+    cds.Edit();
+    cds.FieldByName("V")->SetAsFloat(2);
+    cds.Post();
+    EXPECT_EQ(Footer("V"), "4,5");
+
+    // Dropping a footer's aggregate and freeing the grid touch only what the list still holds.
+    Set("V", fvtNon);
+    EXPECT_EQ(grid->SumList()->SumCollection()->GetSumByOpAndFName(goSum, "V"), nullptr);
+    grid.reset();
+}
+
 TEST_F(GridFooterTest, EachFooterRowUsesItsOwnItemWhenThereIsOne) {
     grid->SetFooterRowCount(2);
     TColumnGx* v = Column("V");

@@ -14,8 +14,8 @@ namespace {
 
 using gridtest::FixedMetrics;
 
-// A grid that paints into a picture on request and answers the selection, filter row and search
-// questions as a test sets them.
+// A grid that paints into a picture on request and answers the selection and filter row questions
+// as a test sets them.
 class PaintGrid : public gridtest::TestGrid {
     PLANTMON_CLASS(PaintGrid, gridtest::TestGrid)
 public:
@@ -26,13 +26,11 @@ public:
 
     TDBGridGxSelectionType selection = gstNon;
     std::set<int> selectedIds;  // records picked, by their ID
-    bool searching = false;
     bool filterRow = false;
 
     TDBGridGxSelectionType PaintSelectionType() const override { return selection; }
     bool PaintDataCellSelected(int, const TBookmark&) override { return pickedNow(); }
     bool PaintRecordSelected(const TBookmark&) override { return pickedNow(); }
-    bool InplaceSearchingInProcess() const override { return searching; }
     int GetSubTitleRows() const override { return filterRow ? 1 : 0; }
     bool FilterRowVisible() const override { return filterRow; }
     bool FilterCellVisible(int) override { return filterRow; }
@@ -351,9 +349,42 @@ TEST_F(GridPaintTest, IndicatorPicturesFollowTheDatasetState) {
     EXPECT_EQ(probe(3), RGB(64, 64, 64)) << "and shows no picture while not current";
 
     grid->selectedIds.clear();
-    grid->searching = true;
+    grid->StartInplaceSearch("", -1, inpsFromFirstGx);
     PaintNow();
     EXPECT_EQ(probe(1), image(6)) << "during the incremental search";
+    grid->StopInplaceSearch();
+}
+
+TEST_F(GridPaintTest, TheIncrementalSearchShowsWhatWasTyped) {
+    Open(4);
+    grid->SetOptions(grid->Options() | dgAlwaysShowSelection);
+    grid->SetSelectedIndex(2);  // Amount: 1,5 3 4,5 6, right-aligned
+    grid->StartInplaceSearch("4", -1, inpsFromFirstGx);
+    ASSERT_EQ(cds.FieldByName("ID")->AsInteger(), 3);
+    ASSERT_EQ(grid->InplaceSearchText(), "4");
+    PaintNow();
+    const TRect cell = grid->CellRect(3, 3);
+    // The ID column shows a "4" too: only what lands in the searched cell counts.
+    auto typedInCell = [&] {
+        std::vector<TCanvasOp> r;
+        for (const TCanvasOp& op : TextOps("4"))
+            if (cell.Contains(op.Rect.TopLeft())) r.push_back(op);
+        return r;
+    };
+    std::vector<TCanvasOp> typed = typedInCell();
+    ASSERT_EQ(typed.size(), 1u) << metrics->recorder.Dump().c_str();
+    EXPECT_EQ(typed[0].Kind, TCanvasOpKind::DrawText);
+    ASSERT_GE(typed[0].Values.size(), 3u);
+    EXPECT_EQ(typed[0].Values[2], 2 * 7) << "the rest of the text, \",5\", stays right of the prefix";
+    int searchPixels = 0;
+    for (int x = cell.Left; x < cell.Right; ++x)
+        for (int y = cell.Top; y < cell.Bottom; ++y)
+            if (At(x, y) == ColorToRGB(DBGridGxInplaceSearchColor)) ++searchPixels;
+    EXPECT_GT(searchPixels, 0) << "the prefix stands on the search colour";
+
+    grid->StopInplaceSearch();
+    PaintNow();
+    EXPECT_TRUE(typedInCell().empty()) << "a finished search shows nothing";
 }
 
 TEST_F(GridPaintTest, OddAndEvenRowsWithTheFirstRecordOdd) {

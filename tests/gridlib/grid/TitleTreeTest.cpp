@@ -89,6 +89,23 @@ TEST_F(TitleTreeTest, GroupWidthsCountTheLinesBetweenMembers) {
     EXPECT_EQ(grid->HeadTree()->FirstChild->CellWidth, 60 + 70);
 }
 
+TEST_F(TitleTreeTest, GroupsSpanTheWidthsFittedInTheSamePass) {
+    grid->SetOptions(grid->Options() & ~dgIndicator);
+    grid->SetClientWidth(300);
+    Titles({"Coal|Ash", "Coal|Moisture", "Date"}, {100, 100, 100});
+    grid->SetAutoFitColWidths(true);
+    for (int width : {600, 240}) {
+        SCOPED_TRACE(width);
+        grid->SetClientWidth(width);
+        ASSERT_GT(grid->ColWidths(2), 0);
+        ASSERT_NE(grid->ColWidths(0), 100) << "the resize fitted the widths anew";
+        THeadTreeNode* coal = grid->HeadTree()->FirstChild;
+        EXPECT_EQ(coal->CellWidth, grid->ColWidths(0) + 1 + grid->ColWidths(1));
+        EXPECT_EQ(coal->FirstChild->CellWidth, grid->ColWidths(0));
+        EXPECT_EQ(coal->NextSibling->CellWidth, grid->ColWidths(2));
+    }
+}
+
 TEST_F(TitleTreeTest, HeightsAddUpAlongEveryPath) {
     Titles({"Coal|Ash", "Coal|Moisture", "Date"}, {60, 70, 50});
     THeadTreeNode* root = grid->HeadTree();

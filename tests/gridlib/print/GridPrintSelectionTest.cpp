@@ -108,4 +108,29 @@ TEST_F(GridPrintSelectionTest, ACellRectangleAndSelectedColumns) {
     EXPECT_TRUE(Has(text, "800") && Has(text, "Сумма: 3600")) << text;
 }
 
+TEST_F(GridPrintSelectionTest, ARectangleOverHiddenColumnsPrintsTheSelectedOnes) {
+    struct Case {
+        const char* name;
+        int hidden, left, right;
+        bool moment, message;
+    } cases[] = {
+        {"a hidden column before", 0, 1, 2, false, true},
+        {"a hidden column inside", 1, 0, 2, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int i = 0; i < 3; ++i) grid->Columns()->Items(i)->SetVisible(i != c.hidden);
+        cds.SetRecNo(3);
+        grid->Selection()->Rect()->Select(c.left, cds.Bookmark(), false);
+        cds.SetRecNo(4);
+        grid->Selection()->Rect()->Select(c.right, cds.Bookmark(), true);
+        ASSERT_EQ(grid->Selection()->SelectionType(), gstRectangle);
+        const std::string text = Printed("hidden.pdf");
+        EXPECT_EQ(Has(text, "08:23"), c.moment) << text;
+        EXPECT_EQ(Has(text, "Пуск насоса 3"), c.message) << text;
+        EXPECT_TRUE(Has(text, "400") && Has(text, "Сумма: 700")) << "the last column\n" << text;
+        EXPECT_FALSE(Has(text, "Пуск насоса 5") || Has(text, "08:25")) << text;
+    }
+}
+
 }  // namespace
