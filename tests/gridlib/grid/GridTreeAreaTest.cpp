@@ -182,7 +182,9 @@ TEST_F(GridTreeAreaTest, APressOnANodesSignExpandsOrCollapsesIt) {
             EXPECT_EQ(vds.RecNo(), 3);
             EXPECT_EQ(grid->TopRow(), off + 1) << "the top row stays";
         }
-        if (c.inArea) EXPECT_EQ(grid->Row(), c.toggles.empty() ? off + 1 : off + 2) << "a press in the area does not move";
+        if (c.inArea) {
+            EXPECT_EQ(grid->Row(), c.toggles.empty() ? off + 1 : off + 2) << "a press in the area does not move";
+        }
     }
     // No named record: back to the one current before.
     vds.toggleAnswer = 0;
