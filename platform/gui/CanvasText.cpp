@@ -360,7 +360,7 @@ struct TextLine {
 
 class Measure {
 public:
-    Measure(TCanvas& c, unsigned fmt, int tabPixels) : c_(c), fmt_(fmt), tab_(std::max(1, tabPixels)) {
+    Measure(TCanvas& c, unsigned fmt, int tabPixels) : fmt_(fmt), tab_(std::max(1, tabPixels)) {
         fixed_ = c.Recorder() && c.Recorder()->FixedMetrics;
         if (fixed_) cw_ = c.Recorder()->CharWidth;
         else fi_ = gfx::ResolveFont(*c.Font());
@@ -390,7 +390,6 @@ public:
     int RunWidth(const TextLine& l) const { return fixed_ || ((fmt_ & DT_EXPANDTABS) && l.text.contains('\t')) ? -1 : l.width; }
 
 private:
-    TCanvas& c_;
     unsigned fmt_;
     int tab_;
     bool fixed_ = false;
