@@ -12,17 +12,6 @@ class PaintingGrid : public gridtest::TestGrid {
     PLANTMON_CLASS(PaintingGrid, gridtest::TestGrid)
 public:
     using gridtest::TestGrid::TestGrid;
-    void PaintOn(TBitmap& picture) {
-        picture.SetSize(ClientWidth(), ClientHeight());
-        Canvas()->SetDevice(picture.Canvas()->Device(), false);
-        try {
-            Paint();
-        } catch (...) {
-            Canvas()->ReleaseDevice();
-            throw;
-        }
-        Canvas()->ReleaseDevice();
-    }
 };
 
 class GridPaintDatabaseTest : public DbTest {

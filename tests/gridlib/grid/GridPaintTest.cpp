@@ -36,19 +36,6 @@ public:
     bool FilterCellVisible(int) override { return filterRow; }
     AnsiString GetFilterValue(int) override { return "> 5"; }
 
-    // Paints the whole client area into picture (which takes the client's size).
-    void PaintOn(TBitmap& picture) {
-        picture.SetSize(ClientWidth(), ClientHeight());
-        TCanvas* c = Canvas();
-        c->SetDevice(picture.Canvas()->Device(), false);
-        try {
-            Paint();
-        } catch (...) {
-            c->ReleaseDevice();
-            throw;
-        }
-        c->ReleaseDevice();
-    }
 
 private:
     bool pickedNow() {

@@ -27,6 +27,19 @@ public:
     using TCustomDBGridGx::SetEditText;
     using TCustomDBGridGx::CreateColumns;
 
+    // Paints the whole client area into picture (which takes the client's size).
+    void PaintOn(TBitmap& picture) {
+        picture.SetSize(ClientWidth(), ClientHeight());
+        Canvas()->SetDevice(picture.Canvas()->Device(), false);
+        try {
+            Paint();
+        } catch (...) {
+            Canvas()->ReleaseDevice();
+            throw;
+        }
+        Canvas()->ReleaseDevice();
+    }
+
     // Counted passes, and a pass that fails on request.
     int passes = 0;
     bool failPass = false;

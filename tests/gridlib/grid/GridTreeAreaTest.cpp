@@ -16,17 +16,6 @@ class TreeGrid : public gridtest::TestGrid {
     PLANTMON_CLASS(TreeGrid, gridtest::TestGrid)
 public:
     explicit TreeGrid(TComponent* owner) : gridtest::TestGrid(owner) {}
-    void PaintOn(TBitmap& picture) {
-        picture.SetSize(ClientWidth(), ClientHeight());
-        Canvas()->SetDevice(picture.Canvas()->Device(), false);
-        try {
-            Paint();
-        } catch (...) {
-            Canvas()->ReleaseDevice();
-            throw;
-        }
-        Canvas()->ReleaseDevice();
-    }
 };
 
 // Six records as a tree:

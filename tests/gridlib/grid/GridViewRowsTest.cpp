@@ -17,17 +17,6 @@ public:
     bool searching = false;
     bool InplaceSearchingInProcess() const override { return searching || TestGrid::InplaceSearchingInProcess(); }
 
-    void PaintOn(TBitmap& picture) {
-        picture.SetSize(ClientWidth(), ClientHeight());
-        Canvas()->SetDevice(picture.Canvas()->Device(), false);
-        try {
-            Paint();
-        } catch (...) {
-            Canvas()->ReleaseDevice();
-            throw;
-        }
-        Canvas()->ReleaseDevice();
-    }
 };
 
 struct GridViewRowsTest : ::testing::Test {
