@@ -44,9 +44,7 @@ protected:
     void SetUp() override {
         TablesTest::SetUp();
         At(2010, 3, 15);
-        std::filesystem::create_directories(AnsiString(TemplateDir).str());
-        std::filesystem::copy_file(testdb::SourcePath("templates/GS_work.xml"),
-                                   IncludeTrailingPathDelimiter(TemplateDir).str() + "GS_work.xml");
+        InstallHydrosizerTemplate();
     }
     void TearDown() override {
         if (PreviewFormGx) PreviewFormGx->Hide();
@@ -270,8 +268,7 @@ TEST_F(GridTablesTest, HydrosizerWithoutItsFileLogsTheReload) {
     EXPECT_FALSE(gs->ClientDataSet1->Active());
     EXPECT_FALSE(gs->WaitPanel->Visible());
     // A failing statement logs its own text per period.
-    std::filesystem::copy_file(testdb::SourcePath("templates/GS_work.xml"),
-                               IncludeTrailingPathDelimiter(TemplateDir).str() + "GS_work.xml");
+    InstallHydrosizerTemplate();
     db->Exec("rename table pug to pug_away");
     gs->Reload();
     EXPECT_EQ(testlib::TakeEvents(), std::vector<std::string>(4, TFormTable_GS_work::LoadFailureText));

@@ -20,9 +20,7 @@ protected:
     void SetUp() override {
         TablesTest::SetUp();
         At(2010, 3, 15);
-        std::filesystem::create_directories(AnsiString(TemplateDir).str());
-        std::filesystem::copy_file(testdb::SourcePath("templates/GS_work.xml"),
-                                   IncludeTrailingPathDelimiter(TemplateDir).str() + "GS_work.xml");
+        InstallHydrosizerTemplate();
     }
     // The screen maximized in the main window at the program's own first size.
     void Show(TForm* screen) {

@@ -29,9 +29,7 @@ protected:
     void SetUp() override {
         TablesTest::SetUp();
         At(2010, 3, 15);
-        std::filesystem::create_directories(AnsiString(TemplateDir).str());
-        std::filesystem::copy_file(testdb::SourcePath("templates/GS_work.xml"),
-                                   IncludeTrailingPathDelimiter(TemplateDir).str() + "GS_work.xml");
+        InstallHydrosizerTemplate();
     }
     void TearDown() override {
         if (PreviewFormGx) PreviewFormGx->Hide();

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -53,6 +54,12 @@ protected:
         db = std::make_unique<testdb::ScratchDatabase>();
         testlib::ConnectToScratch(form, *db, form->SQLConnection1);
         form->SQLConnection1->Open();
+    }
+    // The hydrosizer table's report template where the screens look for it.
+    void InstallHydrosizerTemplate() {
+        std::filesystem::create_directories(AnsiString(TemplateDir).str());
+        std::filesystem::copy_file(testdb::SourcePath("templates/GS_work.xml"),
+                                   IncludeTrailingPathDelimiter(TemplateDir).str() + "GS_work.xml");
     }
     void TearDown() override {
         MainWindowTest::TearDown();
